@@ -1,0 +1,32 @@
+# orvanel_add_tests(NAME SOURCES ... LIBS ...): one GoogleTest program registered with ctest.
+function(orvanel_add_tests name)
+  if(ORVANEL_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()
+
+# orvanel_add_fuzzer(NAME SOURCES ... LIBS ...): one libFuzzer target, built in the fuzz build only.
+function(orvanel_add_fuzzer name)
+  if(NOT ORVANEL_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+endfunction()
+
+# orvanel_add_bench(NAME SOURCES ... LIBS ...): one Google Benchmark program, built but not run by CI.
+function(orvanel_add_bench name)
+  if(ORVANEL_FUZZ OR NOT benchmark_FOUND)
+    return()
+  endif()
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()
