@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 class Prompter;
@@ -69,6 +70,11 @@ public:
     std::array<bool, 2> m_ClipValid{};
 
     Prompter* m_pPrompter = nullptr;   // message boxes and questions of the document's operations
+    std::filesystem::path m_SideFileFolder;   // diagnostic and side files of saving; empty = current directory
+
+    // Starting afresh: zeroes the image buffers, the preprogram area (not the EEPROM block),
+    // the clipboard and the flash header, and clears the loaded flag.
+    void ClearSettings();
 
     uint8_t* Eeprom() { return m_Eeprom.data(); }
     uint8_t* Preprogram() { return m_Eeprom.data() + kEepromSize; }

@@ -47,6 +47,7 @@ struct SvcRecord {            // TvSvc and RadioSvc
     uint32_t nameOffset = kNoName;
     uint16_t providerIdx = kNoProvider;
     std::array<uint16_t, 5> extra{};
+    friend bool operator==(const SvcRecord&, const SvcRecord&) = default;
 };
 
 struct LnbBlock {
@@ -68,6 +69,7 @@ struct LnbBlock {
     uint8_t diseqc11 = 0;
     std::array<uint8_t, 3> lnbBytes{};
     uint16_t lnbWord = 0;
+    friend bool operator==(const LnbBlock&, const LnbBlock&) = default;
 };
 
 struct SatInfo {
@@ -81,6 +83,7 @@ struct SatInfo {
     std::array<uint16_t, 3> satWords{};
     uint16_t satInvWord = 0;  // the default image stores bit 15 inverted
     std::array<uint16_t, 5> satTail{};
+    friend bool operator==(const SatInfo&, const SatInfo&) = default;
 };
 
 struct TpData {
@@ -92,6 +95,7 @@ struct TpData {
     uint16_t tpWord1 = 0;     // stream id
     uint16_t tpWord2 = 0;
     uint16_t tpWord3 = 0;
+    friend bool operator==(const TpData&, const TpData&) = default;
 };
 
 struct DvbS2Params {
@@ -100,6 +104,7 @@ struct DvbS2Params {
     uint32_t fec = 0;
     uint32_t filot = 0;              // pilot on/off
     uint32_t fifth = 0;
+    friend bool operator==(const DvbS2Params&, const DvbS2Params&) = default;
 };
 
 using TpExtension = std::array<uint8_t, 4>;
@@ -112,6 +117,7 @@ struct FavCh {
     std::array<uint8_t, kMaxFavMember> svcType{};
     uint8_t numOfFavCh = 0;
     uint8_t favByte = 0;
+    friend bool operator==(const FavCh&, const FavCh&) = default;
 };
 
 struct Timer {
@@ -131,6 +137,7 @@ struct Timer {
     uint16_t timerWord18 = 0;
     std::array<char, kTimerNameSize> timerName{};
     TpData timerTp;
+    friend bool operator==(const Timer&, const Timer&) = default;
 };
 constexpr uint8_t kTimerKindService = 2;
 
@@ -140,6 +147,7 @@ struct TimerCompanion {
     std::array<uint32_t, 3> values{};
     uint32_t byteValue = 0;
     DvbS2Params tpS2;
+    friend bool operator==(const TimerCompanion&, const TimerCompanion&) = default;
 };
 
 struct EpgReserve {
@@ -148,6 +156,7 @@ struct EpgReserve {
     uint16_t epgSvcIdx = 0;   // 13 bits
     uint16_t epgWord = 0;
     uint32_t epgLong = 0;
+    friend bool operator==(const EpgReserve&, const EpgReserve&) = default;
 };
 
 struct EtcInfo {
@@ -172,6 +181,7 @@ struct EtcInfo {
     uint8_t etcByte24 = 0;
     std::array<uint8_t, 7> etcTail{};
     uint8_t etcNibble = 0;    // one model only: low 4 bits of EEPROM byte 34
+    friend bool operator==(const EtcInfo&, const EtcInfo&) = default;
 };
 
 struct FlashHeader {
@@ -184,6 +194,7 @@ struct FlashHeader {
     std::array<uint8_t, 3> hdrBytes8{};   // bytes 8-10
     uint8_t layoutVersion = 0;            // 0x27 selects the extended default layout
     std::array<uint8_t, 23> hdrTail{};    // bytes 13 to the header's end (32 or 36)
+    friend bool operator==(const FlashHeader&, const FlashHeader&) = default;
 };
 constexpr uint8_t kExtendedLayoutVersion = 0x27;
 
@@ -195,4 +206,5 @@ struct FlashDirEntry {
     uint32_t unpacksize = 0;
     uint32_t nDataBlk = 0;
     std::array<uint8_t, 44> reserved{};
+    friend bool operator==(const FlashDirEntry&, const FlashDirEntry&) = default;
 };
