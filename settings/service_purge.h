@@ -12,7 +12,7 @@ constexpr uint32_t kNameMaxChars = 23;
 
 // Appends a name (cut to 23 characters) to the pool; returns its offset, or 0xFFFF when the pool is full.
 uint32_t Appl_AddSvcName(COrvanel1Doc& doc, const std::string& name);
-// Releases the name of one service (kept while another slot shares the offset).
+// Releases the name of one service (kept while another slot points into it).
 void Appl_ReleaseSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t slot);
 // Recomputes the append position from the offsets in use, with the 65000 limit.
 void Appl_RecomputeSvcNamePos(COrvanel1Doc& doc);
@@ -26,3 +26,7 @@ void Appl_PurgeMarkedSvc(COrvanel1Doc& doc);
 
 inline SvcRecord* SvcTable(COrvanel1Doc& doc, SvcKind kind) { return kind == kTvKind ? doc.m_TvSvc.data() : doc.m_RadioSvc.data(); }
 inline uint32_t& SvcCount(COrvanel1Doc& doc, SvcKind kind) { return kind == kTvKind ? doc.m_TvSvcCnt : doc.m_RadioSvcCnt; }
+
+// Drops what refers past the lists after loading: favourite members of an unknown kind or
+// beyond their list's count, service timers and active EPG reservations beyond it.
+void Appl_DropDanglingSvcRefs(COrvanel1Doc& doc);

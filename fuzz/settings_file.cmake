@@ -1,0 +1,1 @@
+orvanel_add_fuzzer(load_settings_file_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/load_settings_file_fuzz.cpp LIBS settings)

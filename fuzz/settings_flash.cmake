@@ -1,0 +1,2 @@
+orvanel_add_fuzzer(unpack_container_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/unpack_container_fuzz.cpp LIBS settings settings_testing)
+orvanel_add_fuzzer(unpack_flash_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/unpack_flash_fuzz.cpp LIBS settings settings_testing)

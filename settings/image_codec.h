@@ -1,0 +1,28 @@
+// The settings image codec: checks, decodes and encodes the unpacked settings area
+// (doc.m_SettingsArea) and the EEPROM block (doc.m_Eeprom) in place, for every image
+// variant. The variant comes from doc.m_ModelId, the default variant's layout from the
+// kept flash header copy (byte 12, layoutVersion).
+#pragma once
+#include "document.h"
+
+#include <cstdint>
+
+// Checks the section checksums of the layout in force; false when any differs or the
+// buffers are too small for the layout.
+bool VerifySections(COrvanel1Doc& doc);
+// Decodes every section into the tables, then runs the post-decode clean-up (validation,
+// scratch service, name pool, first-TP references, removal of invalid services).
+// A section whose checksum differs ends the decoding there; the clean-up still runs and
+// the result is success. False only when the buffers are too small for the layout.
+bool ParseImage(COrvanel1Doc& doc);
+// Encodes every section and the EEPROM block back into the image in place and refreshes
+// doc.m_Snapshot. Bytes that no section covers are left as they are.
+bool InverseParseImage(COrvanel1Doc& doc);
+
+// Decodes the kept header copy (doc.m_HeaderCopy) into doc.m_FlashHeader.
+void DecodeFlashHeader(COrvanel1Doc& doc);
+// The layout version that chooses between the default variant's two layouts.
+inline uint8_t LayoutVersionOf(const COrvanel1Doc& doc) { return doc.m_HeaderCopy[12]; }
+// Sets the model and layout version everywhere the codec and the packer read them:
+// doc.m_ModelId, the header copy's bytes 7 and 12, and doc.m_FlashHeader.
+void SetImageIdentity(COrvanel1Doc& doc, uint8_t modelId, uint8_t layoutVersion);

@@ -1,0 +1,22 @@
+find_package(CLI11 CONFIG QUIET)
+find_package(nlohmann_json QUIET)
+if(CLI11_FOUND AND nlohmann_json_FOUND)
+  add_library(orvanel_cli_core STATIC
+    orvanel_cli/cli_prompter.cpp orvanel_cli/cli_prompter.h
+    orvanel_cli/document_json.cpp orvanel_cli/document_json.h)
+  target_include_directories(orvanel_cli_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/orvanel_cli)
+  target_link_libraries(orvanel_cli_core PUBLIC settings nlohmann_json::nlohmann_json)
+
+  add_executable(orvanel-cli orvanel_cli/main.cpp)
+  target_link_libraries(orvanel-cli PRIVATE orvanel_cli_core CLI11::CLI11)
+
+  file(GLOB orvanel_cli_test_sources CONFIGURE_DEPENDS orvanel_cli/tests/*.cpp)
+  if(orvanel_cli_test_sources)
+    orvanel_add_tests(orvanel_cli_tests SOURCES ${orvanel_cli_test_sources}
+      LIBS orvanel_cli_core settings_testing)
+  endif()
+  if(TARGET orvanel_cli_tests)
+    target_compile_definitions(orvanel_cli_tests PRIVATE ORVANEL_CLI_PATH="$<TARGET_FILE:orvanel-cli>")
+    add_dependencies(orvanel_cli_tests orvanel-cli)
+  endif()
+endif()

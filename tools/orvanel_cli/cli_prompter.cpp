@@ -1,0 +1,28 @@
+#include "cli_prompter.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+void CliPrompter::Notify(const std::string& text, const std::string& title, PromptIcon)
+{
+    std::cerr << title << ": " << text << std::endl;
+}
+
+PromptAnswer CliPrompter::Ask(const std::string& text, const std::string& title, PromptButtons buttons,
+                              PromptIcon)
+{
+    const bool okCancel = buttons == PromptButtons::Ok || buttons == PromptButtons::OkCancel;
+    const PromptAnswer yes = okCancel ? PromptAnswer::Ok : PromptAnswer::Yes;
+    const PromptAnswer no = okCancel || buttons == PromptButtons::RetryCancel ? PromptAnswer::Cancel : PromptAnswer::No;
+    std::cerr << title << ": " << text << std::endl;
+    if (preset_)
+        return *preset_ ? yes : no;
+    if (!::isatty(STDIN_FILENO))
+        return no;
+    std::cerr << "[y/N] " << std::flush;
+    std::string line;
+    std::getline(std::cin, line);
+    return !line.empty() && (line[0] == 'y' || line[0] == 'Y') ? yes : no;
+}
