@@ -7,8 +7,10 @@ if(CLI11_FOUND AND nlohmann_json_FOUND)
   target_include_directories(orvanel_cli_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/orvanel_cli)
   target_link_libraries(orvanel_cli_core PUBLIC settings nlohmann_json::nlohmann_json)
 
-  add_executable(orvanel-cli orvanel_cli/main.cpp)
-  target_link_libraries(orvanel-cli PRIVATE orvanel_cli_core CLI11::CLI11)
+  add_executable(orvanel-cli orvanel_cli/main.cpp
+    orvanel_cli/transfer_commands.cpp orvanel_cli/transfer_commands.h
+    orvanel_cli/terminal_view.cpp orvanel_cli/terminal_view.h)
+  target_link_libraries(orvanel-cli PRIVATE orvanel_cli_core link_transfer CLI11::CLI11)
 
   file(GLOB orvanel_cli_test_sources CONFIGURE_DEPENDS orvanel_cli/tests/*.cpp)
   if(orvanel_cli_test_sources)
@@ -18,5 +20,12 @@ if(CLI11_FOUND AND nlohmann_json_FOUND)
   if(TARGET orvanel_cli_tests)
     target_compile_definitions(orvanel_cli_tests PRIVATE ORVANEL_CLI_PATH="$<TARGET_FILE:orvanel-cli>")
     add_dependencies(orvanel_cli_tests orvanel-cli)
+    # The transfer commands are tested against the simulated STB, in-process.
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/stb-sim.cmake)
+      target_link_libraries(orvanel_cli_tests PRIVATE stb_sim_core link_transfer_testing)
+    endif()
+    if(EXISTS ${CMAKE_SOURCE_DIR}/editing/CMakeLists.txt)
+      target_link_libraries(orvanel_cli_tests PRIVATE editing)
+    endif()
   endif()
 endif()

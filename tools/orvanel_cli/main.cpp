@@ -3,6 +3,7 @@
 #include "demo_settings.h"
 #include "document_json.h"
 #include "settings_file.h"
+#include "transfer_commands.h"
 #include "variant.h"
 
 #include <CLI/CLI.hpp>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -72,11 +74,49 @@ int Demo(const DemoOptions& options, const std::string& out, const std::string& 
     return SaveSettingsFile(*doc, out) == 1 ? 0 : 1;
 }
 
+// --serial PORT | --usb, --reboot | --no-reboot, --timeout and --side-folder of the transfer commands.
+struct TransferArgs {
+    std::string serial;
+    bool usb = false;
+    bool reboot = false;
+    bool noReboot = false;
+    TransferOptions options;
+};
+
+void AddLinkOptions(CLI::App* command, TransferArgs& args)
+{
+    auto* serial = command->add_option("--serial", args.serial, "serial link on COM1 or COM2")
+                       ->check(CLI::IsMember({"COM1", "COM2"}));
+    auto* usb = command->add_flag("--usb", args.usb, "USB link");
+    serial->excludes(usb);
+    command->add_option("--timeout", args.options.timeoutSeconds, "seconds before giving up")
+        ->check(CLI::PositiveNumber)
+        ->default_val(120);
+}
+
+void AddTransferOptions(CLI::App* command, TransferArgs& args)
+{
+    AddLinkOptions(command, args);
+    auto* reboot = command->add_flag("--reboot", args.reboot, "answer Yes to the final restart question");
+    auto* noReboot = command->add_flag("--no-reboot", args.noReboot, "answer No to the final restart question");
+    reboot->excludes(noReboot);
+    command->add_option("--side-folder", args.options.sideFolder,
+                        "folder of flash.dat, eeprom.dat and the diagnostic copy")
+        ->default_str(".");
+}
+
+std::optional<bool> RebootAnswer(const TransferArgs& args)
+{
+    if (args.reboot || args.noReboot)
+        return args.reboot;
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"orvanel-cli: inspect, check and rewrite STB settings files (.std)"};
+    CLI::App app{"orvanel-cli: inspect, check and rewrite STB settings files (.std), and move them to and from the STB"};
     app.require_subcommand(1);
     std::string file, out, sideFolder;
     bool json = false;
@@ -102,8 +142,32 @@ int main(int argc, char** argv)
     demo->add_option("--side-folder", sideFolder, "folder of flash.dat, eeprom.dat and the diagnostic copy")
         ->default_str(".");
 
+    TransferArgs transfer;
+    auto* upload = app.add_subcommand("upload", "Read the STB's settings into a settings file");
+    AddTransferOptions(upload, transfer);
+    upload->add_option("-o,--output", out, "settings file to write")->required();
+    auto* download = app.add_subcommand("download", "Write a settings file into the STB");
+    AddTransferOptions(download, transfer);
+    download->add_option("FILE", file, "settings file")->required();
+    auto* reboot = app.add_subcommand("reboot", "Restart the STB");
+    AddLinkOptions(reboot, transfer);
+    for (auto* command : {upload, download, reboot})
+        command->callback([command, &transfer] {
+            if (transfer.serial.empty() && !transfer.usb)
+                throw CLI::RequiredError(command->get_name() + ": --serial COM1|COM2 or --usb");
+        });
+
     CLI11_PARSE(app, argc, argv);
-    CliPrompter prompter;
+    transfer.options.usb = transfer.usb;
+    if (!transfer.serial.empty())
+        transfer.options.port = transfer.serial;
+    CliPrompter prompter(RebootAnswer(transfer));
+    if (*upload)
+        return RunUpload(transfer.options, out, prompter);
+    if (*download)
+        return RunDownload(transfer.options, file, prompter);
+    if (*reboot)
+        return RunReboot(transfer.options, prompter);
     if (*info)
         return Info(file, prompter);
     if (*verify)

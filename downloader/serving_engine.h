@@ -1,0 +1,97 @@
+// The serving engine: after the loader has been greeted it answers every CMD_READ_REQ
+// with the bytes of an image file at the requested offset until the loader sends
+// CMD_END. Shared by the editor's USB download and the firmware downloader; where the
+// two differ the program is passed in.
+#pragma once
+#include "usb_link.h"
+#include "usb_transport.h"
+#include "worker_guard.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+enum class ServingProgram { Orvanel, Zbdn };
+
+// Where the worker reports. Called on the worker thread; an implementation must not
+// block on the window.
+class ServingEvents {
+public:
+    virtual ~ServingEvents() = default;
+    virtual void ShowStatus(const std::string& text) = 0;
+    virtual void ShowProgress(uint32_t percent) = 0;
+    virtual void WorkerFinished() = 0;
+};
+
+// The firmware downloader's greeting: CMD_HELLO, then one transfer that starts with the
+// magic, carries a correct SUM and CMD_HELLO_ACK. Nothing of the reply is kept.
+bool ZbdnHandshake(CUsbLink& link, UsbBulkPort& port);
+
+class CServingEngine {
+public:
+    CServingEngine(CUsbLink& link, ServingProgram program, ServingEvents& events,
+                   CWorkerGuard& guard = TransferWorkerGuard(), std::atomic<bool>& abortFlag = UsbAbortFlag());
+    ~CServingEngine();
+    CServingEngine(const CServingEngine&) = delete;
+    CServingEngine& operator=(const CServingEngine&) = delete;
+
+    // The window opens the image before the worker starts and closes it when done.
+    bool OpenImage(const std::filesystem::path& path);
+    void CloseImage();
+    bool ImageOpen() const;
+
+    void SetReady();
+    void Stop();
+    // Runs Serve on a new thread; false when the thread could not start.
+    bool Start();
+    // Waits for the thread started by Start.
+    void Join();
+    // The serving loop on the caller's thread.
+    void Serve();
+
+    bool Ready() const { return m_bReady; }
+    bool Running() const { return m_bRunning; }
+    // CMD_END came: Completed. CMD_END came after the last byte of the image was served: Delivered.
+    bool Completed() const { return m_bCompleted; }
+    bool Delivered() const { return m_bDelivered; }
+    bool Started() const { return m_bStarted; }
+    uint32_t Failures() const { return m_Failures; }
+    uint32_t ServedEnd() const { return m_ServedEnd; }
+
+    static constexpr uint32_t kMaxFailures = 3;
+    static constexpr uint32_t kRequestFrameLimit = 1024;
+
+private:
+    bool WaitReady();
+    enum class Step { Continue, End };
+    Step ServeRequest();
+    void Finish(bool stopped);
+    bool ReadImage(uint32_t offset, uint32_t length);
+
+    CUsbLink& m_Link;
+    ServingProgram m_Program;
+    ServingEvents& m_Events;
+    CWorkerGuard& m_Guard;
+    std::atomic<bool>& m_bAbort;
+    std::FILE* m_pImage = nullptr;
+    mutable std::mutex m_ImageLock;
+    std::vector<uint8_t> m_Data;
+    uint32_t m_FileSize = 0;
+    std::atomic<bool> m_bReady{false};
+    std::atomic<bool> m_bStop{false};
+    std::atomic<bool> m_bCompleted{false};
+    std::atomic<bool> m_bDelivered{false};
+    std::atomic<bool> m_bRunning{false};
+    std::atomic<bool> m_bStarted{false};
+    std::atomic<uint32_t> m_Failures{0};
+    std::atomic<uint32_t> m_ServedEnd{0};
+    std::mutex m_WakeLock;
+    std::condition_variable m_Wake;
+    std::thread m_Thread;
+};

@@ -1,0 +1,7 @@
+#include "worker_guard.h"
+
+CWorkerGuard& TransferWorkerGuard()
+{
+    static CWorkerGuard guard;
+    return guard;
+}

@@ -1,0 +1,47 @@
+// What the link learns of the STB and keeps between transactions: the session sequence
+// byte _psn, the systemId and the held flash header copies by layout family.
+#pragma once
+#include "link_frame.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct LinkState {
+    uint8_t _psn = 0;
+    uint16_t systemId = 0;
+    std::array<uint8_t, kFlashHeaderCopySize> headerDefault{};   // default layout and modelId 10
+    std::array<uint8_t, 36> header36{};                           // modelId 8 and 12
+    std::array<uint8_t, kFlashHeaderCopySize> header13{};        // modelId 13
+
+    uint8_t NextPsn() { return ++_psn; }
+    uint8_t StbModelId() const { return headerDefault[kHeaderModelIdAt]; }
+    void AdoptHello(const HelloPayload& hello)
+    {
+        systemId = hello.systemId;
+        headerDefault = hello.header;
+    }
+};
+
+// Result codes of the link transactions.
+enum : int {
+    LINK_OK = 0,
+    LINK_FAIL = -1,
+    LINK_CHECKSUM = -2,
+    LINK_COMM_ERROR = -3,
+    LINK_UNKNOWN_TYPE = -6,
+};
+
+// Where a transaction reports: the status line, and bytes read so far of a data type.
+struct LinkReport {
+    std::function<void(const std::string& text)> status;
+    std::function<void(uint32_t done, uint32_t size)> progress;
+    void Status(const std::string& text) const
+    {
+        if (status)
+            status(text);
+    }
+};
+
+bool IsKnownDataType(uint8_t type);

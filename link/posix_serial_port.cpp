@@ -1,0 +1,178 @@
+// termios back end of the serial channel.
+#include "serial_port.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+bool BaudConstant(uint32_t baudRate, speed_t& speed)
+{
+    struct Entry {
+        uint32_t rate;
+        speed_t speed;
+    };
+    static const Entry table[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},    {9600, B9600},
+                                  {19200, B19200}, {38400, B38400}, {57600, B57600},  {115200, B115200},
+                                  {230400, B230400}};
+    for (const auto& e : table)
+        if (e.rate == baudRate) {
+            speed = e.speed;
+            return true;
+        }
+    return false;
+}
+
+class PosixSerialPort : public SerialPort {
+public:
+    ~PosixSerialPort() override
+    {
+        Close();
+        if (m_WakeFd >= 0)
+            ::close(m_WakeFd);
+    }
+
+    bool Open(const std::string& path, uint32_t baudRate, const SerialTimeouts& timeouts) override
+    {
+        Close();
+        speed_t speed;
+        if (!BaudConstant(baudRate, speed))
+            return false;
+        if (m_WakeFd < 0)
+            m_WakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        int fd = m_WakeFd < 0 ? -1 : ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        termios tio{};
+        if (::ioctl(fd, TIOCEXCL) != 0 || ::tcgetattr(fd, &tio) != 0) {
+            ::close(fd);
+            return false;
+        }
+        // Raw bytes at 8N1; the line discipline must not touch the binary frames.
+        ::cfmakeraw(&tio);
+        tio.c_cflag &= ~(PARENB | CSTOPB | CSIZE | CRTSCTS);
+        tio.c_cflag |= CS8 | CLOCAL | CREAD;
+        tio.c_cc[VMIN] = 0;
+        tio.c_cc[VTIME] = 0;
+        if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0 || ::tcsetattr(fd, TCSANOW, &tio) != 0) {
+            ::close(fd);
+            return false;
+        }
+        ::tcflush(fd, TCIOFLUSH);
+        m_Fd = fd;
+        m_Timeouts = timeouts;
+        return true;
+    }
+
+    void Close() override
+    {
+        if (m_Fd >= 0) {
+            ::ioctl(m_Fd, TIOCNXCL);
+            ::close(m_Fd);
+            m_Fd = -1;
+        }
+    }
+
+    int Read(uint8_t* buffer, uint32_t max) override
+    {
+        if (m_Fd < 0)
+            return 0;
+        ssize_t n = ::read(m_Fd, buffer, max);
+        return n > 0 ? int(n) : 0;
+    }
+
+    int Write(const uint8_t* data, uint32_t n) override
+    {
+        if (m_Fd < 0)
+            return 0;
+        uint32_t limitMs = m_Timeouts.writeTotalMultiplier * n + m_Timeouts.writeTotalConstant;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+        uint32_t done = 0;
+        while (done < n) {
+            ssize_t w = ::write(m_Fd, data + done, n - done);
+            if (w > 0) {
+                done += uint32_t(w);
+                continue;
+            }
+            if (w < 0 && errno != EAGAIN && errno != EINTR)
+                return done == 0 ? 0 : -1;
+            int waitMs = -1;
+            if (limitMs) {
+                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+                if (left.count() <= 0)
+                    return -1;
+                waitMs = int(left.count());
+            }
+            pollfd p{m_Fd, POLLOUT, 0};
+            if (::poll(&p, 1, waitMs) < 0 && errno != EINTR)
+                return -1;
+        }
+        return int(n);
+    }
+
+    bool PrepareWait() override
+    {
+        if (m_WakeFd < 0 || m_Fd < 0)
+            return false;
+        uint64_t drained;
+        while (::read(m_WakeFd, &drained, sizeof drained) > 0) {
+        }
+        return true;
+    }
+
+    SerialWait WaitReceived() override
+    {
+        pollfd p[2] = {{m_WakeFd, POLLIN, 0}, {m_Fd, POLLIN, 0}};
+        for (;;) {
+            int r = ::poll(p, 2, -1);
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r < 0 || p[0].revents)
+                return r < 0 ? SerialWait::Failed : SerialWait::Released;
+            if (p[1].revents & POLLIN)
+                return SerialWait::Received;
+            // Hang-up or error on the line: pause instead of spinning, unless released.
+            ::poll(p, 1, 20);
+            return p[0].revents ? SerialWait::Released : SerialWait::Failed;
+        }
+    }
+
+    void ReleaseWait() override
+    {
+        uint64_t one = 1;
+        if (m_WakeFd >= 0)
+            (void)!::write(m_WakeFd, &one, sizeof one);
+    }
+
+    void Purge() override
+    {
+        if (m_Fd >= 0)
+            ::tcflush(m_Fd, TCIOFLUSH);
+    }
+
+    void DrainOutputPurgeInput() override
+    {
+        if (m_Fd >= 0) {
+            ::tcdrain(m_Fd);
+            ::tcflush(m_Fd, TCIFLUSH);
+        }
+    }
+
+private:
+    int m_Fd = -1;
+    int m_WakeFd = -1;
+    SerialTimeouts m_Timeouts;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialPort> MakePosixSerialPort()
+{
+    return std::make_unique<PosixSerialPort>();
+}

@@ -1,0 +1,28 @@
+#include "serial_port.h"
+
+#include <cstdlib>
+
+SerialTimeouts MakeSerialTimeouts(uint32_t baudRate)
+{
+    return {baudRate ? 19200 / baudRate : 0, 0};
+}
+
+std::string ResolveSerialPath(const std::string& portName, const SerialPortConfig& config)
+{
+    struct Mapping {
+        const char* name;
+        const char* variable;
+        const std::string& setting;
+        const char* fallback;
+    };
+    const Mapping mappings[] = {{"COM1", "ORVANEL_COM1", config.com1Path, "/dev/ttyS0"},
+                                {"COM2", "ORVANEL_COM2", config.com2Path, "/dev/ttyS1"}};
+    for (const auto& m : mappings) {
+        if (portName != m.name)
+            continue;
+        if (const char* value = std::getenv(m.variable); value && *value)
+            return value;
+        return m.setting.empty() ? m.fallback : m.setting;
+    }
+    return portName;
+}

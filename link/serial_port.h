@@ -1,0 +1,47 @@
+// What the serial channel needs of a platform: a named port at fixed line settings whose
+// reads return at once with what is buffered, blocking writes, a wait for received bytes
+// that another thread can release, and purge.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Read returns at once; writes are limited by multiplier x bytes + constant ms (0 and 0: no limit).
+struct SerialTimeouts {
+    uint32_t writeTotalMultiplier = 0;
+    uint32_t writeTotalConstant = 0;
+};
+SerialTimeouts MakeSerialTimeouts(uint32_t baudRate);
+
+enum class SerialWait { Received, Released, Failed };
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    // Opens the device for exclusive use at baudRate 8N1 and purges both directions.
+    virtual bool Open(const std::string& path, uint32_t baudRate, const SerialTimeouts& timeouts) = 0;
+    virtual void Close() = 0;
+    // Number of bytes read, 0 when nothing was waiting or the read failed.
+    virtual int Read(uint8_t* buffer, uint32_t max) = 0;
+    // n when all went out, 0 when the write could not start, -1 when it failed on the way.
+    virtual int Write(const uint8_t* data, uint32_t n) = 0;
+    // Prepares WaitReceived for the watch thread; false when the wait cannot be set up.
+    virtual bool PrepareWait() = 0;
+    virtual SerialWait WaitReceived() = 0;
+    // Makes a pending and every later WaitReceived return Released until PrepareWait.
+    virtual void ReleaseWait() = 0;
+    virtual void Purge() = 0;
+    // Before closing: lets written bytes leave and drops only what was received, so the
+    // last frame of a session (a restart, an end) still reaches the STB.
+    virtual void DrainOutputPurgeInput() { Purge(); }
+};
+
+// COM1 and COM2 map to device paths; any other name is taken as a path.
+struct SerialPortConfig {
+    std::string com1Path;   // settings entries; empty means not set
+    std::string com2Path;
+};
+// ORVANEL_COM1 / ORVANEL_COM2 win, then the settings entry, then /dev/ttyS0 / /dev/ttyS1.
+std::string ResolveSerialPath(const std::string& portName, const SerialPortConfig& config);
+
+std::unique_ptr<SerialPort> MakePosixSerialPort();

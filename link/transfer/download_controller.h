@@ -1,0 +1,94 @@
+// The download dialog without its window: builds and checks the download image, restarts
+// the STB into its loader and answers its read requests, over the serial link with the
+// watchdog or over USB through the serving engine, and on closing offers the restart.
+// The window shows what the view is told, runs timer 1 (OnTimer every 1600 ms while
+// TimerRunning) and calls the handlers below on its own thread.
+#pragma once
+#include "link_session.h"
+#include "serving_engine.h"
+#include "transfer_view.h"
+#include "transfer_worker.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+class COrvanel1Doc;
+
+class CDownloadController : public UsbDeviceListener, private ServingEvents {
+public:
+    static constexpr std::chrono::milliseconds kWatchdogPeriod{1600};
+    static constexpr int kWatchdogLimit = 3;
+
+    CDownloadController(CLinkSession& session, COrvanel1Doc& doc, TransferView& view);
+    ~CDownloadController() override;
+
+    void Open();
+    // "Download"; the button stays disabled afterwards.
+    void OnDownload();
+    bool CanStart() const { return !m_bStartPressed; }
+    void OnDeviceReady();
+    void OnDeviceGone();
+    // Timer 1: the serial watchdog.
+    void OnTimer();
+    bool TimerRunning() const { return m_bTimerRunning; }
+    int WatchdogCount() const { return m_WatchdogCount; }
+    // "Stop && Exit" (stopPressed) or the close the worker asked for. Returns the transfer result.
+    bool Close(bool stopPressed = false);
+
+    bool Success() const { return m_bSuccess; }
+    bool Started() const;
+    bool WorkerRunning() const;
+    bool DeviceReady() const { return m_bDeviceReady; }
+    const std::filesystem::path& ImagePath() const { return m_ImagePath; }
+
+    void OnDeviceArrival(const std::string& path) override;
+    void OnDeviceRemoval(const std::string& path) override;
+
+private:
+    // The serving engine's reports.
+    void ShowStatus(const std::string& text) override;
+    void ShowProgress(uint32_t percent) override;
+    void WorkerFinished() override;
+
+    bool PrepareImage();
+    void HoldDocumentHeader();
+    void ShowModeText();
+    void StartUsbServing();
+    void KillTimer();
+    void CloseSerialAfterWorker();
+    void Shutdown();
+
+    void SerialWorker();
+    bool OnSerialHello(const uint8_t* frame);
+    bool StbTypeMatches(const HelloPayload& hello);
+    bool OnSerialReadRequest(const uint8_t* frame);
+    void OnSerialEnd();
+
+    CLinkSession& m_Session;
+    COrvanel1Doc& m_Doc;
+    TransferView& m_View;
+    std::filesystem::path m_ImagePath;
+    std::string m_ModeText;
+    std::atomic<bool> m_bDeviceReady{false};
+    std::atomic<bool> m_bStartPressed{false};
+    std::atomic<bool> m_bHandshakeDone{false};
+    std::atomic<bool> m_bStarted{false};
+    std::atomic<bool> m_bSuccess{false};
+    std::atomic<bool> m_bTimerRunning{false};
+    std::atomic<int> m_WatchdogCount{0};
+    bool m_bImageReady = false;
+    bool m_bClosed = false;
+    // Serial worker state
+    uint32_t m_ImageSize = 0;
+    int64_t m_LastOffset = -1;
+    uint32_t m_ServedEnd = 0;
+    uint32_t m_RepeatCount = 0;
+    CTransferWorker m_Worker;
+    std::unique_ptr<CServingEngine> m_pEngine;
+};
+
+// The download command's result: 0 when the transfer result was set, -1 otherwise.
+int DownloadResult(bool transferResult);

@@ -1,0 +1,99 @@
+// Test helpers for the transfer dialogs: a recording view with the window's command
+// queue, a clock that does not sleep, a scripted STB on a pseudo-terminal, demo settings
+// and the simulated STB holding them.
+#pragma once
+#include "document.h"
+#include "sim_carriers.h"
+#include "sim_image.h"
+#include "transfer_clock.h"
+#include "transfer_view.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class RecordingView : public TransferView {
+public:
+    void ShowStatus(const std::string& text) override;
+    void SetProgress(int position) override;
+    void RequestClose() override;
+    void Post(std::function<void()> command) override;
+
+    // Runs posted commands until pred holds or the time is up; true when it holds.
+    bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::seconds(20));
+    bool PumpUntilClose(std::chrono::milliseconds limit = std::chrono::seconds(20));
+    bool CloseRequested() const;
+    std::vector<std::string> Statuses() const;
+    bool HasStatus(const std::string& text) const;
+    std::string LastStatus() const;
+    std::vector<int> Progress() const;
+
+private:
+    mutable std::mutex m_Lock;
+    std::condition_variable m_Changed;
+    std::deque<std::function<void()>> m_Commands;
+    std::vector<std::string> m_Statuses;
+    std::vector<int> m_Progress;
+    bool m_bClose = false;
+};
+
+// Records every wait and returns at once, or sleeps for real when realSleep is set.
+class FakeClock : public TransferClock {
+public:
+    std::atomic<bool> realSleep{false};
+    void Sleep(std::chrono::milliseconds duration) override;
+    std::vector<std::chrono::milliseconds> Sleeps() const;
+    int Count(std::chrono::milliseconds duration) const;
+
+private:
+    mutable std::mutex m_Lock;
+    std::vector<std::chrono::milliseconds> m_Sleeps;
+};
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& Path() const { return m_Path; }
+    std::filesystem::path operator/(const std::string& name) const { return m_Path / name; }
+
+private:
+    std::filesystem::path m_Path;
+};
+
+// The STB side of a pseudo-terminal, played by the test frame by frame.
+class ScriptedSerialStb {
+public:
+    ScriptedSerialStb();
+    ~ScriptedSerialStb();
+    const std::string& SlavePath() const { return m_SlavePath; }
+    void Send(const LinkFrame& frame);
+    // The next frame from the PC, or false when none came in time.
+    bool Receive(LinkFrame& frame, std::chrono::milliseconds limit = std::chrono::seconds(5));
+    // True when no frame arrives within limit.
+    bool Quiet(std::chrono::milliseconds limit);
+
+private:
+    int m_Master = -1;
+    int m_Slave = -1;
+    std::string m_SlavePath;
+    SerialFrameParser m_Parser;
+    std::deque<LinkFrame> m_Frames;
+};
+
+// A loaded demo document of the given model, re-packed so that its image can be served.
+std::unique_ptr<COrvanel1Doc> MakeDemoDocument(uint8_t modelId = 0);
+// The STB image that holds the document's settings (its re-packed flash and EEPROM block).
+StbImage ImageOf(const COrvanel1Doc& doc);
+// Decodes an STB image into a fresh document the way an upload does; null when it fails.
+std::unique_ptr<COrvanel1Doc> DecodeImage(const StbImage& image);
+// The tables of two documents are equal: services with their names, satellites, TPs,
+// favourites, timers, EPG reservations, providers.
+bool SameSettings(const COrvanel1Doc& a, const COrvanel1Doc& b);

@@ -1,0 +1,340 @@
+#include "download_controller.h"
+#include "download_image.h"
+#include "service_purge.h"
+#include "stb_sim.h"
+#include "transfer_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#if __has_include("svc_edit.h")
+#include "svc_edit.h"
+#include "svc_sort.h"
+#define HAVE_EDITING 1
+#endif
+
+namespace {
+
+// The edits a user makes before a download: a rename, a deleted service and a sort.
+void EditDocument(COrvanel1Doc& doc)
+{
+#ifdef HAVE_EDITING
+    Appl_ChangeTvSvcName(doc, 0, "Renamed Channel");
+    ASSERT_TRUE(Appl_DeleteSvc(doc, kTvKind, {3}));
+    ASSERT_TRUE(Appl_SortSvcList(doc, kRadioKind, kSortAlphabetic));
+#else
+    doc.m_TvSvc[0].videoPid = 0x123;
+    std::rotate(doc.m_RadioSvc.begin(), doc.m_RadioSvc.begin() + 1, doc.m_RadioSvc.begin() + doc.m_RadioSvcCnt);
+#endif
+}
+
+class DownloadWithSim : public ::testing::Test {
+protected:
+    void StartSim(bool usb, SimFaultPlan faults = {})
+    {
+        doc = MakeDemoDocument();
+        doc->m_pPrompter = &prompter;
+        doc->m_SideFileFolder = dir.Path();
+        StbSimOptions options;
+        options.serial = !usb;
+        if (usb)
+            options.usbSocket = (dir / "usb.sock").string();
+        options.faults = std::move(faults);
+        sim = std::make_unique<StbSim>(ImageOf(*doc), options);
+        ASSERT_EQ(sim->Start(), "");
+        session = MakeSession(prompter, clock, usb ? "" : sim->SerialPath(), options.usbSocket);
+        session->m_StartDir = dir.Path();
+        dialog = std::make_unique<CDownloadController>(*session, *doc, view);
+    }
+    void RunDownload()
+    {
+        dialog->Open();
+        if (session->m_Settings.bUsb) {
+            ASSERT_TRUE(view.PumpUntil([&] { return dialog->DeviceReady(); }));
+        }
+        dialog->OnDownload();
+        ASSERT_TRUE(view.PumpUntilClose());
+    }
+    LoaderStats Stats() { return sim->Serial() ? sim->Serial()->Stats() : sim->Usb()->Stats(); }
+    // What the STB holds now, decoded.
+    std::unique_ptr<COrvanel1Doc> Held() { return DecodeImage(sim->Image().Snapshot()); }
+
+    TempDir dir;
+    ScriptedPrompter prompter;
+    FakeClock clock;
+    RecordingView view;
+    std::unique_ptr<COrvanel1Doc> doc;
+    std::unique_ptr<StbSim> sim;
+    std::unique_ptr<CLinkSession> session;
+    std::unique_ptr<CDownloadController> dialog;
+};
+
+TEST_F(DownloadWithSim, SerialDownloadLeavesTheEditedSettingsInTheStb)
+{
+    StartSim(false);
+    EditDocument(*doc);
+    prompter.answers = {PromptAnswer::Yes};
+    RunDownload();
+    ASSERT_TRUE(dialog->Close());
+    EXPECT_EQ(DownloadResult(session->m_bTransferResult), 0);
+    EXPECT_EQ(Stats().downloadsDone, 1u);
+    auto held = Held();
+    ASSERT_NE(held, nullptr);
+    EXPECT_TRUE(SameSettings(*held, *doc));
+    EXPECT_EQ(sim->Image().Snapshot().flash, doc->m_RePackedFlash);
+#ifdef HAVE_EDITING
+    EXPECT_EQ(Appl_GetSvcName(*held, kTvKind, 0), "Renamed Channel");
+#endif
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Download Success, Reboot Settop Box"});
+    // Yes waits 3 s before the restart.
+    EXPECT_EQ(clock.Count(std::chrono::milliseconds(3000)), 1);
+    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 2; }));
+    EXPECT_TRUE(view.HasStatus("Downloading Processing.."));
+    EXPECT_EQ(view.Progress().back(), 100);
+    EXPECT_FALSE(dialog->TimerRunning());
+    EXPECT_TRUE(std::filesystem::exists(dir / kDownloadImageName));
+}
+
+TEST_F(DownloadWithSim, UsbDownloadServesTheImageAndRestartsOnYes)
+{
+    StartSim(true);
+    EditDocument(*doc);
+    prompter.answers = {PromptAnswer::Yes};
+    RunDownload();
+    ASSERT_TRUE(dialog->Close());
+    EXPECT_TRUE(view.HasStatus("Completely Transfered!"));
+    auto held = Held();
+    ASSERT_NE(held, nullptr);
+    EXPECT_TRUE(SameSettings(*held, *doc));
+    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 2; }));
+    EXPECT_EQ(session->Usb(), nullptr);
+}
+
+TEST_F(DownloadWithSim, NoAnswerLeavesTheStbAsItWas)
+{
+    StartSim(true);
+    StbImage before = sim->Image().Snapshot();
+    EditDocument(*doc);
+    prompter.answers = {PromptAnswer::No};
+    RunDownload();
+    ASSERT_TRUE(dialog->Close());
+    EXPECT_NE(sim->Image().Snapshot().flash, before.flash);
+    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 1; }));
+    EXPECT_EQ(clock.Count(std::chrono::milliseconds(3000)), 0);
+}
+
+TEST_F(DownloadWithSim, UsbStbOfAnotherModelIsRefusedAndGetsNothing)
+{
+    SimFaultPlan faults;
+    faults.helloModelId = 0x42;
+    StartSim(true, faults);
+    StbImage before = sim->Image().Snapshot();
+    dialog->Open();
+    ASSERT_TRUE(view.PumpUntil([&] { return dialog->DeviceReady(); }));
+    dialog->OnDownload();
+    ASSERT_TRUE(view.PumpUntil([&] { return view.LastStatus() == "Error : Invalid STB type."; }));
+    EXPECT_FALSE(dialog->Close());
+    EXPECT_EQ(sim->Image().Snapshot().flash, before.flash);
+    EXPECT_TRUE(prompter.shown.empty());   // nothing began, so no failure box
+}
+
+TEST_F(DownloadWithSim, SerialStbOfAnotherLayoutIsRefused)
+{
+    SimFaultPlan faults;
+    faults.helloLayoutVersion = 0x99;
+    StartSim(false, faults);
+    dialog->Open();
+    dialog->OnDownload();
+    ASSERT_TRUE(view.PumpUntil([&] { return !dialog->WorkerRunning(); }));
+    EXPECT_EQ(view.LastStatus(), "Error : Invalid STB type.");
+    EXPECT_FALSE(dialog->Close());
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Download Fail, Reboot Settop Box"});
+    EXPECT_EQ(Stats().downloadsDone, 0u);
+}
+
+TEST_F(DownloadWithSim, AnImageThatCannotBeBuiltNeverReachesTheStb)
+{
+    StartSim(false);
+    doc->m_bLoaded = false;
+    dialog->Open();
+    dialog->OnDownload();
+    EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{"Error : Downloading Processe", "Download Error"}));
+    EXPECT_EQ(view.LastStatus(), "Error : File Create error.");
+    EXPECT_FALSE(dialog->WorkerRunning());
+    EXPECT_FALSE(dialog->Close());
+    EXPECT_EQ(Stats().restarts, 0u);
+}
+
+LinkFrame Hello(uint8_t psn, const COrvanel1Doc& doc)
+{
+    HelloPayload hello;
+    hello.systemId = doc.m_ExpectedSystemId;
+    std::copy_n(doc.m_HeaderCopy.begin(), hello.header.size(), hello.header.begin());
+    LinkFrame frame{psn, CMD_HELLO, std::vector<uint8_t>(kHelloPayloadSize)};
+    EncodeHello(hello, frame.payload.data());
+    return frame;
+}
+
+LinkFrame ReadRequestFrame(uint8_t psn, uint32_t length, uint32_t offset)
+{
+    LinkFrame frame{psn, CMD_READ_REQ, std::vector<uint8_t>(kSerialReadRequestSize)};
+    EncodeSerialReadRequest({length, offset}, frame.payload.data());
+    return frame;
+}
+
+// The serial STB played frame by frame: the test is the loader asking for the image.
+class DownloadWithScriptedStb : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        doc = MakeDemoDocument();
+        doc->m_pPrompter = &prompter;
+        doc->m_SideFileFolder = dir.Path();
+        session = MakeSession(prompter, clock, stb.SlavePath());
+        session->m_StartDir = dir.Path();
+        dialog = std::make_unique<CDownloadController>(*session, *doc, view);
+        dialog->Open();
+        dialog->OnDownload();
+        LinkFrame reboot;
+        ASSERT_TRUE(stb.Receive(reboot));
+        ASSERT_EQ(reboot.cmd, CMD_REBOOT);
+        std::ifstream file(dir / kDownloadImageName, std::ios::binary);
+        image.assign(std::istreambuf_iterator<char>(file), {});
+    }
+    void Greet()
+    {
+        stb.Send(Hello(0x50, *doc));
+        LinkFrame ack;
+        ASSERT_TRUE(stb.Receive(ack));
+        EXPECT_EQ(ack.cmd, CMD_HELLO_ACK);
+        EXPECT_EQ(ack.psn, 0x50);
+    }
+    void ExpectData(uint8_t psn, uint32_t length, uint32_t offset)
+    {
+        LinkFrame data;
+        ASSERT_TRUE(stb.Receive(data));
+        EXPECT_EQ(data.cmd, CMD_READ_DATA);
+        EXPECT_EQ(data.psn, psn);
+        EXPECT_EQ(data.payload, std::vector<uint8_t>(image.begin() + offset, image.begin() + offset + length));
+    }
+
+    TempDir dir;
+    ScriptedSerialStb stb;
+    ScriptedPrompter prompter;
+    FakeClock clock;
+    RecordingView view;
+    std::unique_ptr<COrvanel1Doc> doc;
+    std::unique_ptr<CLinkSession> session;
+    std::unique_ptr<CDownloadController> dialog;
+    std::vector<uint8_t> image;
+};
+
+TEST_F(DownloadWithScriptedStb, ARequestRepeatedAtOnceIsAnsweredOnceAndLaterAgain)
+{
+    Greet();
+    stb.Send(ReadRequestFrame(1, 10, 0));
+    stb.Send(ReadRequestFrame(2, 10, 0));
+    ExpectData(1, 10, 0);
+    stb.Send(ReadRequestFrame(3, 255, 10));
+    ExpectData(3, 255, 10);   // the repeat got no answer: this is the next frame
+    stb.Send(ReadRequestFrame(4, 255, 10));
+    ExpectData(4, 255, 10);   // the repeat counter is spent for the session
+    EXPECT_FALSE(dialog->Close(true));
+}
+
+TEST_F(DownloadWithScriptedStb, ARequestBeyondTheImageIsReportedAndServingGoesOn)
+{
+    ASSERT_GT(image.size(), 255u);
+    Greet();
+    stb.Send(ReadRequestFrame(1, 255, uint32_t(image.size()) - 254));
+    stb.Send(ReadRequestFrame(2, 254, uint32_t(image.size()) - 254));
+    ExpectData(2, 254, uint32_t(image.size()) - 254);
+    EXPECT_TRUE(view.HasStatus("Error : File size is over."));
+    stb.Send({3, CMD_END, {}});
+    ASSERT_TRUE(view.PumpUntilClose());
+    prompter.answers = {PromptAnswer::No};
+    EXPECT_TRUE(dialog->Close());
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Download Success, Reboot Settop Box"});
+}
+
+TEST_F(DownloadWithScriptedStb, AnEndBeforeTheLastByteIsAFailedDownload)
+{
+    Greet();
+    stb.Send(ReadRequestFrame(1, 10, 0));
+    ExpectData(1, 10, 0);
+    stb.Send({2, CMD_END, {}});
+    ASSERT_TRUE(view.PumpUntilClose());
+    EXPECT_EQ(view.LastStatus(), "Fail!");
+    EXPECT_FALSE(dialog->Close());
+    EXPECT_FALSE(session->m_bTransferResult);
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Download Fail, Reboot Settop Box"});
+}
+
+TEST_F(DownloadWithScriptedStb, RequestsBeforeTheHelloAreIgnored)
+{
+    stb.Send(ReadRequestFrame(1, 10, 0));
+    EXPECT_TRUE(stb.Quiet(std::chrono::milliseconds(100)));
+    Greet();
+    stb.Send({9, CMD_SIZE_REQ, {2}});   // another command: requests wait for a new hello
+    stb.Send(ReadRequestFrame(2, 10, 0));
+    EXPECT_TRUE(stb.Quiet(std::chrono::milliseconds(100)));
+    Greet();
+    stb.Send(ReadRequestFrame(3, 10, 0));
+    ExpectData(3, 10, 0);
+    EXPECT_FALSE(dialog->Close(true));
+}
+
+TEST_F(DownloadWithScriptedStb, WatchdogFiresAtTheFourthSilentTickAfterTheLastRequest)
+{
+    // Before the STB greets, the watchdog is disarmed.
+    for (int i = 0; i < 10; ++i)
+        dialog->OnTimer();
+    EXPECT_EQ(dialog->WatchdogCount(), -1);
+    Greet();
+    stb.Send(ReadRequestFrame(1, 10, 0));
+    ExpectData(1, 10, 0);
+    for (int i = 0; i < 3; ++i)
+        dialog->OnTimer();
+    EXPECT_EQ(dialog->WatchdogCount(), 3);
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(session->m_bPortOpen);
+    dialog->OnTimer();
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"External Error Occurred!"});
+    EXPECT_EQ(view.LastStatus(), "External Error Occurred!");
+    EXPECT_FALSE(session->m_bPortOpen);
+    EXPECT_FALSE(dialog->TimerRunning());
+    EXPECT_FALSE(dialog->WorkerRunning());
+    dialog->OnTimer();
+    EXPECT_EQ(prompter.shown.size(), 1u);
+    EXPECT_FALSE(dialog->Close());
+}
+
+TEST_F(DownloadWithScriptedStb, EveryRequestRearmsTheWatchdog)
+{
+    Greet();
+    for (uint8_t psn = 1; psn <= 3; ++psn) {
+        dialog->OnTimer();
+        dialog->OnTimer();
+        dialog->OnTimer();
+        stb.Send(ReadRequestFrame(psn, 100, psn * 100u));
+        ExpectData(psn, 100, psn * 100u);
+        ASSERT_TRUE(Eventually([&] { return dialog->WatchdogCount() == 0; }));
+    }
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_FALSE(dialog->Close(true));
+}
+
+TEST_F(DownloadWithScriptedStb, StopAndExitClosesThePortAndReportsTheBrokenDownload)
+{
+    Greet();
+    stb.Send(ReadRequestFrame(1, 10, 0));
+    ExpectData(1, 10, 0);
+    EXPECT_FALSE(dialog->Close(true));
+    EXPECT_FALSE(session->m_bPortOpen);
+    EXPECT_FALSE(dialog->WorkerRunning());
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Download Fail, Reboot Settop Box"});
+    EXPECT_EQ(clock.Count(std::chrono::milliseconds(3000)), 0);
+}
+
+}  // namespace

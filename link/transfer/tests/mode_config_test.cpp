@@ -1,0 +1,66 @@
+#include "mode_config.h"
+#include "transfer_testing.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+LinkSettings ReadBytes(const TempDir& dir, const std::string& bytes)
+{
+    std::ofstream(dir / "mode.cfg", std::ios::binary) << bytes;
+    return ReadModeConfig(dir / "mode.cfg");
+}
+
+TEST(ModeConfig, FallsBackToUsbWhenMissingShortOrInconsistent)
+{
+    TempDir dir;
+    LinkSettings missing = ReadModeConfig(dir / "mode.cfg");
+    EXPECT_TRUE(missing.bUsb);
+    EXPECT_FALSE(missing.bCom2);
+
+    // Two bytes that would pass the check as a prefix still give USB.
+    LinkSettings shortFile = ReadBytes(dir, std::string("\x00\x00", 2));
+    EXPECT_TRUE(shortFile.bUsb);
+
+    // 00 00 01: the check byte is wrong, so USB on COM1 even though byte 2 asks for COM2.
+    LinkSettings wrongCheck = ReadBytes(dir, std::string("\x00\x00\x01", 3));
+    EXPECT_TRUE(wrongCheck.bUsb);
+    EXPECT_FALSE(wrongCheck.bCom2);
+}
+
+TEST(ModeConfig, ConsistentBytesChooseModeAndPort)
+{
+    TempDir dir;
+    LinkSettings serialCom2 = ReadBytes(dir, std::string("\x01\x00\x01", 3));
+    EXPECT_FALSE(serialCom2.bUsb);
+    EXPECT_TRUE(serialCom2.bCom2);
+    EXPECT_EQ(serialCom2.PortName(), "COM2");
+
+    LinkSettings usbCom2 = ReadBytes(dir, std::string("\x02\x01\x01", 3));
+    EXPECT_TRUE(usbCom2.bUsb);
+    EXPECT_TRUE(usbCom2.bCom2);
+
+    LinkSettings serialCom1 = ReadBytes(dir, std::string("\x00\x00\x00", 3));
+    EXPECT_FALSE(serialCom1.bUsb);
+    EXPECT_EQ(serialCom1.PortName(), "COM1");
+}
+
+TEST(ModeConfig, WritingTruncatesAndRecomputesTheCheckByte)
+{
+    TempDir dir;
+    std::ofstream(dir / "mode.cfg", std::ios::binary) << "longer old content";
+    ASSERT_TRUE(WriteModeConfig({false, true}, dir / "mode.cfg"));
+    std::ifstream file(dir / "mode.cfg", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_EQ(bytes, std::string("\x01\x00\x01", 3));
+
+    ASSERT_TRUE(WriteModeConfig({true, true}, dir / "mode.cfg"));
+    LinkSettings back = ReadModeConfig(dir / "mode.cfg");
+    EXPECT_TRUE(back.bUsb);
+    EXPECT_TRUE(back.bCom2);
+    EXPECT_FALSE(WriteModeConfig({}, dir / "no-such-folder" / "mode.cfg"));
+}
+
+}  // namespace

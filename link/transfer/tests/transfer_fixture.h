@@ -1,0 +1,34 @@
+// A link session wired to test parts: the serial port name COM1 leads to a given
+// pseudo-terminal, USB to a simulation socket, and waits go to a clock that does not sleep.
+#pragma once
+#include "link_session.h"
+#include "scripted_prompter.h"
+#include "sim_usb_backend.h"
+#include "transfer_testing.h"
+
+#include <memory>
+
+inline std::unique_ptr<CLinkSession> MakeSession(Prompter& prompter, TransferClock& clock,
+                                                 const std::string& serialPath, const std::string& usbSocket = "")
+{
+    LinkSessionParts parts;
+    parts.serialConfig.com1Path = serialPath;
+    parts.clock = &clock;
+    parts.makeUsbBackend = [usbSocket] { return MakeSimUsbBackend(usbSocket); };
+    auto session = std::make_unique<CLinkSession>(prompter, std::move(parts));
+    session->m_Settings.bUsb = !usbSocket.empty();
+    return session;
+}
+
+// Waits (polling) until pred holds; false after limit.
+template <typename Pred>
+bool Eventually(Pred pred, std::chrono::milliseconds limit = std::chrono::seconds(10))
+{
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}

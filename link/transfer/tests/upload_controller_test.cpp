@@ -1,0 +1,232 @@
+#include "stb_sim.h"
+#include "transfer_fixture.h"
+#include "upload_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+LinkFrame Hello(uint8_t psn, uint8_t modelId)
+{
+    HelloPayload hello;
+    hello.systemId = 0x2203;
+    hello.header[kHeaderModelIdAt] = modelId;
+    LinkFrame frame{psn, CMD_HELLO, std::vector<uint8_t>(kHelloPayloadSize)};
+    EncodeHello(hello, frame.payload.data());
+    return frame;
+}
+
+size_t CountPrefix(const std::vector<std::string>& texts, const std::string& prefix)
+{
+    return size_t(std::count_if(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(prefix, 0) == 0; }));
+}
+
+class UploadWithSim : public ::testing::Test {
+protected:
+    void StartSim(bool usb, SimFaultPlan faults = {})
+    {
+        original = MakeDemoDocument();
+        StbSimOptions options;
+        options.serial = !usb;
+        if (usb)
+            options.usbSocket = (dir / "usb.sock").string();
+        options.faults = std::move(faults);
+        sim = std::make_unique<StbSim>(ImageOf(*original), options);
+        ASSERT_EQ(sim->Start(), "");
+        session = MakeSession(prompter, clock, usb ? "" : sim->SerialPath(), options.usbSocket);
+        dialog = std::make_unique<CUploadController>(*session, view);
+    }
+    // Opens the dialog, waits for the device on USB, presses "Upload" and runs until the close.
+    void RunUpload()
+    {
+        dialog->Open();
+        if (session->m_Settings.bUsb) {
+            ASSERT_TRUE(view.PumpUntil([&] { return dialog->DeviceReady(); }));
+        }
+        dialog->OnUpload();
+        ASSERT_TRUE(view.PumpUntilClose());
+    }
+
+    TempDir dir;
+    ScriptedPrompter prompter;
+    FakeClock clock;
+    RecordingView view;
+    std::unique_ptr<COrvanel1Doc> original;
+    std::unique_ptr<StbSim> sim;
+    std::unique_ptr<CLinkSession> session;
+    std::unique_ptr<CUploadController> dialog;
+};
+
+TEST_F(UploadWithSim, SerialUploadReadsTheWholeImageAndOffersTheRestart)
+{
+    StartSim(false);
+    prompter.answers = {PromptAnswer::Yes};
+    RunUpload();
+    ASSERT_TRUE(dialog->Close());
+    StbImage held = sim->Image().Snapshot();
+    EXPECT_EQ(dialog->Image().flash, held.flash);
+    EXPECT_EQ(dialog->Image().eeprom, held.eeprom);
+    EXPECT_EQ(dialog->Image().systemId, held.systemId);
+
+    auto statuses = view.Statuses();
+    std::vector<std::string> opening(statuses.begin(), statuses.begin() + 7);
+    EXPECT_EQ(opening, (std::vector<std::string>{"Mode : Serial", "Port Open Success", "pThr->m_bConnected : 1 ",
+                                                 "Waiting For Request. Reboot SetTop Box.", "Uploading.......",
+                                                 "just moment.....", "Uploading....."}));
+    // 131072 bytes in 514 blocks of 255 and one of 2.
+    EXPECT_EQ(CountPrefix(statuses, " Flash Uploading..."), 515u);
+    EXPECT_TRUE(view.HasStatus(" Flash Uploading...131070/131072"));
+    EXPECT_TRUE(view.HasStatus(" Flash Uploading...131072/131072"));
+    EXPECT_TRUE(view.HasStatus(" EEPROM Uploading...256/256"));
+    EXPECT_EQ(statuses.back(), "Mode : Serial");
+    auto progress = view.Progress();
+    EXPECT_TRUE(std::find(progress.begin(), progress.end(), 100) != progress.end());
+    EXPECT_EQ(progress.back(), 0);
+
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Upload Success, Do you want to reboot Settop Box?");
+    EXPECT_EQ(prompter.shown[0].title, "Notice");
+    // The restart before the upload and the one the answer asked for.
+    EXPECT_TRUE(Eventually([&] { return sim->Serial()->Stats().restarts == 2; }));
+    EXPECT_FALSE(session->m_bPortOpen);
+    EXPECT_FALSE(session->m_bSessionRunning);
+
+    auto doc = std::make_unique<COrvanel1Doc>();
+    ASSERT_EQ(DecodeUploadedImage(dialog->Image(), *doc, prompter), 0);
+    EXPECT_TRUE(doc->m_bLoaded);
+    EXPECT_TRUE(SameSettings(*doc, *original));
+}
+
+TEST_F(UploadWithSim, DroppedAndCorruptedRepliesAreRetried)
+{
+    SimFaultPlan faults;
+    faults.dropReply = {1, 40};    // the first size reply and a flash block
+    faults.corruptReply = {90};
+    StartSim(false, faults);
+    prompter.answers = {PromptAnswer::No};
+    RunUpload();
+    ASSERT_TRUE(dialog->Close());
+    EXPECT_EQ(dialog->Image().flash, sim->Image().Snapshot().flash);
+    EXPECT_TRUE(Eventually([&] { return sim->Serial()->Stats().restarts == 1; }));
+}
+
+TEST_F(UploadWithSim, UsbUploadRebootsReadsInBigBlocksAndRestartsOnYes)
+{
+    StartSim(true);
+    prompter.answers = {PromptAnswer::Yes};
+    RunUpload();
+    ASSERT_TRUE(dialog->Close());
+    EXPECT_EQ(dialog->Image().flash, sim->Image().Snapshot().flash);
+    EXPECT_EQ(dialog->Image().eeprom, sim->Image().Snapshot().eeprom);
+    auto statuses = view.Statuses();
+    // Four blocks of 30000 bytes and one of 11072.
+    EXPECT_EQ(CountPrefix(statuses, " Flash Uploading..."), 5u);
+    EXPECT_TRUE(view.HasStatus(" Flash Uploading...120000/131072"));
+    EXPECT_TRUE(view.HasStatus(" EEPROM Uploading...256/256"));
+    EXPECT_TRUE(Eventually([&] { return sim->Usb()->Stats().restarts == 2; }));
+    EXPECT_EQ(session->Usb(), nullptr);   // released with the dialog
+}
+
+TEST_F(UploadWithSim, UsbReplyFaultsAreRetried)
+{
+    SimFaultPlan faults;
+    faults.corruptReply = {2, 4};  // the flash size reply and a flash block
+    faults.wrongPsnReply = {5};
+    StartSim(true, faults);
+    prompter.answers = {PromptAnswer::No};
+    RunUpload();
+    ASSERT_TRUE(dialog->Close());
+    EXPECT_EQ(dialog->Image().flash, sim->Image().Snapshot().flash);
+}
+
+TEST_F(UploadWithSim, RemovalMidUploadEndsTheWorkerAndDecodesNothing)
+{
+    SimFaultPlan faults;
+    faults.leaveAtReply = {3};     // the device leaves instead of sending the first flash block
+    StartSim(true, faults);
+    RunUpload();
+    EXPECT_FALSE(dialog->Close());
+    EXPECT_FALSE(dialog->WorkerRunning());
+    EXPECT_TRUE(view.HasStatus("Communication Error!!"));
+    EXPECT_FALSE(session->m_bTransferResult);
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(std::count(dialog->Image().flash.begin(), dialog->Image().flash.end(), 0), long(kPackedFlashSize));
+    // Even when asked to, the partial image does not replace what the document holds.
+    auto doc = MakeDemoDocument();
+    EXPECT_EQ(DecodeUploadedImage(dialog->Image(), *doc, prompter), -1);
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Unpack Flash Error"});
+    EXPECT_TRUE(doc->m_bLoaded);
+    EXPECT_TRUE(SameSettings(*doc, *original));
+}
+
+// The STB side played frame by frame over a pseudo-terminal.
+class UploadWithScriptedStb : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        session = MakeSession(prompter, clock, stb.SlavePath());
+        dialog = std::make_unique<CUploadController>(*session, view);
+        dialog->Open();
+        dialog->OnUpload();
+        LinkFrame reboot;
+        ASSERT_TRUE(stb.Receive(reboot));
+        EXPECT_EQ(SerialFrameBytes(reboot), (std::vector<uint8_t>{'Z', 'e', 'N', 'o', 0, 11, 0, 11}));
+    }
+    void Expect(uint8_t psn, uint8_t cmd)
+    {
+        LinkFrame frame;
+        ASSERT_TRUE(stb.Receive(frame));
+        EXPECT_EQ(frame.psn, psn);
+        EXPECT_EQ(frame.cmd, cmd);
+    }
+
+    ScriptedSerialStb stb;
+    ScriptedPrompter prompter;
+    FakeClock clock;
+    RecordingView view;
+    std::unique_ptr<CLinkSession> session;
+    std::unique_ptr<CUploadController> dialog;
+};
+
+TEST_F(UploadWithScriptedStb, SizeBeyondTheDestinationFailsWithoutReading)
+{
+    stb.Send(Hello(0x10, 0));
+    Expect(0x10, CMD_UPLOAD_REQ);
+    LinkFrame sizeRequest;
+    ASSERT_TRUE(stb.Receive(sizeRequest));
+    ASSERT_EQ(sizeRequest.cmd, CMD_SIZE_REQ);
+    EXPECT_EQ(sizeRequest.psn, 0x11);
+    EXPECT_EQ(sizeRequest.payload, std::vector<uint8_t>{DATA_FLASH});
+    LinkFrame reply{0x11, CMD_SIZE_REPLY, {0x02, 0x00, 0x01}};   // 0x20001 bytes
+    stb.Send(reply);
+    Expect(0x12, CMD_END);
+    ASSERT_TRUE(view.PumpUntil([&] { return !dialog->WorkerRunning(); }));
+    EXPECT_TRUE(view.HasStatus("Communication Error!!"));
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Upload Fail, Reboot Settop Box"});
+    EXPECT_FALSE(view.CloseRequested());   // the dialog stays open with the failure
+    EXPECT_FALSE(dialog->Close());
+    EXPECT_EQ(prompter.shown.size(), 1u);
+}
+
+TEST_F(UploadWithScriptedStb, ResyncWhileSettlingAwaitsASecondHello)
+{
+    // The settle polls sleep for real here, so that the resync arrives while they run.
+    clock.realSleep = true;
+    stb.Send(Hello(0x10, 10));
+    Expect(0x10, CMD_UPLOAD_REQ);
+    stb.Send({0x30, CMD_RESYNC, {}});
+    ASSERT_TRUE(stb.Quiet(std::chrono::milliseconds(100)));   // nothing is asked before the next hello
+    int before = clock.Count(std::chrono::milliseconds(50));
+    EXPECT_GE(before, 1);
+    stb.Send(Hello(0x40, 10));
+    Expect(0x40, CMD_UPLOAD_REQ);
+    Expect(0x41, CMD_SIZE_REQ);
+    // A model 10 STB gets ten 50 ms settle polls before the size request.
+    EXPECT_EQ(clock.Count(std::chrono::milliseconds(50)) - before, 10);
+    EXPECT_FALSE(dialog->Close());
+}
+
+}  // namespace

@@ -1,0 +1,15 @@
+// Texts and small pieces both transfer dialogs share.
+#pragma once
+#include "link_state.h"
+#include "trace.h"
+
+#include <cstdint>
+#include <string>
+
+class TransferView;
+
+std::string FormatText(const char* format, ...) ORVANEL_PRINTF(1, 2);
+// " Flash Uploading...%ld/%ld" and its kin, by data type.
+const char* UploadFormat(uint8_t type);
+// Status line and progress bar of an upload of one data type; the size check's failure text.
+LinkReport UploadReport(TransferView& view, uint8_t type);

@@ -1,0 +1,36 @@
+#include "transfer_worker.h"
+
+#include "trace.h"
+
+#include <system_error>
+
+bool CTransferWorker::Start(std::function<void()> body)
+{
+    if (m_Thread.joinable() && !m_bRunning)
+        m_Thread.join();
+    if (m_Thread.joinable() || !m_Guard.TryEnter()) {
+        Trace("CTransferWorker::Start(): a transfer worker is already running");
+        return false;
+    }
+    m_bRunning = true;
+    try {
+        m_Thread = std::thread([this, body = std::move(body)] {
+            body();
+            m_bRunning = false;
+            m_Guard.Leave();
+        });
+    } catch (const std::system_error&) {
+        m_bRunning = false;
+        m_Guard.Leave();
+        return false;
+    }
+    return true;
+}
+
+void CTransferWorker::Wait()
+{
+    for (int i = 0; i < kClosePolls && m_bRunning; ++i)
+        m_Clock.Sleep(kClosePoll);
+    if (m_Thread.joinable() && m_Thread.get_id() != std::this_thread::get_id())
+        m_Thread.join();
+}

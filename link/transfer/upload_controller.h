@@ -1,0 +1,63 @@
+// The upload dialog without its window: restarts the STB into its loader, reads its flash
+// image and EEPROM block over the serial or the USB link on a worker thread, and on
+// closing offers the restart. The window shows what the view is told and calls the
+// handlers below on its own thread.
+#pragma once
+#include "link_session.h"
+#include "transfer_view.h"
+#include "transfer_worker.h"
+#include "uploaded_image.h"
+
+#include <atomic>
+#include <string>
+
+class CUploadController : public UsbDeviceListener {
+public:
+    CUploadController(CLinkSession& session, TransferView& view);
+    ~CUploadController() override;
+
+    void Open();
+    // "Upload"; the button stays disabled afterwards.
+    void OnUpload();
+    bool CanStart() const { return !m_bStartUsed; }
+    // Device-ready and device-gone commands (USB).
+    void OnDeviceReady();
+    void OnDeviceGone();
+    // "Stop && Exit", or the close a worker asked for. Returns the transfer result.
+    bool Close();
+
+    bool Success() const { return m_bSuccess; }
+    bool WorkerRunning() const { return m_Worker.Running(); }
+    bool DeviceReady() const { return m_bDeviceReady; }
+    // What the worker read; whole once Close returned true. Decode it with DecodeUploadedImage.
+    const UploadedImage& Image() const { return m_Image; }
+
+    void OnDeviceArrival(const std::string& path) override;
+    void OnDeviceRemoval(const std::string& path) override;
+
+private:
+    void SerialWorker();
+    void UsbWorker();
+    bool WaitSerialHello();
+    bool SettleAfterHello();
+    int UploadSerial(uint8_t type);
+    int UploadUsb(uint8_t type);
+    int CheckRead(int result, uint32_t size, uint32_t capacity);
+    uint8_t* Destination(uint8_t type, uint32_t& capacity);
+    void Shutdown();
+    void ShowModeText();
+
+    CLinkSession& m_Session;
+    TransferView& m_View;
+    std::atomic<bool> m_bDeviceReady{false};
+    std::atomic<bool> m_bStartPressed{false};
+    std::atomic<bool> m_bHandshakeDone{false};
+    std::atomic<bool> m_bStop{false};
+    std::atomic<bool> m_bSuccess{false};
+    std::atomic<bool> m_bRunning{false};
+    bool m_bStartUsed = false;
+    bool m_bClosed = false;
+    std::string m_ModeText;
+    UploadedImage m_Image;
+    CTransferWorker m_Worker;
+};

@@ -1,0 +1,36 @@
+#include "uploaded_image.h"
+
+#include "flash_pack.h"
+#include "image_codec.h"
+#include "prompter.h"
+
+#include <algorithm>
+#include <memory>
+
+int DecodeUploadedImage(const UploadedImage& image, COrvanel1Doc& doc, Prompter& prompter)
+{
+    auto fresh = std::make_unique<COrvanel1Doc>();
+    fresh->m_pPrompter = doc.m_pPrompter;
+    fresh->m_SideFileFolder = doc.m_SideFileFolder;
+    fresh->m_ExpectedSystemId = image.systemId;
+    fresh->m_PackedFlash = image.flash;
+    std::copy(image.eeprom.begin(), image.eeprom.end(), fresh->m_Eeprom.begin());
+    if (!UnpackFlash(*fresh)) {
+        prompter.Notify("Unpack Flash Error", "Notice", PromptIcon::Error);
+        return -1;
+    }
+    if (!VerifySections(*fresh)) {
+        prompter.Notify("Flash Version Check Error", "Notice", PromptIcon::Error);
+        return -1;
+    }
+    if (!ParseImage(*fresh))
+        return -1;
+    fresh->m_bLoaded = true;
+    // The clipboard is not part of the settings and survives an upload.
+    fresh->m_ClipSvc = doc.m_ClipSvc;
+    fresh->m_ClipCnt = doc.m_ClipCnt;
+    fresh->m_ClipName = doc.m_ClipName;
+    fresh->m_ClipValid = doc.m_ClipValid;
+    doc = std::move(*fresh);
+    return 0;
+}

@@ -1,0 +1,114 @@
+#include "terminal_view.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+constexpr int kBarWidth = 30;
+
+// The per-block counters (" Flash Uploading...%ld/%ld") start with a blank.
+bool IsCounter(const std::string& text)
+{
+    return !text.empty() && text[0] == ' ';
+}
+
+// Without a progress bar only the last counter of a data type is worth a line.
+bool IsFinalCounter(const std::string& text)
+{
+    size_t slash = text.rfind('/');
+    size_t dots = text.rfind("...");
+    if (slash == std::string::npos || dots == std::string::npos || dots > slash)
+        return false;
+    return text.substr(dots + 3, slash - dots - 3) == text.substr(slash + 1);
+}
+}  // namespace
+
+TerminalView::TerminalView() : m_bTerminal(::isatty(STDERR_FILENO) != 0) {}
+
+void TerminalView::ShowStatus(const std::string& text)
+{
+    std::lock_guard lock(m_Lock);
+    if (text == m_Status)
+        return;
+    m_Status = text;
+    if (m_bTerminal)
+        DrawLocked();
+    else if (IsCounter(text) ? IsFinalCounter(text) : !text.empty())
+        std::fprintf(stderr, "%s\n", text.c_str() + (IsCounter(text) ? 1 : 0));
+}
+
+void TerminalView::SetProgress(int position)
+{
+    std::lock_guard lock(m_Lock);
+    if (position == m_Progress)
+        return;
+    m_Progress = position;
+    if (m_bTerminal)
+        DrawLocked();
+}
+
+void TerminalView::DrawLocked()
+{
+    int filled = m_Progress * kBarWidth / 100;
+    std::string bar(size_t(filled), '#');
+    bar.resize(kBarWidth, '.');
+    std::fprintf(stderr, "\r\033[K[%s] %3d%% %s", bar.c_str(), m_Progress, m_Status.c_str());
+    std::fflush(stderr);
+    m_bDrawn = true;
+}
+
+void TerminalView::Finish()
+{
+    std::lock_guard lock(m_Lock);
+    if (m_bDrawn)
+        std::fprintf(stderr, "\n");
+    m_bDrawn = false;
+}
+
+void TerminalView::RequestClose()
+{
+    {
+        std::lock_guard lock(m_Lock);
+        m_bCloseRequested = true;
+    }
+    m_Changed.notify_all();
+}
+
+void TerminalView::Post(std::function<void()> command)
+{
+    {
+        std::lock_guard lock(m_Lock);
+        m_Commands.push_back(std::move(command));
+    }
+    m_Changed.notify_all();
+}
+
+void TerminalView::RunFor(std::chrono::milliseconds timeout)
+{
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::unique_lock lock(m_Lock);
+    for (;;) {
+        while (!m_Commands.empty()) {
+            auto command = std::move(m_Commands.front());
+            m_Commands.pop_front();
+            lock.unlock();
+            command();
+            lock.lock();
+        }
+        if (m_bCloseRequested ||
+            !m_Changed.wait_until(lock, deadline, [this] { return m_bCloseRequested || !m_Commands.empty(); }))
+            return;
+    }
+}
+
+bool TerminalView::CloseRequested() const
+{
+    std::lock_guard lock(m_Lock);
+    return m_bCloseRequested;
+}
+
+std::string TerminalView::LastStatus() const
+{
+    std::lock_guard lock(m_Lock);
+    return m_Status;
+}

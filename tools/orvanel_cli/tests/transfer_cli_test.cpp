@@ -1,0 +1,232 @@
+// orvanel-cli upload, download and reboot end to end: the program runs as a user runs
+// it, against the simulated STB on a pseudo-terminal and on the USB simulation socket.
+#include "document.h"
+#include "settings_file.h"
+#include "stb_sim.h"
+#include "transfer_testing.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <cstdlib>
+#include <fstream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+#if __has_include("svc_edit.h")
+#include "svc_edit.h"
+#include "svc_sort.h"
+#define HAVE_EDITING 1
+#endif
+
+extern char** environ;
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+template <typename Pred>
+bool Eventually(Pred pred, std::chrono::milliseconds limit = std::chrono::seconds(10))
+{
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+class TransferCli : public ::testing::Test {
+protected:
+    void StartSim(bool usb, SimFaultPlan faults = {})
+    {
+        original = MakeDemoDocument();
+        StbSimOptions options;
+        options.serial = !usb;
+        if (usb)
+            options.usbSocket = (dir / "usb.sock").string();
+        options.faults = std::move(faults);
+        sim = std::make_unique<StbSim>(ImageOf(*original), options);
+        ASSERT_EQ(sim->Start(), "");
+        link = usb ? "ORVANEL_USB_SIM=" + options.usbSocket : "ORVANEL_COM1=" + sim->SerialPath();
+        linkOption = usb ? "--usb" : "--serial COM1";
+    }
+    // Runs the program in the test folder with the simulated STB as its link.
+    CliRun Cli(const std::string& args)
+    {
+        std::string command = "cd " + dir.Path().string() + " && " + link + " " + ORVANEL_CLI_PATH + " " + args +
+                              " >out 2>err </dev/null";
+        int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
+    }
+    std::string Dump(const std::filesystem::path& file)
+    {
+        CliRun run = Cli("dump --json " + file.string());
+        EXPECT_EQ(run.status, 0) << run.err;
+        return run.out;
+    }
+    // The settings the STB holds now, as a settings file.
+    std::filesystem::path Held()
+    {
+        auto path = dir / "held.std";
+        EXPECT_TRUE(SaveStdImage(path, sim->Image().Snapshot()));
+        return path;
+    }
+    LoaderStats Stats() { return sim->Serial() ? sim->Serial()->Stats() : sim->Usb()->Stats(); }
+
+    // Loads a settings file, makes the edits of a user and saves it under another name.
+    std::filesystem::path EditedCopy(const std::filesystem::path& from)
+    {
+        auto doc = std::make_unique<COrvanel1Doc>();
+        doc->m_SideFileFolder = dir.Path();
+        EXPECT_EQ(LoadSettingsFile(*doc, from), 1);
+#ifdef HAVE_EDITING
+        Appl_ChangeTvSvcName(*doc, 1, "Edited Name");
+        EXPECT_TRUE(Appl_DeleteSvc(*doc, kTvKind, {0, 5}));
+        EXPECT_TRUE(Appl_SortSvcList(*doc, kTvKind, kSortAlphabetic));
+#else
+        doc->m_TvSvc[1].videoPid = 0x321;
+#endif
+        auto path = dir / "edited.std";
+        EXPECT_EQ(SaveSettingsFile(*doc, path), 1);
+        return path;
+    }
+
+    TempDir dir;
+    std::unique_ptr<COrvanel1Doc> original;
+    std::unique_ptr<StbSim> sim;
+    std::string link;
+    std::string linkOption;
+};
+
+TEST_F(TransferCli, SerialUploadWritesTheStbsSettings)
+{
+    StartSim(false);
+    CliRun run = Cli("upload --serial COM1 -o up.std --no-reboot");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("Flash Uploading...131072/131072"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Notice: Upload Success, Do you want to reboot Settop Box?"), std::string::npos);
+    EXPECT_EQ(Dump(dir / "up.std"), Dump(Held()));
+    EXPECT_EQ(Stats().restarts, 1u);
+}
+
+TEST_F(TransferCli, UsbUploadRestartsWhenAskedTo)
+{
+    StartSim(true);
+    CliRun run = Cli("upload --usb -o up.std --reboot");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Dump(dir / "up.std"), Dump(Held()));
+    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 2; }));
+}
+
+TEST_F(TransferCli, EditedSettingsDownloadedOverSerialAreWhatTheStbHolds)
+{
+    StartSim(false);
+    ASSERT_EQ(Cli("upload --serial COM1 -o up.std --no-reboot").status, 0);
+    auto edited = EditedCopy(dir / "up.std");
+    ASSERT_NE(Dump(edited), Dump(Held()));
+    // No terminal and no option: the restart question is answered No.
+    CliRun run = Cli("download --serial COM1 " + edited.string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("Notice: Download Success, Reboot Settop Box"), std::string::npos);
+    EXPECT_EQ(Dump(Held()), Dump(edited));
+    EXPECT_EQ(Stats().downloadsDone, 1u);
+    EXPECT_EQ(Stats().restarts, 2u);
+    EXPECT_TRUE(std::filesystem::exists(dir / "~m700rx.zbd"));
+}
+
+TEST_F(TransferCli, EditedSettingsDownloadedOverUsbAreWhatTheStbHolds)
+{
+    StartSim(true);
+    ASSERT_EQ(Cli("upload --usb -o up.std --no-reboot").status, 0);
+    auto edited = EditedCopy(dir / "up.std");
+    CliRun run = Cli("download --usb --reboot " + edited.string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("Completely Transfered!"), std::string::npos);
+    EXPECT_EQ(Dump(Held()), Dump(edited));
+    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 3; }));
+}
+
+TEST_F(TransferCli, DownloadToAnStbOfAnotherModelFails)
+{
+    SimFaultPlan faults;
+    faults.helloModelId = 0x42;
+    StartSim(false, faults);
+    auto file = dir / "mine.std";
+    ASSERT_TRUE(SaveStdImage(file, sim->Image().Snapshot()));
+    CliRun run = Cli("download --serial COM1 --reboot " + file.string());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Error : Invalid STB type."), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Notice: Download Fail, Reboot Settop Box"), std::string::npos);
+    EXPECT_EQ(Stats().downloadsDone, 0u);
+}
+
+TEST_F(TransferCli, RebootOnEitherLink)
+{
+    StartSim(false);
+    ASSERT_EQ(Cli("reboot --serial COM1").status, 0);
+    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 1; }));
+    sim.reset();
+    StartSim(true);
+    ASSERT_EQ(Cli("reboot --usb").status, 0);
+    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 1; }));
+}
+
+TEST_F(TransferCli, TransfersNeedALink)
+{
+    StartSim(false);
+    EXPECT_NE(Cli("upload -o up.std").status, 0);
+    EXPECT_NE(Cli("upload --usb --serial COM1 -o up.std").status, 0);
+    EXPECT_NE(Cli("download --serial COM3 x.std").status, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "up.std"));
+}
+
+TEST(TransferCliSignal, CtrlCStopsAnUploadCleanly)
+{
+    TempDir dir;
+    ScriptedSerialStb stb;   // restarts, then never greets
+    std::string env = "ORVANEL_COM1=" + stb.SlavePath();
+    std::vector<char*> envp;
+    for (char** e = environ; *e; ++e)
+        envp.push_back(*e);
+    envp.push_back(env.data());
+    envp.push_back(nullptr);
+    std::string out = (dir / "up.std").string();
+    std::vector<std::string> args = {ORVANEL_CLI_PATH, "upload", "--serial", "COM1", "-o", out};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, ORVANEL_CLI_PATH, &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    LinkFrame reboot;
+    ASSERT_TRUE(stb.Receive(reboot));
+    EXPECT_EQ(reboot.cmd, CMD_REBOOT);
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(Slurp(dir / "err").find("stopped"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_TRUE(stb.Quiet(std::chrono::milliseconds(50)));   // no end frame: nothing had started
+}
+
+}  // namespace

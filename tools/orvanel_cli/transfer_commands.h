@@ -1,0 +1,21 @@
+// orvanel-cli's upload, download and reboot: the editor's transfer dialogs driven from
+// the terminal. Ctrl+C stops a transfer the way "Stop && Exit" does.
+#pragma once
+#include <filesystem>
+#include <string>
+
+class CliPrompter;
+
+struct TransferOptions {
+    bool usb = false;
+    std::string port = "COM1";                  // serial: COM1 or COM2
+    int timeoutSeconds = 120;                   // give up when the transfer has not ended by then
+    std::filesystem::path sideFolder;           // flash.dat, eeprom.dat and the diagnostic copy
+};
+
+// Exit status 0 when the settings file was written from a successful upload.
+int RunUpload(const TransferOptions& options, const std::filesystem::path& output, CliPrompter& prompter);
+// Exit status 0 when the STB took the whole settings file.
+int RunDownload(const TransferOptions& options, const std::filesystem::path& input, CliPrompter& prompter);
+// Exit status 0 when the restart command went out.
+int RunReboot(const TransferOptions& options, CliPrompter& prompter);

@@ -1,0 +1,48 @@
+// stb-sim: a simulated STB loader on a pseudo-terminal and/or the USB simulation socket,
+// holding one image that uploads read and downloads replace.
+#pragma once
+#include "sim_carriers.h"
+#include "sim_faults.h"
+#include "sim_image.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+struct StbSimOptions {
+    bool serial = true;
+    std::string usbSocket;                  // empty: no USB device
+    UsbDeviceShape usbShape;
+    uint32_t usbReadLength = 4096;          // download read requests on USB
+    std::optional<uint8_t> modelId;         // written into the image's flash header
+    std::chrono::milliseconds rebootDelay{150};
+    std::chrono::milliseconds replyTimeout{300};
+    std::string outputPath;                 // received images are written here
+    SimFaultPlan faults;
+};
+
+// Sets the header's modelId and its HeaderSum (the header is 36 bytes for models 8 and 12).
+void SetImageModelId(StbImage& image, uint8_t modelId);
+
+class StbSim {
+public:
+    StbSim(StbImage image, StbSimOptions options);
+    ~StbSim();
+    // Error text on failure.
+    std::string Start();
+    void Stop();
+
+    const std::string& SerialPath() const;
+    SimImageStore& Image() { return m_Image; }
+    SimFaults& Faults() { return m_Faults; }
+    SerialSim* Serial() { return m_pSerial.get(); }
+    UsbSimDevice* Usb() { return m_pUsb.get(); }
+
+private:
+    StbSimOptions m_Options;
+    SimImageStore m_Image;
+    SimFaults m_Faults;
+    std::unique_ptr<SerialSim> m_pSerial;
+    std::unique_ptr<UsbSimDevice> m_pUsb;
+};

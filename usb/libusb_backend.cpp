@@ -1,0 +1,378 @@
+#include "libusb_backend.h"
+
+#include "trace.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <libusb.h>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace {
+
+constexpr unsigned kControlTimeoutMs = 1000;
+constexpr int kPollIntervalMs = 1000;
+
+std::string PathOf(libusb_device* device)
+{
+    char path[32];
+    std::snprintf(path, sizeof path, "usb:%03u:%03u", libusb_get_bus_number(device), libusb_get_device_address(device));
+    return path;
+}
+
+// USBD-style status for the last failure, so the transport's diagnostics read alike.
+uint32_t StatusOfTransfer(libusb_transfer_status status)
+{
+    switch (status) {
+    case LIBUSB_TRANSFER_COMPLETED: return 0;
+    case LIBUSB_TRANSFER_STALL: return 4;
+    case LIBUSB_TRANSFER_NO_DEVICE: return 5;
+    case LIBUSB_TRANSFER_OVERFLOW: return 8;
+    case LIBUSB_TRANSFER_CANCELLED: return 0x10000;
+    case LIBUSB_TRANSFER_TIMED_OUT: return 0x500;
+    default: return 0x500;
+    }
+}
+
+struct Shared {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::atomic<uint32_t> lastStatus{0};
+    std::set<libusb_transfer*> inFlight;
+};
+
+class LibusbTransfer : public UsbTransfer {
+public:
+    LibusbTransfer(std::shared_ptr<Shared> shared) : m_pShared(std::move(shared)), m_pTransfer(libusb_alloc_transfer(0)) {}
+    ~LibusbTransfer() override
+    {
+        Cancel();
+        libusb_free_transfer(m_pTransfer);
+    }
+    bool Submit(libusb_device_handle* handle, uint8_t endpoint, uint8_t* buffer, uint32_t length)
+    {
+        if (!m_pTransfer)
+            return false;
+        libusb_fill_bulk_transfer(m_pTransfer, handle, endpoint, buffer, int(length), &LibusbTransfer::Completed, this, 0);
+        std::lock_guard lock(m_pShared->lock);
+        m_bSubmitted = libusb_submit_transfer(m_pTransfer) == 0;
+        if (m_bSubmitted)
+            m_pShared->inFlight.insert(m_pTransfer);
+        return m_bSubmitted;
+    }
+    UsbWaitResult Wait(uint32_t ms) override
+    {
+        std::unique_lock lock(m_pShared->lock);
+        bool done = m_pShared->changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_bDone; });
+        return done ? UsbWaitResult::Signalled : UsbWaitResult::TimedOut;
+    }
+    void Cancel() override
+    {
+        if (!m_bSubmitted)
+            return;
+        libusb_cancel_transfer(m_pTransfer);
+        std::unique_lock lock(m_pShared->lock);
+        m_pShared->changed.wait(lock, [this] { return m_bDone; });
+    }
+    bool Result(uint32_t& count) override
+    {
+        std::lock_guard lock(m_pShared->lock);
+        count = uint32_t(m_pTransfer->actual_length);
+        return m_bDone && m_pTransfer->status == LIBUSB_TRANSFER_COMPLETED;
+    }
+
+private:
+    static void LIBUSB_CALL Completed(libusb_transfer* transfer)
+    {
+        auto* self = static_cast<LibusbTransfer*>(transfer->user_data);
+        std::lock_guard lock(self->m_pShared->lock);
+        self->m_bDone = true;
+        self->m_pShared->inFlight.erase(transfer);
+        if (transfer->status != LIBUSB_TRANSFER_COMPLETED)
+            self->m_pShared->lastStatus = StatusOfTransfer(transfer->status);
+        self->m_pShared->changed.notify_all();
+    }
+
+    std::shared_ptr<Shared> m_pShared;
+    libusb_transfer* m_pTransfer;
+    bool m_bSubmitted = false;
+    bool m_bDone = false;
+};
+
+class LibusbPipe : public UsbPipe {
+public:
+    LibusbPipe(std::shared_ptr<Shared> shared, libusb_device_handle* handle, uint8_t endpoint)
+        : m_pShared(std::move(shared)), m_pHandle(handle), m_Endpoint(endpoint)
+    {
+    }
+    std::unique_ptr<UsbTransfer> StartTransfer(uint8_t* buffer, uint32_t length) override
+    {
+        if (m_bClosed)
+            return nullptr;
+        auto transfer = std::make_unique<LibusbTransfer>(m_pShared);
+        if (!transfer->Submit(m_pHandle, m_Endpoint, buffer, length))
+            return nullptr;
+        return transfer;
+    }
+    void Close() override { m_bClosed = true; }
+
+private:
+    std::shared_ptr<Shared> m_pShared;
+    libusb_device_handle* m_pHandle;
+    uint8_t m_Endpoint;
+    std::atomic<bool> m_bClosed{false};
+};
+
+class LibusbDevice : public UsbDevice {
+public:
+    LibusbDevice(libusb_device_handle* handle) : m_pHandle(handle), m_pShared(std::make_shared<Shared>()) {}
+    ~LibusbDevice() override { Close(); }
+    int ControlIn(const UsbSetupPacket& setup, uint8_t* data) override
+    {
+        if (!m_pHandle)
+            return -1;
+        int n = libusb_control_transfer(m_pHandle, setup.bmRequestType, setup.bRequest, setup.wValue, setup.wIndex, data,
+                                        setup.wLength, kControlTimeoutMs);
+        if (n < 0)
+            m_pShared->lastStatus = n == LIBUSB_ERROR_PIPE ? 4 : 5;
+        return n < 0 ? -1 : n;
+    }
+    std::shared_ptr<UsbPipe> OpenPipe(uint32_t index) override
+    {
+        libusb_config_descriptor* config = nullptr;
+        if (!m_pHandle || libusb_get_active_config_descriptor(libusb_get_device(m_pHandle), &config) != 0)
+            return nullptr;
+        std::shared_ptr<UsbPipe> pipe;
+        if (config->bNumInterfaces > 0 && config->interface[0].num_altsetting > 0) {
+            const libusb_interface_descriptor& interface = config->interface[0].altsetting[0];
+            if (index < interface.bNumEndpoints)
+                pipe = std::make_shared<LibusbPipe>(m_pShared, m_pHandle, interface.endpoint[index].bEndpointAddress);
+        }
+        libusb_free_config_descriptor(config);
+        if (pipe)
+            m_Pipes.push_back(pipe);
+        return pipe;
+    }
+    bool LastUsbdStatus(uint32_t& status) override
+    {
+        status = m_pShared->lastStatus;
+        return true;
+    }
+    bool DriverVersion(uint32_t& version) override
+    {
+        const libusb_version* v = libusb_get_version();
+        version = uint32_t(v->major) << 24 | uint32_t(v->minor) << 16 | uint32_t(v->micro);
+        return true;
+    }
+    bool CheckedBuild(uint32_t& checked) override
+    {
+        checked = 0;
+        return true;
+    }
+    bool SetDriverOption(uint32_t) override { return true; }
+    void Close() override
+    {
+        if (!m_pHandle)
+            return;
+        for (auto& pipe : m_Pipes)
+            pipe->Close();
+        {
+            // A worker's transfer may still be in flight: cancel it and let it complete first.
+            std::unique_lock lock(m_pShared->lock);
+            for (libusb_transfer* transfer : m_pShared->inFlight)
+                libusb_cancel_transfer(transfer);
+            m_pShared->changed.wait(lock, [this] { return m_pShared->inFlight.empty(); });
+        }
+        libusb_release_interface(m_pHandle, 0);
+        libusb_close(m_pHandle);
+        m_pHandle = nullptr;
+    }
+
+private:
+    libusb_device_handle* m_pHandle;
+    std::shared_ptr<Shared> m_pShared;
+    std::vector<std::shared_ptr<UsbPipe>> m_Pipes;
+};
+
+class LibusbBackend : public UsbBackend {
+public:
+    LibusbBackend(libusb_context* context, std::vector<std::pair<uint16_t, uint16_t>> ids)
+        : m_pContext(context), m_Ids(std::move(ids))
+    {
+        m_EventThread = std::thread([this] {
+            while (!m_bQuit) {
+                timeval tv{0, 100000};
+                libusb_handle_events_timeout_completed(m_pContext, &tv, nullptr);
+            }
+        });
+    }
+    ~LibusbBackend() override
+    {
+        StopWatching();
+        m_bQuit = true;
+        libusb_interrupt_event_handler(m_pContext);
+        m_EventThread.join();
+        libusb_exit(m_pContext);
+    }
+
+    std::vector<std::string> Enumerate() override
+    {
+        std::vector<std::string> paths;
+        libusb_device** list = nullptr;
+        ssize_t n = libusb_get_device_list(m_pContext, &list);
+        for (ssize_t i = 0; i < n; ++i)
+            if (Matches(list[i]))
+                paths.push_back(PathOf(list[i]));
+        if (list)
+            libusb_free_device_list(list, 1);
+        return paths;
+    }
+
+    void Watch(UsbNotice arrival, UsbNotice removal) override
+    {
+        StopWatching();
+        m_bStop = false;
+        m_Arrival = std::move(arrival);
+        m_Removal = std::move(removal);
+        // Notices go out from a thread of their own: the listener may open the device.
+        m_Notifier = std::thread([this] { NotifyLoop(); });
+        if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) &&
+            libusb_hotplug_register_callback(m_pContext,
+                                             libusb_hotplug_event(LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED |
+                                                                  LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT),
+                                             LIBUSB_HOTPLUG_NO_FLAGS, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY,
+                                             LIBUSB_HOTPLUG_MATCH_ANY, &LibusbBackend::Hotplug, this,
+                                             &m_Hotplug) == LIBUSB_SUCCESS) {
+            m_bHotplug = true;
+            return;
+        }
+        Trace("LibusbBackend: no hotplug, polling every %d ms", kPollIntervalMs);
+        m_Poller = std::thread([this] { PollLoop(); });
+    }
+
+    void StopWatching() override
+    {
+        if (m_bHotplug)
+            libusb_hotplug_deregister_callback(m_pContext, m_Hotplug);
+        m_bHotplug = false;
+        {
+            std::lock_guard lock(m_Lock);
+            m_bStop = true;
+        }
+        m_Changed.notify_all();
+        if (m_Poller.joinable())
+            m_Poller.join();
+        if (m_Notifier.joinable())
+            m_Notifier.join();
+    }
+
+    std::unique_ptr<UsbDevice> Open(const std::string& path) override
+    {
+        libusb_device** list = nullptr;
+        ssize_t n = libusb_get_device_list(m_pContext, &list);
+        libusb_device_handle* handle = nullptr;
+        for (ssize_t i = 0; i < n && !handle; ++i)
+            if (Matches(list[i]) && PathOf(list[i]) == path && libusb_open(list[i], &handle) != 0)
+                handle = nullptr;
+        if (list)
+            libusb_free_device_list(list, 1);
+        if (!handle)
+            return nullptr;
+        libusb_set_auto_detach_kernel_driver(handle, 1);
+        if (libusb_claim_interface(handle, 0) != 0) {
+            libusb_close(handle);
+            return nullptr;
+        }
+        return std::make_unique<LibusbDevice>(handle);
+    }
+
+private:
+    bool Matches(libusb_device* device) const
+    {
+        libusb_device_descriptor d;
+        if (libusb_get_device_descriptor(device, &d) != 0)
+            return false;
+        return std::find(m_Ids.begin(), m_Ids.end(), std::make_pair(d.idVendor, d.idProduct)) != m_Ids.end();
+    }
+
+    void Post(bool arrived, const std::string& path)
+    {
+        std::lock_guard lock(m_Lock);
+        m_Notices.push_back({arrived, path});
+        m_Changed.notify_all();
+    }
+
+    static int LIBUSB_CALL Hotplug(libusb_context*, libusb_device* device, libusb_hotplug_event event, void* user)
+    {
+        auto* self = static_cast<LibusbBackend*>(user);
+        if (self->Matches(device))
+            self->Post(event == LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED, PathOf(device));
+        return 0;
+    }
+
+    void PollLoop()
+    {
+        std::set<std::string> present;
+        for (;;) {
+            std::vector<std::string> now = Enumerate();
+            std::set<std::string> current(now.begin(), now.end());
+            for (const auto& p : current)
+                if (!present.count(p))
+                    Post(true, p);
+            for (const auto& p : present)
+                if (!current.count(p))
+                    Post(false, p);
+            present = current;
+            std::unique_lock lock(m_Lock);
+            if (m_Changed.wait_for(lock, std::chrono::milliseconds(kPollIntervalMs), [this] { return m_bStop; }))
+                return;
+        }
+    }
+
+    void NotifyLoop()
+    {
+        std::unique_lock lock(m_Lock);
+        for (;;) {
+            m_Changed.wait(lock, [this] { return m_bStop || !m_Notices.empty(); });
+            if (m_bStop)
+                return;
+            auto [arrived, path] = m_Notices.front();
+            m_Notices.pop_front();
+            lock.unlock();
+            (arrived ? m_Arrival : m_Removal)(path);
+            lock.lock();
+        }
+    }
+
+    libusb_context* m_pContext;
+    std::vector<std::pair<uint16_t, uint16_t>> m_Ids;
+    std::thread m_EventThread;
+    std::atomic<bool> m_bQuit{false};
+    std::thread m_Poller;
+    std::thread m_Notifier;
+    std::mutex m_Lock;
+    std::condition_variable m_Changed;
+    std::deque<std::pair<bool, std::string>> m_Notices;
+    bool m_bStop = true;
+    bool m_bHotplug = false;
+    libusb_hotplug_callback_handle m_Hotplug = 0;
+    UsbNotice m_Arrival;
+    UsbNotice m_Removal;
+};
+
+}  // namespace
+
+std::unique_ptr<UsbBackend> MakeLibusbBackend(const std::vector<std::pair<uint16_t, uint16_t>>& deviceIds)
+{
+    libusb_context* context = nullptr;
+    if (libusb_init(&context) != 0) {
+        Trace("MakeLibusbBackend(): libusb_init failed");
+        return nullptr;
+    }
+    return std::make_unique<LibusbBackend>(context, deviceIds);
+}

@@ -1,0 +1,71 @@
+#include "libusb_backend.h"
+#include "sim_test_images.h"
+#include "stb_sim.h"
+#include "usb_backend.h"
+#include "usb_transport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+TEST(UsbDeviceIds, ParsesAListAndRefusesMalformedOnes)
+{
+    std::vector<std::pair<uint16_t, uint16_t>> ids;
+    ASSERT_TRUE(ParseDeviceIds("1234:5678,abcd:0001", ids));
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_EQ(ids[0], std::make_pair(uint16_t(0x1234), uint16_t(0x5678)));
+    EXPECT_EQ(ids[1], std::make_pair(uint16_t(0xABCD), uint16_t(0x0001)));
+    for (const char* bad : {"1234", "1234:5678:9", "12345:1", "zz:01", "1234-5678"}) {
+        std::vector<std::pair<uint16_t, uint16_t>> none;
+        EXPECT_FALSE(ParseDeviceIds(bad, none)) << bad;
+        EXPECT_TRUE(none.empty()) << bad;
+    }
+}
+
+// No loader is plugged into this machine: the libusb back end must find nothing and
+// say so by results, not by failing.
+TEST(LibusbBackend, FindsNoLoaderWithoutFailing)
+{
+    auto backend = MakeLibusbBackend({{0xFFFF, 0xFFFE}});
+    if (!backend)
+        GTEST_SKIP() << "libusb cannot be initialised here";
+    EXPECT_TRUE(backend->Enumerate().empty());
+    EXPECT_EQ(backend->Open("usb:001:001"), nullptr);
+    std::atomic<bool> abort{false};
+    CUsbTransport transport(*backend, abort);
+    struct Counting : UsbDeviceListener {
+        std::atomic<int> notices{0};
+        void OnDeviceArrival(const std::string&) override { ++notices; }
+        void OnDeviceRemoval(const std::string&) override { ++notices; }
+    } listener;
+    transport.InitDevice();
+    EXPECT_FALSE(transport.RegisterAndDiscover(listener));
+    EXPECT_FALSE(transport.IsOpen());
+    uint8_t buffer[64] = {};
+    EXPECT_FALSE(transport.Write(buffer, 64));
+    EXPECT_EQ(transport.Read(buffer, 64), 0u);
+    transport.StopNotices();
+    EXPECT_EQ(listener.notices, 0);
+}
+
+TEST(UsbBackendChoice, SimulationSocketFromTheEnvironmentWins)
+{
+    std::string socket = ::testing::TempDir() + "choice_" + std::to_string(::getpid()) + ".sock";
+    StbSimOptions options;
+    options.serial = false;
+    options.usbSocket = socket;
+    StbSim sim(MakeTestImage(1, 0, 0, 1), options);
+    ASSERT_EQ(sim.Start(), "");
+    setenv("ORVANEL_USB_SIM", socket.c_str(), 1);
+    auto backend = MakeUsbBackend({});
+    unsetenv("ORVANEL_USB_SIM");
+    ASSERT_NE(backend, nullptr);
+    std::vector<std::string> paths = backend->Enumerate();
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0].rfind("sim:" + socket, 0), 0u);
+}
+
+}  // namespace
