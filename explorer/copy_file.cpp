@@ -1,0 +1,265 @@
+// One file of a copy job: checks, the conflict question, resume, and the library task.
+#include "copy_engine.h"
+#include "pvr_protocol.h"
+#include "trace.h"
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kCopyFailure = "Copy Failure";
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+bool EndsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Size of a visible PC file (not a folder) at that path.
+std::optional<uint64_t> PcFileSize(const std::string& path)
+{
+    std::error_code ec;
+    fs::path p(path);
+    if (p.filename().string().starts_with('.') || !fs::is_regular_file(p, ec))
+        return std::nullopt;
+    uint64_t size = fs::file_size(p, ec);
+    return ec ? std::nullopt : std::optional<uint64_t>(size);
+}
+
+std::string ReplaceBytes(std::string text, bool (*replace)(unsigned char))
+{
+    for (char& c : text)
+        if (replace(static_cast<unsigned char>(c)))
+            c = '_';
+    return text;
+}
+
+bool IsForbiddenNameChar(unsigned char c)
+{
+    return std::string_view("\\/:*?\"<>|").find(char(c)) != std::string_view::npos;
+}
+bool IsAboveZ(unsigned char c) { return c > 0x7A; }
+
+}
+
+// Size of the file entry of that exact name in a PVR folder.
+std::optional<uint64_t> CopyEngine::PvrFileSize(const std::string& folder, const std::string& name)
+{
+    if (!m_listing || m_listedFolder != folder) {
+        m_listing = ListPvrFolderOnLine(folder);
+        m_listedFolder = folder;
+    }
+    for (const PvrEntry& entry : m_listing->entries)
+        if (!entry.isFolder && entry.name == name)
+            return entry.size;
+    return std::nullopt;
+}
+
+void CopyEngine::CopyCurrent(bool firstAttempt)
+{
+    if (m_bCancel) {
+        EndJob(JobOutcome::Cancelled);
+        return;
+    }
+    m_state = JobState::JobCopying;
+    if (!m_session.m_bConnected) {
+        FailCopy();
+        return;
+    }
+    if (!m_files[m_index].safe) {
+        Trace("refusing '%s': its name may not be used on the other side", m_files[m_index].pvrPath.c_str());
+        FailCopy();
+        return;
+    }
+    if (m_direction == Direction::Send)
+        SendCurrent(firstAttempt);
+    else
+        ReceiveCurrent(firstAttempt, false);
+}
+
+void CopyEngine::SendCurrent(bool firstAttempt)
+{
+    const CopyFile& file = m_files[m_index];
+    bool resumable = m_session.m_wVersion >= kResumableVersion;
+    m_progress.SetPathLine(ShortenText(file.pvrPath, 45));
+    m_progress.SetTitle("Copying File(s)...... [PVR <-- PC]");
+    if (m_index == 0 && firstAttempt)
+        m_progress.ResetProgress();
+    std::error_code ec;
+    if (!resumable && !fs::exists(file.pcPath, ec)) {
+        FailJob("File does not exist.   \n\n" + Quoted(file.pcPath) + "  ", kCopyFailure);
+        return;
+    }
+    if (!std::ifstream(file.pcPath, std::ios::binary).is_open()) {
+        FailJob("Already used in the other process or   \n\n  file does not exist.   \n\n" + Quoted(file.pcPath) + " ",
+                kCopyFailure);
+        return;
+    }
+    std::string name = fs::path(file.pcPath).filename().string();
+    if (name.size() >= 96) {
+        FailJob("The filename is too long!!   \n\n" + Quoted(file.pcPath) + " ", kCopyFailure);
+        return;
+    }
+    bool check = resumable ? firstAttempt && m_answer != "OVERWRITEALL" : firstAttempt && m_bAsk;
+    std::optional<uint64_t> pvrSize = check ? PvrFileSize(PvrParent(file.pvrPath), name) : std::nullopt;
+    switch (Decide(pvrSize.has_value(), name, false)) {
+    case Conflict::Copy:
+        StartTask(true, 0);
+        break;
+    case Conflict::Skip:
+        CountAsDone();
+        break;
+    case Conflict::Resume:
+        if (uint64_t done = pvrSize.value_or(0); done < fs::file_size(file.pcPath, ec) && !ec)
+            StartTask(true, done);
+        else
+            CountAsDone();
+        break;
+    case Conflict::Cancel:
+        m_progress.Close();
+        m_bProgressShown = false;
+        EndJob(JobOutcome::Cancelled);
+        break;
+    }
+}
+
+void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
+{
+    if (lastResort)
+        PrepareLastResort(m_files[m_index]);
+    const CopyFile& file = m_files[m_index];
+    bool resumable = m_session.m_wVersion >= kResumableVersion || lastResort;
+    m_progress.SetPathLine(ShortenText(file.pcPath, 45));
+    m_progress.SetTitle("Copying File(s)...... [PVR --> PC]");
+    if (m_index == 0 && firstAttempt && !lastResort)
+        m_progress.ResetProgress();
+    std::string name = PvrBaseName(file.pvrPath);
+    bool check = resumable ? firstAttempt && m_answer != "OVERWRITEALL" : firstAttempt && m_bAsk;
+    std::optional<uint64_t> pcSize = check ? PcFileSize(file.pcPath) : std::nullopt;
+    switch (Decide(pcSize.has_value(), name, lastResort)) {
+    case Conflict::Copy:
+        StartTask(false, 0);
+        break;
+    case Conflict::Skip:
+        CountAsDone();
+        break;
+    case Conflict::Resume: {
+        std::optional<uint64_t> pvrSize = PvrFileSize(PvrParent(file.pvrPath), name);
+        if (!pvrSize)
+            StartTask(false, 0);  // the source is gone: let the copy report it
+        else if (uint64_t done = pcSize.value_or(0); done < *pvrSize)
+            StartTask(false, done);
+        else
+            CountAsDone();
+        break;
+    }
+    case Conflict::Cancel:
+        m_progress.Close();
+        m_bProgressShown = false;
+        EndJob(JobOutcome::Cancelled);
+        break;
+    }
+}
+
+// The STB may have stored the name with bytes the PC cannot take: find the source by
+// size and a loose name match, and write it under a plain name.
+void CopyEngine::PrepareLastResort(CopyFile& file)
+{
+    std::string folder = PvrParent(file.pvrPath);
+    std::string recorded = PvrBaseName(file.pvrPath);
+    std::string loose = ReplaceBytes(recorded, IsAboveZ);
+    std::string source;
+    PvrListing listing = ListPvrFolderOnLine(folder);
+    for (const PvrEntry& entry : listing.entries) {
+        uint64_t expected = uint64_t(file.kb) * 1024;
+        uint64_t difference = entry.size > expected ? entry.size - expected : expected - entry.size;
+        if (!entry.isFolder && entry.nameSafe && difference < 1024 && ReplaceBytes(entry.name, IsAboveZ) == loose) {
+            source = entry.name;
+            break;
+        }
+    }
+    file.pvrPath = PvrJoin(folder, source);
+    std::string pcName = ReplaceBytes(ReplaceBytes(recorded, IsForbiddenNameChar), IsAboveZ);
+    file.pcPath = (fs::path(file.pcPath).parent_path() / pcName).string();
+}
+
+CopyEngine::Conflict CopyEngine::Decide(bool exists, const std::string& name, bool lastResort)
+{
+    if (!exists)
+        return Conflict::Copy;
+    bool resumable = m_session.m_wVersion >= kResumableVersion || lastResort;
+    if (!resumable) {
+        m_progress.Hide();
+        m_bAsking = true;
+        m_answer = m_asker.AskReplace("This folder already contains a file named \n\n  '" + ShortenText(name, 30) +
+                                      "'.\n\n Would you like to replce the existing file?");
+        m_bAsking = false;
+        if (m_answer == "YESTOALL")
+            m_bAsk = false;
+        if (m_answer == "YES" || m_answer == "YESTOALL") {
+            m_progress.Show();
+            return Conflict::Copy;
+        }
+        return m_answer == "NO" ? Conflict::Skip : Conflict::Cancel;
+    }
+    if (m_answer == "RESUMEALL")
+        return Conflict::Resume;
+    bool answered = lastResort && (m_answer == "OVERWRITE" || m_answer == "RESUME");
+    if (m_bAsk && !answered) {
+        m_progress.Hide();
+        m_bAsking = true;
+        m_answer = m_asker.AskDuplicate(" This folder already contains a file named \n\n   '" + ShortenText(name, 30) +
+                                        "'\n");
+        m_bAsking = false;
+        if (EndsWith(m_answer, "ALL"))
+            m_bAsk = false;
+    }
+    if (m_answer == "OVERWRITE" || m_answer == "OVERWRITEALL") {
+        m_progress.Show();
+        return Conflict::Copy;
+    }
+    if (m_answer == "SKIP" || m_answer == "SKIPALL")
+        return Conflict::Skip;
+    if (m_answer == "RESUME" || m_answer == "RESUMEALL")
+        return Conflict::Resume;
+    return Conflict::Cancel;
+}
+
+void CopyEngine::StartTask(bool send, uint64_t offset)
+{
+    const CopyFile& file = m_files[m_index];
+    m_resumedKbFile = offset / 1024;
+    if (offset > 0) {
+        m_doneKb += offset / 1024;
+        m_resumedKbJob += offset / 1024;
+        m_progress.Show();
+    }
+    m_bProgressShown = true;
+    uint32_t high = uint32_t(offset >> 32), low = uint32_t(offset);
+    uint32_t id = send ? kEvSendEnded : kEvReceiveEnded;
+    const char* pvr = file.pvrPath.c_str();
+    const char* pc = file.pcPath.c_str();
+    m_bNoticeDue = true;
+    int started = send ? (offset ? UsbTaskFileSendPosi(pvr, pc, &m_window, id, high, low)
+                                 : UsbTaskFileSend(pvr, pc, &m_window, id))
+                       : (offset ? UsbTaskFileReceivePosi(pc, pvr, &m_window, id, high, low)
+                                 : UsbTaskFileReceive(pc, pvr, &m_window, id));
+    if (!started) {
+        m_bNoticeDue = false;
+        m_events.Post(id, 0);
+    }
+}
+
+void CopyEngine::CountAsDone()
+{
+    m_doneKb += m_files[m_index].kb;
+    ++m_doneCount;
+    m_progress.Show();
+    m_bProgressShown = true;
+    m_events.Post(m_direction == Direction::Send ? kEvSendEnded : kEvReceiveEnded, 1);
+}

@@ -1,0 +1,45 @@
+// What the explorer's window supplies to the copy engine and the file operations:
+// the panes' folders and selections, the progress window and the conflict questions.
+// Tests and the command-line tool supply their own.
+#pragma once
+#include "pane_rows.h"
+
+#include <string>
+#include <vector>
+
+enum class PaneSide { Pvr, Pc };
+
+class ExplorerHost {
+public:
+    virtual ~ExplorerHost() = default;
+    virtual std::string Folder(PaneSide side) = 0;
+    virtual std::vector<PaneRow> SelectedRows(PaneSide side) = 0;
+    virtual void EnableControls(bool enabled) = 0;
+    // Lists the pane again (the window starts its listing thread).
+    virtual void RefreshPane(PaneSide side) = 0;
+};
+
+// The engine's side of the copy progress window. Calls come from the loop's thread and,
+// while files are collected and folders created, from the preparation thread.
+class ProgressView {
+public:
+    virtual ~ProgressView() = default;
+    virtual void Show() = 0;
+    virtual void Hide() = 0;
+    virtual void Close() = 0;
+    virtual void SetTitle(const std::string& title) = 0;
+    virtual void SetPathLine(const std::string& text) = 0;
+    // First file of a job: both bars 0..100 with percent text, polling starts.
+    virtual void ResetProgress() = 0;
+    // While folders are created: the per-file bar at position of 0..count, its text and colour.
+    virtual void SetFolderBar(size_t position, size_t count, const std::string& text, bool yellow) = 0;
+};
+
+// The two modal conflict windows; each returns its answer text ("OVERWRITEALL", "NO", ...).
+// Closing the window answers "CANCEL".
+class ConflictAsker {
+public:
+    virtual ~ConflictAsker() = default;
+    virtual std::string AskDuplicate(const std::string& text) = 0;  // "Duplicate File(s)"
+    virtual std::string AskReplace(const std::string& text) = 0;    // "Replace File(s)"
+};

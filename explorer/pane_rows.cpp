@@ -1,0 +1,169 @@
+#include "pane_rows.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+std::string GroupDigits(uint64_t value)
+{
+    std::string digits = std::to_string(value);
+    std::string text;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
+std::string SizeText(uint64_t bytes)
+{
+    if (bytes == 0)
+        return "0KB";
+    if (bytes < 1024)
+        return "1KB";
+    if (bytes >= 1024000000)
+        return GroupDigits(bytes / 1048576) + "MB";
+    return GroupDigits(bytes / 1024) + "KB";
+}
+
+std::string ShortenText(const std::string& text, size_t n)
+{
+    return text.size() > n ? text.substr(0, n) + " .... " : text;
+}
+
+uint32_t KbOfBytes(uint64_t bytes)
+{
+    if (bytes == 0)
+        return 0;
+    return bytes < 1024 ? 1 : uint32_t(bytes / 1024);
+}
+
+uint32_t KbFromSizeText(const std::string& sizeText)
+{
+    std::string clean;
+    for (char c : sizeText)
+        if (c != ',' && c != ' ')
+            clean += c;
+    uint64_t number = 0;
+    for (char c : clean) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            break;
+        number = std::min<uint64_t>(number * 10 + uint64_t(c - '0'), UINT32_MAX);
+    }
+    if (clean.find('M') != std::string::npos)
+        number *= 1024;
+    return uint32_t(std::min<uint64_t>(number, UINT32_MAX));
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& tail)
+{
+    if (text.size() < tail.size())
+        return false;
+    return std::equal(tail.begin(), tail.end(), text.end() - long(tail.size()), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+bool IsHiddenPvrFile(const std::string& name)
+{
+    return name.find(".ts") != std::string::npos || name.find(".ss") != std::string::npos;
+}
+
+std::string PvrTypeText(const std::string& name)
+{
+    if (EndsWithNoCase(name, ".rec"))
+        return "REC File";
+    if (EndsWithNoCase(name, ".mp3"))
+        return "MP3 File";
+    return "File";
+}
+
+IconKind FileIcon(const std::string& name)
+{
+    return EndsWithNoCase(name, ".rec") ? IconKind::Record : IconKind::ByExtension;
+}
+
+std::string PvrDiskLine(uint32_t freeKb, uint32_t totalKb)
+{
+    bool allMb = totalKb / 1024.0 < 1000;
+    auto amount = [allMb](uint32_t kb) {
+        char text[32];
+        if (allMb || kb / 1024.0 < 1000)
+            std::snprintf(text, sizeof text, "%0.0f MB", kb / 1024.0);
+        else
+            std::snprintf(text, sizeof text, "%0.2f GB", kb / 1048576.0);
+        return std::string(text);
+    };
+    return "[PVR HDD] " + amount(freeKb) + " Free/ " + amount(totalKb) + " Total";
+}
+
+std::vector<PaneRow> BuildPvrRows(const std::vector<PvrEntry>& entries)
+{
+    std::vector<PaneRow> rows;
+    for (const PvrEntry& e : entries)
+        if (e.isFolder)
+            rows.push_back({e.name, "", "Folder", "", e.name == ".." ? IconKind::UpFolder : IconKind::Folder});
+    for (const PvrEntry& e : entries)
+        if (!e.isFolder && !IsHiddenPvrFile(e.name))
+            rows.push_back({e.name, SizeText(e.size), PvrTypeText(e.name), e.date, FileIcon(e.name)});
+    return rows;
+}
+
+PaneRow PcRow(const std::string& name, bool isFolder, uint64_t bytes, const std::string& dateText)
+{
+    if (isFolder)
+        return {name, "", "", dateText, name == ".." ? IconKind::UpFolder : IconKind::Folder};
+    return {name, SizeText(bytes), "", dateText, FileIcon(name)};
+}
+
+std::string PvrPanePath::Current() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_path;
+}
+
+void PvrPanePath::Set(const std::string& path)
+{
+    std::lock_guard lock(m_mutex);
+    m_path = path;
+}
+
+void PvrPanePath::Enter(const std::string& path)
+{
+    std::lock_guard lock(m_mutex);
+    m_remembered = m_path;
+    m_path = path;
+}
+
+std::string PvrPanePath::FallBack()
+{
+    std::lock_guard lock(m_mutex);
+    m_path = m_remembered;
+    return m_path;
+}
+
+PaneRefresh RefreshPvrPane(PvrSession& session, PvrPanePath& path, PvrPaneView& view)
+{
+    if (!session.TakeLine())
+        return PaneRefresh::Busy;
+    std::string folder = path.Current();
+    PvrListing listing = ListPvrFolderOnLine(folder);
+    if (listing.status == ListStatus::Failed) {
+        view.ShowPath(ShortenText(path.FallBack(), 40));
+        listing.entries = {};
+        session.ReleaseLine();
+        view.ListingFailed();
+        return PaneRefresh::Failed;
+    }
+    if (listing.status == ListStatus::Complete)
+        view.ListingComplete();
+    std::vector<PaneRow> rows = BuildPvrRows(listing.entries);
+    listing.entries = {};
+    view.ClearRows();
+    for (size_t i = 0; i < rows.size(); ++i)
+        view.InsertRow(i, rows[i]);
+    session.ReleaseLine();
+    view.ShowPath(ShortenText(folder, 40));
+    return listing.status == ListStatus::Complete ? PaneRefresh::Listed : PaneRefresh::Partial;
+}

@@ -1,0 +1,69 @@
+// Rows of the two panes and the texts they show: size, type, date, shortened paths.
+// Filling a list view is behind PvrPaneView so the window only supplies the view.
+#pragma once
+#include "pvr_protocol.h"
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+enum class IconKind { UpFolder, Folder, Record, ByExtension };
+
+struct PaneRow {
+    std::string name;
+    std::string sizeText;  // empty for a folder
+    std::string typeText;
+    std::string dateText;
+    IconKind icon = IconKind::ByExtension;
+    bool IsFolder() const { return sizeText.empty(); }
+};
+
+std::string GroupDigits(uint64_t value);  // 1234567 -> "1,234,567"
+std::string SizeText(uint64_t bytes);
+// A longer text keeps its first n characters followed by " .... ".
+std::string ShortenText(const std::string& text, size_t n);
+uint32_t KbOfBytes(uint64_t bytes);
+// The KB a size text stands for ("1,234MB" -> 1,263,616; "12KB" -> 12).
+uint32_t KbFromSizeText(const std::string& sizeText);
+bool EndsWithNoCase(const std::string& text, const std::string& tail);
+// Transport-stream side files the pane never shows.
+bool IsHiddenPvrFile(const std::string& name);
+std::string PvrTypeText(const std::string& name);
+IconKind FileIcon(const std::string& name);
+// "[PVR HDD] %s Free/ %s Total" of the free and total KB of the PVR disk.
+std::string PvrDiskLine(uint32_t freeKb, uint32_t totalKb);
+// Folders first, then files, each in the order received; hidden files left out.
+std::vector<PaneRow> BuildPvrRows(const std::vector<PvrEntry>& entries);
+// The row a PC file or folder gets (size and icon; the window adds the system's type text).
+PaneRow PcRow(const std::string& name, bool isFolder, uint64_t bytes, const std::string& dateText);
+
+class PvrPaneView {
+public:
+    virtual ~PvrPaneView() = default;
+    virtual void ClearRows() = 0;
+    virtual void InsertRow(size_t position, const PaneRow& row) = 0;
+    virtual void ShowPath(const std::string& text) = 0;
+    // Called while the listing thread waits, before the rows are built.
+    virtual void ListingComplete() = 0;
+    virtual void ListingFailed() = 0;
+};
+
+// Current and remembered path of the PVR pane; shared with the listing thread.
+class PvrPanePath {
+public:
+    std::string Current() const;
+    void Set(const std::string& path);
+    // The user typed a path: the current one is remembered for a failed listing.
+    void Enter(const std::string& path);
+    std::string FallBack();  // back to the remembered path; returns it
+
+private:
+    mutable std::mutex m_mutex;
+    std::string m_path;
+    std::string m_remembered;
+};
+
+enum class PaneRefresh { Listed, Partial, Failed, Busy };
+// Lists the pane's current folder and fills the view (run it on a worker thread).
+PaneRefresh RefreshPvrPane(PvrSession& session, PvrPanePath& path, PvrPaneView& view);

@@ -1,0 +1,36 @@
+// What the copy progress window shows, worked out every 55 ms tick from the engine's
+// counters and the library's percentage; the window only draws the frame.
+#pragma once
+#include "copy_engine.h"
+
+#include <cstdint>
+#include <string>
+
+struct ProgressFrame {
+    int fileBar = 0;        // position of the per-file bar, 0..100
+    int jobBar = 0;
+    bool yellowText = false;  // percent text colour: yellow from 47 % on, black before
+    std::string fileText;   // "1,234 KB / 5,678 KB"
+    std::string jobText;
+    std::string fileTime;   // "HH:MM:SS", empty until known
+    std::string jobTime;
+};
+
+class ProgressTracker {
+public:
+    // The first file of a job (ResetProgress).
+    void Reset();
+    // One tick; returns the frame to draw (unchanged while the engine asks a question).
+    const ProgressFrame& Tick(const ProgressCounters& counters, uint16_t percent);
+
+private:
+    ProgressFrame m_frame;
+    size_t m_lastIndex = SIZE_MAX;
+    uint64_t m_fileTicks = 0;
+    uint64_t m_jobTicks = 0;
+    int m_lastPercent = -1;
+    int m_lastTimePercent = -1;
+    double m_lastJobEstimate = -1;
+};
+
+std::string ClockText(uint64_t seconds);  // "HH:MM:SS"

@@ -1,0 +1,41 @@
+// Process-wide state of the line to the STB that the panes, the copy engine and the
+// file operations share: connected, the USB idle flag, protocol version and turbo.
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+constexpr uint16_t kResumableVersion = 0x0101;
+
+struct PvrSession {
+    std::atomic<bool> m_bConnected{false};
+    std::atomic<bool> m_bUsbIdle{false};
+    std::atomic<uint16_t> m_wVersion{0};
+    std::atomic<bool> m_bTurboButton{false};  // the user wants turbo during jobs
+    std::atomic<bool> m_bTurboActive{false};  // turbo is on in the STB
+
+    // Takes the line for one exchange: false (and nothing changes) when another exchange runs.
+    bool TakeLine()
+    {
+        bool idle = true;
+        return m_bUsbIdle.compare_exchange_strong(idle, false);
+    }
+    void ReleaseLine() { m_bUsbIdle = true; }
+};
+
+// Holds the line for the lifetime of one exchange.
+class UsbLineHold {
+public:
+    explicit UsbLineHold(PvrSession& session) : m_session(session), m_bHeld(session.TakeLine()) {}
+    ~UsbLineHold()
+    {
+        if (m_bHeld)
+            m_session.ReleaseLine();
+    }
+    UsbLineHold(const UsbLineHold&) = delete;
+    UsbLineHold& operator=(const UsbLineHold&) = delete;
+    bool Held() const { return m_bHeld; }
+
+private:
+    PvrSession& m_session;
+    bool m_bHeld;
+};

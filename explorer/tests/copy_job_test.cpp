@@ -1,0 +1,671 @@
+// Whole copy jobs against the emulator: trees, conflicts, resume, retries, cancel, limits.
+#include "emu_fixture.h"
+#include "pvr_protocol.h"
+
+namespace {
+
+const char* const kFailConnected =
+    "Cannot copy the seleted file.   \n\nAlready used in the other process or \n\n unknown error occurred.  ";
+const char* const kFailNoStb = "Cannot copy the seleted file.    \n\nCheck the USB line.  ";
+
+void MakeTree(const fs::path& root)
+{
+    WriteFile(root / "show.rec", Pattern(70000, 1));
+    WriteFile(root / "empty.bin", "");
+    WriteFile(root / "a" / "one.mp3", Pattern(1023, 2));
+    WriteFile(root / "a" / "b" / "two.txt", Pattern(1024, 3));
+    WriteFile(root / "a" / "b" / "c" / "three.dat", Pattern(300000, 4));
+    fs::create_directories(root / "a" / "b" / "empty folder");
+}
+
+class CopyJob : public EmuTest {};
+
+TEST_F(CopyJob, SendsFoldersSeveralLevelsDeepByteForByte)
+{
+    MakeTree(pc / "tree");
+    WriteFile(pc / "single.bin", Pattern(5000, 9));
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FolderRow("tree"), FileRow("single.bin", 5000)};
+    ASSERT_TRUE(engine.StartSend());
+    EXPECT_FALSE(host.enabled);
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
+    EXPECT_TRUE(TreeContents(pvrRoot / "DataFiles" / "tree") == TreeContents(pc / "tree"));
+    EXPECT_TRUE(ReadFile(pvrRoot / "DataFiles" / "single.bin") == ReadFile(pc / "single.bin"));
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(host.enabled);
+    EXPECT_EQ(host.refreshPvr, 1);
+    EXPECT_TRUE(session.m_bUsbIdle);
+    EXPECT_EQ(UsbTaskGetPercent(), 100);
+    EXPECT_TRUE(progress.Has("title Creating Folder(s)...."));
+    EXPECT_TRUE(progress.Has("title Copying File(s)...... [PVR <-- PC]"));
+    EXPECT_TRUE(progress.Has("bar 0/5 Folder : 1 / 5"));
+    EXPECT_TRUE(progress.Has("bar 3/5 Folder : 4 / 5 yellow"));
+}
+
+TEST_F(CopyJob, ReceivesFoldersSeveralLevelsDeepByteForByte)
+{
+    MakeTree(pvrRoot / "DataFiles" / "tree");
+    WriteFile(pvrRoot / "DataFiles" / "tree" / "hidden.ts", "side stream");
+    host.pvrFolder = "\\DataFiles";
+    host.pvrSelection = {FolderRow("tree")};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
+    auto expected = TreeContents(pvrRoot / "DataFiles" / "tree");
+    expected.erase("hidden.ts");
+    EXPECT_TRUE(TreeContents(pc / "tree") == expected);
+    EXPECT_EQ(host.refreshPc, 1);
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(CopyJob, TurboIsSwitchedOnForTheJobAndOffAtItsEnd)
+{
+    WriteFile(pc / "f.bin", Pattern(100, 1));
+    session.m_bTurboButton = true;
+    bool turboDuringCopy = false;
+    beforeEvent = [&](uint32_t id, uint32_t) {
+        if (id == kEvSendEnded)
+            turboDuringCopy = EmuTurbo();
+    };
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("f.bin", 100)};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_TRUE(turboDuringCopy);
+    EXPECT_FALSE(EmuTurbo());
+    EXPECT_FALSE(session.m_bTurboActive);
+    auto log = EmuCommandLog();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log.front(), kCmdTurbo);
+    EXPECT_EQ(log.back(), kCmdTurbo);
+}
+
+TEST_F(CopyJob, SparseFileKeepsItsDataAndSize)
+{
+    {
+        std::ofstream out(pc / "sparse.rec", std::ios::binary);
+        out.seekp(3 << 20);
+        out << Pattern(5000, 8);
+    }
+    fs::resize_file(pc / "sparse.rec", 9 << 20);
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("sparse.rec", 9 << 20)};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(fs::file_size(pvrRoot / "DataFiles" / "sparse.rec"), 9u << 20);
+    EXPECT_TRUE(ReadFile(pvrRoot / "DataFiles" / "sparse.rec") == ReadFile(pc / "sparse.rec"));
+}
+
+TEST_F(CopyJob, ClosingTheWindowStopsTheRunningCopy)
+{
+    WriteFile(pc / "a.bin", Pattern(10000, 1));
+    WriteFile(pc / "b.bin", Pattern(10000, 2));
+    EmuFaults faults;
+    faults.holdCopies = true;
+    EmuSetFaults(faults);
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("a.bin", 10000), FileRow("b.bin", 10000)};
+    ASSERT_TRUE(engine.StartSend());
+    while (engine.State() != JobState::JobCopying)
+        ASSERT_TRUE(loop.RunOnce(10000, engine.AwaitingOutside()));
+    engine.CloseDuringJob();
+    EXPECT_FALSE(engine.JobActive());
+    while (EmuTaskActive() || !loop.Idle())
+        loop.RunOnce(10, false);
+    EXPECT_EQ(EmuTaskLog().size(), 1u);
+    EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "b.bin"));
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(CopyJob, RemovalWhileScanningEndsTheJob)
+{
+    MakeTree(pvrRoot / "DataFiles" / "tree");
+    progress.onPathLine = [this] { progress.WaitClosed(); };
+    host.pvrFolder = "\\DataFiles";
+    host.pvrSelection = {FolderRow("tree")};
+    ASSERT_TRUE(engine.StartReceive());
+    engine.OnDeviceRemoved();
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);
+    EXPECT_FALSE(session.m_bConnected);
+    EXPECT_FALSE(session.m_bUsbIdle);
+    EXPECT_TRUE(host.enabled);
+    EXPECT_TRUE(EmuTaskLog().empty());
+}
+
+TEST_F(CopyJob, NoSelectionOnlyTellsTheUser)
+{
+    EXPECT_FALSE(engine.StartSend());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Select a file in the list.");
+    EXPECT_EQ(prompter.shown[0].title, "NOTICE");
+    EXPECT_FALSE(engine.JobActive());
+    EXPECT_TRUE(session.m_bUsbIdle);
+}
+
+TEST_F(CopyJob, BusyLineStartsNothing)
+{
+    host.pcSelection = {FileRow("f.bin", 100)};
+    session.m_bUsbIdle = false;
+    EXPECT_FALSE(engine.StartSend());
+    EXPECT_FALSE(engine.JobActive());
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+// Conflicts, version 0x0101: the Duplicate window's seven answers.
+class Duplicate : public EmuTest {
+protected:
+    void SetUp() override
+    {
+        EmuTest::SetUp();
+        // Three conflicts (x, y, z) with a half-copied destination, and one new file.
+        for (const char* name : {"x.bin", "y.bin", "z.bin", "new.bin"})
+            WriteFile(pc / name, Pattern(8192, unsigned(name[0])));
+        for (const char* name : {"x.bin", "y.bin", "z.bin"})
+            WriteFile(pvrRoot / "DataFiles" / name, ReadFile(pc / name).substr(0, 3000));
+        host.pvrFolder = "\\DataFiles";
+        for (const char* name : {"x.bin", "y.bin", "new.bin", "z.bin"})
+            host.pcSelection.push_back(FileRow(name, 8192));
+    }
+    bool Same(const char* name) { return ReadFile(pvrRoot / "DataFiles" / name) == ReadFile(pc / name); }
+    bool Untouched(const char* name) { return fs::file_size(pvrRoot / "DataFiles" / name) == 3000; }
+    void Run()
+    {
+        ASSERT_TRUE(engine.StartSend());
+        ASSERT_TRUE(RunJob());
+    }
+};
+
+TEST_F(Duplicate, OverwriteAsksAgainForTheNextConflict)
+{
+    asker.answers = {"OVERWRITE", "SKIP", "OVERWRITE"};
+    Run();
+    EXPECT_EQ(asker.asked.size(), 3u);
+    EXPECT_EQ(asker.asked[0], "duplicate: This folder already contains a file named \n\n   'x.bin'\n");
+    EXPECT_TRUE(Same("x.bin"));
+    EXPECT_TRUE(Untouched("y.bin"));
+    EXPECT_TRUE(Same("new.bin"));
+    EXPECT_TRUE(Same("z.bin"));
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
+}
+
+TEST_F(Duplicate, OverwriteAllAsksOnce)
+{
+    asker.answers = {"OVERWRITEALL"};
+    Run();
+    EXPECT_EQ(asker.asked.size(), 1u);
+    for (const char* name : {"x.bin", "y.bin", "z.bin", "new.bin"})
+        EXPECT_TRUE(Same(name)) << name;
+}
+
+TEST_F(Duplicate, ResumeCompletesTheHalfCopiedFile)
+{
+    asker.answers = {"RESUME", "SKIP", "SKIP"};
+    Run();
+    EXPECT_TRUE(Same("x.bin"));
+    EXPECT_TRUE(Untouched("y.bin"));
+    auto tasks = EmuTaskLog();
+    ASSERT_FALSE(tasks.empty());
+    EXPECT_EQ(tasks[0].offset, 3000u);
+}
+
+TEST_F(Duplicate, ResumeAllContinuesEveryConflict)
+{
+    asker.answers = {"RESUMEALL"};
+    Run();
+    EXPECT_EQ(asker.asked.size(), 1u);
+    for (const char* name : {"x.bin", "y.bin", "z.bin", "new.bin"})
+        EXPECT_TRUE(Same(name)) << name;
+    std::vector<uint64_t> offsets;
+    for (const auto& task : EmuTaskLog())
+        offsets.push_back(task.offset);
+    EXPECT_EQ(offsets, (std::vector<uint64_t>{3000, 3000, 0, 3000}));
+}
+
+TEST_F(Duplicate, SkipKeepsTheFileAndAsksAgain)
+{
+    asker.answers = {"SKIP", "OVERWRITE", "SKIP"};
+    Run();
+    EXPECT_EQ(asker.asked.size(), 3u);
+    EXPECT_TRUE(Untouched("x.bin"));
+    EXPECT_TRUE(Same("y.bin"));
+    EXPECT_TRUE(Untouched("z.bin"));
+}
+
+TEST_F(Duplicate, SkipAllSkipsLaterConflictsButCopiesNewFiles)
+{
+    asker.answers = {"SKIPALL"};
+    Run();
+    EXPECT_EQ(asker.asked.size(), 1u);
+    EXPECT_TRUE(Untouched("x.bin"));
+    EXPECT_TRUE(Untouched("y.bin"));
+    EXPECT_TRUE(Untouched("z.bin"));
+    EXPECT_TRUE(Same("new.bin"));
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
+}
+
+TEST_F(Duplicate, CancelEndsTheJobBeforeLaterFiles)
+{
+    asker.answers = {"CANCEL"};
+    Run();
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);
+    EXPECT_TRUE(Untouched("x.bin"));
+    EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "new.bin"));
+    EXPECT_TRUE(session.m_bUsbIdle);
+    EXPECT_TRUE(host.enabled);
+}
+
+TEST_F(Duplicate, ResumeOfAFileAlreadyCompleteCopiesNothing)
+{
+    WriteFile(pvrRoot / "DataFiles" / "x.bin", ReadFile(pc / "x.bin"));
+    host.pcSelection = {FileRow("x.bin", 8192)};
+    asker.answers = {"RESUME"};
+    Run();
+    EXPECT_TRUE(EmuTaskLog().empty());
+    EXPECT_TRUE(Same("x.bin"));
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
+}
+
+TEST_F(Duplicate, ReceiveResumeContinuesTheHalfReceivedFile)
+{
+    WriteFile(pvrRoot / "DataFiles" / "movie.rec", Pattern(50000, 5));
+    WriteFile(pc / "movie.rec", Pattern(50000, 5).substr(0, 20000));
+    host.pvrSelection = {FileRow("movie.rec", 50000)};
+    asker.answers = {"RESUMEALL"};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_TRUE(ReadFile(pc / "movie.rec") == Pattern(50000, 5));
+    ASSERT_EQ(EmuTaskLog().size(), 1u);
+    EXPECT_EQ(EmuTaskLog()[0].offset, 20000u);
+}
+
+// Version 0x0100: the Replace window's four answers, no resume.
+class Replace : public Duplicate {
+protected:
+    void SetUp() override
+    {
+        Duplicate::SetUp();
+        EmuReset(pvrRoot.string(), 0x0100);
+        ASSERT_TRUE(StartPnpNotice(&window));
+        session.m_wVersion = QueryDeviceVersion(session);
+        ASSERT_EQ(session.m_wVersion, 0x0100);
+    }
+};
+
+TEST_F(Replace, YesReplacesAndAsksAgain)
+{
+    asker.answers = {"YES", "NO", "YES"};
+    Run();
+    ASSERT_EQ(asker.asked.size(), 3u);
+    EXPECT_EQ(asker.asked[0], "replace:This folder already contains a file named \n\n  'x.bin'.\n\n Would you like to "
+                              "replce the existing file?");
+    EXPECT_TRUE(Same("x.bin"));
+    EXPECT_TRUE(Untouched("y.bin"));
+    EXPECT_TRUE(Same("z.bin"));
+    for (const auto& task : EmuTaskLog())
+        EXPECT_EQ(task.offset, 0u);
+}
+
+TEST_F(Replace, YesToAllReplacesEverything)
+{
+    asker.answers = {"YESTOALL"};
+    Run();
+    EXPECT_EQ(asker.asked.size(), 1u);
+    for (const char* name : {"x.bin", "y.bin", "z.bin", "new.bin"})
+        EXPECT_TRUE(Same(name)) << name;
+}
+
+TEST_F(Replace, NoKeepsTheFile)
+{
+    asker.answers = {"NO", "NO", "NO"};
+    Run();
+    EXPECT_TRUE(Untouched("x.bin"));
+    EXPECT_TRUE(Untouched("z.bin"));
+    EXPECT_TRUE(Same("new.bin"));
+}
+
+TEST_F(Replace, CancelEndsTheJob)
+{
+    asker.answers = {"CANCEL"};
+    Run();
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);
+    EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "new.bin"));
+}
+
+TEST_F(Replace, MissingSourceIsReported)
+{
+    host.pcSelection = {FileRow("gone.bin", 10)};
+    Run();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "File does not exist.   \n\n\"" + (pc / "gone.bin").string() + "\"  ");
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
+}
+
+// Failures, retries and the last-resort receive.
+class Failures : public EmuTest {};
+
+TEST_F(Failures, FailedSendIsTriedThreeTimesASecondApartThenReported)
+{
+    WriteFile(pc / "f.bin", Pattern(4000, 1));
+    EmuFaults faults;
+    faults.failCopies = -1;
+    EmuSetFaults(faults);
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("f.bin", 4000)};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(EmuTaskLog().size(), 3u);
+    // The library's notices and the timer's repeats of them.
+    EXPECT_EQ(FileEventTimes(kEvSendEnded), (std::vector<uint64_t>{0, 1001, 2002}));
+    EXPECT_EQ(loop.NowMs(), 3003u);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, kFailConnected);
+    EXPECT_EQ(prompter.shown[0].title, "Copy Failure");
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
+}
+
+TEST_F(Failures, FailedReceiveGetsTheLastResortAttempt)
+{
+    // A name with bytes the PC side cannot take, and copies that break three times.
+    std::string name = "caf\xe9 news|.rec";
+    WriteFile(pvrRoot / "DataFiles" / name, Pattern(9000, 7));
+    EmuFaults faults;
+    faults.failCopies = 3;
+    EmuSetFaults(faults);
+    host.pvrFolder = "\\DataFiles";
+    host.pvrSelection = {FileRow(name, 9000)};
+    TraceCapture trace;
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
+    auto tasks = EmuTaskLog();
+    ASSERT_EQ(tasks.size(), 4u);
+    EXPECT_EQ(FileEventTimes(kEvReceiveEnded).back(), 3003u);
+    EXPECT_TRUE(trace.Contains("last-resort"));
+    EXPECT_TRUE(ReadFile(pc / "caf_ news_.rec") == Pattern(9000, 7));
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(Failures, FailedOnceIsRetriedToAnIdenticalResult)
+{
+    WriteFile(pc / "f.bin", Pattern(64000, 3));
+    EmuFaults faults;
+    faults.failCopies = 1;
+    EmuSetFaults(faults);
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("f.bin", 64000)};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_TRUE(ReadFile(pvrRoot / "DataFiles" / "f.bin") == ReadFile(pc / "f.bin"));
+    EXPECT_EQ(EmuTaskLog().size(), 2u);
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
+}
+
+TEST_F(Failures, RemovedStbIsReportedAsALineFault)
+{
+    WriteFile(pc / "f.bin", Pattern(64000, 3));
+    WriteFile(pc / "g.bin", Pattern(100, 3));
+    EmuFaults faults;
+    faults.chunkBytes = 4096;
+    faults.dropAfterChunks = 2;
+    EmuSetFaults(faults);
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("f.bin", 64000), FileRow("g.bin", 100)};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, kFailNoStb);
+    EXPECT_FALSE(session.m_bConnected);
+    EXPECT_EQ(EmuTaskLog().size(), 1u);
+    EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "g.bin"));
+
+    // Plugged in again: the arrival notice, and the STB opens.
+    EXPECT_FALSE(TryDeviceOpen());
+    EmuAttachDevice();
+    ASSERT_TRUE(loop.RunOnce(0, false));
+    EXPECT_EQ(events.back().id, kEvDeviceArrival);
+    EXPECT_TRUE(TryDeviceOpen());
+    EXPECT_TRUE(DeviceArrival(nullptr));
+}
+
+TEST_F(Failures, SourceThatCannotBeOpenedEndsTheJob)
+{
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("missing.bin", 10)};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Already used in the other process or   \n\n  file does not exist.   \n\n\"" +
+                                          (pc / "missing.bin").string() + "\" ");
+}
+
+TEST_F(Failures, NamesOf95CharactersAreSentAnd96Refused)
+{
+    std::string ok(95, 'n'), tooLong(96, 'n');
+    WriteFile(pc / ok, "ninety-five");
+    WriteFile(pc / tooLong, "ninety-six");
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow(ok, 11), FileRow(tooLong, 10)};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / ok), "ninety-five");
+    EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / tooLong));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The filename is too long!!   \n\n\"" + (pc / tooLong).string() + "\" ");
+}
+
+// Cancel at each stage.
+class Cancel : public EmuTest {};
+
+TEST_F(Cancel, DuringScanning)
+{
+    MakeTree(pvrRoot / "DataFiles" / "tree");
+    progress.onPathLine = [this] { progress.WaitClosed(); };  // the scan waits for the cancel
+    host.pvrFolder = "\\DataFiles";
+    host.pvrSelection = {FolderRow("tree")};
+    ASSERT_TRUE(engine.StartReceive());
+    engine.CancelJob();
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);
+    EXPECT_FALSE(fs::exists(pc / "tree"));
+    EXPECT_TRUE(EmuTaskLog().empty());
+    EXPECT_TRUE(session.m_bUsbIdle);
+}
+
+TEST_F(Cancel, DuringFolderCreation)
+{
+    MakeTree(pc / "tree");
+    std::mutex mutex;
+    std::condition_variable reached;
+    bool atSecond = false;
+    progress.onFolderBar = [&](size_t position) {
+        if (position != 1)
+            return;
+        {
+            std::lock_guard lock(mutex);
+            atSecond = true;
+        }
+        reached.notify_all();
+        progress.WaitClosed();
+    };
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FolderRow("tree")};
+    ASSERT_TRUE(engine.StartSend());
+    {
+        std::unique_lock lock(mutex);
+        reached.wait(lock, [&] { return atSecond; });
+    }
+    engine.CancelJob();
+    EXPECT_FALSE(engine.JobActive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_TRUE(fs::exists(pvrRoot / "DataFiles" / "tree"));
+    // The folder being announced when the cancel came is still made, nothing after it.
+    EXPECT_TRUE(fs::exists(pvrRoot / "DataFiles" / "tree" / "a"));
+    EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "tree" / "a" / "b"));
+    EXPECT_TRUE(EmuTaskLog().empty());
+    EXPECT_TRUE(session.m_bUsbIdle);
+}
+
+TEST_F(Cancel, DuringCopying)
+{
+    WriteFile(pc / "a.bin", Pattern(10000, 1));
+    WriteFile(pc / "b.bin", Pattern(10000, 2));
+    EmuFaults faults;
+    faults.holdCopies = true;
+    EmuSetFaults(faults);
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("a.bin", 10000), FileRow("b.bin", 10000)};
+    ASSERT_TRUE(engine.StartSend());
+    while (engine.State() != JobState::JobCopying)
+        ASSERT_TRUE(loop.RunOnce(10000, engine.AwaitingOutside()));
+    ASSERT_TRUE(EmuTaskActive());
+    engine.CancelJob();
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);
+    EXPECT_EQ(EmuTaskLog().size(), 1u);
+    EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "b.bin"));
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+// Limits and free space.
+class Limits : public EmuTest {};
+
+TEST_F(Limits, TooManyFilesAreRefusedBeforeAnyCopy)
+{
+    for (int i = 0; i < 19999; ++i)
+        host.pcSelection.push_back(FileRow("f" + std::to_string(i), 1));
+    host.pvrFolder = "\\DataFiles";
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Too many file number!!");
+    EXPECT_EQ(prompter.shown[0].title, "Copy Failure");
+    EXPECT_TRUE(EmuTaskLog().empty());
+}
+
+TEST_F(Limits, NineteenThousandNineHundredNinetyEightFilesRun)
+{
+    WriteFile(pc / "f0", "first");
+    for (int i = 0; i < 19998; ++i)
+        host.pcSelection.push_back(FileRow("f" + std::to_string(i), 1));
+    host.pvrFolder = "\\DataFiles";
+    beforeEvent = [this](uint32_t id, uint32_t) {
+        if (id == kEvSendEnded)
+            engine.CancelJob();
+    };
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / "f0"), "first");
+}
+
+TEST_F(Limits, FolderListingBeyondTheListsRoomIsRefused)
+{
+    std::vector<uint8_t> payload;
+    for (int i = 0; i < 500; ++i) {
+        auto entry = EmuMakeEntry("r" + std::to_string(i) + ".rec", false, 10, 53086, 1, 2);
+        payload.insert(payload.end(), entry.begin(), entry.end());
+    }
+    std::vector<std::vector<uint8_t>> packets(41, EmuMakeReply(kReplyEntries, payload));
+    packets.push_back(EmuMakeReply(kReplyListEnd, {}));
+    EmuScriptListing(std::move(packets));
+    fs::create_directories(pvrRoot / "DataFiles" / "huge");
+    host.pvrFolder = "\\DataFiles";
+    host.pvrSelection = {FolderRow("huge")};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Too many file number!!"});
+    EXPECT_TRUE(EmuTaskLog().empty());
+}
+
+TEST_F(Limits, FreeSpaceMustExceedTheJob)
+{
+    WriteFile(pc / "zero.bin", "");
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("zero.bin", 0)};
+    EmuSetFreeKb(0);
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Not enough disk space!!");
+    EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "zero.bin"));
+
+    EmuSetFreeKb(1);
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(fs::exists(pvrRoot / "DataFiles" / "zero.bin"));
+}
+
+// Names from the STB never lead outside the receiving folder.
+class Hostile : public EmuTest {};
+
+TEST_F(Hostile, ScriptedListingCopiesNothingOutsideTheDestination)
+{
+    WriteFile(pvrRoot / "evil" / "good.txt", "good");
+    fs::create_directories(pc / "dest");
+    std::vector<uint8_t> payload;
+    auto add = [&payload](const std::string& name, bool folder, uint64_t size) {
+        auto entry = EmuMakeEntry(name, folder, size, 53086, 12, 3);
+        payload.insert(payload.end(), entry.begin(), entry.end());
+    };
+    add("good.txt", false, 4);
+    add("..", true, 0);
+    add("../../outside.txt", false, 4);
+    add("..\\..\\outside.txt", false, 4);
+    add(std::string(200, 'L'), false, 4);
+    add("sub", true, 0);
+    add("x/..", true, 0);
+    payload.resize(payload.size() + 50, 0xEE);  // a truncated entry
+    EmuScriptListing({EmuMakeReply(kReplyEntries, payload), EmuMakeReply(kReplyListEnd, {})});
+    auto before = TreeContents(base);
+    host.pvrFolder = "";
+    host.pcFolder = (pc / "dest").string();
+    host.pvrSelection = {FolderRow("evil")};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    auto after = TreeContents(base);
+    for (const auto& [path, bytes] : after) {
+        if (!before.count(path)) {
+            EXPECT_TRUE(path.starts_with("pc/dest/evil/")) << path;
+        }
+    }
+    EXPECT_EQ(ReadFile(pc / "dest" / "evil" / "good.txt"), "good");
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, kFailConnected);
+}
+
+TEST_F(Hostile, RealNamesWithSeparatorsAreRefused)
+{
+    WriteFile(pvrRoot / "DataFiles" / "..\\..\\escape.txt", "escape");
+    host.pvrFolder = "\\DataFiles";
+    host.pcFolder = (pc / "in").string();
+    fs::create_directories(pc / "in");
+    host.pvrSelection = {FileRow("..\\..\\escape.txt", 6)};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_TRUE(fs::is_empty(pc / "in"));
+    EXPECT_FALSE(fs::exists(base / "escape.txt"));
+    EXPECT_TRUE(EmuTaskLog().empty());
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kFailConnected});
+}
+
+}
+
+namespace {
+
+TEST_F(Hostile, PcNamesWithBackslashesAreNotSent)
+{
+    WriteFile(pc / "tree" / "ok.txt", "ok");
+    WriteFile(pc / "tree" / "a\\b.txt", "sneaky");
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FolderRow("tree")};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kFailConnected});
+    EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "tree" / "a"));
+    EXPECT_TRUE(EmuTaskLog().empty());  // "a\\b.txt" sorts first and ends the job
+}
+
+}

@@ -1,0 +1,204 @@
+// A whole explorer core around the emulator: temporary PVR disk and PC folder, a manual
+// clock, and recording stand-ins for the window's parts.
+#pragma once
+#include "copy_engine.h"
+#include "event_loop.h"
+#include "scripted_prompter.h"
+#include "zbdll_emu.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+
+namespace fs = std::filesystem;
+
+class FakeHost : public ExplorerHost {
+public:
+    std::string pvrFolder;
+    std::string pcFolder;
+    std::vector<PaneRow> pvrSelection;
+    std::vector<PaneRow> pcSelection;
+    int refreshPvr = 0, refreshPc = 0;
+    bool enabled = true;
+
+    std::string Folder(PaneSide side) override { return side == PaneSide::Pvr ? pvrFolder : pcFolder; }
+    std::vector<PaneRow> SelectedRows(PaneSide side) override
+    {
+        return side == PaneSide::Pvr ? pvrSelection : pcSelection;
+    }
+    void EnableControls(bool on) override { enabled = on; }
+    void RefreshPane(PaneSide side) override { ++(side == PaneSide::Pvr ? refreshPvr : refreshPc); }
+};
+
+class RecordingProgress : public ProgressView {
+public:
+    std::function<void(size_t position)> onFolderBar;  // runs on the preparation thread
+    std::function<void()> onPathLine;
+
+    void Show() override { Record("show"); }
+    void Hide() override { Record("hide"); }
+    void Close() override
+    {
+        Record("close");
+        std::lock_guard lock(m_mutex);
+        m_bClosed = true;
+        m_closed.notify_all();
+    }
+    void SetTitle(const std::string& title) override { Record("title " + title); }
+    void SetPathLine(const std::string& text) override
+    {
+        Record("path " + text);
+        if (onPathLine)
+            onPathLine();
+    }
+    void ResetProgress() override { Record("reset"); }
+    void SetFolderBar(size_t position, size_t count, const std::string& text, bool yellow) override
+    {
+        Record(
+            "bar " + std::to_string(position) + "/" + std::to_string(count) + " " + text + (yellow ? " yellow" : ""));
+        if (onFolderBar)
+            onFolderBar(position);
+    }
+    // Blocks the calling (preparation) thread until the window was closed by a cancel.
+    void WaitClosed()
+    {
+        std::unique_lock lock(m_mutex);
+        m_closed.wait(lock, [this] { return m_bClosed; });
+    }
+    std::vector<std::string> Calls()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_calls;
+    }
+    bool Has(const std::string& call)
+    {
+        auto calls = Calls();
+        return std::find(calls.begin(), calls.end(), call) != calls.end();
+    }
+
+private:
+    void Record(const std::string& call)
+    {
+        std::lock_guard lock(m_mutex);
+        m_calls.push_back(call);
+    }
+    std::mutex m_mutex;
+    std::condition_variable m_closed;
+    bool m_bClosed = false;
+    std::vector<std::string> m_calls;
+};
+
+class ScriptedAsker : public ConflictAsker {
+public:
+    std::deque<std::string> answers;
+    std::vector<std::string> asked;
+    std::string AskDuplicate(const std::string& text) override { return Next("duplicate:" + text); }
+    std::string AskReplace(const std::string& text) override { return Next("replace:" + text); }
+
+private:
+    std::string Next(const std::string& question)
+    {
+        asked.push_back(question);
+        if (answers.empty())
+            throw std::logic_error("unscripted conflict question");
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+struct EventRecord {
+    uint64_t ms;
+    uint32_t id;
+    uint32_t value;
+};
+
+class EmuTest : public ::testing::Test {
+protected:
+    fs::path base;
+    fs::path pvrRoot;
+    fs::path pc;
+    PvrSession session;
+    EventLoop loop{LoopClock::Manual};
+    FakeHost host;
+    RecordingProgress progress;
+    ScriptedAsker asker;
+    ScriptedPrompter prompter;
+    CopyEngine engine{session, host, progress, asker, prompter, loop, loop};
+    ZbWindow window{};
+    std::vector<EventRecord> events;
+    std::function<void(uint32_t id, uint32_t value)> beforeEvent;
+
+    void SetUp() override { Connect(0x0101); }
+    void TearDown() override
+    {
+        engine.CloseDuringJob();
+        EmuReset(pvrRoot.string(), 0x0101);
+        std::error_code ec;
+        fs::remove_all(base, ec);
+    }
+
+    void Connect(uint16_t version)
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        base = fs::path(::testing::TempDir())
+            / ("explorer_" + std::string(info->test_suite_name()) + "_" + info->name());
+        fs::remove_all(base);
+        pvrRoot = base / "pvr";
+        pc = base / "pc";
+        fs::create_directories(pc);
+        EmuReset(pvrRoot.string(), version);
+        InitDevice();
+        window = ZbWindow{
+            [](void* self, uint32_t id, uint32_t value) { static_cast<EmuTest*>(self)->loop.Post(id, value); }, this};
+        ASSERT_TRUE(StartPnpNotice(&window));
+        session.m_bConnected = true;
+        session.m_bUsbIdle = true;
+        session.m_wVersion = 0;
+        session.m_wVersion = QueryDeviceVersion(session);
+        ASSERT_EQ(session.m_wVersion, version);
+        host.pcFolder = pc.string();
+        loop.SetHandler([this](uint32_t id, uint32_t value) {
+            events.push_back({loop.NowMs(), id, value});
+            if (beforeEvent)
+                beforeEvent(id, value);
+            if (id == kEvDeviceRemoval)
+                engine.OnDeviceRemoved();
+            else if (id != kEvDeviceArrival)
+                engine.OnTransferEvent(id, value);
+        });
+    }
+
+    // Runs the loop until the job has ended; false when it stopped without an end.
+    bool RunJob()
+    {
+        while (engine.JobActive()) {
+            bool busy = engine.AwaitingOutside();
+            if (!loop.RunOnce(10000, busy) && !busy && !engine.AwaitingOutside() && loop.Idle() && engine.JobActive())
+                return false;
+        }
+        return true;
+    }
+
+    std::vector<uint64_t> FileEventTimes(uint32_t id)
+    {
+        std::vector<uint64_t> times;
+        for (const auto& e : events)
+            if (e.id == id)
+                times.push_back(e.ms);
+        return times;
+    }
+};
+
+void WriteFile(const fs::path& path, const std::string& bytes);
+std::string ReadFile(const fs::path& path);
+std::string Pattern(size_t size, unsigned seed);
+// Every regular file under root by relative path, with its bytes.
+std::map<std::string, std::string> TreeContents(const fs::path& root);
+PaneRow FileRow(const std::string& name, uint64_t size);
+PaneRow FolderRow(const std::string& name);

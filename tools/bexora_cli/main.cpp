@@ -1,0 +1,352 @@
+// bexora-cli: the explorer's engine from the terminal, over the ZbDll interface.
+#include "copy_engine.h"
+#include "event_loop.h"
+#include "file_ops.h"
+#include "pane_rows.h"
+#include "pvr_protocol.h"
+#include "terminal.h"
+#include "zbdll.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One job's panes: the two folders and the rows chosen from the command line.
+class CliHost : public ExplorerHost {
+public:
+    std::string pvrFolder;
+    std::string pcFolder;
+    std::vector<PaneRow> rows;
+
+    std::string Folder(PaneSide side) override { return side == PaneSide::Pvr ? pvrFolder : pcFolder; }
+    std::vector<PaneRow> SelectedRows(PaneSide) override { return rows; }
+    void EnableControls(bool) override {}
+    void RefreshPane(PaneSide) override {}
+};
+
+struct Options {
+    bool overwrite = false;
+    bool resume = false;
+    bool skip = false;
+    bool turbo = false;
+    bool yes = false;
+};
+
+// "/DataFiles/a.rec", "DataFiles\a.rec" and "\DataFiles\a.rec" all name the same file; "/" is the root.
+std::string PvrArgument(std::string text)
+{
+    for (char& c : text)
+        if (c == '/')
+            c = '\\';
+    while (!text.empty() && text.back() == '\\')
+        text.pop_back();
+    if (!text.empty() && text[0] != '\\')
+        text.insert(text.begin(), '\\');
+    return text;
+}
+
+class Cli {
+public:
+    explicit Cli(const Options& options)
+        : m_prompter(options.yes),
+          m_asker(options.overwrite ? PresetAnswer::Overwrite
+                  : options.resume  ? PresetAnswer::Resume
+                  : options.skip    ? PresetAnswer::Skip
+                                    : PresetAnswer::None),
+          m_engine(m_session, m_host, m_progress, m_asker, m_prompter, m_loop, m_loop)
+    {
+        m_session.m_bTurboButton = options.turbo;
+        m_loop.SetHandler([this](uint32_t id, uint32_t value) {
+            if (id == kEvDeviceRemoval)
+                m_engine.OnDeviceRemoved();
+            else
+                m_engine.OnTransferEvent(id, value);
+        });
+    }
+
+    bool Connect()
+    {
+        InitDevice();
+        m_window = ZbWindow{
+            [](void* loop, uint32_t id, uint32_t value) { static_cast<EventLoop*>(loop)->Post(id, value); }, &m_loop};
+        if (!StartPnpNotice(&m_window) && !(TryDeviceOpen() && DeviceArrival(nullptr))) {
+            std::fprintf(stderr, "The STB is not connected.\n");
+            return false;
+        }
+        m_session.m_bConnected = true;
+        m_session.m_bUsbIdle = true;
+        m_session.m_wVersion = QueryDeviceVersion(m_session);
+        return true;
+    }
+
+    int List(const std::string& argument)
+    {
+        std::string folder = PvrArgument(argument);
+        PvrListing listing = ListPvrFolder(m_session, folder);
+        if (listing.status == ListStatus::Failed) {
+            std::fprintf(stderr, "Folder does not exist.\n");
+            return 1;
+        }
+        for (const PaneRow& row : BuildPvrRows(listing.entries))
+            std::printf("%-40s %14s  %-8s  %s\n", row.name.c_str(), row.sizeText.c_str(), row.typeText.c_str(),
+                        row.dateText.c_str());
+        return listing.status == ListStatus::Complete && !listing.overflow ? 0 : 1;
+    }
+
+    int Disk()
+    {
+        DiskQuery query = QueryPvrDisk(m_session);
+        std::printf("%s\n", query.disk ? PvrDiskLine(query.disk->freeKb, query.disk->totalKb).c_str()
+                                        : PvrDiskLine(uint32_t(query.error), uint32_t(query.error)).c_str());
+        return query.disk ? 0 : 1;
+    }
+
+    int Get(const std::vector<std::string>& sources, const std::string& pcFolder)
+    {
+        if (!fs::is_directory(pcFolder)) {
+            std::fprintf(stderr, "Folder does not exist.\n");
+            return 1;
+        }
+        std::map<std::string, std::vector<PaneRow>> groups;
+        std::vector<std::string> order;
+        for (const std::string& source : sources) {
+            std::string path = PvrArgument(source);
+            std::optional<PaneRow> row = PvrRowOf(path);
+            if (!row) {
+                std::fprintf(stderr, "File does not exist.   \n\n\"%s\"  \n", source.c_str());
+                return 1;
+            }
+            std::string folder = PvrParent(path);
+            if (!groups.count(folder))
+                order.push_back(folder);
+            groups[folder].push_back(*row);
+        }
+        for (const std::string& folder : order)
+            if (!RunJob(Direction::Receive, folder, fs::absolute(pcFolder).string(), groups[folder]))
+                return 1;
+        return 0;
+    }
+
+    int Put(const std::vector<std::string>& sources, const std::string& target)
+    {
+        std::string pvrFolder = PvrArgument(target);
+        if (ListPvrFolder(m_session, pvrFolder).status == ListStatus::Failed) {
+            std::fprintf(stderr, "Folder does not exist.\n");
+            return 1;
+        }
+        std::map<std::string, std::vector<PaneRow>> groups;
+        std::vector<std::string> order;
+        for (const std::string& source : sources) {
+            std::error_code ec;
+            fs::path path = fs::absolute(source, ec).lexically_normal();
+            if (path.has_filename() == false)
+                path = path.parent_path();
+            struct stat st {};
+            if (stat(path.c_str(), &st) != 0) {
+                std::fprintf(stderr, "File does not exist.   \n\n\"%s\"  \n", source.c_str());
+                return 1;
+            }
+            std::string folder = path.parent_path().string();
+            if (!groups.count(folder))
+                order.push_back(folder);
+            groups[folder].push_back(PcRow(path.filename().string(), S_ISDIR(st.st_mode), uint64_t(st.st_size), ""));
+        }
+        for (const std::string& folder : order)
+            if (!RunJob(Direction::Send, pvrFolder, folder, groups[folder]))
+                return 1;
+        return 0;
+    }
+
+    int Remove(const std::vector<std::string>& targets)
+    {
+        int status = 0;
+        for (const std::string& target : targets) {
+            std::string path = PvrArgument(target);
+            std::optional<PaneRow> row = PvrRowOf(path);
+            if (!row) {
+                std::fprintf(stderr, "File does not exist.   \n\n\"%s\"  \n", target.c_str());
+                status = 1;
+                continue;
+            }
+            if (DeletePvrRows(m_session, m_prompter, PvrParent(path), {*row}) != OpResult::Done)
+                status = 1;
+        }
+        return status;
+    }
+
+    int Move(const std::vector<std::string>& sources, const std::string& target)
+    {
+        std::string destination = PvrArgument(target);
+        std::optional<PaneRow> destinationRow = PvrRowOf(destination);
+        if (destination.empty() || (destinationRow && destinationRow->IsFolder())) {
+            std::vector<std::string> paths;
+            for (const std::string& source : sources)
+                paths.push_back(PvrArgument(source));
+            return MovePvrPaths(m_session, m_prompter, paths, destination) == OpResult::Done ? 0 : 1;
+        }
+        if (sources.size() != 1) {
+            std::fprintf(stderr, "Folder does not exist.\n");
+            return 1;
+        }
+        std::string source = PvrArgument(sources[0]);
+        std::optional<PaneRow> row = PvrRowOf(source);
+        if (!row) {
+            std::fprintf(stderr, "File does not exist.   \n\n\"%s\"  \n", sources[0].c_str());
+            return 1;
+        }
+        OpResult result;
+        if (PvrParent(source) == PvrParent(destination)) {
+            std::vector<PaneRow> paneRows = BuildPvrRows(ListPvrFolder(m_session, PvrParent(source)).entries);
+            result = RenamePvrRow(m_session, m_prompter, PvrParent(source), paneRows, *row, PvrBaseName(destination));
+        } else {
+            result = PvrRename(m_session, source, destination) ? OpResult::Done : OpResult::Failed;
+        }
+        if (result == OpResult::Failed)
+            m_prompter.Notify("Cannot move the selected file.", "Moving Failure", PromptIcon::Error);
+        return result == OpResult::Done ? 0 : 1;
+    }
+
+    int MakeFolder(const std::string& target)
+    {
+        std::string path = PvrArgument(target);
+        std::optional<std::string> name = CheckNewFolderName(m_prompter, PvrBaseName(path));
+        if (!name || path.empty())
+            return 1;
+        return MakePvrFolder(m_session, m_prompter, PvrParent(path), *name) == OpResult::Done ? 0 : 1;
+    }
+
+    int Turbo(const std::string& state)
+    {
+        m_session.m_bTurboButton = state != "on";
+        if (PressTurboButton(m_session, m_prompter) != (state == "on"))
+            return 1;
+        return PvrTurbo(m_session, state == "on") ? 0 : 1;
+    }
+
+private:
+    // The row the PVR pane shows for a path (also for the side files the pane hides).
+    std::optional<PaneRow> PvrRowOf(const std::string& path)
+    {
+        if (path.empty())
+            return std::nullopt;
+        PvrListing listing = ListPvrFolder(m_session, PvrParent(path));
+        for (const PvrEntry& entry : listing.entries) {
+            if (entry.name != PvrBaseName(path))
+                continue;
+            if (entry.isFolder)
+                return PaneRow{entry.name, "", "Folder", "", IconKind::Folder};
+            return PaneRow{entry.name, SizeText(entry.size), PvrTypeText(entry.name), entry.date, FileIcon(entry.name)};
+        }
+        return std::nullopt;
+    }
+
+    bool RunJob(Direction direction, const std::string& pvrFolder, const std::string& pcFolder,
+                const std::vector<PaneRow>& rows)
+    {
+        m_host.pvrFolder = pvrFolder;
+        m_host.pcFolder = pcFolder;
+        m_host.rows = rows;
+        bool started = direction == Direction::Send ? m_engine.StartSend() : m_engine.StartReceive();
+        if (!started)
+            return false;
+        while (m_engine.JobActive()) {
+            m_loop.RunOnce(55, m_engine.AwaitingOutside());
+            m_progress.Draw(m_engine);
+            if (m_engine.JobActive() && !m_engine.AwaitingOutside() && m_loop.Idle()) {
+                std::fprintf(stderr, "The copy stopped without an end.\n");
+                return false;
+            }
+        }
+        m_progress.Close();
+        return m_engine.LastOutcome() == JobOutcome::Done;
+    }
+
+    PvrSession m_session;
+    EventLoop m_loop;
+    CliHost m_host;
+    TerminalPrompter m_prompter;
+    TerminalAsker m_asker;
+    TerminalProgress m_progress;
+    CopyEngine m_engine;
+    ZbWindow m_window{};
+};
+
+}
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Copies files between the PVR and this PC, and manages the PVR's folders.", "bexora-cli"};
+    app.footer(
+        "The STB is reached through the ZbDll library; the emulator reads ZBDLL_SIM_ROOT and ZBDLL_SIM_VERSION.");
+    app.require_subcommand(1);
+    Options options;
+    std::string path = "\\";
+    std::vector<std::string> sources;
+    std::string target;
+    std::string state;
+
+    auto* ls = app.add_subcommand("ls", "List a PVR folder");
+    ls->add_option("PVRPATH", path, "PVR folder (default: the root)");
+    app.add_subcommand("df", "Show the PVR disk's free and total space");
+    auto addConflictFlags = [&options](CLI::App* command) {
+        auto* overwrite = command->add_flag("--overwrite", options.overwrite, "Overwrite every existing file");
+        auto* resume = command->add_flag("--resume", options.resume, "Resume every existing file");
+        auto* skip = command->add_flag("--skip", options.skip, "Skip every existing file");
+        overwrite->excludes(resume, skip);
+        resume->excludes(skip);
+        command->add_flag("--turbo", options.turbo, "Switch turbo mode on during the copy");
+    };
+    auto* get = app.add_subcommand("get", "Copy PVR files and folders into a PC folder");
+    get->add_option("PVRPATH... PCDIR", sources, "PVR files or folders, then the PC folder")
+        ->required()
+        ->expected(2, -1);
+    addConflictFlags(get);
+    auto* put = app.add_subcommand("put", "Copy PC files and folders into a PVR folder");
+    put->add_option("PCPATH... PVRDIR", sources, "PC files or folders, then the PVR folder")
+        ->required()
+        ->expected(2, -1);
+    addConflictFlags(put);
+    auto* rm = app.add_subcommand("rm", "Delete PVR files or folders");
+    rm->add_option("PVRPATH", sources, "PVR files or folders")->required();
+    rm->add_flag("-y,--yes", options.yes, "Do not ask for confirmation");
+    auto* mv = app.add_subcommand("mv", "Rename a PVR file or folder, or move some into a PVR folder");
+    mv->add_option("PVRPATH... TARGET", sources, "PVR files or folders, then the new name or PVR folder")
+        ->required()
+        ->expected(2, -1);
+    auto* mkdir = app.add_subcommand("mkdir", "Make a PVR folder");
+    mkdir->add_option("PVRPATH", target, "New folder")->required();
+    auto* turbo = app.add_subcommand("turbo", "Switch turbo mode on or off");
+    turbo->add_option("STATE", state, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
+    turbo->add_flag("-y,--yes", options.yes, "Do not ask for confirmation");
+    CLI11_PARSE(app, argc, argv);
+    if (app.got_subcommand(get) || app.got_subcommand(put) || app.got_subcommand(mv)) {
+        target = sources.back();
+        sources.pop_back();
+    }
+
+    Cli cli(options);
+    if (!cli.Connect())
+        return 2;
+    if (app.got_subcommand(ls))
+        return cli.List(path);
+    if (app.got_subcommand("df"))
+        return cli.Disk();
+    if (app.got_subcommand(get))
+        return cli.Get(sources, target);
+    if (app.got_subcommand(put))
+        return cli.Put(sources, target);
+    if (app.got_subcommand(rm))
+        return cli.Remove(sources);
+    if (app.got_subcommand(mv))
+        return cli.Move(sources, target);
+    if (app.got_subcommand(mkdir))
+        return cli.MakeFolder(target);
+    return cli.Turbo(state);
+}

@@ -1,0 +1,62 @@
+// The explorer's windows on a terminal: messages and questions on stderr and stdin,
+// the conflict questions (or a preset All answer), and a progress bar.
+#pragma once
+#include "copy_engine.h"
+#include "explorer_host.h"
+#include "progress_tracker.h"
+#include "prompter.h"
+
+#include <chrono>
+
+#include <string>
+
+class TerminalPrompter : public Prompter {
+public:
+    explicit TerminalPrompter(bool assumeYes) : m_bAssumeYes(assumeYes) {}
+    void Notify(const std::string& text, const std::string& title, PromptIcon icon) override;
+    PromptAnswer Ask(const std::string& text, const std::string& title, PromptButtons buttons,
+                     PromptIcon icon) override;
+
+private:
+    bool m_bAssumeYes;
+};
+
+enum class PresetAnswer { None, Overwrite, Resume, Skip };
+
+class TerminalAsker : public ConflictAsker {
+public:
+    explicit TerminalAsker(PresetAnswer preset) : m_preset(preset) {}
+    std::string AskDuplicate(const std::string& text) override;
+    std::string AskReplace(const std::string& text) override;
+
+private:
+    PresetAnswer m_preset;
+};
+
+class TerminalProgress : public ProgressView {
+public:
+    TerminalProgress();
+    void Show() override { m_bShown = true; }
+    void Hide() override;
+    void Close() override;
+    void SetTitle(const std::string& title) override { m_title = title; }
+    void SetPathLine(const std::string& text) override { m_path = text; }
+    void ResetProgress() override { m_tracker.Reset(); }
+    void SetFolderBar(size_t, size_t, const std::string& text, bool) override { m_folderText = text; }
+    // Redraws the bar, at most once per 55 ms tick, from the engine's counters and the library's percentage.
+    void Draw(const CopyEngine& engine);
+
+private:
+    void Clear();
+    bool m_bTerminal;
+    bool m_bShown = false;
+    bool m_bDrawn = false;
+    std::string m_title;
+    std::string m_path;
+    std::string m_folderText;
+    ProgressTracker m_tracker;
+    std::chrono::steady_clock::time_point m_lastTick{};
+};
+
+// Answers with the preset or reads one of the choices from stdin.
+std::string ReadChoice(const std::string& text, const char* const* choices, const std::string& onEnd);

@@ -1,0 +1,148 @@
+// bexora-cli as a user runs it: a process over the emulator on a temporary PVR folder.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string output;  // stdout and stderr
+};
+
+class BexoraCli : public ::testing::Test {
+protected:
+    fs::path base = fs::path(::testing::TempDir()) /
+                    ("bexora_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::path pvr = base / "pvr";
+    fs::path pc = base / "pc";
+
+    void SetUp() override
+    {
+        fs::remove_all(base);
+        fs::create_directories(pc);
+        setenv("ZBDLL_SIM_ROOT", pvr.c_str(), 1);
+        unsetenv("ZBDLL_SIM_VERSION");
+    }
+    void TearDown() override { fs::remove_all(base); }
+
+    Result Run(const std::string& arguments)
+    {
+        std::string command = std::string(BEXORA_CLI) + " " + arguments + " </dev/null 2>&1";
+        Result result;
+        FILE* pipe = popen(command.c_str(), "r");
+        char buffer[4096];
+        size_t got;
+        while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            result.output.append(buffer, got);
+        int status = pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result;
+    }
+    static void Write(const fs::path& path, const std::string& bytes)
+    {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string Read(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::string Q(const fs::path& path) { return "'" + path.string() + "'"; }
+};
+
+TEST_F(BexoraCli, PutListGetRoundTrip)
+{
+    Write(pc / "tree" / "a" / "one.rec", std::string(5000, '1'));
+    Write(pc / "tree" / "two.mp3", "two");
+    Write(pc / "single.txt", "single");
+    Result put = Run("put " + Q(pc / "tree") + " " + Q(pc / "single.txt") + " /DataFiles");
+    ASSERT_EQ(put.status, 0) << put.output;
+    EXPECT_EQ(Read(pvr / "DataFiles" / "tree" / "a" / "one.rec"), std::string(5000, '1'));
+
+    Result ls = Run("ls /DataFiles/tree");
+    EXPECT_EQ(ls.status, 0);
+    EXPECT_NE(ls.output.find("two.mp3"), std::string::npos);
+    EXPECT_NE(ls.output.find("MP3 File"), std::string::npos);
+    EXPECT_LT(ls.output.find("a "), ls.output.find("two.mp3"));  // folders first
+
+    fs::create_directories(base / "back");
+    Result get = Run("get /DataFiles/tree /DataFiles/single.txt " + Q(base / "back"));
+    ASSERT_EQ(get.status, 0) << get.output;
+    EXPECT_EQ(Read(base / "back" / "tree" / "a" / "one.rec"), std::string(5000, '1'));
+    EXPECT_EQ(Read(base / "back" / "tree" / "two.mp3"), "two");
+    EXPECT_EQ(Read(base / "back" / "single.txt"), "single");
+
+    Result df = Run("df");
+    EXPECT_EQ(df.status, 0);
+    EXPECT_EQ(df.output.rfind("[PVR HDD] ", 0), 0u) << df.output;
+}
+
+TEST_F(BexoraCli, ConflictsFollowTheFlagsOrEndTheJob)
+{
+    Write(pc / "x.rec", "new contents");
+    Write(pvr / "DataFiles" / "x.rec", "old");
+    Result unanswered = Run("put " + Q(pc / "x.rec") + " /DataFiles");
+    EXPECT_EQ(unanswered.status, 1);
+    EXPECT_NE(unanswered.output.find("This folder already contains a file named"), std::string::npos);
+    EXPECT_EQ(Read(pvr / "DataFiles" / "x.rec"), "old");
+
+    EXPECT_EQ(Run("put --skip " + Q(pc / "x.rec") + " /DataFiles").status, 0);
+    EXPECT_EQ(Read(pvr / "DataFiles" / "x.rec"), "old");
+    EXPECT_EQ(Run("put --resume " + Q(pc / "x.rec") + " /DataFiles").status, 0);
+    EXPECT_EQ(Read(pvr / "DataFiles" / "x.rec"), "old contents");  // continued after its three bytes
+    EXPECT_EQ(Run("put --overwrite " + Q(pc / "x.rec") + " /DataFiles").status, 0);
+    EXPECT_EQ(Read(pvr / "DataFiles" / "x.rec"), "new contents");
+
+    setenv("ZBDLL_SIM_VERSION", "0100", 1);
+    Write(pvr / "DataFiles" / "x.rec", "old");
+    EXPECT_EQ(Run("put --resume " + Q(pc / "x.rec") + " /DataFiles").status, 0);
+    EXPECT_EQ(Read(pvr / "DataFiles" / "x.rec"), "new contents");
+}
+
+TEST_F(BexoraCli, FolderCommandsAndTheirRefusals)
+{
+    EXPECT_EQ(Run("mkdir /MP3/Albums").status, 0);
+    EXPECT_TRUE(fs::is_directory(pvr / "MP3" / "Albums"));
+    Result bad = Run("mkdir '/MP3/a*b'");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.output.find("A filename cannot contain any of the following characters:"), std::string::npos);
+
+    EXPECT_EQ(Run("mv /MP3/Albums /MP3/Records").status, 0);
+    EXPECT_TRUE(fs::is_directory(pvr / "MP3" / "Records"));
+    EXPECT_EQ(Run("mv /MP3/Records /DataFiles").status, 0);
+    EXPECT_TRUE(fs::is_directory(pvr / "DataFiles" / "Records"));
+    Result into = Run("mv /DataFiles /DataFiles/Records");
+    EXPECT_EQ(into.status, 1);
+    EXPECT_NE(into.output.find("Invalid moving command."), std::string::npos);
+
+    Result system = Run("rm -y /MP3");
+    EXPECT_EQ(system.status, 1);
+    EXPECT_NE(system.output.find("Cannot delete the system folder!"), std::string::npos);
+    EXPECT_TRUE(fs::exists(pvr / "MP3"));
+    EXPECT_EQ(Run("rm /DataFiles/Records").status, 1);  // no answer on stdin: not deleted
+    EXPECT_TRUE(fs::exists(pvr / "DataFiles" / "Records"));
+    EXPECT_EQ(Run("rm -y /DataFiles/Records").status, 0);
+    EXPECT_FALSE(fs::exists(pvr / "DataFiles" / "Records"));
+}
+
+TEST_F(BexoraCli, FailuresGiveTheMessageAndAnExitStatus)
+{
+    std::string longName(96, 'n');
+    Write(pc / longName, "x");
+    Result tooLong = Run("put " + Q(pc / longName) + " /DataFiles");
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_NE(tooLong.output.find("The filename is too long!!"), std::string::npos);
+    EXPECT_NE(Run("get /DataFiles/none.rec " + Q(pc)).status, 0);
+    EXPECT_NE(Run("ls /NoSuchFolder").status, 0);
+    EXPECT_NE(Run("put " + Q(pc / "missing") + " /DataFiles").status, 0);
+}
+
+}

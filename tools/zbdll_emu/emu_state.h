@@ -1,0 +1,46 @@
+// State shared by the emulator's command side and its copy tasks.
+#pragma once
+#include "zbdll.h"
+#include "zbdll_emu.h"
+
+#include <atomic>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+struct EmuState {
+    std::mutex mutex;
+    bool configured = false;
+    std::filesystem::path root;
+    uint16_t version = 0x0101;
+    bool attached = true;
+    bool opened = false;
+    ZbWindow* pnpWindow = nullptr;
+    std::deque<std::vector<uint8_t>> replies;
+    std::deque<std::vector<uint8_t>> listingBlocks;
+    bool listingOpen = false;
+    int listingPacketIndex = 0;
+    std::optional<std::vector<std::vector<uint8_t>>> script;
+    EmuFaults faults;
+    std::vector<uint32_t> commandLog;
+    bool turbo = false;
+    std::optional<uint32_t> freeKb;
+
+    std::thread task;
+    std::atomic<bool> taskRunning{false};
+    std::atomic<bool> taskCancel{false};
+    std::atomic<uint16_t> percent{0};
+    std::atomic<bool> hold{false};
+    std::vector<EmuTaskRecord> taskLog;
+
+    ~EmuState();
+};
+
+EmuState& Emu();
+// Folder path under the root for a PVR path, or nothing when it would leave the root.
+std::optional<std::filesystem::path> MapPvrPath(const EmuState& emu, const std::string& pvrPath);
+void ConfigureFromEnvironment(EmuState& emu);
+void DropDevice(EmuState& emu);
