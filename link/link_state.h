@@ -45,3 +45,10 @@ struct LinkReport {
 };
 
 bool IsKnownDataType(uint8_t type);
+
+// The block loop of a data read after its size request: refuses a size beyond capacity,
+// then reads blocks of at most blockLimit through readBlock(offset, length), reporting the
+// bytes read; a cleared keepGoing ends it as failed.
+int ReadInBlocks(uint8_t type, uint32_t size, uint32_t capacity, uint32_t blockLimit,
+                 const std::function<bool()>& keepGoing,
+                 const std::function<int(uint32_t offset, uint32_t length)>& readBlock, const LinkReport& report);

@@ -202,23 +202,9 @@ int CSerialLink::ReadData(uint8_t type, uint8_t* dest, uint32_t capacity, uint32
     }
     if (int result = SizeRequest(type, size, report); result != LINK_OK)
         return result;
-    if (size > capacity) {
-        Trace("ReadData(): type %d reports %u bytes, room for %u", type, size, capacity);
-        return LINK_FAIL;
-    }
-    if (report.progress)
-        report.progress(0, size);
-    for (uint32_t offset = 0; offset < size;) {
-        if (!m_bSessionRunning)
-            return LINK_FAIL;
-        uint32_t length = std::min(kSerialBlockSize, size - offset);
-        if (int result = BlockRead(type, offset, length, dest, report); result != LINK_OK)
-            return result;
-        offset += length;
-        if (report.progress)
-            report.progress(offset, size);
-    }
-    return LINK_OK;
+    return ReadInBlocks(
+        type, size, capacity, kSerialBlockSize, [this] { return m_bSessionRunning.load(); },
+        [&](uint32_t offset, uint32_t length) { return BlockRead(type, offset, length, dest, report); }, report);
 }
 
 int CSerialLink::SendReadData(uint8_t psn, const uint8_t* data, uint8_t length)

@@ -138,23 +138,9 @@ int CUsbLink::ReadData(uint8_t type, uint8_t* dest, uint32_t capacity, uint32_t&
     }
     if (SizeRequest(type, size, report) != LINK_OK)
         return LINK_FAIL;
-    if (size > capacity) {
-        Trace("ReadData(): type %d reports %u bytes, room for %u", type, size, capacity);
-        return LINK_FAIL;
-    }
-    if (report.progress)
-        report.progress(0, size);
-    for (uint32_t offset = 0; offset < size;) {
-        if (m_pRunning && !*m_pRunning)
-            return LINK_FAIL;
-        uint32_t length = std::min(UsbBlockLimit(type), size - offset);
-        if (int result = BlockRead(type, offset, length, dest, report); result != LINK_OK)
-            return result;
-        offset += length;
-        if (report.progress)
-            report.progress(offset, size);
-    }
-    return LINK_OK;
+    return ReadInBlocks(
+        type, size, capacity, UsbBlockLimit(type), [this] { return !m_pRunning || *m_pRunning; },
+        [&](uint32_t offset, uint32_t length) { return BlockRead(type, offset, length, dest, report); }, report);
 }
 
 bool CUsbLink::SendReadData(uint8_t psn, const uint8_t* data, uint16_t length)

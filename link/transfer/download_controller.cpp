@@ -26,7 +26,7 @@ int DownloadResult(bool transferResult)
 }
 
 CDownloadController::CDownloadController(CLinkSession& session, COrvanel1Doc& doc, TransferView& view)
-    : m_Session(session), m_Doc(doc), m_View(view), m_Worker(session.m_Guard, session.m_Clock)
+    : CTransferDialog(session, view), m_Doc(doc), m_Worker(session.m_Guard, session.m_Clock)
 {
 }
 
@@ -166,33 +166,6 @@ void CDownloadController::StartUsbServing()
     }
     m_pEngine->SetReady();
     m_pEngine->Start();
-}
-
-void CDownloadController::OnDeviceGone()
-{
-    m_bHandshakeDone = false;
-    m_bDeviceReady = false;
-}
-
-void CDownloadController::OnDeviceArrival(const std::string& path)
-{
-    // Discovery may already have opened the device this notice is about.
-    m_View.Post([this, path] {
-        if (!m_bClosed && !m_bDeviceReady && m_Session.Usb() && m_Session.Usb()->DeviceArrival(path))
-            OnDeviceReady();
-    });
-}
-
-void CDownloadController::OnDeviceRemoval(const std::string&)
-{
-    m_Session.m_bAbort = true;
-    m_View.Post([this] {
-        if (m_bClosed)
-            return;
-        if (m_Session.Usb())
-            m_Session.Usb()->DeviceRemoved();
-        OnDeviceGone();
-    });
 }
 
 void CDownloadController::ShowStatus(const std::string& text)

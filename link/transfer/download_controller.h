@@ -4,9 +4,8 @@
 // The window shows what the view is told, runs timer 1 (OnTimer every 1600 ms while
 // TimerRunning) and calls the handlers below on its own thread.
 #pragma once
-#include "link_session.h"
 #include "serving_engine.h"
-#include "transfer_view.h"
+#include "transfer_dialog.h"
 #include "transfer_worker.h"
 
 #include <atomic>
@@ -17,7 +16,7 @@
 
 class COrvanel1Doc;
 
-class CDownloadController : public UsbDeviceListener, private ServingEvents {
+class CDownloadController : public CTransferDialog, private ServingEvents {
 public:
     static constexpr std::chrono::milliseconds kWatchdogPeriod{1600};
     static constexpr int kWatchdogLimit = 3;
@@ -29,8 +28,7 @@ public:
     // "Download"; the button stays disabled afterwards.
     void OnDownload();
     bool CanStart() const { return !m_bStartPressed; }
-    void OnDeviceReady();
-    void OnDeviceGone();
+    void OnDeviceReady() override;
     // Timer 1: the serial watchdog.
     void OnTimer();
     bool TimerRunning() const { return m_bTimerRunning; }
@@ -41,11 +39,7 @@ public:
     bool Success() const { return m_bSuccess; }
     bool Started() const;
     bool WorkerRunning() const;
-    bool DeviceReady() const { return m_bDeviceReady; }
     const std::filesystem::path& ImagePath() const { return m_ImagePath; }
-
-    void OnDeviceArrival(const std::string& path) override;
-    void OnDeviceRemoval(const std::string& path) override;
 
 private:
     // The serving engine's reports.
@@ -67,20 +61,15 @@ private:
     bool OnSerialReadRequest(const uint8_t* frame);
     void OnSerialEnd();
 
-    CLinkSession& m_Session;
     COrvanel1Doc& m_Doc;
-    TransferView& m_View;
     std::filesystem::path m_ImagePath;
     std::string m_ModeText;
-    std::atomic<bool> m_bDeviceReady{false};
     std::atomic<bool> m_bStartPressed{false};
-    std::atomic<bool> m_bHandshakeDone{false};
     std::atomic<bool> m_bStarted{false};
     std::atomic<bool> m_bSuccess{false};
     std::atomic<bool> m_bTimerRunning{false};
     std::atomic<int> m_WatchdogCount{0};
     bool m_bImageReady = false;
-    bool m_bClosed = false;
     // Serial worker state
     uint32_t m_ImageSize = 0;
     int64_t m_LastOffset = -1;

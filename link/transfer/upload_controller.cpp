@@ -17,7 +17,7 @@ std::chrono::milliseconds SettlePause(uint8_t modelId)
 }  // namespace
 
 CUploadController::CUploadController(CLinkSession& session, TransferView& view)
-    : m_Session(session), m_View(view), m_Worker(session.m_Guard, session.m_Clock)
+    : CTransferDialog(session, view), m_Worker(session.m_Guard, session.m_Clock)
 {
 }
 
@@ -102,34 +102,6 @@ void CUploadController::OnDeviceReady()
     m_bRunning = true;
     m_Session.UsbLink()->m_pRunning = &m_bRunning;
     m_Worker.Start([this] { UsbWorker(); });
-}
-
-void CUploadController::OnDeviceGone()
-{
-    m_bHandshakeDone = false;
-    m_bDeviceReady = false;
-}
-
-void CUploadController::OnDeviceArrival(const std::string& path)
-{
-    // Discovery may already have opened the device this notice is about.
-    m_View.Post([this, path] {
-        if (!m_bClosed && !m_bDeviceReady && m_Session.Usb() && m_Session.Usb()->DeviceArrival(path))
-            OnDeviceReady();
-    });
-}
-
-void CUploadController::OnDeviceRemoval(const std::string&)
-{
-    // The abort flag ends a transfer in flight at once; the device is closed on the window's thread.
-    m_Session.m_bAbort = true;
-    m_View.Post([this] {
-        if (m_bClosed)
-            return;
-        if (m_Session.Usb())
-            m_Session.Usb()->DeviceRemoved();
-        OnDeviceGone();
-    });
 }
 
 bool CUploadController::WaitSerialHello()

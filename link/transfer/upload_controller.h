@@ -3,15 +3,14 @@
 // closing offers the restart. The window shows what the view is told and calls the
 // handlers below on its own thread.
 #pragma once
-#include "link_session.h"
-#include "transfer_view.h"
+#include "transfer_dialog.h"
 #include "transfer_worker.h"
 #include "uploaded_image.h"
 
 #include <atomic>
 #include <string>
 
-class CUploadController : public UsbDeviceListener {
+class CUploadController : public CTransferDialog {
 public:
     CUploadController(CLinkSession& session, TransferView& view);
     ~CUploadController() override;
@@ -20,20 +19,15 @@ public:
     // "Upload"; the button stays disabled afterwards.
     void OnUpload();
     bool CanStart() const { return !m_bStartUsed; }
-    // Device-ready and device-gone commands (USB).
-    void OnDeviceReady();
-    void OnDeviceGone();
+    void OnDeviceReady() override;
     // "Stop && Exit", or the close a worker asked for. Returns the transfer result.
     bool Close();
 
     bool Success() const { return m_bSuccess; }
     bool WorkerRunning() const { return m_Worker.Running(); }
-    bool DeviceReady() const { return m_bDeviceReady; }
     // What the worker read; whole once Close returned true. Decode it with DecodeUploadedImage.
     const UploadedImage& Image() const { return m_Image; }
 
-    void OnDeviceArrival(const std::string& path) override;
-    void OnDeviceRemoval(const std::string& path) override;
 
 private:
     void SerialWorker();
@@ -47,16 +41,11 @@ private:
     void Shutdown();
     void ShowModeText();
 
-    CLinkSession& m_Session;
-    TransferView& m_View;
-    std::atomic<bool> m_bDeviceReady{false};
     std::atomic<bool> m_bStartPressed{false};
-    std::atomic<bool> m_bHandshakeDone{false};
     std::atomic<bool> m_bStop{false};
     std::atomic<bool> m_bSuccess{false};
     std::atomic<bool> m_bRunning{false};
     bool m_bStartUsed = false;
-    bool m_bClosed = false;
     std::string m_ModeText;
     UploadedImage m_Image;
     CTransferWorker m_Worker;

@@ -1,0 +1,28 @@
+// What the upload and download dialogs share without their windows: the link session, the
+// view, and the USB device notices turned into their device-ready and device-gone commands.
+#pragma once
+#include "link_session.h"
+#include "transfer_view.h"
+
+#include <atomic>
+#include <string>
+
+class CTransferDialog : public UsbDeviceListener {
+public:
+    // Device-ready and device-gone commands (USB).
+    virtual void OnDeviceReady() = 0;
+    void OnDeviceGone();
+    bool DeviceReady() const { return m_bDeviceReady; }
+
+    void OnDeviceArrival(const std::string& path) override;
+    void OnDeviceRemoval(const std::string& path) override;
+
+protected:
+    CTransferDialog(CLinkSession& session, TransferView& view) : m_Session(session), m_View(view) {}
+
+    CLinkSession& m_Session;
+    TransferView& m_View;
+    std::atomic<bool> m_bDeviceReady{false};
+    std::atomic<bool> m_bHandshakeDone{false};
+    bool m_bClosed = false;
+};
