@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TaskSpec {
+struct CopyOrder {
     fs::path from;
     fs::path to;
     uint64_t offset = 0;
@@ -42,24 +42,24 @@ bool AllZero(const std::vector<char>& chunk, size_t count)
     return std::all_of(chunk.begin(), chunk.begin() + long(count), [](char c) { return c == 0; });
 }
 
-bool Copy(EmuState& emu, const TaskSpec& spec)
+bool Copy(EmuState& emu, const CopyOrder& order)
 {
-    Fd in(open(spec.from.c_str(), O_RDONLY));
+    Fd in(open(order.from.c_str(), O_RDONLY));
     struct stat st {};
     if (in.get() < 0 || fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     uint64_t total = uint64_t(st.st_size);
-    if (spec.offset > total)
+    if (order.offset > total)
         return false;
-    Fd out(open(spec.to.c_str(), O_WRONLY | O_CREAT | (spec.offset ? 0 : O_TRUNC), 0644));
-    if (out.get() < 0 || ftruncate(out.get(), off_t(spec.offset)) != 0)
+    Fd out(open(order.to.c_str(), O_WRONLY | O_CREAT | (order.offset ? 0 : O_TRUNC), 0644));
+    if (out.get() < 0 || ftruncate(out.get(), off_t(order.offset)) != 0)
         return false;
-    uint64_t stop = spec.fail ? spec.offset + (total - spec.offset) / 2 : total;
+    uint64_t stop = order.fail ? order.offset + (total - order.offset) / 2 : total;
     while (emu.hold && !emu.taskCancel)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::vector<char> chunk(std::max<uint32_t>(spec.faults.chunkBytes, 512));
+    std::vector<char> chunk(std::max<uint32_t>(order.faults.chunkBytes, 512));
     int chunks = 0;
-    for (uint64_t at = spec.offset; at < stop;) {
+    for (uint64_t at = order.offset; at < stop;) {
         if (emu.taskCancel)
             return false;
         // Holes of the source stay holes: jump to its next data.
@@ -76,14 +76,14 @@ bool Copy(EmuState& emu, const TaskSpec& spec)
             return false;
         at += uint64_t(got);
         emu.percent = uint16_t(total ? at * 100 / total : 100);
-        if (spec.faults.chunkDelayMs)
-            std::this_thread::sleep_for(std::chrono::milliseconds(spec.faults.chunkDelayMs));
-        if (++chunks == spec.faults.dropAfterChunks) {
+        if (order.faults.chunkDelayMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(order.faults.chunkDelayMs));
+        if (++chunks == order.faults.dropAfterChunks) {
             DropDevice(emu);
             return false;
         }
     }
-    if (spec.fail || ftruncate(out.get(), off_t(stop)) != 0)
+    if (order.fail || ftruncate(out.get(), off_t(stop)) != 0)
         return false;
     emu.percent = 100;
     return true;
@@ -98,28 +98,28 @@ int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow
         return 0;
     if (emu.task.joinable())
         emu.task.join();
-    TaskSpec spec;
-    spec.from = from.value_or(fs::path());
-    spec.to = to.value_or(fs::path());
-    spec.offset = offset;
-    spec.window = window;
-    spec.messageId = messageId;
-    spec.faults = emu.faults;
-    spec.fail = emu.faults.failCopies != 0;
+    CopyOrder order;
+    order.from = from.value_or(fs::path());
+    order.to = to.value_or(fs::path());
+    order.offset = offset;
+    order.window = window;
+    order.messageId = messageId;
+    order.faults = emu.faults;
+    order.fail = emu.faults.failCopies != 0;
     if (emu.faults.failCopies > 0)
         --emu.faults.failCopies;
     emu.faults.dropAfterChunks = -1;
-    bool valid = from && to && !spec.from.empty() && !spec.to.empty();
-    emu.taskLog.push_back({spec.from.string(), spec.to.string(), offset});
+    bool valid = from && to && !order.from.empty() && !order.to.empty();
+    emu.taskLog.push_back({order.from.string(), order.to.string(), offset});
     emu.hold = emu.faults.holdCopies;
     emu.taskCancel = false;
     emu.percent = 0;
     emu.taskRunning = true;
-    emu.task = std::thread([&emu, spec, valid] {
-        bool ok = valid && Copy(emu, spec);
+    emu.task = std::thread([&emu, order, valid] {
+        bool ok = valid && Copy(emu, order);
         // Free for the next task before the notice that may start it.
         emu.taskRunning = false;
-        spec.window->notify(spec.window->context, spec.messageId, ok ? 1 : 0);
+        order.window->notify(order.window->context, order.messageId, ok ? 1 : 0);
     });
     return 1;
 }
