@@ -1,5 +1,6 @@
 #include "trace.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -8,14 +9,16 @@
 namespace {
 std::mutex g_traceMutex;
 TraceSink g_traceSink;
+std::atomic<bool> g_bHasSink{false};
 const bool g_traceToStderr = std::getenv("ORVANEL_TRACE") != nullptr;
 }
 
 void Trace(const char* format, ...)
 {
-    std::lock_guard lock(g_traceMutex);
-    if (!g_traceSink && !g_traceToStderr)
+    // Traces sit on every frame and record; without a reader they cost one load.
+    if (!g_traceToStderr && !g_bHasSink.load(std::memory_order_relaxed))
         return;
+    std::lock_guard lock(g_traceMutex);
     char line[1024];
     va_list args;
     va_start(args, format);
@@ -31,5 +34,6 @@ TraceSink SetTraceSink(TraceSink sink)
 {
     std::lock_guard lock(g_traceMutex);
     std::swap(g_traceSink, sink);
+    g_bHasSink = static_cast<bool>(g_traceSink);
     return sink;
 }
