@@ -49,11 +49,6 @@ bool CDownloadController::WorkerRunning() const
     return m_Worker.Running() || (m_pEngine && m_pEngine->Running());
 }
 
-void CDownloadController::ShowModeText()
-{
-    m_View.ShowStatus(m_ModeText);
-}
-
 void CDownloadController::Open()
 {
     m_View.SetProgress(0);
@@ -63,14 +58,7 @@ void CDownloadController::Open()
     ShowModeText();
     if (!m_Session.m_Settings.bUsb)
         return;
-    if (m_Session.StartUsb(*this)) {
-        m_ModeText = "Mode : USB <In case End : Auto Reboot>";
-        ShowModeText();
-        OnDeviceReady();
-    } else {
-        m_ModeText = "Mode : USB <Manual Reboot>";
-        ShowModeText();
-    }
+    StartUsbAtOpen("Mode : USB <In case End : Auto Reboot>");
 }
 
 void CDownloadController::HoldDocumentHeader()
@@ -112,18 +100,8 @@ void CDownloadController::OnDownload()
     }
     m_WatchdogCount = -1;
     m_bTimerRunning = true;
-    if (m_Session.m_bPortOpen) {
-        m_View.ShowStatus("Port is aleady opened");
+    if (!OpenSerialAtStart())
         return;
-    }
-    if (!m_Session.OpenSerial()) {
-        m_View.ShowStatus("Port Open Fail");
-        m_Session.m_bPortOpen = false;
-        return;
-    }
-    m_View.ShowStatus("Port Open Success");
-    m_Session.m_bPortOpen = true;
-    m_View.ShowStatus(FormatText("pThr->m_bConnected : %d ", int(m_Session.m_Serial.m_bConnected.load())));
     m_View.ShowStatus(kWaitingText);
     m_Session.SendSerialReboot();
     if (!m_Session.m_bSessionRunning) {

@@ -49,7 +49,6 @@ private:
 
     bool PrepareImage();
     void HoldDocumentHeader();
-    void ShowModeText();
     void StartUsbServing();
     void KillTimer();
     void CloseSerialAfterWorker();
@@ -63,7 +62,6 @@ private:
 
     COrvanel1Doc& m_Doc;
     std::filesystem::path m_ImagePath;
-    std::string m_ModeText;
     std::atomic<bool> m_bStartPressed{false};
     std::atomic<bool> m_bStarted{false};
     std::atomic<bool> m_bSuccess{false};

@@ -1,5 +1,7 @@
 #include "transfer_dialog.h"
 
+#include "transfer_text.h"
+
 void CTransferDialog::OnDeviceGone()
 {
     m_bHandshakeDone = false;
@@ -26,4 +28,30 @@ void CTransferDialog::OnDeviceRemoval(const std::string&)
             m_Session.Usb()->DeviceRemoved();
         OnDeviceGone();
     });
+}
+
+void CTransferDialog::StartUsbAtOpen(const char* foundModeText)
+{
+    const bool found = m_Session.StartUsb(*this);
+    m_ModeText = found ? foundModeText : "Mode : USB <Manual Reboot>";
+    ShowModeText();
+    if (found)
+        OnDeviceReady();
+}
+
+bool CTransferDialog::OpenSerialAtStart()
+{
+    if (m_Session.m_bPortOpen) {
+        m_View.ShowStatus("Port is aleady opened");
+        return false;
+    }
+    if (!m_Session.OpenSerial()) {
+        m_View.ShowStatus("Port Open Fail");
+        m_Session.m_bPortOpen = false;
+        return false;
+    }
+    m_View.ShowStatus("Port Open Success");
+    m_Session.m_bPortOpen = true;
+    m_View.ShowStatus(FormatText("pThr->m_bConnected : %d ", int(m_Session.m_Serial.m_bConnected.load())));
+    return true;
 }

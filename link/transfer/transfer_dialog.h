@@ -20,9 +20,17 @@ public:
 protected:
     CTransferDialog(CLinkSession& session, TransferView& view) : m_Session(session), m_View(view) {}
 
+    void ShowModeText() { m_View.ShowStatus(m_ModeText); }
+    // USB mode at opening: starts the transport and discovery; a device found is ready at once.
+    void StartUsbAtOpen(const char* foundModeText);
+    // Serial mode at the start button: opens the port at 115200 with its status texts;
+    // true when it opened.
+    bool OpenSerialAtStart();
+
     CLinkSession& m_Session;
     TransferView& m_View;
     std::atomic<bool> m_bDeviceReady{false};
     std::atomic<bool> m_bHandshakeDone{false};
     bool m_bClosed = false;
+    std::string m_ModeText;
 };

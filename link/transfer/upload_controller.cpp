@@ -30,11 +30,6 @@ CUploadController::~CUploadController()
         m_Session.ReleaseUsb();
 }
 
-void CUploadController::ShowModeText()
-{
-    m_View.ShowStatus(m_ModeText);
-}
-
 void CUploadController::Open()
 {
     m_View.SetProgress(0);
@@ -43,14 +38,7 @@ void CUploadController::Open()
         ShowModeText();
         return;
     }
-    if (m_Session.StartUsb(*this)) {
-        m_ModeText = "Mode : USB <Auto Reboot In case End>";
-        ShowModeText();
-        OnDeviceReady();
-    } else {
-        m_ModeText = "Mode : USB <Manual Reboot>";
-        ShowModeText();
-    }
+    StartUsbAtOpen("Mode : USB <Auto Reboot In case End>");
 }
 
 void CUploadController::OnUpload()
@@ -66,18 +54,8 @@ void CUploadController::OnUpload()
             m_Session.SendUsbReboot();
         return;
     }
-    if (m_Session.m_bPortOpen) {
-        m_View.ShowStatus("Port is aleady opened");
+    if (!OpenSerialAtStart())
         return;
-    }
-    if (!m_Session.OpenSerial()) {
-        m_View.ShowStatus("Port Open Fail");
-        m_Session.m_bPortOpen = false;
-        return;
-    }
-    m_View.ShowStatus("Port Open Success");
-    m_Session.m_bPortOpen = true;
-    m_View.ShowStatus(FormatText("pThr->m_bConnected : %d ", int(m_Session.m_Serial.m_bConnected.load())));
     m_Session.SendSerialReboot();
     if (!m_Session.m_bSessionRunning) {
         m_Session.m_bSessionRunning = true;

@@ -39,14 +39,12 @@ private:
     int CheckRead(int result, uint32_t size, uint32_t capacity);
     uint8_t* Destination(uint8_t type, uint32_t& capacity);
     void Shutdown();
-    void ShowModeText();
 
     std::atomic<bool> m_bStartPressed{false};
     std::atomic<bool> m_bStop{false};
     std::atomic<bool> m_bSuccess{false};
     std::atomic<bool> m_bRunning{false};
     bool m_bStartUsed = false;
-    std::string m_ModeText;
     UploadedImage m_Image;
     CTransferWorker m_Worker;
 };
