@@ -101,8 +101,7 @@ void CopyEngine::OnPrepared(uint32_t id, uint32_t)
 {
     JoinPreparation();
     if (id == kEvPrepareFailed) {
-        m_progress.Close();
-        m_bProgressShown = false;
+        CloseProgress();
         m_prompter.Notify(m_prepMessage, kCopyFailure, PromptIcon::Error);
         EndJob(JobOutcome::Failed);
         return;
@@ -111,8 +110,7 @@ void CopyEngine::OnPrepared(uint32_t id, uint32_t)
         m_bCancel = true;
         if (m_session.m_bConnected)
             UsbTaskCancel();
-        m_progress.Close();
-        m_bProgressShown = false;
+        CloseProgress();
         EndJob(JobOutcome::Cancelled);
         return;
     }
@@ -122,8 +120,7 @@ void CopyEngine::OnPrepared(uint32_t id, uint32_t)
     for (size_t i = 0; i < m_files.size(); ++i)
         m_earlierKb[i + 1] = m_earlierKb[i] + m_files[i].kb;
     if (m_files.empty()) {
-        m_progress.Close();
-        m_bProgressShown = false;
+        CloseProgress();
         EndJob(JobOutcome::Done);
         return;
     }
@@ -140,8 +137,7 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
         if (m_bCancel) {
             EndJob(JobOutcome::Cancelled);
         } else if (m_index == m_files.size()) {
-            m_progress.Close();
-            m_bProgressShown = false;
+            CloseProgress();
             EndJob(JobOutcome::Done);
         } else if (m_session.m_bConnected) {
             CopyCurrent(true);
@@ -183,8 +179,7 @@ void CopyEngine::FailCopy()
 
 void CopyEngine::FailJob(const std::string& text, const std::string& title)
 {
-    m_progress.Close();
-    m_bProgressShown = false;
+    CloseProgress();
     m_prompter.Notify(text, title, PromptIcon::Error);
     m_bCancel = true;
     EndJob(JobOutcome::Failed);
@@ -195,8 +190,7 @@ void CopyEngine::CancelJob()
     if (!m_bJobActive)
         return;
     m_bCancel = true;
-    m_progress.Close();
-    m_bProgressShown = false;
+    CloseProgress();
     JobState state = m_state;
     if (state == JobState::JobMakingFolders) {
         UsbTaskCancel();
@@ -234,8 +228,7 @@ void CopyEngine::OnDeviceRemoved()
     m_session.m_bTurboActive = false;
     JobState state = m_state;
     if (m_bJobActive && (state == JobState::JobScanning || state == JobState::JobMakingFolders)) {
-        m_progress.Close();
-        m_bProgressShown = false;
+        CloseProgress();
         m_bCancel = true;
     }
 }
@@ -287,4 +280,10 @@ ProgressCounters CopyEngine::Counters() const
     c.resumedKbJob = m_resumedKbJob;
     c.asking = m_bAsking;
     return c;
+}
+
+void CopyEngine::CloseProgress()
+{
+    m_progress.Close();
+    m_bProgressShown = false;
 }

@@ -101,6 +101,7 @@ private:
     void FailJob(const std::string& text, const std::string& title);
     void FailCopy();
     void EndJob(JobOutcome outcome);
+    void CloseProgress();
     void JoinPreparation();
     static void OnLibraryNotice(void* context, uint32_t id, uint32_t value);
 

@@ -121,8 +121,7 @@ void CopyEngine::SendCurrent(bool firstAttempt)
             CountAsDone();
         break;
     case Conflict::Cancel:
-        m_progress.Close();
-        m_bProgressShown = false;
+        CloseProgress();
         EndJob(JobOutcome::Cancelled);
         break;
     }
@@ -159,8 +158,7 @@ void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
         break;
     }
     case Conflict::Cancel:
-        m_progress.Close();
-        m_bProgressShown = false;
+        CloseProgress();
         EndJob(JobOutcome::Cancelled);
         break;
     }
