@@ -1,9 +1,9 @@
 // Sorting a full TV list (3490 services with realistic names, providers and favourites)
 // by each sort type, the snapshot taken before a sort, and the memory of a full undo stack.
-#include "document.h"
-#include "image_codec.h"
-#include "random_document.h"
-#include "svc_sort.h"
+#include "settings/document.h"
+#include "settings/image_codec.h"
+#include "editing/testing/random_document.h"
+#include "editing/svc_sort.h"
 
 #include <benchmark/benchmark.h>
 

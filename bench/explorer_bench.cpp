@@ -1,10 +1,10 @@
 // The explorer core through the ZbDll emulator: listing a big folder into rows, and copy
 // jobs of many small files and of one 2 GB sparse file, beside cp doing the same copy.
-#include "copy_engine.h"
-#include "event_loop.h"
-#include "pane_rows.h"
-#include "pvr_protocol.h"
-#include "zbdll_emu.h"
+#include "explorer/copy_engine.h"
+#include "explorer/event_loop.h"
+#include "explorer/pane_rows.h"
+#include "explorer/pvr_protocol.h"
+#include "tools/zbdll_emu/zbdll_emu.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,11 +1,11 @@
 // Speed of the flash image packing: unpacking a whole image, compressing and expanding one
 // 8 KB block of settings-like data, and re-packing after small and after sweeping edits.
-#include "document.h"
-#include "flash_image_builder.h"
-#include "flash_pack.h"
-#include "lh5_decode.h"
-#include "lh5_encode.h"
-#include "pack_container.h"
+#include "settings/document.h"
+#include "settings/testing/flash_image_builder.h"
+#include "settings/flash_pack.h"
+#include "settings/lh5_decode.h"
+#include "settings/lh5_encode.h"
+#include "settings/pack_container.h"
 
 #include <benchmark/benchmark.h>
 

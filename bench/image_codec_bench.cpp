@@ -1,8 +1,8 @@
 // Decoding and encoding of a full settings image (3490 TV, 1500 radio, 254 satellites,
 // 2999 TPs) per variant, and the purge of 1000 services with all their references.
-#include "image_codec.h"
-#include "service_purge.h"
-#include "settings_image_builder.h"
+#include "settings/image_codec.h"
+#include "settings/service_purge.h"
+#include "settings/testing/settings_image_builder.h"
 
 #include <benchmark/benchmark.h>
 

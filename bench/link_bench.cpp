@@ -1,14 +1,14 @@
 // Bytes per second of a 128 KB flash upload through the link protocol against stb-sim,
 // over the USB simulation socket and over a pseudo-terminal, and of the same carriers
 // moving the same bytes without the protocol.
-#include "prompter.h"
-#include "serial_channel.h"
-#include "serial_link.h"
-#include "sim_test_images.h"
-#include "sim_usb_backend.h"
-#include "stb_sim.h"
-#include "usb_link.h"
-#include "usb_transport.h"
+#include "common/prompter.h"
+#include "link/serial_channel.h"
+#include "link/serial_link.h"
+#include "tools/stb_sim/testing/sim_test_images.h"
+#include "usb/sim_usb_backend.h"
+#include "tools/stb_sim/stb_sim.h"
+#include "link/usb_link.h"
+#include "usb/usb_transport.h"
 
 #include <benchmark/benchmark.h>
 

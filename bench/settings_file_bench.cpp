@@ -1,8 +1,8 @@
 // Loading and saving a settings file end to end: read, unpack, verify and decode; encode,
 // re-pack and write (with the side files). The file holds full service lists.
-#include "demo_settings.h"
-#include "prompter.h"
-#include "settings_file.h"
+#include "settings/demo_settings.h"
+#include "common/prompter.h"
+#include "settings/settings_file.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,15 +1,15 @@
 // Whole transfers against the simulated STB: a settings upload (flash image and EEPROM
 // block) and a settings download (the download image served to the loader's requests),
 // over the USB simulation with 64- and 512-byte packets and over a pseudo-terminal.
-#include "download_controller.h"
-#include "download_image.h"
-#include "link_session.h"
-#include "prompter.h"
-#include "serving_engine.h"
-#include "sim_usb_backend.h"
-#include "stb_sim.h"
-#include "transfer_testing.h"
-#include "upload_controller.h"
+#include "link/transfer/download_controller.h"
+#include "link/transfer/download_image.h"
+#include "link/transfer/link_session.h"
+#include "common/prompter.h"
+#include "downloader/serving_engine.h"
+#include "usb/sim_usb_backend.h"
+#include "tools/stb_sim/stb_sim.h"
+#include "link/transfer/testing/transfer_testing.h"
+#include "link/transfer/upload_controller.h"
 
 #include <benchmark/benchmark.h>
 

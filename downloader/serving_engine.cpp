@@ -1,6 +1,6 @@
-#include "serving_engine.h"
+#include "downloader/serving_engine.h"
 
-#include "usb_bulk_port.h"
+#include "usb/usb_bulk_port.h"
 
 #include <algorithm>
 #include <chrono>

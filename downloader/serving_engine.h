@@ -3,9 +3,9 @@
 // CMD_END. Shared by the editor's USB download and the firmware downloader; where the
 // two differ the program is passed in.
 #pragma once
-#include "usb_link.h"
-#include "usb_transport.h"
-#include "worker_guard.h"
+#include "link/usb_link.h"
+#include "usb/usb_transport.h"
+#include "downloader/worker_guard.h"
 
 #include <atomic>
 #include <condition_variable>

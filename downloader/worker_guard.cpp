@@ -1,4 +1,4 @@
-#include "worker_guard.h"
+#include "downloader/worker_guard.h"
 
 CWorkerGuard& TransferWorkerGuard()
 {

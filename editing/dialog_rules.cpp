@@ -1,8 +1,8 @@
-#include "dialog_rules.h"
+#include "editing/dialog_rules.h"
 
-#include "edit_common.h"
-#include "service_purge.h"
-#include "svc_edit.h"
+#include "editing/edit_common.h"
+#include "settings/service_purge.h"
+#include "editing/svc_edit.h"
 
 namespace {
 

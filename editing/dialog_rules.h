@@ -2,8 +2,8 @@
 // fields to these functions and stay open while one returns false. Messages go through
 // the given prompter.
 #pragma once
-#include "document.h"
-#include "prompter.h"
+#include "settings/document.h"
+#include "common/prompter.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "edit_common.h"
+#include "editing/edit_common.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // Small pieces the editing operations share: the program's message title, the service
 // list limits for editing, and selections.
 #pragma once
-#include "document.h"
-#include "prompter.h"
+#include "settings/document.h"
+#include "common/prompter.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "fav_edit.h"
+#include "editing/fav_edit.h"
 
-#include "edit_common.h"
+#include "editing/edit_common.h"
 
 #include <algorithm>
 

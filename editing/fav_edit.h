@@ -2,8 +2,8 @@
 // member editing of the Favorite Group dialog. Messages go through doc.m_pPrompter (or the
 // given prompter for the dialog's own rules).
 #pragma once
-#include "document.h"
-#include "prompter.h"
+#include "settings/document.h"
+#include "common/prompter.h"
 
 #include <cstdint>
 #include <string>

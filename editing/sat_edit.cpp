@@ -1,8 +1,8 @@
-#include "sat_edit.h"
+#include "editing/sat_edit.h"
 
-#include "edit_common.h"
-#include "service_purge.h"
-#include "variant.h"
+#include "editing/edit_common.h"
+#include "settings/service_purge.h"
+#include "settings/variant.h"
 
 #include <algorithm>
 #include <cstdlib>

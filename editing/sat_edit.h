@@ -2,7 +2,7 @@
 // transponder rule, the DVB-S2 records, and the cascades that remove the services whose
 // satellite or transponder goes. Messages and questions go through doc.m_pPrompter.
 #pragma once
-#include "document.h"
+#include "settings/document.h"
 
 #include <cstdint>
 #include <string>

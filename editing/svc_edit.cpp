@@ -1,8 +1,8 @@
-#include "svc_edit.h"
+#include "editing/svc_edit.h"
 
-#include "edit_common.h"
-#include "service_purge.h"
-#include "svc_refs.h"
+#include "editing/edit_common.h"
+#include "settings/service_purge.h"
+#include "editing/svc_refs.h"
 
 #include <algorithm>
 #include <numeric>

@@ -3,7 +3,7 @@
 // to a service (favourite members, current service, timers, EPG reservations) follows the
 // service it names. Messages go through doc.m_pPrompter.
 #pragma once
-#include "document.h"
+#include "settings/document.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
-#include "svc_refs.h"
+#include "editing/svc_refs.h"
 
-#include "service_purge.h"
+#include "settings/service_purge.h"
 
 #include <algorithm>
 

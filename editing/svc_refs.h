@@ -2,7 +2,7 @@
 // service timers, EPG reservations) on the same service when the list's records are
 // reordered or a record is inserted.
 #pragma once
-#include "document.h"
+#include "settings/document.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,10 +1,10 @@
-#include "svc_sort.h"
+#include "editing/svc_sort.h"
 
-#include "edit_common.h"
-#include "image_codec.h"
-#include "sat_edit.h"
-#include "service_purge.h"
-#include "svc_refs.h"
+#include "editing/edit_common.h"
+#include "settings/image_codec.h"
+#include "editing/sat_edit.h"
+#include "settings/service_purge.h"
+#include "editing/svc_refs.h"
 
 #include <algorithm>
 #include <cstdio>

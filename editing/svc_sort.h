@@ -2,7 +2,7 @@
 // first encodes the settings and keeps the encoded image, so that undo restores the whole
 // settings as they were before that sort.
 #pragma once
-#include "document.h"
+#include "settings/document.h"
 
 #include <cstdint>
 #include <deque>

@@ -1,6 +1,6 @@
-#include "copy_engine.h"
-#include "pvr_protocol.h"
-#include "trace.h"
+#include "explorer/copy_engine.h"
+#include "explorer/pvr_protocol.h"
+#include "common/trace.h"
 
 #include <numeric>
 

@@ -3,13 +3,13 @@
 // end-of-copy notices, with conflict questions, resume, retries and turbo around jobs.
 // Every method but the preparation runs on the loop's thread.
 #pragma once
-#include "event_loop.h"
-#include "explorer_host.h"
-#include "prompter.h"
-#include "pvr_session.h"
-#include "zbdll.h"
+#include "explorer/event_loop.h"
+#include "explorer/explorer_host.h"
+#include "common/prompter.h"
+#include "explorer/pvr_session.h"
+#include "explorer/zbdll.h"
 
-#include "pvr_protocol.h"
+#include "explorer/pvr_protocol.h"
 
 #include <atomic>
 #include <optional>

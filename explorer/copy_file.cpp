@@ -1,7 +1,7 @@
 // One file of a copy job: checks, the conflict question, resume, and the library task.
-#include "copy_engine.h"
-#include "pvr_protocol.h"
-#include "trace.h"
+#include "explorer/copy_engine.h"
+#include "explorer/pvr_protocol.h"
+#include "common/trace.h"
 
 #include <filesystem>
 #include <fstream>

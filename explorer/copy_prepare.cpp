@@ -1,7 +1,7 @@
 // The preparation thread of a copy job: collects files and folders, checks limits and
 // free space, and makes the destination folders.
-#include "copy_engine.h"
-#include "pvr_protocol.h"
+#include "explorer/copy_engine.h"
+#include "explorer/pvr_protocol.h"
 
 #include <algorithm>
 #include <filesystem>

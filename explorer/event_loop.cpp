@@ -1,4 +1,4 @@
-#include "event_loop.h"
+#include "explorer/event_loop.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,7 +2,7 @@
 // the panes' folders and selections, the progress window and the conflict questions.
 // Tests and the command-line tool supply their own.
 #pragma once
-#include "pane_rows.h"
+#include "explorer/pane_rows.h"
 
 #include <string>
 #include <vector>

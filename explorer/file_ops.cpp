@@ -1,5 +1,5 @@
-#include "file_ops.h"
-#include "pvr_protocol.h"
+#include "explorer/file_ops.h"
+#include "explorer/pvr_protocol.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,9 +2,9 @@
 // rename, the PVR move, PC copy and move, the clipboard between panes, execute.
 // Messages go through the Prompter; each function reports what the pane should do next.
 #pragma once
-#include "explorer_host.h"
-#include "prompter.h"
-#include "pvr_session.h"
+#include "explorer/explorer_host.h"
+#include "common/prompter.h"
+#include "explorer/pvr_session.h"
 
 #include <functional>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "pane_rows.h"
+#include "explorer/pane_rows.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 // Rows of the two panes and the texts they show: size, type, date, shortened paths.
 // Filling a list view is behind PvrPaneView so the window only supplies the view.
 #pragma once
-#include "pvr_protocol.h"
+#include "explorer/pvr_protocol.h"
 
 #include <cstdint>
 #include <mutex>

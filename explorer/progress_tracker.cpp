@@ -1,5 +1,5 @@
-#include "progress_tracker.h"
-#include "pane_rows.h"
+#include "explorer/progress_tracker.h"
+#include "explorer/pane_rows.h"
 
 #include <algorithm>
 #include <cstdio>

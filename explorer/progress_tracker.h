@@ -1,7 +1,7 @@
 // What the copy progress window shows, worked out every 55 ms tick from the engine's
 // counters and the library's percentage; the window only draws the frame.
 #pragma once
-#include "copy_engine.h"
+#include "explorer/copy_engine.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
-#include "pvr_protocol.h"
+#include "explorer/pvr_protocol.h"
 
-#include "trace.h"
-#include "zbdll.h"
+#include "common/trace.h"
+#include "explorer/zbdll.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,7 +3,7 @@
 // (a copy job does for its whole run); the others take it for their own duration and
 // do nothing when it is busy.
 #pragma once
-#include "pvr_session.h"
+#include "explorer/pvr_session.h"
 
 #include <cstdint>
 #include <optional>

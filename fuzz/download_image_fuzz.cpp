@@ -1,8 +1,8 @@
 // Any bytes as a settings download image: refused or read back into exactly a flash image
 // and an EEPROM block, never read or written out of bounds.
-#include "download_image.h"
-#include "flash_image_builder.h"
-#include "fuzz_seed.h"
+#include "link/transfer/download_image.h"
+#include "settings/testing/flash_image_builder.h"
+#include "fuzz/fuzz_seed.h"
 
 #include <cstdlib>
 

@@ -8,11 +8,11 @@
 // [offset: 3 bytes, big-endian, into settings area + EEPROM block][length: 1 byte][bytes].
 // Missing leading bytes count as zero: the empty input is the default variant's valid demo
 // image, and any input of three bytes alone is a valid image of its variant.
-#include "checksum.h"
-#include "image_codec.h"
-#include "image_layout.h"
-#include "record_codec.h"
-#include "settings_image_builder.h"
+#include "settings/checksum.h"
+#include "settings/image_codec.h"
+#include "settings/image_layout.h"
+#include "settings/record_codec.h"
+#include "settings/testing/settings_image_builder.h"
 
 #include <cstdlib>
 #include <map>

@@ -1,8 +1,8 @@
 // Arbitrary files through LoadSettingsFile: refused with a message or loaded, never a crash.
-#include "demo_settings.h"
-#include "fuzz_seed.h"
-#include "prompter.h"
-#include "settings_file.h"
+#include "settings/demo_settings.h"
+#include "fuzz/fuzz_seed.h"
+#include "common/prompter.h"
+#include "settings/settings_file.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,9 +1,9 @@
 // Arbitrary bytes as PVR replies: one packet through ParseReply and DecodeEntry, and the
 // same bytes cut into packets (2-byte length before each) answering a whole folder listing.
-#include "pane_rows.h"
-#include "pvr_protocol.h"
-#include "zbdll.h"
-#include "zbdll_emu.h"
+#include "explorer/pane_rows.h"
+#include "explorer/pvr_protocol.h"
+#include "explorer/zbdll.h"
+#include "tools/zbdll_emu/zbdll_emu.h"
 
 #include <cstddef>
 #include <cstdint>

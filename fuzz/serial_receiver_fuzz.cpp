@@ -1,8 +1,8 @@
 // Arbitrary byte streams through m_QueueRead into RxPacket_Upload / RxPacket_Download,
 // arriving in pieces of the sizes the first input byte picks.
-#include "prompter.h"
-#include "serial_channel.h"
-#include "serial_link.h"
+#include "common/prompter.h"
+#include "link/serial_channel.h"
+#include "link/serial_link.h"
 
 #include <cstdlib>
 

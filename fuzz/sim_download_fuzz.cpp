@@ -1,6 +1,6 @@
 // Arbitrary download image files read by the simulated loader's download assembler,
 // in the read sizes the first input byte picks.
-#include "download_assembler.h"
+#include "tools/stb_sim/download_assembler.h"
 
 #include <cstdlib>
 

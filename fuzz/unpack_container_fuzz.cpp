@@ -1,7 +1,7 @@
 // Any bytes as a flash container: refused or expanded, never read or written out of bounds.
-#include "flash_image_builder.h"
-#include "fuzz_seed.h"
-#include "pack_container.h"
+#include "settings/testing/flash_image_builder.h"
+#include "fuzz/fuzz_seed.h"
+#include "settings/pack_container.h"
 
 namespace {
 constexpr size_t kMaxInput = 0x3000;

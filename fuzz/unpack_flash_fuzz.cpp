@@ -1,12 +1,12 @@
 // Any bytes as the start of a packed flash image (the rest erased): UnpackFlash refuses or
 // expands it without reading or writing out of bounds. The expected system id is taken
 // from the input so that the fuzzer gets past the header check.
-#include "checksum.h"
-#include "document.h"
-#include "flash_image_builder.h"
-#include "flash_pack.h"
-#include "fuzz_seed.h"
-#include "variant.h"
+#include "settings/checksum.h"
+#include "settings/document.h"
+#include "settings/testing/flash_image_builder.h"
+#include "settings/flash_pack.h"
+#include "fuzz/fuzz_seed.h"
+#include "settings/variant.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,8 +1,8 @@
 // Arbitrary device transfers through the USB frame reader. The first input byte picks the
 // packet size, each transfer is a length byte and that many bytes.
-#include "prompter.h"
-#include "usb_bulk_port.h"
-#include "usb_link.h"
+#include "common/prompter.h"
+#include "usb/usb_bulk_port.h"
+#include "link/usb_link.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "link_state.h"
+#include "link/link_state.h"
 
-#include "trace.h"
+#include "common/trace.h"
 
 #include <algorithm>
 

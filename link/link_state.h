@@ -1,7 +1,7 @@
 // What the link learns of the STB and keeps between transactions: the session sequence
 // byte _psn, the systemId and the held flash header copies by layout family.
 #pragma once
-#include "link_frame.h"
+#include "link/link_frame.h"
 
 #include <array>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // termios back end of the serial channel.
-#include "serial_port.h"
+#include "link/serial_port.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "rx_idle.h"
+#include "link/rx_idle.h"
 
 #include <algorithm>
 #include <chrono>

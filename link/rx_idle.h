@@ -1,7 +1,7 @@
 // How the serial receivers spend a poll that finds m_QueueRead empty. Their waits are
 // counted in polls; a wait stands for as many polls as the time it took.
 #pragma once
-#include "recv_ring.h"
+#include "link/recv_ring.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
-#include "serial_channel.h"
+#include "link/serial_channel.h"
 
-#include "prompter.h"
-#include "trace.h"
+#include "common/prompter.h"
+#include "common/trace.h"
 
 #include <system_error>
 

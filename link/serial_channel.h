@@ -1,8 +1,8 @@
 // The serial channel: opens COM1/COM2 at 115200 8N1, writes frames, and runs the watch
 // thread ThreadWatchComm, the only producer of m_QueueRead. Knows nothing of frames.
 #pragma once
-#include "recv_ring.h"
-#include "serial_port.h"
+#include "link/recv_ring.h"
+#include "link/serial_port.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "serial_link.h"
+#include "link/serial_link.h"
 
-#include "prompter.h"
-#include "serial_channel.h"
-#include "trace.h"
+#include "common/prompter.h"
+#include "link/serial_channel.h"
+#include "common/trace.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,9 +2,9 @@
 // RxPacket_Upload / RxPacket_Download, and the size request, block read and read-request
 // answer transactions with their retries and PSN rules.
 #pragma once
-#include "link_state.h"
-#include "recv_ring.h"
-#include "rx_idle.h"
+#include "link/link_state.h"
+#include "link/recv_ring.h"
+#include "link/rx_idle.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "usb_link.h"
+#include "link/usb_link.h"
 
-#include "prompter.h"
-#include "trace.h"
-#include "usb_bulk_port.h"
+#include "common/prompter.h"
+#include "common/trace.h"
+#include "usb/usb_bulk_port.h"
 
 #include <algorithm>
 #include <cstring>

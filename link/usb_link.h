@@ -2,7 +2,7 @@
 // second read, the download and upload handshakes, and the size request, block read and
 // read-request answer transactions.
 #pragma once
-#include "link_state.h"
+#include "link/link_state.h"
 
 #include <atomic>
 #include <cstdint>

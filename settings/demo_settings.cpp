@@ -1,9 +1,9 @@
-#include "demo_settings.h"
+#include "settings/demo_settings.h"
 
-#include "checksum.h"
-#include "image_codec.h"
-#include "service_purge.h"
-#include "variant.h"
+#include "settings/checksum.h"
+#include "settings/image_codec.h"
+#include "settings/service_purge.h"
+#include "settings/variant.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 // with providers, favourite groups, a timer and an EPG reservation). The document comes
 // out loaded, so it can be saved as a settings file or served by the simulated STB.
 #pragma once
-#include "document.h"
+#include "settings/document.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "document.h"
+#include "settings/document.h"
 
 #include <algorithm>
 

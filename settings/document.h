@@ -2,7 +2,7 @@
 // image buffers the codec, the packer, the settings file and the link work on.
 // Large: create it on the heap (std::make_unique).
 #pragma once
-#include "records.h"
+#include "settings/records.h"
 
 #include <array>
 #include <cstdint>

@@ -1,11 +1,11 @@
-#include "flash_pack.h"
+#include "settings/flash_pack.h"
 
-#include "checksum.h"
-#include "document.h"
-#include "pack_container.h"
-#include "prompter.h"
-#include "trace.h"
-#include "variant.h"
+#include "settings/checksum.h"
+#include "settings/document.h"
+#include "settings/pack_container.h"
+#include "common/prompter.h"
+#include "common/trace.h"
+#include "settings/variant.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The packed flash image: unpacking it into the settings area (UnpackFlash) and re-packing
 // the changed 8 KB blocks into a new image (PackFlash), for every image variant.
 #pragma once
-#include "records.h"
+#include "settings/records.h"
 
 #include <cstdint>
 

@@ -1,12 +1,12 @@
-#include "image_codec.h"
+#include "settings/image_codec.h"
 
-#include "checksum.h"
-#include "image_layout.h"
-#include "prompter.h"
-#include "record_codec.h"
-#include "service_purge.h"
-#include "trace.h"
-#include "variant.h"
+#include "settings/checksum.h"
+#include "settings/image_layout.h"
+#include "common/prompter.h"
+#include "settings/record_codec.h"
+#include "settings/service_purge.h"
+#include "common/trace.h"
+#include "settings/variant.h"
 
 #include <algorithm>
 #include <cstring>

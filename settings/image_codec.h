@@ -3,7 +3,7 @@
 // variant. The variant comes from doc.m_ModelId, the default variant's layout from the
 // kept flash header copy (byte 12, layoutVersion).
 #pragma once
-#include "document.h"
+#include "settings/document.h"
 
 #include <cstdint>
 

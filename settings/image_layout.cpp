@@ -1,7 +1,7 @@
-#include "image_layout.h"
+#include "settings/image_layout.h"
 
-#include "records.h"
-#include "variant.h"
+#include "settings/records.h"
+#include "settings/variant.h"
 
 namespace {
 constexpr FieldAt U8(uint16_t at) { return {at, 1, 0, 0}; }

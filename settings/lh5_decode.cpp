@@ -1,6 +1,6 @@
-#include "lh5_decode.h"
+#include "settings/lh5_decode.h"
 
-#include "lh5_format.h"
+#include "settings/lh5_format.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "lh5_encode.h"
+#include "settings/lh5_encode.h"
 
-#include "lh5_huffman.h"
+#include "settings/lh5_huffman.h"
 
 #include <algorithm>
 #include <bit>

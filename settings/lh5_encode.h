@@ -1,7 +1,7 @@
 // The -lh5- compressor: a greedy parse with one step of lookahead over hash chains,
 // symbols gathered behind flag bytes and emitted in static Huffman blocks.
 #pragma once
-#include "lh5_format.h"
+#include "settings/lh5_format.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "lh5_huffman.h"
+#include "settings/lh5_huffman.h"
 
-#include "lh5_format.h"
+#include "settings/lh5_format.h"
 
 #include <array>
 

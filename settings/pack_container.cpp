@@ -1,7 +1,7 @@
-#include "pack_container.h"
+#include "settings/pack_container.h"
 
-#include "checksum.h"
-#include "lh5_decode.h"
+#include "settings/checksum.h"
+#include "settings/lh5_decode.h"
 
 #include <algorithm>
 #include <cstring>

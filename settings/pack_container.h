@@ -2,7 +2,7 @@
 // at most 0x7FFA input bytes each, compressed with -lh5- when that makes them shorter and
 // stored as they are otherwise. Every field is big-endian in every model.
 #pragma once
-#include "lh5_encode.h"
+#include "settings/lh5_encode.h"
 
 #include <cstdint>
 

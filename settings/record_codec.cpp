@@ -1,6 +1,6 @@
-#include "record_codec.h"
+#include "settings/record_codec.h"
 
-#include "checksum.h"
+#include "settings/checksum.h"
 
 #include <algorithm>
 #include <cstring>

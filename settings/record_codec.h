@@ -2,8 +2,8 @@
 // byte order of one image layout. Encoders write the whole record: bytes and bits that
 // hold no field are written as zero.
 #pragma once
-#include "image_layout.h"
-#include "records.h"
+#include "settings/image_layout.h"
+#include "settings/records.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "service_purge.h"
+#include "settings/service_purge.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 // follows a service slot (favourite members, timers, EPG reservations, current services).
 // Used by the decoder's clean-up after loading and by every editing operation that deletes.
 #pragma once
-#include "document.h"
+#include "settings/document.h"
 
 #include <cstdint>
 #include <string>

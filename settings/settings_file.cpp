@@ -1,11 +1,11 @@
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
-#include "checksum.h"
-#include "flash_pack.h"
-#include "image_codec.h"
-#include "prompter.h"
-#include "trace.h"
-#include "variant.h"
+#include "settings/checksum.h"
+#include "settings/flash_pack.h"
+#include "settings/image_codec.h"
+#include "common/prompter.h"
+#include "common/trace.h"
+#include "settings/variant.h"
 
 #include <cstdio>
 #include <cstring>

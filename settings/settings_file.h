@@ -1,7 +1,7 @@
 // The settings file (.std): a 64-byte header, the packed flash image and the EEPROM block.
 // Every message box of loading and saving has the title "Notice".
 #pragma once
-#include "document.h"
+#include "settings/document.h"
 
 #include <filesystem>
 

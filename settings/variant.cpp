@@ -1,4 +1,4 @@
-#include "variant.h"
+#include "settings/variant.h"
 
 #include <atomic>
 

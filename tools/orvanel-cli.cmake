@@ -4,7 +4,6 @@ if(CLI11_FOUND AND nlohmann_json_FOUND)
   add_library(orvanel_cli_core STATIC
     orvanel_cli/cli_prompter.cpp orvanel_cli/cli_prompter.h
     orvanel_cli/document_json.cpp orvanel_cli/document_json.h)
-  target_include_directories(orvanel_cli_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/orvanel_cli)
   target_link_libraries(orvanel_cli_core PUBLIC settings nlohmann_json::nlohmann_json)
 
   add_executable(orvanel-cli orvanel_cli/main.cpp

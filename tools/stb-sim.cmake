@@ -3,13 +3,11 @@ file(GLOB stb_sim_core_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/stb
      ${CMAKE_CURRENT_SOURCE_DIR}/stb_sim/*.h)
 list(FILTER stb_sim_core_sources EXCLUDE REGEX "/main\\.cpp$")
 add_library(stb_sim_core STATIC ${stb_sim_core_sources})
-target_include_directories(stb_sim_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/stb_sim)
 target_link_libraries(stb_sim_core PUBLIC link usb settings)
 
 # Images and download files for the tests that talk to the simulator.
 add_library(stb_sim_testing STATIC ${CMAKE_CURRENT_SOURCE_DIR}/stb_sim/testing/sim_test_images.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/stb_sim/testing/sim_test_images.h)
-target_include_directories(stb_sim_testing PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/stb_sim/testing)
 target_link_libraries(stb_sim_testing PUBLIC stb_sim_core)
 
 if(NOT ORVANEL_FUZZ)

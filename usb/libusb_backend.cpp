@@ -1,6 +1,6 @@
-#include "libusb_backend.h"
+#include "usb/libusb_backend.h"
 
-#include "trace.h"
+#include "common/trace.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
 // The libusb back end: the loader's device is any device whose VID:PID is in the list.
 #pragma once
-#include "usb_backend.h"
+#include "usb/usb_backend.h"
 
 #include <memory>
 

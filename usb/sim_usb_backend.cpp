@@ -1,8 +1,8 @@
-#include "sim_usb_backend.h"
+#include "usb/sim_usb_backend.h"
 
-#include "sim_usb_wire.h"
-#include "trace.h"
-#include "usb_descriptors.h"
+#include "usb/sim_usb_wire.h"
+#include "common/trace.h"
+#include "usb/usb_descriptors.h"
 
 #include <algorithm>
 #include <condition_variable>

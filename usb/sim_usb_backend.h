@@ -1,7 +1,7 @@
 // The simulation back end: the loader's device is whatever answers on a Unix-domain
 // socket (stb-sim). Connecting is the arrival, the socket's close the removal.
 #pragma once
-#include "usb_backend.h"
+#include "usb/usb_backend.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "sim_usb_wire.h"
+#include "usb/sim_usb_wire.h"
 
 #include <algorithm>
 #include <cerrno>

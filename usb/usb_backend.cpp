@@ -1,7 +1,7 @@
-#include "usb_backend.h"
+#include "usb/usb_backend.h"
 
-#include "libusb_backend.h"
-#include "sim_usb_backend.h"
+#include "usb/libusb_backend.h"
+#include "usb/sim_usb_backend.h"
 
 #include <cstdlib>
 #include <sstream>

@@ -1,6 +1,6 @@
-#include "usb_transport.h"
+#include "usb/usb_transport.h"
 
-#include "trace.h"
+#include "common/trace.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,9 +2,9 @@
 // selection, and moves bytes through one bulk OUT and one bulk IN pipe, each transfer
 // limited to 4000 ms and waited in 100 ms slices that give up once the abort flag is set.
 #pragma once
-#include "usb_backend.h"
-#include "usb_bulk_port.h"
-#include "usb_descriptors.h"
+#include "usb/usb_backend.h"
+#include "usb/usb_bulk_port.h"
+#include "usb/usb_descriptors.h"
 
 #include <array>
 #include <atomic>

@@ -1,8 +1,8 @@
 // Test doubles for the prompter and the trace: record every message box and debug line,
 // answer questions from a script.
 #pragma once
-#include "prompter.h"
-#include "trace.h"
+#include "common/prompter.h"
+#include "common/trace.h"
 
 #include <deque>
 #include <stdexcept>

@@ -1,6 +1,6 @@
-#include "scripted_prompter.h"
-#include "serving_engine.h"
-#include "usb_bulk_port.h"
+#include "common/testing/scripted_prompter.h"
+#include "downloader/serving_engine.h"
+#include "usb/usb_bulk_port.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "random_document.h"
+#include "editing/testing/random_document.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Randomized documents with realistic content for the editing tests and benchmarks, and
 // the checks of the document's invariants.
 #pragma once
-#include "document.h"
+#include "settings/document.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,5 +1,5 @@
-#include "dialog_rules.h"
-#include "edit_test_util.h"
+#include "editing/dialog_rules.h"
+#include "editing/tests/edit_test_util.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Small hand-made documents for the editing tests.
 #pragma once
-#include "document.h"
-#include "edit_common.h"
-#include "scripted_prompter.h"
-#include "service_purge.h"
+#include "settings/document.h"
+#include "editing/edit_common.h"
+#include "common/testing/scripted_prompter.h"
+#include "settings/service_purge.h"
 
 #include <memory>
 #include <string>

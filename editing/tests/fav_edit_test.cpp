@@ -1,5 +1,5 @@
-#include "edit_test_util.h"
-#include "fav_edit.h"
+#include "editing/tests/edit_test_util.h"
+#include "editing/fav_edit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Random sequences of editing operations on randomized documents: after each one the
 // document's invariants hold, references name the same services after moves, pastes and
 // sorts, and services keep their transponder when satellites and transponders change.
-#include "edit_test_util.h"
-#include "fav_edit.h"
-#include "random_document.h"
-#include "sat_edit.h"
-#include "svc_edit.h"
-#include "svc_sort.h"
+#include "editing/tests/edit_test_util.h"
+#include "editing/fav_edit.h"
+#include "editing/testing/random_document.h"
+#include "editing/sat_edit.h"
+#include "editing/svc_edit.h"
+#include "editing/svc_sort.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "edit_test_util.h"
-#include "random_document.h"
-#include "sat_edit.h"
+#include "editing/tests/edit_test_util.h"
+#include "editing/testing/random_document.h"
+#include "editing/sat_edit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "dialog_rules.h"
-#include "edit_test_util.h"
-#include "svc_edit.h"
+#include "editing/dialog_rules.h"
+#include "editing/tests/edit_test_util.h"
+#include "editing/svc_edit.h"
 
 #include <gtest/gtest.h>
 

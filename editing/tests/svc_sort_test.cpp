@@ -1,8 +1,8 @@
-#include "edit_test_util.h"
-#include "image_codec.h"
-#include "random_document.h"
-#include "svc_edit.h"
-#include "svc_sort.h"
+#include "editing/tests/edit_test_util.h"
+#include "settings/image_codec.h"
+#include "editing/testing/random_document.h"
+#include "editing/svc_edit.h"
+#include "editing/svc_sort.h"
 
 #include <gtest/gtest.h>
 

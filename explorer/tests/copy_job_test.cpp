@@ -1,6 +1,6 @@
 // Whole copy jobs against the emulator: trees, conflicts, resume, retries, cancel, limits.
-#include "emu_fixture.h"
-#include "pvr_protocol.h"
+#include "explorer/tests/emu_fixture.h"
+#include "explorer/pvr_protocol.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "emu_fixture.h"
+#include "explorer/tests/emu_fixture.h"
 
 void WriteFile(const fs::path& path, const std::string& bytes)
 {

@@ -1,10 +1,10 @@
 // A whole explorer core around the emulator: temporary PVR disk and PC folder, a manual
 // clock, and recording stand-ins for the window's parts.
 #pragma once
-#include "copy_engine.h"
-#include "event_loop.h"
-#include "scripted_prompter.h"
-#include "zbdll_emu.h"
+#include "explorer/copy_engine.h"
+#include "explorer/event_loop.h"
+#include "common/testing/scripted_prompter.h"
+#include "tools/zbdll_emu/zbdll_emu.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // File operations on both panes: the PVR through the emulator, the PC on real folders.
-#include "emu_fixture.h"
-#include "file_ops.h"
-#include "pvr_protocol.h"
+#include "explorer/tests/emu_fixture.h"
+#include "explorer/file_ops.h"
+#include "explorer/pvr_protocol.h"
 
 namespace {
 

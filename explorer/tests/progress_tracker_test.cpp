@@ -1,4 +1,4 @@
-#include "progress_tracker.h"
+#include "explorer/progress_tracker.h"
 
 #include <gtest/gtest.h>
 

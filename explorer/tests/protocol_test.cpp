@@ -1,7 +1,7 @@
 // Reply packets, listing entries, listings through the emulator, and the pane's rows.
-#include "emu_fixture.h"
-#include "pane_rows.h"
-#include "pvr_protocol.h"
+#include "explorer/tests/emu_fixture.h"
+#include "explorer/pane_rows.h"
+#include "explorer/pvr_protocol.h"
 
 #include <cstring>
 

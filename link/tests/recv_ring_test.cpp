@@ -1,4 +1,4 @@
-#include "recv_ring.h"
+#include "link/recv_ring.h"
 
 #include <gtest/gtest.h>
 

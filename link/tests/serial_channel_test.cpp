@@ -1,6 +1,6 @@
-#include "serial_channel.h"
+#include "link/serial_channel.h"
 
-#include "scripted_prompter.h"
+#include "common/testing/scripted_prompter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "serial_link.h"
-#include "serial_test_support.h"
+#include "link/serial_link.h"
+#include "link/tests/serial_test_support.h"
 
-#include "scripted_prompter.h"
+#include "common/testing/scripted_prompter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The serial link against the simulated STB over a real pseudo-terminal.
-#include "serial_channel.h"
-#include "serial_link.h"
-#include "sim_test_images.h"
-#include "stb_sim.h"
+#include "link/serial_channel.h"
+#include "link/serial_link.h"
+#include "tools/stb_sim/testing/sim_test_images.h"
+#include "tools/stb_sim/stb_sim.h"
 
-#include "scripted_prompter.h"
+#include "common/testing/scripted_prompter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // A scripted STB behind the serial link: frames the link writes are parsed, and the
 // answer the script gives is queued in the ring at once, as the watch thread would.
 #pragma once
-#include "link_frame.h"
-#include "recv_ring.h"
-#include "serial_channel.h"
-#include "sim_carriers.h"
+#include "link/link_frame.h"
+#include "link/recv_ring.h"
+#include "link/serial_channel.h"
+#include "tools/stb_sim/sim_carriers.h"
 
 #include <functional>
 #include <vector>

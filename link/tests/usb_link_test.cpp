@@ -1,7 +1,7 @@
-#include "usb_link.h"
+#include "link/usb_link.h"
 
-#include "scripted_prompter.h"
-#include "usb_bulk_port.h"
+#include "common/testing/scripted_prompter.h"
+#include "usb/usb_bulk_port.h"
 
 #include <gtest/gtest.h>
 

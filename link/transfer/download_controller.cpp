@@ -1,10 +1,10 @@
-#include "download_controller.h"
+#include "link/transfer/download_controller.h"
 
-#include "document.h"
-#include "download_image.h"
-#include "prompter.h"
-#include "trace.h"
-#include "transfer_text.h"
+#include "settings/document.h"
+#include "link/transfer/download_image.h"
+#include "common/prompter.h"
+#include "common/trace.h"
+#include "link/transfer/transfer_text.h"
 
 #include <algorithm>
 #include <cstdio>

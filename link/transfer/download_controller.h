@@ -4,9 +4,9 @@
 // The window shows what the view is told, runs timer 1 (OnTimer every 1600 ms while
 // TimerRunning) and calls the handlers below on its own thread.
 #pragma once
-#include "serving_engine.h"
-#include "transfer_dialog.h"
-#include "transfer_worker.h"
+#include "downloader/serving_engine.h"
+#include "link/transfer/transfer_dialog.h"
+#include "link/transfer/transfer_worker.h"
 
 #include <atomic>
 #include <chrono>

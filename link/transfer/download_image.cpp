@@ -1,14 +1,14 @@
-#include "download_image.h"
+#include "link/transfer/download_image.h"
 
-#include "checksum.h"
-#include "document.h"
-#include "flash_pack.h"
-#include "image_codec.h"
-#include "lh5_decode.h"
-#include "pack_container.h"
-#include "prompter.h"
-#include "settings_file.h"
-#include "trace.h"
+#include "settings/checksum.h"
+#include "settings/document.h"
+#include "settings/flash_pack.h"
+#include "settings/image_codec.h"
+#include "settings/lh5_decode.h"
+#include "settings/pack_container.h"
+#include "common/prompter.h"
+#include "settings/settings_file.h"
+#include "common/trace.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "link_session.h"
+#include "link/transfer/link_session.h"
 
-#include "prompter.h"
-#include "trace.h"
+#include "common/prompter.h"
+#include "common/trace.h"
 
 
 CLinkSession::CLinkSession(Prompter& prompter, LinkSessionParts parts)

@@ -3,13 +3,13 @@
 // of the STB, the USB transport that a transfer dialog starts and releases, and the
 // reboot action on either link.
 #pragma once
-#include "mode_config.h"
-#include "serial_channel.h"
-#include "serial_link.h"
-#include "transfer_clock.h"
-#include "usb_link.h"
-#include "usb_transport.h"
-#include "worker_guard.h"
+#include "link/transfer/mode_config.h"
+#include "link/serial_channel.h"
+#include "link/serial_link.h"
+#include "link/transfer/transfer_clock.h"
+#include "link/usb_link.h"
+#include "usb/usb_transport.h"
+#include "downloader/worker_guard.h"
 
 #include <atomic>
 #include <filesystem>

@@ -1,6 +1,6 @@
-#include "mode_config.h"
+#include "link/transfer/mode_config.h"
 
-#include "trace.h"
+#include "common/trace.h"
 
 #include <fstream>
 

@@ -1,4 +1,4 @@
-#include "transfer_clock.h"
+#include "link/transfer/transfer_clock.h"
 
 #include <thread>
 

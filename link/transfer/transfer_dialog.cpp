@@ -1,6 +1,6 @@
-#include "transfer_dialog.h"
+#include "link/transfer/transfer_dialog.h"
 
-#include "transfer_text.h"
+#include "link/transfer/transfer_text.h"
 
 void CTransferDialog::OnDeviceGone()
 {

@@ -1,8 +1,8 @@
 // What the upload and download dialogs share without their windows: the link session, the
 // view, and the USB device notices turned into their device-ready and device-gone commands.
 #pragma once
-#include "link_session.h"
-#include "transfer_view.h"
+#include "link/transfer/link_session.h"
+#include "link/transfer/transfer_view.h"
 
 #include <atomic>
 #include <string>

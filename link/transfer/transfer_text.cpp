@@ -1,6 +1,6 @@
-#include "transfer_text.h"
+#include "link/transfer/transfer_text.h"
 
-#include "transfer_view.h"
+#include "link/transfer/transfer_view.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Texts and small pieces both transfer dialogs share.
 #pragma once
-#include "link_state.h"
-#include "trace.h"
+#include "link/link_state.h"
+#include "common/trace.h"
 
 #include <cstdint>
 #include <string>

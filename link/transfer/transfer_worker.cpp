@@ -1,6 +1,6 @@
-#include "transfer_worker.h"
+#include "link/transfer/transfer_worker.h"
 
-#include "trace.h"
+#include "common/trace.h"
 
 #include <system_error>
 

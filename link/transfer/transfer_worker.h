@@ -1,8 +1,8 @@
 // Runs a dialog's transfer worker on its own thread under the process-wide guard, and
 // waits for it the way a closing dialog does: 100 ms polls, at most 50, then the join.
 #pragma once
-#include "transfer_clock.h"
-#include "worker_guard.h"
+#include "link/transfer/transfer_clock.h"
+#include "downloader/worker_guard.h"
 
 #include <atomic>
 #include <functional>

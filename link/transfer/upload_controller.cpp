@@ -1,8 +1,8 @@
-#include "upload_controller.h"
+#include "link/transfer/upload_controller.h"
 
-#include "prompter.h"
-#include "trace.h"
-#include "transfer_text.h"
+#include "common/prompter.h"
+#include "common/trace.h"
+#include "link/transfer/transfer_text.h"
 
 namespace {
 constexpr char kWaitingText[] = "Waiting For Request. Reboot SetTop Box.";

@@ -3,9 +3,9 @@
 // closing offers the restart. The window shows what the view is told and calls the
 // handlers below on its own thread.
 #pragma once
-#include "transfer_dialog.h"
-#include "transfer_worker.h"
-#include "uploaded_image.h"
+#include "link/transfer/transfer_dialog.h"
+#include "link/transfer/transfer_worker.h"
+#include "link/transfer/uploaded_image.h"
 
 #include <atomic>
 #include <string>

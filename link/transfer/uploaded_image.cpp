@@ -1,8 +1,8 @@
-#include "uploaded_image.h"
+#include "link/transfer/uploaded_image.h"
 
-#include "flash_pack.h"
-#include "image_codec.h"
-#include "prompter.h"
+#include "settings/flash_pack.h"
+#include "settings/image_codec.h"
+#include "common/prompter.h"
 
 #include <algorithm>
 #include <memory>

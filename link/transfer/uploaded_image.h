@@ -1,7 +1,7 @@
 // What an upload brings home (the packed flash image and the EEPROM block, with the
 // systemId the STB reported) and the upload command's decoding of it into the document.
 #pragma once
-#include "document.h"
+#include "settings/document.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,10 +1,10 @@
-#include "flash_image_builder.h"
+#include "settings/testing/flash_image_builder.h"
 
-#include "checksum.h"
-#include "document.h"
-#include "flash_pack.h"
-#include "pack_container.h"
-#include "variant.h"
+#include "settings/checksum.h"
+#include "settings/document.h"
+#include "settings/flash_pack.h"
+#include "settings/pack_container.h"
+#include "settings/variant.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,9 +1,9 @@
-#include "settings_image_builder.h"
+#include "settings/testing/settings_image_builder.h"
 
-#include "checksum.h"
-#include "image_codec.h"
-#include "image_layout.h"
-#include "service_purge.h"
+#include "settings/checksum.h"
+#include "settings/image_codec.h"
+#include "settings/image_layout.h"
+#include "settings/service_purge.h"
 
 #include <algorithm>
 #include <cstdio>

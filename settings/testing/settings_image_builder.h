@@ -4,7 +4,7 @@
 // EEPROM block of any variant and layout. Every service is valid, so decoding the image
 // gives back the same tables.
 #pragma once
-#include "document.h"
+#include "settings/document.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "checksum.h"
+#include "settings/checksum.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "checksum.h"
-#include "document.h"
-#include "flash_image_builder.h"
-#include "flash_pack.h"
-#include "scripted_prompter.h"
-#include "variant.h"
+#include "settings/checksum.h"
+#include "settings/document.h"
+#include "settings/testing/flash_image_builder.h"
+#include "settings/flash_pack.h"
+#include "common/testing/scripted_prompter.h"
+#include "settings/variant.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "image_test_support.h"
-#include "scripted_prompter.h"
-#include "service_purge.h"
+#include "settings/tests/image_test_support.h"
+#include "common/testing/scripted_prompter.h"
+#include "settings/service_purge.h"
 
 #include <gtest/gtest.h>
 

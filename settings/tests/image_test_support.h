@@ -1,12 +1,12 @@
 // Helpers shared by the codec and purge tests: demo documents on the heap and raw access
 // to records of a built image.
 #pragma once
-#include "checksum.h"
-#include "document.h"
-#include "image_codec.h"
-#include "image_layout.h"
-#include "record_codec.h"
-#include "settings_image_builder.h"
+#include "settings/checksum.h"
+#include "settings/document.h"
+#include "settings/image_codec.h"
+#include "settings/image_layout.h"
+#include "settings/record_codec.h"
+#include "settings/testing/settings_image_builder.h"
 
 #include <memory>
 

@@ -1,9 +1,9 @@
 // Interoperability with outside -lh5- tools: lhasa extracts our streams, and our decoder
 // reads the streams jlha writes. Both tools must be installed (scripts/deps).
-#include "checksum.h"
-#include "flash_image_builder.h"
-#include "lh5_decode.h"
-#include "lh5_encode.h"
+#include "settings/checksum.h"
+#include "settings/testing/flash_image_builder.h"
+#include "settings/lh5_decode.h"
+#include "settings/lh5_encode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "flash_image_builder.h"
-#include "lh5_decode.h"
-#include "lh5_encode.h"
-#include "lh5_format.h"
-#include "lh5_huffman.h"
+#include "settings/testing/flash_image_builder.h"
+#include "settings/lh5_decode.h"
+#include "settings/lh5_encode.h"
+#include "settings/lh5_format.h"
+#include "settings/lh5_huffman.h"
 
 #include <gtest/gtest.h>
 

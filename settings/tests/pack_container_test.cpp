@@ -1,6 +1,6 @@
-#include "checksum.h"
-#include "flash_image_builder.h"
-#include "pack_container.h"
+#include "settings/checksum.h"
+#include "settings/testing/flash_image_builder.h"
+#include "settings/pack_container.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "image_test_support.h"
-#include "service_purge.h"
+#include "settings/tests/image_test_support.h"
+#include "settings/service_purge.h"
 
 #include <gtest/gtest.h>
 

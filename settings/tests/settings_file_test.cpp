@@ -1,9 +1,9 @@
-#include "checksum.h"
-#include "demo_settings.h"
-#include "flash_pack.h"
-#include "scripted_prompter.h"
-#include "settings_file.h"
-#include "variant.h"
+#include "settings/checksum.h"
+#include "settings/demo_settings.h"
+#include "settings/flash_pack.h"
+#include "common/testing/scripted_prompter.h"
+#include "settings/settings_file.h"
+#include "settings/variant.h"
 
 #include <gtest/gtest.h>
 

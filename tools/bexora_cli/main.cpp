@@ -1,11 +1,11 @@
 // bexora-cli: the explorer's engine from the terminal, over the ZbDll interface.
-#include "copy_engine.h"
-#include "event_loop.h"
-#include "file_ops.h"
-#include "pane_rows.h"
-#include "pvr_protocol.h"
-#include "terminal.h"
-#include "zbdll.h"
+#include "explorer/copy_engine.h"
+#include "explorer/event_loop.h"
+#include "explorer/file_ops.h"
+#include "explorer/pane_rows.h"
+#include "explorer/pvr_protocol.h"
+#include "tools/bexora_cli/terminal.h"
+#include "explorer/zbdll.h"
 
 #include <CLI/CLI.hpp>
 

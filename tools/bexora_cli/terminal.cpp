@@ -1,5 +1,5 @@
-#include "terminal.h"
-#include "zbdll.h"
+#include "tools/bexora_cli/terminal.h"
+#include "explorer/zbdll.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,10 +1,10 @@
 // The explorer's windows on a terminal: messages and questions on stderr and stdin,
 // the conflict questions (or a preset All answer), and a progress bar.
 #pragma once
-#include "copy_engine.h"
-#include "explorer_host.h"
-#include "progress_tracker.h"
-#include "prompter.h"
+#include "explorer/copy_engine.h"
+#include "explorer/explorer_host.h"
+#include "explorer/progress_tracker.h"
+#include "common/prompter.h"
 
 #include <chrono>
 

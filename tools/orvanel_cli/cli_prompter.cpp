@@ -1,4 +1,4 @@
-#include "cli_prompter.h"
+#include "tools/orvanel_cli/cli_prompter.h"
 
 #include <cstdio>
 #include <iostream>

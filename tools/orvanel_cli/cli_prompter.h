@@ -1,7 +1,7 @@
 // The terminal's answer to message boxes and questions: every text goes to stderr as
 // "Title: text"; questions are asked on the terminal, or answered from the command line.
 #pragma once
-#include "prompter.h"
+#include "common/prompter.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
-#include "document_json.h"
+#include "tools/orvanel_cli/document_json.h"
 
-#include "variant.h"
+#include "settings/variant.h"
 
 #include <algorithm>
 #include <cstring>

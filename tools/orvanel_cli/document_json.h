@@ -1,7 +1,7 @@
 // The whole decoded document as JSON. Stored name bytes map one for one to the code points
 // 0 to 255, so no byte is lost or altered.
 #pragma once
-#include "document.h"
+#include "settings/document.h"
 
 #include <nlohmann/json.hpp>
 

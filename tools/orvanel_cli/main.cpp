@@ -1,10 +1,10 @@
 // orvanel-cli: the settings editor's core from the terminal.
-#include "cli_prompter.h"
-#include "demo_settings.h"
-#include "document_json.h"
-#include "settings_file.h"
-#include "transfer_commands.h"
-#include "variant.h"
+#include "tools/orvanel_cli/cli_prompter.h"
+#include "settings/demo_settings.h"
+#include "tools/orvanel_cli/document_json.h"
+#include "settings/settings_file.h"
+#include "tools/orvanel_cli/transfer_commands.h"
+#include "settings/variant.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,4 +1,4 @@
-#include "terminal_view.h"
+#include "tools/orvanel_cli/terminal_view.h"
 
 #include <cstdio>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 // The transfer dialogs on a terminal: status texts and a progress bar on stderr, and the
 // window's command queue that the main thread runs.
 #pragma once
-#include "transfer_view.h"
+#include "link/transfer/transfer_view.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,12 +1,12 @@
-#include "transfer_commands.h"
+#include "tools/orvanel_cli/transfer_commands.h"
 
-#include "cli_prompter.h"
-#include "download_controller.h"
-#include "link_session.h"
-#include "settings_file.h"
-#include "terminal_view.h"
-#include "upload_controller.h"
-#include "uploaded_image.h"
+#include "tools/orvanel_cli/cli_prompter.h"
+#include "link/transfer/download_controller.h"
+#include "link/transfer/link_session.h"
+#include "settings/settings_file.h"
+#include "tools/orvanel_cli/terminal_view.h"
+#include "link/transfer/upload_controller.h"
+#include "link/transfer/uploaded_image.h"
 
 #include <atomic>
 #include <csignal>

@@ -1,7 +1,7 @@
-#include "download_assembler.h"
+#include "tools/stb_sim/download_assembler.h"
 
-#include "checksum.h"
-#include "lh5_decode.h"
+#include "settings/checksum.h"
+#include "settings/lh5_decode.h"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 // next (the container header, then each chunk's head and data), the checks of the header
 // and of every chunk's checksum, and the unpacked flash image and EEPROM block.
 #pragma once
-#include "link_frame.h"
-#include "sim_image.h"
+#include "link/link_frame.h"
+#include "tools/stb_sim/sim_image.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "loader_core.h"
+#include "tools/stb_sim/loader_core.h"
 
 #include <algorithm>
 

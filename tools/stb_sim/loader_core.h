@@ -2,10 +2,10 @@
 // uploads (size and block reads), drives downloads with read requests, and injects the
 // faults it was asked for. Driven by one carrier thread through OnFrame and OnTick.
 #pragma once
-#include "download_assembler.h"
-#include "link_frame.h"
-#include "sim_faults.h"
-#include "sim_image.h"
+#include "tools/stb_sim/download_assembler.h"
+#include "link/link_frame.h"
+#include "tools/stb_sim/sim_faults.h"
+#include "tools/stb_sim/sim_image.h"
 
 #include <chrono>
 #include <cstdint>

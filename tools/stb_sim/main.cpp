@@ -1,5 +1,5 @@
 // stb-sim: runs the simulated STB loader until SIGINT, SIGTERM or "quit" on stdin.
-#include "stb_sim.h"
+#include "tools/stb_sim/stb_sim.h"
 
 #include <CLI/CLI.hpp>
 #include <csignal>

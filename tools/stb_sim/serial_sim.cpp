@@ -1,4 +1,4 @@
-#include "sim_carriers.h"
+#include "tools/stb_sim/sim_carriers.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -2,8 +2,8 @@
 // side as a serial port) and a Unix-domain socket that the USB simulation back end
 // connects to. Each runs the loader on a thread of its own.
 #pragma once
-#include "loader_core.h"
-#include "sim_usb_wire.h"
+#include "tools/stb_sim/loader_core.h"
+#include "usb/sim_usb_wire.h"
 
 #include <atomic>
 #include <chrono>

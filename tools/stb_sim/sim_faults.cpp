@@ -1,4 +1,4 @@
-#include "sim_faults.h"
+#include "tools/stb_sim/sim_faults.h"
 
 ReplyFault SimFaults::ForReply(uint32_t number) const
 {

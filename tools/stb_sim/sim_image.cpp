@@ -1,4 +1,4 @@
-#include "sim_image.h"
+#include "tools/stb_sim/sim_image.h"
 
 #include <algorithm>
 #include <cstring>

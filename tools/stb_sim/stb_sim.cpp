@@ -1,6 +1,6 @@
-#include "stb_sim.h"
+#include "tools/stb_sim/stb_sim.h"
 
-#include "checksum.h"
+#include "settings/checksum.h"
 
 void SetImageModelId(StbImage& image, uint8_t modelId)
 {

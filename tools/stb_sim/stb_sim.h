@@ -1,9 +1,9 @@
 // stb-sim: a simulated STB loader on a pseudo-terminal and/or the USB simulation socket,
 // holding one image that uploads read and downloads replace.
 #pragma once
-#include "sim_carriers.h"
-#include "sim_faults.h"
-#include "sim_image.h"
+#include "tools/stb_sim/sim_carriers.h"
+#include "tools/stb_sim/sim_faults.h"
+#include "tools/stb_sim/sim_image.h"
 
 #include <chrono>
 #include <memory>

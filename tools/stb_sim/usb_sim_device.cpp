@@ -1,6 +1,6 @@
-#include "sim_carriers.h"
+#include "tools/stb_sim/sim_carriers.h"
 
-#include "sim_usb_wire.h"
+#include "usb/sim_usb_wire.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // The emulator's device side: configuration, arrival and removal, commands and replies.
-#include "emu_state.h"
+#include "tools/zbdll_emu/emu_state.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 // State shared by the emulator's command side and its copy tasks.
 #pragma once
-#include "zbdll.h"
-#include "zbdll_emu.h"
+#include "explorer/zbdll.h"
+#include "tools/zbdll_emu/zbdll_emu.h"
 
 #include <atomic>
 #include <deque>

@@ -1,6 +1,6 @@
 // The emulator's background copy tasks: one at a time, with progress, cancel, resume
 // offsets and the faults a test asks for. Zero chunks are left as holes.
-#include "emu_state.h"
+#include "tools/zbdll_emu/emu_state.h"
 
 #include <algorithm>
 #include <cerrno>

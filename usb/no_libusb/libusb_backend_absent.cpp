@@ -1,7 +1,7 @@
 // Built only when libusb-1.0 is missing: the transport then offers the simulation back end alone.
-#include "libusb_backend.h"
+#include "usb/libusb_backend.h"
 
-#include "trace.h"
+#include "common/trace.h"
 
 std::unique_ptr<UsbBackend> MakeLibusbBackend(const std::vector<std::pair<uint16_t, uint16_t>>&)
 {

@@ -1,8 +1,8 @@
-#include "libusb_backend.h"
-#include "sim_test_images.h"
-#include "stb_sim.h"
-#include "usb_backend.h"
-#include "usb_transport.h"
+#include "usb/libusb_backend.h"
+#include "tools/stb_sim/testing/sim_test_images.h"
+#include "tools/stb_sim/stb_sim.h"
+#include "usb/usb_backend.h"
+#include "usb/usb_transport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "usb_descriptors.h"
+#include "usb/usb_descriptors.h"
 
 #include <gtest/gtest.h>
 

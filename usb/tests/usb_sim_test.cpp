@@ -1,11 +1,11 @@
 // The USB transport and the link on the simulation back end against the simulated STB.
-#include "sim_test_images.h"
-#include "sim_usb_backend.h"
-#include "stb_sim.h"
-#include "usb_link.h"
-#include "usb_transport.h"
+#include "tools/stb_sim/testing/sim_test_images.h"
+#include "usb/sim_usb_backend.h"
+#include "tools/stb_sim/stb_sim.h"
+#include "link/usb_link.h"
+#include "usb/usb_transport.h"
 
-#include "scripted_prompter.h"
+#include "common/testing/scripted_prompter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "usb_transport.h"
+#include "usb/usb_transport.h"
 
-#include "scripted_prompter.h"
+#include "common/testing/scripted_prompter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "transfer_testing.h"
+#include "link/transfer/testing/transfer_testing.h"
 
-#include "demo_settings.h"
-#include "flash_pack.h"
-#include "image_codec.h"
-#include "service_purge.h"
+#include "settings/demo_settings.h"
+#include "settings/flash_pack.h"
+#include "settings/image_codec.h"
+#include "settings/service_purge.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,11 +2,11 @@
 // queue, a clock that does not sleep, a scripted STB on a pseudo-terminal, demo settings
 // and the simulated STB holding them.
 #pragma once
-#include "document.h"
-#include "sim_carriers.h"
-#include "sim_image.h"
-#include "transfer_clock.h"
-#include "transfer_view.h"
+#include "settings/document.h"
+#include "tools/stb_sim/sim_carriers.h"
+#include "tools/stb_sim/sim_image.h"
+#include "link/transfer/transfer_clock.h"
+#include "link/transfer/transfer_view.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,16 +1,16 @@
-#include "download_controller.h"
-#include "download_image.h"
-#include "service_purge.h"
-#include "stb_sim.h"
-#include "transfer_fixture.h"
+#include "link/transfer/download_controller.h"
+#include "link/transfer/download_image.h"
+#include "settings/service_purge.h"
+#include "tools/stb_sim/stb_sim.h"
+#include "link/transfer/tests/transfer_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #if __has_include("svc_edit.h")
-#include "svc_edit.h"
-#include "svc_sort.h"
+#include "editing/svc_edit.h"
+#include "editing/svc_sort.h"
 #define HAVE_EDITING 1
 #endif
 

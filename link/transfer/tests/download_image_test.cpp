@@ -1,8 +1,8 @@
-#include "checksum.h"
-#include "document.h"
-#include "download_image.h"
-#include "scripted_prompter.h"
-#include "transfer_testing.h"
+#include "settings/checksum.h"
+#include "settings/document.h"
+#include "link/transfer/download_image.h"
+#include "common/testing/scripted_prompter.h"
+#include "link/transfer/testing/transfer_testing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "mode_config.h"
-#include "transfer_testing.h"
+#include "link/transfer/mode_config.h"
+#include "link/transfer/testing/transfer_testing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // A link session wired to test parts: the serial port name COM1 leads to a given
 // pseudo-terminal, USB to a simulation socket, and waits go to a clock that does not sleep.
 #pragma once
-#include "link_session.h"
-#include "scripted_prompter.h"
-#include "sim_usb_backend.h"
-#include "transfer_testing.h"
+#include "link/transfer/link_session.h"
+#include "common/testing/scripted_prompter.h"
+#include "usb/sim_usb_backend.h"
+#include "link/transfer/testing/transfer_testing.h"
 
 #include <memory>
 

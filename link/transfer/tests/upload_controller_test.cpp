@@ -1,6 +1,6 @@
-#include "stb_sim.h"
-#include "transfer_fixture.h"
-#include "upload_controller.h"
+#include "tools/stb_sim/stb_sim.h"
+#include "link/transfer/tests/transfer_fixture.h"
+#include "link/transfer/upload_controller.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // orvanel-cli end to end: the program is run as a user runs it, on real files.
-#include "document_json.h"
+#include "tools/orvanel_cli/document_json.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

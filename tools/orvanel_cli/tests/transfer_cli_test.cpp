@@ -1,9 +1,9 @@
 // orvanel-cli upload, download and reboot end to end: the program runs as a user runs
 // it, against the simulated STB on a pseudo-terminal and on the USB simulation socket.
-#include "document.h"
-#include "settings_file.h"
-#include "stb_sim.h"
-#include "transfer_testing.h"
+#include "settings/document.h"
+#include "settings/settings_file.h"
+#include "tools/stb_sim/stb_sim.h"
+#include "link/transfer/testing/transfer_testing.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,8 @@
 #include <thread>
 
 #if __has_include("svc_edit.h")
-#include "svc_edit.h"
-#include "svc_sort.h"
+#include "editing/svc_edit.h"
+#include "editing/svc_sort.h"
 #define HAVE_EDITING 1
 #endif
 

@@ -1,7 +1,7 @@
-#include "sim_test_images.h"
+#include "tools/stb_sim/testing/sim_test_images.h"
 
-#include "pack_container.h"
-#include "stb_sim.h"
+#include "settings/pack_container.h"
+#include "tools/stb_sim/stb_sim.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // Images for tests that talk to the simulated STB: a recognisable flash image and
 // EEPROM block, and the download image file built from them.
 #pragma once
-#include "sim_image.h"
+#include "tools/stb_sim/sim_image.h"
 
 #include <cstdint>
 #include <vector>

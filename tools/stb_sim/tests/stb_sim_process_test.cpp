@@ -1,12 +1,12 @@
 // The stb-sim program as a user starts it: a process that names its pseudo-terminal and
 // socket, answers over both, obeys control commands and ends on "quit".
-#include "serial_channel.h"
-#include "serial_link.h"
-#include "sim_usb_backend.h"
-#include "usb_link.h"
-#include "usb_transport.h"
+#include "link/serial_channel.h"
+#include "link/serial_link.h"
+#include "usb/sim_usb_backend.h"
+#include "link/usb_link.h"
+#include "usb/usb_transport.h"
 
-#include "scripted_prompter.h"
+#include "common/testing/scripted_prompter.h"
 
 #include <gtest/gtest.h>
 
