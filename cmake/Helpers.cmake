@@ -30,3 +30,17 @@ function(orvanel_add_bench name)
   add_executable(${name} ${B_SOURCES})
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()
+
+# orvanel_add_qt_tests(NAME SOURCES ... LIBS ...): GoogleTest cases inside a QApplication
+# (offscreen platform), for the few scenario tests of each window.
+function(orvanel_add_qt_tests name)
+  if(ORVANEL_FUZZ OR NOT TARGET common_qt_testing)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} common_qt_testing GTest::gtest GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()
