@@ -5,7 +5,7 @@
 #include "link/transfer/download_image.h"
 #include "link/transfer/link_session.h"
 #include "common/prompter.h"
-#include "downloader/serving_engine.h"
+#include "link/serving_engine.h"
 #include "usb/sim_usb_backend.h"
 #include "tools/stb_sim/stb_sim.h"
 #include "link/transfer/testing/transfer_testing.h"

@@ -4,7 +4,7 @@
 // The window shows what the view is told, runs timer 1 (OnTimer every 1600 ms while
 // TimerRunning) and calls the handlers below on its own thread.
 #pragma once
-#include "downloader/serving_engine.h"
+#include "link/serving_engine.h"
 #include "link/transfer/transfer_dialog.h"
 #include "link/transfer/transfer_worker.h"
 

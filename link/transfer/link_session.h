@@ -9,7 +9,7 @@
 #include "link/transfer/transfer_clock.h"
 #include "link/usb_link.h"
 #include "usb/usb_transport.h"
-#include "downloader/worker_guard.h"
+#include "link/worker_guard.h"
 
 #include <atomic>
 #include <filesystem>

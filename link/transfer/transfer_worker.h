@@ -2,7 +2,7 @@
 // waits for it the way a closing dialog does: 100 ms polls, at most 50, then the join.
 #pragma once
 #include "link/transfer/transfer_clock.h"
-#include "downloader/worker_guard.h"
+#include "link/worker_guard.h"
 
 #include <atomic>
 #include <functional>

@@ -1,5 +1,5 @@
 #include "common/testing/scripted_prompter.h"
-#include "downloader/serving_engine.h"
+#include "link/serving_engine.h"
 #include "usb/usb_bulk_port.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "downloader/worker_guard.h"
+#include "link/worker_guard.h"
 
 CWorkerGuard& TransferWorkerGuard()
 {

@@ -5,7 +5,7 @@
 #pragma once
 #include "link/usb_link.h"
 #include "usb/usb_transport.h"
-#include "downloader/worker_guard.h"
+#include "link/worker_guard.h"
 
 #include <atomic>
 #include <condition_variable>

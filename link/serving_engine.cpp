@@ -1,4 +1,4 @@
-#include "downloader/serving_engine.h"
+#include "link/serving_engine.h"
 
 #include "usb/usb_bulk_port.h"
 
