@@ -1,0 +1,25 @@
+// The editor's windows of the STB link, one entry point each. They run modal on the given
+// parent over the editor's link session; the transfers run on workers while the window
+// keeps painting, and the workers' message boxes go through the session's prompter.
+#pragma once
+
+class CLinkSession;
+class COrvanel1Doc;
+class QWidget;
+
+// Port Setup: the Serial Port dialog. OK stores the chosen port, Cancel keeps the old one;
+// the mode file is written in both cases. True on OK.
+bool RunSerialPortDialog(QWidget* parent, CLinkSession& session);
+
+// STB Remote Reboot (Ctrl+R): shows whether the STB is connected and sends the reboot on
+// "STB Reboot".
+void RunStbRebootWindow(QWidget* parent, CLinkSession& session);
+
+// Upload FROM STB: the Upload window; when it ends with the transfer result, the image is
+// decoded into `doc` ("Unpack Flash Error", "Flash Version Check Error"). 0 when the
+// document now holds the STB's settings, -1 otherwise (the document is then unchanged).
+int RunUploadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc);
+
+// Download TO STB: the Download window sends the document's settings. 0 when the transfer
+// result was set, -1 otherwise.
+int RunDownloadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc);
