@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// CRC-16/ARC (reflected 0xA001, initial 0, no final xor), one table lookup per byte.
+// CRC-16/ARC (reflected 0xA001, initial 0, no final xor), table-driven, eight bytes a step.
 uint16_t Crc16(const uint8_t* data, uint32_t length);
 
 inline uint16_t GetBe16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }

@@ -11,6 +11,10 @@ namespace {
 
 constexpr uint32_t kHashBits = 15;
 constexpr uint32_t kNoPos = 0xFFFFFFFF;
+// Settings blocks hold long runs of near-identical records: walking every candidate of a hash
+// chain costs far more than the last fraction of a percent of size it finds.
+constexpr uint32_t kMaxChainSteps = 128;
+constexpr uint32_t kNiceLength = 64;
 
 inline uint32_t Hash3(const uint8_t* p)
 {
@@ -100,14 +104,15 @@ Compressor::Match Compressor::FindMatch(uint32_t pos)
     const uint32_t maxLen = std::min(kMaxMatch, length_ - pos);
     const uint8_t* cur = in_ + pos;
     const uint32_t h = Hash3(cur);
-    for (uint32_t cand = head_[h]; cand != kNoPos && pos - cand <= kDicSize; cand = prev_[cand]) {
+    uint32_t steps = kMaxChainSteps;
+    for (uint32_t cand = head_[h]; cand != kNoPos && pos - cand <= kDicSize && steps-- > 0; cand = prev_[cand]) {
         const uint8_t* p = in_ + cand;
         if (p[best.length] != cur[best.length] || p[0] != cur[0] || p[1] != cur[1] || p[2] != cur[2])
             continue;
         const uint32_t len = MatchLength(p, cur, maxLen);
         if (len > best.length) {
             best = {len, pos - cand - 1};
-            if (len == maxLen)
+            if (len == maxLen || len >= kNiceLength)
                 break;
         }
     }

@@ -19,6 +19,25 @@ TEST(Crc16, CheckValues)
     }
 }
 
+// Every length and start offset against the bit-by-bit definition: the eight-byte steps and
+// the byte tail must agree wherever a buffer begins and ends.
+TEST(Crc16, AgreesWithTheBitwiseDefinitionAtEveryLengthAndOffset)
+{
+    std::vector<uint8_t> data(64);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = uint8_t(i * 151 + 7);
+    for (uint32_t start = 0; start < 8; ++start)
+        for (uint32_t length = 0; start + length <= data.size(); ++length) {
+            uint16_t crc = 0;
+            for (uint32_t i = start; i < start + length; ++i) {
+                crc ^= data[i];
+                for (int bit = 0; bit < 8; ++bit)
+                    crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
+            }
+            ASSERT_EQ(Crc16(data.data() + start, length), crc) << start << "+" << length;
+        }
+}
+
 TEST(ByteOrder, BothOrdersRoundTrip)
 {
     uint8_t buf[4];
