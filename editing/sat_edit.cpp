@@ -2,14 +2,13 @@
 
 #include "editing/edit_common.h"
 #include "settings/service_purge.h"
-#include "settings/variant.h"
+#include "settings/image_layout.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 namespace {
 
-constexpr uint32_t kStSatSlots = 120;
 constexpr uint8_t kDefaultPositionIdx = 127;
 
 bool ValidSat(const COrvanel1Doc& doc, int sat) { return sat >= 0 && static_cast<uint32_t>(sat) < doc.m_SatCnt; }
@@ -111,8 +110,8 @@ void Appl_RecomputeFirstTp(COrvanel1Doc& doc)
 
 uint32_t Appl_MaxSatCount(const COrvanel1Doc& doc)
 {
-    // The ST image has room for 120 satellites; more would be lost at saving.
-    return VariantOfModel(doc.m_ModelId) == Variant::ST ? kStSatSlots : kMaxEditSat;
+    // More satellites than the image has room for would be lost at saving.
+    return std::min(kMaxEditSat, LayoutFor(doc.m_ModelId, doc.m_FlashHeader.layoutVersion).satCapacity);
 }
 
 LnbBlock DefaultLnbBlock()

@@ -6,7 +6,7 @@
 #include "settings/testing/flash_image_builder.h"
 #include "settings/flash_pack.h"
 #include "fuzz/fuzz_seed.h"
-#include "settings/variant.h"
+#include "settings/model_traits.h"
 
 #include <algorithm>
 #include <memory>
@@ -24,7 +24,7 @@ std::vector<uint8_t> Seed(uint8_t modelId)
     options.modelId = modelId;
     options.blockCount = 6;
     std::vector<uint8_t> image = BuildFlashImage(area, options);
-    const PackedImageTraits& traits = PackedTraitsOfModel(modelId);
+    const settings::PackedImageTraits& traits = settings::PackedTraitsOfModel(modelId);
     uint32_t last = 0;
     for (uint32_t i = 0; i < options.blockCount; ++i) {
         const FlashDirEntry e = ReadFlashDirEntry(image.data() + traits.directoryAt + i * kFlashDirEntrySize, traits.bigEndian);
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     std::fill(std::copy_n(data, size, doc->m_PackedFlash.begin()), doc->m_PackedFlash.end(), 0xFF);
     std::fill(doc->m_SettingsArea.begin(), doc->m_SettingsArea.end(), 0);
-    doc->m_ExpectedSystemId = Get16(data + 5, PackedTraitsOfModel(data[7]).bigEndian);
+    doc->m_ExpectedSystemId = Get16(data + 5, settings::PackedTraitsOfModel(data[7]).bigEndian);
     UnpackFlash(*doc);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "common/prompter.h"
 #include "link/serial_channel.h"
 #include "common/trace.h"
+#include "settings/model_traits.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,11 +14,6 @@ constexpr int kAttempts = 10;
 uint8_t ByteOr0(const uint8_t* buffer, uint32_t count, uint32_t index)
 {
     return index < count ? buffer[index] : 0;
-}
-
-bool RepeatsSizeRequest(uint8_t modelId)
-{
-    return modelId == 8 || modelId == 12 || modelId == 13;
 }
 }  // namespace
 
@@ -139,7 +135,7 @@ int CSerialLink::SizeRequest(uint8_t type, uint32_t& size, const LinkReport& rep
 {
     size = 0;
     uint8_t buffer[kSerialRxBufferSize];
-    bool repeat = RepeatsSizeRequest(m_State.StbModelId());
+    bool repeat = settings::TraitsOfModel(m_State.StbModelId()).repeatsSizeRequest;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         uint8_t body[4] = {m_State.NextPsn(), CMD_SIZE_REQ, 1, type};
         SendPacket(body);

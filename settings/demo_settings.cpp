@@ -3,11 +3,13 @@
 #include "settings/checksum.h"
 #include "settings/image_codec.h"
 #include "settings/service_purge.h"
-#include "settings/variant.h"
+#include "settings/model_traits.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
+
+using settings::Variant;
 
 namespace {
 
@@ -162,7 +164,7 @@ void FillEtcInfo(COrvanel1Doc& doc)
 
 void PrepareBlankFlashImage(COrvanel1Doc& doc, uint16_t systemId, uint8_t modelId, uint8_t layoutVersion)
 {
-    const PackedImageTraits& traits = PackedTraitsOfModel(modelId);
+    const settings::PackedImageTraits& traits = settings::PackedTraitsOfModel(modelId);
     doc.m_PackedFlash.assign(kPackedFlashSize, 0xFF);
     uint8_t* header = doc.m_PackedFlash.data();
     std::fill_n(header, traits.headerLength, 0);
@@ -179,12 +181,11 @@ void PrepareBlankFlashImage(COrvanel1Doc& doc, uint16_t systemId, uint8_t modelI
     doc.m_ExpectedSystemId = systemId;
     SetImageIdentity(doc, modelId, layoutVersion);
     DecodeFlashHeader(doc);
-    SetSt71xxImage(VariantOfModel(modelId) == Variant::ST71xx);
 }
 
 void BuildDemoSettings(COrvanel1Doc& doc, const DemoOptions& options)
 {
-    const Variant variant = VariantOfModel(options.modelId);
+    const Variant variant = settings::VariantOfModel(options.modelId);
     doc.ClearSettings();
     doc.m_TvSvc = {};
     doc.m_RadioSvc = {};

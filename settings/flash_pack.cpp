@@ -5,10 +5,13 @@
 #include "settings/pack_container.h"
 #include "common/prompter.h"
 #include "common/trace.h"
-#include "settings/variant.h"
+#include "settings/model_traits.h"
 
 #include <algorithm>
 #include <cstring>
+
+using settings::PackedImageTraits;
+using settings::PackedTraitsOfModel;
 
 namespace {
 
@@ -122,10 +125,8 @@ bool UnpackFlash(COrvanel1Doc& doc)
     if (doc.m_PackedFlash.size() != kPackedFlashSize || doc.m_SettingsArea.size() != kSettingsAreaSize)
         return false;
     const uint8_t* image = doc.m_PackedFlash.data();
-    const Variant variant = VariantOfModel(image[7]);
-    const PackedImageTraits& traits = PackedTraits(variant);
+    const PackedImageTraits& traits = PackedTraitsOfModel(image[7]);
     doc.m_ModelId = image[7];
-    SetSt71xxImage(variant == Variant::ST71xx);
 
     doc.m_HeaderCopy.fill(0);
     std::copy_n(image, traits.headerLength, doc.m_HeaderCopy.begin());

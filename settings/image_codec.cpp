@@ -6,7 +6,7 @@
 #include "settings/record_codec.h"
 #include "settings/service_purge.h"
 #include "common/trace.h"
-#include "settings/variant.h"
+#include "settings/model_traits.h"
 
 #include <algorithm>
 #include <cstring>
@@ -244,11 +244,11 @@ void CheckSvcCnt(COrvanel1Doc& doc)
     Trace("TvSvc Cnt %d RadioSvc Cnt %d", int(tvCnt), int(radioCnt));
 }
 
-// The STB parks a service it is replacing in the last TV slot; models 6, 12 and 13 keep it there.
+// The STB parks a service it is replacing in the last TV slot; some models keep it there.
 void ApplyScratchService(COrvanel1Doc& doc)
 {
     uint16_t& replaceIdx = doc.m_EtcInfo.replaceIdx;
-    if (replaceIdx == 0xFFFF || doc.m_ModelId == 6 || doc.m_ModelId == 12 || doc.m_ModelId == 13)
+    if (replaceIdx == 0xFFFF || !settings::TraitsOfModel(doc.m_ModelId).copiesScratchService)
         return;
     if (replaceIdx < kLastTvSlot) {
         SvcRecord& target = doc.m_TvSvc[replaceIdx];
@@ -446,7 +446,7 @@ bool InverseParseImage(COrvanel1Doc& doc)
 
 void DecodeFlashHeader(COrvanel1Doc& doc)
 {
-    const PackedImageTraits& traits = PackedTraitsOfModel(doc.m_ModelId);
+    const settings::PackedImageTraits& traits = settings::PackedTraitsOfModel(doc.m_ModelId);
     const uint8_t* h = doc.m_HeaderCopy.data();
     FlashHeader& header = doc.m_FlashHeader;
     header = FlashHeader{};

@@ -1,7 +1,9 @@
 #include "settings/image_layout.h"
 
 #include "settings/records.h"
-#include "settings/variant.h"
+#include "settings/model_traits.h"
+
+using settings::Variant;
 
 namespace {
 constexpr FieldAt U8(uint16_t at) { return {at, 1, 0, 0}; }
@@ -124,7 +126,7 @@ const ImageLayout kSt71xx{"ST71xx", false, kSectionsSt71xx, kVerifySt71xx, 9, kM
 
 const ImageLayout& LayoutFor(uint8_t modelId, uint8_t layoutVersion)
 {
-    switch (VariantOfModel(modelId)) {
+    switch (settings::VariantOfModel(modelId)) {
     case Variant::Dravion: return kDravion;
     case Variant::ST: return kSt;
     case Variant::ST71xx: return kSt71xx;

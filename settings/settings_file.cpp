@@ -5,7 +5,7 @@
 #include "settings/image_codec.h"
 #include "common/prompter.h"
 #include "common/trace.h"
-#include "settings/variant.h"
+#include "settings/model_traits.h"
 
 #include <cstdio>
 #include <cstring>
@@ -53,7 +53,7 @@ std::array<uint8_t, kSettingsFileHeaderSize> BuildFileHeader(const COrvanel1Doc&
     std::memcpy(header.data(), kSettingsFileMagic, sizeof kSettingsFileMagic);
     PutBe16(&header[8], kSettingsFileVersion);
     PutBe16(&header[10], doc.m_ExpectedSystemId);
-    std::memcpy(&header[12], doc.m_HeaderCopy.data(), PackedTraitsOfModel(doc.m_ModelId).headerLength);
+    std::memcpy(&header[12], doc.m_HeaderCopy.data(), settings::PackedTraitsOfModel(doc.m_ModelId).headerLength);
     return header;
 }
 

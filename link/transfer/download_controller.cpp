@@ -4,6 +4,7 @@
 #include "link/transfer/download_image.h"
 #include "common/prompter.h"
 #include "common/trace.h"
+#include "settings/model_traits.h"
 #include "link/transfer/transfer_text.h"
 
 #include <algorithm>
@@ -67,9 +68,10 @@ void CDownloadController::HoldDocumentHeader()
     LinkState& state = m_Session.m_State;
     const auto& header = m_Doc.m_HeaderCopy;
     std::copy_n(header.begin(), state.headerDefault.size(), state.headerDefault.begin());
-    if (m_Doc.m_ModelId == 8 || m_Doc.m_ModelId == 12)
+    const settings::GreetingHeader greeting = settings::TraitsOfModel(m_Doc.m_ModelId).greeting;
+    if (greeting == settings::GreetingHeader::Header36)
         std::copy_n(header.begin(), state.header36.size(), state.header36.begin());
-    if (m_Doc.m_ModelId == 13)
+    if (greeting == settings::GreetingHeader::Header13)
         std::copy_n(header.begin(), state.header13.size(), state.header13.begin());
 }
 
@@ -239,17 +241,14 @@ bool CDownloadController::StbTypeMatches(const HelloPayload& hello)
 {
     LinkState& state = m_Session.m_State;
     const uint8_t model = hello.header[kHeaderModelIdAt];
-    switch (m_Doc.m_ModelId) {
-    case 8:
-    case 12: return model == state.header36[kHeaderModelIdAt];
-    case 13: return model == state.header13[kHeaderModelIdAt];
-    case 10:
-        if (model != state.headerDefault[kHeaderModelIdAt])
-            return false;
-        break;
-    default:
+    const settings::ModelTraits& traits = settings::TraitsOfModel(m_Doc.m_ModelId);
+    switch (traits.greeting) {
+    case settings::GreetingHeader::Header36: return model == state.header36[kHeaderModelIdAt];
+    case settings::GreetingHeader::Header13: return model == state.header13[kHeaderModelIdAt];
+    case settings::GreetingHeader::Default:
         if (model != state.headerDefault[kHeaderModelIdAt] ||
-            hello.header[kHeaderLayoutVersionAt] != state.headerDefault[kHeaderLayoutVersionAt])
+            (traits.greetingChecksLayout &&
+             hello.header[kHeaderLayoutVersionAt] != state.headerDefault[kHeaderLayoutVersionAt]))
             return false;
         break;
     }

@@ -3,17 +3,11 @@
 #include "common/prompter.h"
 #include "common/trace.h"
 #include "link/transfer/transfer_text.h"
+#include "settings/model_traits.h"
 
 namespace {
 constexpr char kWaitingText[] = "Waiting For Request. Reboot SetTop Box.";
 constexpr int kSettlePolls = 10;
-
-std::chrono::milliseconds SettlePause(uint8_t modelId)
-{
-    if (modelId == 9 || modelId == 11)
-        return std::chrono::milliseconds(120);
-    return std::chrono::milliseconds(modelId == 10 ? 50 : 0);
-}
 }  // namespace
 
 CUploadController::CUploadController(CLinkSession& session, TransferView& view)
@@ -106,7 +100,7 @@ bool CUploadController::WaitSerialHello()
 
 bool CUploadController::SettleAfterHello()
 {
-    const auto pause = SettlePause(m_Session.m_State.StbModelId());
+    const auto pause = settings::TraitsOfModel(m_Session.m_State.StbModelId()).settlePause;
     uint8_t buffer[kSerialRxBufferSize];
     for (int i = 0; i < kSettlePolls; ++i) {
         if (pause.count())

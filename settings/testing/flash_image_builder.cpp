@@ -4,7 +4,7 @@
 #include "settings/document.h"
 #include "settings/flash_pack.h"
 #include "settings/pack_container.h"
-#include "settings/variant.h"
+#include "settings/model_traits.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -12,7 +12,7 @@
 
 std::vector<uint8_t> BuildFlashImage(const std::vector<uint8_t>& settingsArea, const FlashImageOptions& options)
 {
-    const PackedImageTraits& traits = PackedTraitsOfModel(options.modelId);
+    const settings::PackedImageTraits& traits = settings::PackedTraitsOfModel(options.modelId);
     const bool be = traits.bigEndian;
     std::vector<uint8_t> image(kPackedFlashSize, 0xFF);
     std::fill_n(image.begin(), traits.headerLength, 0);

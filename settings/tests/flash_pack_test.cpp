@@ -3,7 +3,7 @@
 #include "settings/testing/flash_image_builder.h"
 #include "settings/flash_pack.h"
 #include "common/testing/scripted_prompter.h"
-#include "settings/variant.h"
+#include "settings/model_traits.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,8 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using settings::PackedImageTraits;
+using settings::PackedTraitsOfModel;
 constexpr uint16_t kSystemId = 0x4D21;
 
 class FlashPack : public ::testing::Test {
@@ -71,11 +73,9 @@ TEST_F(FlashPack, EveryVariantRoundTrips)
         SCOPED_TRACE(int(model));
         const Bytes image = Build(model);
         auto doc = Load(image);
-        SetSt71xxImage(model != 13);
         ASSERT_TRUE(UnpackFlash(*doc));
         EXPECT_EQ(doc->m_SettingsArea, settings_);
         EXPECT_EQ(doc->m_ModelId, model);
-        EXPECT_EQ(IsSt71xxImage(), model == 13);
         EXPECT_EQ(doc->m_FlashHeader.systemId, kSystemId);
         const uint32_t headerLength = PackedTraitsOfModel(model).headerLength;
         EXPECT_TRUE(std::equal(image.begin(), image.begin() + headerLength, doc->m_HeaderCopy.begin()));

@@ -3,7 +3,7 @@
 #include "settings/flash_pack.h"
 #include "common/testing/scripted_prompter.h"
 #include "settings/settings_file.h"
-#include "settings/variant.h"
+#include "settings/model_traits.h"
 
 #include <gtest/gtest.h>
 

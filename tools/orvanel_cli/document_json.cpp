@@ -1,6 +1,6 @@
 #include "tools/orvanel_cli/document_json.h"
 
-#include "settings/variant.h"
+#include "settings/model_traits.h"
 
 #include <algorithm>
 #include <cstring>
@@ -73,7 +73,7 @@ json SatellitesToJson(const COrvanel1Doc& doc)
 
 json TranspondersToJson(const COrvanel1Doc& doc)
 {
-    const bool dvbS2 = VariantOfModel(doc.m_ModelId) == Variant::ST71xx;
+    const bool dvbS2 = settings::TraitsOfModel(doc.m_ModelId).dvbS2;
     json list = json::array();
     for (uint32_t index = 0; index < std::min(doc.m_TpCnt, kMaxTp); ++index) {
         const TpData& tp = doc.m_TpData[index];

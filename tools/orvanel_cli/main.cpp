@@ -4,7 +4,7 @@
 #include "tools/orvanel_cli/document_json.h"
 #include "settings/settings_file.h"
 #include "tools/orvanel_cli/transfer_commands.h"
-#include "settings/variant.h"
+#include "settings/model_traits.h"
 
 #include <CLI/CLI.hpp>
 
@@ -14,16 +14,6 @@
 #include <optional>
 
 namespace {
-
-const char* VariantName(Variant variant)
-{
-    switch (variant) {
-    case Variant::Dravion: return "Dravion";
-    case Variant::ST: return "ST";
-    case Variant::ST71xx: return "ST71xx";
-    default: return "default";
-    }
-}
 
 std::unique_ptr<COrvanel1Doc> LoadOrNull(const std::string& path, CliPrompter& prompter)
 {
@@ -39,7 +29,7 @@ int Info(const std::string& path, CliPrompter& prompter)
     auto doc = LoadOrNull(path, prompter);
     if (!doc)
         return 1;
-    std::printf("model          %u (%s)\n", doc->m_ModelId, VariantName(VariantOfModel(doc->m_ModelId)));
+    std::printf("model          %u (%s)\n", doc->m_ModelId, settings::TraitsOfModel(doc->m_ModelId).displayName);
     std::printf("system id      %u (0x%04X)\n", doc->m_FlashHeader.systemId, doc->m_FlashHeader.systemId);
     std::printf("layout version 0x%02X\n", doc->m_FlashHeader.layoutVersion);
     std::printf("satellites     %u\ntransponders   %u\nTV services    %u\nradio services %u\nfavourites     %u\n",

@@ -1,5 +1,7 @@
 #include "tools/stb_sim/sim_image.h"
 
+#include "settings/model_traits.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -59,8 +61,7 @@ bool SaveStdImage(const std::string& path, const StbImage& image)
     bytes[9] = kStdVersion;
     bytes[10] = uint8_t(image.systemId >> 8);
     bytes[11] = uint8_t(image.systemId);
-    // The header copy is 36 bytes for model ids 8 and 12.
-    uint32_t headerLength = (image.flash[7] == 8 || image.flash[7] == 12) ? 36 : 32;
+    uint32_t headerLength = settings::PackedTraitsOfModel(image.flash[7]).headerLength;
     std::copy(image.flash.begin(), image.flash.begin() + headerLength, bytes.begin() + 12);
     bytes.insert(bytes.end(), image.flash.begin(), image.flash.end());
     bytes.insert(bytes.end(), image.eeprom.begin(), image.eeprom.end());

@@ -1,11 +1,12 @@
 #include "tools/stb_sim/stb_sim.h"
 
 #include "settings/checksum.h"
+#include "settings/model_traits.h"
 
 void SetImageModelId(StbImage& image, uint8_t modelId)
 {
     image.flash[7] = modelId;
-    uint32_t headerLength = (modelId == 8 || modelId == 12) ? 36 : 32;
+    uint32_t headerLength = settings::PackedTraitsOfModel(modelId).headerLength;
     image.flash[3] = HeaderSum(image.flash.data(), headerLength);
 }
 
