@@ -58,7 +58,6 @@ struct Bench {
     TempDir dir;
     NoPrompter prompter;
     FakeClock clock;
-    RecordingView view;
     std::unique_ptr<COrvanel1Doc> doc = MakeDemoDocument();
     std::unique_ptr<StbSim> sim;
     std::unique_ptr<CLinkSession> session;
@@ -81,9 +80,9 @@ struct Bench {
         parts.clock = &clock;
         std::string socket = options.usbSocket;
         parts.makeUsbBackend = [socket] { return MakeSimUsbBackend(socket); };
+        parts.startDir = dir.Path();
         session = std::make_unique<CLinkSession>(prompter, std::move(parts));
-        session->m_Settings.bUsb = usb;
-        session->m_StartDir = dir.Path();
+        session->UseSettings({.bUsb = usb});
         doc->m_SideFileFolder = dir.Path();
     }
 };
@@ -91,24 +90,24 @@ struct Bench {
 // One upload dialog from "Upload" to its close: restart, greeting, flash and EEPROM reads.
 bool Upload(Bench& b)
 {
-    RecordingView view;
+    RecordingView view(b.prompter);
     CUploadController dialog(*b.session, view);
     dialog.Open();
-    if (b.session->m_Settings.bUsb && !view.PumpUntil([&] { return dialog.DeviceReady(); }))
+    if (b.session->UsbMode() && !view.PumpUntil([&] { return dialog.DeviceReady(); }))
         return false;
     dialog.OnUpload();
-    return view.PumpUntilClose() && dialog.Close();
+    return view.PumpUntilClose() && dialog.Success();
 }
 
 bool Download(Bench& b)
 {
-    RecordingView view;
+    RecordingView view(b.prompter);
     CDownloadController dialog(*b.session, *b.doc, view);
     dialog.Open();
-    if (b.session->m_Settings.bUsb && !view.PumpUntil([&] { return dialog.DeviceReady(); }))
+    if (b.session->UsbMode() && !view.PumpUntil([&] { return dialog.DeviceReady(); }))
         return false;
     dialog.OnDownload();
-    return view.PumpUntilClose() && dialog.Close();
+    return view.PumpUntilClose() && dialog.Success();
 }
 
 void BM_UsbUpload(benchmark::State& state)

@@ -82,16 +82,43 @@ void CServingEngine::Stop()
     m_Wake.notify_all();
 }
 
-bool CServingEngine::Start()
+bool CServingEngine::Start(Greeting greet)
 {
     Join();
+    if (!m_Guard.TryEnter())
+        return false;
     m_bStop = false;
+    m_bRunning = true;
     try {
-        m_Thread = std::thread([this] { Serve(); });
+        m_Thread = std::thread([this, greet = std::move(greet)] {
+            ServeHeld(greet);
+            Leave();
+        });
     } catch (const std::system_error&) {
+        m_bRunning = false;
+        m_Guard.Leave();
         return false;
     }
     return true;
+}
+
+bool CServingEngine::Serve(Greeting greet)
+{
+    if (!m_Guard.TryEnter())
+        return false;
+    m_bRunning = true;
+    ServeHeld(greet);
+    Leave();
+    return true;
+}
+
+void CServingEngine::Leave()
+{
+    m_bRunning = false;
+    m_Guard.Leave();
+    if (m_Program == ServingProgram::Zbdn)
+        m_bReady = false;
+    m_Events.WorkerEnded();
 }
 
 void CServingEngine::Join()
@@ -112,11 +139,13 @@ bool CServingEngine::WaitReady()
     return true;
 }
 
-void CServingEngine::Serve()
+void CServingEngine::ServeHeld(const Greeting& greet)
 {
-    if (!m_Guard.TryEnter())
+    // Not greeted: the worker ends without a word and the next device-ready tries again.
+    if (greet && !greet())
         return;
-    m_bRunning = true;
+    if (greet)
+        SetReady();
     {
         std::lock_guard lock(m_ImageLock);
         m_FileSize = 0;
@@ -194,11 +223,8 @@ bool CServingEngine::ReadImage(uint32_t offset, uint32_t length)
 
 void CServingEngine::Finish(bool stopped)
 {
-    if (stopped && m_Program == ServingProgram::Orvanel) {
-        m_bRunning = false;
-        m_Guard.Leave();
+    if (stopped && m_Program == ServingProgram::Orvanel)
         return;
-    }
     if (!stopped) {
         m_Failures = 0;
         m_FileSize = 0;
@@ -208,8 +234,4 @@ void CServingEngine::Finish(bool stopped)
         CloseImage();
     }
     m_Events.WorkerFinished();
-    m_bRunning = false;
-    m_Guard.Leave();
-    if (m_Program == ServingProgram::Zbdn)
-        m_bReady = false;
 }

@@ -2,6 +2,12 @@
 // with the bytes of an image file at the requested offset until the loader sends
 // CMD_END. Shared by the editor's USB download and the firmware downloader; where the
 // two differ the program is passed in.
+//
+// Use: OpenImage, then Start(greet) on the device-ready command once the user asked to
+// start. greet (the handshake) runs on the worker's thread; true makes the engine ready,
+// false ends the worker quietly so that the next device-ready may try again. Without a
+// greet the worker waits for SetReady. Start refuses (false) while any transfer worker of
+// the program runs; nothing is reported then.
 #pragma once
 #include "link/usb_link.h"
 #include "usb/usb_transport.h"
@@ -12,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -27,6 +34,8 @@ public:
     virtual void ShowStatus(const std::string& text) = 0;
     virtual void ShowProgress(uint32_t percent) = 0;
     virtual void WorkerFinished() = 0;
+    // Last of all, once the worker no longer counts as running and the guard is free.
+    virtual void WorkerEnded() {}
 };
 
 // The firmware downloader's greeting: CMD_HELLO, then one transfer that starts with the
@@ -35,8 +44,10 @@ bool ZbdnHandshake(CUsbLink& link, UsbBulkPort& port);
 
 class CServingEngine {
 public:
-    CServingEngine(CUsbLink& link, ServingProgram program, ServingEvents& events,
-                   CWorkerGuard& guard = TransferWorkerGuard(), std::atomic<bool>& abortFlag = UsbAbortFlag());
+    using Greeting = std::function<bool()>;
+
+    CServingEngine(CUsbLink& link, ServingProgram program, ServingEvents& events, CWorkerGuard& guard,
+                   std::atomic<bool>& abortFlag);
     ~CServingEngine();
     CServingEngine(const CServingEngine&) = delete;
     CServingEngine& operator=(const CServingEngine&) = delete;
@@ -48,12 +59,13 @@ public:
 
     void SetReady();
     void Stop();
-    // Runs Serve on a new thread; false when the thread could not start.
-    bool Start();
+    // Runs the serving loop on a new thread; false when a worker already runs or the
+    // thread could not start.
+    [[nodiscard]] bool Start(Greeting greet = {});
     // Waits for the thread started by Start.
     void Join();
-    // The serving loop on the caller's thread.
-    void Serve();
+    // The serving loop on the caller's thread; false when a worker already runs.
+    [[nodiscard]] bool Serve(Greeting greet = {});
 
     bool Ready() const { return m_bReady; }
     bool Running() const { return m_bRunning; }
@@ -69,6 +81,8 @@ public:
 
 private:
     bool WaitReady();
+    void ServeHeld(const Greeting& greet);
+    void Leave();
     enum class Step { Continue, End };
     Step ServeRequest();
     void Finish(bool stopped);

@@ -57,15 +57,14 @@ int CUsbLink::ReceiveFrame(uint32_t maxFrame)
     // The magic is not compared here; the SUM decides.
     uint32_t n = got - uint32_t(kLinkMagic.size());
     uint32_t whole = FrameLength() + 5u;
-    if (whole + kLinkMagic.size() > std::min(maxFrame, kUsbMaxPayload + kUsbFrameOverhead))
-        return LINK_FAIL;
     if (n < whole) {
         uint32_t rest = RoundUpTo(whole - n, multiple);
         if (kLinkMagic.size() + n + rest > m_Rx.size())
             return LINK_FAIL;
         n += ReadTransfer(m_Rx.data() + kLinkMagic.size() + n, whole - n);
     }
-    if (n != whole)
+    // A frame beyond the hint is refused only once all of it is out of the pipe.
+    if (n != whole || whole + kLinkMagic.size() > maxFrame)
         return LINK_FAIL;
     return LinkSum(Frame(), n - 1) == Frame()[n - 1] ? LINK_OK : LINK_CHECKSUM;
 }

@@ -1,6 +1,7 @@
 #include "usb/libusb_backend.h"
 
 #include "common/trace.h"
+#include "usb/usb_submit_gate.h"
 
 #include <algorithm>
 #include <atomic>
@@ -106,26 +107,30 @@ private:
 
 class LibusbPipe : public UsbPipe {
 public:
-    LibusbPipe(std::shared_ptr<Shared> shared, libusb_device_handle* handle, uint8_t endpoint)
-        : m_pShared(std::move(shared)), m_pHandle(handle), m_Endpoint(endpoint)
+    LibusbPipe(std::shared_ptr<Shared> shared, std::shared_ptr<UsbSubmitGate> gate, libusb_device_handle* handle,
+               uint8_t endpoint)
+        : m_pShared(std::move(shared)), m_pGate(std::move(gate)), m_pHandle(handle), m_Endpoint(endpoint)
     {
     }
     std::unique_ptr<UsbTransfer> StartTransfer(uint8_t* buffer, uint32_t length) override
     {
-        if (m_bClosed)
+        // The device's close waits for this submit, or this sees the device closed.
+        auto hold = m_pGate->Enter();
+        if (m_bClosed || m_pGate->DeviceClosed())
             return nullptr;
         auto transfer = std::make_unique<LibusbTransfer>(m_pShared);
         if (!transfer->Submit(m_pHandle, m_Endpoint, buffer, length))
             return nullptr;
         return transfer;
     }
-    void Close() override { m_bClosed = true; }
+    void Close() override { m_pGate->Shut(m_bClosed); }
 
 private:
     std::shared_ptr<Shared> m_pShared;
+    std::shared_ptr<UsbSubmitGate> m_pGate;
     libusb_device_handle* m_pHandle;
     uint8_t m_Endpoint;
-    std::atomic<bool> m_bClosed{false};
+    bool m_bClosed = false;
 };
 
 class LibusbDevice : public UsbDevice {
@@ -151,7 +156,8 @@ public:
         if (config->bNumInterfaces > 0 && config->interface[0].num_altsetting > 0) {
             const libusb_interface_descriptor& interface = config->interface[0].altsetting[0];
             if (index < interface.bNumEndpoints)
-                pipe = std::make_shared<LibusbPipe>(m_pShared, m_pHandle, interface.endpoint[index].bEndpointAddress);
+                pipe = std::make_shared<LibusbPipe>(m_pShared, m_pGate, m_pHandle,
+                                                    interface.endpoint[index].bEndpointAddress);
         }
         libusb_free_config_descriptor(config);
         if (pipe)
@@ -179,6 +185,8 @@ public:
     {
         if (!m_pHandle)
             return;
+        // No submit is under way once this returns, and none starts afterwards.
+        m_pGate->ShutDevice();
         for (auto& pipe : m_Pipes)
             pipe->Close();
         {
@@ -196,6 +204,7 @@ public:
 private:
     libusb_device_handle* m_pHandle;
     std::shared_ptr<Shared> m_pShared;
+    std::shared_ptr<UsbSubmitGate> m_pGate = std::make_shared<UsbSubmitGate>();
     std::vector<std::shared_ptr<UsbPipe>> m_Pipes;
 };
 
@@ -321,12 +330,8 @@ private:
         for (;;) {
             std::vector<std::string> now = Enumerate();
             std::set<std::string> current(now.begin(), now.end());
-            for (const auto& p : current)
-                if (!present.count(p))
-                    Post(true, p);
-            for (const auto& p : present)
-                if (!current.count(p))
-                    Post(false, p);
+            for (const auto& [arrived, path] : PollChanges(present, current))
+                Post(arrived, path);
             present = current;
             std::unique_lock lock(m_Lock);
             if (m_Changed.wait_for(lock, std::chrono::milliseconds(kPollIntervalMs), [this] { return m_bStop; }))

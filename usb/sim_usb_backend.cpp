@@ -3,6 +3,7 @@
 #include "usb/sim_usb_wire.h"
 #include "common/trace.h"
 #include "usb/usb_descriptors.h"
+#include "usb/usb_submit_gate.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -247,13 +248,15 @@ private:
 
 class SimPipe : public UsbPipe {
 public:
-    SimPipe(std::shared_ptr<SimConnection> connection, uint8_t address)
-        : m_pConnection(std::move(connection)), m_Address(address)
+    SimPipe(std::shared_ptr<SimConnection> connection, std::shared_ptr<UsbSubmitGate> gate, uint8_t address)
+        : m_pConnection(std::move(connection)), m_pGate(std::move(gate)), m_Address(address)
     {
     }
     std::unique_ptr<UsbTransfer> StartTransfer(uint8_t* buffer, uint32_t length) override
     {
-        if (m_bClosed || !m_pConnection->Alive())
+        // As on the bus: the device's close waits for this start, or this sees the close.
+        auto hold = m_pGate->Enter();
+        if (m_bClosed || m_pGate->DeviceClosed() || !m_pConnection->Alive())
             return nullptr;
         if (!(m_Address & 0x80)) {
             bool sent = m_pConnection->Send({SimMsg::BulkOut, 0, m_Address, {buffer, buffer + length}});
@@ -274,14 +277,15 @@ public:
     }
     void Close() override
     {
-        m_bClosed = true;
+        m_pGate->Shut(m_bClosed);
         m_pConnection->FailSlots(this);
     }
 
 private:
     std::shared_ptr<SimConnection> m_pConnection;
+    std::shared_ptr<UsbSubmitGate> m_pGate;
     uint8_t m_Address;
-    std::atomic<bool> m_bClosed{false};
+    bool m_bClosed = false;
 };
 
 class SimDevice : public UsbDevice {
@@ -289,17 +293,19 @@ public:
     explicit SimDevice(std::shared_ptr<SimConnection> connection) : m_pConnection(std::move(connection)) {}
     int ControlIn(const UsbSetupPacket& setup, uint8_t* data) override
     {
-        return m_bClosed ? -1 : m_pConnection->Control(setup, data);
+        return Closed() ? -1 : m_pConnection->Control(setup, data);
     }
     std::shared_ptr<UsbPipe> OpenPipe(uint32_t index) override
     {
         const auto& descriptors = m_pConnection->Descriptors();
         UsbConfigLayout layout;
-        if (m_bClosed || descriptors.size() < 18 ||
+        if (Closed() || descriptors.size() < 18 ||
             !ParseConfiguration(descriptors.data() + 18, uint32_t(descriptors.size() - 18), layout) ||
             index >= layout.endpoints.size())
             return nullptr;
-        return std::make_shared<SimPipe>(m_pConnection, layout.endpoints[index].address);
+        auto pipe = std::make_shared<SimPipe>(m_pConnection, m_pGate, layout.endpoints[index].address);
+        m_Pipes.push_back(pipe);
+        return pipe;
     }
     bool LastUsbdStatus(uint32_t& status) override
     {
@@ -316,12 +322,24 @@ public:
         checked = 0;
         return true;
     }
-    bool SetDriverOption(uint32_t) override { return !m_bClosed; }
-    void Close() override { m_bClosed = true; }
+    bool SetDriverOption(uint32_t) override { return !Closed(); }
+    void Close() override
+    {
+        m_pGate->ShutDevice();
+        for (auto& pipe : m_Pipes)
+            pipe->Close();
+    }
 
 private:
+    bool Closed() const
+    {
+        auto hold = m_pGate->Enter();
+        return m_pGate->DeviceClosed();
+    }
+
     std::shared_ptr<SimConnection> m_pConnection;
-    std::atomic<bool> m_bClosed{false};
+    std::shared_ptr<UsbSubmitGate> m_pGate = std::make_shared<UsbSubmitGate>();
+    std::vector<std::shared_ptr<SimPipe>> m_Pipes;
 };
 
 class SimUsbBackend : public UsbBackend {

@@ -36,3 +36,16 @@ std::unique_ptr<UsbBackend> MakeUsbBackend(const UsbBackendConfig& config)
         ParseDeviceIds(value, ids);
     return MakeLibusbBackend(ids);
 }
+
+std::vector<std::pair<bool, std::string>> PollChanges(const std::set<std::string>& before,
+                                                      const std::set<std::string>& now)
+{
+    std::vector<std::pair<bool, std::string>> changes;
+    for (const auto& path : before)
+        if (!now.count(path))
+            changes.emplace_back(false, path);
+    for (const auto& path : now)
+        if (!before.count(path))
+            changes.emplace_back(true, path);
+    return changes;
+}

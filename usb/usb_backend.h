@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,11 @@ public:
 };
 
 using UsbNotice = std::function<void(const std::string& path)>;
+
+// What a poll of the present devices reports, as (arrived, path): removals first, so that
+// a loader that came back under a new address is seen leaving before it is seen arriving.
+std::vector<std::pair<bool, std::string>> PollChanges(const std::set<std::string>& before,
+                                                      const std::set<std::string>& now);
 
 class UsbBackend {
 public:

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 constexpr uint8_t kDeviceDescriptorType = 1;
@@ -37,12 +38,6 @@ bool CompletedAtOnce(UsbTransfer& transfer)
     return transfer.Wait(0) == UsbWaitResult::Signalled;
 }
 }  // namespace
-
-std::atomic<bool>& UsbAbortFlag()
-{
-    static std::atomic<bool> flag{false};
-    return flag;
-}
 
 const char* WaitResultName(UsbWaitResult result)
 {
@@ -109,9 +104,16 @@ void CUsbTransport::StopNotices()
 bool CUsbTransport::DeviceArrival(const std::string& path)
 {
     std::unique_lock lock(m_Lock);
-    if (m_OpenCount == 1 && m_pDevice)
-        return true;
     std::string target = path.empty() ? m_SavedPath : path;
+    if (m_OpenCount == 1 && m_pDevice) {
+        // A loader that came back under a new address before its old self was reported gone.
+        if (target == m_DevicePath)
+            return true;
+        m_WaitingPath = target;
+        return false;
+    }
+    if (target == m_WaitingPath)
+        m_WaitingPath.clear();
     std::shared_ptr<UsbDevice> device = m_Backend.Open(target);
     if (!device) {
         Trace("DeviceArrival(): GUID_DEVICE_INTERFACE_ARRIVAL: CreateFile()");
@@ -189,10 +191,29 @@ void CUsbTransport::OpenPipes()
     }
 }
 
-void CUsbTransport::DeviceRemoved()
+bool CUsbTransport::DeviceRemoved(const std::string& path)
 {
+    std::lock_guard lock(m_Lock);
+    if (!path.empty() && m_pDevice && path != m_DevicePath) {
+        if (path == m_WaitingPath)
+            m_WaitingPath.clear();
+        return false;
+    }
     m_bAbort = true;
-    Close();
+    CloseLocked();
+    return true;
+}
+
+std::string CUsbTransport::TakeWaitingArrival()
+{
+    std::lock_guard lock(m_Lock);
+    return std::exchange(m_WaitingPath, {});
+}
+
+bool CUsbTransport::Holds(const std::string& path) const
+{
+    std::lock_guard lock(m_Lock);
+    return m_pDevice && path == m_DevicePath;
 }
 
 void CUsbTransport::Close()
@@ -246,6 +267,9 @@ uint32_t CUsbTransport::OutPacketSize() const
     return m_OutPipe.pipe ? m_OutPipe.maxPacketSize : 0;
 }
 
+// The link rounds a write up to the IN endpoint's packet size and a read to the OUT
+// endpoint's; the checks follow that rule, which on the loader's device (equal sizes)
+// comes to whole packets either way.
 bool CUsbTransport::Write(const uint8_t* data, uint32_t length)
 {
     std::shared_ptr<UsbPipe> pipe;

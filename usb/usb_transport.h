@@ -14,9 +14,6 @@
 #include <string>
 #include <vector>
 
-// The process-wide abort flag: set on removal and when a transfer dialog closes.
-std::atomic<bool>& UsbAbortFlag();
-
 constexpr uint32_t kTransferBufferSize = 0x101000;
 constexpr uint32_t kFallbackBufferSize = 4096;
 constexpr uint32_t kTransferTimeoutMs = 4000;
@@ -36,7 +33,8 @@ public:
 
 class CUsbTransport : public UsbBulkPort {
 public:
-    explicit CUsbTransport(UsbBackend& backend, std::atomic<bool>& abortFlag = UsbAbortFlag());
+    // abortFlag: the program's flag, set on removal and when a transfer window closes.
+    CUsbTransport(UsbBackend& backend, std::atomic<bool>& abortFlag);
     ~CUsbTransport() override;
 
     // Allocates the transfer buffers; when that fails, reads are limited to 4096 bytes.
@@ -46,13 +44,20 @@ public:
     // Starts the arrival and removal notices, then opens every present device; true when one opened.
     bool RegisterAndDiscover(UsbDeviceListener& listener);
     void StopNotices();
-    // Opens and configures the device; an empty path retries the saved one.
+    // Opens and configures the device; an empty path retries the saved one. True when the
+    // device of this path is open. While another device is open the path waits
+    // (TakeWaitingArrival) and the result is false.
     bool DeviceArrival(const std::string& path = "");
-    // Sets the abort flag, then closes the device.
-    void DeviceRemoved();
+    // The removal of path (empty: whatever is open): sets the abort flag, then closes the
+    // device. False when the open device is another one; nothing changes then.
+    bool DeviceRemoved(const std::string& path = "");
+    // A path that arrived while another device was open, once; empty when none.
+    std::string TakeWaitingArrival();
     void Close();
 
     bool IsOpen() const;
+    // True when the open device is the one at path.
+    bool Holds(const std::string& path) const;
     bool DeviceIdentity(uint16_t& idVendor, uint16_t& idProduct) const;
     const std::string& SavedPath() const { return m_SavedPath; }
     uint32_t ReadLimit() const { return m_ReadLimit; }
@@ -96,6 +101,7 @@ private:
     PipeSelection m_OutPipe;
     std::string m_DevicePath;
     std::string m_SavedPath;
+    std::string m_WaitingPath;
     int m_OpenCount = 0;
     std::unique_ptr<uint8_t[]> m_OutTxBuf;   // received transfers land here
     std::array<uint8_t, kFallbackBufferSize> m_FallbackBuf{};

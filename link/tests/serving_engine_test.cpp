@@ -90,7 +90,7 @@ protected:
         engine = std::make_unique<CServingEngine>(link, program, events, guard, abortFlag);
         ASSERT_TRUE(engine->OpenImage(path));
         engine->SetReady();
-        engine->Serve();
+        served = engine->Serve();
     }
     // The data replies the engine wrote: PSN, LEN and payload of each.
     std::vector<LinkFrame> Replies() const
@@ -115,6 +115,7 @@ protected:
     CWorkerGuard guard;
     std::atomic<bool> abortFlag{false};
     std::unique_ptr<CServingEngine> engine;
+    bool served = false;
 };
 
 TEST_F(ServingEngineTest, ServesRequestsAndEndsCompleteWhenTheLastByteWasServed)
@@ -220,7 +221,7 @@ TEST_F(ServingEngineTest, StopInTheLoopLeavesTheFinishToTheWindowInTheEditor)
     ASSERT_TRUE(engine->OpenImage(path));
     engine->SetReady();
     engine->Stop();
-    engine->Serve();
+    EXPECT_TRUE(engine->Serve());
     EXPECT_EQ(events.finished, 0);
     EXPECT_TRUE(engine->ImageOpen());   // the closing window closes it
     EXPECT_FALSE(guard.Running());
@@ -229,7 +230,7 @@ TEST_F(ServingEngineTest, StopInTheLoopLeavesTheFinishToTheWindowInTheEditor)
     ASSERT_TRUE(zbdn.OpenImage(path));
     zbdn.SetReady();
     zbdn.Stop();
-    zbdn.Serve();
+    EXPECT_TRUE(zbdn.Serve());
     EXPECT_EQ(events.finished, 1);
     EXPECT_FALSE(zbdn.Ready());
 }
@@ -244,14 +245,34 @@ TEST_F(ServingEngineTest, DownloaderEndClearsReadyAndLeavesTheFileToTheWindow)
     EXPECT_TRUE(engine->ImageOpen());
 }
 
-TEST_F(ServingEngineTest, OneWorkerAtATime)
+TEST_F(ServingEngineTest, OneWorkerAtATimeAndARefusedStartSaysSo)
 {
     ASSERT_TRUE(guard.TryEnter());
     port.QueueRequest(1, 10, 0);
     Serve();
+    EXPECT_FALSE(served);
+    EXPECT_FALSE(engine->Start());
+    EXPECT_FALSE(engine->Running());
     EXPECT_FALSE(engine->Started());
     EXPECT_EQ(port.reads.size(), 1u);
     guard.Leave();
+}
+
+TEST_F(ServingEngineTest, AGreetingThatFailsEndsTheWorkerQuietlyAndOneThatSucceedsServes)
+{
+    engine = std::make_unique<CServingEngine>(link, ServingProgram::Orvanel, events, guard, abortFlag);
+    ASSERT_TRUE(engine->OpenImage(path));
+    ASSERT_TRUE(engine->Start([] { return false; }));
+    engine->Join();
+    EXPECT_FALSE(engine->Started());
+    EXPECT_EQ(events.finished, 0);
+    EXPECT_FALSE(guard.Running());
+
+    port.Queue({1, CMD_END, {}});
+    ASSERT_TRUE(engine->Start([] { return true; }));
+    engine->Join();
+    EXPECT_TRUE(engine->Completed());
+    EXPECT_EQ(events.finished, 1);
 }
 
 std::vector<uint8_t> HelloAck(uint8_t cmd, bool goodSum)

@@ -1,11 +1,11 @@
 #include "link/transfer/download_controller.h"
 
-#include "settings/document.h"
-#include "link/transfer/download_image.h"
 #include "common/prompter.h"
 #include "common/trace.h"
-#include "settings/model_traits.h"
+#include "link/transfer/download_image.h"
 #include "link/transfer/transfer_text.h"
+#include "settings/document.h"
+#include "settings/model_traits.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,8 +14,6 @@
 namespace {
 constexpr char kWaitingText[] = "Waiting For Request. Reboot SetTop Box.";
 constexpr char kInvalidStbText[] = "Error : Invalid STB type.";
-constexpr auto kAfterQuestion = std::chrono::milliseconds(100);
-constexpr auto kBeforeReboot = std::chrono::milliseconds(3000);
 constexpr auto kRequestWait = std::chrono::milliseconds(10);
 }  // namespace
 
@@ -27,17 +25,13 @@ int DownloadResult(bool transferResult)
 }
 
 CDownloadController::CDownloadController(CLinkSession& session, COrvanel1Doc& doc, TransferView& view)
-    : CTransferDialog(session, view), m_Doc(doc), m_Worker(session.m_Guard, session.m_Clock)
+    : CTransferDialog(session, view), m_Doc(doc), m_Worker(session.Guard())
 {
 }
 
 CDownloadController::~CDownloadController()
 {
-    if (m_bClosed)
-        return;
-    Shutdown();
-    if (m_Session.m_Settings.bUsb)
-        m_Session.ReleaseUsb();
+    CloseNow();
 }
 
 bool CDownloadController::Started() const
@@ -45,7 +39,7 @@ bool CDownloadController::Started() const
     return m_bStarted || (m_pEngine && m_pEngine->Started());
 }
 
-bool CDownloadController::WorkerRunning() const
+bool CDownloadController::WorkersRunning() const
 {
     return m_Worker.Running() || (m_pEngine && m_pEngine->Running());
 }
@@ -54,18 +48,19 @@ void CDownloadController::Open()
 {
     m_View.SetProgress(0);
     m_WatchdogCount = 0;
-    m_ImagePath = DownloadImagePath(m_Session.m_StartDir);
-    m_ModeText = m_Session.m_Settings.bUsb ? "Mode : USB" : "Mode : Serial";
+    m_ImagePath = DownloadImagePath(m_Session.StartDir());
+    m_ModeText = m_Session.UsbMode() ? "Mode : USB" : "Mode : Serial";
     ShowModeText();
-    if (!m_Session.m_Settings.bUsb)
-        return;
-    StartUsbAtOpen("Mode : USB <In case End : Auto Reboot>");
+    if (m_Session.UsbMode())
+        StartUsbAtOpen("Mode : USB <In case End : Auto Reboot>");
+    else
+        NotifyState();
 }
 
 void CDownloadController::HoldDocumentHeader()
 {
     // The STB's greeting is checked against the header of the settings being sent.
-    LinkState& state = m_Session.m_State;
+    LinkState& state = m_Session.State();
     const auto& header = m_Doc.m_HeaderCopy;
     std::copy_n(header.begin(), state.headerDefault.size(), state.headerDefault.begin());
     const settings::GreetingHeader greeting = settings::TraitsOfModel(m_Doc.m_ModelId).greeting;
@@ -77,75 +72,85 @@ void CDownloadController::HoldDocumentHeader()
 
 bool CDownloadController::PrepareImage()
 {
-    m_bImageReady = PrepareDownloadImage(m_Doc, m_Doc.m_ExpectedSystemId, m_ImagePath, m_Session.m_Prompter);
+    m_bImageReady = PrepareDownloadImage(m_Doc, m_Doc.m_ExpectedSystemId, m_ImagePath, m_Session.Messages());
     if (!m_bImageReady) {
-        m_Session.m_Prompter.Notify("Download Error", "Notice", PromptIcon::Error);
-        m_View.ShowStatus(m_Session.m_Settings.bUsb ? "File Create Error!" : "Error : File Create error.");
+        m_Session.Messages().Notify("Download Error", "Notice", PromptIcon::Error);
+        m_View.ShowStatus(m_Session.UsbMode() ? "File Create Error!" : "Error : File Create error.");
     }
     return m_bImageReady;
 }
 
 void CDownloadController::OnDownload()
 {
-    if (!CanStart())
+    if (!CanStart() || Closing())
         return;
     m_bStartPressed = true;
-    m_Session.m_bTransferResult = false;
+    m_Session.SetTransferResult(false);
     HoldDocumentHeader();
-    if (!PrepareImage())
+    if (!PrepareImage()) {
+        NotifyState();
         return;
-    if (m_Session.m_Settings.bUsb) {
+    }
+    if (m_Session.UsbMode()) {
         m_View.ShowStatus(kWaitingText);
         if (m_bDeviceReady)
             m_Session.SendUsbReboot();
-        return;
+    } else {
+        m_WatchdogCount = -1;
+        StartWatchdog();
+        if (OpenSerialAtStart()) {
+            m_View.ShowStatus(kWaitingText);
+            m_Session.SendSerialReboot();
+            if (!m_Session.SessionRunning()) {
+                m_Session.SetSessionRunning(true);
+                if (!m_Worker.Start([this] { SerialWorker(); }, WorkerEndedNotice())) {
+                    m_Session.SetSessionRunning(false);
+                    m_bStartPressed = false;
+                }
+            }
+        }
     }
-    m_WatchdogCount = -1;
-    m_bTimerRunning = true;
-    if (!OpenSerialAtStart())
-        return;
-    m_View.ShowStatus(kWaitingText);
-    m_Session.SendSerialReboot();
-    if (!m_Session.m_bSessionRunning) {
-        m_Session.m_bSessionRunning = true;
-        if (!m_Worker.Start([this] { SerialWorker(); }))
-            m_Session.m_bSessionRunning = false;
-    }
+    NotifyState();
 }
 
 void CDownloadController::OnDeviceReady()
 {
     KillTimer();
-    m_Session.m_bAbort = false;
+    m_Session.AbortFlag() = false;
     m_bHandshakeDone = false;
     m_bDeviceReady = true;
-    if (!m_bStartPressed || !m_bImageReady || !m_Session.UsbLink() || WorkerRunning())
-        return;
-    if (m_Session.UsbLink()->Handshake(true) != UsbHandshake::Ok) {
-        m_View.ShowStatus(kInvalidStbText);
-        return;
-    }
-    m_bHandshakeDone = true;
-    if (!StampDownloadImage(m_ImagePath, m_Session.m_State.systemId)) {
-        m_Session.m_Prompter.Notify("Download Error", "Notice", PromptIcon::Error);
-        m_View.ShowStatus("File Create Error!");
-        return;
-    }
-    StartUsbServing();
+    if (m_bStartPressed && m_bImageReady && m_Session.UsbLink() && !WorkersRunning())
+        StartUsbServing();
+    NotifyState();
 }
 
 void CDownloadController::StartUsbServing()
 {
-    m_pEngine.reset();
     m_pEngine = std::make_unique<CServingEngine>(*m_Session.UsbLink(), ServingProgram::Orvanel,
-                                                 static_cast<ServingEvents&>(*this), m_Session.m_Guard,
-                                                 m_Session.m_bAbort);
+                                                 static_cast<ServingEvents&>(*this), m_Session.Guard(),
+                                                 m_Session.AbortFlag());
+    // Refused while another transfer runs; the next arrival tries again.
+    if (!m_pEngine->Start([this] { return GreetUsb(); }))
+        Trace("CDownloadController: the serving worker did not start");
+}
+
+bool CDownloadController::GreetUsb()
+{
+    if (m_Session.UsbLink()->Handshake(true) != UsbHandshake::Ok) {
+        m_View.ShowStatus(kInvalidStbText);
+        return false;
+    }
+    m_bHandshakeDone = true;
+    if (!StampDownloadImage(m_ImagePath, m_Session.State().systemId)) {
+        m_Session.Messages().Notify("Download Error", "Notice", PromptIcon::Error);
+        m_View.ShowStatus("File Create Error!");
+        return false;
+    }
     if (!m_pEngine->OpenImage(m_ImagePath)) {
         m_View.ShowStatus("File Open Error!");
-        return;
+        return false;
     }
-    m_pEngine->SetReady();
-    m_pEngine->Start();
+    return true;
 }
 
 void CDownloadController::ShowStatus(const std::string& text)
@@ -160,17 +165,32 @@ void CDownloadController::ShowProgress(uint32_t percent)
 
 void CDownloadController::WorkerFinished()
 {
-    m_View.RequestClose();
+    PostGuarded([this] { RequestClose(); });
+}
+
+void CDownloadController::WorkerEnded()
+{
+    WorkerEndedNotice()();
+}
+
+void CDownloadController::StartWatchdog()
+{
+    m_bTimerRunning = true;
+    m_View.StartTimer(kWatchdogPeriod, Guarded([this] { OnTimer(); }));
 }
 
 void CDownloadController::KillTimer()
 {
     m_bTimerRunning = false;
+    PostGuarded([this] {
+        m_View.StopTimer();
+        NotifyState();
+    });
 }
 
 void CDownloadController::OnTimer()
 {
-    if (!m_bTimerRunning)
+    if (!m_bTimerRunning || Closing())
         return;
     int count = m_WatchdogCount.load();
     do {
@@ -181,18 +201,19 @@ void CDownloadController::OnTimer()
         return;
     KillTimer();
     m_WatchdogCount = -1;
-    CloseSerialAfterWorker();
+    m_Session.SetSessionRunning(false);
+    AfterWorkers([this] { WatchdogFired(); });
+}
+
+void CDownloadController::WatchdogFired()
+{
+    m_Worker.Join();
+    m_Session.CloseSerial();
     ShowModeText();
     m_View.SetProgress(0);
     m_View.ShowStatus("External Error Occurred!");
-    m_Session.m_Prompter.Notify("External Error Occurred!", "Notice", PromptIcon::Error);
-}
-
-void CDownloadController::CloseSerialAfterWorker()
-{
-    m_Session.m_bSessionRunning = false;
-    m_Worker.Wait();
-    m_Session.CloseSerial();
+    m_Session.Messages().Notify("External Error Occurred!", "Notice", PromptIcon::Error);
+    NotifyState();
 }
 
 void CDownloadController::SerialWorker()
@@ -201,13 +222,13 @@ void CDownloadController::SerialWorker()
     m_LastOffset = -1;
     m_RepeatCount = 0;
     m_ServedEnd = 0;
-    CSerialLink& link = m_Session.m_SerialLink;
+    CSerialLink& link = m_Session.SerialLink();
     uint8_t frame[kSerialRxBufferSize];
     bool ended = false;
-    while (m_Session.m_bSessionRunning && !ended) {
+    while (m_Session.SessionRunning() && !ended) {
         int result = link.RxPacket_Download(frame);
         if (result == LINK_FAIL) {
-            m_Session.m_Serial.m_QueueRead.WaitForData(kRequestWait);
+            m_Session.WaitSerialData(kRequestWait);
             continue;
         }
         if (result != LINK_OK)
@@ -228,18 +249,18 @@ void CDownloadController::OnSerialEnd()
     m_View.SetProgress(100);
     // An end before the last byte was served is the loader giving up, not a finished download.
     if (m_ServedEnd == m_ImageSize && m_ImageSize != 0) {
-        m_Session.m_bTransferResult = true;
+        m_Session.SetTransferResult(true);
         m_bSuccess = true;
     } else {
         m_View.ShowStatus("Fail!");
     }
     m_Session.CloseSerial();
-    m_View.RequestClose();
+    PostGuarded([this] { RequestClose(); });
 }
 
 bool CDownloadController::StbTypeMatches(const HelloPayload& hello)
 {
-    LinkState& state = m_Session.m_State;
+    LinkState& state = m_Session.State();
     const uint8_t model = hello.header[kHeaderModelIdAt];
     const settings::ModelTraits& traits = settings::TraitsOfModel(m_Doc.m_ModelId);
     switch (traits.greeting) {
@@ -267,14 +288,14 @@ bool CDownloadController::OnSerialHello(const uint8_t* frame)
         return false;
     }
     HelloPayload hello = DecodeHello(frame + 3);
-    m_Session.m_State.systemId = hello.systemId;
+    m_Session.State().systemId = hello.systemId;
     if (!StbTypeMatches(hello)) {
         m_View.ShowStatus(kInvalidStbText);
         return false;
     }
-    m_Session.m_SerialLink.SendFrame(frame[0], CMD_HELLO_ACK);
+    m_Session.SerialLink().SendFrame(frame[0], CMD_HELLO_ACK);
     if (!StampDownloadImage(m_ImagePath, hello.systemId)) {
-        m_Session.m_Prompter.Notify("Download Error", "Notice", PromptIcon::Error);
+        m_Session.Messages().Notify("Download Error", "Notice", PromptIcon::Error);
         m_View.ShowStatus("Error : File Create error.");
         return false;
     }
@@ -313,55 +334,61 @@ bool CDownloadController::OnSerialReadRequest(const uint8_t* frame)
         m_View.ShowStatus("Error : Reading is fail.");
         return true;
     }
-    m_Session.m_SerialLink.SendReadData(psn, data, uint8_t(request.length));
+    m_Session.SerialLink().SendReadData(psn, data, uint8_t(request.length));
     m_View.SetProgress(int(uint64_t(request.offset) * 100 / m_ImageSize));
     m_LastOffset = request.offset;
     m_ServedEnd = request.offset + request.length;
     return true;
 }
 
-void CDownloadController::Shutdown()
+void CDownloadController::BeginClose(bool stopPressed)
 {
-    m_bClosed = true;
-    m_Session.m_bAbort = true;
-    m_Session.m_bSessionRunning = false;
+    if (stopPressed)
+        m_View.ShowStatus("");
+    m_Session.AbortFlag() = true;
+    m_Session.SetSessionRunning(false);
     KillTimer();
-    m_Worker.Wait();
-    if (m_pEngine) {
+    if (m_pEngine)
         m_pEngine->Stop();
-        for (int i = 0; i < CTransferWorker::kClosePolls && m_pEngine->Running(); ++i)
-            m_Session.m_Clock.Sleep(CTransferWorker::kClosePoll);
+}
+
+void CDownloadController::JoinWorkers()
+{
+    m_Worker.Join();
+    if (m_pEngine) {
         m_pEngine->Join();
         m_pEngine->CloseImage();
     }
 }
 
-bool CDownloadController::Close(bool stopPressed)
+void CDownloadController::FinishClose()
 {
-    if (m_bClosed)
-        return m_bSuccess;
-    if (stopPressed) {
-        CloseSerialAfterWorker();
-        m_View.ShowStatus("");
-    }
-    Shutdown();
+    if (!m_Session.UsbMode())
+        m_Session.CloseSerial();
     if (m_pEngine && m_pEngine->Completed() && m_pEngine->Delivered())
         m_bSuccess = true;
-    if (m_bSuccess) {
-        m_Session.m_bTransferResult = true;
-        PromptAnswer answer = m_Session.m_Prompter.Ask("Download Success, Reboot Settop Box", "Notice",
-                                                       PromptButtons::YesNo, PromptIcon::Question);
-        m_Session.m_Clock.Sleep(kAfterQuestion);
-        if (answer == PromptAnswer::Yes) {
-            m_Session.m_Clock.Sleep(kBeforeReboot);
-            m_Session.Reboot(m_Session.m_Settings.bUsb && m_bDeviceReady);
-        }
-    } else if (Started()) {
-        m_Session.m_Prompter.Notify("Download Fail, Reboot Settop Box", "Notice", PromptIcon::Error);
+    if (!m_bSuccess) {
+        if (Started())
+            m_Session.Messages().Notify("Download Fail, Reboot Settop Box", "Notice", PromptIcon::Error);
+        CloseDone();
+        return;
     }
-    if (m_Session.m_Settings.bUsb)
-        m_Session.ReleaseUsb();
-    else
-        m_Session.CloseSerial();
-    return m_bSuccess;
+    m_Session.SetTransferResult(true);
+    AskReboot();
+}
+
+void CDownloadController::AskReboot()
+{
+    PromptAnswer answer = m_Session.Messages().Ask("Download Success, Reboot Settop Box", "Notice",
+                                                    PromptButtons::YesNo, PromptIcon::Question);
+    PostAfterGuarded(kAfterQuestion, [this, answer] {
+        if (answer != PromptAnswer::Yes) {
+            CloseDone();
+            return;
+        }
+        PostAfterGuarded(kBeforeReboot, [this] {
+            (void)m_Session.Reboot(m_Session.UsbMode() && m_bDeviceReady);
+            CloseDone();
+        });
+    });
 }

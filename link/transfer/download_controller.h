@@ -1,8 +1,9 @@
 // The download dialog without its window: builds and checks the download image, restarts
 // the STB into its loader and answers its read requests, over the serial link with the
-// watchdog or over USB through the serving engine, and on closing offers the restart.
-// The window shows what the view is told, runs timer 1 (OnTimer every 1600 ms while
-// TimerRunning) and calls the handlers below on its own thread.
+// watchdog or over USB through the serving engine (the handshake runs on the engine's
+// thread), and on closing offers the restart. The window's side is described in
+// transfer_dialog.h; "Download" is OnDownload. The watchdog (timer 1, every 1600 ms while
+// the serial download waits for requests) runs on the view's timer.
 #pragma once
 #include "link/serving_engine.h"
 #include "link/transfer/transfer_dialog.h"
@@ -20,39 +21,45 @@ class CDownloadController : public CTransferDialog, private ServingEvents {
 public:
     static constexpr std::chrono::milliseconds kWatchdogPeriod{1600};
     static constexpr int kWatchdogLimit = 3;
+    static constexpr std::chrono::milliseconds kAfterQuestion{100};
+    static constexpr std::chrono::milliseconds kBeforeReboot{3000};
 
     CDownloadController(CLinkSession& session, COrvanel1Doc& doc, TransferView& view);
     ~CDownloadController() override;
 
     void Open();
-    // "Download"; the button stays disabled afterwards.
+    // "Download"; the button stays disabled afterwards unless the worker could not start.
     void OnDownload();
-    bool CanStart() const { return !m_bStartPressed; }
-    void OnDeviceReady() override;
-    // Timer 1: the serial watchdog.
-    void OnTimer();
-    bool TimerRunning() const { return m_bTimerRunning; }
     int WatchdogCount() const { return m_WatchdogCount; }
-    // "Stop && Exit" (stopPressed) or the close the worker asked for. Returns the transfer result.
-    bool Close(bool stopPressed = false);
 
-    bool Success() const { return m_bSuccess; }
     bool Started() const;
-    bool WorkerRunning() const;
+    bool WorkerRunning() const { return WorkersRunning(); }
     const std::filesystem::path& ImagePath() const { return m_ImagePath; }
 
 private:
+    void OnDeviceReady() override;
+    bool CanStart() const override { return !m_bStartPressed; }
+    bool WorkersRunning() const override;
+    bool WatchdogRunning() const override { return m_bTimerRunning; }
+    void BeginClose(bool stopPressed) override;
+    void JoinWorkers() override;
+    void FinishClose() override;
+    void AskReboot();
+
     // The serving engine's reports.
     void ShowStatus(const std::string& text) override;
     void ShowProgress(uint32_t percent) override;
     void WorkerFinished() override;
+    void WorkerEnded() override;
 
     bool PrepareImage();
     void HoldDocumentHeader();
     void StartUsbServing();
+    bool GreetUsb();
+    void StartWatchdog();
     void KillTimer();
-    void CloseSerialAfterWorker();
-    void Shutdown();
+    void OnTimer();
+    void WatchdogFired();
 
     void SerialWorker();
     bool OnSerialHello(const uint8_t* frame);
@@ -64,7 +71,6 @@ private:
     std::filesystem::path m_ImagePath;
     std::atomic<bool> m_bStartPressed{false};
     std::atomic<bool> m_bStarted{false};
-    std::atomic<bool> m_bSuccess{false};
     std::atomic<bool> m_bTimerRunning{false};
     std::atomic<int> m_WatchdogCount{0};
     bool m_bImageReady = false;

@@ -3,11 +3,12 @@
 #include "common/prompter.h"
 #include "common/trace.h"
 
-
 CLinkSession::CLinkSession(Prompter& prompter, LinkSessionParts parts)
-    : m_Prompter(prompter), m_Clock(*parts.clock), m_Guard(*parts.guard), m_bAbort(*parts.abortFlag),
-      m_Serial(prompter, std::move(parts.serialPort), std::move(parts.serialConfig)),
-      m_SerialLink(m_Serial.m_QueueRead, m_Serial, m_State, m_bSessionRunning, prompter,
+    : m_Messages(prompter), m_Clock(parts.clock ? *parts.clock : m_OwnClock),
+      m_Guard(parts.guard ? *parts.guard : m_OwnGuard), m_bAbort(parts.abortFlag ? *parts.abortFlag : m_bOwnAbort),
+      m_ModeConfigPath(std::move(parts.modeConfigPath)), m_StartDir(std::move(parts.startDir)),
+      m_Serial(m_Messages, std::move(parts.serialPort), std::move(parts.serialConfig)),
+      m_SerialLink(m_Serial.m_QueueRead, m_Serial, m_State, m_bSessionRunning, m_Messages,
                    parts.rxIdle ? *parts.rxIdle : m_RingIdle),
       m_MakeUsbBackend(std::move(parts.makeUsbBackend))
 {
@@ -24,16 +25,24 @@ void CLinkSession::LoadModeConfig()
     m_Settings = ReadModeConfig(m_ModeConfigPath);
 }
 
-bool CLinkSession::SetUsbMode(bool usb)
+ModeFileResult CLinkSession::SetUsbMode(bool usb)
 {
     m_Settings.bUsb = usb;
-    return WriteModeConfig(m_Settings, m_ModeConfigPath);
+    return SaveModeConfig();
 }
 
-bool CLinkSession::SetSerialPort(bool com2)
+ModeFileResult CLinkSession::SetSerialPort(bool com2)
 {
     m_Settings.bCom2 = com2;
-    return WriteModeConfig(m_Settings, m_ModeConfigPath);
+    return SaveModeConfig();
+}
+
+ModeFileResult CLinkSession::SaveModeConfig()
+{
+    if (WriteModeConfig(m_Settings, m_ModeConfigPath))
+        return ModeFileResult::Written;
+    Trace("SaveModeConfig(): cannot write %s", m_ModeConfigPath.c_str());
+    return ModeFileResult::NotWritten;
 }
 
 bool CLinkSession::OpenSerial()
@@ -44,14 +53,18 @@ bool CLinkSession::OpenSerial()
 void CLinkSession::CloseSerial()
 {
     m_bSessionRunning = false;
-    m_Serial.Close();
+    {
+        // The watch thread may be showing a message while it is joined.
+        CTransferMessages::JoinScope joining(m_Messages);
+        m_Serial.Close();
+    }
     m_Serial.m_QueueRead.Clear();
     m_bPortOpen = false;
 }
 
-int CLinkSession::SendSerialReboot()
+bool CLinkSession::SendSerialReboot()
 {
-    return m_SerialLink.SendFrame(0, CMD_REBOOT);
+    return m_SerialLink.SendFrame(0, CMD_REBOOT) == LINK_OK;
 }
 
 bool CLinkSession::StartUsb(UsbDeviceListener& listener)
@@ -65,7 +78,7 @@ bool CLinkSession::StartUsb(UsbDeviceListener& listener)
     }
     m_pUsb = std::make_unique<CUsbTransport>(*m_pUsbBackend, m_bAbort);
     m_pUsb->InitDevice();
-    m_pUsbLink = std::make_unique<CUsbLink>(*m_pUsb, m_State, m_Prompter);
+    m_pUsbLink = std::make_unique<CUsbLink>(*m_pUsb, m_State, m_Messages);
     return m_pUsb->RegisterAndDiscover(listener);
 }
 
@@ -86,20 +99,22 @@ bool CLinkSession::SendUsbReboot()
     return m_pUsbLink && m_pUsbLink->SendFrame(0, CMD_REBOOT);
 }
 
-void CLinkSession::Reboot(bool usb)
+RebootResult CLinkSession::Reboot(bool usb)
 {
-    if (usb)
-        SendUsbReboot();
-    else
-        RebootSerial();
+    if (!usb)
+        return RebootSerial();
+    if (!m_pUsb || !m_pUsb->IsOpen())
+        return RebootResult::NoDevice;
+    return SendUsbReboot() ? RebootResult::Sent : RebootResult::SendFailed;
 }
 
-void CLinkSession::RebootSerial()
+RebootResult CLinkSession::RebootSerial()
 {
     if (m_bPortOpen)
-        return;
+        return RebootResult::PortBusy;
     if (!OpenSerial())
-        return;
-    SendSerialReboot();
+        return RebootResult::PortOpenFail;
+    bool sent = SendSerialReboot();
     CloseSerial();
+    return sent ? RebootResult::Sent : RebootResult::SendFailed;
 }

@@ -1,15 +1,24 @@
-// The link as the editor holds it for its whole run: the link settings and mode.cfg, the
+// The link as a program holds it for its whole run: the link settings and mode.cfg, the
 // serial channel with its port-open and session-running flags, what the handshakes learn
-// of the STB, the USB transport that a transfer dialog starts and releases, and the
-// reboot action on either link.
+// of the STB, the USB transport that a transfer window starts and releases, the reboot
+// action on either link, and the message boxes of the link's workers (CTransferMessages).
+//
+// Made once by the program's start-up, which hands in the worker guard, the abort flag
+// and the clock (the session keeps its own when they are left out).
+//
+// For the windows:
+//   Serial Port dialog: Com2() on opening; OK: SetSerialPort(com2); Cancel: SaveModeConfig().
+//   Mode menu: UsbMode(), SetUsbMode(usb).
+//   A result of NotWritten: show kModeFileErrorText (the choice is kept for this run).
 #pragma once
-#include "link/transfer/mode_config.h"
 #include "link/serial_channel.h"
 #include "link/serial_link.h"
+#include "link/transfer/mode_config.h"
 #include "link/transfer/transfer_clock.h"
+#include "link/transfer/transfer_messages.h"
 #include "link/usb_link.h"
-#include "usb/usb_transport.h"
 #include "link/worker_guard.h"
+#include "usb/usb_transport.h"
 
 #include <atomic>
 #include <filesystem>
@@ -26,11 +35,19 @@ struct LinkSessionParts {
     std::unique_ptr<SerialPort> serialPort = MakePosixSerialPort();
     SerialPortConfig serialConfig;
     UsbBackendFactory makeUsbBackend = [] { return MakeUsbBackend({}); };
-    TransferClock* clock = &SystemClock();
-    RxIdle* rxIdle = nullptr;   // null: the receivers wait on the ring
-    CWorkerGuard* guard = &TransferWorkerGuard();
-    std::atomic<bool>* abortFlag = &UsbAbortFlag();
+    TransferClock* clock = nullptr;          // null: the session's own sleeping clock
+    RxIdle* rxIdle = nullptr;                // null: the receivers wait on the ring
+    CWorkerGuard* guard = nullptr;           // null: the session's own guard
+    std::atomic<bool>* abortFlag = nullptr;  // null: the session's own flag
+    std::filesystem::path modeConfigPath = kModeConfigPath;
+    std::filesystem::path startDir = std::filesystem::current_path();
 };
+
+enum class [[nodiscard]] ModeFileResult { Written, NotWritten };
+inline constexpr char kModeFileErrorText[] = "Cannot Create or Open File!";
+
+// What the reboot action did.
+enum class [[nodiscard]] RebootResult { Sent, PortBusy, PortOpenFail, NoDevice, SendFailed };
 
 class CLinkSession {
 public:
@@ -39,17 +56,33 @@ public:
     CLinkSession(const CLinkSession&) = delete;
     CLinkSession& operator=(const CLinkSession&) = delete;
 
-    // mode.cfg at the document's creation, and the Mode menu's commands, which write it.
+    // mode.cfg at the document's creation, and the Mode menu's and Serial Port dialog's
+    // commands, which write it.
     void LoadModeConfig();
-    bool SetUsbMode(bool usb);
-    bool SetSerialPort(bool com2);
+    const LinkSettings& Settings() const { return m_Settings; }
+    bool UsbMode() const { return m_Settings.bUsb; }
+    bool Com2() const { return m_Settings.bCom2; }
+    ModeFileResult SetUsbMode(bool usb);
+    ModeFileResult SetSerialPort(bool com2);
+    ModeFileResult SaveModeConfig();
+    // Settings for this run only (command lines, tests); mode.cfg is left alone.
+    void UseSettings(const LinkSettings& settings) { m_Settings = settings; }
+    const std::filesystem::path& StartDir() const { return m_StartDir; }
 
     // Opens the channel on the chosen port at 115200 baud.
     bool OpenSerial();
     // The close of a transfer: channel closed, m_QueueRead cleared, session-running and
     // port-open flags cleared.
     void CloseSerial();
-    int SendSerialReboot();
+    bool SendSerialReboot();
+    bool PortOpen() const { return m_bPortOpen; }
+    void SetPortOpen(bool open) { m_bPortOpen = open; }
+    bool SerialConnected() const { return m_Serial.m_bConnected; }
+    bool SessionRunning() const { return m_bSessionRunning; }
+    void SetSessionRunning(bool running) { m_bSessionRunning = running; }
+    // Waits until the serial watch thread queued bytes, at most limit.
+    void WaitSerialData(std::chrono::milliseconds limit) { m_Serial.m_QueueRead.WaitForData(limit); }
+    CSerialLink& SerialLink() { return m_SerialLink; }
 
     // Starts the transport and discovery; true when a device opened.
     bool StartUsb(UsbDeviceListener& listener);
@@ -60,29 +93,36 @@ public:
     bool SendUsbReboot();
 
     // The reboot action: USB when asked for (the mode is USB and the device is ready), otherwise serial.
-    void Reboot(bool usb);
-    void RebootSerial();
+    RebootResult Reboot(bool usb);
+    RebootResult RebootSerial();
 
-    Prompter& m_Prompter;
+    LinkState& State() { return m_State; }
+    bool TransferResult() const { return m_bTransferResult; }
+    void SetTransferResult(bool result) { m_bTransferResult = result; }
+
+    CTransferMessages& Messages() { return m_Messages; }
+    TransferClock& Clock() { return m_Clock; }
+    CWorkerGuard& Guard() { return m_Guard; }
+    std::atomic<bool>& AbortFlag() { return m_bAbort; }
+
+private:
+    CTransferMessages m_Messages;
+    CSleepingClock m_OwnClock;
+    CWorkerGuard m_OwnGuard;
+    std::atomic<bool> m_bOwnAbort{false};
     TransferClock& m_Clock;
     CWorkerGuard& m_Guard;
     std::atomic<bool>& m_bAbort;
     LinkSettings m_Settings;
-    std::filesystem::path m_ModeConfigPath = kModeConfigPath;
-    std::filesystem::path m_StartDir = std::filesystem::current_path();
+    std::filesystem::path m_ModeConfigPath;
+    std::filesystem::path m_StartDir;
     std::atomic<bool> m_bPortOpen{false};
     std::atomic<bool> m_bSessionRunning{false};
     std::atomic<bool> m_bTransferResult{false};
     LinkState m_State;
     CSerialChannel m_Serial;
-
-private:
     RingWaitIdle m_RingIdle;
-
-public:
     CSerialLink m_SerialLink;
-
-private:
     UsbBackendFactory m_MakeUsbBackend;
     std::unique_ptr<UsbBackend> m_pUsbBackend;
     std::unique_ptr<CUsbTransport> m_pUsb;

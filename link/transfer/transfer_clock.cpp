@@ -2,15 +2,7 @@
 
 #include <thread>
 
-namespace {
-class SleepingClock : public TransferClock {
-public:
-    void Sleep(std::chrono::milliseconds duration) override { std::this_thread::sleep_for(duration); }
-};
-}  // namespace
-
-TransferClock& SystemClock()
+void CSleepingClock::Sleep(std::chrono::milliseconds duration)
 {
-    static SleepingClock clock;
-    return clock;
+    std::this_thread::sleep_for(duration);
 }

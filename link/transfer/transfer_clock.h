@@ -1,6 +1,6 @@
-// The waits of the transfer dialogs that the behaviour counts (settle polls, the 100 ms
-// polls for a closing worker, the pauses before a restart), so that tests can run them
-// without sleeping.
+// The waits of the transfer workers that the behaviour counts (settle polls), so that
+// tests can run them without sleeping. Waits on the window's thread go through the
+// window's PostAfter instead.
 #pragma once
 #include <chrono>
 
@@ -11,4 +11,7 @@ public:
 };
 
 // Sleeps for real.
-TransferClock& SystemClock();
+class CSleepingClock : public TransferClock {
+public:
+    void Sleep(std::chrono::milliseconds duration) override;
+};

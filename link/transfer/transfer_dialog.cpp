@@ -2,31 +2,82 @@
 
 #include "link/transfer/transfer_text.h"
 
+CTransferDialog::CTransferDialog(CLinkSession& session, TransferView& view) : m_Session(session), m_View(view)
+{
+    m_Session.Messages().Attach(m_View);
+}
+
+CTransferDialog::~CTransferDialog()
+{
+    m_Session.Messages().Detach(m_View);
+}
+
+std::function<void()> CTransferDialog::Guarded(std::function<void()> command) const
+{
+    return [alive = std::weak_ptr<char>(m_pAlive), command = std::move(command)] {
+        if (alive.lock())
+            command();
+    };
+}
+
+void CTransferDialog::PostGuarded(std::function<void()> command)
+{
+    m_View.Post(Guarded(std::move(command)));
+}
+
+void CTransferDialog::PostAfterGuarded(std::chrono::milliseconds delay, std::function<void()> command)
+{
+    m_View.PostAfter(delay, Guarded(std::move(command)));
+}
+
+std::function<void()> CTransferDialog::WorkerEndedNotice()
+{
+    return [this] { PostGuarded([this] { NotifyState(); }); };
+}
+
+void CTransferDialog::NotifyState()
+{
+    TransferState state{m_bDeviceReady, WorkersRunning(), m_Phase == Phase::Open && CanStart(), WatchdogRunning(),
+                        m_Phase == Phase::Closing};
+    if (m_bStateSent && state == m_LastState)
+        return;
+    m_LastState = state;
+    m_bStateSent = true;
+    StateNoticed();
+    m_View.StateChanged(state);
+}
+
 void CTransferDialog::OnDeviceGone()
 {
     m_bHandshakeDone = false;
     m_bDeviceReady = false;
+    NotifyState();
 }
 
 void CTransferDialog::OnDeviceArrival(const std::string& path)
 {
-    // Discovery may already have opened the device this notice is about.
-    m_View.Post([this, path] {
-        if (!m_bClosed && !m_bDeviceReady && m_Session.Usb() && m_Session.Usb()->DeviceArrival(path))
+    PostGuarded([this, path] {
+        // Discovery may already have opened the device this notice is about.
+        if (!Closing() && !m_bDeviceReady && m_Session.Usb() && m_Session.Usb()->DeviceArrival(path))
             OnDeviceReady();
     });
 }
 
-void CTransferDialog::OnDeviceRemoval(const std::string&)
+void CTransferDialog::OnDeviceRemoval(const std::string& path)
 {
-    // The abort flag ends a transfer in flight at once; the device is closed on the window's thread.
-    m_Session.m_bAbort = true;
-    m_View.Post([this] {
-        if (m_bClosed)
+    // The abort flag ends a transfer on the departing device at once; the device is closed
+    // on the window's thread. The transport lives until the notices have stopped.
+    if (m_Session.Usb() && m_Session.Usb()->Holds(path))
+        m_Session.AbortFlag() = true;
+    PostGuarded([this, path] {
+        CUsbTransport* usb = m_Session.Usb();
+        if (Closing() || !usb || !usb->DeviceRemoved(path))
             return;
-        if (m_Session.Usb())
-            m_Session.Usb()->DeviceRemoved();
         OnDeviceGone();
+        // A device that arrived while the departed one was still open.
+        std::string next = usb->TakeWaitingArrival();
+        if (!next.empty() && usb->DeviceArrival(next))
+            OnDeviceReady();
     });
 }
 
@@ -37,21 +88,76 @@ void CTransferDialog::StartUsbAtOpen(const char* foundModeText)
     ShowModeText();
     if (found)
         OnDeviceReady();
+    NotifyState();
 }
 
 bool CTransferDialog::OpenSerialAtStart()
 {
-    if (m_Session.m_bPortOpen) {
+    if (m_Session.PortOpen()) {
         m_View.ShowStatus("Port is aleady opened");
         return false;
     }
     if (!m_Session.OpenSerial()) {
         m_View.ShowStatus("Port Open Fail");
-        m_Session.m_bPortOpen = false;
+        m_Session.SetPortOpen(false);
         return false;
     }
     m_View.ShowStatus("Port Open Success");
-    m_Session.m_bPortOpen = true;
-    m_View.ShowStatus(FormatText("pThr->m_bConnected : %d ", int(m_Session.m_Serial.m_bConnected.load())));
+    m_Session.SetPortOpen(true);
+    m_View.ShowStatus(FormatText("pThr->m_bConnected : %d ", int(m_Session.SerialConnected())));
     return true;
+}
+
+void CTransferDialog::RequestClose(bool stopPressed)
+{
+    if (m_Phase != Phase::Open)
+        return;
+    m_Phase = Phase::Closing;
+    BeginClose(stopPressed);
+    NotifyState();
+    AfterWorkers([this] {
+        JoinWorkers();
+        FinishClose();
+    });
+}
+
+void CTransferDialog::AfterWorkers(std::function<void()> next)
+{
+    if (!WorkersRunning()) {
+        next();
+        return;
+    }
+    PostAfterGuarded(kClosePoll, [this, next = std::move(next)]() mutable { AfterWorkers(std::move(next)); });
+}
+
+void CTransferDialog::ReleaseLink()
+{
+    if (m_Session.UsbMode())
+        m_Session.ReleaseUsb();
+    else
+        m_Session.CloseSerial();
+}
+
+void CTransferDialog::CloseDone()
+{
+    ReleaseLink();
+    m_Phase = Phase::Closed;
+    m_bDeviceReady = false;
+    NotifyState();
+    m_Session.Messages().Detach(m_View);
+    m_View.ReadyToClose();
+}
+
+void CTransferDialog::CloseNow()
+{
+    if (m_Phase == Phase::Closed)
+        return;
+    m_Phase = Phase::Closing;
+    BeginClose(false);
+    {
+        CTransferMessages::JoinScope joining(m_Session.Messages());
+        JoinWorkers();
+    }
+    ReleaseLink();
+    m_Phase = Phase::Closed;
 }

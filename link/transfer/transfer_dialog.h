@@ -1,24 +1,71 @@
-// What the upload and download dialogs share without their windows: the link session, the
-// view, and the USB device notices turned into their device-ready and device-gone commands.
+// What the upload and download controllers share without their windows: the link
+// session, the view, the USB device notices turned into device-ready and device-gone
+// commands, the state notices and the asynchronous close.
+//
+// For the window (every call on the window's thread):
+//   Open()               once the window is shown: the mode line, USB discovery.
+//   OnUpload()/OnDownload()  the start button.
+//   RequestClose(stop)   "Stop && Exit" (stop = true) or the window's own close. Returns at
+//                        once; the controller stops its worker, asks its question, releases
+//                        the link, and then calls the view's ReadyToClose: only then does the
+//                        window go away. Further calls are ignored.
+//   State()              what the view's StateChanged last said (device present, busy, can
+//                        start, watchdog running, closing).
+//   Success()            the transfer result, final once ReadyToClose came.
+// Worker messages reach the window through the view's ShowMessage; the window answers them
+// without ever waiting for the worker. Commands the controller posts are dropped once it is
+// destroyed; destroying it before ReadyToClose closes it at once without questions.
 #pragma once
 #include "link/transfer/link_session.h"
 #include "link/transfer/transfer_view.h"
 
 #include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
 
 class CTransferDialog : public UsbDeviceListener {
 public:
-    // Device-ready and device-gone commands (USB).
-    virtual void OnDeviceReady() = 0;
-    void OnDeviceGone();
+    static constexpr std::chrono::milliseconds kClosePoll{100};
+
+    ~CTransferDialog() override;
+    CTransferDialog(const CTransferDialog&) = delete;
+    CTransferDialog& operator=(const CTransferDialog&) = delete;
+
+    void RequestClose(bool stopPressed = false);
+    bool Closed() const { return m_Phase == Phase::Closed; }
+    bool Closing() const { return m_Phase != Phase::Open; }
+    const TransferState& State() const { return m_LastState; }
     bool DeviceReady() const { return m_bDeviceReady; }
+    bool Success() const { return m_bSuccess; }
 
     void OnDeviceArrival(const std::string& path) override;
     void OnDeviceRemoval(const std::string& path) override;
 
 protected:
-    CTransferDialog(CLinkSession& session, TransferView& view) : m_Session(session), m_View(view) {}
+    CTransferDialog(CLinkSession& session, TransferView& view);
+
+    // Device-ready command (USB arrival, or discovery at opening).
+    virtual void OnDeviceReady() = 0;
+    void OnDeviceGone();
+    virtual bool CanStart() const = 0;
+    virtual bool WorkersRunning() const = 0;
+    virtual bool WatchdogRunning() const { return false; }
+    // Runs whenever the state changed, before the view hears of it.
+    virtual void StateNoticed() {}
+    // The close's release: the USB transport in USB mode, the serial channel otherwise.
+    virtual void ReleaseLink();
+
+    // Closing in steps: BeginClose sets the flags that end the workers and never waits;
+    // JoinWorkers runs once they have ended; FinishClose asks what is to be asked and ends
+    // with CloseDone, at once or from a later command.
+    virtual void BeginClose(bool stopPressed) = 0;
+    virtual void JoinWorkers() = 0;
+    virtual void FinishClose() = 0;
+    void CloseDone();
+    // The destructor's close: flags, join, release; no questions.
+    void CloseNow();
 
     void ShowModeText() { m_View.ShowStatus(m_ModeText); }
     // USB mode at opening: starts the transport and discovery; a device found is ready at once.
@@ -27,10 +74,28 @@ protected:
     // true when it opened.
     bool OpenSerialAtStart();
 
+    // The command, dropped once the controller is gone.
+    std::function<void()> Guarded(std::function<void()> command) const;
+    // Runs on the window's thread unless the controller is gone by then.
+    void PostGuarded(std::function<void()> command);
+    void PostAfterGuarded(std::chrono::milliseconds delay, std::function<void()> command);
+    // A worker's end as the window hears it: a state notice.
+    std::function<void()> WorkerEndedNotice();
+    // Runs next on the window's thread once no worker runs, polling every 100 ms.
+    void AfterWorkers(std::function<void()> next);
+    void NotifyState();
+
     CLinkSession& m_Session;
     TransferView& m_View;
     std::atomic<bool> m_bDeviceReady{false};
     std::atomic<bool> m_bHandshakeDone{false};
-    bool m_bClosed = false;
+    std::atomic<bool> m_bSuccess{false};
     std::string m_ModeText;
+
+private:
+    enum class Phase { Open, Closing, Closed };
+    Phase m_Phase = Phase::Open;
+    TransferState m_LastState;
+    bool m_bStateSent = false;
+    std::shared_ptr<char> m_pAlive = std::make_shared<char>();
 };

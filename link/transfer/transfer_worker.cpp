@@ -4,7 +4,7 @@
 
 #include <system_error>
 
-bool CTransferWorker::Start(std::function<void()> body)
+bool CTransferWorker::Start(std::function<void()> body, std::function<void()> ended)
 {
     if (m_Thread.joinable() && !m_bRunning)
         m_Thread.join();
@@ -14,10 +14,12 @@ bool CTransferWorker::Start(std::function<void()> body)
     }
     m_bRunning = true;
     try {
-        m_Thread = std::thread([this, body = std::move(body)] {
+        m_Thread = std::thread([this, body = std::move(body), ended = std::move(ended)] {
             body();
             m_bRunning = false;
             m_Guard.Leave();
+            if (ended)
+                ended();
         });
     } catch (const std::system_error&) {
         m_bRunning = false;
@@ -27,10 +29,8 @@ bool CTransferWorker::Start(std::function<void()> body)
     return true;
 }
 
-void CTransferWorker::Wait()
+void CTransferWorker::Join()
 {
-    for (int i = 0; i < kClosePolls && m_bRunning; ++i)
-        m_Clock.Sleep(kClosePoll);
     if (m_Thread.joinable() && m_Thread.get_id() != std::this_thread::get_id())
         m_Thread.join();
 }

@@ -1,7 +1,5 @@
-// Runs a dialog's transfer worker on its own thread under the process-wide guard, and
-// waits for it the way a closing dialog does: 100 ms polls, at most 50, then the join.
+// Runs a dialog's transfer worker on its own thread under the process-wide guard.
 #pragma once
-#include "link/transfer/transfer_clock.h"
 #include "link/worker_guard.h"
 
 #include <atomic>
@@ -10,22 +8,20 @@
 
 class CTransferWorker {
 public:
-    CTransferWorker(CWorkerGuard& guard, TransferClock& clock) : m_Guard(guard), m_Clock(clock) {}
-    ~CTransferWorker() { Wait(); }
+    explicit CTransferWorker(CWorkerGuard& guard) : m_Guard(guard) {}
+    ~CTransferWorker() { Join(); }
     CTransferWorker(const CTransferWorker&) = delete;
     CTransferWorker& operator=(const CTransferWorker&) = delete;
 
-    // False when a worker of either dialog is already running.
-    bool Start(std::function<void()> body);
+    // False when a worker of either dialog is already running. ended runs on the worker's
+    // thread once it no longer counts as running and the guard is free.
+    [[nodiscard]] bool Start(std::function<void()> body, std::function<void()> ended = {});
     bool Running() const { return m_bRunning; }
-    void Wait();
-
-    static constexpr int kClosePolls = 50;
-    static constexpr std::chrono::milliseconds kClosePoll{100};
+    // Waits for the thread; the caller makes sure the worker is ending.
+    void Join();
 
 private:
     CWorkerGuard& m_Guard;
-    TransferClock& m_Clock;
     std::atomic<bool> m_bRunning{false};
     std::thread m_Thread;
 };

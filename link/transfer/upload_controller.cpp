@@ -11,74 +11,73 @@ constexpr int kSettlePolls = 10;
 }  // namespace
 
 CUploadController::CUploadController(CLinkSession& session, TransferView& view)
-    : CTransferDialog(session, view), m_Worker(session.m_Guard, session.m_Clock)
+    : CTransferDialog(session, view), m_Worker(session.Guard())
 {
 }
 
 CUploadController::~CUploadController()
 {
-    if (m_bClosed)
-        return;
-    Shutdown();
-    if (m_Session.m_Settings.bUsb)
-        m_Session.ReleaseUsb();
+    CloseNow();
 }
 
 void CUploadController::Open()
 {
     m_View.SetProgress(0);
-    if (!m_Session.m_Settings.bUsb) {
+    if (!m_Session.UsbMode()) {
         m_ModeText = "Mode : Serial";
         ShowModeText();
+        NotifyState();
         return;
     }
     StartUsbAtOpen("Mode : USB <Auto Reboot In case End>");
 }
 
+void CUploadController::StartWorker(void (CUploadController::*body)())
+{
+    m_bRunning = true;
+    if (m_Worker.Start([this, body] { (this->*body)(); }, WorkerEndedNotice()))
+        return;
+    // Another transfer holds the guard: nothing began, so the button may be pressed again.
+    m_bRunning = false;
+    m_Session.SetSessionRunning(false);
+    m_bStartUsed = false;
+    m_bStartPressed = false;
+}
+
 void CUploadController::OnUpload()
 {
-    if (!CanStart())
+    if (!CanStart() || Closing())
         return;
     m_bStartUsed = true;
-    m_Session.m_bTransferResult = false;
-    if (m_Session.m_Settings.bUsb) {
+    m_Session.SetTransferResult(false);
+    if (m_Session.UsbMode()) {
         m_View.ShowStatus(kWaitingText);
         m_bStartPressed = true;
         if (m_bDeviceReady)
             m_Session.SendUsbReboot();
-        return;
+    } else if (OpenSerialAtStart()) {
+        m_Session.SendSerialReboot();
+        if (!m_Session.SessionRunning()) {
+            m_Session.SetSessionRunning(true);
+            StartWorker(&CUploadController::SerialWorker);
+        }
     }
-    if (!OpenSerialAtStart())
-        return;
-    m_Session.SendSerialReboot();
-    if (!m_Session.m_bSessionRunning) {
-        m_Session.m_bSessionRunning = true;
-        m_bRunning = true;
-        if (!m_Worker.Start([this] { SerialWorker(); }))
-            m_Session.m_bSessionRunning = false;
-    }
+    NotifyState();
 }
 
 void CUploadController::OnDeviceReady()
 {
-    m_Session.m_bAbort = false;
+    m_Session.AbortFlag() = false;
     m_bHandshakeDone = false;
     m_bDeviceReady = true;
-    if (!m_bStartPressed || m_Worker.Running() || !m_Session.UsbLink())
-        return;
-    if (m_Session.UsbLink()->Handshake(false) != UsbHandshake::Ok) {
-        Trace("CUploadController: the upload handshake failed; waiting for the next arrival");
-        return;
-    }
-    m_bHandshakeDone = true;
-    m_bRunning = true;
-    m_Session.UsbLink()->m_pRunning = &m_bRunning;
-    m_Worker.Start([this] { UsbWorker(); });
+    if (m_bStartPressed && !m_Worker.Running() && m_Session.UsbLink())
+        StartWorker(&CUploadController::UsbWorker);
+    NotifyState();
 }
 
 bool CUploadController::WaitSerialHello()
 {
-    CSerialLink& link = m_Session.m_SerialLink;
+    CSerialLink& link = m_Session.SerialLink();
     uint8_t buffer[kSerialRxBufferSize];
     for (;;) {
         bool stopped;
@@ -91,8 +90,8 @@ bool CUploadController::WaitSerialHello()
         m_View.ShowStatus("Uploading.......");
         if (buffer[1] != CMD_HELLO || buffer[2] < kHelloPayloadSize)
             continue;
-        m_Session.m_State._psn = buffer[0];
-        m_Session.m_State.AdoptHello(DecodeHello(buffer + 3));
+        m_Session.State()._psn = buffer[0];
+        m_Session.State().AdoptHello(DecodeHello(buffer + 3));
         link.SendFrame(buffer[0], CMD_UPLOAD_REQ);
         return true;
     }
@@ -100,13 +99,13 @@ bool CUploadController::WaitSerialHello()
 
 bool CUploadController::SettleAfterHello()
 {
-    const auto pause = settings::TraitsOfModel(m_Session.m_State.StbModelId()).settlePause;
+    const auto pause = settings::TraitsOfModel(m_Session.State().StbModelId()).settlePause;
     uint8_t buffer[kSerialRxBufferSize];
     for (int i = 0; i < kSettlePolls; ++i) {
         if (pause.count())
-            m_Session.m_Clock.Sleep(pause);
-        if (m_Session.m_SerialLink.RxPacket_Upload(buffer) == LINK_OK && buffer[1] == CMD_RESYNC) {
-            m_Session.m_State._psn = buffer[0];
+            m_Session.Clock().Sleep(pause);
+        if (m_Session.SerialLink().RxPacket_Upload(buffer) == LINK_OK && buffer[1] == CMD_RESYNC) {
+            m_Session.State()._psn = buffer[0];
             return false;
         }
     }
@@ -133,7 +132,7 @@ int CUploadController::UploadSerial(uint8_t type)
     m_View.ShowStatus("Uploading.....");
     uint32_t capacity, size = 0;
     uint8_t* dest = Destination(type, capacity);
-    int result = m_Session.m_SerialLink.ReadData(type, dest, capacity, size, UploadReport(m_View, type));
+    int result = m_Session.SerialLink().ReadData(type, dest, capacity, size, UploadReport(m_View, type));
     return CheckRead(result, size, capacity);
 }
 
@@ -145,72 +144,92 @@ int CUploadController::UploadUsb(uint8_t type)
     return CheckRead(result, size, capacity);
 }
 
+void CUploadController::ReportSerialFailure()
+{
+    // The box follows every failure after the hello, "Stop && Exit" included; a window
+    // that closed on its own goes quietly.
+    if (!m_bStop)
+        m_Session.Messages().Notify("Upload Fail, Reboot Settop Box", "Notice", PromptIcon::Error);
+}
+
 void CUploadController::SerialWorker()
 {
     m_View.ShowStatus(kWaitingText);
-    do {
-        if (!WaitSerialHello())
+    if (!WaitSerialHello())
+        return;
+    m_View.ShowStatus("just moment.....");
+    while (!SettleAfterHello()) {
+        if (!WaitSerialHello()) {
+            ReportSerialFailure();
             return;
+        }
         m_View.ShowStatus("just moment.....");
-    } while (!SettleAfterHello());
-    bool uploaded = UploadSerial(DATA_FLASH) == LINK_OK && UploadSerial(DATA_EEPROM) == LINK_OK;
-    m_Image.systemId = m_Session.m_State.systemId;
-    if (uploaded)
-        m_Session.m_bTransferResult = true;
-    m_Session.m_SerialLink.SendFrame(m_Session.m_State.NextPsn(), CMD_END);
-    if (uploaded) {
-        m_bSuccess = true;
-        m_Session.CloseSerial();
-        ShowModeText();
-        m_View.SetProgress(0);
-        m_View.RequestClose();
-    } else if (!m_bStop) {
-        m_Session.m_Prompter.Notify("Upload Fail, Reboot Settop Box", "Notice", PromptIcon::Error);
     }
+    bool uploaded = UploadSerial(DATA_FLASH) == LINK_OK && UploadSerial(DATA_EEPROM) == LINK_OK;
+    m_Image.systemId = m_Session.State().systemId;
+    if (uploaded)
+        m_Session.SetTransferResult(true);
+    m_Session.SerialLink().SendFrame(m_Session.State().NextPsn(), CMD_END);
+    if (!uploaded) {
+        ReportSerialFailure();
+        return;
+    }
+    m_bSuccess = true;
+    m_Session.CloseSerial();
+    ShowModeText();
+    m_View.SetProgress(0);
+    PostGuarded([this] { RequestClose(); });
 }
 
 void CUploadController::UsbWorker()
 {
-    if (m_bHandshakeDone && !m_bStop && !m_Session.m_bAbort) {
+    CUsbLink& link = *m_Session.UsbLink();
+    if (link.Handshake(false) != UsbHandshake::Ok) {
+        Trace("CUploadController: the upload handshake failed; waiting for the next arrival");
+        return;
+    }
+    m_bHandshakeDone = true;
+    link.m_pRunning = &m_bRunning;
+    if (!m_bStop && !m_Session.AbortFlag()) {
         bool uploaded = UploadUsb(DATA_FLASH) == LINK_OK && UploadUsb(DATA_EEPROM) == LINK_OK;
-        m_Image.systemId = m_Session.m_State.systemId;
+        m_Image.systemId = m_Session.State().systemId;
         if (uploaded) {
-            m_Session.m_bTransferResult = true;
+            m_Session.SetTransferResult(true);
             m_bSuccess = true;
         }
     }
-    m_Session.UsbLink()->SendFrame(m_Session.m_State.NextPsn(), CMD_END);
+    link.SendFrame(m_Session.State().NextPsn(), CMD_END);
     m_View.SetProgress(0);
-    m_View.RequestClose();
+    PostGuarded([this] { RequestClose(); });
 }
 
-void CUploadController::Shutdown()
+void CUploadController::BeginClose(bool stopPressed)
 {
-    m_bClosed = true;
-    m_bStop = true;
+    if (!stopPressed)
+        m_bStop = true;
     m_bRunning = false;
-    m_Session.m_bAbort = true;
-    // The serial worker ends at its next poll once the session stops; the channel closes after it.
-    m_Session.m_bSessionRunning = false;
-    m_Worker.Wait();
+    m_Session.AbortFlag() = true;
+    // The serial worker ends at its next poll once the session stops.
+    m_Session.SetSessionRunning(false);
+}
+
+void CUploadController::JoinWorkers()
+{
+    m_bStop = true;
+    m_Worker.Join();
     if (m_Session.UsbLink())
         m_Session.UsbLink()->m_pRunning = nullptr;
 }
 
-bool CUploadController::Close()
+void CUploadController::FinishClose()
 {
-    if (m_bClosed)
-        return m_Session.m_bTransferResult;
-    Shutdown();
     m_Session.CloseSerial();
     if (m_bSuccess) {
-        m_Session.m_bTransferResult = true;
-        PromptAnswer answer = m_Session.m_Prompter.Ask("Upload Success, Do you want to reboot Settop Box?", "Notice",
-                                                       PromptButtons::YesNo, PromptIcon::Question);
+        m_Session.SetTransferResult(true);
+        PromptAnswer answer = m_Session.Messages().Ask("Upload Success, Do you want to reboot Settop Box?", "Notice",
+                                                        PromptButtons::YesNo, PromptIcon::Question);
         if (answer == PromptAnswer::Yes)
-            m_Session.Reboot(m_Session.m_Settings.bUsb && m_bDeviceReady);
+            (void)m_Session.Reboot(m_Session.UsbMode() && m_bDeviceReady);
     }
-    if (m_Session.m_Settings.bUsb)
-        m_Session.ReleaseUsb();
-    return m_bSuccess;
+    CloseDone();
 }

@@ -23,7 +23,10 @@ bool IsFinalCounter(const std::string& text)
 }
 }  // namespace
 
-TerminalView::TerminalView() : m_bTerminal(::isatty(STDERR_FILENO) != 0) {}
+TerminalView::TerminalView(Prompter& prompter)
+    : CTransferCommandLoop(prompter, true), m_bTerminal(::isatty(STDERR_FILENO) != 0)
+{
+}
 
 void TerminalView::ShowStatus(const std::string& text)
 {
@@ -63,48 +66,6 @@ void TerminalView::Finish()
     if (m_bDrawn)
         std::fprintf(stderr, "\n");
     m_bDrawn = false;
-}
-
-void TerminalView::RequestClose()
-{
-    {
-        std::lock_guard lock(m_Lock);
-        m_bCloseRequested = true;
-    }
-    m_Changed.notify_all();
-}
-
-void TerminalView::Post(std::function<void()> command)
-{
-    {
-        std::lock_guard lock(m_Lock);
-        m_Commands.push_back(std::move(command));
-    }
-    m_Changed.notify_all();
-}
-
-void TerminalView::RunFor(std::chrono::milliseconds timeout)
-{
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::unique_lock lock(m_Lock);
-    for (;;) {
-        while (!m_Commands.empty()) {
-            auto command = std::move(m_Commands.front());
-            m_Commands.pop_front();
-            lock.unlock();
-            command();
-            lock.lock();
-        }
-        if (m_bCloseRequested ||
-            !m_Changed.wait_until(lock, deadline, [this] { return m_bCloseRequested || !m_Commands.empty(); }))
-            return;
-    }
-}
-
-bool TerminalView::CloseRequested() const
-{
-    std::lock_guard lock(m_Lock);
-    return m_bCloseRequested;
 }
 
 std::string TerminalView::LastStatus() const

@@ -1,26 +1,17 @@
-// The transfer dialogs on a terminal: status texts and a progress bar on stderr, and the
-// window's command queue that the main thread runs.
+// The transfer dialogs on a terminal: status texts and a progress bar on stderr; the
+// main thread runs the window's commands and timer.
 #pragma once
-#include "link/transfer/transfer_view.h"
+#include "link/transfer/command_loop.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <functional>
 #include <mutex>
 #include <string>
 
-class TerminalView : public TransferView {
+class TerminalView : public CTransferCommandLoop {
 public:
-    TerminalView();
+    explicit TerminalView(Prompter& prompter);
     void ShowStatus(const std::string& text) override;
     void SetProgress(int position) override;
-    void RequestClose() override;
-    void Post(std::function<void()> command) override;
 
-    // Runs the posted commands for up to timeout; returns early once a close was requested.
-    void RunFor(std::chrono::milliseconds timeout);
-    bool CloseRequested() const;
     std::string LastStatus() const;
     // Ends the progress line so that later output starts on a line of its own.
     void Finish();
@@ -29,9 +20,6 @@ private:
     void DrawLocked();
 
     mutable std::mutex m_Lock;
-    std::condition_variable m_Changed;
-    std::deque<std::function<void()>> m_Commands;
-    bool m_bCloseRequested = false;
     bool m_bTerminal;
     bool m_bDrawn = false;
     std::string m_Status;

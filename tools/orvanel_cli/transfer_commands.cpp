@@ -3,6 +3,7 @@
 #include "tools/orvanel_cli/cli_prompter.h"
 #include "link/transfer/download_controller.h"
 #include "link/transfer/link_session.h"
+#include "link/transfer/reboot_controller.h"
 #include "settings/settings_file.h"
 #include "tools/orvanel_cli/terminal_view.h"
 #include "link/transfer/upload_controller.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr auto kPumpSlice = std::chrono::milliseconds(100);
+constexpr auto kCloseLimit = std::chrono::seconds(30);
 std::atomic<bool> g_bInterrupted{false};
 
 void OnInterrupt(int)
@@ -48,44 +49,41 @@ private:
 
 void Configure(CLinkSession& session, const TransferOptions& options)
 {
-    session.m_Settings.bUsb = options.usb;
-    session.m_Settings.bCom2 = options.port == "COM2";
+    session.UseSettings({.bUsb = options.usb, .bCom2 = options.port == "COM2"});
 }
 
 enum class LoopEnd { Closed, Interrupted, WorkerEnded, TimedOut };
 
-// The window's message loop: runs posted commands and timer 1 until the dialog is to close.
-// stalled tells when the dialog can no longer get anywhere (a serial worker that ended).
-template <typename Tick, typename Stalled>
-LoopEnd RunDialog(TerminalView& view, int timeoutSeconds, Tick tick, Stalled stalled)
+// The window's message loop: runs posted commands and the timer until the dialog may
+// close. stalled tells when the dialog can no longer get anywhere (a serial worker that ended).
+template <typename Stalled>
+LoopEnd RunDialog(TerminalView& view, int timeoutSeconds, Stalled stalled)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-    auto nextTick = std::chrono::steady_clock::now() + CDownloadController::kWatchdogPeriod;
-    for (;;) {
-        view.RunFor(kPumpSlice);
-        if (view.CloseRequested())
-            return LoopEnd::Closed;
-        if (g_bInterrupted)
-            return LoopEnd::Interrupted;
-        if (stalled())
-            return LoopEnd::WorkerEnded;
-        auto now = std::chrono::steady_clock::now();
-        if (now >= nextTick) {
-            tick();
-            nextTick += CDownloadController::kWatchdogPeriod;
-        }
-        if (now >= deadline)
-            return LoopEnd::TimedOut;
-    }
+    LoopEnd end = LoopEnd::TimedOut;
+    view.RunUntil(
+        [&] {
+            if (view.CloseReady())
+                end = LoopEnd::Closed;
+            else if (g_bInterrupted)
+                end = LoopEnd::Interrupted;
+            else if (stalled())
+                end = LoopEnd::WorkerEnded;
+            return end != LoopEnd::TimedOut;
+        },
+        std::chrono::seconds(timeoutSeconds));
+    return end;
 }
 
-void ReportEnd(LoopEnd end, TerminalView& view)
+// Closes the dialog as its window would ("Stop && Exit" after Ctrl+C) and runs its close.
+void CloseDialog(CTransferDialog& dialog, TerminalView& view, LoopEnd end)
 {
     view.Finish();
     if (end == LoopEnd::Interrupted)
         std::fprintf(stderr, "stopped\n");
     else if (end == LoopEnd::TimedOut)
         std::fprintf(stderr, "timed out: %s\n", view.LastStatus().c_str());
+    dialog.RequestClose(end == LoopEnd::Interrupted);
+    view.RunUntil([&] { return view.CloseReady(); }, kCloseLimit);
 }
 
 }  // namespace
@@ -95,14 +93,13 @@ int RunUpload(const TransferOptions& options, const std::filesystem::path& outpu
     InterruptScope interrupts;
     CLinkSession session(prompter);
     Configure(session, options);
-    TerminalView view;
+    TerminalView view(prompter);
     CUploadController dialog(session, view);
     dialog.Open();
     dialog.OnUpload();
-    LoopEnd end = RunDialog(
-        view, options.timeoutSeconds, [] {}, [&] { return !options.usb && !dialog.WorkerRunning(); });
-    ReportEnd(end, view);
-    if (!dialog.Close())
+    LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] { return !options.usb && !dialog.WorkerRunning(); });
+    CloseDialog(dialog, view, end);
+    if (!dialog.Success())
         return 1;
     auto doc = std::make_unique<COrvanel1Doc>();
     doc->m_pPrompter = &prompter;
@@ -122,69 +119,36 @@ int RunDownload(const TransferOptions& options, const std::filesystem::path& inp
     InterruptScope interrupts;
     CLinkSession session(prompter);
     Configure(session, options);
-    TerminalView view;
+    TerminalView view(prompter);
     CDownloadController dialog(session, *doc, view);
     dialog.Open();
     dialog.OnDownload();
-    LoopEnd end = RunDialog(
-        view, options.timeoutSeconds, [&] { dialog.OnTimer(); },
-        [&] { return !options.usb && !dialog.WorkerRunning(); });
-    ReportEnd(end, view);
-    bool result = dialog.Close(end == LoopEnd::Interrupted);
-    return DownloadResult(result) == 0 ? 0 : 1;
+    LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] { return !options.usb && !dialog.WorkerRunning(); });
+    CloseDialog(dialog, view, end);
+    return DownloadResult(dialog.Success()) == 0 ? 0 : 1;
 }
-
-namespace {
-// Waits for the loader's device and opens it, as the reboot dialog's arrival handling does.
-class DeviceWait : public UsbDeviceListener {
-public:
-    DeviceWait(CLinkSession& session, TerminalView& view) : m_Session(session), m_View(view) {}
-    void OnDeviceArrival(const std::string& path) override
-    {
-        m_View.Post([this, path] {
-            if (m_Session.Usb() && m_Session.Usb()->DeviceArrival(path))
-                m_bReady = true;
-        });
-    }
-    void OnDeviceRemoval(const std::string&) override
-    {
-        m_View.Post([this] {
-            if (m_Session.Usb())
-                m_Session.Usb()->DeviceRemoved();
-            m_bReady = false;
-        });
-    }
-    bool m_bReady = false;
-
-private:
-    CLinkSession& m_Session;
-    TerminalView& m_View;
-};
-}  // namespace
 
 int RunReboot(const TransferOptions& options, CliPrompter& prompter)
 {
+    InterruptScope interrupts;
     CLinkSession session(prompter);
     Configure(session, options);
-    if (!options.usb) {
-        if (!session.OpenSerial()) {
-            std::fprintf(stderr, "Port Open Fail\n");
+    TerminalView view(prompter);
+    CRebootController dialog(session, view);
+    if (options.usb) {
+        dialog.Open();
+        view.RunUntil([&] { return dialog.State().devicePresent || g_bInterrupted; },
+                      std::chrono::seconds(options.timeoutSeconds));
+        if (!dialog.State().devicePresent) {
+            view.Finish();
+            std::fprintf(stderr, "no STB on USB\n");
             return 1;
         }
-        int sent = session.SendSerialReboot();
-        session.CloseSerial();
-        return sent == 0 ? 0 : 1;
     }
-    InterruptScope interrupts;
-    TerminalView view;
-    DeviceWait wait(session, view);
-    wait.m_bReady = session.StartUsb(wait);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
-    while (!wait.m_bReady && !g_bInterrupted && std::chrono::steady_clock::now() < deadline)
-        view.RunFor(kPumpSlice);
-    bool sent = wait.m_bReady && session.SendUsbReboot();
-    if (!wait.m_bReady)
-        std::fprintf(stderr, "no STB on USB\n");
-    session.ReleaseUsb();
-    return sent ? 0 : 1;
+    RebootResult result = dialog.OnReboot();
+    view.RunUntil([&] { return view.CloseReady(); }, kCloseLimit);
+    view.Finish();
+    if (result == RebootResult::PortOpenFail)
+        std::fprintf(stderr, "Port Open Fail\n");
+    return result == RebootResult::Sent ? 0 : 1;
 }

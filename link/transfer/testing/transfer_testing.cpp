@@ -27,56 +27,14 @@ void RecordingView::SetProgress(int position)
     m_Progress.push_back(position);
 }
 
-void RecordingView::RequestClose()
-{
-    {
-        std::lock_guard lock(m_Lock);
-        m_bClose = true;
-    }
-    m_Changed.notify_all();
-}
-
-void RecordingView::Post(std::function<void()> command)
-{
-    {
-        std::lock_guard lock(m_Lock);
-        m_Commands.push_back(std::move(command));
-    }
-    m_Changed.notify_all();
-}
-
 bool RecordingView::PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit)
 {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        std::function<void()> command;
-        {
-            std::unique_lock lock(m_Lock);
-            if (m_Commands.empty())
-                m_Changed.wait_for(lock, std::chrono::milliseconds(5));
-            if (!m_Commands.empty()) {
-                command = std::move(m_Commands.front());
-                m_Commands.pop_front();
-            }
-        }
-        if (command)
-            command();
-        if (pred())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-    }
+    return RunUntil(pred, limit);
 }
 
 bool RecordingView::PumpUntilClose(std::chrono::milliseconds limit)
 {
-    return PumpUntil([this] { return CloseRequested(); }, limit);
-}
-
-bool RecordingView::CloseRequested() const
-{
-    std::lock_guard lock(m_Lock);
-    return m_bClose;
+    return RunUntil([this] { return CloseReady(); }, limit);
 }
 
 std::vector<std::string> RecordingView::Statuses() const
@@ -101,6 +59,12 @@ std::vector<int> RecordingView::Progress() const
 {
     std::lock_guard lock(m_Lock);
     return m_Progress;
+}
+
+int RecordingView::DelayCount(std::chrono::milliseconds delay) const
+{
+    auto delays = Delays();
+    return int(std::count(delays.begin(), delays.end(), delay));
 }
 
 void FakeClock::Sleep(std::chrono::milliseconds duration)

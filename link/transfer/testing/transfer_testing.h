@@ -5,8 +5,8 @@
 #include "settings/document.h"
 #include "tools/stb_sim/sim_carriers.h"
 #include "tools/stb_sim/sim_image.h"
+#include "link/transfer/command_loop.h"
 #include "link/transfer/transfer_clock.h"
-#include "link/transfer/transfer_view.h"
 
 #include <atomic>
 #include <chrono>
@@ -19,29 +19,28 @@
 #include <string>
 #include <vector>
 
-class RecordingView : public TransferView {
+// The window's thread of a test: records what the window would show; delayed commands
+// are due at once (the delays asked for are kept) and the timer ticks by FireTimer.
+class RecordingView : public CTransferCommandLoop {
 public:
+    explicit RecordingView(Prompter& prompter) : CTransferCommandLoop(prompter, false) {}
     void ShowStatus(const std::string& text) override;
     void SetProgress(int position) override;
-    void RequestClose() override;
-    void Post(std::function<void()> command) override;
 
     // Runs posted commands until pred holds or the time is up; true when it holds.
     bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::seconds(20));
+    // Until the controller said the window may close.
     bool PumpUntilClose(std::chrono::milliseconds limit = std::chrono::seconds(20));
-    bool CloseRequested() const;
     std::vector<std::string> Statuses() const;
     bool HasStatus(const std::string& text) const;
     std::string LastStatus() const;
     std::vector<int> Progress() const;
+    int DelayCount(std::chrono::milliseconds delay) const;
 
 private:
     mutable std::mutex m_Lock;
-    std::condition_variable m_Changed;
-    std::deque<std::function<void()>> m_Commands;
     std::vector<std::string> m_Statuses;
     std::vector<int> m_Progress;
-    bool m_bClose = false;
 };
 
 // Records every wait and returns at once, or sleeps for real when realSleep is set.

@@ -43,14 +43,13 @@ protected:
         options.faults = std::move(faults);
         sim = std::make_unique<StbSim>(ImageOf(*doc), options);
         ASSERT_EQ(sim->Start(), "");
-        session = MakeSession(prompter, clock, usb ? "" : sim->SerialPath(), options.usbSocket);
-        session->m_StartDir = dir.Path();
+        session = MakeSession(prompter, clock, usb ? "" : sim->SerialPath(), options.usbSocket, dir.Path());
         dialog = std::make_unique<CDownloadController>(*session, *doc, view);
     }
     void RunDownload()
     {
         dialog->Open();
-        if (session->m_Settings.bUsb) {
+        if (session->UsbMode()) {
             ASSERT_TRUE(view.PumpUntil([&] { return dialog->DeviceReady(); }));
         }
         dialog->OnDownload();
@@ -63,7 +62,7 @@ protected:
     TempDir dir;
     ScriptedPrompter prompter;
     FakeClock clock;
-    RecordingView view;
+    RecordingView view{prompter};
     std::unique_ptr<COrvanel1Doc> doc;
     std::unique_ptr<StbSim> sim;
     std::unique_ptr<CLinkSession> session;
@@ -76,8 +75,8 @@ TEST_F(DownloadWithSim, SerialDownloadLeavesTheEditedSettingsInTheStb)
     EditDocument(*doc);
     prompter.answers = {PromptAnswer::Yes};
     RunDownload();
-    ASSERT_TRUE(dialog->Close());
-    EXPECT_EQ(DownloadResult(session->m_bTransferResult), 0);
+    ASSERT_TRUE(CloseDialog(*dialog, view));
+    EXPECT_EQ(DownloadResult(session->TransferResult()), 0);
     EXPECT_EQ(Stats().downloadsDone, 1u);
     auto held = Held();
     ASSERT_NE(held, nullptr);
@@ -88,11 +87,11 @@ TEST_F(DownloadWithSim, SerialDownloadLeavesTheEditedSettingsInTheStb)
 #endif
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Download Success, Reboot Settop Box"});
     // Yes waits 3 s before the restart.
-    EXPECT_EQ(clock.Count(std::chrono::milliseconds(3000)), 1);
+    EXPECT_EQ(view.DelayCount(std::chrono::milliseconds(3000)), 1);
     EXPECT_TRUE(Eventually([&] { return Stats().restarts == 2; }));
     EXPECT_TRUE(view.HasStatus("Downloading Processing.."));
     EXPECT_EQ(view.Progress().back(), 100);
-    EXPECT_FALSE(dialog->TimerRunning());
+    EXPECT_FALSE(view.TimerRunning());
     EXPECT_TRUE(std::filesystem::exists(dir / kDownloadImageName));
 }
 
@@ -102,7 +101,7 @@ TEST_F(DownloadWithSim, UsbDownloadServesTheImageAndRestartsOnYes)
     EditDocument(*doc);
     prompter.answers = {PromptAnswer::Yes};
     RunDownload();
-    ASSERT_TRUE(dialog->Close());
+    ASSERT_TRUE(CloseDialog(*dialog, view));
     EXPECT_TRUE(view.HasStatus("Completely Transfered!"));
     auto held = Held();
     ASSERT_NE(held, nullptr);
@@ -118,10 +117,10 @@ TEST_F(DownloadWithSim, NoAnswerLeavesTheStbAsItWas)
     EditDocument(*doc);
     prompter.answers = {PromptAnswer::No};
     RunDownload();
-    ASSERT_TRUE(dialog->Close());
+    ASSERT_TRUE(CloseDialog(*dialog, view));
     EXPECT_NE(sim->Image().Snapshot().flash, before.flash);
     EXPECT_TRUE(Eventually([&] { return Stats().restarts == 1; }));
-    EXPECT_EQ(clock.Count(std::chrono::milliseconds(3000)), 0);
+    EXPECT_EQ(view.DelayCount(std::chrono::milliseconds(3000)), 0);
 }
 
 TEST_F(DownloadWithSim, UsbStbOfAnotherModelIsRefusedAndGetsNothing)
@@ -134,7 +133,7 @@ TEST_F(DownloadWithSim, UsbStbOfAnotherModelIsRefusedAndGetsNothing)
     ASSERT_TRUE(view.PumpUntil([&] { return dialog->DeviceReady(); }));
     dialog->OnDownload();
     ASSERT_TRUE(view.PumpUntil([&] { return view.LastStatus() == "Error : Invalid STB type."; }));
-    EXPECT_FALSE(dialog->Close());
+    EXPECT_FALSE(CloseDialog(*dialog, view));
     EXPECT_EQ(sim->Image().Snapshot().flash, before.flash);
     EXPECT_TRUE(prompter.shown.empty());   // nothing began, so no failure box
 }
@@ -148,7 +147,7 @@ TEST_F(DownloadWithSim, SerialStbOfAnotherLayoutIsRefused)
     dialog->OnDownload();
     ASSERT_TRUE(view.PumpUntil([&] { return !dialog->WorkerRunning(); }));
     EXPECT_EQ(view.LastStatus(), "Error : Invalid STB type.");
-    EXPECT_FALSE(dialog->Close());
+    EXPECT_FALSE(CloseDialog(*dialog, view));
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Download Fail, Reboot Settop Box"});
     EXPECT_EQ(Stats().downloadsDone, 0u);
 }
@@ -162,7 +161,7 @@ TEST_F(DownloadWithSim, AnImageThatCannotBeBuiltNeverReachesTheStb)
     EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{"Error : Downloading Processe", "Download Error"}));
     EXPECT_EQ(view.LastStatus(), "Error : File Create error.");
     EXPECT_FALSE(dialog->WorkerRunning());
-    EXPECT_FALSE(dialog->Close());
+    EXPECT_FALSE(CloseDialog(*dialog, view));
     EXPECT_EQ(Stats().restarts, 0u);
 }
 
@@ -191,8 +190,7 @@ protected:
         doc = MakeDemoDocument();
         doc->m_pPrompter = &prompter;
         doc->m_SideFileFolder = dir.Path();
-        session = MakeSession(prompter, clock, stb.SlavePath());
-        session->m_StartDir = dir.Path();
+        session = MakeSession(prompter, clock, stb.SlavePath(), "", dir.Path());
         dialog = std::make_unique<CDownloadController>(*session, *doc, view);
         dialog->Open();
         dialog->OnDownload();
@@ -223,7 +221,7 @@ protected:
     ScriptedSerialStb stb;
     ScriptedPrompter prompter;
     FakeClock clock;
-    RecordingView view;
+    RecordingView view{prompter};
     std::unique_ptr<COrvanel1Doc> doc;
     std::unique_ptr<CLinkSession> session;
     std::unique_ptr<CDownloadController> dialog;
@@ -240,7 +238,7 @@ TEST_F(DownloadWithScriptedStb, ARequestRepeatedAtOnceIsAnsweredOnceAndLaterAgai
     ExpectData(3, 255, 10);   // the repeat got no answer: this is the next frame
     stb.Send(ReadRequestFrame(4, 255, 10));
     ExpectData(4, 255, 10);   // the repeat counter is spent for the session
-    EXPECT_FALSE(dialog->Close(true));
+    EXPECT_FALSE(CloseDialog(*dialog, view, true));
 }
 
 TEST_F(DownloadWithScriptedStb, ARequestBeyondTheImageIsReportedAndServingGoesOn)
@@ -251,10 +249,10 @@ TEST_F(DownloadWithScriptedStb, ARequestBeyondTheImageIsReportedAndServingGoesOn
     stb.Send(ReadRequestFrame(2, 254, uint32_t(image.size()) - 254));
     ExpectData(2, 254, uint32_t(image.size()) - 254);
     EXPECT_TRUE(view.HasStatus("Error : File size is over."));
+    prompter.answers = {PromptAnswer::No};
     stb.Send({3, CMD_END, {}});
     ASSERT_TRUE(view.PumpUntilClose());
-    prompter.answers = {PromptAnswer::No};
-    EXPECT_TRUE(dialog->Close());
+    EXPECT_TRUE(dialog->Success());
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Download Success, Reboot Settop Box"});
 }
 
@@ -266,8 +264,8 @@ TEST_F(DownloadWithScriptedStb, AnEndBeforeTheLastByteIsAFailedDownload)
     stb.Send({2, CMD_END, {}});
     ASSERT_TRUE(view.PumpUntilClose());
     EXPECT_EQ(view.LastStatus(), "Fail!");
-    EXPECT_FALSE(dialog->Close());
-    EXPECT_FALSE(session->m_bTransferResult);
+    EXPECT_FALSE(CloseDialog(*dialog, view));
+    EXPECT_FALSE(session->TransferResult());
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Download Fail, Reboot Settop Box"});
 }
 
@@ -282,47 +280,49 @@ TEST_F(DownloadWithScriptedStb, RequestsBeforeTheHelloAreIgnored)
     Greet();
     stb.Send(ReadRequestFrame(3, 10, 0));
     ExpectData(3, 10, 0);
-    EXPECT_FALSE(dialog->Close(true));
+    EXPECT_FALSE(CloseDialog(*dialog, view, true));
 }
 
 TEST_F(DownloadWithScriptedStb, WatchdogFiresAtTheFourthSilentTickAfterTheLastRequest)
 {
     // Before the STB greets, the watchdog is disarmed.
     for (int i = 0; i < 10; ++i)
-        dialog->OnTimer();
+        view.FireTimer();
     EXPECT_EQ(dialog->WatchdogCount(), -1);
     Greet();
     stb.Send(ReadRequestFrame(1, 10, 0));
     ExpectData(1, 10, 0);
     for (int i = 0; i < 3; ++i)
-        dialog->OnTimer();
+        view.FireTimer();
     EXPECT_EQ(dialog->WatchdogCount(), 3);
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_TRUE(session->m_bPortOpen);
-    dialog->OnTimer();
+    EXPECT_TRUE(session->PortOpen());
+    view.FireTimer();
+    // The port closes once the worker has ended, without the window waiting for it.
+    ASSERT_TRUE(view.PumpUntil([&] { return !prompter.shown.empty(); }));
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"External Error Occurred!"});
     EXPECT_EQ(view.LastStatus(), "External Error Occurred!");
-    EXPECT_FALSE(session->m_bPortOpen);
-    EXPECT_FALSE(dialog->TimerRunning());
+    EXPECT_FALSE(session->PortOpen());
+    EXPECT_FALSE(view.TimerRunning());
     EXPECT_FALSE(dialog->WorkerRunning());
-    dialog->OnTimer();
+    view.FireTimer();
     EXPECT_EQ(prompter.shown.size(), 1u);
-    EXPECT_FALSE(dialog->Close());
+    EXPECT_FALSE(CloseDialog(*dialog, view));
 }
 
 TEST_F(DownloadWithScriptedStb, EveryRequestRearmsTheWatchdog)
 {
     Greet();
     for (uint8_t psn = 1; psn <= 3; ++psn) {
-        dialog->OnTimer();
-        dialog->OnTimer();
-        dialog->OnTimer();
+        view.FireTimer();
+        view.FireTimer();
+        view.FireTimer();
         stb.Send(ReadRequestFrame(psn, 100, psn * 100u));
         ExpectData(psn, 100, psn * 100u);
         ASSERT_TRUE(Eventually([&] { return dialog->WatchdogCount() == 0; }));
     }
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_FALSE(dialog->Close(true));
+    EXPECT_FALSE(CloseDialog(*dialog, view, true));
 }
 
 TEST_F(DownloadWithScriptedStb, StopAndExitClosesThePortAndReportsTheBrokenDownload)
@@ -330,11 +330,11 @@ TEST_F(DownloadWithScriptedStb, StopAndExitClosesThePortAndReportsTheBrokenDownl
     Greet();
     stb.Send(ReadRequestFrame(1, 10, 0));
     ExpectData(1, 10, 0);
-    EXPECT_FALSE(dialog->Close(true));
-    EXPECT_FALSE(session->m_bPortOpen);
+    EXPECT_FALSE(CloseDialog(*dialog, view, true));
+    EXPECT_FALSE(session->PortOpen());
     EXPECT_FALSE(dialog->WorkerRunning());
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Download Fail, Reboot Settop Box"});
-    EXPECT_EQ(clock.Count(std::chrono::milliseconds(3000)), 0);
+    EXPECT_EQ(view.DelayCount(std::chrono::milliseconds(3000)), 0);
 }
 
 }  // namespace

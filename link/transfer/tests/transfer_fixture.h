@@ -2,6 +2,8 @@
 // pseudo-terminal, USB to a simulation socket, and waits go to a clock that does not sleep.
 #pragma once
 #include "link/transfer/link_session.h"
+#include "link/transfer/transfer_dialog.h"
+#include <gtest/gtest.h>
 #include "common/testing/scripted_prompter.h"
 #include "usb/sim_usb_backend.h"
 #include "link/transfer/testing/transfer_testing.h"
@@ -9,15 +11,25 @@
 #include <memory>
 
 inline std::unique_ptr<CLinkSession> MakeSession(Prompter& prompter, TransferClock& clock,
-                                                 const std::string& serialPath, const std::string& usbSocket = "")
+                                                 const std::string& serialPath, const std::string& usbSocket = "",
+                                                 const std::filesystem::path& startDir = ".")
 {
     LinkSessionParts parts;
     parts.serialConfig.com1Path = serialPath;
     parts.clock = &clock;
     parts.makeUsbBackend = [usbSocket] { return MakeSimUsbBackend(usbSocket); };
+    parts.startDir = startDir;
     auto session = std::make_unique<CLinkSession>(prompter, std::move(parts));
-    session->m_Settings.bUsb = !usbSocket.empty();
+    session->UseSettings({.bUsb = !usbSocket.empty()});
     return session;
+}
+
+// "Stop && Exit" (stopPressed) or the window's close, run until the window may go; the result.
+inline bool CloseDialog(CTransferDialog& dialog, RecordingView& view, bool stopPressed = false)
+{
+    dialog.RequestClose(stopPressed);
+    EXPECT_TRUE(view.PumpUntilClose());
+    return dialog.Success();
 }
 
 // Waits (polling) until pred holds; false after limit.

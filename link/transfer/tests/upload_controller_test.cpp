@@ -43,7 +43,7 @@ protected:
     void RunUpload()
     {
         dialog->Open();
-        if (session->m_Settings.bUsb) {
+        if (session->UsbMode()) {
             ASSERT_TRUE(view.PumpUntil([&] { return dialog->DeviceReady(); }));
         }
         dialog->OnUpload();
@@ -53,7 +53,7 @@ protected:
     TempDir dir;
     ScriptedPrompter prompter;
     FakeClock clock;
-    RecordingView view;
+    RecordingView view{prompter};
     std::unique_ptr<COrvanel1Doc> original;
     std::unique_ptr<StbSim> sim;
     std::unique_ptr<CLinkSession> session;
@@ -65,7 +65,7 @@ TEST_F(UploadWithSim, SerialUploadReadsTheWholeImageAndOffersTheRestart)
     StartSim(false);
     prompter.answers = {PromptAnswer::Yes};
     RunUpload();
-    ASSERT_TRUE(dialog->Close());
+    ASSERT_TRUE(CloseDialog(*dialog, view));
     StbImage held = sim->Image().Snapshot();
     EXPECT_EQ(dialog->Image().flash, held.flash);
     EXPECT_EQ(dialog->Image().eeprom, held.eeprom);
@@ -91,8 +91,8 @@ TEST_F(UploadWithSim, SerialUploadReadsTheWholeImageAndOffersTheRestart)
     EXPECT_EQ(prompter.shown[0].title, "Notice");
     // The restart before the upload and the one the answer asked for.
     EXPECT_TRUE(Eventually([&] { return sim->Serial()->Stats().restarts == 2; }));
-    EXPECT_FALSE(session->m_bPortOpen);
-    EXPECT_FALSE(session->m_bSessionRunning);
+    EXPECT_FALSE(session->PortOpen());
+    EXPECT_FALSE(session->SessionRunning());
 
     auto doc = std::make_unique<COrvanel1Doc>();
     ASSERT_EQ(DecodeUploadedImage(dialog->Image(), *doc, prompter), 0);
@@ -108,7 +108,7 @@ TEST_F(UploadWithSim, DroppedAndCorruptedRepliesAreRetried)
     StartSim(false, faults);
     prompter.answers = {PromptAnswer::No};
     RunUpload();
-    ASSERT_TRUE(dialog->Close());
+    ASSERT_TRUE(CloseDialog(*dialog, view));
     EXPECT_EQ(dialog->Image().flash, sim->Image().Snapshot().flash);
     EXPECT_TRUE(Eventually([&] { return sim->Serial()->Stats().restarts == 1; }));
 }
@@ -118,7 +118,7 @@ TEST_F(UploadWithSim, UsbUploadRebootsReadsInBigBlocksAndRestartsOnYes)
     StartSim(true);
     prompter.answers = {PromptAnswer::Yes};
     RunUpload();
-    ASSERT_TRUE(dialog->Close());
+    ASSERT_TRUE(CloseDialog(*dialog, view));
     EXPECT_EQ(dialog->Image().flash, sim->Image().Snapshot().flash);
     EXPECT_EQ(dialog->Image().eeprom, sim->Image().Snapshot().eeprom);
     auto statuses = view.Statuses();
@@ -138,7 +138,7 @@ TEST_F(UploadWithSim, UsbReplyFaultsAreRetried)
     StartSim(true, faults);
     prompter.answers = {PromptAnswer::No};
     RunUpload();
-    ASSERT_TRUE(dialog->Close());
+    ASSERT_TRUE(CloseDialog(*dialog, view));
     EXPECT_EQ(dialog->Image().flash, sim->Image().Snapshot().flash);
 }
 
@@ -148,10 +148,10 @@ TEST_F(UploadWithSim, RemovalMidUploadEndsTheWorkerAndDecodesNothing)
     faults.leaveAtReply = {3};     // the device leaves instead of sending the first flash block
     StartSim(true, faults);
     RunUpload();
-    EXPECT_FALSE(dialog->Close());
+    EXPECT_FALSE(CloseDialog(*dialog, view));
     EXPECT_FALSE(dialog->WorkerRunning());
     EXPECT_TRUE(view.HasStatus("Communication Error!!"));
-    EXPECT_FALSE(session->m_bTransferResult);
+    EXPECT_FALSE(session->TransferResult());
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(std::count(dialog->Image().flash.begin(), dialog->Image().flash.end(), 0), long(kPackedFlashSize));
     // Even when asked to, the partial image does not replace what the document holds.
@@ -186,7 +186,7 @@ protected:
     ScriptedSerialStb stb;
     ScriptedPrompter prompter;
     FakeClock clock;
-    RecordingView view;
+    RecordingView view{prompter};
     std::unique_ptr<CLinkSession> session;
     std::unique_ptr<CUploadController> dialog;
 };
@@ -206,8 +206,8 @@ TEST_F(UploadWithScriptedStb, SizeBeyondTheDestinationFailsWithoutReading)
     ASSERT_TRUE(view.PumpUntil([&] { return !dialog->WorkerRunning(); }));
     EXPECT_TRUE(view.HasStatus("Communication Error!!"));
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Upload Fail, Reboot Settop Box"});
-    EXPECT_FALSE(view.CloseRequested());   // the dialog stays open with the failure
-    EXPECT_FALSE(dialog->Close());
+    EXPECT_FALSE(view.CloseReady());   // the dialog stays open with the failure
+    EXPECT_FALSE(CloseDialog(*dialog, view));
     EXPECT_EQ(prompter.shown.size(), 1u);
 }
 
@@ -226,7 +226,7 @@ TEST_F(UploadWithScriptedStb, ResyncWhileSettlingAwaitsASecondHello)
     Expect(0x41, CMD_SIZE_REQ);
     // A model 10 STB gets ten 50 ms settle polls before the size request.
     EXPECT_EQ(clock.Count(std::chrono::milliseconds(50)) - before, 10);
-    EXPECT_FALSE(dialog->Close());
+    EXPECT_FALSE(CloseDialog(*dialog, view));
 }
 
 }  // namespace
