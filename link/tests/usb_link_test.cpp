@@ -112,6 +112,16 @@ TEST_F(UsbLinkTest, FrameReaderRefusesWrongLengthsAndSums)
     EXPECT_EQ(link.ReceiveFrame(100), -1);    // bigger than the caller takes
 }
 
+TEST_F(UsbLinkTest, AFrameBeyondTheHintIsReadToItsEndBeforeItIsRefused)
+{
+    port.transfers.push_back(UsbFrameBytes({1, CMD_READ_DATA, std::vector<uint8_t>(300, 1)}));
+    port.transfers.push_back(UsbFrameBytes({2, CMD_READ_REQ, {0, 10, 0, 0, 0}}));
+    EXPECT_EQ(link.ReceiveFrame(100), -1);
+    ASSERT_EQ(link.ReceiveFrame(100), 0);   // the next frame starts clean
+    EXPECT_EQ(link.Frame()[0], 2);
+    EXPECT_TRUE(port.transfers.empty());
+}
+
 TEST_F(UsbLinkTest, SizeZeroFailsWithoutASecondAttempt)
 {
     port.onWrite = [this](const std::vector<uint8_t>& w) {

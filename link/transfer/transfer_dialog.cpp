@@ -57,9 +57,11 @@ void CTransferDialog::OnDeviceGone()
 void CTransferDialog::OnDeviceArrival(const std::string& path)
 {
     PostGuarded([this, path] {
-        // Discovery may already have opened the device this notice is about.
-        if (!Closing() && !m_bDeviceReady && m_Session.Usb() && m_Session.Usb()->DeviceArrival(path))
-            OnDeviceReady();
+        // Discovery may already have opened the device this notice is about; another device
+        // waits in the transport until the open one is gone.
+        if (Closing() || !m_Session.Usb() || !m_Session.Usb()->DeviceArrival(path) || m_bDeviceReady)
+            return;
+        OnDeviceReady();
     });
 }
 
@@ -152,8 +154,9 @@ void CTransferDialog::CloseNow()
 {
     if (m_Phase == Phase::Closed)
         return;
+    if (m_Phase == Phase::Open)
+        BeginClose(false);
     m_Phase = Phase::Closing;
-    BeginClose(false);
     {
         CTransferMessages::JoinScope joining(m_Session.Messages());
         JoinWorkers();

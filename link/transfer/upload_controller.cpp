@@ -215,7 +215,6 @@ void CUploadController::BeginClose(bool stopPressed)
 
 void CUploadController::JoinWorkers()
 {
-    m_bStop = true;
     m_Worker.Join();
     if (m_Session.UsbLink())
         m_Session.UsbLink()->m_pRunning = nullptr;

@@ -159,6 +159,67 @@ TEST_F(UsbSimTest, RebootMakesTheDeviceLeaveAndReturn)
     EXPECT_EQ(sim->Usb()->Stats().restarts, 1u);
 }
 
+// A removal closes the device while a worker may be starting a transfer on it: once the
+// close has returned, no start may reach the device.
+TEST_F(UsbSimTest, NoTransferStartsOnADeviceOnceItsCloseReturned)
+{
+    Start();
+    auto paths = backend->Enumerate();
+    ASSERT_EQ(paths.size(), 1u);
+    for (int round = 0; round < 20; ++round) {
+        std::unique_ptr<UsbDevice> device = backend->Open(paths[0]);
+        ASSERT_TRUE(device);
+        std::shared_ptr<UsbPipe> pipe = device->OpenPipe(0);
+        ASSERT_TRUE(pipe);
+        std::atomic<bool> closed{false}, stop{false};
+        std::atomic<int> late{0};
+        std::thread starter([&] {
+            uint8_t bytes[64] = {};
+            while (!stop) {
+                bool wasClosed = closed;
+                if (pipe->StartTransfer(bytes, sizeof bytes) && wasClosed)
+                    ++late;
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        device->Close();
+        closed = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        stop = true;
+        starter.join();
+        EXPECT_EQ(late, 0) << "round " << round;
+    }
+}
+
+TEST_F(UsbSimTest, ClosingAndReopeningWhileWorkersTransferStaysSound)
+{
+    Start();
+    auto paths = backend->Enumerate();
+    ASSERT_EQ(paths.size(), 1u);
+    ASSERT_TRUE(transport->DeviceArrival(paths[0]));
+    std::atomic<bool> stop{false};
+    auto work = [&](bool write) {
+        std::vector<uint8_t> bytes(64);
+        while (!stop) {
+            if (write)
+                (void)transport->Write(bytes.data(), uint32_t(bytes.size()));
+            else
+                (void)transport->Read(bytes.data(), uint32_t(bytes.size()));
+        }
+    };
+    std::thread writer(work, true), reader(work, false);
+    int reopened = 0;
+    for (int i = 0; i < 100; ++i) {
+        transport->Close();
+        reopened += transport->DeviceArrival(paths[0]);
+    }
+    stop = true;
+    transport->Close();
+    writer.join();
+    reader.join();
+    EXPECT_EQ(reopened, 100);
+}
+
 TEST_F(UsbSimTest, ConfigurationWithAGapBetweenEndpointsIsRefused)
 {
     StbSimOptions options;

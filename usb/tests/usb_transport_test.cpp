@@ -320,3 +320,29 @@ TEST_F(UsbTransportTest, DiscoveryOpensAPresentDevice)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(UsbTransportTest, ANewAddressWaitsUntilTheOpenDeviceIsGoneAndRemovalsMatchTheirDevice)
+{
+    backend.present = {"dev-1", "dev-2"};
+    ASSERT_TRUE(transport.DeviceArrival("dev-1"));
+    EXPECT_TRUE(transport.DeviceArrival("dev-1"));    // the same device again
+    EXPECT_FALSE(transport.DeviceArrival("dev-2"));   // the loader back under a new address
+    EXPECT_FALSE(transport.DeviceRemoved("dev-3"));
+    EXPECT_TRUE(transport.Holds("dev-1"));
+    EXPECT_FALSE(abort);
+    EXPECT_TRUE(transport.DeviceRemoved("dev-1"));
+    EXPECT_TRUE(abort);
+    EXPECT_FALSE(transport.IsOpen());
+    EXPECT_EQ(transport.TakeWaitingArrival(), "dev-2");
+    EXPECT_EQ(transport.TakeWaitingArrival(), "");
+}
+
+TEST(UsbPolling, RemovalsComeBeforeArrivals)
+{
+    auto changes = PollChanges({"usb:001:004", "usb:001:009"}, {"usb:001:005", "usb:001:009"});
+    EXPECT_EQ(changes, (std::vector<std::pair<bool, std::string>>{{false, "usb:001:004"}, {true, "usb:001:005"}}));
+}
+
+}  // namespace

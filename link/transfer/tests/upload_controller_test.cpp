@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -160,6 +161,60 @@ TEST_F(UploadWithSim, RemovalMidUploadEndsTheWorkerAndDecodesNothing)
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Unpack Flash Error"});
     EXPECT_TRUE(doc->m_bLoaded);
     EXPECT_TRUE(SameSettings(*doc, *original));
+}
+
+// Reports the loader's return before its departure, as a poll that sees both at once may.
+class ReturnBeforeLeaving : public UsbBackend {
+public:
+    explicit ReturnBeforeLeaving(std::unique_ptr<UsbBackend> inner) : m_pInner(std::move(inner)) {}
+    std::vector<std::string> Enumerate() override { return m_pInner->Enumerate(); }
+    std::unique_ptr<UsbDevice> Open(const std::string& path) override { return m_pInner->Open(path); }
+    void StopWatching() override { m_pInner->StopWatching(); }
+    void Watch(UsbNotice arrival, UsbNotice removal) override
+    {
+        m_pInner->Watch(
+            [this, arrival, removal](const std::string& path) {
+                arrival(path);
+                std::string left;
+                {
+                    std::lock_guard lock(m_Lock);
+                    left.swap(m_Left);
+                }
+                if (!left.empty())
+                    removal(left);
+            },
+            [this](const std::string& path) {
+                std::lock_guard lock(m_Lock);
+                m_Left = path;
+            });
+    }
+
+private:
+    std::unique_ptr<UsbBackend> m_pInner;
+    std::mutex m_Lock;
+    std::string m_Left;
+};
+
+TEST_F(UploadWithSim, ALoaderBackUnderANewAddressBeforeItsDepartureIsHeardStillUploads)
+{
+    original = MakeDemoDocument();
+    StbSimOptions options;
+    options.serial = false;
+    options.usbSocket = (dir / "usb.sock").string();
+    sim = std::make_unique<StbSim>(ImageOf(*original), options);
+    ASSERT_EQ(sim->Start(), "");
+    LinkSessionParts parts;
+    parts.clock = &clock;
+    parts.makeUsbBackend = [socket = options.usbSocket] {
+        return std::make_unique<ReturnBeforeLeaving>(MakeSimUsbBackend(socket));
+    };
+    session = std::make_unique<CLinkSession>(prompter, std::move(parts));
+    session->UseSettings({.bUsb = true});
+    dialog = std::make_unique<CUploadController>(*session, view);
+    prompter.answers = {PromptAnswer::No};
+    RunUpload();
+    EXPECT_TRUE(dialog->Success());
+    EXPECT_EQ(dialog->Image().flash, sim->Image().Snapshot().flash);
 }
 
 // The STB side played frame by frame over a pseudo-terminal.
