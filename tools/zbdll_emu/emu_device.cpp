@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -163,7 +164,7 @@ void DiskSize(EmuState& emu)
 {
     std::error_code ec;
     fs::space_info space = fs::space(emu.root, ec);
-    uint64_t total = ec ? 0 : space.capacity / 1024;
+    uint64_t total = emu.totalKb ? *emu.totalKb : ec ? 0 : space.capacity / 1024;
     uint64_t free = emu.freeKb ? *emu.freeKb : ec ? 0 : space.available / 1024;
     std::vector<uint8_t> payload(8);
     PutBe(payload.data(), std::min<uint64_t>(total, UINT32_MAX), 4);
@@ -181,6 +182,9 @@ void Notify(ZbWindow* window, uint32_t id, uint32_t value)
 
 EmuState::~EmuState()
 {
+    stopWatch = true;
+    if (plugWatch.joinable())
+        plugWatch.join();
     taskCancel = true;
     if (task.joinable())
         task.join();
@@ -242,6 +246,10 @@ void ConfigureFromEnvironment(EmuState& emu)
     }
     if (const char* drop = std::getenv("ZBDLL_SIM_DROP_AFTER"))
         emu.faults.dropAfterChunks = std::atoi(drop);
+    if (const char* plug = std::getenv("ZBDLL_SIM_PLUG"); plug && *plug) {
+        emu.plugFile = plug;
+        emu.attached = fs::exists(emu.plugFile);
+    }
     emu.configured = true;
 }
 
@@ -260,9 +268,36 @@ void DropDevice(EmuState& emu)
     Notify(window, 6001, 0);
 }
 
+void StartPlugWatch(EmuState& emu)
+{
+    if (emu.plugFile.empty() || emu.plugWatch.joinable())
+        return;
+    emu.stopWatch = false;
+    emu.plugWatch = std::thread([&emu, file = emu.plugFile] {
+        while (!emu.stopWatch) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            std::error_code ec;
+            bool present = fs::exists(file, ec);
+            bool attached;
+            {
+                std::lock_guard lock(emu.mutex);
+                attached = emu.attached;
+            }
+            if (present && !attached)
+                EmuAttachDevice();
+            else if (!present && attached)
+                DropDevice(emu);
+        }
+    });
+}
+
 void EmuReset(const std::string& root, uint16_t version)
 {
     EmuState& emu = Emu();
+    emu.stopWatch = true;
+    if (emu.plugWatch.joinable())
+        emu.plugWatch.join();
+    emu.plugFile.clear();
     emu.taskCancel = true;
     if (emu.task.joinable())
         emu.task.join();
@@ -283,6 +318,7 @@ void EmuReset(const std::string& root, uint16_t version)
     emu.hold = false;
     emu.turbo = false;
     emu.freeKb.reset();
+    emu.totalKb.reset();
     emu.percent = 0;
     emu.configured = true;
 }
@@ -303,6 +339,12 @@ void EmuSetFreeKb(std::optional<uint32_t> freeKb)
 {
     std::lock_guard lock(Emu().mutex);
     Emu().freeKb = freeKb;
+}
+
+void EmuSetTotalKb(std::optional<uint32_t> totalKb)
+{
+    std::lock_guard lock(Emu().mutex);
+    Emu().totalKb = totalKb;
 }
 
 void EmuDropDevice() { DropDevice(Emu()); }
@@ -369,6 +411,7 @@ void InitDevice(void)
 int StartPnpNotice(ZbWindow* window)
 {
     std::lock_guard lock(Emu().mutex);
+    StartPlugWatch(Emu());
     Emu().pnpWindow = window;
     Emu().opened = Emu().attached;
     return Emu().opened ? 1 : 0;

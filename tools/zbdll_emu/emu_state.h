@@ -28,6 +28,7 @@ struct EmuState {
     std::vector<uint32_t> commandLog;
     bool turbo = false;
     std::optional<uint32_t> freeKb;
+    std::optional<uint32_t> totalKb;
 
     std::thread task;
     std::atomic<bool> taskRunning{false};
@@ -35,6 +36,10 @@ struct EmuState {
     std::atomic<uint16_t> percent{0};
     std::atomic<bool> hold{false};
     std::vector<EmuTaskRecord> taskLog;
+
+    std::filesystem::path plugFile;  // when set, the STB is plugged in while this file exists
+    std::thread plugWatch;
+    std::atomic<bool> stopWatch{false};
 
     ~EmuState();
 };
@@ -44,3 +49,5 @@ EmuState& Emu();
 std::optional<std::filesystem::path> MapPvrPath(const EmuState& emu, const std::string& pvrPath);
 void ConfigureFromEnvironment(EmuState& emu);
 void DropDevice(EmuState& emu);
+// Plays arrival and removal as the plug file comes and goes (started with the notices).
+void StartPlugWatch(EmuState& emu);

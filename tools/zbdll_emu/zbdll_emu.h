@@ -2,7 +2,8 @@
 // PVR's hard disk. Configured from the environment at InitDevice (ZBDLL_SIM_ROOT,
 // ZBDLL_SIM_VERSION, and the faults ZBDLL_SIM_FAIL_COPY=once|always|N,
 // ZBDLL_SIM_CORRUPT_LISTING=packet index, ZBDLL_SIM_SLOW_MS=pause per chunk,
-// ZBDLL_SIM_DROP_AFTER=chunks) or through the calls below (tests, benchmarks).
+// ZBDLL_SIM_DROP_AFTER=chunks; ZBDLL_SIM_PLUG=file: the STB is plugged in while that file
+// exists, and arrives or goes away as it appears or disappears) or through the calls below.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -33,6 +34,7 @@ void EmuSetFaults(const EmuFaults& faults);
 // The next folder listing is answered with exactly these packets, one per UsbRead.
 void EmuScriptListing(std::vector<std::vector<uint8_t>> packets);
 void EmuSetFreeKb(std::optional<uint32_t> freeKb);
+void EmuSetTotalKb(std::optional<uint32_t> totalKb);
 // The STB goes away: a running copy fails, the removal notice (6001) goes out.
 void EmuDropDevice();
 // The STB comes back: the arrival notice (6000) goes out.
