@@ -83,6 +83,7 @@ int SvcNameDlg_Apply(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, const std::s
         return -1;
     Appl_ChangeSvcName(doc, kind, pos, name);
     SvcTable(doc, kind)[pos].renameFlag = 1;
+    doc.m_Revision.Bump(ListTable(kind));
     const uint32_t to = static_cast<uint32_t>(index - 1);
     Appl_MoveSvc(doc, kind, pos, to);
     return static_cast<int>(to);

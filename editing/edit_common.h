@@ -17,6 +17,11 @@ constexpr uint32_t kMaxEditTvSvc = kCheckedTvSlots;
 
 inline uint32_t EditCapacity(SvcKind kind) { return kind == kTvKind ? kMaxEditTvSvc : kMaxRadioSvc; }
 
+// The revision's name of a service list.
+constexpr DocTable ListTable(SvcKind kind) { return kind == kTvKind ? DocTable::Tv : DocTable::Radio; }
+// A list whose services moved, came or went: the favourite members follow them.
+constexpr DocTables ReorderedTables(SvcKind kind) { return ListTable(kind) | DocTable::Favourites; }
+
 // The positions below `count`, ascending, each once.
 std::vector<uint32_t> NormalizeSelection(std::vector<uint32_t> positions, uint32_t count);
 

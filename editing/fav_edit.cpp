@@ -61,6 +61,7 @@ int Appl_AddFavGroup(COrvanel1Doc& doc, const FavCh& group)
     added.numOfFavCh = static_cast<uint8_t>(MemberCount(group));
     added.favByte = 0;
     ++doc.m_FavCnt;
+    doc.m_Revision.Bump(DocTable::Favourites);
     return static_cast<int>(slot);
 }
 
@@ -73,6 +74,7 @@ bool Appl_EditFavGroup(COrvanel1Doc& doc, int slot, const FavCh& group)
     edited = group;
     edited.numOfFavCh = static_cast<uint8_t>(MemberCount(group));
     edited.favByte = favByte;
+    doc.m_Revision.Bump(DocTable::Favourites);
     return true;
 }
 
@@ -92,6 +94,7 @@ bool Appl_DeleteFavGroup(COrvanel1Doc& doc, int slot)
         current = 0xFF;
     else if (current != 0xFF && current > slot)
         --current;
+    doc.m_Revision.Bump(DocTable::Favourites);
     return true;
 }
 
@@ -101,6 +104,7 @@ int Appl_RemoveFavMember(COrvanel1Doc& doc, int slot, int member)
         return -1;
     FavCh& group = doc.m_FavCh[slot];
     RemoveMemberAt(group, static_cast<uint32_t>(member));
+    doc.m_Revision.Bump(DocTable::Favourites);
     return group.numOfFavCh == 0 ? -1 : std::min(member, group.numOfFavCh - 1);
 }
 

@@ -37,6 +37,7 @@ bool PurgeSvcUsing(COrvanel1Doc& doc, uint32_t sat, int tpIdx, const std::string
     Appl_MarkSvc(doc, kTvKind, tv);
     Appl_MarkSvc(doc, kRadioKind, radio);
     Appl_PurgeMarkedSvc(doc);
+    doc.m_Revision.Bump(DocTable::Tv | DocTable::Radio | DocTable::Favourites);
     return true;
 }
 
@@ -102,10 +103,14 @@ uint32_t Appl_SatTpStart(const COrvanel1Doc& doc, uint32_t sat)
 void Appl_RecomputeFirstTp(COrvanel1Doc& doc)
 {
     uint32_t start = 0;
+    bool changed = false;
     for (uint32_t s = 0; s < doc.m_SatCnt && s < kMaxSat; ++s) {
+        changed |= doc.m_SatInfo[s].firstTp != start;
         doc.m_SatInfo[s].firstTp = start;
         start += doc.m_SatInfo[s].tpNum;
     }
+    if (changed)
+        doc.m_Revision.Bump(DocTable::Satellites);
 }
 
 uint32_t Appl_MaxSatCount(const COrvanel1Doc& doc)
@@ -161,6 +166,7 @@ int Appl_AddSat(COrvanel1Doc& doc, const std::string& name, uint8_t positionIdx)
         Appl_InsertTp(doc, static_cast<int>(n), tp);
     }
     Appl_RecomputeFirstTp(doc);
+    doc.m_Revision.Bump(DocTable::Satellites | DocTable::Tps);
     return static_cast<int>(n);
 }
 
@@ -170,6 +176,7 @@ bool Appl_EditSat(COrvanel1Doc& doc, int sat, const std::string& name, uint8_t p
         return false;
     SetFieldText(doc.m_SatInfo[sat].name, name);
     SetPositionIdx(doc.m_SatInfo[sat], positionIdx);
+    doc.m_Revision.Bump(DocTable::Satellites);
     return true;
 }
 
@@ -211,6 +218,7 @@ void Appl_DeleteTpInSat(COrvanel1Doc& doc, uint32_t sat)
         if (svc.satIdx > sat && svc.satIdx != 0xFF)
             --svc.satIdx;
     });
+    doc.m_Revision.Bump(DocTable::Satellites | DocTable::Tps | DocTable::Tv | DocTable::Radio);
 }
 
 const std::vector<uint32_t>& FecNumbers(int modulation)
@@ -296,6 +304,7 @@ int Appl_InsertTp(COrvanel1Doc& doc, int sat, const TpData& tp)
     ++doc.m_TpCnt;
     ++doc.m_SatInfo[sat].tpNum;
     Appl_RecomputeFirstTp(doc);
+    doc.m_Revision.Bump(DocTable::Satellites | DocTable::Tps);
     return static_cast<int>(at);
 }
 
@@ -318,6 +327,8 @@ int Appl_AddTp(COrvanel1Doc& doc, int sat, const TpValues& values, const DvbS2Ch
         else
             doc.m_TpS2[at] = DvbS2FromChoice(choice, 0);
     }
+    if (found != kTpInvalid)
+        doc.m_Revision.Bump(DocTable::Tps);
     return found;
 }
 
@@ -333,6 +344,7 @@ bool Appl_EditTp(COrvanel1Doc& doc, int sat, int tpIdx, const TpValues& values, 
     WriteTpValues(doc.m_TpData[at], values);
     doc.m_TpData[at].polar = values.polar ? 1 : 0;
     doc.m_TpS2[at] = DvbS2FromChoice(choice, doc.m_TpS2[at].fifth);
+    doc.m_Revision.Bump(DocTable::Tps);
     return true;
 }
 
@@ -362,6 +374,7 @@ bool Appl_DeleteTps(COrvanel1Doc& doc, int sat, const std::vector<uint32_t>& tpI
             if (svc.satIdx == sat && svc.tpIdx > tpIdx)
                 --svc.tpIdx;
         });
+        doc.m_Revision.Bump(DocTable::Satellites | DocTable::Tps | DocTable::Tv | DocTable::Radio);
     }
     return true;
 }

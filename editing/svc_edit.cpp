@@ -15,6 +15,7 @@ void Appl_ChangeSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, const std
         Appl_ReleaseSvcName(doc, kind, pos);
     uint32_t offset = Appl_AddSvcName(doc, name);
     SvcTable(doc, kind)[pos].nameOffset = offset;
+    doc.m_Revision.Bump(ListTable(kind));
 }
 
 void Appl_ChangeTvSvcName(COrvanel1Doc& doc, uint32_t pos, const std::string& name)
@@ -50,21 +51,22 @@ bool Appl_MoveSvcBlock(COrvanel1Doc& doc, SvcKind kind, uint32_t first, uint32_t
     return true;
 }
 
-bool Appl_InsertSvc(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, uint32_t clipIdx)
+bool Appl_InsertSvc(COrvanel1Doc& doc, const CSvcClipboard& clip, SvcKind kind, uint32_t pos, uint32_t clipIdx)
 {
     uint32_t& count = SvcCount(doc, kind);
-    if (count >= EditCapacity(kind) || pos > count || clipIdx >= doc.m_ClipCnt[kind])
+    if (count >= EditCapacity(kind) || pos > count || clipIdx >= clip.Count(kind))
         return false;
     SvcRecord* table = SvcTable(doc, kind);
     std::move_backward(table + pos, table + count, table + count + 1);
-    table[pos] = doc.m_ClipSvc[kind][clipIdx];
+    table[pos] = clip.Records(kind)[clipIdx];
     Appl_ShiftSvcRefsForInsert(doc, kind, pos, count);
     ++count;
     (kind == kTvKind ? doc.m_EtcInfo.altTvSvc : doc.m_EtcInfo.altRadioSvc) = 0xFFFF;
+    doc.m_Revision.Bump(ReorderedTables(kind));
     return true;
 }
 
-bool Appl_CopySvc(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& selection)
+bool Appl_CopySvc(COrvanel1Doc& doc, CSvcClipboard& clip, SvcKind kind, const std::vector<uint32_t>& selection)
 {
     const std::vector<uint32_t> sel = NormalizeSelection(selection, SvcCount(doc, kind));
     if (sel.empty())
@@ -73,12 +75,10 @@ bool Appl_CopySvc(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& 
         DocNotify(doc, "Cannot copy more than 500 service Information!", kProgramTitle, PromptIcon::None);
         return false;
     }
-    doc.m_ClipCnt = {0, 0};
-    doc.m_ClipValid[kind] = true;
+    clip.Start(kind);
     for (uint32_t pos : sel) {
-        uint32_t idx = doc.m_ClipCnt[kind]++;
-        SetFieldText(doc.m_ClipName[idx], Appl_GetSvcName(doc, kind, pos));
-        doc.m_ClipSvc[kind][idx] = SvcTable(doc, kind)[pos];
+        const std::string name = Appl_GetSvcName(doc, kind, pos);
+        clip.Add(kind, SvcTable(doc, kind)[pos], name);
     }
     return true;
 }
@@ -92,6 +92,7 @@ bool DeleteSelection(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t
         return false;
     Appl_MarkSvc(doc, kind, sel);
     Appl_PurgeMarkedSvc(doc);
+    doc.m_Revision.Bump(ReorderedTables(kind));
     return true;
 }
 
@@ -106,21 +107,23 @@ bool ToggleFlag(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& se
     const uint8_t value = table[current].*flag ? 0 : 1;
     for (uint32_t pos : sel)
         table[pos].*flag = value;
+    doc.m_Revision.Bump(ListTable(kind));
     return true;
 }
 
 } // namespace
 
-bool Appl_CutSvc(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& selection)
+bool Appl_CutSvc(COrvanel1Doc& doc, CSvcClipboard& clip, SvcKind kind, const std::vector<uint32_t>& selection)
 {
-    return Appl_CopySvc(doc, kind, selection) && DeleteSelection(doc, kind, selection);
+    return Appl_CopySvc(doc, clip, kind, selection) && DeleteSelection(doc, kind, selection);
 }
 
-bool Appl_DeleteSvcClearClip(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& selection)
+bool Appl_DeleteSvcClearClip(COrvanel1Doc& doc, CSvcClipboard& clip, SvcKind kind,
+                             const std::vector<uint32_t>& selection)
 {
     if (!DeleteSelection(doc, kind, selection))
         return false;
-    doc.m_ClipValid[kind] = false;
+    clip.Invalidate(kind);
     return true;
 }
 
@@ -129,19 +132,20 @@ bool Appl_DeleteSvc(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>
     return DeleteSelection(doc, kind, selection);
 }
 
-uint32_t Appl_PasteSvc(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, const std::vector<uint32_t>& selection)
+uint32_t Appl_PasteSvc(COrvanel1Doc& doc, CSvcClipboard& clip, SvcKind kind, uint32_t pos,
+                       const std::vector<uint32_t>& selection)
 {
     const uint32_t count = SvcCount(doc, kind);
-    if (!doc.m_ClipValid[kind] || selection.empty() || pos > count)
+    if (!clip.Valid(kind) || selection.empty() || pos > count)
         return 0;
     const uint32_t room = EditCapacity(kind) - std::min(count, EditCapacity(kind));
-    const uint32_t pasted = std::min(doc.m_ClipCnt[kind], room);
+    const uint32_t pasted = std::min(clip.Count(kind), room);
     // Inserting from the last entry to the first at one position keeps the clipboard order.
     for (uint32_t i = pasted; i-- > 0;) {
-        doc.m_ClipSvc[kind][i].nameOffset = Appl_AddSvcName(doc, FieldText(doc.m_ClipName[i]));
-        Appl_InsertSvc(doc, kind, pos, i);
+        clip.Records(kind)[i].nameOffset = Appl_AddSvcName(doc, clip.Name(i));
+        Appl_InsertSvc(doc, clip, kind, pos, i);
     }
-    if (pasted < doc.m_ClipCnt[kind] || room == 0)
+    if (pasted < clip.Count(kind) || room == 0)
         DocNotify(doc,
                   kind == kTvKind ? "Cannot add more TV service Information!"
                                   : "Cannot add more Radio service Information!",
@@ -166,6 +170,7 @@ bool Appl_SetTuner(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>&
         return false;
     for (uint32_t pos : sel)
         SvcTable(doc, kind)[pos].tunerNum = tunerNum;
+    doc.m_Revision.Bump(ListTable(kind));
     return true;
 }
 
@@ -189,5 +194,6 @@ bool Appl_SetSvcPid(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, SvcPidField f
         svc.videoPid = v;
         break;
     }
+    doc.m_Revision.Bump(ListTable(kind));
     return true;
 }

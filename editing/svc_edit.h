@@ -1,8 +1,9 @@
 // Edits of the TV and radio service lists other than sorting and purging: renaming, moves,
 // insertion, the service clipboard, flag toggles, tuner and PID setters. Every reference
 // to a service (favourite members, current service, timers, EPG reservations) follows the
-// service it names. Messages go through doc.m_pPrompter.
+// service it names. Every change bumps doc.m_Revision. Messages go through doc.m_pPrompter.
 #pragma once
+#include "editing/svc_clipboard.h"
 #include "settings/document.h"
 
 #include <cstdint>
@@ -22,20 +23,22 @@ bool Appl_MoveSvcBlock(COrvanel1Doc& doc, SvcKind kind, uint32_t first, uint32_t
 
 // Inserts clipboard record `clipIdx` of this kind before `pos` (pos may equal the count).
 // False, without a message, when the list is full or an argument is out of range.
-bool Appl_InsertSvc(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, uint32_t clipIdx);
+bool Appl_InsertSvc(COrvanel1Doc& doc, const CSvcClipboard& clip, SvcKind kind, uint32_t pos, uint32_t clipIdx);
 
 // Copies the selection to the clipboard; false (with a message for more than 500) when nothing was copied.
-bool Appl_CopySvc(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& selection);
+bool Appl_CopySvc(COrvanel1Doc& doc, CSvcClipboard& clip, SvcKind kind, const std::vector<uint32_t>& selection);
 // Copy, then delete the copied services.
-bool Appl_CutSvc(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& selection);
+bool Appl_CutSvc(COrvanel1Doc& doc, CSvcClipboard& clip, SvcKind kind, const std::vector<uint32_t>& selection);
 // Edit menu Delete: removes the selection and invalidates the clipboard of this kind.
-bool Appl_DeleteSvcClearClip(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& selection);
+bool Appl_DeleteSvcClearClip(COrvanel1Doc& doc, CSvcClipboard& clip, SvcKind kind,
+                             const std::vector<uint32_t>& selection);
 // Function menu Delete Service: removes the selection, the clipboard stays valid.
 bool Appl_DeleteSvc(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& selection);
 // Inserts the clipboard of this kind, in clipboard order, starting at `pos`. Returns the
 // number of services pasted; "Cannot add more ... service Information!" when some or all
 // of them do not fit.
-uint32_t Appl_PasteSvc(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, const std::vector<uint32_t>& selection);
+uint32_t Appl_PasteSvc(COrvanel1Doc& doc, CSvcClipboard& clip, SvcKind kind, uint32_t pos,
+                       const std::vector<uint32_t>& selection);
 
 // The flag of the service at `current` decides: set there clears it in the whole
 // selection, clear there sets it.

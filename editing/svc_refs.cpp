@@ -1,5 +1,6 @@
 #include "editing/svc_refs.h"
 
+#include "editing/edit_common.h"
 #include "settings/service_purge.h"
 
 #include <algorithm>
@@ -41,6 +42,7 @@ void Appl_ApplySvcOrder(COrvanel1Doc& doc, SvcKind kind, uint32_t lo, const std:
         if (slot >= lo && slot < lo + len)
             slot = newSlotOf[slot - lo];
     });
+    doc.m_Revision.Bump(ReorderedTables(kind));
 }
 
 void Appl_ShiftSvcRefsForInsert(COrvanel1Doc& doc, SvcKind kind, uint32_t at, uint32_t oldCount)
@@ -49,4 +51,5 @@ void Appl_ShiftSvcRefsForInsert(COrvanel1Doc& doc, SvcKind kind, uint32_t at, ui
         if (slot >= at && slot < oldCount)
             ++slot;
     });
+    doc.m_Revision.Bump(ReorderedTables(kind));
 }

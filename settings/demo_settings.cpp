@@ -210,4 +210,5 @@ void BuildDemoSettings(COrvanel1Doc& doc, const DemoOptions& options)
     FillTimerAndEpg(doc, variant);
     FillEtcInfo(doc);
     doc.m_bLoaded = true;
+    doc.m_Revision.Bump(DocTables::All());
 }

@@ -16,11 +16,6 @@ void COrvanel1Doc::ClearSettings()
     for (auto* buffer : {&m_SettingsArea, &m_PackedFlash, &m_RePackedFlash})
         std::fill(buffer->begin(), buffer->end(), 0);
     std::fill(m_Eeprom.begin() + kEepromSize, m_Eeprom.end(), 0);
-    m_ClipSvc = {};
-    m_ClipName = {};
-    // A zeroed clipboard left marked valid would paste empty services.
-    m_ClipCnt = {};
-    m_ClipValid = {};
     m_FlashHeader = {};
     m_bLoaded = false;
 }

@@ -2,6 +2,7 @@
 // image buffers the codec, the packer, the settings file and the link work on.
 // Large: create it on the heap (std::make_unique).
 #pragma once
+#include "settings/doc_revision.h"
 #include "settings/records.h"
 
 #include <array>
@@ -18,8 +19,6 @@ constexpr uint32_t kPreprogramSize = 0x20000;
 constexpr uint32_t kSnapshotSize = kSettingsAreaSize + kEepromSize;
 constexpr uint32_t kMaxHeaderSize = 36;
 constexpr uint32_t kFlashDirEntries = 64;
-constexpr uint32_t kClipboardSize = 500;
-constexpr uint32_t kClipNameSize = 24;
 
 class COrvanel1Doc {
 public:
@@ -63,17 +62,14 @@ public:
     uint16_t m_ExpectedSystemId = 0;
     bool m_bLoaded = false;
 
-    // Service clipboard (not part of the settings)
-    std::array<std::array<SvcRecord, kClipboardSize>, 2> m_ClipSvc{};
-    std::array<uint32_t, 2> m_ClipCnt{};
-    std::array<std::array<char, kClipNameSize>, kClipboardSize> m_ClipName{};
-    std::array<bool, 2> m_ClipValid{};
+    CDocRevision m_Revision;   // bumped by every change of the tables; the edited mark
 
     Prompter* m_pPrompter = nullptr;   // message boxes and questions of the document's operations
     std::filesystem::path m_SideFileFolder;   // diagnostic and side files of saving; empty = current directory
 
-    // Starting afresh: zeroes the image buffers, the preprogram area (not the EEPROM block),
-    // the clipboard and the flash header, and clears the loaded flag.
+    // Starting afresh: zeroes the image buffers, the preprogram area (not the EEPROM block)
+    // and the flash header, and clears the loaded flag. The service clipboard lives with
+    // the editor (editing/svc_clipboard.h), which clears it at the same time.
     void ClearSettings();
 
     uint8_t* Eeprom() { return m_Eeprom.data(); }

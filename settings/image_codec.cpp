@@ -432,6 +432,7 @@ bool ParseImage(COrvanel1Doc& doc)
         return false;
     DecodeSections(doc, l);
     RunPostDecodeSteps(doc, l);
+    doc.m_Revision.Bump(DocTables::All());
     return true;
 }
 

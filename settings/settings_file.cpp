@@ -137,6 +137,7 @@ int LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path)
     if (!VerifySections(doc) || !ParseImage(doc))
         return 0;
     doc.m_bLoaded = true;
+    doc.m_Revision.MarkSaved();
     return 1;
 }
 
@@ -189,5 +190,6 @@ int SaveSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path)
         Notice(doc, "Cannot Create or Open File!");
         return 0;
     }
+    doc.m_Revision.MarkSaved();
     return 1;
 }

@@ -2,6 +2,7 @@
 #pragma once
 #include "settings/document.h"
 #include "editing/edit_common.h"
+#include "editing/svc_clipboard.h"
 #include "common/testing/scripted_prompter.h"
 #include "settings/service_purge.h"
 
@@ -12,6 +13,7 @@
 struct EditDoc {
     std::unique_ptr<COrvanel1Doc> doc = std::make_unique<COrvanel1Doc>();
     ScriptedPrompter prompter;
+    CSvcClipboard clip;
     EditDoc() { doc->m_pPrompter = &prompter; }
     COrvanel1Doc& operator*() { return *doc; }
     COrvanel1Doc* operator->() { return doc.get(); }

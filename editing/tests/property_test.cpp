@@ -87,14 +87,14 @@ public:
             break;
         }
         case 2:
-            if (Appl_CopySvc(*m_Doc, kind, Selection(count))) {
-                for (uint32_t i = 0; i < m_Doc->m_ClipCnt[kind]; ++i)
-                    SetSvcUid(m_Doc->m_ClipSvc[kind][i], ++m_NextUid);
-                refsFollow = Appl_PasteSvc(*m_Doc, kind, Pick(count + 1), {0}) > 0;
+            if (Appl_CopySvc(*m_Doc, m_Clip, kind, Selection(count))) {
+                for (SvcRecord& svc : m_Clip.Records(kind))
+                    SetSvcUid(svc, ++m_NextUid);
+                refsFollow = Appl_PasteSvc(*m_Doc, m_Clip, kind, Pick(count + 1), {0}) > 0;
             }
             break;
-        case 3: Appl_CutSvc(*m_Doc, kind, Selection(count)); break;
-        case 4: Appl_DeleteSvcClearClip(*m_Doc, kind, Selection(count)); break;
+        case 3: Appl_CutSvc(*m_Doc, m_Clip, kind, Selection(count)); break;
+        case 4: Appl_DeleteSvcClearClip(*m_Doc, m_Clip, kind, Selection(count)); break;
         case 5: refsFollow = Appl_SortSvcList(*m_Doc, kind, static_cast<int>(Pick(kSortTypeCount))); break;
         case 6:
             if (Pick(3) == 0)
@@ -170,6 +170,7 @@ private:
     RandomPrompter m_Prompter;
     std::unique_ptr<COrvanel1Doc> m_Doc;
     CSortUndo m_Undo;
+    CSvcClipboard m_Clip;
     uint32_t m_NextUid = 0;
 };
 

@@ -27,8 +27,8 @@ TEST(SvcClipboard, PasteKeepsClipboardOrderAtThePosition)
     ReferToTv(*d, 0, 12);
     d->m_EtcInfo.lastTvSvc = 10;
 
-    ASSERT_TRUE(Appl_CopySvc(*d, kTvKind, {7, 2, 5}));
-    EXPECT_EQ(Appl_PasteSvc(*d, kTvKind, 10, {10}), 3u);
+    ASSERT_TRUE(Appl_CopySvc(*d, d.clip, kTvKind, {7, 2, 5}));
+    EXPECT_EQ(Appl_PasteSvc(*d, d.clip, kTvKind, 10, {10}), 3u);
 
     const Names names = SvcNames(*d, kTvKind);
     ASSERT_EQ(names.size(), 18u);
@@ -40,7 +40,7 @@ TEST(SvcClipboard, PasteKeepsClipboardOrderAtThePosition)
     EXPECT_EQ(d->m_EtcInfo.lastTvSvc, 13);
     EXPECT_EQ(d->m_EtcInfo.altTvSvc, 0xFFFF);
     // Pasting again works: the clipboard survives.
-    EXPECT_EQ(Appl_PasteSvc(*d, kTvKind, 0, {0}), 3u);
+    EXPECT_EQ(Appl_PasteSvc(*d, d.clip, kTvKind, 0, {0}), 3u);
     EXPECT_EQ(SvcNames(*d, kTvKind)[0], "S2");
 }
 
@@ -48,9 +48,9 @@ TEST(SvcClipboard, CutThenPasteMovesTheServices)
 {
     EditDoc d;
     FillTv(*d, {"A", "B", "C", "D", "E"});
-    ASSERT_TRUE(Appl_CutSvc(*d, kTvKind, {1, 3}));
+    ASSERT_TRUE(Appl_CutSvc(*d, d.clip, kTvKind, {1, 3}));
     EXPECT_EQ(SvcNames(*d, kTvKind), (Names{"A", "C", "E"}));
-    EXPECT_EQ(Appl_PasteSvc(*d, kTvKind, 0, {0}), 2u);
+    EXPECT_EQ(Appl_PasteSvc(*d, d.clip, kTvKind, 0, {0}), 2u);
     EXPECT_EQ(SvcNames(*d, kTvKind), (Names{"B", "D", "A", "C", "E"}));
 }
 
@@ -58,41 +58,56 @@ TEST(SvcClipboard, DeleteClearsTheMarkOnlyFromTheEditMenu)
 {
     EditDoc d;
     FillTv(*d, {"A", "B", "C", "D"});
-    ASSERT_TRUE(Appl_CopySvc(*d, kTvKind, {0}));
+    ASSERT_TRUE(Appl_CopySvc(*d, d.clip, kTvKind, {0}));
     ASSERT_TRUE(Appl_DeleteSvc(*d, kTvKind, {3}));   // Function menu: the clipboard stays
-    EXPECT_EQ(Appl_PasteSvc(*d, kTvKind, 1, {1}), 1u);
+    EXPECT_EQ(Appl_PasteSvc(*d, d.clip, kTvKind, 1, {1}), 1u);
     EXPECT_EQ(SvcNames(*d, kTvKind), (Names{"A", "A", "B", "C"}));
 
-    EXPECT_FALSE(Appl_DeleteSvcClearClip(*d, kTvKind, {}));   // no selection: nothing at all
-    EXPECT_TRUE(d->m_ClipValid[kTvKind]);
-    ASSERT_TRUE(Appl_DeleteSvcClearClip(*d, kTvKind, {0}));
-    EXPECT_EQ(Appl_PasteSvc(*d, kTvKind, 0, {0}), 0u);
+    EXPECT_FALSE(Appl_DeleteSvcClearClip(*d, d.clip, kTvKind, {}));   // no selection: nothing at all
+    EXPECT_TRUE(d.clip.Valid(kTvKind));
+    ASSERT_TRUE(Appl_DeleteSvcClearClip(*d, d.clip, kTvKind, {0}));
+    EXPECT_EQ(Appl_PasteSvc(*d, d.clip, kTvKind, 0, {0}), 0u);
     EXPECT_EQ(SvcNames(*d, kTvKind), (Names{"A", "B", "C"}));
     EXPECT_TRUE(d.prompter.shown.empty());
     // A cut makes it valid again.
-    ASSERT_TRUE(Appl_CutSvc(*d, kTvKind, {2}));
-    EXPECT_EQ(Appl_PasteSvc(*d, kTvKind, 0, {0}), 1u);
+    ASSERT_TRUE(Appl_CutSvc(*d, d.clip, kTvKind, {2}));
+    EXPECT_EQ(Appl_PasteSvc(*d, d.clip, kTvKind, 0, {0}), 1u);
     EXPECT_EQ(SvcNames(*d, kTvKind), (Names{"C", "A", "B"}));
+}
+
+TEST(SvcClipboard, ClearingForgetsRecordsNamesAndMarks)
+{
+    EditDoc d;
+    FillTv(*d, {"A", "B"});
+    ASSERT_TRUE(Appl_CopySvc(*d, d.clip, kTvKind, {1}));
+    EXPECT_TRUE(d.clip.Holds(kTvKind));
+    EXPECT_FALSE(d.clip.Holds(kRadioKind));
+    EXPECT_EQ(d.clip.Name(0), "B");
+    d.clip.Clear();
+    EXPECT_FALSE(d.clip.Valid(kTvKind));
+    EXPECT_EQ(d.clip.Name(0), "");
+    EXPECT_EQ(Appl_PasteSvc(*d, d.clip, kTvKind, 0, {0}), 0u);
+    EXPECT_EQ(SvcNames(*d, kTvKind), (Names{"A", "B"}));
 }
 
 TEST(SvcClipboard, CopyOfMoreThan500IsRefusedAndKeepsTheOldClipboard)
 {
     EditDoc d;
     FillTv(*d, Numbered("S", 520));
-    ASSERT_TRUE(Appl_CopySvc(*d, kTvKind, {3}));
+    ASSERT_TRUE(Appl_CopySvc(*d, d.clip, kTvKind, {3}));
     std::vector<uint32_t> many(501);
     for (uint32_t i = 0; i < 501; ++i)
         many[i] = i;
-    EXPECT_FALSE(Appl_CopySvc(*d, kTvKind, many));
-    EXPECT_FALSE(Appl_CutSvc(*d, kTvKind, many));
+    EXPECT_FALSE(Appl_CopySvc(*d, d.clip, kTvKind, many));
+    EXPECT_FALSE(Appl_CutSvc(*d, d.clip, kTvKind, many));
     ASSERT_EQ(d.prompter.shown.size(), 2u);
     EXPECT_EQ(d.prompter.shown[0].text, "Cannot copy more than 500 service Information!");
     EXPECT_EQ(d.prompter.shown[0].title, kProgramTitle);
     EXPECT_EQ(d->m_TvSvcCnt, 520u);
-    EXPECT_EQ(d->m_ClipCnt[kTvKind], 1u);
+    EXPECT_EQ(d.clip.Count(kTvKind), 1u);
     many.pop_back();
-    EXPECT_TRUE(Appl_CopySvc(*d, kTvKind, many));
-    EXPECT_EQ(d->m_ClipCnt[kTvKind], 500u);
+    EXPECT_TRUE(Appl_CopySvc(*d, d.clip, kTvKind, many));
+    EXPECT_EQ(d.clip.Count(kTvKind), 500u);
 }
 
 TEST(SvcClipboard, PasteStopsAtTheEditingLimitAndSaysSo)
@@ -100,17 +115,17 @@ TEST(SvcClipboard, PasteStopsAtTheEditingLimitAndSaysSo)
     EditDoc d;
     FillTv(*d, Numbered("S", kMaxEditTvSvc - 1));
     d->m_TvSvc[kLastTvSlot].svcId = 0xBEEF;   // the STB's scratch service
-    ASSERT_TRUE(Appl_CopySvc(*d, kTvKind, {0, 1, 2}));
+    ASSERT_TRUE(Appl_CopySvc(*d, d.clip, kTvKind, {0, 1, 2}));
 
-    EXPECT_EQ(Appl_PasteSvc(*d, kTvKind, 5, {5}), 1u);   // room for the first entry only
+    EXPECT_EQ(Appl_PasteSvc(*d, d.clip, kTvKind, 5, {5}), 1u);   // room for the first entry only
     EXPECT_EQ(SvcNames(*d, kTvKind)[5], "S0");
     EXPECT_EQ(SvcNames(*d, kTvKind)[6], "S5");
     ASSERT_EQ(d.prompter.shown.size(), 1u);
     EXPECT_EQ(d.prompter.shown[0].text, "Cannot add more TV service Information!");
     EXPECT_EQ(d.prompter.shown[0].title, "Error");
 
-    EXPECT_EQ(Appl_PasteSvc(*d, kTvKind, 0, {0}), 0u);
-    EXPECT_FALSE(Appl_InsertSvc(*d, kTvKind, 0, 0));
+    EXPECT_EQ(Appl_PasteSvc(*d, d.clip, kTvKind, 0, {0}), 0u);
+    EXPECT_FALSE(Appl_InsertSvc(*d, d.clip, kTvKind, 0, 0));
     EXPECT_EQ(d->m_TvSvcCnt, kMaxEditTvSvc);
     EXPECT_EQ(d.prompter.shown.size(), 2u);
     EXPECT_EQ(d->m_TvSvc[kLastTvSlot].svcId, 0xBEEF);

@@ -23,14 +23,11 @@ int DecodeUploadedImage(const UploadedImage& image, COrvanel1Doc& doc, Prompter&
         prompter.Notify("Flash Version Check Error", "Notice", PromptIcon::Error);
         return -1;
     }
+    // The revision goes on growing, so that views see the new settings as a change.
+    fresh->m_Revision = doc.m_Revision;
     if (!ParseImage(*fresh))
         return -1;
     fresh->m_bLoaded = true;
-    // The clipboard is not part of the settings and survives an upload.
-    fresh->m_ClipSvc = doc.m_ClipSvc;
-    fresh->m_ClipCnt = doc.m_ClipCnt;
-    fresh->m_ClipName = doc.m_ClipName;
-    fresh->m_ClipValid = doc.m_ClipValid;
     doc = std::move(*fresh);
     return 0;
 }
