@@ -120,3 +120,10 @@ StbImage DownloadAssembler::Image() const
     image.eeprom = m_Eeprom;
     return image;
 }
+
+bool DownloadAssembler::Deliver(SimImageStore& store, const std::string& outputPath)
+{
+    StbImage image = Image();
+    store.Replace(image);
+    return outputPath.empty() || SaveStdImage(outputPath, image);
+}

@@ -9,16 +9,31 @@
 #include <string>
 #include <vector>
 
-class DownloadAssembler {
+// What a download fills: it says which range to read next and checks what arrives.
+class DownloadTarget {
+public:
+    virtual ~DownloadTarget() = default;
+    // The next range to read, at most maxRead bytes; length 0 when finished or failed.
+    virtual ReadRequest Next(uint32_t maxRead) const = 0;
+    // The bytes of the range Next gave; false when they fail a check.
+    virtual bool Take(const uint8_t* data, uint32_t length) = 0;
+    virtual bool Finished() const = 0;
+    virtual bool Failed() const = 0;
+    virtual const std::string& Error() const = 0;
+    // Once Finished: keeps what was received; false when it cannot be written to outputPath.
+    virtual bool Deliver(SimImageStore& store, const std::string& outputPath) = 0;
+};
+
+class DownloadAssembler : public DownloadTarget {
 public:
     explicit DownloadAssembler(uint16_t systemId);
-    // The next range to read, at most maxRead bytes; length 0 when finished or failed.
-    ReadRequest Next(uint32_t maxRead) const;
-    // The bytes of the range Next gave; false when they fail a check.
-    bool Take(const uint8_t* data, uint32_t length);
-    bool Finished() const { return m_Stage == Stage::Done; }
-    bool Failed() const { return m_Stage == Stage::Failed; }
-    const std::string& Error() const { return m_Error; }
+    ReadRequest Next(uint32_t maxRead) const override;
+    bool Take(const uint8_t* data, uint32_t length) override;
+    bool Finished() const override { return m_Stage == Stage::Done; }
+    bool Failed() const override { return m_Stage == Stage::Failed; }
+    const std::string& Error() const override { return m_Error; }
+    // Replaces the held image and writes it as a settings file when outputPath is set.
+    bool Deliver(SimImageStore& store, const std::string& outputPath) override;
     // The received image, once Finished.
     StbImage Image() const;
 

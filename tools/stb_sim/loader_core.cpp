@@ -1,5 +1,7 @@
 #include "tools/stb_sim/loader_core.h"
 
+#include "tools/stb_sim/firmware_receiver.h"
+
 #include <algorithm>
 
 LoaderCore::LoaderCore(SimImageStore& image, SimFaults& faults, LoaderOptions options, LoaderCarrier& carrier)
@@ -22,7 +24,7 @@ void LoaderCore::SetState(LoaderState state)
 void LoaderCore::Boot()
 {
     m_Snapshot = m_Image.Snapshot();
-    m_pAssembler.reset();
+    m_pTarget.reset();
     SetState(LoaderState::Greeting);
     if (m_Options.serial) {
         {
@@ -135,7 +137,10 @@ void LoaderCore::Upload(const LinkFrame& frame)
 
 void LoaderCore::StartDownload()
 {
-    m_pAssembler = std::make_unique<DownloadAssembler>(m_Snapshot.systemId);
+    if (m_Options.firmwareSize && !m_Options.serial)
+        m_pTarget = std::make_unique<FirmwareReceiver>(m_Options.firmwareSize);
+    else
+        m_pTarget = std::make_unique<DownloadAssembler>(m_Snapshot.systemId);
     SetState(LoaderState::Download);
     IssueRequest(false);
 }
@@ -150,7 +155,7 @@ void LoaderCore::IssueRequest(bool retry)
         m_Stats.state = LoaderState::Firmware;
         return;
     }
-    m_Pending = m_pAssembler->Next(m_Options.maxReadLength);
+    m_Pending = m_pTarget->Next(m_Options.maxReadLength);
     if (m_Pending.length == 0) {
         FinishDownload();
         return;
@@ -159,6 +164,10 @@ void LoaderCore::IssueRequest(bool retry)
     {
         std::lock_guard lock(m_StatsLock);
         number = ++m_Stats.readRequests;
+    }
+    if (m_Faults.EndsAtRequest(number)) {
+        FinishDownload();
+        return;
     }
     int copies = m_Faults.RepeatRequest(number) ? 2 : 1;
     m_PendingPsns.clear();
@@ -170,7 +179,7 @@ void LoaderCore::IssueRequest(bool retry)
         else
             EncodeUsbReadRequest(m_Pending, request.payload.data());
         m_PendingPsns.push_back(request.psn);
-        m_Carrier.Send(request, false);
+        SendRequest(std::move(request));
     }
     m_Deadline = std::chrono::steady_clock::now() + m_Options.replyTimeout;
 }
@@ -181,7 +190,7 @@ void LoaderCore::Download(const LinkFrame& frame)
         std::find(m_PendingPsns.begin(), m_PendingPsns.end(), frame.psn) == m_PendingPsns.end())
         return;
     m_PendingPsns.clear();
-    if (!m_pAssembler->Take(frame.payload.data(), uint32_t(frame.payload.size()))) {
+    if (!m_pTarget->Take(frame.payload.data(), uint32_t(frame.payload.size()))) {
         FinishDownload();
         return;
     }
@@ -197,19 +206,25 @@ void LoaderCore::OnTick()
 
 void LoaderCore::FinishDownload()
 {
-    bool ok = m_pAssembler->Finished();
-    if (ok) {
-        StbImage image = m_pAssembler->Image();
-        m_Image.Replace(image);
-        if (!m_Options.outputPath.empty())
-            ok = SaveStdImage(m_Options.outputPath, image);
-    }
+    bool finished = m_pTarget->Finished();
+    bool ok = finished && m_pTarget->Deliver(m_Image, m_Options.outputPath);
     {
         std::lock_guard lock(m_StatsLock);
         ++(ok ? m_Stats.downloadsDone : m_Stats.downloadsFailed);
-        m_Stats.lastError = ok ? "" : m_pAssembler->Failed() ? m_pAssembler->Error() : "cannot write the image";
+        m_Stats.lastError = ok                     ? ""
+                            : m_pTarget->Failed()  ? m_pTarget->Error()
+                            : finished             ? "cannot write the image"
+                                                   : "ended before the image was read";
         m_Stats.state = LoaderState::Firmware;
     }
     m_PendingPsns.clear();
     m_Carrier.Send({++m_Psn, CMD_END, {}}, false);
+}
+
+void LoaderCore::SendRequest(LinkFrame request)
+{
+    if (m_Options.firmwareSize && !m_Options.serial)
+        Reply(std::move(request));
+    else
+        m_Carrier.Send(request, false);
 }

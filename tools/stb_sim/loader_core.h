@@ -30,6 +30,9 @@ struct LoaderOptions {
     uint32_t retries = 10;
     std::string outputPath;         // a received image is written here as a settings file
     uint8_t firstPsn = 0x40;
+    // USB, when set: a CMD_HELLO starts a firmware download of that many bytes, whose read
+    // requests are numbered with the replies and take their faults.
+    uint32_t firmwareSize = 0;
 };
 
 enum class LoaderState { Firmware, Greeting, Upload, Download };
@@ -62,6 +65,7 @@ private:
     void StartDownload();
     void IssueRequest(bool retry);
     void FinishDownload();
+    void SendRequest(LinkFrame request);
     void SetState(LoaderState state);
 
     SimImageStore& m_Image;
@@ -71,7 +75,7 @@ private:
     uint8_t m_Psn;
     uint8_t m_UploadType = 0;
     StbImage m_Snapshot;
-    std::unique_ptr<DownloadAssembler> m_pAssembler;
+    std::unique_ptr<DownloadTarget> m_pTarget;
     ReadRequest m_Pending;
     std::vector<uint8_t> m_PendingPsns;
     std::chrono::steady_clock::time_point m_Deadline;

@@ -22,6 +22,12 @@ bool SimFaults::RepeatRequest(uint32_t number) const
     return m_Plan.repeatReadRequest.count(number) != 0;
 }
 
+bool SimFaults::EndsAtRequest(uint32_t number) const
+{
+    std::lock_guard lock(m_Lock);
+    return m_Plan.endAtRequest == number;
+}
+
 bool SimFaults::TakeResync()
 {
     std::lock_guard lock(m_Lock);

@@ -15,6 +15,7 @@ struct SimFaultPlan {
     std::set<uint32_t> leaveAtReply;      // USB: the device leaves the bus instead of answering
     uint32_t silentFromReply = 0;         // 0: never; else no reply from that one on
     std::set<uint32_t> repeatReadRequest; // download: read requests (from 1) sent twice in a row
+    uint32_t endAtRequest = 0;            // download: CMD_END instead of that read request (0: never)
     std::optional<uint8_t> helloModelId;  // reported in the hello instead of the image's
     std::optional<uint8_t> helloLayoutVersion;
     uint32_t resyncCount = 0;             // serial: answer that many upload choices with CMD_RESYNC
@@ -25,6 +26,7 @@ public:
     explicit SimFaults(SimFaultPlan plan = {}) : m_Plan(std::move(plan)) {}
     ReplyFault ForReply(uint32_t number) const;
     bool RepeatRequest(uint32_t number) const;
+    bool EndsAtRequest(uint32_t number) const;
     bool TakeResync();
     std::optional<uint8_t> HelloModelId() const;
     std::optional<uint8_t> HelloLayoutVersion() const;

@@ -46,6 +46,7 @@ std::string StbSim::Start()
         loader.serial = false;
         loader.maxReadLength = std::min<uint32_t>(m_Options.usbReadLength, kUsbMaxPayload);
         loader.firstPsn = 0x80;
+        loader.firmwareSize = m_Options.firmwareSize;
         m_pUsb = std::make_unique<UsbSimDevice>(m_Image, m_Faults, loader, m_Options.usbShape, m_Options.rebootDelay);
         if (std::string error = m_pUsb->Start(m_Options.usbSocket); !error.empty())
             return error;

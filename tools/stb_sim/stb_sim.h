@@ -19,6 +19,7 @@ struct StbSimOptions {
     std::chrono::milliseconds rebootDelay{150};
     std::chrono::milliseconds replyTimeout{300};
     std::string outputPath;                 // received images are written here
+    uint32_t firmwareSize = 0;              // USB: take a firmware image of that size instead of settings
     SimFaultPlan faults;
 };
 
