@@ -1,0 +1,127 @@
+// The downloader's controller on the real session and transport, with the simulated STB
+// loading firmware over the USB simulation socket and a test "window" taking the posted
+// messages on its own thread.
+#include "downloader/testing/zbdn_testing.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+TEST(ZbdFileName, ExtensionAfterTheFirstDotOfTheLastComponent)
+{
+    EXPECT_TRUE(IsZbdFileName("M700.zbd"));
+    EXPECT_TRUE(IsZbdFileName("/tmp/x/M700.ZbD"));
+    EXPECT_TRUE(IsZbdFileName("C:\\fw\\M700.zbdx"));
+    EXPECT_TRUE(IsZbdFileName("dir.zip/M700.zbd.bak"));
+    EXPECT_FALSE(IsZbdFileName("M700.v2.zbd"));   // the first dot counts
+    EXPECT_FALSE(IsZbdFileName("/tmp/a.zbd/M700"));
+    EXPECT_FALSE(IsZbdFileName("C:\\a.zbd\\M700.zip"));
+    EXPECT_FALSE(IsZbdFileName("M700.zb"));
+    EXPECT_FALSE(IsZbdFileName("M700zbd"));
+}
+
+class ZbdnControllerTest : public ::testing::Test {
+protected:
+    std::string Socket() const { return (scratch / "usb.sock").string(); }
+    std::vector<uint8_t> MakeImage(uint32_t size) { return WriteRandomFile(image, size, size); }
+    void StartStb(uint32_t size, SimFaultPlan faults = {})
+    {
+        stb = MakeFirmwareStb(Socket(), received, size, std::move(faults));
+        ASSERT_EQ(stb->Start(), "");
+    }
+    bool Idle() { return zbdn.view.inputEnabled && !zbdn.controller.StartRequested(); }
+
+    ScratchDir scratch;
+    std::filesystem::path image = scratch / "M700.zbd";
+    std::filesystem::path received = scratch / "received.bin";
+    HeadlessZbdn zbdn{Socket()};
+    std::unique_ptr<StbSim> stb;
+};
+
+TEST_F(ZbdnControllerTest, WaitsForTheLoaderThenServesTheImageAndKeepsThePath)
+{
+    auto bytes = MakeImage(200000);
+    zbdn.controller.Open("");
+    EXPECT_TRUE(zbdn.view.retryTimer);
+    zbdn.controller.OnDownload(image.string());
+    EXPECT_EQ(zbdn.view.LastStatus(), "Wait Download");
+    EXPECT_FALSE(zbdn.view.inputEnabled);
+    StartStb(uint32_t(bytes.size()));
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return Idle(); }));
+    EXPECT_EQ(zbdn.view.LastStatus(), "Completely Transfered!");
+    EXPECT_EQ(ReadWholeFile(received), bytes);
+    EXPECT_EQ(zbdn.view.progress.back(), 0);
+    EXPECT_FALSE(zbdn.view.retryTimer);
+    EXPECT_FALSE(zbdn.session.ImageOpen());
+    EXPECT_EQ(zbdn.profile.values["ZBDOWN_USB/PATH"], image.string());
+    EXPECT_EQ(zbdn.controller.FindInitialName(), image.string());
+}
+
+TEST_F(ZbdnControllerTest, AFailedGreetingWaitsForTheNextArrival)
+{
+    auto bytes = MakeImage(5000);
+    zbdn.controller.Open("");
+    zbdn.controller.OnDownload(image.string());
+    SimFaultPlan noAnswer;
+    noAnswer.dropReply = {1};   // the greeting's answer
+    StartStb(uint32_t(bytes.size()), noAnswer);
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return stb->Usb()->Stats().replies >= 1; }));
+    stb.reset();   // the STB restarts: removal, then a new arrival that answers
+    StartStb(uint32_t(bytes.size()));
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return Idle(); }));
+    EXPECT_EQ(zbdn.view.LastStatus(), "Completely Transfered!");
+    EXPECT_EQ(ReadWholeFile(received), bytes);
+}
+
+TEST_F(ZbdnControllerTest, FileChoiceErrorsNameThePathAndDownloadNeedsAReadableFile)
+{
+    zbdn.controller.Open("");
+    EXPECT_EQ(zbdn.controller.FindInitialName(), "*.ZBD");
+    std::string missing = (scratch / "gone.zbd").string();
+    zbdn.controller.OnFileChosen(missing);
+    EXPECT_EQ(zbdn.view.LastStatus(), "File Open Error : " + missing);
+    zbdn.controller.OnFilesDropped({missing, image.string()});
+    EXPECT_EQ(zbdn.view.LastStatus(), "File Open Error : " + missing);
+    zbdn.controller.OnDownload((scratch / "").string());   // a folder
+    EXPECT_EQ(zbdn.view.LastStatus(), "File Open Error!");
+    EXPECT_TRUE(zbdn.view.inputEnabled);
+    EXPECT_TRUE(zbdn.profile.values.empty());
+    MakeImage(10);
+    zbdn.controller.OnFileChosen(image.string());
+    EXPECT_EQ(zbdn.view.fileName, image.string());
+    EXPECT_EQ(zbdn.controller.ImageSize(), 10u);
+}
+
+TEST_F(ZbdnControllerTest, CommandLineModeEndsWithTheTransferAndReportsFailure)
+{
+    auto bytes = MakeImage(3000);
+    SimFaultPlan early;
+    early.endAtRequest = 1;
+    StartStb(uint32_t(bytes.size()), early);
+    zbdn.controller.Open(image.string());
+    EXPECT_EQ(zbdn.view.fileName, image.string());
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return zbdn.view.exitCode != -1; }));
+    EXPECT_EQ(zbdn.view.exitCode, ZBDN_EXIT_FAILED);
+    EXPECT_EQ(zbdn.session.StatusText(), "Fail!");
+}
+
+TEST_F(ZbdnControllerTest, StopWhileServingWaitsForTheWorkerAndSaysNothing)
+{
+    auto bytes = MakeImage(300000);
+    SimFaultPlan stalls;
+    stalls.silentFromReply = 4;   // the worker then waits in a read
+    StartStb(uint32_t(bytes.size()), stalls);
+    zbdn.controller.Open("");
+    zbdn.controller.OnDownload(image.string());
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return zbdn.view.LastStatus() == "Downloading Processing.."; }));
+    zbdn.controller.OnStopAndExit();
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return zbdn.view.exitCode != -1; }));
+    EXPECT_FALSE(zbdn.session.WorkerRunning());
+    EXPECT_FALSE(zbdn.session.ImageOpen());
+    EXPECT_EQ(zbdn.view.LastStatus(), "Downloading Processing..");
+    EXPECT_EQ(zbdn.view.exitCode, ZBDN_EXIT_DELIVERED);   // not in command-line mode
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+#include "downloader/zbdn_controller.h"
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace {
+const char* const kSelectText = "Please Select ZBD File!";
+
+// Opens the file to check it and takes its size; a folder is not an image.
+bool CheckFile(const std::string& path, uint64_t& size)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error) || !std::ifstream(path, std::ios::binary))
+        return false;
+    size = std::filesystem::file_size(path, error);
+    return !error;
+}
+}  // namespace
+
+bool IsZbdFileName(const std::string& path)
+{
+    size_t slash = path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = name.find('.');
+    if (dot == std::string::npos || name.size() < dot + 4)
+        return false;
+    auto upper = [&name, dot](size_t i) { return std::toupper(static_cast<unsigned char>(name[dot + 1 + i])); };
+    return upper(0) == 'Z' && upper(1) == 'B' && upper(2) == 'D';
+}
+
+CZbdnController::CZbdnController(ZbdnView& view, ZbdnProfile& profile, CZbdnSession& session)
+    : m_View(view), m_Profile(profile), m_Session(session)
+{
+}
+
+void CZbdnController::Open(const std::string& commandLinePath)
+{
+    m_bCommandLine = !commandLinePath.empty();
+    m_Session.SetQuitOnFinish(m_bCommandLine);
+    m_BrowsePath = m_Profile.Read(kZbdnProfileSection, kZbdnProfileKey);
+    if (!m_Session.Start())
+        m_View.SetRetryTimer(true);
+    if (m_bCommandLine) {
+        m_View.SetFileName(commandLinePath);
+        OnDownload(commandLinePath);
+    }
+}
+
+void CZbdnController::ShowStatus(const std::string& text)
+{
+    m_Session.SetStatusText(text);
+    m_View.SetStatus(text);
+}
+
+std::string CZbdnController::FindInitialName()
+{
+    std::string path = m_Profile.Read(kZbdnProfileSection, kZbdnProfileKey);
+    return path.empty() ? "*.ZBD" : path;
+}
+
+bool CZbdnController::TakeFile(const std::string& path)
+{
+    uint64_t size = 0;
+    if (!CheckFile(path, size)) {
+        ShowStatus("File Open Error : " + path);
+        return false;
+    }
+    m_ImageSize = size;
+    m_BrowsePath = path;
+    m_View.SetFileName(path);
+    return true;
+}
+
+void CZbdnController::OnFileChosen(const std::string& path)
+{
+    TakeFile(path);
+}
+
+void CZbdnController::OnFilesDropped(const std::vector<std::string>& paths)
+{
+    if (paths.empty())
+        return;
+    if (!IsZbdFileName(paths.front())) {
+        ShowStatus(kSelectText);
+        return;
+    }
+    std::error_code error;
+    std::filesystem::path full = std::filesystem::absolute(paths.front(), error);
+    TakeFile(error ? paths.front() : full.string());
+}
+
+void CZbdnController::OnDownload(const std::string& fileName)
+{
+    if (m_bStartRequested || m_bClosing)
+        return;
+    if (fileName.empty()) {
+        ShowStatus(kSelectText);
+        return;
+    }
+    uint64_t size = 0;
+    if (!CheckFile(fileName, size) || !m_Session.OpenImage(fileName)) {
+        m_Session.CloseImage();
+        ShowStatus("File Open Error!");
+        return;
+    }
+    m_ImagePath = fileName;
+    m_ImageSize = size;
+    m_Profile.Write(kZbdnProfileSection, kZbdnProfileKey, fileName);
+    m_Session.Arm();
+    m_View.EnableInput(false);
+    ShowStatus("Wait Download");
+    m_bStartRequested = true;
+    // The engine is ready only while a worker runs, and none runs here: the session waits
+    // for the loader to arrive.
+}
+
+void CZbdnController::OnMessage(const ZbdnMessage& message)
+{
+    switch (message.msg) {
+    case ZbdnMsg::Arrival:
+        if (m_Session.DeviceArrival(message.path))
+            OnDeviceReady();
+        break;
+    case ZbdnMsg::Removal: OnDeviceGone(); break;
+    case ZbdnMsg::DeviceReady: OnDeviceReady(); break;
+    case ZbdnMsg::DeviceGone: OnDeviceGone(); break;
+    case ZbdnMsg::Greeted: OnGreeted(message.param != 0); break;
+    case ZbdnMsg::ShowStatus: m_View.SetStatus(m_Session.StatusText()); break;
+    case ZbdnMsg::SetProgress: m_View.SetProgress(int(message.param)); break;
+    case ZbdnMsg::WorkerFinished: OnWorkerFinished(); break;
+    case ZbdnMsg::Quit:
+        m_bClosing = true;
+        FinishClose();
+        break;
+    }
+}
+
+void CZbdnController::OnDeviceReady()
+{
+    m_bDevicePresent = true;
+    m_View.SetRetryTimer(false);
+    // A worker that lost its device is still ending: it must go on seeing the abort.
+    if (m_Session.WorkerRunning())
+        return;
+    m_Session.ClearAbort();
+    if (m_bStartRequested && !m_bClosing)
+        m_Session.Greet();
+}
+
+void CZbdnController::OnDeviceGone()
+{
+    m_bDevicePresent = false;
+    m_Session.DeviceRemoved();
+    if (!m_bClosing)
+        m_View.SetRetryTimer(true);
+}
+
+void CZbdnController::OnRetryTimer()
+{
+    if (m_Session.RetryArrival())
+        OnDeviceReady();
+}
+
+void CZbdnController::OnGreeted(bool answered)
+{
+    if (!answered || !m_bStartRequested || m_bClosing || m_Session.Stopped())
+        return;
+    if (!m_Session.StartWorker())
+        EndSession();
+}
+
+void CZbdnController::OnWorkerFinished()
+{
+    if (m_Session.Stopped())
+        return;
+    m_View.SetStatus(m_Session.StatusText());
+    EndSession();
+}
+
+void CZbdnController::EndSession()
+{
+    m_View.EnableInput(true);
+    m_bStartRequested = false;
+    m_View.SetProgress(0);
+    m_Session.CloseImage();
+}
+
+void CZbdnController::OnStopAndExit()
+{
+    if (m_bClosing)
+        return;
+    m_bClosing = true;
+    m_Session.Stop();
+    m_ClosePolls = 0;
+    if (m_Session.WorkerRunning())
+        m_View.SetClosePoll(true);
+    else
+        FinishClose();
+}
+
+void CZbdnController::OnClosePoll()
+{
+    if (m_Session.WorkerRunning() && ++m_ClosePolls < kZbdnClosePolls)
+        return;
+    m_View.SetClosePoll(false);
+    FinishClose();
+}
+
+void CZbdnController::FinishClose()
+{
+    m_Session.CloseImage();
+    m_View.SetRetryTimer(false);
+    bool failed = m_bCommandLine && !m_Session.Delivered();
+    m_View.EndWindow(failed ? ZBDN_EXIT_FAILED : ZBDN_EXIT_DELIVERED);
+}
