@@ -1,0 +1,30 @@
+#include "downloader/ui/qt_zbdn_adapters.h"
+
+#include <QMetaObject>
+
+void CQtZbdnPoster::Post(const ZbdnMessage& message)
+{
+    QMetaObject::invokeMethod(this, [this, message] { emit Posted(message); }, Qt::QueuedConnection);
+}
+
+CQtZbdnProfile::CQtZbdnProfile() : m_Settings(QSettings::IniFormat, QSettings::UserScope, "ZBDN_USB") {}
+
+CQtZbdnProfile::CQtZbdnProfile(const QString& iniPath) : m_Settings(iniPath, QSettings::IniFormat) {}
+
+namespace {
+QString ProfileKey(const std::string& section, const std::string& key)
+{
+    return QString::fromStdString(section + "/" + key);
+}
+}  // namespace
+
+std::string CQtZbdnProfile::Read(const std::string& section, const std::string& key)
+{
+    return m_Settings.value(ProfileKey(section, key)).toString().toStdString();
+}
+
+void CQtZbdnProfile::Write(const std::string& section, const std::string& key, const std::string& value)
+{
+    m_Settings.setValue(ProfileKey(section, key), QString::fromStdString(value));
+    m_Settings.sync();
+}

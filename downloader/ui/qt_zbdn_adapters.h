@@ -1,0 +1,31 @@
+// The Qt side of the downloader's seams: messages from any thread queued onto the GUI
+// thread, and the program's INI profile.
+#pragma once
+#include "downloader/zbdn_controller.h"
+
+#include <QObject>
+#include <QSettings>
+
+// Post may be called from any thread; Posted is emitted on the poster's thread. Messages
+// still queued when the poster is destroyed are dropped.
+class CQtZbdnPoster : public QObject, public ZbdnPoster {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    void Post(const ZbdnMessage& message) override;
+
+signals:
+    void Posted(const ZbdnMessage& message);
+};
+
+// The profile "named after the program" in INI format; tests pass a file of their own.
+class CQtZbdnProfile : public ZbdnProfile {
+public:
+    CQtZbdnProfile();
+    explicit CQtZbdnProfile(const QString& iniPath);
+    std::string Read(const std::string& section, const std::string& key) override;
+    void Write(const std::string& section, const std::string& key, const std::string& value) override;
+
+private:
+    QSettings m_Settings;
+};

@@ -1,0 +1,263 @@
+// The downloader's window offscreen against the simulated STB over the USB simulation:
+// real keys, clicks, drops and menus; the program itself as a process for its command
+// line and its single instance.
+#include "common/qt/testing/message_box_answerer.h"
+#include "downloader/testing/zbdn_testing.h"
+#include "downloader/ui/zbdn_window.h"
+#include "usb/sim_usb_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QLockFile>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+class ZbdnWindowTest : public ::testing::Test {
+protected:
+    ZbdnWindowTest() { window.show(); }
+    std::string Socket() const { return (scratch / "usb.sock").string(); }
+    QString Path(const std::filesystem::path& p) const { return QString::fromStdString(p.string()); }
+    QString Status() const { return window.Message()->toPlainText(); }
+    bool Idle() const { return window.DownloadButton()->isEnabled() && window.FileNameEdit()->isEnabled(); }
+    void StartStb(uint32_t size, SimFaultPlan faults = {})
+    {
+        stb = MakeFirmwareStb(Socket(), received, size, std::move(faults));
+        ASSERT_EQ(stb->Start(), "");
+    }
+    void TypeAndDownload(const std::filesystem::path& path)
+    {
+        window.FileNameEdit()->clear();
+        QTest::keyClicks(window.FileNameEdit(), Path(path));
+        QTest::keyClick(window.FileNameEdit(), Qt::Key_Return);   // "Download" is the default button
+    }
+    void Drop(const QList<QUrl>& urls)
+    {
+        QMimeData data;
+        data.setUrls(urls);
+        QPoint at = window.rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &drop);
+    }
+
+    ScratchDir scratch;
+    std::filesystem::path image = scratch / "M700.zbd";
+    std::filesystem::path received = scratch / "received.bin";
+    CWorkerGuard guard;
+    std::atomic<bool> abortFlag{false};
+    CQtZbdnPoster poster;
+    CQtZbdnProfile profile{Path(scratch / "ZBDN_USB.ini")};
+    CZbdnSession session{poster, MakeSimUsbBackend(Socket()), guard, abortFlag};
+    CZbdnWindow window{poster, profile, session};
+    std::unique_ptr<StbSim> stb;
+};
+
+TEST_F(ZbdnWindowTest, ServesAnImageTypedIntoTheEditCompletely)
+{
+    auto bytes = WriteRandomFile(image, 3 * 1024 * 1024, 3);
+    window.Open("");
+    TypeAndDownload(image);
+    EXPECT_EQ(Status(), "Wait Download");
+    EXPECT_FALSE(window.FindButton()->isEnabled());
+    StartStb(uint32_t(bytes.size()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Idle(); }, 30000));
+    EXPECT_EQ(Status(), "Completely Transfered!");
+    EXPECT_EQ(ReadWholeFile(received), bytes);
+    EXPECT_EQ(window.Progress()->value(), 0);
+    EXPECT_TRUE(window.FindButton()->isEnabled());
+    EXPECT_EQ(profile.Read("ZBDOWN_USB", "PATH"), image.string());
+}
+
+TEST_F(ZbdnWindowTest, DropsTakeTheFirstImageAndDownloadWithoutANameOnlySays)
+{
+    std::filesystem::path mixed = scratch / "Fw.ZbD";
+    WriteRandomFile(mixed, 100, 1);
+    WriteRandomFile(scratch / "fw.zip", 100, 1);
+    window.Open("");
+    Drop({QUrl::fromLocalFile(Path(mixed)), QUrl::fromLocalFile(Path(scratch / "fw.zip"))});
+    EXPECT_EQ(window.FileNameEdit()->text(), Path(mixed));
+    EXPECT_EQ(Status(), "");
+    Drop({QUrl::fromLocalFile(Path(scratch / "fw.zip"))});
+    EXPECT_EQ(Status(), "Please Select ZBD File!");
+    EXPECT_EQ(window.FileNameEdit()->text(), Path(mixed));
+
+    window.FileNameEdit()->clear();
+    window.Message()->clear();
+    QTest::mouseClick(window.DownloadButton(), Qt::LeftButton);
+    EXPECT_EQ(Status(), "Please Select ZBD File!");
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(profile.Read("ZBDOWN_USB", "PATH"), "");
+}
+
+TEST_F(ZbdnWindowTest, ControlsSpeakTheirTextsAndTheContextMenuHoldsAbout)
+{
+    auto name = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+    EXPECT_EQ(name(window.DownloadButton()), "Download");
+    EXPECT_EQ(name(window.StopButton()), "Stop and Exit");
+    EXPECT_EQ(name(window.FindButton()), "Find");
+    EXPECT_EQ(name(window.FileNameEdit()), "FileName");
+    EXPECT_EQ(name(window.Message()), "Message");
+    window.Message()->setPlainText("Wait Download");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(window.Message())->text(QAccessible::Value), "Wait Download");
+
+    CMessageBoxAnswerer answerer;
+    QStringList items;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction* a : menu->actions())
+            items << (a->isSeparator() ? "-" : a->text());
+        menu->actions().last()->trigger();
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), window.mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(&window, &event);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !answerer.Shown().isEmpty(); }, 5000));
+    EXPECT_EQ(items, (QStringList{"&Close", "-", "&About ZBDN_USB..."}));
+    EXPECT_EQ(answerer.Shown()[0].title, "About ZBDN_USB");
+    EXPECT_EQ(answerer.Shown()[0].text, "ZBD USB Downloader 1.2");
+}
+
+struct Fault {
+    const char* name;
+    SimFaultPlan plan;
+    uint32_t extraSize;   // the loader asks for that many bytes more than the file holds
+    const char* status;
+};
+
+class ZbdnWindowFaultTest : public ZbdnWindowTest, public ::testing::WithParamInterface<Fault> {};
+
+TEST_P(ZbdnWindowFaultTest, EndsTheSessionWithTheEngineText)
+{
+    auto bytes = WriteRandomFile(image, 50000, 5);
+    window.Open("");
+    TypeAndDownload(image);
+    StartStb(uint32_t(bytes.size()) + GetParam().extraSize, GetParam().plan);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Idle(); }, 30000));
+    EXPECT_EQ(Status(), GetParam().status);
+    EXPECT_EQ(window.Progress()->value(), 0);
+}
+
+SimFaultPlan SilentFrom(uint32_t reply)
+{
+    SimFaultPlan plan;
+    plan.silentFromReply = reply;
+    return plan;
+}
+
+SimFaultPlan EndAt(uint32_t request)
+{
+    SimFaultPlan plan;
+    plan.endAtRequest = request;
+    return plan;
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, ZbdnWindowFaultTest,
+                         ::testing::Values(Fault{"Silence", SilentFrom(3), 0, "Error! Not Responding"},
+                                           Fault{"EarlyEnd", EndAt(3), 0, "Fail!"},
+                                           Fault{"PastTheEnd", {}, 1, "Error : File size is over."}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ZbdnWindowTest, RemovalMidTransferEndsTheWorkerAndTheWindowGoesOn)
+{
+    auto bytes = WriteRandomFile(image, 400000, 7);
+    window.Open("");
+    TypeAndDownload(image);
+    SimFaultPlan leave;
+    leave.leaveAtReply = {10};
+    StartStb(uint32_t(bytes.size()), leave);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Idle(); }, 30000));
+    // Ended by the abort, not by three failed reads.
+    EXPECT_EQ(Status(), "Downloading Processing..");
+    EXPECT_FALSE(guard.Running());
+
+    TypeAndDownload(image);
+    stb.reset();
+    StartStb(uint32_t(bytes.size()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Idle(); }, 30000));
+    EXPECT_EQ(Status(), "Completely Transfered!");
+    EXPECT_EQ(ReadWholeFile(received), bytes);
+}
+
+TEST_F(ZbdnWindowTest, StopAndExitWhileWaitingClosesWithoutAStatus)
+{
+    WriteRandomFile(image, 1000, 9);
+    StartStb(1000, SilentFrom(1));   // the loader never answers the greeting
+    window.Open("");
+    TypeAndDownload(image);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stb->Usb()->Stats().replies >= 1; }, 10000));
+    QTest::mouseClick(window.StopButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 10000));
+    EXPECT_EQ(Status(), "Wait Download");
+    EXPECT_FALSE(session.ImageOpen());
+}
+
+class ZbdnProgramTest : public ::testing::Test {
+protected:
+    ZbdnProgramTest()
+    {
+        std::filesystem::create_directory(runtime);
+        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    }
+    QProcessEnvironment Environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.string()));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((scratch / "").string()));
+        env.insert("ORVANEL_USB_SIM", QString::fromStdString((scratch / "usb.sock").string()));
+        return env;
+    }
+    void Start(QProcess& program, const QStringList& args) const
+    {
+        program.setProcessEnvironment(Environment());
+        program.start(ZBDN_USB_PATH, args);
+        ASSERT_TRUE(program.waitForStarted());
+    }
+
+    ScratchDir scratch;
+    std::filesystem::path runtime = scratch / "run";
+};
+
+TEST_F(ZbdnProgramTest, ASecondInstanceLeavesAtOnceWithoutAWord)
+{
+    QLockFile first(QString::fromStdString((runtime / "ZB_DOWN_USB.lock").string()));
+    ASSERT_TRUE(first.tryLock(0));
+    QProcess second;
+    Start(second, {});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), ZBDN_EXIT_ALREADY_RUNNING);
+    EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(second.readAllStandardError().isEmpty());
+}
+
+TEST_F(ZbdnProgramTest, CommandLineModeServesAndExitsWithSuccess)
+{
+    std::filesystem::path image = scratch / "M700.zbd", received = scratch / "received.bin";
+    auto bytes = WriteRandomFile(image, 100000, 11);
+    QProcess program;
+    Start(program, {QString::fromStdString(image.string())});
+    auto stb = MakeFirmwareStb((scratch / "usb.sock").string(), received, uint32_t(bytes.size()));
+    ASSERT_EQ(stb->Start(), "");
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), ZBDN_EXIT_DELIVERED);
+    EXPECT_EQ(ReadWholeFile(received), bytes);
+}
+
+}  // namespace
