@@ -26,8 +26,9 @@ bool QueuedPoster::Take(ZbdnMessage& message, std::chrono::milliseconds limit)
     return true;
 }
 
-HeadlessZbdn::HeadlessZbdn(const std::string& usbSocket)
-    : session(poster, MakeSimUsbBackend(usbSocket), guard, abortFlag)
+HeadlessZbdn::HeadlessZbdn(const std::string& usbSocket) : HeadlessZbdn(MakeSimUsbBackend(usbSocket)) {}
+
+HeadlessZbdn::HeadlessZbdn(std::unique_ptr<UsbBackend> backend) : session(poster, std::move(backend), guard, abortFlag)
 {
 }
 

@@ -65,6 +65,7 @@ public:
 // A window without widgets: the controller on the real session, fed from the queue.
 struct HeadlessZbdn {
     explicit HeadlessZbdn(const std::string& usbSocket);
+    explicit HeadlessZbdn(std::unique_ptr<UsbBackend> backend);
     // Hands posted messages to the controller until pred holds; false after limit.
     bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::seconds(20));
 

@@ -2,6 +2,7 @@
 // loading firmware over the USB simulation socket and a test "window" taking the posted
 // messages on its own thread.
 #include "downloader/testing/zbdn_testing.h"
+#include "usb/sim_usb_backend.h"
 
 #include <gtest/gtest.h>
 
@@ -122,6 +123,37 @@ TEST_F(ZbdnControllerTest, StopWhileServingWaitsForTheWorkerAndSaysNothing)
     EXPECT_FALSE(zbdn.session.ImageOpen());
     EXPECT_EQ(zbdn.view.LastStatus(), "Downloading Processing..");
     EXPECT_EQ(zbdn.view.exitCode, ZBDN_EXIT_DELIVERED);   // not in command-line mode
+}
+
+// The simulation back end, except that the first opens of a device fail.
+class RefusingBackend : public UsbBackend {
+public:
+    RefusingBackend(const std::string& socket, int refusals) : m_pInner(MakeSimUsbBackend(socket)), m_Refusals(refusals) {}
+    std::vector<std::string> Enumerate() override { return m_pInner->Enumerate(); }
+    void Watch(UsbNotice arrival, UsbNotice removal) override { m_pInner->Watch(arrival, removal); }
+    void StopWatching() override { m_pInner->StopWatching(); }
+    std::unique_ptr<UsbDevice> Open(const std::string& path) override
+    {
+        return m_Refusals-- > 0 ? nullptr : m_pInner->Open(path);
+    }
+
+private:
+    std::unique_ptr<UsbBackend> m_pInner;
+    int m_Refusals;
+};
+
+TEST_F(ZbdnControllerTest, TheRetryTimerOpensTheDeviceWhoseArrivalFailed)
+{
+    StartStb(100);
+    HeadlessZbdn refused(std::make_unique<RefusingBackend>(Socket(), 2));
+    refused.controller.Open("");
+    EXPECT_TRUE(refused.view.retryTimer);
+    refused.controller.OnRetryTimer();   // the trial open fails too
+    EXPECT_FALSE(refused.controller.DevicePresent());
+    refused.controller.OnRetryTimer();
+    EXPECT_TRUE(refused.controller.DevicePresent());
+    EXPECT_FALSE(refused.view.retryTimer);
+    EXPECT_TRUE(refused.session.DeviceOpen());
 }
 
 }  // namespace
