@@ -131,8 +131,10 @@ void CZbdnController::OnMessage(const ZbdnMessage& message)
     case ZbdnMsg::SetProgress: m_View.SetProgress(int(message.param)); break;
     case ZbdnMsg::WorkerFinished: OnWorkerFinished(); break;
     case ZbdnMsg::Quit:
-        m_bClosing = true;
-        FinishClose();
+        if (!m_bClosing) {
+            m_bClosing = true;
+            FinishClose();
+        }
         break;
     }
 }

@@ -140,6 +140,11 @@ struct Fault {
     const char* status;
 };
 
+void PrintTo(const Fault& fault, std::ostream* out)
+{
+    *out << fault.name;
+}
+
 class ZbdnWindowFaultTest : public ZbdnWindowTest, public ::testing::WithParamInterface<Fault> {};
 
 TEST_P(ZbdnWindowFaultTest, EndsTheSessionWithTheEngineText)
