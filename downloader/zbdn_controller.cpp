@@ -123,9 +123,9 @@ void CZbdnController::OnMessage(const ZbdnMessage& message)
         if (m_Session.DeviceArrival(message.path))
             OnDeviceReady();
         break;
-    case ZbdnMsg::Removal: OnDeviceGone(); break;
+    case ZbdnMsg::Removal:
+    case ZbdnMsg::DeviceGone: OnDeviceGone(message.path); break;
     case ZbdnMsg::DeviceReady: OnDeviceReady(); break;
-    case ZbdnMsg::DeviceGone: OnDeviceGone(); break;
     case ZbdnMsg::Greeted: OnGreeted(message.param != 0); break;
     case ZbdnMsg::ShowStatus: m_View.SetStatus(m_Session.StatusText()); break;
     case ZbdnMsg::SetProgress: m_View.SetProgress(int(message.param)); break;
@@ -151,11 +151,16 @@ void CZbdnController::OnDeviceReady()
         m_Session.Greet();
 }
 
-void CZbdnController::OnDeviceGone()
+void CZbdnController::OnDeviceGone(const std::string& path)
 {
+    if (!m_Session.DeviceRemoved(path))
+        return;
     m_bDevicePresent = false;
-    m_Session.DeviceRemoved();
-    if (!m_bClosing)
+    // A loader back under a new address while the old one was still open.
+    std::string waiting = m_Session.TakeWaitingArrival();
+    if (!waiting.empty() && m_Session.DeviceArrival(waiting))
+        OnDeviceReady();
+    else if (!m_bClosing)
         m_View.SetRetryTimer(true);
 }
 

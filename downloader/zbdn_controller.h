@@ -77,7 +77,7 @@ private:
     void ShowStatus(const std::string& text);
     bool TakeFile(const std::string& path);
     void OnDeviceReady();
-    void OnDeviceGone();
+    void OnDeviceGone(const std::string& path);
     void OnGreeted(bool answered);
     void OnWorkerFinished();
     void EndSession();

@@ -63,9 +63,9 @@ bool CZbdnSession::DeviceArrival(const std::string& path)
     return m_Transport.DeviceArrival(path);
 }
 
-void CZbdnSession::DeviceRemoved()
+bool CZbdnSession::DeviceRemoved(const std::string& path)
 {
-    m_Transport.DeviceRemoved();
+    return m_Transport.DeviceRemoved(path);
 }
 
 bool CZbdnSession::RetryArrival()
@@ -161,7 +161,8 @@ void CZbdnSession::OnDeviceArrival(const std::string& path)
 void CZbdnSession::OnDeviceRemoval(const std::string& path)
 {
     // The worker must see the removal before the window hears of it.
-    m_bAbort = true;
+    if (m_Transport.Holds(path))
+        m_bAbort = true;
     m_Poster.Post({ZbdnMsg::Removal, 0, path});
 }
 

@@ -77,7 +77,10 @@ public:
     bool Start();
     // On the window's thread, for the posted notices.
     bool DeviceArrival(const std::string& path);
-    void DeviceRemoved();
+    // False when path (empty: whatever is open) is not the open device; nothing changes then.
+    bool DeviceRemoved(const std::string& path);
+    // A device that arrived while another was open, once; empty when none.
+    std::string TakeWaitingArrival() { return m_Transport.TakeWaitingArrival(); }
     // Timer 1: when an earlier arrival failed, a trial open of the saved path, then the
     // arrival with no path; true when the device opened.
     bool RetryArrival();
