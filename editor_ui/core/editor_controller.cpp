@@ -1,0 +1,274 @@
+// The frame's workflow: enabling, views, upload, open, save and leaving.
+#include "editor_ui/core/editor_controller.h"
+
+#include "common/prompter.h"
+#include "settings/settings_file.h"
+
+namespace {
+const std::string kSaveQuestion = "Save the Current information?";
+const std::string kWarnningTitle = "Warnning";
+
+bool ServiceView(int view)
+{
+    return view == kTvView || view == kRadioView;
+}
+}
+
+CEditorController::CEditorController(COrvanel1Doc& doc, Prompter& prompter, EditorDialogs& dialogs, EditorLink& link)
+    : m_Doc(doc), m_Prompter(prompter), m_Dialogs(dialogs), m_Link(link)
+{
+    m_Doc.m_pPrompter = &prompter;
+}
+
+bool CEditorController::Enabled(Cmd cmd) const
+{
+    bool held = Held();
+    switch (cmd) {
+    case Cmd::Open: case Cmd::Exit: case Cmd::ModeUsb: case Cmd::ModeSerial: case Cmd::Upload:
+    case Cmd::About: case Cmd::StbReboot: case Cmd::New:
+        return true;
+    case Cmd::PortSetup:
+        return !m_Link.UsbMode();
+    case Cmd::Save: case Cmd::SaveAs: case Cmd::Download:
+    case Cmd::ViewSat: case Cmd::ViewTv: case Cmd::ViewRadio: case Cmd::ViewFav:
+        return held;
+    case Cmd::UndoSort:
+        return held && ServiceView(m_View) && m_Undo.Available();
+    case Cmd::Cut: case Cmd::Copy: case Cmd::Paste: case Cmd::Delete:
+        return held && ServiceView(m_View);
+    case Cmd::AddSat: case Cmd::DeleteSat: case Cmd::EditSat: case Cmd::AddTp: case Cmd::DeleteTp: case Cmd::EditTp:
+        return held && m_View == kSatView;
+    case Cmd::TvDeleteSvc: case Cmd::TvSort:
+        return held && m_View == kTvView;
+    case Cmd::RadioDeleteSvc: case Cmd::RadioSort:
+        return held && m_View == kRadioView;
+    case Cmd::AddFavGroup: case Cmd::DeleteFavGroup: case Cmd::EditFavGroup:
+        return held && m_View == kFavView;
+    case Cmd::Count:
+        break;
+    }
+    return false;
+}
+
+bool CEditorController::Checked(Cmd cmd) const
+{
+    switch (cmd) {
+    case Cmd::ModeUsb: return m_Link.UsbMode();
+    case Cmd::ModeSerial: return !m_Link.UsbMode();
+    case Cmd::ViewSat: return m_View == kSatView;
+    case Cmd::ViewTv: return m_View == kTvView;
+    case Cmd::ViewRadio: return m_View == kRadioView;
+    case Cmd::ViewFav: return m_View == kFavView;
+    default: return false;
+    }
+}
+
+void CEditorController::Run(Cmd cmd)
+{
+    if (!Enabled(cmd))
+        return;
+    SvcKind kind = KindOfView(m_View);
+    switch (cmd) {
+    case Cmd::New: break;   // bound to Ctrl+N and deliberately inert
+    case Cmd::Open: OnOpen(); break;
+    case Cmd::Save: OnSave(); break;
+    case Cmd::SaveAs: OnSaveAs(); break;
+    case Cmd::Exit: break;  // the window closes itself and asks OnLeave
+    case Cmd::UndoSort: UndoSort(); break;
+    case Cmd::Cut: Cut(kind); break;
+    case Cmd::Copy: Copy(kind); break;
+    case Cmd::Paste: Paste(kind); break;
+    case Cmd::Delete: DeleteSelection(kind, true); break;
+    case Cmd::ModeUsb: m_Link.SetUsbMode(true); Changed(kRefreshCommands); break;
+    case Cmd::ModeSerial: m_Link.SetUsbMode(false); Changed(kRefreshCommands); break;
+    case Cmd::PortSetup: m_Link.PortSetup(); break;
+    case Cmd::Upload: OnUpload(); break;
+    case Cmd::Download: m_Link.Download(); break;
+    case Cmd::ViewSat: ShowView(kSatView); break;
+    case Cmd::ViewTv: ShowView(kTvView); break;
+    case Cmd::ViewRadio: ShowView(kRadioView); break;
+    case Cmd::ViewFav: ShowView(kFavView); break;
+    case Cmd::AddSat: AddSat(); break;
+    case Cmd::DeleteSat: DeleteSat(); break;
+    case Cmd::EditSat: EditSat(); break;
+    case Cmd::AddTp: AddTp(); break;
+    case Cmd::DeleteTp: DeleteTp(); break;
+    case Cmd::EditTp: EditTp(); break;
+    case Cmd::TvDeleteSvc: DeleteSelection(kTvKind, false); break;
+    case Cmd::RadioDeleteSvc: DeleteSelection(kRadioKind, false); break;
+    case Cmd::TvSort: case Cmd::RadioSort: break;   // submenus; the items call Sort
+    case Cmd::AddFavGroup: AddFavGroup(); break;
+    case Cmd::DeleteFavGroup: DeleteFavGroup(); break;
+    case Cmd::EditFavGroup: EditFavGroup(); break;
+    case Cmd::About: m_Dialogs.About(); break;
+    case Cmd::StbReboot: m_Link.StbReboot(); break;
+    case Cmd::Count: break;
+    }
+}
+
+void CEditorController::ShowView(int view)
+{
+    m_View = view;
+    m_bRadioEmptiedByDelete = false;
+    ClampSelections();
+    if (view == kSatView && m_CurSat < 0 && m_Doc.m_SatCnt > 0)
+        SelectSat(0);
+    if (view == kFavView)
+        m_FavGroup = m_Doc.m_FavCnt > 0 ? 0 : -1, m_FavMember = -1;
+    UpdatePreview();
+    Changed(kRefreshAll);
+}
+
+// Asks whether to save first; false when the user cancelled or the save did not happen.
+bool CEditorController::AskSaveFirst(PromptIcon icon)
+{
+    PromptAnswer answer = m_Prompter.Ask(kSaveQuestion, kWarnningTitle, PromptButtons::YesNoCancel, icon);
+    if (answer == PromptAnswer::Cancel)
+        return false;
+    return answer != PromptAnswer::Yes || OnSaveAs();
+}
+
+void CEditorController::Discard()
+{
+    m_Doc.ClearSettings();
+    m_FileName.reset();
+    m_bEdited = false;
+    Changed(kRefreshAll);
+}
+
+void CEditorController::ClearUndo()
+{
+    m_Undo.Clear();
+    m_SortLabel.clear();
+}
+
+void CEditorController::AfterLoad(bool edited)
+{
+    m_CurSat = -1;
+    m_TpSel.clear();
+    m_TpCaret = -1;
+    m_Svc[kTvKind] = {};
+    m_Svc[kRadioKind] = {};
+    if (!TunerNumberEnabled())
+        m_Tuner = 0;
+    m_bEdited = edited;
+    ShowView(kSatView);
+}
+
+void CEditorController::OnUpload()
+{
+    if (Held() && !AskSaveFirst(PromptIcon::Warning))
+        return;
+    Discard();
+    ClearUndo();
+    m_Link.Upload([this] {
+        if (Held())
+            AfterLoad(true);
+        else
+            Changed(kRefreshAll);
+    });
+}
+
+void CEditorController::OnOpen()
+{
+    if (Held() && !AskSaveFirst(PromptIcon::Warning))
+        return;
+    ClearUndo();
+    Changed(kRefreshCommands);
+    std::optional<std::filesystem::path> path = m_Dialogs.ChooseOpenFile();
+    if (!path)
+        return;   // the loaded settings stay
+    OpenAtStart(*path);
+}
+
+bool CEditorController::OpenAtStart(const std::filesystem::path& path)
+{
+    Discard();
+    ClearUndo();
+    if (!Appl_OpenSettingsFile(m_Doc, path)) {
+        Changed(kRefreshAll);
+        return false;
+    }
+    m_FileName = path;
+    AfterLoad(false);
+    return true;
+}
+
+bool CEditorController::OnSave()
+{
+    if (!m_FileName)
+        return OnSaveAs();
+    return WriteFile(*m_FileName);
+}
+
+bool CEditorController::OnSaveAs()
+{
+    std::optional<std::filesystem::path> path = m_Dialogs.ChooseSaveFile();
+    if (!path)
+        return false;
+    if (!WriteFile(*path))
+        return false;
+    m_FileName = *path;
+    return true;
+}
+
+// A failed write keeps the edited flag, so that leaving still asks.
+bool CEditorController::WriteFile(const std::filesystem::path& path)
+{
+    ClearUndo();
+    bool saved = SaveSettingsFile(m_Doc, path) == 1;
+    if (saved)
+        m_bEdited = false;
+    Changed(kRefreshCommands);
+    return saved;
+}
+
+bool CEditorController::OnLeave()
+{
+    if (!m_bEdited || !Held())
+        return true;
+    if (!AskSaveFirst(PromptIcon::Question))
+        return false;
+    m_Doc.ClearSettings();
+    return true;
+}
+
+bool CEditorController::TunerNumberEnabled() const
+{
+    const FlashHeader& header = m_Doc.m_FlashHeader;
+    if (header.modelId == 12)
+        return true;
+    return header.modelId == 6 && header.layoutVersion != kExtendedLayoutVersion;
+}
+
+void CEditorController::SetTuner(int tuner)
+{
+    m_Tuner = TunerNumberEnabled() && tuner == 1 ? 1 : 0;
+    Changed(kRefreshLnb);
+}
+
+void CEditorController::Sort(SvcKind kind, int type)
+{
+    if (!Held() || m_View != (kind == kTvKind ? kTvView : kRadioView))
+        return;
+    if (!ChList_Sort(m_Doc, m_Undo, type, kind))
+        return;
+    m_SortLabel = m_Undo.LastDescription();
+    MarkEdited();
+    Changed(kRefreshSvcLines | kRefreshSvcPanel | kRefreshCommands);
+}
+
+void CEditorController::UndoSort()
+{
+    Appl_UndoSort(m_Doc, m_Undo);
+    m_SortLabel = m_Undo.LastDescription();
+    MarkEdited();
+    ClampSelections();
+    Changed(Held() ? kRefreshSvcList | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands : kRefreshAll);
+}
+
+void CEditorController::Changed(unsigned parts)
+{
+    if (m_pListener)
+        m_pListener->Refresh(parts);
+}

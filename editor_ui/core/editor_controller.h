@@ -1,0 +1,195 @@
+// The editor's main window without widgets: the current view, the edited flag, the file
+// name, the sort label, the selections of the four views, the enabling rule of every
+// command, and what each command does to the document, with its questions through the
+// Prompter. The window wires its widgets to it and redraws what Refresh names.
+#pragma once
+#include "editing/svc_edit.h"
+#include "editing/svc_sort.h"
+#include "editor_ui/core/editor_host.h"
+#include "editor_ui/core/lnb_panel.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/prompter.h"
+
+enum EditorView : int { kSatView = 0, kTvView, kRadioView, kFavView };
+
+enum class Cmd {
+    New, Open, Save, SaveAs, Exit,
+    UndoSort, Cut, Copy, Paste, Delete,
+    ModeUsb, ModeSerial, PortSetup,
+    Upload, Download,
+    ViewSat, ViewTv, ViewRadio, ViewFav,
+    AddSat, DeleteSat, EditSat, AddTp, DeleteTp, EditTp,
+    TvDeleteSvc, TvSort, RadioDeleteSvc, RadioSort,
+    AddFavGroup, DeleteFavGroup, EditFavGroup,
+    About, StbReboot,
+    Count
+};
+
+// What the window redraws after a change.
+enum RefreshPart : unsigned {
+    kRefreshView = 1u << 0,        // which view shows, and everything in it
+    kRefreshSatList = 1u << 1,     // satellite box, TP list, previews, LNB panel
+    kRefreshPreview = 1u << 2,
+    kRefreshLnb = 1u << 3,
+    kRefreshSvcList = 1u << 4,     // the service list's rows (count may change)
+    kRefreshSvcLines = 1u << 5,    // the lines only, same count
+    kRefreshSvcSelection = 1u << 6,
+    kRefreshSvcPanel = 1u << 7,
+    kRefreshFav = 1u << 8,
+    kRefreshCommands = 1u << 9,    // enabling, checks, sort label
+    kRefreshAll = ~0u
+};
+
+class EditorListener {
+public:
+    virtual ~EditorListener() = default;
+    virtual void Refresh(unsigned parts) = 0;
+    // The in-place editor is to open over the service's line.
+    virtual void BeginRename(SvcKind, uint32_t) {}
+};
+
+struct SvcListState {
+    std::vector<uint32_t> selection;   // ascending
+    int caret = -1;
+};
+
+enum class FieldResult { Written, Invalid };
+enum class LnbField { Power, Diseqc10, Tone22k, Type, Diseqc11, Connection };
+
+class CEditorController {
+public:
+    static constexpr size_t kRenameChars = 22;
+
+    CEditorController(COrvanel1Doc& doc, Prompter& prompter, EditorDialogs& dialogs, EditorLink& link);
+
+    void SetListener(EditorListener* listener) { m_pListener = listener; }
+    void Redraw(unsigned parts) { Changed(parts); }
+    const COrvanel1Doc& Doc() const { return m_Doc; }
+
+    // State
+    int View() const { return m_View; }
+    bool Held() const { return m_Doc.m_bLoaded; }
+    bool Edited() const { return m_bEdited; }
+    const std::optional<std::filesystem::path>& FileName() const { return m_FileName; }
+    const std::string& SortLabel() const { return m_SortLabel; }
+    const CSortUndo& Undo() const { return m_Undo; }
+
+    // Commands
+    bool Enabled(Cmd cmd) const;
+    bool Checked(Cmd cmd) const;
+    void Run(Cmd cmd);
+    void Sort(SvcKind kind, int type);
+
+    // Algorithms of the frame: upload, open, save, save as, leaving.
+    void OnUpload();
+    void OnOpen();
+    bool OnSave();
+    bool OnSaveAs();
+    // Leaving: true when the program may close.
+    bool OnLeave();
+    // The file named on the command line, opened as Open does, without the question.
+    bool OpenAtStart(const std::filesystem::path& path);
+    void ShowView(int view);
+
+    // Satellite view
+    int CurrentSat() const { return m_CurSat; }
+    void SelectSat(int sat);
+    void SetTpSelection(std::vector<uint32_t> selection, int caret);
+    const std::vector<uint32_t>& TpSelection() const { return m_TpSel; }
+    int TpCaret() const { return m_TpCaret; }
+    const std::vector<uint32_t>& PreviewRows(SvcKind kind) const { return m_Preview[kind]; }
+    bool TunerNumberEnabled() const;
+    int Tuner() const { return m_Tuner; }
+    void SetTuner(int tuner);
+    LnbPanelState Lnb() const;
+    void SetLnb(LnbField field, int value);
+    // The "Low" edit; refuses what is not an integer from 0 to 16383.
+    FieldResult SetLnbLow(const std::string& text, bool report);
+
+    // Service views
+    static SvcKind KindOfView(int view) { return view == kRadioView ? kRadioKind : kTvKind; }
+    const SvcListState& SvcState(SvcKind kind) const { return m_Svc[kind]; }
+    void SetSvcSelection(SvcKind kind, std::vector<uint32_t> selection, int caret);
+    // "No TV Service", "No Ridio Service", or "No Radio Service" after a deletion emptied the list.
+    std::string EmptyText(SvcKind kind) const;
+    bool CanRename(SvcKind kind) const;
+    bool CanCut(SvcKind kind) const;
+    bool CanPaste(SvcKind kind) const;
+    void Rename(SvcKind kind);
+    void CommitRename(SvcKind kind, uint32_t pos, const std::string& text);
+    // The Delete key and the popup's Delete: ask, then delete.
+    void DeleteAsked(SvcKind kind);
+    // Shift+arrow: the contiguous selection holding the caret moves one step (-1 up, +1 down).
+    bool MoveBlock(SvcKind kind, int step);
+    void OpenServiceName(SvcKind kind);
+    void ToggleCas(SvcKind kind);
+    void ToggleLock(SvcKind kind);
+    void SetTunerNum(SvcKind kind, uint8_t tunerNum);
+    // The panel edits; an invalid text is refused (with the framework's message when `report`).
+    FieldResult SetPid(SvcKind kind, SvcPidField field, const std::string& text, bool report);
+    bool PanelEditable(SvcKind kind) const;
+
+    // Favourite view
+    int FavGroup() const { return m_FavGroup; }
+    void SelectFavGroup(int slot);
+    int FavMember() const { return m_FavMember; }
+    void SetFavMember(int member);
+    void DeleteFavMemberAsked();
+
+private:
+    void Cut(SvcKind kind);
+    bool AskSaveFirst(PromptIcon icon);
+    void Discard();
+    void AfterLoad(bool edited);
+    bool WriteFile(const std::filesystem::path& path);
+    void ClearUndo();
+    void UndoSort();
+    void Copy(SvcKind kind);
+    void Paste(SvcKind kind);
+    void DeleteSelection(SvcKind kind, bool clearClip);
+    void AfterDelete(SvcKind kind, uint32_t firstRemoved);
+    void AddSat();
+    void DeleteSat();
+    void EditSat();
+    void AddTp();
+    void DeleteTp();
+    void EditTp();
+    void AddFavGroup();
+    void DeleteFavGroup();
+    void EditFavGroup();
+    void UpdatePreview();
+    void ClampSelections();
+    LnbBlock* ChosenLnb();
+    void Changed(unsigned parts);
+    void MarkEdited() { m_bEdited = true; }
+
+    COrvanel1Doc& m_Doc;
+    Prompter& m_Prompter;
+    EditorDialogs& m_Dialogs;
+    EditorLink& m_Link;
+    EditorListener* m_pListener = nullptr;
+    CSortUndo m_Undo;
+
+    int m_View = kSatView;
+    bool m_bEdited = false;
+    std::optional<std::filesystem::path> m_FileName;
+    std::string m_SortLabel;
+    int m_CurSat = -1;
+    std::vector<uint32_t> m_TpSel;
+    int m_TpCaret = -1;
+    int m_Tuner = 0;
+    std::vector<uint32_t> m_Preview[2];
+    SvcListState m_Svc[2];
+    bool m_bRadioEmptiedByDelete = false;
+    int m_FavGroup = -1;
+    int m_FavMember = -1;
+};
+
+// The framework's check of an integer edit ("Please enter a positive integer.", "Please
+// enter an integer between 0 and %d."); the message is shown when `report`.
+FieldResult CheckIntegerField(Prompter& prompter, const std::string& text, uint32_t max, uint32_t& value, bool report);

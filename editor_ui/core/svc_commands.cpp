@@ -1,0 +1,242 @@
+// The TV and radio views: the service list's own commands and the "Service Information" panel.
+#include "editor_ui/core/editor_controller.h"
+
+#include "editing/dialog_rules.h"
+#include "editing/edit_common.h"
+#include "settings/service_purge.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+constexpr uint32_t kMaxPid = 8191;
+constexpr uint32_t kMaxSvcId = 65535;
+
+bool Contiguous(const std::vector<uint32_t>& sel)
+{
+    return !sel.empty() && sel.back() - sel.front() + 1 == sel.size();
+}
+
+// The framework's check of an integer edit: digits only, within 0 .. max.
+bool ParseField(const std::string& text, uint32_t max, uint32_t& value, std::string& message)
+{
+    bool digits = !text.empty() && text.size() <= 9 &&
+                  std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits) {
+        message = "Please enter a positive integer.";
+        return false;
+    }
+    value = static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
+    if (value > max) {
+        message = "Please enter an integer between 0 and " + std::to_string(max) + ".";
+        return false;
+    }
+    return true;
+}
+}
+
+FieldResult CheckIntegerField(Prompter& prompter, const std::string& text, uint32_t max, uint32_t& value, bool report)
+{
+    std::string message;
+    if (ParseField(text, max, value, message))
+        return FieldResult::Written;
+    if (report)
+        prompter.Notify(message, kProgramTitle, PromptIcon::Warning);
+    return FieldResult::Invalid;
+}
+
+void CEditorController::SetSvcSelection(SvcKind kind, std::vector<uint32_t> selection, int caret)
+{
+    uint32_t count = SvcCount(m_Doc, kind);
+    m_Svc[kind].selection = NormalizeSelection(std::move(selection), count);
+    m_Svc[kind].caret = caret >= 0 && uint32_t(caret) < count ? caret : -1;
+    Changed(kRefreshSvcPanel);
+}
+
+std::string CEditorController::EmptyText(SvcKind kind) const
+{
+    if (kind == kTvKind)
+        return "No TV Service";
+    return m_bRadioEmptiedByDelete ? "No Radio Service" : "No Ridio Service";
+}
+
+bool CEditorController::CanRename(SvcKind kind) const
+{
+    return m_Svc[kind].selection.size() == 1;
+}
+
+bool CEditorController::CanCut(SvcKind kind) const
+{
+    return !m_Svc[kind].selection.empty();
+}
+
+bool CEditorController::CanPaste(SvcKind kind) const
+{
+    return m_Doc.m_ClipValid[kind];
+}
+
+void CEditorController::Rename(SvcKind kind)
+{
+    if (CanRename(kind) && m_pListener)
+        m_pListener->BeginRename(kind, m_Svc[kind].selection.front());
+}
+
+void CEditorController::CommitRename(SvcKind kind, uint32_t pos, const std::string& text)
+{
+    if (pos >= SvcCount(m_Doc, kind))
+        return;
+    Appl_ChangeSvcName(m_Doc, kind, pos, text.substr(0, kRenameChars));
+    SvcTable(m_Doc, kind)[pos].renameFlag = 1;
+    MarkEdited();
+    Changed(kRefreshSvcLines | kRefreshCommands);
+}
+
+void CEditorController::DeleteAsked(SvcKind kind)
+{
+    if (m_Svc[kind].selection.empty())
+        return;
+    if (m_Prompter.Ask("Delete This Service?", "Warnning", PromptButtons::YesNo, PromptIcon::Question) ==
+        PromptAnswer::Yes)
+        DeleteSelection(kind, true);
+}
+
+void CEditorController::DeleteSelection(SvcKind kind, bool clearClip)
+{
+    const std::vector<uint32_t> sel = m_Svc[kind].selection;
+    if (sel.empty())
+        return;
+    if (clearClip ? Appl_DeleteSvcClearClip(m_Doc, kind, sel) : Appl_DeleteSvc(m_Doc, kind, sel))
+        AfterDelete(kind, sel.front());
+}
+
+void CEditorController::AfterDelete(SvcKind kind, uint32_t firstRemoved)
+{
+    uint32_t count = SvcCount(m_Doc, kind);
+    SvcListState& state = m_Svc[kind];
+    state.selection.clear();
+    state.caret = -1;
+    if (count > 0) {
+        state.caret = int(std::min(firstRemoved, count - 1));
+        state.selection = {uint32_t(state.caret)};
+    } else if (kind == kRadioKind) {
+        m_bRadioEmptiedByDelete = true;
+    }
+    MarkEdited();
+    Changed(kRefreshSvcList | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands);
+}
+
+void CEditorController::Copy(SvcKind kind)
+{
+    if (Appl_CopySvc(m_Doc, kind, m_Svc[kind].selection)) {
+        MarkEdited();
+        Changed(kRefreshCommands);
+    }
+}
+
+void CEditorController::Cut(SvcKind kind)
+{
+    const std::vector<uint32_t> sel = m_Svc[kind].selection;
+    if (Appl_CutSvc(m_Doc, kind, sel))
+        AfterDelete(kind, sel.front());
+}
+
+void CEditorController::Paste(SvcKind kind)
+{
+    SvcListState& state = m_Svc[kind];
+    if (state.caret < 0 || state.selection.empty())
+        return;
+    uint32_t at = uint32_t(state.caret);
+    uint32_t pasted = Appl_PasteSvc(m_Doc, kind, at, state.selection);
+    if (pasted == 0)
+        return;
+    state.selection.clear();
+    for (uint32_t i = 0; i < pasted; ++i)
+        state.selection.push_back(at + i);
+    MarkEdited();
+    Changed(kRefreshSvcList | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands);
+}
+
+bool CEditorController::MoveBlock(SvcKind kind, int step)
+{
+    SvcListState& state = m_Svc[kind];
+    const std::vector<uint32_t>& sel = state.selection;
+    if (!Contiguous(sel) || state.caret < int(sel.front()) || state.caret > int(sel.back()))
+        return false;
+    int first = int(sel.front()) + step;
+    if (first < 0 || uint32_t(first) + sel.size() > SvcCount(m_Doc, kind))
+        return false;
+    if (!Appl_MoveSvcBlock(m_Doc, kind, sel.front(), uint32_t(sel.size()), uint32_t(first)))
+        return false;
+    for (uint32_t& pos : state.selection)
+        pos = uint32_t(int(pos) + step);
+    state.caret += step;
+    MarkEdited();
+    Changed(kRefreshSvcLines | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands);
+    return true;
+}
+
+void CEditorController::OpenServiceName(SvcKind kind)
+{
+    SvcListState& state = m_Svc[kind];
+    if (state.selection.size() != 1)
+        return;
+    uint32_t pos = state.selection.front();
+    std::string name;
+    int index = int(pos) + 1;
+    if (!m_Dialogs.ServiceName(kind, pos, name, index))
+        return;
+    int moved = SvcNameDlg_Apply(m_Doc, kind, pos, name, index);
+    if (moved >= 0)
+        state.selection = {uint32_t(moved)}, state.caret = moved;
+    MarkEdited();
+    Changed(kRefreshSvcLines | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands);
+}
+
+void CEditorController::ToggleCas(SvcKind kind)
+{
+    const SvcListState& state = m_Svc[kind];
+    if (state.caret >= 0 && Appl_ToggleCas(m_Doc, kind, state.selection, uint32_t(state.caret))) {
+        MarkEdited();
+        Changed(kRefreshSvcPanel | kRefreshCommands);
+    }
+}
+
+void CEditorController::ToggleLock(SvcKind kind)
+{
+    const SvcListState& state = m_Svc[kind];
+    if (state.caret >= 0 && Appl_ToggleLock(m_Doc, kind, state.selection, uint32_t(state.caret))) {
+        MarkEdited();
+        Changed(kRefreshSvcPanel | kRefreshCommands);
+    }
+}
+
+void CEditorController::SetTunerNum(SvcKind kind, uint8_t tunerNum)
+{
+    if (Appl_SetTuner(m_Doc, kind, m_Svc[kind].selection, tunerNum)) {
+        MarkEdited();
+        Changed(kRefreshSvcPanel | kRefreshCommands);
+    }
+}
+
+bool CEditorController::PanelEditable(SvcKind kind) const
+{
+    return Held() && m_Svc[kind].selection.size() == 1;
+}
+
+FieldResult CEditorController::SetPid(SvcKind kind, SvcPidField field, const std::string& text, bool report)
+{
+    if (!PanelEditable(kind) || (kind == kRadioKind && field == SvcPidField::VideoPid))
+        return FieldResult::Invalid;
+    uint32_t value = 0;
+    uint32_t max = field == SvcPidField::SvcId ? kMaxSvcId : kMaxPid;
+    if (CheckIntegerField(m_Prompter, text, max, value, report) != FieldResult::Written)
+        return FieldResult::Invalid;
+    uint32_t pos = m_Svc[kind].selection.front();
+    SvcRecord before = SvcTable(m_Doc, kind)[pos];
+    Appl_SetSvcPid(m_Doc, kind, pos, field, value);
+    if (!(before == SvcTable(m_Doc, kind)[pos])) {
+        MarkEdited();
+        Changed(kRefreshCommands);
+    }
+    return FieldResult::Written;
+}

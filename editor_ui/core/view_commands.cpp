@@ -1,0 +1,273 @@
+// The satellite view (satellites, transponders, previews, LNB panel) and the favourite view.
+#include "editor_ui/core/editor_controller.h"
+
+#include "editing/edit_common.h"
+#include "editing/dialog_rules.h"
+#include "editing/fav_edit.h"
+#include "editing/sat_edit.h"
+#include "editor_ui/core/list_lines.h"
+#include "settings/service_purge.h"
+
+#include <algorithm>
+
+namespace {
+constexpr uint32_t kMaxLowFreq = 0x3FFF;
+constexpr uint8_t kLoopThrough = 1;
+}
+
+void CEditorController::SelectSat(int sat)
+{
+    m_CurSat = sat >= 0 && uint32_t(sat) < m_Doc.m_SatCnt ? sat : -1;
+    m_TpSel.clear();
+    m_TpCaret = -1;
+    UpdatePreview();
+    Changed(kRefreshSatList);
+}
+
+void CEditorController::SetTpSelection(std::vector<uint32_t> selection, int caret)
+{
+    uint32_t tpNum = m_CurSat >= 0 ? m_Doc.m_SatInfo[m_CurSat].tpNum : 0;
+    m_TpSel = NormalizeSelection(std::move(selection), tpNum);
+    m_TpCaret = caret >= 0 && uint32_t(caret) < tpNum ? caret : -1;
+    UpdatePreview();
+    Changed(kRefreshPreview);
+}
+
+void CEditorController::UpdatePreview()
+{
+    for (SvcKind kind : {kTvKind, kRadioKind}) {
+        std::vector<uint32_t>& rows = m_Preview[kind];
+        rows.clear();
+        if (!Held() || m_CurSat < 0)
+            continue;
+        const SvcRecord* table = SvcTable(m_Doc, kind);
+        for (uint32_t i = 0; i < SvcCount(m_Doc, kind); ++i)
+            if (table[i].satIdx == m_CurSat && (m_TpCaret < 0 || table[i].tpIdx == m_TpCaret))
+                rows.push_back(i);
+    }
+}
+
+void CEditorController::ClampSelections()
+{
+    if (m_CurSat >= int(m_Doc.m_SatCnt))
+        m_CurSat = m_Doc.m_SatCnt > 0 ? int(m_Doc.m_SatCnt) - 1 : -1;
+    uint32_t tpNum = m_CurSat >= 0 ? m_Doc.m_SatInfo[m_CurSat].tpNum : 0;
+    m_TpSel = NormalizeSelection(m_TpSel, tpNum);
+    if (m_TpCaret >= int(tpNum))
+        m_TpCaret = -1;
+    for (SvcKind kind : {kTvKind, kRadioKind}) {
+        uint32_t count = SvcCount(m_Doc, kind);
+        m_Svc[kind].selection = NormalizeSelection(m_Svc[kind].selection, count);
+        if (m_Svc[kind].caret >= int(count))
+            m_Svc[kind].caret = count > 0 ? int(count) - 1 : -1;
+    }
+    if (m_FavGroup >= int(m_Doc.m_FavCnt))
+        m_FavGroup = m_Doc.m_FavCnt > 0 ? int(m_Doc.m_FavCnt) - 1 : -1;
+}
+
+LnbBlock* CEditorController::ChosenLnb()
+{
+    if (!Held() || m_CurSat < 0)
+        return nullptr;
+    SatInfo& sat = m_Doc.m_SatInfo[m_CurSat];
+    if (m_Tuner == 1 && sat.lnb[1].tunerMode == kLoopThrough)
+        return nullptr;   // tuner 2 follows tuner 1's block, shown disabled
+    return &sat.lnb[m_Tuner];
+}
+
+LnbPanelState CEditorController::Lnb() const
+{
+    if (m_CurSat < 0)
+        return {};
+    return ReadLnbPanel(m_Doc.m_SatInfo[m_CurSat], m_Tuner);
+}
+
+void CEditorController::SetLnb(LnbField field, int value)
+{
+    if (field == LnbField::Connection) {
+        if (!Held() || m_CurSat < 0 || m_Tuner != 1)
+            return;
+        m_Doc.m_SatInfo[m_CurSat].lnb[1].tunerMode = uint8_t(value);
+    } else {
+        LnbBlock* block = ChosenLnb();
+        if (!block)
+            return;
+        switch (field) {
+        case LnbField::Power: block->lnbPower = block->lnbPower ? 0 : 1; break;
+        case LnbField::Diseqc10: block->diseqc10 = uint8_t(value); break;
+        case LnbField::Tone22k: block->tone22k = block->tone22k ? 0 : 1; break;
+        case LnbField::Type: ApplyLnbType(*block, value); break;
+        case LnbField::Diseqc11: block->diseqc11 = uint8_t(value); break;
+        case LnbField::Connection: break;
+        }
+    }
+    MarkEdited();
+    Changed(kRefreshLnb | kRefreshCommands);
+}
+
+FieldResult CEditorController::SetLnbLow(const std::string& text, bool report)
+{
+    LnbBlock* block = ChosenLnb();
+    uint32_t value = 0;
+    if (!block || CheckIntegerField(m_Prompter, text, kMaxLowFreq, value, report) != FieldResult::Written)
+        return FieldResult::Invalid;
+    LnbBlock before = *block;
+    ApplyLowFreq(*block, value);
+    if (!(before == *block)) {
+        MarkEdited();
+        Changed(kRefreshCommands);
+    }
+    return FieldResult::Written;
+}
+
+void CEditorController::AddSat()
+{
+    if (!Appl_CanAddSat(m_Doc))
+        return;
+    std::string name;
+    int positionIdx = kDefaultPositionIndex;
+    if (!m_Dialogs.NewSatellite(name, positionIdx))
+        return;
+    int sat = Appl_AddSat(m_Doc, name, uint8_t(positionIdx));
+    if (sat < 0)
+        return;
+    MarkEdited();
+    SelectSat(sat);
+    Changed(kRefreshCommands);
+}
+
+void CEditorController::DeleteSat()
+{
+    if (!Appl_DeleteSat(m_Doc, m_CurSat))
+        return;
+    MarkEdited();
+    int sat = std::min(m_CurSat, int(m_Doc.m_SatCnt) - 1);
+    ClampSelections();
+    SelectSat(sat);
+    Changed(kRefreshSvcList | kRefreshCommands);
+}
+
+void CEditorController::EditSat()
+{
+    if (m_CurSat < 0)
+        return;
+    std::string name = SatName(m_Doc, uint32_t(m_CurSat));
+    int positionIdx = m_Doc.m_SatInfo[m_CurSat].lnb[0].positionIdx;
+    if (!m_Dialogs.EditSatellite(m_CurSat, name, positionIdx))
+        return;
+    if (Appl_EditSat(m_Doc, m_CurSat, name, uint8_t(positionIdx))) {
+        MarkEdited();
+        Changed(kRefreshSatList | kRefreshCommands);
+    }
+}
+
+void CEditorController::AddTp()
+{
+    if (m_CurSat < 0)
+        return;
+    TpValues values;
+    DvbS2Choice choice;
+    if (!m_Dialogs.Transponder(values, choice))
+        return;
+    int found = Appl_AddTp(m_Doc, m_CurSat, values, choice);
+    if (found == kTpInvalid)
+        return;
+    MarkEdited();
+    UpdatePreview();
+    Changed(kRefreshSatList | kRefreshCommands);
+}
+
+void CEditorController::EditTp()
+{
+    bool chosen = m_CurSat >= 0 && m_TpCaret >= 0 && uint32_t(m_TpCaret) < m_Doc.m_SatInfo[m_CurSat].tpNum;
+    if (!chosen) {
+        Appl_EditTp(m_Doc, m_CurSat, -1, {}, {});   // "First, Select TP !"
+        return;
+    }
+    uint32_t at = m_Doc.m_SatInfo[m_CurSat].firstTp + uint32_t(m_TpCaret);
+    const TpData& tp = m_Doc.m_TpData[at];
+    TpValues values{tp.polar, tp.tpMode, tp.freq, tp.sr, tp.tpWord1};
+    DvbS2Choice choice = ChoiceFromDvbS2(m_Doc.m_TpS2[at]);
+    if (!m_Dialogs.Transponder(values, choice))
+        return;
+    if (Appl_EditTp(m_Doc, m_CurSat, m_TpCaret, values, choice)) {
+        MarkEdited();
+        Changed(kRefreshSatList | kRefreshCommands);
+    }
+}
+
+void CEditorController::DeleteTp()
+{
+    uint32_t tpsBefore = m_Doc.m_TpCnt;
+    bool done = Appl_DeleteTps(m_Doc, m_CurSat, m_TpSel);
+    if (!done && m_Doc.m_TpCnt == tpsBefore)
+        return;
+    MarkEdited();
+    ClampSelections();
+    SelectSat(m_CurSat);
+    Changed(kRefreshSvcList | kRefreshCommands);
+}
+
+void CEditorController::SelectFavGroup(int slot)
+{
+    m_FavGroup = slot >= 0 && uint32_t(slot) < m_Doc.m_FavCnt ? slot : -1;
+    m_FavMember = m_FavGroup >= 0 && m_Doc.m_FavCh[m_FavGroup].numOfFavCh > 0 ? 0 : -1;
+    Changed(kRefreshFav);
+}
+
+void CEditorController::SetFavMember(int member)
+{
+    bool valid = m_FavGroup >= 0 && member >= 0 && member < m_Doc.m_FavCh[m_FavGroup].numOfFavCh;
+    m_FavMember = valid ? member : -1;
+    Changed(kRefreshSvcPanel);
+}
+
+void CEditorController::DeleteFavMemberAsked()
+{
+    if (m_FavGroup < 0 || m_FavMember < 0)
+        return;
+    if (m_Prompter.Ask("Delete This Favorite Item?", "Warnning", PromptButtons::YesNo, PromptIcon::Question) !=
+        PromptAnswer::Yes)
+        return;
+    m_FavMember = Appl_RemoveFavMember(m_Doc, m_FavGroup, m_FavMember);
+    MarkEdited();
+    Changed(kRefreshFav | kRefreshCommands);
+}
+
+void CEditorController::AddFavGroup()
+{
+    if (!Appl_CanAddFavGroup(m_Doc))
+        return;
+    FavCh group;
+    if (!m_Dialogs.FavoriteGroup(group))
+        return;
+    int slot = Appl_AddFavGroup(m_Doc, group);
+    if (slot < 0)
+        return;
+    MarkEdited();
+    SelectFavGroup(slot);
+    Changed(kRefreshCommands);
+}
+
+void CEditorController::EditFavGroup()
+{
+    if (m_FavGroup < 0)
+        return;
+    FavCh group = m_Doc.m_FavCh[m_FavGroup];
+    if (!m_Dialogs.FavoriteGroup(group))
+        return;
+    if (Appl_EditFavGroup(m_Doc, m_FavGroup, group)) {
+        MarkEdited();
+        SelectFavGroup(m_FavGroup);
+        Changed(kRefreshCommands);
+    }
+}
+
+void CEditorController::DeleteFavGroup()
+{
+    if (m_FavGroup < 0 || !Appl_DeleteFavGroup(m_Doc, m_FavGroup))
+        return;
+    MarkEdited();
+    SelectFavGroup(int(m_Doc.m_FavCnt) - 1);
+    Changed(kRefreshCommands);
+}

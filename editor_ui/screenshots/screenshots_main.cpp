@@ -1,0 +1,60 @@
+// orvanel-screenshots DIR: renders the main window with each view of the bundled demo
+// settings into DIR (offscreen, Fusion style, fixed size and font).
+#include "editor_ui/window/editor_app.h"
+#include "editor_ui/window/fav_view.h"
+#include "editor_ui/window/orvanel_view.h"
+#include "editor_ui/window/sat_view.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QStyleFactory>
+
+#include <cstdio>
+
+namespace {
+bool Save(CMainFrame& frame, const QString& dir, const char* name)
+{
+    QApplication::processEvents();
+    QString path = QDir(dir).filePath(QString::fromLatin1(name));
+    bool saved = frame.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toLocal8Bit().constData());
+    return saved;
+}
+}
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QApplication::setFont(QFont("DejaVu Sans", 9));
+    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("docs/screenshots");
+    QDir().mkpath(dir);
+
+    COrvanelApp app;
+    if (!app.controller.OpenAtStart(ORVANEL_DEMO_FILE)) {
+        std::fprintf(stderr, "cannot open %s\n", ORVANEL_DEMO_FILE);
+        return 1;
+    }
+    app.frame.resize(820, 620);
+    app.frame.show();
+    CEditorController& controller = app.controller;
+    bool ok = true;
+    controller.ShowView(kSatView);
+    controller.SetTpSelection({0}, 0);
+    ok &= Save(app.frame, dir, "orvanel-satellite.png");
+    controller.ShowView(kTvView);
+    controller.SetSvcSelection(kTvKind, {2}, 2);
+    controller.Redraw(kRefreshSvcSelection);
+    ok &= Save(app.frame, dir, "orvanel-tv.png");
+    controller.ShowView(kRadioView);
+    controller.SetSvcSelection(kRadioKind, {0}, 0);
+    controller.Redraw(kRefreshSvcSelection);
+    ok &= Save(app.frame, dir, "orvanel-radio.png");
+    controller.ShowView(kFavView);
+    controller.SelectFavGroup(0);
+    ok &= Save(app.frame, dir, "orvanel-favorite.png");
+    return ok ? 0 : 1;
+}

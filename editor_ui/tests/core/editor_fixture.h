@@ -1,0 +1,50 @@
+// A controller over a real document and real settings files, with scripted dialogs, link
+// and prompter.
+#pragma once
+#include "common/testing/scripted_prompter.h"
+#include "editor_ui/core/editor_controller.h"
+#include "editor_ui/tests/scripted_host.h"
+#include "settings/demo_settings.h"
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <unistd.h>
+
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("editor_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        doc->m_SideFileFolder = dir;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // A settings file of the given model, written by the real file writer.
+    fs::path MakeFile(const std::string& name, DemoOptions options = {})
+    {
+        auto source = std::make_unique<COrvanel1Doc>();
+        source->m_SideFileFolder = dir;
+        BuildDemoSettings(*source, options);
+        fs::path path = dir / name;
+        EXPECT_EQ(SaveSettingsFile(*source, path), 1);
+        return path;
+    }
+    void OpenDemo(DemoOptions options = {}) { ASSERT_TRUE(ctl.OpenAtStart(MakeFile("demo.std", options))); }
+
+    fs::path dir;
+    std::unique_ptr<COrvanel1Doc> doc = std::make_unique<COrvanel1Doc>();
+    ScriptedPrompter prompter;
+    ScriptedDialogs dialogs;
+    ScriptedLink link;
+    CEditorController ctl{*doc, prompter, dialogs, link};
+};

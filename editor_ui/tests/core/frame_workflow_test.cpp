@@ -1,0 +1,176 @@
+// Enabling, open, save, upload and leaving of the editor's frame.
+#include "editor_fixture.h"
+
+#include "settings/service_purge.h"
+
+namespace {
+
+std::vector<Cmd> EnabledCommands(const CEditorController& ctl)
+{
+    std::vector<Cmd> enabled;
+    for (int c = 0; c < int(Cmd::Count); ++c)
+        if (ctl.Enabled(Cmd(c)) && Cmd(c) != Cmd::New)
+            enabled.push_back(Cmd(c));
+    return enabled;
+}
+
+TEST_F(EditorTest, WithoutSettingsOnlyTheLinkFileAndHelpCommandsAreEnabled)
+{
+    EXPECT_EQ(EnabledCommands(ctl), (std::vector<Cmd>{Cmd::Open, Cmd::Exit, Cmd::ModeUsb, Cmd::ModeSerial,
+                                                      Cmd::Upload, Cmd::About, Cmd::StbReboot}));
+    ctl.Run(Cmd::ModeSerial);
+    EXPECT_FALSE(link.usb);
+    EXPECT_TRUE(ctl.Enabled(Cmd::PortSetup));
+    EXPECT_TRUE(ctl.Checked(Cmd::ModeSerial));
+}
+
+TEST_F(EditorTest, EnablingFollowsTheView)
+{
+    OpenDemo();
+    EXPECT_EQ(ctl.View(), kSatView);
+    EXPECT_TRUE(ctl.Enabled(Cmd::AddTp));
+    EXPECT_FALSE(ctl.Enabled(Cmd::Cut));
+    ctl.Run(Cmd::ViewTv);
+    EXPECT_TRUE(ctl.Enabled(Cmd::Cut));
+    EXPECT_TRUE(ctl.Enabled(Cmd::TvSort));
+    EXPECT_FALSE(ctl.Enabled(Cmd::RadioSort));
+    EXPECT_FALSE(ctl.Enabled(Cmd::UndoSort));
+    ctl.Sort(kTvKind, kSortAlphabetic);
+    EXPECT_TRUE(ctl.Enabled(Cmd::UndoSort));
+    ctl.Run(Cmd::ViewFav);
+    EXPECT_FALSE(ctl.Enabled(Cmd::UndoSort));
+    EXPECT_TRUE(ctl.Enabled(Cmd::EditFavGroup));
+    EXPECT_EQ(ctl.FavGroup(), 0);
+}
+
+TEST_F(EditorTest, OpenAsksFirstAndACancelledFileDialogKeepsTheSettings)
+{
+    OpenDemo();
+    ctl.Run(Cmd::ViewTv);
+    ctl.Sort(kTvKind, kSortProvider);
+    prompter.answers = {PromptAnswer::Cancel, PromptAnswer::No};
+    ctl.Run(Cmd::Open);
+    EXPECT_TRUE(ctl.Undo().Available()) << "Cancel stops before anything";
+    ctl.Run(Cmd::Open);   // No, then the file dialog is cancelled
+    EXPECT_EQ(prompter.Texts(), (std::vector<std::string>(2, "Save the Current information?")));
+    EXPECT_TRUE(ctl.Held());
+    EXPECT_TRUE(ctl.FileName().has_value());
+    EXPECT_FALSE(ctl.Undo().Available());
+    EXPECT_TRUE(ctl.SortLabel().empty());
+}
+
+TEST_F(EditorTest, AFailedOpenDiscardsAndDropsTheFileName)
+{
+    OpenDemo();
+    fs::path bad = dir / "bad.std";
+    std::ofstream(bad) << "not a settings file";
+    prompter.answers = {PromptAnswer::No};
+    dialogs.openFiles = {bad};
+    ctl.Run(Cmd::Open);
+    EXPECT_FALSE(ctl.Held());
+    EXPECT_FALSE(ctl.FileName().has_value());
+    EXPECT_EQ(prompter.shown.back().text, "File Struct Error");
+    EXPECT_EQ(EnabledCommands(ctl).size(), 7u);
+}
+
+TEST_F(EditorTest, SaveWritesTheKnownFileAndSaveAsNamesANewOne)
+{
+    OpenDemo();
+    ctl.Run(Cmd::ViewTv);
+    ctl.SetSvcSelection(kTvKind, {0}, 0);
+    ctl.CommitRename(kTvKind, 0, "Renamed");
+    EXPECT_TRUE(ctl.Edited());
+    EXPECT_TRUE(ctl.OnSave());
+    EXPECT_FALSE(ctl.Edited());
+    auto reread = std::make_unique<COrvanel1Doc>();
+    ASSERT_EQ(LoadSettingsFile(*reread, *ctl.FileName()), 1);
+    EXPECT_EQ(Appl_GetSvcName(*reread, kTvKind, 0), "Renamed");
+
+    EXPECT_FALSE(ctl.OnSaveAs()) << "cancelled";
+    dialogs.saveFiles = {dir / "copy.std"};
+    EXPECT_TRUE(ctl.OnSaveAs());
+    EXPECT_EQ(*ctl.FileName(), dir / "copy.std");
+    EXPECT_TRUE(fs::exists(dir / "copy.std"));
+}
+
+TEST_F(EditorTest, AFailedSaveKeepsTheEditedFlagSoLeavingStillAsks)
+{
+    OpenDemo();
+    ctl.Run(Cmd::ViewTv);
+    ctl.SetSvcSelection(kTvKind, {1}, 1);
+    ctl.ToggleLock(kTvKind);
+    dialogs.saveFiles = {dir / "missing" / "folder" / "x.std"};
+    prompter.answers = {PromptAnswer::Yes};
+    EXPECT_FALSE(ctl.OnLeave());
+    EXPECT_TRUE(ctl.Edited());
+    EXPECT_EQ(prompter.shown.back().text, "Cannot Create or Open File!");
+}
+
+TEST_F(EditorTest, LeavingAsksOnlyWhenEdited)
+{
+    OpenDemo();
+    EXPECT_TRUE(ctl.OnLeave()) << "an opened file is not edited";
+    EXPECT_TRUE(prompter.shown.empty());
+
+    ctl.Run(Cmd::ViewTv);
+    ctl.SetSvcSelection(kTvKind, {3}, 3);
+    EXPECT_EQ(ctl.SetPid(kTvKind, SvcPidField::PmtPid, "77", false), FieldResult::Written);
+    prompter.answers = {PromptAnswer::Cancel, PromptAnswer::Yes, PromptAnswer::No};
+    EXPECT_FALSE(ctl.OnLeave()) << "Cancel keeps the program";
+    EXPECT_FALSE(ctl.OnLeave()) << "Yes, then a cancelled Save As, keeps it";
+    EXPECT_TRUE(ctl.OnLeave()) << "No closes";
+    EXPECT_EQ(prompter.shown.size(), 3u);
+    EXPECT_EQ(prompter.shown[0].title, "Warnning");
+}
+
+TEST_F(EditorTest, UploadDiscardsAsksAndMarksTheResultEdited)
+{
+    fs::path file = MakeFile("stb.std");
+    link.upload = [&] { ASSERT_EQ(LoadSettingsFile(*doc, file), 1); };
+    ctl.Run(Cmd::Upload);
+    EXPECT_TRUE(prompter.shown.empty()) << "nothing held, nothing asked";
+    EXPECT_TRUE(ctl.Held());
+    EXPECT_TRUE(ctl.Edited());
+    EXPECT_EQ(ctl.View(), kSatView);
+    EXPECT_FALSE(ctl.FileName().has_value());
+
+    link.upload = nullptr;
+    prompter.answers = {PromptAnswer::No};
+    ctl.Run(Cmd::Upload);
+    EXPECT_FALSE(ctl.Held()) << "an upload that brings nothing leaves the settings discarded";
+    EXPECT_FALSE(ctl.Edited());
+}
+
+TEST_F(EditorTest, TunerNumberFollowsTheModelRule)
+{
+    struct Case { uint8_t model, layout; bool enabled; };
+    for (Case c : {Case{6, 0x25, true}, Case{6, 0x27, false}, Case{12, 0x25, true}, Case{13, 0x25, false},
+                   Case{0, 0x25, false}}) {
+        ctl.OpenAtStart(MakeFile("m.std", {.modelId = c.model, .layoutVersion = c.layout}));
+        ASSERT_TRUE(ctl.Held()) << int(c.model);
+        EXPECT_EQ(ctl.TunerNumberEnabled(), c.enabled) << int(c.model) << " " << int(c.layout);
+        ctl.SetTuner(1);
+        EXPECT_EQ(ctl.Tuner(), c.enabled ? 1 : 0);
+    }
+}
+
+TEST_F(EditorTest, SortLabelAndUndo)
+{
+    OpenDemo();
+    ctl.Run(Cmd::ViewRadio);
+    std::vector<std::string> before;
+    for (uint32_t i = 0; i < doc->m_RadioSvcCnt; ++i)
+        before.push_back(Appl_GetSvcName(*doc, kRadioKind, i));
+    ctl.Sort(kRadioKind, kSortAlphabetic);
+    EXPECT_EQ(ctl.SortLabel(), "Current Sort Type : Alphabetic \t\t ");
+    EXPECT_NE(Appl_GetSvcName(*doc, kRadioKind, 0), before[0]);
+    ctl.Sort(kTvKind, kSortAlphabetic);   // not the view's list: nothing
+    EXPECT_EQ(ctl.Undo().Depth(), 1u);
+    ctl.Run(Cmd::UndoSort);
+    EXPECT_TRUE(ctl.SortLabel().empty());
+    for (uint32_t i = 0; i < doc->m_RadioSvcCnt; ++i)
+        ASSERT_EQ(Appl_GetSvcName(*doc, kRadioKind, i), before[i]);
+    EXPECT_TRUE(ctl.Edited());
+}
+
+}  // namespace

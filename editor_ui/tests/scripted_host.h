@@ -1,0 +1,58 @@
+// Scripted file dialogs, editing dialogs and link windows for the editor's tests.
+#pragma once
+#include "editor_ui/core/editor_host.h"
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+namespace fs = std::filesystem;
+
+class ScriptedDialogs : public EditorDialogs {
+public:
+    std::deque<std::optional<fs::path>> openFiles, saveFiles;
+    std::function<bool(FavCh&)> favGroup;
+    int opened = 0;
+
+    std::optional<fs::path> ChooseOpenFile() override { return Next(openFiles); }
+    std::optional<fs::path> ChooseSaveFile() override { return Next(saveFiles); }
+    bool NewSatellite(std::string&, int&) override { return Opened(); }
+    bool EditSatellite(int, std::string&, int&) override { return Opened(); }
+    bool Transponder(TpValues&, DvbS2Choice&) override { return Opened(); }
+    bool FavoriteGroup(FavCh& group) override { return ++opened, favGroup && favGroup(group); }
+    bool ServiceName(SvcKind, uint32_t, std::string&, int&) override { return Opened(); }
+    void About() override { ++opened; }
+
+private:
+    bool Opened() { return ++opened, false; }
+    static std::optional<fs::path> Next(std::deque<std::optional<fs::path>>& queue)
+    {
+        if (queue.empty())
+            return std::nullopt;
+        auto next = queue.front();
+        queue.pop_front();
+        return next;
+    }
+};
+
+class ScriptedLink : public EditorLink {
+public:
+    bool usb = true;
+    // What the upload window leaves in the document; null leaves nothing.
+    std::function<void()> upload;
+    int downloads = 0;
+
+    bool UsbMode() const override { return usb; }
+    void SetUsbMode(bool value) override { usb = value; }
+    void Upload(std::function<void()> done) override
+    {
+        if (upload)
+            upload();
+        done();
+    }
+    void Download() override { ++downloads; }
+    void StbReboot() override {}
+    void PortSetup() override {}
+};
+

@@ -1,0 +1,99 @@
+// The main window through its keys, menus and toolbar.
+#include "frame_fixture.h"
+
+#include "editor_ui/window/command_table.h"
+#include "editor_ui/window/fav_view.h"
+#include "editor_ui/window/sat_view.h"
+#include "editor_ui/window/svc_list_view.h"
+#include "editor_ui/window/svc_view.h"
+
+#include <QComboBox>
+#include <QListView>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+QStringList EnabledMenuItems(QMenuBar* bar)
+{
+    QStringList items;
+    std::function<void(QMenu*)> walk = [&](QMenu* menu) {
+        for (QAction* action : menu->actions()) {
+            if (action->menu()) {
+                if (action->isEnabled())
+                    walk(action->menu());
+            }
+            else if (!action->isSeparator() && action->isEnabled())
+                items << action->text().section('\t', 0, 0);
+        }
+    };
+    for (QAction* top : bar->actions())
+        walk(top->menu());
+    return items;
+}
+
+TEST_F(FrameTest, WithoutSettingsOnlyTheAlwaysCommandsAreEnabled)
+{
+    EXPECT_EQ(frame.windowTitle(), "KELU v2.32");
+    EXPECT_EQ(frame.minimumSize(), QSize(590, 540));
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready");
+    EXPECT_EQ(EnabledMenuItems(frame.menuBar()),
+              (QStringList{"&Open...", "E&xit", "&USB", "&Serial", "&Upload FROM STB", "&About KELU"}));
+    EXPECT_TRUE(frame.Action(Cmd::StbReboot)->isEnabled());
+    Key(&frame, Qt::Key_F6);
+    EXPECT_FALSE(link.usb);
+    EXPECT_TRUE(frame.Action(Cmd::PortSetup)->isEnabled());
+    EXPECT_TRUE(frame.Action(Cmd::ModeSerial)->isChecked());
+
+    // The toolbar in its order, every button with an icon and its tooltip.
+    QToolBar* bar = frame.findChild<QToolBar*>("Toolbar");
+    QStringList tips;
+    for (QAction* action : bar->actions()) {
+        if (action->isSeparator()) {
+            tips << "|";
+            continue;
+        }
+        EXPECT_FALSE(action->icon().pixmap(24, 24).isNull()) << action->toolTip().toStdString();
+        tips << action->toolTip();
+    }
+    EXPECT_EQ(tips, (QStringList{"Open (Ctrl+O)", "Save (Ctrl+S)", "|", "Upload FROM STB (Ctrl+U)",
+                                 "Download TO STB (Ctrl+D)", "Setup Serial Port (Ctrl+P)", "|",
+                                 "Satellite Information (F1)", "TV Service (F2)", "Radio Service (F3)",
+                                 "Favorite Group (F4)", "|", "Undo Sorting  (Ctrl+Z)", "|", "About"}));
+}
+
+TEST_F(FrameTest, TheOpenedDemoShowsEveryViewInItsFormats)
+{
+    OpenDemoByKeys();
+    ASSERT_TRUE(ctl.Held());
+    COrvanel1View* view = frame.View();
+    CSatView* sat = view->SatView();
+    EXPECT_EQ(view->currentWidget(), sat);
+    EXPECT_EQ(sat->SatBox()->currentText(), "Astra 19.2E");
+    EXPECT_EQ(Lines(sat->TpList(), 2), (QStringList{" 10714 Mhz    22000 KS/s     Vertical",
+                                                    " 12693 Mhz    27500 KS/s   Horizontal"}));
+    EXPECT_TRUE(QApplication::focusWidget() == sat->TpList());
+
+    Key(&frame, Qt::Key_F2);
+    CSvcListView* tv = view->SvcView(kTvKind)->List();
+    EXPECT_EQ(view->currentWidget(), view->SvcView(kTvKind));
+    EXPECT_EQ(tv->model()->rowCount(), int(doc->m_TvSvcCnt));
+    EXPECT_EQ(Lines(tv, 3), (QStringList{"   1. Das Erste", "   2. ZDF", "   3. 3sat"}));
+    EXPECT_TRUE(frame.Action(Cmd::ViewTv)->isChecked());
+
+    Key(&frame, Qt::Key_F3);
+    EXPECT_EQ(Lines(view->SvcView(kRadioKind)->List(), 1), QStringList{"   1. Bayern 3"});
+
+    Key(&frame, Qt::Key_F4);
+    CFavView* fav = view->FavView();
+    EXPECT_EQ(fav->GroupBox()->currentText(), "News");
+    QAbstractItemModel* members = fav->MemberList()->model();
+    EXPECT_EQ(members->index(0, 0).data().toString(), "   1. Das Erste");
+    EXPECT_EQ(members->index(2, 0).data().toString(), "  15. Canal+ Sport");
+    EXPECT_EQ(members->index(2, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+    EXPECT_EQ(members->index(0, 0).data(Qt::AccessibleTextRole).toString(), "   1. Das Erste");
+}
+
+}  // namespace
