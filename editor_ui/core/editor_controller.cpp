@@ -244,6 +244,7 @@ bool CEditorController::TunerNumberEnabled() const
 void CEditorController::SetTuner(int tuner)
 {
     m_Tuner = TunerNumberEnabled() && tuner == 1 ? 1 : 0;
+    m_bLnbUserChosen = false;
     Changed(kRefreshLnb);
 }
 

@@ -183,6 +183,7 @@ private:
     std::vector<uint32_t> m_TpSel;
     int m_TpCaret = -1;
     int m_Tuner = 0;
+    bool m_bLnbUserChosen = false;   // "User" stays shown until the panel reads a block again
     std::vector<uint32_t> m_Preview[2];
     SvcListState m_Svc[2];
     bool m_bRadioEmptiedByDelete = false;

@@ -2,7 +2,6 @@
 // dialogs, the link windows and the link mode. The program supplies Qt windows, tests
 // supply scripted answers.
 #pragma once
-#include "editing/sat_edit.h"
 #include "settings/document.h"
 
 #include <filesystem>
@@ -17,13 +16,15 @@ public:
     virtual std::optional<std::filesystem::path> ChooseOpenFile() = 0;
     virtual std::optional<std::filesystem::path> ChooseSaveFile() = 0;
 
-    // Each returns true on OK, with the values handed back through its arguments.
-    virtual bool NewSatellite(std::string& name, int& positionIdx) = 0;
-    virtual bool EditSatellite(int sat, std::string& name, int& positionIdx) = 0;
-    virtual bool Transponder(TpValues& values, DvbS2Choice& choice) = 0;
-    virtual bool FavoriteGroup(FavCh& group) = 0;
-    // The Service Name dialog: on OK, the new name and the 1-based index.
-    virtual bool ServiceName(SvcKind kind, uint32_t pos, std::string& name, int& index) = 0;
+    // The editing dialogs carry out their command on the document, with its refusals and
+    // checks; each tells whether the document changed.
+    virtual bool AddSatellite() = 0;                       // the new satellite is the last one
+    virtual bool EditSatellite(int sat) = 0;
+    virtual bool AddTransponder(int sat) = 0;
+    virtual bool EditTransponder(int sat, int tpIdx) = 0;  // "First, Select TP !" without one
+    virtual int ServiceName(SvcKind kind, uint32_t pos) = 0;   // the service's new position, or -1
+    virtual int AddFavGroup() = 0;                         // the new group's slot, or -1
+    virtual bool EditFavGroup(int slot) = 0;
     virtual void About() = 0;
 };
 

@@ -1,7 +1,6 @@
 // The TV and radio views: the service list's own commands and the "Service Information" panel.
 #include "editor_ui/core/editor_controller.h"
 
-#include "editing/dialog_rules.h"
 #include "editing/edit_common.h"
 #include "settings/service_purge.h"
 
@@ -180,14 +179,11 @@ void CEditorController::OpenServiceName(SvcKind kind)
     SvcListState& state = m_Svc[kind];
     if (state.selection.size() != 1)
         return;
-    uint32_t pos = state.selection.front();
-    std::string name;
-    int index = int(pos) + 1;
-    if (!m_Dialogs.ServiceName(kind, pos, name, index))
+    int moved = m_Dialogs.ServiceName(kind, state.selection.front());
+    if (moved < 0)
         return;
-    int moved = SvcNameDlg_Apply(m_Doc, kind, pos, name, index);
-    if (moved >= 0)
-        state.selection = {uint32_t(moved)}, state.caret = moved;
+    state.selection = {uint32_t(moved)};
+    state.caret = moved;
     MarkEdited();
     Changed(kRefreshSvcLines | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands);
 }

@@ -2,7 +2,6 @@
 #include "editor_ui/core/editor_controller.h"
 
 #include "editing/edit_common.h"
-#include "editing/dialog_rules.h"
 #include "editing/fav_edit.h"
 #include "editing/sat_edit.h"
 #include "editor_ui/core/list_lines.h"
@@ -18,6 +17,7 @@ constexpr uint8_t kLoopThrough = 1;
 void CEditorController::SelectSat(int sat)
 {
     m_CurSat = sat >= 0 && uint32_t(sat) < m_Doc.m_SatCnt ? sat : -1;
+    m_bLnbUserChosen = false;
     m_TpSel.clear();
     m_TpCaret = -1;
     UpdatePreview();
@@ -79,7 +79,13 @@ LnbPanelState CEditorController::Lnb() const
 {
     if (m_CurSat < 0)
         return {};
-    return ReadLnbPanel(m_Doc.m_SatInfo[m_CurSat], m_Tuner);
+    LnbPanelState state = ReadLnbPanel(m_Doc.m_SatInfo[m_CurSat], m_Tuner);
+    if (m_bLnbUserChosen && state.controlsEnabled) {
+        state.type = kLnbTypeUser;
+        state.lowEnabled = true;
+        state.toneVisible = true;
+    }
+    return state;
 }
 
 void CEditorController::SetLnb(LnbField field, int value)
@@ -96,7 +102,10 @@ void CEditorController::SetLnb(LnbField field, int value)
         case LnbField::Power: block->lnbPower = block->lnbPower ? 0 : 1; break;
         case LnbField::Diseqc10: block->diseqc10 = uint8_t(value); break;
         case LnbField::Tone22k: block->tone22k = block->tone22k ? 0 : 1; break;
-        case LnbField::Type: ApplyLnbType(*block, value); break;
+        case LnbField::Type:
+            ApplyLnbType(*block, value);
+            m_bLnbUserChosen = value == kLnbTypeUser;
+            break;
         case LnbField::Diseqc11: block->diseqc11 = uint8_t(value); break;
         case LnbField::Connection: break;
         }
@@ -122,17 +131,10 @@ FieldResult CEditorController::SetLnbLow(const std::string& text, bool report)
 
 void CEditorController::AddSat()
 {
-    if (!Appl_CanAddSat(m_Doc))
-        return;
-    std::string name;
-    int positionIdx = kDefaultPositionIndex;
-    if (!m_Dialogs.NewSatellite(name, positionIdx))
-        return;
-    int sat = Appl_AddSat(m_Doc, name, uint8_t(positionIdx));
-    if (sat < 0)
+    if (!m_Dialogs.AddSatellite())
         return;
     MarkEdited();
-    SelectSat(sat);
+    SelectSat(int(m_Doc.m_SatCnt) - 1);
     Changed(kRefreshCommands);
 }
 
@@ -149,13 +151,7 @@ void CEditorController::DeleteSat()
 
 void CEditorController::EditSat()
 {
-    if (m_CurSat < 0)
-        return;
-    std::string name = SatName(m_Doc, uint32_t(m_CurSat));
-    int positionIdx = m_Doc.m_SatInfo[m_CurSat].lnb[0].positionIdx;
-    if (!m_Dialogs.EditSatellite(m_CurSat, name, positionIdx))
-        return;
-    if (Appl_EditSat(m_Doc, m_CurSat, name, uint8_t(positionIdx))) {
+    if (m_CurSat >= 0 && m_Dialogs.EditSatellite(m_CurSat)) {
         MarkEdited();
         Changed(kRefreshSatList | kRefreshCommands);
     }
@@ -163,34 +159,16 @@ void CEditorController::EditSat()
 
 void CEditorController::AddTp()
 {
-    if (m_CurSat < 0)
-        return;
-    TpValues values;
-    DvbS2Choice choice;
-    if (!m_Dialogs.Transponder(values, choice))
-        return;
-    int found = Appl_AddTp(m_Doc, m_CurSat, values, choice);
-    if (found == kTpInvalid)
-        return;
-    MarkEdited();
-    UpdatePreview();
-    Changed(kRefreshSatList | kRefreshCommands);
+    if (m_CurSat >= 0 && m_Dialogs.AddTransponder(m_CurSat)) {
+        MarkEdited();
+        UpdatePreview();
+        Changed(kRefreshSatList | kRefreshCommands);
+    }
 }
 
 void CEditorController::EditTp()
 {
-    bool chosen = m_CurSat >= 0 && m_TpCaret >= 0 && uint32_t(m_TpCaret) < m_Doc.m_SatInfo[m_CurSat].tpNum;
-    if (!chosen) {
-        Appl_EditTp(m_Doc, m_CurSat, -1, {}, {});   // "First, Select TP !"
-        return;
-    }
-    uint32_t at = m_Doc.m_SatInfo[m_CurSat].firstTp + uint32_t(m_TpCaret);
-    const TpData& tp = m_Doc.m_TpData[at];
-    TpValues values{tp.polar, tp.tpMode, tp.freq, tp.sr, tp.tpWord1};
-    DvbS2Choice choice = ChoiceFromDvbS2(m_Doc.m_TpS2[at]);
-    if (!m_Dialogs.Transponder(values, choice))
-        return;
-    if (Appl_EditTp(m_Doc, m_CurSat, m_TpCaret, values, choice)) {
+    if (m_Dialogs.EditTransponder(m_CurSat, m_TpCaret)) {
         MarkEdited();
         Changed(kRefreshSatList | kRefreshCommands);
     }
@@ -236,12 +214,7 @@ void CEditorController::DeleteFavMemberAsked()
 
 void CEditorController::AddFavGroup()
 {
-    if (!Appl_CanAddFavGroup(m_Doc))
-        return;
-    FavCh group;
-    if (!m_Dialogs.FavoriteGroup(group))
-        return;
-    int slot = Appl_AddFavGroup(m_Doc, group);
+    int slot = m_Dialogs.AddFavGroup();
     if (slot < 0)
         return;
     MarkEdited();
@@ -251,12 +224,7 @@ void CEditorController::AddFavGroup()
 
 void CEditorController::EditFavGroup()
 {
-    if (m_FavGroup < 0)
-        return;
-    FavCh group = m_Doc.m_FavCh[m_FavGroup];
-    if (!m_Dialogs.FavoriteGroup(group))
-        return;
-    if (Appl_EditFavGroup(m_Doc, m_FavGroup, group)) {
+    if (m_FavGroup >= 0 && m_Dialogs.EditFavGroup(m_FavGroup)) {
         MarkEdited();
         SelectFavGroup(m_FavGroup);
         Changed(kRefreshCommands);

@@ -12,16 +12,17 @@ namespace fs = std::filesystem;
 class ScriptedDialogs : public EditorDialogs {
 public:
     std::deque<std::optional<fs::path>> openFiles, saveFiles;
-    std::function<bool(FavCh&)> favGroup;
     int opened = 0;
 
     std::optional<fs::path> ChooseOpenFile() override { return Next(openFiles); }
     std::optional<fs::path> ChooseSaveFile() override { return Next(saveFiles); }
-    bool NewSatellite(std::string&, int&) override { return Opened(); }
-    bool EditSatellite(int, std::string&, int&) override { return Opened(); }
-    bool Transponder(TpValues&, DvbS2Choice&) override { return Opened(); }
-    bool FavoriteGroup(FavCh& group) override { return ++opened, favGroup && favGroup(group); }
-    bool ServiceName(SvcKind, uint32_t, std::string&, int&) override { return Opened(); }
+    bool AddSatellite() override { return Opened(); }
+    bool EditSatellite(int) override { return Opened(); }
+    bool AddTransponder(int) override { return Opened(); }
+    bool EditTransponder(int, int) override { return Opened(); }
+    int ServiceName(SvcKind, uint32_t) override { return Opened() ? 0 : -1; }
+    int AddFavGroup() override { return Opened() ? 0 : -1; }
+    bool EditFavGroup(int) override { return Opened(); }
     void About() override { ++opened; }
 
 private:

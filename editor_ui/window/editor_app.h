@@ -15,7 +15,7 @@ struct COrvanelApp {
     std::unique_ptr<COrvanel1Doc> doc = std::make_unique<COrvanel1Doc>();
     CQtPrompter prompter;
     CLinkSession session{prompter};
-    CQtEditorDialogs dialogs{*doc};
+    CQtEditorDialogs dialogs{*doc, prompter};
     CQtEditorLink link{session};
     CEditorController controller{*doc, prompter, dialogs, link};
     CMainFrame frame{controller};

@@ -41,6 +41,7 @@ QAction* CMainFrame::MakeAction(Cmd cmd)
 {
     const CommandInfo& info = CommandOf(cmd);
     auto* action = new QAction(QString::fromLatin1(info.text), this);
+    action->setIconText(action->text().section('\t', 0, 0).remove("...").remove('&'));
     action->setShortcuts(info.keys);
     if (info.prompt)
         action->setStatusTip(QString::fromLatin1(info.prompt));

@@ -38,7 +38,7 @@ void COrvanel1View::Refresh(unsigned parts)
         m_pSvc[CEditorController::KindOfView(view)]->Refresh(parts);
     if (view == kFavView)
         m_pFav->Refresh(parts);
-    if (parts & kRefreshView) {
+    if (parts & (kRefreshView | kRefreshSvcList)) {
         if (view == kSatView)
             m_pSat->TpList()->setFocus();
         else if (view != kFavView)

@@ -46,29 +46,41 @@ std::optional<std::filesystem::path> CQtEditorDialogs::ChooseSaveFile()
     return ToPath(dialog.selectedFiles().front());
 }
 
-bool CQtEditorDialogs::NewSatellite(std::string&, int&)
+bool CQtEditorDialogs::AddSatellite()
 {
     return NotAvailable(m_pParent, "New Satellite");
 }
 
-bool CQtEditorDialogs::EditSatellite(int, std::string&, int&)
+bool CQtEditorDialogs::EditSatellite(int)
 {
     return NotAvailable(m_pParent, "Edit Satellite");
 }
 
-bool CQtEditorDialogs::Transponder(TpValues&, DvbS2Choice&)
+bool CQtEditorDialogs::AddTransponder(int)
 {
     return NotAvailable(m_pParent, "Edit Transponder Information");
 }
 
-bool CQtEditorDialogs::FavoriteGroup(FavCh&)
+bool CQtEditorDialogs::EditTransponder(int, int)
 {
-    return NotAvailable(m_pParent, "Favorite Group");
+    return NotAvailable(m_pParent, "Edit Transponder Information");
 }
 
-bool CQtEditorDialogs::ServiceName(SvcKind, uint32_t, std::string&, int&)
+int CQtEditorDialogs::ServiceName(SvcKind, uint32_t)
 {
-    return NotAvailable(m_pParent, "Service Name");
+    NotAvailable(m_pParent, "Service Name");
+    return -1;
+}
+
+int CQtEditorDialogs::AddFavGroup()
+{
+    NotAvailable(m_pParent, "Favorite Group");
+    return -1;
+}
+
+bool CQtEditorDialogs::EditFavGroup(int)
+{
+    return NotAvailable(m_pParent, "Favorite Group");
 }
 
 void CQtEditorDialogs::About()

@@ -10,20 +10,23 @@ class CLinkSession;
 
 class CQtEditorDialogs : public EditorDialogs {
 public:
-    explicit CQtEditorDialogs(COrvanel1Doc& doc) : m_Doc(doc) {}
+    CQtEditorDialogs(COrvanel1Doc& doc, Prompter& prompter) : m_Doc(doc), m_Prompter(prompter) {}
     void SetParentWindow(QWidget* parent) { m_pParent = parent; }
 
     std::optional<std::filesystem::path> ChooseOpenFile() override;
     std::optional<std::filesystem::path> ChooseSaveFile() override;
-    bool NewSatellite(std::string& name, int& positionIdx) override;
-    bool EditSatellite(int sat, std::string& name, int& positionIdx) override;
-    bool Transponder(TpValues& values, DvbS2Choice& choice) override;
-    bool FavoriteGroup(FavCh& group) override;
-    bool ServiceName(SvcKind kind, uint32_t pos, std::string& name, int& index) override;
+    bool AddSatellite() override;
+    bool EditSatellite(int sat) override;
+    bool AddTransponder(int sat) override;
+    bool EditTransponder(int sat, int tpIdx) override;
+    int ServiceName(SvcKind kind, uint32_t pos) override;
+    int AddFavGroup() override;
+    bool EditFavGroup(int slot) override;
     void About() override;
 
 private:
     COrvanel1Doc& m_Doc;
+    Prompter& m_Prompter;
     QPointer<QWidget> m_pParent;
 };
 

@@ -130,8 +130,14 @@ TEST_F(EditorTest, LnbPanelWritesTheChosenTunersBlock)
     EXPECT_EQ(sat.lnb[1].loFreq2, 10750);
     EXPECT_EQ(sat.lnb[1].dualLo, 1);
     EXPECT_FALSE(ctl.Lnb().toneVisible);
+    ctl.SetLnb(LnbField::Type, kLnbTypeUser);
+    EXPECT_EQ(sat.lnb[1].dualLo, 0);
     EXPECT_EQ(ctl.SetLnbLow("5150", false), FieldResult::Written);
-    EXPECT_EQ(ctl.Lnb().type, 0);
+    EXPECT_EQ(sat.lnb[1].loFreq, 5150);
+    EXPECT_EQ(ctl.Lnb().type, kLnbTypeUser) << "the chosen type stays until the block is read again";
+    EXPECT_TRUE(ctl.Lnb().lowEnabled);
+    ctl.SetTuner(1);
+    EXPECT_EQ(ctl.Lnb().type, 0) << "5150 MHz";
     EXPECT_TRUE(ctl.Edited());
 
     LnbBlock tuner1 = sat.lnb[0];

@@ -1,0 +1,3 @@
+if(TARGET editor_window)
+  orvanel_add_bench(editor_ui_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/editor_ui_bench.cpp LIBS editor_window)
+endif()
