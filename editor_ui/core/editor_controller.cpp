@@ -2,6 +2,7 @@
 #include "editor_ui/core/editor_controller.h"
 
 #include "common/prompter.h"
+#include "settings/model_traits.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -235,10 +236,7 @@ bool CEditorController::OnLeave()
 
 bool CEditorController::TunerNumberEnabled() const
 {
-    const FlashHeader& header = m_Doc.m_FlashHeader;
-    if (header.modelId == 12)
-        return true;
-    return header.modelId == 6 && header.layoutVersion != kExtendedLayoutVersion;
+    return settings::TunerNumberSelectable(m_Doc.m_FlashHeader.modelId, m_Doc.m_FlashHeader.layoutVersion);
 }
 
 void CEditorController::SetTuner(int tuner)

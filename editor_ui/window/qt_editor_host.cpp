@@ -90,12 +90,13 @@ void CQtEditorDialogs::About()
 
 bool CQtEditorLink::UsbMode() const
 {
-    return m_Session.m_Settings.bUsb;
+    return m_Session.UsbMode();
 }
 
 void CQtEditorLink::SetUsbMode(bool usb)
 {
-    m_Session.SetUsbMode(usb);
+    if (m_Session.SetUsbMode(usb) == ModeFileResult::NotWritten)
+        m_Prompter.Notify(kModeFileErrorText, "Notice", PromptIcon::Warning);
 }
 
 void CQtEditorLink::Upload(std::function<void()> done)

@@ -32,7 +32,7 @@ private:
 
 class CQtEditorLink : public EditorLink {
 public:
-    explicit CQtEditorLink(CLinkSession& session) : m_Session(session) {}
+    CQtEditorLink(CLinkSession& session, Prompter& prompter) : m_Session(session), m_Prompter(prompter) {}
     void SetParentWindow(QWidget* parent) { m_pParent = parent; }
 
     bool UsbMode() const override;
@@ -44,6 +44,7 @@ public:
 
 private:
     CLinkSession& m_Session;
+    Prompter& m_Prompter;
     QPointer<QWidget> m_pParent;
 };
 
