@@ -31,7 +31,7 @@ protected:
         fs::create_directories(dir);
         doc->m_SideFileFolder = dir;
         demo = dir / "demo.std";
-        fs::copy_file(fs::path(std::getenv("TEST_SOURCE_DIR")) / "demo" / "demo.std", demo);
+        fs::copy_file(ORVANEL_DEMO_FILE, demo);
         frame.show();
         QApplication::setActiveWindow(&frame);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&frame));
