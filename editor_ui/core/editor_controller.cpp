@@ -132,6 +132,7 @@ bool CEditorController::AskSaveFirst(PromptIcon icon)
 void CEditorController::Discard()
 {
     m_Doc.ClearSettings();
+    m_Clip.Clear();
     m_FileName.reset();
     m_bEdited = false;
     Changed(kRefreshAll);
@@ -226,7 +227,7 @@ bool CEditorController::WriteFile(const std::filesystem::path& path)
 
 bool CEditorController::OnLeave()
 {
-    if (!m_bEdited || !Held())
+    if (!Edited())
         return true;
     if (!AskSaveFirst(PromptIcon::Question))
         return false;
@@ -253,7 +254,6 @@ void CEditorController::Sort(SvcKind kind, int type)
     if (!ChList_Sort(m_Doc, m_Undo, type, kind))
         return;
     m_SortLabel = m_Undo.LastDescription();
-    MarkEdited();
     Changed(kRefreshSvcLines | kRefreshSvcPanel | kRefreshCommands);
 }
 
@@ -261,7 +261,6 @@ void CEditorController::UndoSort()
 {
     Appl_UndoSort(m_Doc, m_Undo);
     m_SortLabel = m_Undo.LastDescription();
-    MarkEdited();
     ClampSelections();
     Changed(Held() ? kRefreshSvcList | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands : kRefreshAll);
 }

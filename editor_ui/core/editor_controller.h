@@ -3,6 +3,7 @@
 // command, and what each command does to the document, with its questions through the
 // Prompter. The window wires its widgets to it and redraws what Refresh names.
 #pragma once
+#include "editing/svc_clipboard.h"
 #include "editing/svc_edit.h"
 #include "editing/svc_sort.h"
 #include "editor_ui/core/editor_host.h"
@@ -74,7 +75,9 @@ public:
     // State
     int View() const { return m_View; }
     bool Held() const { return m_Doc.m_bLoaded; }
-    bool Edited() const { return m_bEdited; }
+    // Set by every change of the document (its revision differs from the one loaded or saved),
+    // by an upload and by a copy; it alone decides whether leaving asks to save.
+    bool Edited() const { return Held() && (m_bEdited || m_Doc.m_Revision.Edited()); }
     const std::optional<std::filesystem::path>& FileName() const { return m_FileName; }
     const std::string& SortLabel() const { return m_SortLabel; }
     const CSortUndo& Undo() const { return m_Undo; }
@@ -166,7 +169,6 @@ private:
     void ClampSelections();
     LnbBlock* ChosenLnb();
     void Changed(unsigned parts);
-    void MarkEdited() { m_bEdited = true; }
 
     COrvanel1Doc& m_Doc;
     Prompter& m_Prompter;
@@ -174,9 +176,10 @@ private:
     EditorLink& m_Link;
     EditorListener* m_pListener = nullptr;
     CSortUndo m_Undo;
+    CSvcClipboard m_Clip;
 
     int m_View = kSatView;
-    bool m_bEdited = false;
+    bool m_bEdited = false;   // an upload or a copy, which change no table
     std::optional<std::filesystem::path> m_FileName;
     std::string m_SortLabel;
     int m_CurSat = -1;

@@ -71,7 +71,7 @@ bool CEditorController::CanCut(SvcKind kind) const
 
 bool CEditorController::CanPaste(SvcKind kind) const
 {
-    return m_Doc.m_ClipValid[kind];
+    return m_Clip.Holds(kind);
 }
 
 void CEditorController::Rename(SvcKind kind)
@@ -86,7 +86,6 @@ void CEditorController::CommitRename(SvcKind kind, uint32_t pos, const std::stri
         return;
     Appl_ChangeSvcName(m_Doc, kind, pos, text.substr(0, kRenameChars));
     SvcTable(m_Doc, kind)[pos].renameFlag = 1;
-    MarkEdited();
     Changed(kRefreshSvcLines | kRefreshCommands);
 }
 
@@ -104,7 +103,7 @@ void CEditorController::DeleteSelection(SvcKind kind, bool clearClip)
     const std::vector<uint32_t> sel = m_Svc[kind].selection;
     if (sel.empty())
         return;
-    if (clearClip ? Appl_DeleteSvcClearClip(m_Doc, kind, sel) : Appl_DeleteSvc(m_Doc, kind, sel))
+    if (clearClip ? Appl_DeleteSvcClearClip(m_Doc, m_Clip, kind, sel) : Appl_DeleteSvc(m_Doc, kind, sel))
         AfterDelete(kind, sel.front());
 }
 
@@ -120,14 +119,13 @@ void CEditorController::AfterDelete(SvcKind kind, uint32_t firstRemoved)
     } else if (kind == kRadioKind) {
         m_bRadioEmptiedByDelete = true;
     }
-    MarkEdited();
     Changed(kRefreshSvcList | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands);
 }
 
 void CEditorController::Copy(SvcKind kind)
 {
-    if (Appl_CopySvc(m_Doc, kind, m_Svc[kind].selection)) {
-        MarkEdited();
+    if (Appl_CopySvc(m_Doc, m_Clip, kind, m_Svc[kind].selection)) {
+        m_bEdited = true;
         Changed(kRefreshCommands);
     }
 }
@@ -135,7 +133,7 @@ void CEditorController::Copy(SvcKind kind)
 void CEditorController::Cut(SvcKind kind)
 {
     const std::vector<uint32_t> sel = m_Svc[kind].selection;
-    if (Appl_CutSvc(m_Doc, kind, sel))
+    if (Appl_CutSvc(m_Doc, m_Clip, kind, sel))
         AfterDelete(kind, sel.front());
 }
 
@@ -145,13 +143,12 @@ void CEditorController::Paste(SvcKind kind)
     if (state.caret < 0 || state.selection.empty())
         return;
     uint32_t at = uint32_t(state.caret);
-    uint32_t pasted = Appl_PasteSvc(m_Doc, kind, at, state.selection);
+    uint32_t pasted = Appl_PasteSvc(m_Doc, m_Clip, kind, at, state.selection);
     if (pasted == 0)
         return;
     state.selection.clear();
     for (uint32_t i = 0; i < pasted; ++i)
         state.selection.push_back(at + i);
-    MarkEdited();
     Changed(kRefreshSvcList | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands);
 }
 
@@ -169,7 +166,6 @@ bool CEditorController::MoveBlock(SvcKind kind, int step)
     for (uint32_t& pos : state.selection)
         pos = uint32_t(int(pos) + step);
     state.caret += step;
-    MarkEdited();
     Changed(kRefreshSvcLines | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands);
     return true;
 }
@@ -184,7 +180,6 @@ void CEditorController::OpenServiceName(SvcKind kind)
         return;
     state.selection = {uint32_t(moved)};
     state.caret = moved;
-    MarkEdited();
     Changed(kRefreshSvcLines | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands);
 }
 
@@ -192,7 +187,6 @@ void CEditorController::ToggleCas(SvcKind kind)
 {
     const SvcListState& state = m_Svc[kind];
     if (state.caret >= 0 && Appl_ToggleCas(m_Doc, kind, state.selection, uint32_t(state.caret))) {
-        MarkEdited();
         Changed(kRefreshSvcPanel | kRefreshCommands);
     }
 }
@@ -201,7 +195,6 @@ void CEditorController::ToggleLock(SvcKind kind)
 {
     const SvcListState& state = m_Svc[kind];
     if (state.caret >= 0 && Appl_ToggleLock(m_Doc, kind, state.selection, uint32_t(state.caret))) {
-        MarkEdited();
         Changed(kRefreshSvcPanel | kRefreshCommands);
     }
 }
@@ -209,7 +202,6 @@ void CEditorController::ToggleLock(SvcKind kind)
 void CEditorController::SetTunerNum(SvcKind kind, uint8_t tunerNum)
 {
     if (Appl_SetTuner(m_Doc, kind, m_Svc[kind].selection, tunerNum)) {
-        MarkEdited();
         Changed(kRefreshSvcPanel | kRefreshCommands);
     }
 }
@@ -231,7 +223,6 @@ FieldResult CEditorController::SetPid(SvcKind kind, SvcPidField field, const std
     SvcRecord before = SvcTable(m_Doc, kind)[pos];
     Appl_SetSvcPid(m_Doc, kind, pos, field, value);
     if (!(before == SvcTable(m_Doc, kind)[pos])) {
-        MarkEdited();
         Changed(kRefreshCommands);
     }
     return FieldResult::Written;

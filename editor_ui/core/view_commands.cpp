@@ -94,6 +94,7 @@ void CEditorController::SetLnb(LnbField field, int value)
         if (!Held() || m_CurSat < 0 || m_Tuner != 1)
             return;
         m_Doc.m_SatInfo[m_CurSat].lnb[1].tunerMode = uint8_t(value);
+        m_Doc.m_Revision.Bump(DocTable::Satellites);
     } else {
         LnbBlock* block = ChosenLnb();
         if (!block)
@@ -109,8 +110,8 @@ void CEditorController::SetLnb(LnbField field, int value)
         case LnbField::Diseqc11: block->diseqc11 = uint8_t(value); break;
         case LnbField::Connection: break;
         }
+        m_Doc.m_Revision.Bump(DocTable::Satellites);
     }
-    MarkEdited();
     Changed(kRefreshLnb | kRefreshCommands);
 }
 
@@ -123,7 +124,7 @@ FieldResult CEditorController::SetLnbLow(const std::string& text, bool report)
     LnbBlock before = *block;
     ApplyLowFreq(*block, value);
     if (!(before == *block)) {
-        MarkEdited();
+        m_Doc.m_Revision.Bump(DocTable::Satellites);
         Changed(kRefreshCommands);
     }
     return FieldResult::Written;
@@ -133,7 +134,6 @@ void CEditorController::AddSat()
 {
     if (!m_Dialogs.AddSatellite())
         return;
-    MarkEdited();
     SelectSat(int(m_Doc.m_SatCnt) - 1);
     Changed(kRefreshCommands);
 }
@@ -142,7 +142,6 @@ void CEditorController::DeleteSat()
 {
     if (!Appl_DeleteSat(m_Doc, m_CurSat))
         return;
-    MarkEdited();
     int sat = std::min(m_CurSat, int(m_Doc.m_SatCnt) - 1);
     ClampSelections();
     SelectSat(sat);
@@ -152,7 +151,6 @@ void CEditorController::DeleteSat()
 void CEditorController::EditSat()
 {
     if (m_CurSat >= 0 && m_Dialogs.EditSatellite(m_CurSat)) {
-        MarkEdited();
         Changed(kRefreshSatList | kRefreshCommands);
     }
 }
@@ -160,7 +158,6 @@ void CEditorController::EditSat()
 void CEditorController::AddTp()
 {
     if (m_CurSat >= 0 && m_Dialogs.AddTransponder(m_CurSat)) {
-        MarkEdited();
         UpdatePreview();
         Changed(kRefreshSatList | kRefreshCommands);
     }
@@ -169,7 +166,6 @@ void CEditorController::AddTp()
 void CEditorController::EditTp()
 {
     if (m_Dialogs.EditTransponder(m_CurSat, m_TpCaret)) {
-        MarkEdited();
         Changed(kRefreshSatList | kRefreshCommands);
     }
 }
@@ -180,7 +176,6 @@ void CEditorController::DeleteTp()
     bool done = Appl_DeleteTps(m_Doc, m_CurSat, m_TpSel);
     if (!done && m_Doc.m_TpCnt == tpsBefore)
         return;
-    MarkEdited();
     ClampSelections();
     SelectSat(m_CurSat);
     Changed(kRefreshSvcList | kRefreshCommands);
@@ -208,7 +203,6 @@ void CEditorController::DeleteFavMemberAsked()
         PromptAnswer::Yes)
         return;
     m_FavMember = Appl_RemoveFavMember(m_Doc, m_FavGroup, m_FavMember);
-    MarkEdited();
     Changed(kRefreshFav | kRefreshCommands);
 }
 
@@ -217,7 +211,6 @@ void CEditorController::AddFavGroup()
     int slot = m_Dialogs.AddFavGroup();
     if (slot < 0)
         return;
-    MarkEdited();
     SelectFavGroup(slot);
     Changed(kRefreshCommands);
 }
@@ -225,7 +218,6 @@ void CEditorController::AddFavGroup()
 void CEditorController::EditFavGroup()
 {
     if (m_FavGroup >= 0 && m_Dialogs.EditFavGroup(m_FavGroup)) {
-        MarkEdited();
         SelectFavGroup(m_FavGroup);
         Changed(kRefreshCommands);
     }
@@ -235,7 +227,6 @@ void CEditorController::DeleteFavGroup()
 {
     if (m_FavGroup < 0 || !Appl_DeleteFavGroup(m_Doc, m_FavGroup))
         return;
-    MarkEdited();
     SelectFavGroup(int(m_Doc.m_FavCnt) - 1);
     Changed(kRefreshCommands);
 }
