@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QListView>
 #include <QStyleFactory>
 
 #include <cstdio>
@@ -43,7 +44,8 @@ int main(int argc, char* argv[])
     CEditorController& controller = app.controller;
     bool ok = true;
     controller.ShowView(kSatView);
-    controller.SetTpSelection({0}, 0);
+    QListView* tps = app.frame.View()->SatView()->TpList();
+    tps->setCurrentIndex(tps->model()->index(1, 0));
     ok &= Save(app.frame, dir, "orvanel-satellite.png");
     controller.ShowView(kTvView);
     controller.SetSvcSelection(kTvKind, {2}, 2);
