@@ -16,7 +16,7 @@ struct COrvanelApp {
     CQtPrompter prompter;
     CLinkSession session{prompter};
     CQtEditorDialogs dialogs{*doc, prompter};
-    CQtEditorLink link{session, prompter};
+    CQtEditorLink link{session, *doc, prompter};
     CEditorController controller{*doc, prompter, dialogs, link};
     CMainFrame frame{controller};
 };

@@ -1,6 +1,8 @@
 #include "editor_ui/window/qt_editor_host.h"
 
+#include "editor_ui/dialogs/editor_dialogs.h"
 #include "link/transfer/link_session.h"
+#include "link/ui/link_windows.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -8,19 +10,10 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QMessageBox>
 #include <QVBoxLayout>
 
 namespace {
 const QString kFileFilter = "Satellite Data Files(*.std);;All files (*)";
-
-// Stands in for a window that this build does not have yet.
-bool NotAvailable(QWidget* parent, const char* what)
-{
-    QMessageBox::information(parent, "KELU v2.32",
-                             QString("The %1 window is not available in this build.").arg(QString::fromLatin1(what)));
-    return false;
-}
 
 std::filesystem::path ToPath(const QString& name)
 {
@@ -48,39 +41,37 @@ std::optional<std::filesystem::path> CQtEditorDialogs::ChooseSaveFile()
 
 bool CQtEditorDialogs::AddSatellite()
 {
-    return NotAvailable(m_pParent, "New Satellite");
+    return RunNewSatelliteDialog(m_pParent, m_Doc, m_Prompter);
 }
 
-bool CQtEditorDialogs::EditSatellite(int)
+bool CQtEditorDialogs::EditSatellite(int sat)
 {
-    return NotAvailable(m_pParent, "Edit Satellite");
+    return RunEditSatelliteDialog(m_pParent, m_Doc, sat, m_Prompter);
 }
 
-bool CQtEditorDialogs::AddTransponder(int)
+bool CQtEditorDialogs::AddTransponder(int sat)
 {
-    return NotAvailable(m_pParent, "Edit Transponder Information");
+    return RunAddTransponderDialog(m_pParent, m_Doc, sat, m_Prompter);
 }
 
-bool CQtEditorDialogs::EditTransponder(int, int)
+bool CQtEditorDialogs::EditTransponder(int sat, int tpIdx)
 {
-    return NotAvailable(m_pParent, "Edit Transponder Information");
+    return RunEditTransponderDialog(m_pParent, m_Doc, sat, tpIdx, m_Prompter);
 }
 
-int CQtEditorDialogs::ServiceName(SvcKind, uint32_t)
+int CQtEditorDialogs::ServiceName(SvcKind kind, uint32_t pos)
 {
-    NotAvailable(m_pParent, "Service Name");
-    return -1;
+    return RunServiceNameDialog(m_pParent, m_Doc, kind, pos, m_Prompter);
 }
 
 int CQtEditorDialogs::AddFavGroup()
 {
-    NotAvailable(m_pParent, "Favorite Group");
-    return -1;
+    return RunAddFavGroupDialog(m_pParent, m_Doc, m_Prompter);
 }
 
-bool CQtEditorDialogs::EditFavGroup(int)
+bool CQtEditorDialogs::EditFavGroup(int slot)
 {
-    return NotAvailable(m_pParent, "Favorite Group");
+    return RunEditFavGroupDialog(m_pParent, m_Doc, slot, m_Prompter);
 }
 
 void CQtEditorDialogs::About()
@@ -101,23 +92,23 @@ void CQtEditorLink::SetUsbMode(bool usb)
 
 void CQtEditorLink::Upload(std::function<void()> done)
 {
-    NotAvailable(m_pParent, "Upload");
+    RunUploadWindow(m_pParent, m_Session, m_Doc);
     done();
 }
 
 void CQtEditorLink::Download()
 {
-    NotAvailable(m_pParent, "Download");
+    RunDownloadWindow(m_pParent, m_Session, m_Doc);
 }
 
 void CQtEditorLink::StbReboot()
 {
-    NotAvailable(m_pParent, "STB Reboot");
+    RunStbRebootWindow(m_pParent, m_Session);
 }
 
 void CQtEditorLink::PortSetup()
 {
-    NotAvailable(m_pParent, "Serial Port");
+    RunSerialPortDialog(m_pParent, m_Session);
 }
 
 void ShowAboutBox(QWidget* parent)

@@ -32,7 +32,10 @@ private:
 
 class CQtEditorLink : public EditorLink {
 public:
-    CQtEditorLink(CLinkSession& session, Prompter& prompter) : m_Session(session), m_Prompter(prompter) {}
+    CQtEditorLink(CLinkSession& session, COrvanel1Doc& doc, Prompter& prompter)
+        : m_Session(session), m_Doc(doc), m_Prompter(prompter)
+    {
+    }
     void SetParentWindow(QWidget* parent) { m_pParent = parent; }
 
     bool UsbMode() const override;
@@ -44,6 +47,7 @@ public:
 
 private:
     CLinkSession& m_Session;
+    COrvanel1Doc& m_Doc;
     Prompter& m_Prompter;
     QPointer<QWidget> m_pParent;
 };
