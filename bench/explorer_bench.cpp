@@ -14,6 +14,8 @@
 
 namespace fs = std::filesystem;
 
+using namespace explorer;
+
 namespace {
 
 const fs::path kBase = fs::temp_directory_path() / "explorer_bench";
@@ -41,8 +43,8 @@ public:
 
 class OverwriteAll : public ConflictAsker {
 public:
-    std::string AskDuplicate(const std::string&) override { return "OVERWRITEALL"; }
-    std::string AskReplace(const std::string&) override { return "YESTOALL"; }
+    ConflictAnswer AskDuplicate(const std::string&) override { return ConflictAnswer::OverwriteAll; }
+    ConflictAnswer AskReplace(const std::string&) override { return ConflictAnswer::YesToAll; }
 };
 
 struct Core {

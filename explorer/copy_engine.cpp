@@ -4,6 +4,8 @@
 
 #include <numeric>
 
+namespace explorer {
+
 namespace {
 const char* const kCopyFailure = "Copy Failure";
 const char* const kFailConnected =
@@ -49,7 +51,7 @@ bool CopyEngine::Start(Direction direction)
     m_retryCount = 0;
     m_bLastResortDone = false;
     m_bAsk = true;
-    m_answer.clear();
+    m_answer.reset();
     m_doneKb = m_doneCount = 0;
     m_resumedKbFile = m_resumedKbJob = 0;
     m_prepMessage.clear();
@@ -287,3 +289,5 @@ void CopyEngine::CloseProgress()
     m_progress.Close();
     m_bProgressShown = false;
 }
+
+}  // namespace explorer

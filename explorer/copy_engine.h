@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+namespace explorer {
+
 constexpr uint32_t kEvSendEnded = 4000;
 constexpr uint32_t kEvReceiveEnded = 4001;
 constexpr uint32_t kEvSendPrepared = 4005;
@@ -138,7 +140,7 @@ private:
     int m_retryCount = 0;
     bool m_bLastResortDone = false;
     bool m_bAsk = true;
-    std::string m_answer;
+    std::optional<ConflictAnswer> m_answer;  // none until the first question of the job
     uint64_t m_doneKb = 0;
     uint32_t m_doneCount = 0;
     uint64_t m_resumedKbFile = 0;
@@ -148,3 +150,5 @@ private:
     std::string m_listedFolder;
     std::optional<PvrListing> m_listing;
 };
+
+}  // namespace explorer

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <optional>
 
+namespace explorer {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -14,11 +16,6 @@ namespace {
 const char* const kCopyFailure = "Copy Failure";
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
-bool EndsWith(const std::string& text, const std::string& tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 // Size of a visible PC file (not a folder) at that path.
 std::optional<uint64_t> PcFileSize(const std::string& path)
@@ -105,7 +102,7 @@ void CopyEngine::SendCurrent(bool firstAttempt)
         FailJob("The filename is too long!!   \n\n" + Quoted(file.pcPath) + " ", kCopyFailure);
         return;
     }
-    bool check = resumable ? firstAttempt && m_answer != "OVERWRITEALL" : firstAttempt && m_bAsk;
+    bool check = resumable ? firstAttempt && m_answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
     std::optional<uint64_t> pvrSize = check ? PvrFileSize(PvrParent(file.pvrPath), name) : std::nullopt;
     switch (Decide(pvrSize.has_value(), name, false)) {
     case Conflict::Copy:
@@ -138,7 +135,7 @@ void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
     if (m_index == 0 && firstAttempt && !lastResort)
         m_progress.ResetProgress();
     std::string name = PvrBaseName(file.pvrPath);
-    bool check = resumable ? firstAttempt && m_answer != "OVERWRITEALL" : firstAttempt && m_bAsk;
+    bool check = resumable ? firstAttempt && m_answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
     std::optional<uint64_t> pcSize = check ? PcFileSize(file.pcPath) : std::nullopt;
     switch (Decide(pcSize.has_value(), name, lastResort)) {
     case Conflict::Copy:
@@ -197,35 +194,42 @@ CopyEngine::Conflict CopyEngine::Decide(bool exists, const std::string& name, bo
         m_answer = m_asker.AskReplace("This folder already contains a file named \n\n  '" + ShortenText(name, 30) +
                                       "'.\n\n Would you like to replce the existing file?");
         m_bAsking = false;
-        if (m_answer == "YESTOALL")
+        Trace("conflict answer %s", ConflictAnswerText(*m_answer));
+        if (*m_answer == ConflictAnswer::YesToAll)
             m_bAsk = false;
-        if (m_answer == "YES" || m_answer == "YESTOALL") {
+        if (*m_answer == ConflictAnswer::Yes || *m_answer == ConflictAnswer::YesToAll) {
             m_progress.Show();
             return Conflict::Copy;
         }
-        return m_answer == "NO" ? Conflict::Skip : Conflict::Cancel;
+        return *m_answer == ConflictAnswer::No ? Conflict::Skip : Conflict::Cancel;
     }
-    if (m_answer == "RESUMEALL")
+    if (m_answer == ConflictAnswer::ResumeAll)
         return Conflict::Resume;
-    bool answered = lastResort && (m_answer == "OVERWRITE" || m_answer == "RESUME");
+    bool answered = lastResort && (m_answer == ConflictAnswer::Overwrite || m_answer == ConflictAnswer::Resume);
     if (m_bAsk && !answered) {
         m_progress.Hide();
         m_bAsking = true;
         m_answer = m_asker.AskDuplicate(" This folder already contains a file named \n\n   '" + ShortenText(name, 30) +
                                         "'\n");
         m_bAsking = false;
-        if (EndsWith(m_answer, "ALL"))
+        Trace("conflict answer %s", ConflictAnswerText(*m_answer));
+        if (IsAnswerForAll(*m_answer))
             m_bAsk = false;
     }
-    if (m_answer == "OVERWRITE" || m_answer == "OVERWRITEALL") {
+    switch (m_answer.value_or(ConflictAnswer::Cancel)) {
+    case ConflictAnswer::Overwrite:
+    case ConflictAnswer::OverwriteAll:
         m_progress.Show();
         return Conflict::Copy;
-    }
-    if (m_answer == "SKIP" || m_answer == "SKIPALL")
+    case ConflictAnswer::Skip:
+    case ConflictAnswer::SkipAll:
         return Conflict::Skip;
-    if (m_answer == "RESUME" || m_answer == "RESUMEALL")
+    case ConflictAnswer::Resume:
+    case ConflictAnswer::ResumeAll:
         return Conflict::Resume;
-    return Conflict::Cancel;
+    default:
+        return Conflict::Cancel;
+    }
 }
 
 void CopyEngine::StartTask(bool send, uint64_t offset)
@@ -261,3 +265,5 @@ void CopyEngine::CountAsDone()
     m_bProgressShown = true;
     m_events.Post(m_direction == Direction::Send ? kEvSendEnded : kEvReceiveEnded, 1);
 }
+
+}  // namespace explorer

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <numeric>
 
+namespace explorer {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -31,7 +33,7 @@ void CopyEngine::Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::
         std::string pcPath = PcJoin(pcFolder, row.name);
         bool safe = send ? IsSafePcName(row.name) : IsSafeEntryName(row.name, row.name.find('\0') == std::string::npos);
         if (!row.IsFolder() || !safe) {
-            m_files.push_back({pvrPath, pcPath, KbFromSizeText(row.sizeText), safe});
+            m_files.push_back({pvrPath, pcPath, KbOfBytes(row.bytes), safe});
         } else if (row.name != "..") {
             m_folders.push_back(send ? pvrPath : pcPath);
             if (send)
@@ -167,3 +169,5 @@ void CopyEngine::MakeFolders()
         }
     }
 }
+
+}  // namespace explorer

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+namespace explorer {
+
 namespace {
 uint64_t SteadyMs()
 {
@@ -79,3 +81,5 @@ bool EventLoop::Idle() const
     std::lock_guard lock(m_mutex);
     return m_events.empty() && m_timers.empty();
 }
+
+}  // namespace explorer

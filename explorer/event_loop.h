@@ -8,6 +8,8 @@
 #include <functional>
 #include <mutex>
 
+namespace explorer {
+
 class EventSink {
 public:
     virtual ~EventSink() = default;
@@ -59,3 +61,5 @@ private:
     uint64_t m_manualNow = 0;
     uint64_t m_realStart;
 };
+
+}  // namespace explorer

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace explorer {
+
 enum class PaneSide { Pvr, Pc };
 
 class ExplorerHost {
@@ -35,11 +37,20 @@ public:
     virtual void SetFolderBar(size_t position, size_t count, const std::string& text, bool yellow) = 0;
 };
 
-// The two modal conflict windows; each returns its answer text ("OVERWRITEALL", "NO", ...).
-// Closing the window answers "CANCEL".
+// Answers of the two modal conflict windows. "Duplicate File(s)" offers Overwrite ..
+// Cancel, "Replace File(s)" (STBs that cannot resume) Yes, YesToAll, No, Cancel.
+enum class ConflictAnswer { Overwrite, OverwriteAll, Resume, ResumeAll, Skip, SkipAll, Yes, YesToAll, No, Cancel };
+// The answer's text as the windows name it ("OVERWRITEALL", "YESTOALL", ...), for traces.
+const char* ConflictAnswerText(ConflictAnswer answer);
+// An "All" answer: later conflicts of the job take it without a question.
+bool IsAnswerForAll(ConflictAnswer answer);
+
+// The two modal conflict windows. Closing a window answers Cancel.
 class ConflictAsker {
 public:
     virtual ~ConflictAsker() = default;
-    virtual std::string AskDuplicate(const std::string& text) = 0;  // "Duplicate File(s)"
-    virtual std::string AskReplace(const std::string& text) = 0;    // "Replace File(s)"
+    virtual ConflictAnswer AskDuplicate(const std::string& text) = 0;  // "Duplicate File(s)"
+    virtual ConflictAnswer AskReplace(const std::string& text) = 0;    // "Replace File(s)"
 };
+
+}  // namespace explorer

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 
+namespace explorer {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -411,3 +413,5 @@ bool PressTurboButton(PvrSession& session, Prompter& prompter)
     }
     return session.m_bTurboButton;
 }
+
+}  // namespace explorer

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace explorer {
+
 constexpr size_t kClipboardLimit = 19998;
 
 bool IsPvrSystemFolder(const std::string& paneFolder, const PaneRow& row);
@@ -80,3 +82,5 @@ public:
 };
 // The "open" action on the one selected PC file.
 bool ExecutePcRow(ShellOpener& opener, const std::string& folder, const std::vector<PaneRow>& rows);
+
+}  // namespace explorer

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 
+namespace explorer {
+
 std::string GroupDigits(uint64_t value)
 {
     std::string digits = std::to_string(value);
@@ -37,23 +39,6 @@ uint32_t KbOfBytes(uint64_t bytes)
     if (bytes == 0)
         return 0;
     return bytes < 1024 ? 1 : uint32_t(bytes / 1024);
-}
-
-uint32_t KbFromSizeText(const std::string& sizeText)
-{
-    std::string clean;
-    for (char c : sizeText)
-        if (c != ',' && c != ' ')
-            clean += c;
-    uint64_t number = 0;
-    for (char c : clean) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            break;
-        number = std::min<uint64_t>(number * 10 + uint64_t(c - '0'), UINT32_MAX);
-    }
-    if (clean.find('M') != std::string::npos)
-        number *= 1024;
-    return uint32_t(std::min<uint64_t>(number, UINT32_MAX));
 }
 
 bool EndsWithNoCase(const std::string& text, const std::string& tail)
@@ -98,23 +83,30 @@ std::string PvrDiskLine(uint32_t freeKb, uint32_t totalKb)
     return "[PVR HDD] " + amount(freeKb) + " Free/ " + amount(totalKb) + " Total";
 }
 
+PaneRow PvrRow(const PvrEntry& e)
+{
+    if (e.isFolder)
+        return {e.name, 0, true, "Folder", "", e.name == ".." ? IconKind::UpFolder : IconKind::Folder};
+    return {e.name, e.size, false, PvrTypeText(e.name), e.date, FileIcon(e.name)};
+}
+
 std::vector<PaneRow> BuildPvrRows(const std::vector<PvrEntry>& entries)
 {
     std::vector<PaneRow> rows;
     for (const PvrEntry& e : entries)
         if (e.isFolder)
-            rows.push_back({e.name, "", "Folder", "", e.name == ".." ? IconKind::UpFolder : IconKind::Folder});
+            rows.push_back(PvrRow(e));
     for (const PvrEntry& e : entries)
         if (!e.isFolder && !IsHiddenPvrFile(e.name))
-            rows.push_back({e.name, SizeText(e.size), PvrTypeText(e.name), e.date, FileIcon(e.name)});
+            rows.push_back(PvrRow(e));
     return rows;
 }
 
 PaneRow PcRow(const std::string& name, bool isFolder, uint64_t bytes, const std::string& dateText)
 {
     if (isFolder)
-        return {name, "", "", dateText, name == ".." ? IconKind::UpFolder : IconKind::Folder};
-    return {name, SizeText(bytes), "", dateText, FileIcon(name)};
+        return {name, 0, true, "", dateText, name == ".." ? IconKind::UpFolder : IconKind::Folder};
+    return {name, bytes, false, "", dateText, FileIcon(name)};
 }
 
 std::string PvrPanePath::Current() const
@@ -167,3 +159,5 @@ PaneRefresh RefreshPvrPane(PvrSession& session, PvrPanePath& path, PvrPaneView& 
     view.ShowPath(ShortenText(folder, 40));
     return listing.status == ListStatus::Complete ? PaneRefresh::Listed : PaneRefresh::Partial;
 }
+
+}  // namespace explorer

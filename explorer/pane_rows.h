@@ -1,5 +1,9 @@
 // Rows of the two panes and the texts they show: size, type, date, shortened paths.
 // Filling a list view is behind PvrPaneView so the window only supplies the view.
+//
+// PaneRow is typed: `bytes` and `isFolder` are the facts, SizeText() is derived from
+// them, so nothing reads a number back out of a display text. Date texts are
+// "YYYY-MM-DD HH:MM", which sort as times when compared as text.
 #pragma once
 #include "explorer/pvr_protocol.h"
 
@@ -8,24 +12,29 @@
 #include <string>
 #include <vector>
 
-enum class IconKind { UpFolder, Folder, Record, ByExtension };
+namespace explorer {
 
-struct PaneRow {
-    std::string name;
-    std::string sizeText;  // empty for a folder
-    std::string typeText;
-    std::string dateText;
-    IconKind icon = IconKind::ByExtension;
-    bool IsFolder() const { return sizeText.empty(); }
-};
+enum class IconKind { UpFolder, Folder, Record, ByExtension };
 
 std::string GroupDigits(uint64_t value);  // 1234567 -> "1,234,567"
 std::string SizeText(uint64_t bytes);
+
+struct PaneRow {
+    std::string name;
+    uint64_t bytes = 0;  // 0 for a folder
+    bool isFolder = false;
+    std::string typeText;
+    std::string dateText;
+    IconKind icon = IconKind::ByExtension;
+
+    bool IsFolder() const { return isFolder; }
+    // What the Size column shows: empty for a folder.
+    std::string SizeText() const { return isFolder ? std::string() : explorer::SizeText(bytes); }
+};
+
 // A longer text keeps its first n characters followed by " .... ".
 std::string ShortenText(const std::string& text, size_t n);
 uint32_t KbOfBytes(uint64_t bytes);
-// The KB a size text stands for ("1,234MB" -> 1,263,616; "12KB" -> 12).
-uint32_t KbFromSizeText(const std::string& sizeText);
 bool EndsWithNoCase(const std::string& text, const std::string& tail);
 // Transport-stream side files the pane never shows.
 bool IsHiddenPvrFile(const std::string& name);
@@ -35,6 +44,8 @@ IconKind FileIcon(const std::string& name);
 std::string PvrDiskLine(uint32_t freeKb, uint32_t totalKb);
 // Folders first, then files, each in the order received; hidden files left out.
 std::vector<PaneRow> BuildPvrRows(const std::vector<PvrEntry>& entries);
+// The row of a PVR entry as the PVR pane shows it.
+PaneRow PvrRow(const PvrEntry& entry);
 // The row a PC file or folder gets (size and icon; the window adds the system's type text).
 PaneRow PcRow(const std::string& name, bool isFolder, uint64_t bytes, const std::string& dateText);
 
@@ -67,3 +78,5 @@ private:
 enum class PaneRefresh { Listed, Partial, Failed, Busy };
 // Lists the pane's current folder and fills the view (run it on a worker thread).
 PaneRefresh RefreshPvrPane(PvrSession& session, PvrPanePath& path, PvrPaneView& view);
+
+}  // namespace explorer

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace explorer {
+
 std::string ClockText(uint64_t seconds)
 {
     char text[40];
@@ -80,3 +82,5 @@ const ProgressFrame& ProgressTracker::Tick(const ProgressCounters& c, uint16_t p
     m_lastPercent = p;
     return m_frame;
 }
+
+}  // namespace explorer

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace explorer {
+
 struct ProgressFrame {
     int fileBar = 0;        // position of the per-file bar, 0..100
     int jobBar = 0;
@@ -34,3 +36,5 @@ private:
 };
 
 std::string ClockText(uint64_t seconds);  // "HH:MM:SS"
+
+}  // namespace explorer

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace explorer {
+
 ReplyPacket ParseReply(const uint8_t* buffer, uint32_t count)
 {
     ReplyPacket reply;
@@ -233,3 +235,5 @@ std::string PvrBaseName(const std::string& path)
     size_t slash = path.rfind('\\');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+}  // namespace explorer

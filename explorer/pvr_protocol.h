@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace explorer {
+
 constexpr uint32_t kCmdNextBlock = 0x0002;
 constexpr uint32_t kCmdTurbo = 0x0102;
 constexpr uint32_t kCmdDiskSize = 0x1000;
@@ -103,3 +105,5 @@ std::string PvrBaseName(const std::string& path);
 bool IsSafeEntryName(const std::string& name, bool terminated);
 // "%04d-%02d-%02d %02d:%02d" of an MJD and time.
 std::string DateText(uint16_t mjd, uint8_t hour, uint8_t minute);
+
+}  // namespace explorer

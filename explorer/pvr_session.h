@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace explorer {
+
 constexpr uint16_t kResumableVersion = 0x0101;
 
 struct PvrSession {
@@ -39,3 +41,5 @@ private:
     PvrSession& m_session;
     bool m_bHeld;
 };
+
+}  // namespace explorer

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <filesystem>
 
+using namespace explorer;
+
 namespace {
 
 void CheckPacket(const uint8_t* data, size_t size)

@@ -2,6 +2,8 @@
 #include "explorer/tests/emu_fixture.h"
 #include "explorer/pvr_protocol.h"
 
+using namespace explorer;
+
 namespace {
 
 const char* const kFailConnected =
@@ -179,7 +181,7 @@ protected:
 
 TEST_F(Duplicate, OverwriteAsksAgainForTheNextConflict)
 {
-    asker.answers = {"OVERWRITE", "SKIP", "OVERWRITE"};
+    asker.answers = {ConflictAnswer::Overwrite, ConflictAnswer::Skip, ConflictAnswer::Overwrite};
     Run();
     EXPECT_EQ(asker.asked.size(), 3u);
     EXPECT_EQ(asker.asked[0], "duplicate: This folder already contains a file named \n\n   'x.bin'\n");
@@ -192,7 +194,7 @@ TEST_F(Duplicate, OverwriteAsksAgainForTheNextConflict)
 
 TEST_F(Duplicate, OverwriteAllAsksOnce)
 {
-    asker.answers = {"OVERWRITEALL"};
+    asker.answers = {ConflictAnswer::OverwriteAll};
     Run();
     EXPECT_EQ(asker.asked.size(), 1u);
     for (const char* name : {"x.bin", "y.bin", "z.bin", "new.bin"})
@@ -201,7 +203,7 @@ TEST_F(Duplicate, OverwriteAllAsksOnce)
 
 TEST_F(Duplicate, ResumeCompletesTheHalfCopiedFile)
 {
-    asker.answers = {"RESUME", "SKIP", "SKIP"};
+    asker.answers = {ConflictAnswer::Resume, ConflictAnswer::Skip, ConflictAnswer::Skip};
     Run();
     EXPECT_TRUE(Same("x.bin"));
     EXPECT_TRUE(Untouched("y.bin"));
@@ -212,7 +214,7 @@ TEST_F(Duplicate, ResumeCompletesTheHalfCopiedFile)
 
 TEST_F(Duplicate, ResumeAllContinuesEveryConflict)
 {
-    asker.answers = {"RESUMEALL"};
+    asker.answers = {ConflictAnswer::ResumeAll};
     Run();
     EXPECT_EQ(asker.asked.size(), 1u);
     for (const char* name : {"x.bin", "y.bin", "z.bin", "new.bin"})
@@ -225,7 +227,7 @@ TEST_F(Duplicate, ResumeAllContinuesEveryConflict)
 
 TEST_F(Duplicate, SkipKeepsTheFileAndAsksAgain)
 {
-    asker.answers = {"SKIP", "OVERWRITE", "SKIP"};
+    asker.answers = {ConflictAnswer::Skip, ConflictAnswer::Overwrite, ConflictAnswer::Skip};
     Run();
     EXPECT_EQ(asker.asked.size(), 3u);
     EXPECT_TRUE(Untouched("x.bin"));
@@ -235,7 +237,7 @@ TEST_F(Duplicate, SkipKeepsTheFileAndAsksAgain)
 
 TEST_F(Duplicate, SkipAllSkipsLaterConflictsButCopiesNewFiles)
 {
-    asker.answers = {"SKIPALL"};
+    asker.answers = {ConflictAnswer::SkipAll};
     Run();
     EXPECT_EQ(asker.asked.size(), 1u);
     EXPECT_TRUE(Untouched("x.bin"));
@@ -247,7 +249,7 @@ TEST_F(Duplicate, SkipAllSkipsLaterConflictsButCopiesNewFiles)
 
 TEST_F(Duplicate, CancelEndsTheJobBeforeLaterFiles)
 {
-    asker.answers = {"CANCEL"};
+    asker.answers = {ConflictAnswer::Cancel};
     Run();
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);
     EXPECT_TRUE(Untouched("x.bin"));
@@ -260,7 +262,7 @@ TEST_F(Duplicate, ResumeOfAFileAlreadyCompleteCopiesNothing)
 {
     WriteFile(pvrRoot / "DataFiles" / "x.bin", ReadFile(pc / "x.bin"));
     host.pcSelection = {FileRow("x.bin", 8192)};
-    asker.answers = {"RESUME"};
+    asker.answers = {ConflictAnswer::Resume};
     Run();
     EXPECT_TRUE(EmuTaskLog().empty());
     EXPECT_TRUE(Same("x.bin"));
@@ -272,7 +274,7 @@ TEST_F(Duplicate, ReceiveResumeContinuesTheHalfReceivedFile)
     WriteFile(pvrRoot / "DataFiles" / "movie.rec", Pattern(50000, 5));
     WriteFile(pc / "movie.rec", Pattern(50000, 5).substr(0, 20000));
     host.pvrSelection = {FileRow("movie.rec", 50000)};
-    asker.answers = {"RESUMEALL"};
+    asker.answers = {ConflictAnswer::ResumeAll};
     ASSERT_TRUE(engine.StartReceive());
     ASSERT_TRUE(RunJob());
     EXPECT_TRUE(ReadFile(pc / "movie.rec") == Pattern(50000, 5));
@@ -295,7 +297,7 @@ protected:
 
 TEST_F(Replace, YesReplacesAndAsksAgain)
 {
-    asker.answers = {"YES", "NO", "YES"};
+    asker.answers = {ConflictAnswer::Yes, ConflictAnswer::No, ConflictAnswer::Yes};
     Run();
     ASSERT_EQ(asker.asked.size(), 3u);
     EXPECT_EQ(asker.asked[0], "replace:This folder already contains a file named \n\n  'x.bin'.\n\n Would you like to "
@@ -309,7 +311,7 @@ TEST_F(Replace, YesReplacesAndAsksAgain)
 
 TEST_F(Replace, YesToAllReplacesEverything)
 {
-    asker.answers = {"YESTOALL"};
+    asker.answers = {ConflictAnswer::YesToAll};
     Run();
     EXPECT_EQ(asker.asked.size(), 1u);
     for (const char* name : {"x.bin", "y.bin", "z.bin", "new.bin"})
@@ -318,7 +320,7 @@ TEST_F(Replace, YesToAllReplacesEverything)
 
 TEST_F(Replace, NoKeepsTheFile)
 {
-    asker.answers = {"NO", "NO", "NO"};
+    asker.answers = {ConflictAnswer::No, ConflictAnswer::No, ConflictAnswer::No};
     Run();
     EXPECT_TRUE(Untouched("x.bin"));
     EXPECT_TRUE(Untouched("z.bin"));
@@ -327,7 +329,7 @@ TEST_F(Replace, NoKeepsTheFile)
 
 TEST_F(Replace, CancelEndsTheJob)
 {
-    asker.answers = {"CANCEL"};
+    asker.answers = {ConflictAnswer::Cancel};
     Run();
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);
     EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "new.bin"));

@@ -1,5 +1,7 @@
 #include "explorer/tests/emu_fixture.h"
 
+namespace explorer {
+
 void WriteFile(const fs::path& path, const std::string& bytes)
 {
     fs::create_directories(path.parent_path());
@@ -34,3 +36,5 @@ std::map<std::string, std::string> TreeContents(const fs::path& root)
 
 PaneRow FileRow(const std::string& name, uint64_t size) { return PcRow(name, false, size, ""); }
 PaneRow FolderRow(const std::string& name) { return PcRow(name, true, 0, ""); }
+
+}  // namespace explorer

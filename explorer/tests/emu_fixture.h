@@ -17,6 +17,8 @@
 
 namespace fs = std::filesystem;
 
+namespace explorer {
+
 class FakeHost : public ExplorerHost {
 public:
     std::string pvrFolder;
@@ -95,18 +97,18 @@ private:
 
 class ScriptedAsker : public ConflictAsker {
 public:
-    std::deque<std::string> answers;
+    std::deque<ConflictAnswer> answers;
     std::vector<std::string> asked;
-    std::string AskDuplicate(const std::string& text) override { return Next("duplicate:" + text); }
-    std::string AskReplace(const std::string& text) override { return Next("replace:" + text); }
+    ConflictAnswer AskDuplicate(const std::string& text) override { return Next("duplicate:" + text); }
+    ConflictAnswer AskReplace(const std::string& text) override { return Next("replace:" + text); }
 
 private:
-    std::string Next(const std::string& question)
+    ConflictAnswer Next(const std::string& question)
     {
         asked.push_back(question);
         if (answers.empty())
             throw std::logic_error("unscripted conflict question");
-        std::string answer = answers.front();
+        ConflictAnswer answer = answers.front();
         answers.pop_front();
         return answer;
     }
@@ -202,3 +204,5 @@ std::string Pattern(size_t size, unsigned seed);
 std::map<std::string, std::string> TreeContents(const fs::path& root);
 PaneRow FileRow(const std::string& name, uint64_t size);
 PaneRow FolderRow(const std::string& name);
+
+}  // namespace explorer

@@ -3,6 +3,8 @@
 #include "explorer/file_ops.h"
 #include "explorer/pvr_protocol.h"
 
+using namespace explorer;
+
 namespace {
 
 const std::string kForbidden =
@@ -12,8 +14,8 @@ const std::string kSystemDelete
 const std::string kSystemRename =
     " Cannot change the name of system folder!   \n\n  [ProgramFiles],  [DataFiles],  [MP3],  [Auto Start] ";
 
-PaneRow Folder(const std::string& name) { return {name, "", "Folder", "", IconKind::Folder}; }
-PaneRow File(const std::string& name) { return {name, "1KB", "File", "", IconKind::ByExtension}; }
+PaneRow Folder(const std::string& name) { return {name, 0, true, "Folder", "", IconKind::Folder}; }
+PaneRow File(const std::string& name) { return {name, 1024, false, "File", "", IconKind::ByExtension}; }
 
 TEST(SystemFolders, RootFoldersAndAutoStartOnly)
 {
@@ -126,8 +128,8 @@ TEST_F(PvrOps, RenameRules)
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kSystemRename});
     EXPECT_TRUE(fs::exists(pvrRoot / "DataFiles"));
 
-    std::vector<PaneRow> rows = {Folder(".."), {"a.rec", "1KB", "REC File", "", IconKind::Record},
-                                 {"b.rec", "1KB", "REC File", "", IconKind::Record}};
+    std::vector<PaneRow> rows = {Folder(".."), {"a.rec", 1024, false, "REC File", "", IconKind::Record},
+                                 {"b.rec", 1024, false, "REC File", "", IconKind::Record}};
     prompter.shown.clear();
     EXPECT_EQ(RenamePvrRow(session, prompter, "\\DataFiles", rows, rows[0], "up"), OpResult::Refused);
     EXPECT_EQ(RenamePvrRow(session, prompter, "\\DataFiles", rows, rows[1], ".."), OpResult::Refused);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace explorer;
+
 namespace {
 
 ProgressCounters OneFile(uint32_t kb)

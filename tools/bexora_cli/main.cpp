@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
+using namespace explorer;
 
 namespace {
 
@@ -95,7 +96,7 @@ public:
             return 1;
         }
         for (const PaneRow& row : BuildPvrRows(listing.entries))
-            std::printf("%-40s %14s  %-8s  %s\n", row.name.c_str(), row.sizeText.c_str(), row.typeText.c_str(),
+            std::printf("%-40s %14s  %-8s  %s\n", row.name.c_str(), row.SizeText().c_str(), row.typeText.c_str(),
                         row.dateText.c_str());
         return listing.status == ListStatus::Complete && !listing.overflow ? 0 : 1;
     }
@@ -238,11 +239,8 @@ private:
             return std::nullopt;
         PvrListing listing = ListPvrFolder(m_session, PvrParent(path));
         for (const PvrEntry& entry : listing.entries) {
-            if (entry.name != PvrBaseName(path))
-                continue;
-            if (entry.isFolder)
-                return PaneRow{entry.name, "", "Folder", "", IconKind::Folder};
-            return PaneRow{entry.name, SizeText(entry.size), PvrTypeText(entry.name), entry.date, FileIcon(entry.name)};
+            if (entry.name == PvrBaseName(path))
+                return PvrRow(entry);
         }
         return std::nullopt;
     }

@@ -6,6 +6,8 @@
 #include <iostream>
 #include <unistd.h>
 
+using namespace explorer;
+
 void TerminalPrompter::Notify(const std::string& text, const std::string& title, PromptIcon)
 {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
@@ -22,59 +24,62 @@ PromptAnswer TerminalPrompter::Ask(const std::string& text, const std::string& t
     return line == "y" || line == "Y" || line == "yes" ? PromptAnswer::Yes : PromptAnswer::No;
 }
 
-std::string ReadChoice(const std::string& text, const char* const* choices, const std::string& onEnd)
+ConflictAnswer ReadChoice(const std::string& text, std::initializer_list<TerminalChoice> choices)
 {
     for (;;) {
         std::fprintf(stderr, "\n%s\n", text.c_str());
-        for (const char* const* c = choices; *c; ++c)
-            std::fprintf(stderr, "%s%s", c == choices ? "[" : " | ", *c);
+        const char* separator = "[";
+        for (const TerminalChoice& c : choices) {
+            std::fprintf(stderr, "%s%s", separator, c.word);
+            separator = " | ";
+        }
         std::fprintf(stderr, "]? ");
         std::string line;
         if (!std::getline(std::cin, line))
-            return onEnd;
-        for (const char* const* c = choices; *c; ++c) {
-            if (line == *c) {
-                std::string answer;
-                for (char ch : line)
-                    if (ch != '-')
-                        answer += char(std::toupper(static_cast<unsigned char>(ch)));
-                return answer;
-            }
-        }
+            return ConflictAnswer::Cancel;
+        for (const TerminalChoice& c : choices)
+            if (line == c.word)
+                return c.answer;
     }
 }
 
-std::string TerminalAsker::AskDuplicate(const std::string& text)
+ConflictAnswer TerminalAsker::AskDuplicate(const std::string& text)
 {
     switch (m_preset) {
     case PresetAnswer::Overwrite:
-        return "OVERWRITEALL";
+        return ConflictAnswer::OverwriteAll;
     case PresetAnswer::Resume:
-        return "RESUMEALL";
+        return ConflictAnswer::ResumeAll;
     case PresetAnswer::Skip:
-        return "SKIPALL";
+        return ConflictAnswer::SkipAll;
     case PresetAnswer::None:
         break;
     }
-    static const char* const choices[] = {"overwrite", "overwrite-all", "resume", "resume-all",
-                                          "skip",      "skip-all",      "cancel", nullptr};
-    return ReadChoice(text, choices, "CANCEL");
+    return ReadChoice(text, {{"overwrite", ConflictAnswer::Overwrite},
+                             {"overwrite-all", ConflictAnswer::OverwriteAll},
+                             {"resume", ConflictAnswer::Resume},
+                             {"resume-all", ConflictAnswer::ResumeAll},
+                             {"skip", ConflictAnswer::Skip},
+                             {"skip-all", ConflictAnswer::SkipAll},
+                             {"cancel", ConflictAnswer::Cancel}});
 }
 
-std::string TerminalAsker::AskReplace(const std::string& text)
+ConflictAnswer TerminalAsker::AskReplace(const std::string& text)
 {
     // This STB cannot resume: a resumed file would be sent whole anyway.
     switch (m_preset) {
     case PresetAnswer::Overwrite:
     case PresetAnswer::Resume:
-        return "YESTOALL";
+        return ConflictAnswer::YesToAll;
     case PresetAnswer::Skip:
-        return "NO";
+        return ConflictAnswer::No;
     case PresetAnswer::None:
         break;
     }
-    static const char* const choices[] = {"yes", "yes-to-all", "no", "cancel", nullptr};
-    return ReadChoice(text, choices, "CANCEL");
+    return ReadChoice(text, {{"yes", ConflictAnswer::Yes},
+                             {"yes-to-all", ConflictAnswer::YesToAll},
+                             {"no", ConflictAnswer::No},
+                             {"cancel", ConflictAnswer::Cancel}});
 }
 
 TerminalProgress::TerminalProgress() : m_bTerminal(isatty(STDERR_FILENO) != 0) {}

@@ -7,7 +7,7 @@
 #include "common/prompter.h"
 
 #include <chrono>
-
+#include <initializer_list>
 #include <string>
 
 class TerminalPrompter : public Prompter {
@@ -23,17 +23,17 @@ private:
 
 enum class PresetAnswer { None, Overwrite, Resume, Skip };
 
-class TerminalAsker : public ConflictAsker {
+class TerminalAsker : public explorer::ConflictAsker {
 public:
     explicit TerminalAsker(PresetAnswer preset) : m_preset(preset) {}
-    std::string AskDuplicate(const std::string& text) override;
-    std::string AskReplace(const std::string& text) override;
+    explorer::ConflictAnswer AskDuplicate(const std::string& text) override;
+    explorer::ConflictAnswer AskReplace(const std::string& text) override;
 
 private:
     PresetAnswer m_preset;
 };
 
-class TerminalProgress : public ProgressView {
+class TerminalProgress : public explorer::ProgressView {
 public:
     TerminalProgress();
     void Show() override { m_bShown = true; }
@@ -44,7 +44,7 @@ public:
     void ResetProgress() override { m_tracker.Reset(); }
     void SetFolderBar(size_t, size_t, const std::string& text, bool) override { m_folderText = text; }
     // Redraws the bar, at most once per 55 ms tick, from the engine's counters and the library's percentage.
-    void Draw(const CopyEngine& engine);
+    void Draw(const explorer::CopyEngine& engine);
 
 private:
     void Clear();
@@ -54,9 +54,13 @@ private:
     std::string m_title;
     std::string m_path;
     std::string m_folderText;
-    ProgressTracker m_tracker;
+    explorer::ProgressTracker m_tracker;
     std::chrono::steady_clock::time_point m_lastTick{};
 };
 
-// Answers with the preset or reads one of the choices from stdin.
-std::string ReadChoice(const std::string& text, const char* const* choices, const std::string& onEnd);
+struct TerminalChoice {
+    const char* word;  // what the user types
+    explorer::ConflictAnswer answer;
+};
+// Reads one of the choices from stdin; the end of input answers Cancel.
+explorer::ConflictAnswer ReadChoice(const std::string& text, std::initializer_list<TerminalChoice> choices);
