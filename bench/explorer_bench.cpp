@@ -28,6 +28,7 @@ public:
     std::vector<PaneRow> SelectedRows(PaneSide) override { return rows; }
     void EnableControls(bool) override {}
     void RefreshPane(PaneSide) override {}
+    void JobEnded(JobOutcome) override {}
 };
 
 class NoProgress : public ProgressView {

@@ -2,34 +2,42 @@
 #include "explorer/pvr_protocol.h"
 #include "common/trace.h"
 
-#include <numeric>
+#include <chrono>
 
 namespace explorer {
 
 namespace {
-const char* const kCopyFailure = "Copy Failure";
 const char* const kFailConnected =
     "Cannot copy the seleted file.   \n\nAlready used in the other process or \n\n unknown error occurred.  ";
 const char* const kFailNoStb = "Cannot copy the seleted file.    \n\nCheck the USB line.  ";
 }
 
+std::string CannotOpenText(const std::string& pcPath)
+{
+    return "Already used in the other process or   \n\n  file does not exist.   \n\n\"" + pcPath + "\" ";
+}
+
+std::string TooLongText(const std::string& pcPath) { return "The filename is too long!!   \n\n\"" + pcPath + "\" "; }
+
 CopyEngine::CopyEngine(PvrSession& session, ExplorerHost& host, ProgressView& progress, ConflictAsker& asker,
                        Prompter& prompter, EventSink& events, TimerService& timers)
     : m_session(session), m_host(host), m_progress(progress), m_asker(asker), m_prompter(prompter),
-      m_events(events), m_timers(timers), m_window{&CopyEngine::OnLibraryNotice, this}
+      m_events(events), m_timers(timers), m_notices(TaskNotices::Create(events))
 {
 }
 
 CopyEngine::~CopyEngine()
 {
     m_bCancel = true;
+    if (m_bNoticeDue) {
+        UsbTaskCancel();
+        m_notices->WaitTaskEnd(std::chrono::milliseconds(kTaskEndWaitMs));
+    }
     JoinPreparation();
+    m_notices->Release();
 }
 
-void CopyEngine::OnLibraryNotice(void* context, uint32_t id, uint32_t value)
-{
-    static_cast<CopyEngine*>(context)->m_events.Post(id, value);
-}
+std::string CopyEngine::CopyFailureText() const { return m_session.m_bConnected ? kFailConnected : kFailNoStb; }
 
 bool CopyEngine::Start(Direction direction)
 {
@@ -55,6 +63,10 @@ bool CopyEngine::Start(Direction direction)
     m_doneKb = m_doneCount = 0;
     m_resumedKbFile = m_resumedKbJob = 0;
     m_prepMessage.clear();
+    {
+        std::lock_guard lock(m_viewMutex);
+        m_viewCalls.clear();
+    }
     m_bFolderFailed = false;
     m_lastOutcome = JobOutcome::None;
     m_host.EnableControls(false);
@@ -94,6 +106,9 @@ void CopyEngine::OnTransferEvent(uint32_t id, uint32_t value)
         if (m_bJobActive && value == m_serial)
             OnPrepared(id, value);
         break;
+    case kEvPreparationView:
+        RunQueuedViewCalls();
+        break;
     default:
         break;
     }
@@ -104,7 +119,7 @@ void CopyEngine::OnPrepared(uint32_t id, uint32_t)
     JoinPreparation();
     if (id == kEvPrepareFailed) {
         CloseProgress();
-        m_prompter.Notify(m_prepMessage, kCopyFailure, PromptIcon::Error);
+        m_prompter.Notify(m_prepMessage, m_prepTitle, PromptIcon::Error);
         EndJob(JobOutcome::Failed);
         return;
     }
@@ -144,7 +159,7 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
         } else if (m_session.m_bConnected) {
             CopyCurrent(true);
         } else {
-            FailJob(kFailNoStb, kCopyFailure);
+            FailJob(kFailNoStb, kCopyFailureTitle);
         }
         return;
     }
@@ -174,10 +189,7 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
     }
 }
 
-void CopyEngine::FailCopy()
-{
-    FailJob(m_session.m_bConnected ? kFailConnected : kFailNoStb, kCopyFailure);
-}
+void CopyEngine::FailCopy() { FailJob(CopyFailureText(), kCopyFailureTitle); }
 
 void CopyEngine::FailJob(const std::string& text, const std::string& title)
 {
@@ -195,8 +207,9 @@ void CopyEngine::CancelJob()
     CloseProgress();
     JobState state = m_state;
     if (state == JobState::JobMakingFolders) {
+        // The preparation stops after the folder in hand and ends the job with its
+        // cancel event: the loop's thread does not wait for that exchange.
         UsbTaskCancel();
-        EndJob(JobOutcome::Cancelled);
     } else if (state == JobState::JobCopying) {
         if (m_bNoticeDue)
             UsbTaskCancel();  // its failure notice ends the job
@@ -212,10 +225,22 @@ void CopyEngine::CloseDuringJob()
         return;
     m_bClosing = true;
     m_bCancel = true;
-    if (m_bNoticeDue)
+    bool taskEnded = true;
+    if (m_bNoticeDue) {
         UsbTaskCancel();
+        taskEnded = m_notices->WaitTaskEnd(std::chrono::milliseconds(kTaskEndWaitMs));
+    }
     JoinPreparation();
     m_timers.StopAll();
+    // The remote control stays dead while turbo is on: the STB gets a moment after the
+    // cancel, then turbo off, and the line is free for whoever comes next.
+    if (taskEnded && m_session.m_bConnected) {
+        if (m_session.m_bTurboActive) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kTurboOffDelayMs));
+            SwitchTurboOff();
+        }
+        m_session.ReleaseLine();
+    }
     m_files = {};
     m_folders = {};
     m_listing.reset();
@@ -223,16 +248,64 @@ void CopyEngine::CloseDuringJob()
     m_state = JobState::JobIdle;
 }
 
+void CopyEngine::OnDeviceArrived()
+{
+    m_session.m_bConnected = true;
+    if (m_bJobActive) {
+        m_bArrivalDue = true;
+        return;
+    }
+    m_bArrivalDue = false;
+    m_bCancel = false;
+    m_index = 0;
+    m_state = JobState::JobIdle;
+    m_session.m_bUsbIdle = true;
+    m_session.m_wVersion = QueryDeviceVersion(m_session);
+}
+
 void CopyEngine::OnDeviceRemoved()
 {
     m_session.m_bConnected = false;
     m_session.m_bUsbIdle = false;
     m_session.m_bTurboActive = false;
+    m_bArrivalDue = false;
     JobState state = m_state;
     if (m_bJobActive && (state == JobState::JobScanning || state == JobState::JobMakingFolders)) {
         CloseProgress();
         m_bCancel = true;
     }
+    m_state = JobState::JobIdle;
+}
+
+void CopyEngine::SwitchTurboOff()
+{
+    PvrTurboOnLine(false);
+    m_session.m_bTurboActive = false;
+    m_bTurboSwitched = false;
+}
+
+void CopyEngine::QueueView(std::function<void(ProgressView&)> call)
+{
+    bool first;
+    {
+        std::lock_guard lock(m_viewMutex);
+        first = m_viewCalls.empty();
+        m_viewCalls.push_back(std::move(call));
+    }
+    if (first)
+        m_events.Post(kEvPreparationView, 0);
+}
+
+void CopyEngine::RunQueuedViewCalls()
+{
+    std::deque<std::function<void(ProgressView&)>> calls;
+    {
+        std::lock_guard lock(m_viewMutex);
+        calls.swap(m_viewCalls);
+    }
+    if (m_bJobActive && m_bProgressShown)
+        for (auto& call : calls)
+            call(m_progress);
 }
 
 void CopyEngine::JoinPreparation()
@@ -249,11 +322,10 @@ void CopyEngine::EndJob(JobOutcome outcome)
     m_timers.StopAll();
     m_bRetryDue = false;
     m_state = JobState::JobIdle;
-    if (m_bTurboSwitched) {
-        PvrTurboOnLine(false);
-        m_session.m_bTurboActive = false;
-        m_bTurboSwitched = false;
-    }
+    if (m_bTurboSwitched)
+        SwitchTurboOff();
+    if (outcome == JobOutcome::Done && m_bFolderFailed)
+        outcome = JobOutcome::Failed;
     m_files = {};
     m_folders = {};
     m_earlierKb = {};
@@ -262,6 +334,9 @@ void CopyEngine::EndJob(JobOutcome outcome)
     m_lastOutcome = outcome;
     if (m_session.m_bConnected)
         m_session.ReleaseLine();
+    if (m_bArrivalDue)
+        OnDeviceArrived();
+    m_host.JobEnded(outcome);
     m_host.RefreshPane(m_direction == Direction::Send ? PaneSide::Pvr : PaneSide::Pc);
     m_host.EnableControls(true);
 }

@@ -1,19 +1,26 @@
 // The copy job between the PVR and the PC: collection of files on a preparation thread,
 // limits and free space, folder creation, then a file loop driven by the library's
 // end-of-copy notices, with conflict questions, resume, retries and turbo around jobs.
-// Every method but the preparation runs on the loop's thread.
+// Every method but the preparation runs on the loop's thread; the preparation's calls to
+// the progress view are queued to the loop's thread (event kEvPreparationView).
+//
+// The window feeds OnTransferEvent with every event of the table below, calls
+// OnDeviceArrived/OnDeviceRemoved for 6000/6001, and CloseDuringJob before it goes; the
+// host hears JobEnded when a job is over.
 #pragma once
+#include "common/prompter.h"
 #include "explorer/event_loop.h"
 #include "explorer/explorer_host.h"
-#include "common/prompter.h"
-#include "explorer/pvr_session.h"
-#include "explorer/zbdll.h"
-
 #include "explorer/pvr_protocol.h"
+#include "explorer/pvr_session.h"
+#include "explorer/task_notices.h"
 
 #include <atomic>
-#include <optional>
 #include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,15 +34,23 @@ constexpr uint32_t kEvReceivePrepared = 4006;
 constexpr uint32_t kEvReceiveCancelled = 4007;
 constexpr uint32_t kEvSendCancelled = 4008;
 constexpr uint32_t kEvPrepareFailed = 4009;
+constexpr uint32_t kEvPreparationView = 4010;  // progress-view calls of the preparation wait
 constexpr uint32_t kEvDeviceArrival = 6000;
 constexpr uint32_t kEvDeviceRemoval = 6001;
 
 constexpr size_t kJobLimit = 19999;  // a job holds fewer files and fewer folders than this
 constexpr unsigned kRetryDelayMs = 1001;
+constexpr unsigned kTurboOffDelayMs = 500;   // closing during a job: pause before turbo off
+constexpr unsigned kTaskEndWaitMs = 5000;    // closing: how long a cancelled copy may take to end
+
+inline constexpr const char* kCopyFailureTitle = "Copy Failure";
+// "Already used in the other process or ..." naming a PC path that cannot be read.
+std::string CannotOpenText(const std::string& pcPath);
+// "The filename is too long!!" naming the PC path.
+std::string TooLongText(const std::string& pcPath);
 
 enum class JobState { JobIdle, JobScanning, JobScanned, JobMakingFolders, JobReceiveReady, JobCopying };
 enum class Direction { Send, Receive };
-enum class JobOutcome { None, Done, Failed, Cancelled };
 
 struct CopyFile {
     std::string pvrPath;
@@ -69,7 +84,14 @@ public:
     void OnTransferEvent(uint32_t id, uint32_t value);
     void CancelJob();
     // The main window closes: stop everything, handle no further events.
+    // Waits for a cancelled copy's end and switches turbo off after kTurboOffDelayMs.
     void CloseDuringJob();
+    // The STB is there (StartPnpNotice, the poller, a device-change message): connected,
+    // line idle, cancel off, index 0, state idle, protocol version read. While a job still
+    // waits for its last notice this happens at the job's end instead.
+    void OnDeviceArrived();
+    // The STB is gone: line and turbo marked off, state idle; a job still collecting or
+    // making folders is cancelled (a copy ends by the library's failure notice).
     void OnDeviceRemoved();
 
     bool JobActive() const { return m_bJobActive; }
@@ -85,27 +107,38 @@ private:
 
     bool Start(Direction direction);
     void Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::string pcFolder, uint32_t serial);
-    void ScanPcFolder(const std::string& pcFolder, const std::string& pvrFolder);
-    void ScanPvrFolder(const std::string& pvrFolder, const std::string& pcFolder);
+    // Collects a PC folder; false (with the message) at what cannot be read or sent.
+    using PcFolderId = std::pair<uint64_t, uint64_t>;  // device and inode
+    bool ScanPcFolder(const std::string& pcFolder, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors);
+    bool ScanPcEntry(const std::string& pcPath, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors);
+    bool ScanPvrFolder(const std::string& pvrFolder, const std::string& pcFolder);
     bool Full() const { return m_files.size() >= kJobLimit || m_folders.size() >= kJobLimit; }
     std::string CheckLimitsAndSpace(const std::string& pcFolder);
     void MakeFolders();
+    bool MakePvrFolder(const std::string& path);
+    // From the preparation thread: the call runs on the loop's thread.
+    void QueueView(std::function<void(ProgressView&)> call);
+    void RunQueuedViewCalls();
+    void SwitchTurboOff();
     void OnPrepared(uint32_t id, uint32_t serial);
     void OnFileEnded(uint32_t id, bool success);
     void CopyCurrent(bool firstAttempt);
     void SendCurrent(bool firstAttempt);
     void ReceiveCurrent(bool firstAttempt, bool lastResort);
-    void PrepareLastResort(CopyFile& file);
+    bool PrepareLastResort(CopyFile& file);
     Conflict Decide(bool exists, const std::string& name, bool lastResort);
     void StartTask(bool send, uint64_t offset);
     void CountAsDone();
     std::optional<uint64_t> PvrFileSize(const std::string& folder, const std::string& name);
     void FailJob(const std::string& text, const std::string& title);
     void FailCopy();
+    // The copy-failure text for a connected or a missing STB.
+    std::string CopyFailureText() const;
+    // From the preparation thread: the job fails with this message before any copy.
+    bool Refuse(const std::string& message, const std::string& title = kCopyFailureTitle);
     void EndJob(JobOutcome outcome);
     void CloseProgress();
     void JoinPreparation();
-    static void OnLibraryNotice(void* context, uint32_t id, uint32_t value);
 
     PvrSession& m_session;
     ExplorerHost& m_host;
@@ -114,7 +147,10 @@ private:
     Prompter& m_prompter;
     EventSink& m_events;
     TimerService& m_timers;
-    ZbWindow m_window;
+    TaskNotices* m_notices;  // released, not deleted: a task may still hold it
+
+    std::mutex m_viewMutex;
+    std::deque<std::function<void(ProgressView&)>> m_viewCalls;
 
     std::thread m_preparation;
     std::atomic<bool> m_bPreparing{false};
@@ -127,6 +163,7 @@ private:
     bool m_bTurboSwitched = false;
     bool m_bProgressShown = false;
     bool m_bAsking = false;
+    bool m_bArrivalDue = false;  // the STB arrived while a job was still ending
     uint32_t m_serial = 0;
     JobOutcome m_lastOutcome = JobOutcome::None;
 
@@ -135,7 +172,8 @@ private:
     std::vector<std::string> m_folders;
     std::vector<uint64_t> m_earlierKb;
     std::string m_prepMessage;    // shown on the loop's thread with event 4009
-    bool m_bFolderFailed = false;  // a PC folder could not be made
+    std::string m_prepTitle;
+    bool m_bFolderFailed = false;  // a destination folder could not be made
     size_t m_index = 0;
     int m_retryCount = 0;
     bool m_bLastResortDone = false;

@@ -13,16 +13,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kCopyFailure = "Copy Failure";
-
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-// Size of a visible PC file (not a folder) at that path.
+// Size of a PC file (not a folder) at that path. A dot-file is an ordinary file of the
+// user here, not a hidden one the question may pass over.
 std::optional<uint64_t> PcFileSize(const std::string& path)
 {
     std::error_code ec;
     fs::path p(path);
-    if (p.filename().string().starts_with('.') || !fs::is_regular_file(p, ec))
+    if (!fs::is_regular_file(p, ec))
         return std::nullopt;
     uint64_t size = fs::file_size(p, ec);
     return ec ? std::nullopt : std::optional<uint64_t>(size);
@@ -51,10 +50,17 @@ std::optional<uint64_t> CopyEngine::PvrFileSize(const std::string& folder, const
         m_listing = ListPvrFolderOnLine(folder);
         m_listedFolder = folder;
     }
-    for (const PvrEntry& entry : m_listing->entries)
-        if (!entry.isFolder && entry.name == name)
-            return entry.size;
-    return std::nullopt;
+    std::optional<uint64_t> size;
+    for (const PvrEntry& entry : m_listing->entries) {
+        if (!entry.isFolder && entry.name == name) {
+            size = entry.size;
+            break;
+        }
+    }
+    // Only a complete listing may answer for the folder's later files.
+    if (m_listing->status != ListStatus::Complete)
+        m_listing.reset();
+    return size;
 }
 
 void CopyEngine::CopyCurrent(bool firstAttempt)
@@ -89,17 +95,16 @@ void CopyEngine::SendCurrent(bool firstAttempt)
         m_progress.ResetProgress();
     std::error_code ec;
     if (!resumable && !fs::exists(file.pcPath, ec)) {
-        FailJob("File does not exist.   \n\n" + Quoted(file.pcPath) + "  ", kCopyFailure);
+        FailJob("File does not exist.   \n\n" + Quoted(file.pcPath) + "  ", kCopyFailureTitle);
         return;
     }
     if (!std::ifstream(file.pcPath, std::ios::binary).is_open()) {
-        FailJob("Already used in the other process or   \n\n  file does not exist.   \n\n" + Quoted(file.pcPath) + " ",
-                kCopyFailure);
+        FailJob(CannotOpenText(file.pcPath), kCopyFailureTitle);
         return;
     }
     std::string name = fs::path(file.pcPath).filename().string();
-    if (name.size() >= 96) {
-        FailJob("The filename is too long!!   \n\n" + Quoted(file.pcPath) + " ", kCopyFailure);
+    if (name.size() > kPvrNameMax) {
+        FailJob(TooLongText(file.pcPath), kCopyFailureTitle);
         return;
     }
     bool check = resumable ? firstAttempt && m_answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
@@ -126,8 +131,11 @@ void CopyEngine::SendCurrent(bool firstAttempt)
 
 void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
 {
-    if (lastResort)
-        PrepareLastResort(m_files[m_index]);
+    if (lastResort && !PrepareLastResort(m_files[m_index])) {
+        Trace("no source found for the last-resort receive of file %zu", m_index);
+        FailCopy();
+        return;
+    }
     const CopyFile& file = m_files[m_index];
     bool resumable = m_session.m_wVersion >= kResumableVersion || lastResort;
     m_progress.SetPathLine(ShortenText(file.pcPath, 45));
@@ -162,8 +170,8 @@ void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
 }
 
 // The STB may have stored the name with bytes the PC cannot take: find the source by
-// size and a loose name match, and write it under a plain name.
-void CopyEngine::PrepareLastResort(CopyFile& file)
+// size and a loose name match, and write it under a plain name. False when none matches.
+bool CopyEngine::PrepareLastResort(CopyFile& file)
 {
     std::string folder = PvrParent(file.pvrPath);
     std::string recorded = PvrBaseName(file.pvrPath);
@@ -178,9 +186,12 @@ void CopyEngine::PrepareLastResort(CopyFile& file)
             break;
         }
     }
+    if (source.empty())
+        return false;
     file.pvrPath = PvrJoin(folder, source);
     std::string pcName = ReplaceBytes(ReplaceBytes(recorded, IsForbiddenNameChar), IsAboveZ);
     file.pcPath = (fs::path(file.pcPath).parent_path() / pcName).string();
+    return true;
 }
 
 CopyEngine::Conflict CopyEngine::Decide(bool exists, const std::string& name, bool lastResort)
@@ -236,22 +247,24 @@ void CopyEngine::StartTask(bool send, uint64_t offset)
 {
     const CopyFile& file = m_files[m_index];
     m_resumedKbFile = offset / 1024;
-    if (offset > 0) {
-        m_doneKb += offset / 1024;
-        m_resumedKbJob += offset / 1024;
-        m_progress.Show();
-    }
+    m_doneKb += offset / 1024;
+    m_resumedKbJob += offset / 1024;
+    // Whatever the question before, a running copy has its window and its Cancel.
+    m_progress.Show();
     m_bProgressShown = true;
     uint32_t high = uint32_t(offset >> 32), low = uint32_t(offset);
     uint32_t id = send ? kEvSendEnded : kEvReceiveEnded;
     const char* pvr = file.pvrPath.c_str();
     const char* pc = file.pcPath.c_str();
+    ZbWindow* window = m_notices->Window();
     m_bNoticeDue = true;
-    int started = send ? (offset ? UsbTaskFileSendPosi(pvr, pc, &m_window, id, high, low)
-                                 : UsbTaskFileSend(pvr, pc, &m_window, id))
-                       : (offset ? UsbTaskFileReceivePosi(pc, pvr, &m_window, id, high, low)
-                                 : UsbTaskFileReceive(pc, pvr, &m_window, id));
+    m_notices->TaskStarting();
+    int started = send ? (offset ? UsbTaskFileSendPosi(pvr, pc, window, id, high, low)
+                                 : UsbTaskFileSend(pvr, pc, window, id))
+                       : (offset ? UsbTaskFileReceivePosi(pc, pvr, window, id, high, low)
+                                 : UsbTaskFileReceive(pc, pvr, window, id));
     if (!started) {
+        m_notices->TaskNotStarted();
         m_bNoticeDue = false;
         m_events.Post(id, 0);
     }

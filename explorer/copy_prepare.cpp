@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <numeric>
+#include <sys/stat.h>
 
 namespace explorer {
 
@@ -26,25 +27,29 @@ void CopyEngine::Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::
 {
     m_state = JobState::JobScanning;
     bool send = m_direction == Direction::Send;
+    bool scanned = true;
+    std::vector<PcFolderId> ancestors;
     for (const PaneRow& row : rows) {
-        if (m_bCancel || Full())
+        if (!scanned || m_bCancel || Full())
             break;
         std::string pvrPath = PvrJoin(pvrFolder, row.name);
         std::string pcPath = PcJoin(pcFolder, row.name);
         bool safe = send ? IsSafePcName(row.name) : IsSafeEntryName(row.name, row.name.find('\0') == std::string::npos);
         if (!row.IsFolder() || !safe) {
             m_files.push_back({pvrPath, pcPath, KbOfBytes(row.bytes), safe});
-        } else if (row.name != "..") {
-            m_folders.push_back(send ? pvrPath : pcPath);
-            if (send)
-                ScanPcFolder(pcPath, pvrPath);
-            else
-                ScanPvrFolder(pvrPath, pcPath);
+        } else if (row.name == "..") {
+            continue;
+        } else if (send) {
+            scanned = ScanPcEntry(pcPath, pvrFolder, ancestors);
+        } else {
+            m_folders.push_back(pcPath);
+            scanned = ScanPvrFolder(pvrPath, pcPath);
         }
     }
     uint32_t doneEvent = send ? kEvSendPrepared : kEvReceivePrepared;
     uint32_t cancelEvent = send ? kEvSendCancelled : kEvReceiveCancelled;
-    m_prepMessage = CheckLimitsAndSpace(pcFolder);
+    if (scanned)
+        Refuse(CheckLimitsAndSpace(pcFolder));
     if (!m_prepMessage.empty()) {
         m_bCancel = true;
         doneEvent = kEvPrepareFailed;
@@ -64,48 +69,79 @@ void CopyEngine::Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::
     m_bPreparing = false;
 }
 
-void CopyEngine::ScanPcFolder(const std::string& pcFolder, const std::string& pvrFolder)
+bool CopyEngine::Refuse(const std::string& message, const std::string& title)
 {
-    std::error_code ec;
-    std::vector<fs::directory_entry> entries;
-    for (fs::directory_iterator it(pcFolder, ec), end; !ec && it != end; it.increment(ec))
-        entries.push_back(*it);
-    std::sort(entries.begin(), entries.end());
-    for (const fs::directory_entry& entry : entries) {
-        if (m_bCancel || Full())
-            return;
-        std::string name = entry.path().filename().string();
-        std::string pvrPath = PvrJoin(pvrFolder, name);
-        if (!IsSafePcName(name)) {
-            m_files.push_back({pvrPath, entry.path().string(), 0, false});
-        } else if (entry.is_directory(ec) && !entry.is_symlink(ec)) {
-            // A link to a folder could lead back up the tree: links are not followed.
-            m_folders.push_back(pvrPath);
-            ScanPcFolder(entry.path().string(), pvrPath);
-        } else if (entry.is_regular_file(ec)) {
-            m_files.push_back({pvrPath, entry.path().string(), KbOfBytes(entry.file_size(ec)), true});
-        }
-    }
+    m_prepMessage = message;
+    m_prepTitle = title;
+    return message.empty();
 }
 
-void CopyEngine::ScanPvrFolder(const std::string& pvrFolder, const std::string& pcFolder)
+bool CopyEngine::ScanPcFolder(const std::string& pcFolder, const std::string& pvrFolder,
+                              std::vector<PcFolderId>& ancestors)
 {
-    m_progress.SetPathLine(ShortenText(pcFolder, 45));
+    std::error_code ec;
+    std::vector<fs::path> entries;
+    for (fs::directory_iterator it(pcFolder, ec), end; !ec && it != end; it.increment(ec))
+        entries.push_back(it->path());
+    if (ec)
+        return Refuse(CannotOpenText(pcFolder));
+    std::sort(entries.begin(), entries.end());
+    for (const fs::path& entry : entries) {
+        if (m_bCancel || Full())
+            return true;
+        if (!ScanPcEntry(entry.string(), pvrFolder, ancestors))
+            return false;
+    }
+    return true;
+}
+
+// A link counts as what it leads to, as the user sees it; a folder that is already one
+// of the folders above it would never end, and what is neither file nor folder cannot
+// be sent: both fail the job rather than vanish from it.
+bool CopyEngine::ScanPcEntry(const std::string& pcPath, const std::string& pvrFolder,
+                             std::vector<PcFolderId>& ancestors)
+{
+    std::string name = fs::path(pcPath).filename().string();
+    std::string pvrPath = PvrJoin(pvrFolder, name);
+    if (!IsSafePcName(name)) {
+        m_files.push_back({pvrPath, pcPath, 0, false});
+        return true;
+    }
+    struct stat st {};
+    if (stat(pcPath.c_str(), &st) != 0)
+        return Refuse(CannotOpenText(pcPath));
+    if (S_ISREG(st.st_mode)) {
+        m_files.push_back({pvrPath, pcPath, KbOfBytes(uint64_t(st.st_size)), true});
+        return true;
+    }
+    PcFolderId id{uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    if (!S_ISDIR(st.st_mode) || std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end())
+        return Refuse(CannotOpenText(pcPath));
+    if (name.size() > kPvrNameMax)
+        return Refuse(TooLongText(pcPath));
+    m_folders.push_back(pvrPath);
+    ancestors.push_back(id);
+    bool scanned = ScanPcFolder(pcPath, pvrPath, ancestors);
+    ancestors.pop_back();
+    return scanned;
+}
+
+bool CopyEngine::ScanPvrFolder(const std::string& pvrFolder, const std::string& pcFolder)
+{
+    QueueView([text = ShortenText(pcFolder, 45)](ProgressView& view) { view.SetPathLine(text); });
     PvrListing listing = ListPvrFolderOnLine(pvrFolder);
     if (listing.overflow) {
         while (m_files.size() < kJobLimit)
             m_files.push_back({pvrFolder, pcFolder, 0, false});
-        return;
+        return true;
     }
-    if (listing.status == ListStatus::Failed) {
-        // Its contents are unknown: the job must not report it as copied.
-        m_files.push_back({pvrFolder, pcFolder, 0, false});
-        return;
-    }
+    // Its contents are unknown or cut short: the job must not report it as copied.
+    if (listing.status != ListStatus::Complete)
+        return Refuse(CopyFailureText());
     std::vector<PvrEntry> subfolders;
     for (PvrEntry& entry : listing.entries) {
         if (m_bCancel || Full())
-            return;
+            return true;
         if (entry.name == "." || entry.name == "..")
             continue;
         std::string pvrPath = PvrJoin(pvrFolder, entry.name);
@@ -120,11 +156,13 @@ void CopyEngine::ScanPvrFolder(const std::string& pvrFolder, const std::string& 
     listing.entries = {};
     for (const PvrEntry& folder : subfolders) {
         if (m_bCancel || Full())
-            return;
+            return true;
         std::string pcPath = PcJoin(pcFolder, folder.name);
         m_folders.push_back(pcPath);
-        ScanPvrFolder(PvrJoin(pvrFolder, folder.name), pcPath);
+        if (!ScanPvrFolder(PvrJoin(pvrFolder, folder.name), pcPath))
+            return false;
     }
+    return true;
 }
 
 std::string CopyEngine::CheckLimitsAndSpace(const std::string& pcFolder)
@@ -149,24 +187,40 @@ std::string CopyEngine::CheckLimitsAndSpace(const std::string& pcFolder)
     return totalKb >= freeKb ? "Not enough disk space!!" : "";
 }
 
+// The STB refuses to make a folder that exists as well: only a folder that is not there
+// afterwards failed.
+bool CopyEngine::MakePvrFolder(const std::string& path)
+{
+    if (PvrMakeFolderOnLine(path))
+        return true;
+    std::string name = PvrBaseName(path);
+    PvrListing listing = ListPvrFolderOnLine(PvrParent(path));
+    return std::any_of(listing.entries.begin(), listing.entries.end(),
+                       [&name](const PvrEntry& e) { return e.isFolder && e.name == name; });
+}
+
 void CopyEngine::MakeFolders()
 {
     m_state = JobState::JobMakingFolders;
-    m_progress.SetTitle("Creating Folder(s)....");
+    QueueView([](ProgressView& view) { view.SetTitle("Creating Folder(s)...."); });
     size_t count = m_folders.size();
     for (size_t i = 0; i < count && !m_bCancel; ++i) {
         const std::string& folder = m_folders[i];
-        m_progress.SetPathLine(ShortenText(folder, 45));
-        m_progress.SetFolderBar(i, count, "Folder : " + std::to_string(i + 1) + " / " + std::to_string(count),
-                                i * 100 / count > 46);
+        QueueView([path = ShortenText(folder, 45), i, count](ProgressView& view) {
+            view.SetPathLine(path);
+            view.SetFolderBar(i, count, "Folder : " + std::to_string(i + 1) + " / " + std::to_string(count),
+                              i * 100 / count > 46);
+        });
+        bool made;
         if (m_direction == Direction::Send) {
-            PvrMakeFolderOnLine(folder);
+            made = MakePvrFolder(folder);
         } else {
             std::error_code ec;
             fs::create_directory(folder, ec);
-            if (ec && !fs::is_directory(folder))
-                m_bFolderFailed = true;
+            made = fs::is_directory(folder, ec);
         }
+        if (!made)
+            m_bFolderFailed = true;
     }
 }
 

@@ -17,10 +17,9 @@ EventLoop::EventLoop(LoopClock clock) : m_clock(clock), m_realStart(SteadyMs()) 
 
 void EventLoop::Post(uint32_t id, uint32_t value)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_events.emplace_back(id, value);
-    }
+    // Signalled under the lock: once the loop has seen the event it may be destroyed.
+    std::lock_guard lock(m_mutex);
+    m_events.emplace_back(id, value);
     m_posted.notify_one();
 }
 

@@ -1,6 +1,8 @@
 // What the explorer's window supplies to the copy engine and the file operations:
-// the panes' folders and selections, the progress window and the conflict questions.
-// Tests and the command-line tool supply their own.
+// the panes' folders and selections, the end of a job (JobEnded), the progress window
+// and the conflict questions, whose answers are a ConflictAnswer (the texts the windows
+// know them by come from ConflictAnswerText). Tests and the command-line tool supply
+// their own.
 #pragma once
 #include "explorer/pane_rows.h"
 
@@ -10,6 +12,7 @@
 namespace explorer {
 
 enum class PaneSide { Pvr, Pc };
+enum class JobOutcome { None, Done, Failed, Cancelled };
 
 class ExplorerHost {
 public:
@@ -19,6 +22,9 @@ public:
     virtual void EnableControls(bool enabled) = 0;
     // Lists the pane again (the window starts its listing thread).
     virtual void RefreshPane(PaneSide side) = 0;
+    // A job has ended, on the loop's thread, before its pane refresh and the enabling of
+    // the controls: the window puts back what it changed for the job (a drop's folder).
+    virtual void JobEnded(JobOutcome outcome) = 0;
 };
 
 // The engine's side of the copy progress window. Calls come from the loop's thread and,

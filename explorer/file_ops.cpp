@@ -81,17 +81,24 @@ OpResult DeletePvrRows(PvrSession& session, Prompter& prompter, const std::strin
     return result;
 }
 
-std::string NewFolderName(const std::vector<PaneRow>& paneRows, const std::function<int()>& random)
+std::optional<std::string> NewFolderName(const std::vector<PaneRow>& paneRows, const std::function<int()>& random)
 {
-    for (;;) {
+    constexpr int kNumbers = 32767 / 100 + 1;
+    auto nameOf = [](int number) {
         char name[16];
-        std::snprintf(name, sizeof name, "new%04d", random() / 100);
-        bool taken = false;
-        for (const PaneRow& row : paneRows)
-            taken = taken || row.name == name;
-        if (!taken)
+        std::snprintf(name, sizeof name, "new%04d", std::clamp(number, 0, kNumbers - 1));
+        return std::string(name);
+    };
+    auto free = [&paneRows](const std::string& name) {
+        return std::none_of(paneRows.begin(), paneRows.end(), [&name](const PaneRow& row) { return row.name == name; });
+    };
+    for (int draw = 0; draw < kNewFolderDraws; ++draw)
+        if (std::string name = nameOf(random() / 100); free(name))
             return name;
-    }
+    for (int number = 0; number < kNumbers; ++number)
+        if (std::string name = nameOf(number); free(name))
+            return name;
+    return std::nullopt;
 }
 
 std::optional<std::string> CheckNewFolderName(Prompter& prompter, const std::string& text)
@@ -103,7 +110,7 @@ std::optional<std::string> CheckNewFolderName(Prompter& prompter, const std::str
     }
     if (name.empty())
         return std::nullopt;
-    if (name.size() > 95) {
+    if (name.size() > kPvrNameMax) {
         prompter.Notify("The filename is too long!!", "Copy Failure", PromptIcon::Error);
         return std::nullopt;
     }
@@ -137,7 +144,7 @@ OpResult RenamePvrRow(PvrSession& session, Prompter& prompter, const std::string
         prompter.Notify(kForbiddenMessage, "Renaming Failure", PromptIcon::Error);
         return OpResult::Refused;
     }
-    if (name.size() >= 96) {
+    if (name.size() > kPvrNameMax) {
         prompter.Notify("The filename is too long!!", "Copy Failure", PromptIcon::Error);
         return OpResult::Refused;
     }

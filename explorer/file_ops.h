@@ -25,7 +25,10 @@ OpResult DeletePvrRows(PvrSession& session, Prompter& prompter, const std::strin
 OpResult DeletePcRows(Prompter& prompter, const std::string& folder, const std::vector<PaneRow>& rows);
 
 // "new%04d" of random() / 100 (random() gives 0..32767), not yet a row of the pane.
-std::string NewFolderName(const std::vector<PaneRow>& paneRows, const std::function<int()>& random);
+// After kNewFolderDraws taken draws the first free name in order; nothing when all
+// 328 names are taken.
+constexpr int kNewFolderDraws = 1000;
+std::optional<std::string> NewFolderName(const std::vector<PaneRow>& paneRows, const std::function<int()>& random);
 // Trimmed name for a new folder, or nothing (after the message when the text is not allowed).
 std::optional<std::string> CheckNewFolderName(Prompter& prompter, const std::string& text);
 OpResult MakePvrFolder(PvrSession& session, Prompter& prompter, const std::string& folder, const std::string& name);

@@ -90,6 +90,15 @@ PaneRow PvrRow(const PvrEntry& e)
     return {e.name, e.size, false, PvrTypeText(e.name), e.date, FileIcon(e.name)};
 }
 
+std::optional<std::string> PvrDiskLine(const DiskQuery& query)
+{
+    if (query.status == DiskStatus::Busy)
+        return std::nullopt;
+    if (!query.disk)
+        return PvrDiskLine(uint32_t(query.error), uint32_t(query.error));
+    return PvrDiskLine(query.disk->freeKb, query.disk->totalKb);
+}
+
 std::vector<PaneRow> BuildPvrRows(const std::vector<PvrEntry>& entries)
 {
     std::vector<PaneRow> rows;
@@ -148,8 +157,7 @@ PaneRefresh RefreshPvrPane(PvrSession& session, PvrPanePath& path, PvrPaneView& 
         view.ListingFailed();
         return PaneRefresh::Failed;
     }
-    if (listing.status == ListStatus::Complete)
-        view.ListingComplete();
+    view.ListingComplete(listing.status == ListStatus::Complete, QueryPvrDiskOnLine());
     std::vector<PaneRow> rows = BuildPvrRows(listing.entries);
     listing.entries = {};
     view.ClearRows();

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ std::string PvrTypeText(const std::string& name);
 IconKind FileIcon(const std::string& name);
 // "[PVR HDD] %s Free/ %s Total" of the free and total KB of the PVR disk.
 std::string PvrDiskLine(uint32_t freeKb, uint32_t totalKb);
+// The line of a query: a failed one shows the checker's error value as both amounts;
+// nothing when the line was busy (the window keeps what it shows).
+std::optional<std::string> PvrDiskLine(const DiskQuery& query);
 // Folders first, then files, each in the order received; hidden files left out.
 std::vector<PaneRow> BuildPvrRows(const std::vector<PvrEntry>& entries);
 // The row of a PVR entry as the PVR pane shows it.
@@ -55,8 +59,10 @@ public:
     virtual void ClearRows() = 0;
     virtual void InsertRow(size_t position, const PaneRow& row) = 0;
     virtual void ShowPath(const std::string& text) = 0;
-    // Called while the listing thread waits, before the rows are built.
-    virtual void ListingComplete() = 0;
+    // Called while the listing thread holds the line, before the rows are built. whole is
+    // false when a bad packet cut the listing short: the rows are what arrived, and the
+    // window still enables the PVR side. disk was read on the held line for the disk line.
+    virtual void ListingComplete(bool whole, const DiskQuery& disk) = 0;
     virtual void ListingFailed() = 0;
 };
 

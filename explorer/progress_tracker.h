@@ -1,4 +1,4 @@
-// What the copy progress window shows, worked out every 55 ms tick from the engine's
+// What the copy progress window shows, worked out every kProgressTickMs tick from the engine's
 // counters and the library's percentage; the window only draws the frame.
 #pragma once
 #include "explorer/copy_engine.h"
@@ -8,10 +8,14 @@
 
 namespace explorer {
 
+constexpr unsigned kProgressTickMs = 55;  // the window's update timer
+constexpr unsigned kIconTickMs = 111;     // the window's icon animation
+constexpr int kYellowFromPercent = 47;    // percent texts turn yellow from here on
+
 struct ProgressFrame {
     int fileBar = 0;        // position of the per-file bar, 0..100
     int jobBar = 0;
-    bool yellowText = false;  // percent text colour: yellow from 47 % on, black before
+    bool yellowText = false;  // percent text colour: yellow from kYellowFromPercent on, black before
     std::string fileText;   // "1,234 KB / 5,678 KB"
     std::string jobText;
     std::string fileTime;   // "HH:MM:SS", empty until known

@@ -3,43 +3,46 @@
 #include "common/trace.h"
 #include "explorer/zbdll.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 namespace explorer {
 
-ReplyPacket ParseReply(const uint8_t* buffer, uint32_t count)
+ReplyPacket ParseReply(std::span<const uint8_t> bytes)
 {
     ReplyPacket reply;
-    if (count < kReplyHeaderSize) {
+    if (bytes.size() < kReplyHeaderSize) {
         reply.error = kReplyErrorLength;
         return reply;
     }
-    uint32_t length = Get16bit(buffer);
-    if (length < kReplyHeaderSize || length > count) {
+    uint32_t length = Get16bit(bytes.data());
+    if (length < kReplyHeaderSize || length > bytes.size()) {
         reply.error = kReplyErrorLength;
         return reply;
     }
-    if (Get16bit(buffer + 2) != GetCrc16(buffer + 4, length - 4)) {
+    if (Get16bit(bytes.data() + 2) != GetCrc16(bytes.data() + 4, length - 4)) {
         reply.error = kReplyErrorChecksum;
         return reply;
     }
     reply.accepted = true;
-    reply.code = Get32bit(buffer + 4);
-    reply.payload = buffer + kReplyHeaderSize;
+    reply.code = Get32bit(bytes.data() + 4);
+    reply.payload = bytes.data() + kReplyHeaderSize;
     reply.payloadLength = length - kReplyHeaderSize;
     return reply;
 }
 
-RawEntry DecodeEntry(const uint8_t* entry)
+std::optional<RawEntry> DecodeEntry(std::span<const uint8_t> entry)
 {
+    if (entry.size() < kEntrySize)
+        return std::nullopt;
     RawEntry raw;
-    raw.mjd = Get16bit(entry);
+    raw.mjd = Get16bit(entry.data());
     raw.hour = entry[2];
     raw.minute = entry[3];
     raw.type = entry[5];
-    raw.size = uint64_t(Get32bit(entry + 6)) << 32 | Get32bit(entry + 10);
-    const char* name = reinterpret_cast<const char*>(entry + 14);
+    raw.size = uint64_t(Get32bit(entry.data() + 6)) << 32 | Get32bit(entry.data() + 10);
+    const char* name = reinterpret_cast<const char*>(entry.data() + 14);
     const void* nul = std::memchr(name, 0, kEntryNameSize);
     raw.nameTerminated = nul != nullptr;
     raw.name.assign(name, nul ? static_cast<const char*>(nul) - name : kEntryNameSize);
@@ -71,14 +74,25 @@ bool SendPath(uint32_t code, const std::string& path)
     return UsbCommandSend(code, reinterpret_cast<const uint8_t*>(path.c_str()), uint32_t(path.size() + 1)) != 0;
 }
 
+// One reply read into buffer (nothing when no bytes came); the library's count never
+// reaches past the buffer.
+std::optional<ReplyPacket> ReadReply(std::span<uint8_t> buffer)
+{
+    uint32_t count = UsbRead(buffer.data(), uint32_t(buffer.size()));
+    if (count == 0)
+        return std::nullopt;
+    return ParseReply(std::span<const uint8_t>(buffer.data(), std::min<size_t>(count, buffer.size())));
+}
+
 void AppendEntries(const ReplyPacket& reply, PvrListing& listing)
 {
-    for (uint32_t at = 0; at + kEntrySize <= reply.payloadLength; at += kEntrySize) {
+    std::span<const uint8_t> payload(reply.payload, reply.payloadLength);
+    for (; payload.size() >= kEntrySize; payload = payload.subspan(kEntrySize)) {
         if (listing.entries.size() >= kListRoom) {
             listing.overflow = true;
             return;
         }
-        RawEntry raw = DecodeEntry(reply.payload + at);
+        RawEntry raw = *DecodeEntry(payload.first(kEntrySize));
         PvrEntry entry;
         entry.isFolder = raw.type == 1;
         entry.size = raw.size;
@@ -97,13 +111,15 @@ PvrListing ListPvrFolderOnLine(const std::string& path)
     if (!SendPath(kCmdList, path))
         return listing;
     std::vector<uint8_t> buffer(kBlockReplyMax + 2);
-    for (;;) {
-        uint32_t count = UsbRead(buffer.data(), kBlockReplyMax);
-        if (count == 0) {
+    // Every block but the last carries entries: more blocks than the room holds is a
+    // device that does not stop.
+    for (size_t blocks = 0;;) {
+        std::optional<ReplyPacket> read = ReadReply(std::span(buffer).first(kBlockReplyMax));
+        if (!read) {
             listing.status = ListStatus::Failed;
             return listing;
         }
-        ReplyPacket reply = ParseReply(buffer.data(), count);
+        const ReplyPacket& reply = *read;
         if (!reply.accepted) {
             Trace("listing of '%s' ends on a bad packet (error %d)", path.c_str(), reply.error);
             listing.status = ListStatus::Partial;
@@ -117,9 +133,18 @@ PvrListing ListPvrFolderOnLine(const std::string& path)
             listing.status = ListStatus::Complete;
             return listing;
         }
-        if (reply.code == kReplyEntries) {
-            AppendEntries(reply, listing);
-            UsbCommandSend(kCmdNextBlock, nullptr, 0);
+        if (reply.code != kReplyEntries)
+            continue;
+        AppendEntries(reply, listing);
+        if (listing.overflow || ++blocks > kListRoom) {
+            Trace("listing of '%s' stopped: more than the lists hold", path.c_str());
+            listing.overflow = true;
+            listing.status = ListStatus::Partial;
+            return listing;
+        }
+        if (!UsbCommandSend(kCmdNextBlock, nullptr, 0)) {
+            listing.status = ListStatus::Partial;
+            return listing;
         }
     }
 }
@@ -138,8 +163,7 @@ PvrListing ListPvrFolder(PvrSession& session, const std::string& path)
 bool WaitAck()
 {
     uint8_t buffer[kShortReplyMax];
-    uint32_t count = UsbRead(buffer, kShortReplyMax);
-    ReplyPacket reply = ParseReply(buffer, count);
+    ReplyPacket reply = ReadReply(buffer).value_or(ReplyPacket{});
     return reply.accepted && reply.code == kReplyAck;
 }
 
@@ -149,18 +173,21 @@ DiskQuery QueryPvrDiskOnLine()
     if (!UsbCommandSend(kCmdDiskSize, nullptr, 0))
         return query;
     uint8_t buffer[kShortReplyMax];
-    uint32_t count = UsbRead(buffer, kShortReplyMax);
-    ReplyPacket reply = ParseReply(buffer, count);
+    ReplyPacket reply = ReadReply(buffer).value_or(ReplyPacket{false, 0, nullptr, 0, kReplyErrorLength});
     query.error = reply.error;
-    if (reply.accepted && reply.code == kReplyDiskSize && reply.payloadLength >= 8)
+    if (reply.accepted && reply.code == kReplyDiskSize && reply.payloadLength >= 8) {
         query.disk = PvrDisk{Get32bit(reply.payload), Get32bit(reply.payload + 4)};
+        query.status = DiskStatus::Read;
+    }
     return query;
 }
 
 DiskQuery QueryPvrDisk(PvrSession& session)
 {
     UsbLineHold hold(session);
-    return hold.Held() ? QueryPvrDiskOnLine() : DiskQuery{};
+    if (!hold.Held())
+        return DiskQuery{DiskStatus::Busy, std::nullopt, 0};
+    return QueryPvrDiskOnLine();
 }
 
 bool PvrDeleteOnLine(const std::string& path) { return SendPath(kCmdDelete, path) && WaitAck(); }

@@ -2,11 +2,15 @@
 // command exchanges. Functions named ...OnLine expect the caller to hold the USB line
 // (a copy job does for its whole run); the others take it for their own duration and
 // do nothing when it is busy.
+//
+// Decoders take the bytes as a span and check every length against it; a reply count
+// from the library is clamped to the buffer it was read into.
 #pragma once
 #include "explorer/pvr_session.h"
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,6 +33,9 @@ constexpr uint32_t kReplyListEnd = 0x1004;
 constexpr uint32_t kReplyHeaderSize = 8;
 constexpr uint32_t kEntrySize = 114;
 constexpr uint32_t kEntryNameSize = 95;
+// The longest name an entry holds with its terminating NUL: the limit for every name
+// that goes onto the PVR, so that whatever is sent can be listed and received again.
+constexpr size_t kPvrNameMax = kEntryNameSize - 1;
 constexpr uint32_t kShortReplyMax = 16;
 constexpr uint32_t kBlockReplyMax = 0xFFFF;
 constexpr size_t kListRoom = 20000;  // entries one listing keeps
@@ -43,7 +50,7 @@ struct ReplyPacket {
     uint32_t payloadLength = 0;
     int error = 0;  // 0, kReplyErrorChecksum or kReplyErrorLength
 };
-ReplyPacket ParseReply(const uint8_t* buffer, uint32_t count);
+ReplyPacket ParseReply(std::span<const uint8_t> bytes);
 
 struct RawEntry {
     uint16_t mjd = 0;
@@ -54,7 +61,8 @@ struct RawEntry {
     std::string name;
     bool nameTerminated = false;  // a NUL ends the name inside its field
 };
-RawEntry DecodeEntry(const uint8_t* entry);
+// Nothing when fewer than kEntrySize bytes are given.
+std::optional<RawEntry> DecodeEntry(std::span<const uint8_t> entry);
 
 struct PvrEntry {
     std::string name;
@@ -68,7 +76,7 @@ enum class ListStatus { Complete, Partial, Failed, Busy };
 struct PvrListing {
     ListStatus status = ListStatus::Failed;
     std::vector<PvrEntry> entries;  // in the order received, at most kListRoom
-    bool overflow = false;          // the STB sent more than kListRoom entries
+    bool overflow = false;          // the STB sent more than kListRoom entries or blocks
 };
 PvrListing ListPvrFolder(PvrSession& session, const std::string& path);
 PvrListing ListPvrFolderOnLine(const std::string& path);
@@ -80,12 +88,14 @@ struct PvrDisk {
     uint32_t totalKb = 0;
     uint32_t freeKb = 0;
 };
+enum class DiskStatus { Read, Busy, Failed };
 // On failure the error value of the checker (0, 1 or 5) comes back in place of a disk.
 struct DiskQuery {
-    std::optional<PvrDisk> disk;
+    DiskStatus status = DiskStatus::Failed;
+    std::optional<PvrDisk> disk;  // set when Read
     int error = 0;
 };
-DiskQuery QueryPvrDisk(PvrSession& session);
+DiskQuery QueryPvrDisk(PvrSession& session);  // Busy when another exchange holds the line
 DiskQuery QueryPvrDiskOnLine();
 
 bool PvrDeleteOnLine(const std::string& path);

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <span>
 
 using namespace explorer;
 
@@ -15,11 +17,16 @@ namespace {
 
 void CheckPacket(const uint8_t* data, size_t size)
 {
-    ReplyPacket reply = ParseReply(data, uint32_t(size));
+    ReplyPacket reply = ParseReply(std::span(data, size));
     if (!reply.accepted)
         return;
-    for (uint32_t at = 0; at + kEntrySize <= reply.payloadLength; at += kEntrySize) {
-        RawEntry entry = DecodeEntry(reply.payload + at);
+    for (uint32_t at = 0; at <= reply.payloadLength; at += kEntrySize) {
+        std::optional<RawEntry> decoded = DecodeEntry(std::span(reply.payload + at, reply.payloadLength - at));
+        if (decoded.has_value() != (at + kEntrySize <= reply.payloadLength))
+            __builtin_trap();
+        if (!decoded)
+            break;
+        const RawEntry& entry = *decoded;
         if (entry.name.size() > kEntryNameSize)
             __builtin_trap();
         IsSafeEntryName(entry.name, entry.nameTerminated);

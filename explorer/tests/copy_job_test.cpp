@@ -123,11 +123,16 @@ TEST_F(CopyJob, ClosingTheWindowStopsTheRunningCopy)
 TEST_F(CopyJob, RemovalWhileScanningEndsTheJob)
 {
     MakeTree(pvrRoot / "DataFiles" / "tree");
-    progress.onPathLine = [this] { progress.WaitClosed(); };
+    EmuFaults faults;
+    faults.holdCommand = kCmdList;  // the scan's first listing waits
+    EmuSetFaults(faults);
     host.pvrFolder = "\\DataFiles";
     host.pvrSelection = {FolderRow("tree")};
     ASSERT_TRUE(engine.StartReceive());
+    AwaitHeldCommand();
     engine.OnDeviceRemoved();
+    EXPECT_EQ(engine.State(), JobState::JobIdle);
+    EmuReleaseCommands();
     ASSERT_TRUE(RunJob());
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);
     EXPECT_FALSE(session.m_bConnected);
@@ -442,19 +447,39 @@ TEST_F(Failures, SourceThatCannotBeOpenedEndsTheJob)
                                           (pc / "missing.bin").string() + "\" ");
 }
 
-TEST_F(Failures, NamesOf95CharactersAreSentAnd96Refused)
+TEST_F(Failures, LongestNameAPvrEntryHoldsGoesAndComesBack)
 {
-    std::string ok(95, 'n'), tooLong(96, 'n');
-    WriteFile(pc / ok, "ninety-five");
-    WriteFile(pc / tooLong, "ninety-six");
+    std::string ok(kPvrNameMax, 'n'), tooLong(kPvrNameMax + 1, 'n');
+    WriteFile(pc / "out" / ok, "longest");
+    WriteFile(pc / tooLong, "one more");
     host.pvrFolder = "\\DataFiles";
-    host.pcSelection = {FileRow(ok, 11), FileRow(tooLong, 10)};
+    host.pcSelection = {FolderRow("out"), FileRow(tooLong, 8)};
     ASSERT_TRUE(engine.StartSend());
     ASSERT_TRUE(RunJob());
-    EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / ok), "ninety-five");
     EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / tooLong));
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, "The filename is too long!!   \n\n\"" + (pc / tooLong).string() + "\" ");
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{TooLongText((pc / tooLong).string())});
+
+    host.pcFolder = (pc / "back").string();
+    fs::create_directories(pc / "back");
+    host.pvrSelection = {FolderRow("out")};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(ReadFile(pc / "back" / "out" / ok), "longest");
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
+}
+
+TEST_F(Failures, FolderNamesTooLongAreRefusedBeforeAnyCopy)
+{
+    std::string tooLong(kPvrNameMax + 1, 'd');
+    WriteFile(pc / "tree" / "first.bin", "first");
+    WriteFile(pc / "tree" / tooLong / "inside.bin", "inside");
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FolderRow("tree")};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{TooLongText((pc / "tree" / tooLong).string())});
+    EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "tree"));
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
 }
 
 // Cancel at each stage.
@@ -463,11 +488,15 @@ class Cancel : public EmuTest {};
 TEST_F(Cancel, DuringScanning)
 {
     MakeTree(pvrRoot / "DataFiles" / "tree");
-    progress.onPathLine = [this] { progress.WaitClosed(); };  // the scan waits for the cancel
+    EmuFaults faults;
+    faults.holdCommand = kCmdList;
+    EmuSetFaults(faults);
     host.pvrFolder = "\\DataFiles";
     host.pvrSelection = {FolderRow("tree")};
     ASSERT_TRUE(engine.StartReceive());
+    AwaitHeldCommand();
     engine.CancelJob();
+    EmuReleaseCommands();
     ASSERT_TRUE(RunJob());
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);
     EXPECT_FALSE(fs::exists(pc / "tree"));
@@ -478,29 +507,18 @@ TEST_F(Cancel, DuringScanning)
 TEST_F(Cancel, DuringFolderCreation)
 {
     MakeTree(pc / "tree");
-    std::mutex mutex;
-    std::condition_variable reached;
-    bool atSecond = false;
-    progress.onFolderBar = [&](size_t position) {
-        if (position != 1)
-            return;
-        {
-            std::lock_guard lock(mutex);
-            atSecond = true;
-        }
-        reached.notify_all();
-        progress.WaitClosed();
-    };
+    EmuFaults faults;
+    faults.holdCommand = kCmdMakeFolder;  // the second folder waits
+    faults.holdSkip = 1;
+    EmuSetFaults(faults);
     host.pvrFolder = "\\DataFiles";
     host.pcSelection = {FolderRow("tree")};
     ASSERT_TRUE(engine.StartSend());
-    {
-        std::unique_lock lock(mutex);
-        reached.wait(lock, [&] { return atSecond; });
-    }
+    AwaitHeldCommand();
     engine.CancelJob();
-    EXPECT_FALSE(engine.JobActive());
+    EmuReleaseCommands();
     ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);
     EXPECT_TRUE(fs::exists(pvrRoot / "DataFiles" / "tree"));
     // The folder being announced when the cancel came is still made, nothing after it.
     EXPECT_TRUE(fs::exists(pvrRoot / "DataFiles" / "tree" / "a"));
@@ -606,6 +624,7 @@ class Hostile : public EmuTest {};
 TEST_F(Hostile, ScriptedListingCopiesNothingOutsideTheDestination)
 {
     WriteFile(pvrRoot / "evil" / "good.txt", "good");
+    fs::create_directories(pvrRoot / "evil" / "sub");
     fs::create_directories(pc / "dest");
     std::vector<uint8_t> payload;
     auto add = [&payload](const std::string& name, bool folder, uint64_t size) {

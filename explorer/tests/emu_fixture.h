@@ -8,12 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <mutex>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -27,6 +26,7 @@ public:
     std::vector<PaneRow> pcSelection;
     int refreshPvr = 0, refreshPc = 0;
     bool enabled = true;
+    std::vector<JobOutcome> ended;
 
     std::string Folder(PaneSide side) override { return side == PaneSide::Pvr ? pvrFolder : pcFolder; }
     std::vector<PaneRow> SelectedRows(PaneSide side) override
@@ -35,63 +35,38 @@ public:
     }
     void EnableControls(bool on) override { enabled = on; }
     void RefreshPane(PaneSide side) override { ++(side == PaneSide::Pvr ? refreshPvr : refreshPc); }
+    void JobEnded(JobOutcome outcome) override
+    {
+        EXPECT_FALSE(enabled);  // before the controls come back
+        ended.push_back(outcome);
+    }
 };
 
+// Records the progress window's calls; all of them must come on the loop's thread.
 class RecordingProgress : public ProgressView {
 public:
-    std::function<void(size_t position)> onFolderBar;  // runs on the preparation thread
-    std::function<void()> onPathLine;
+    std::thread::id loopThread = std::this_thread::get_id();
 
     void Show() override { Record("show"); }
     void Hide() override { Record("hide"); }
-    void Close() override
-    {
-        Record("close");
-        std::lock_guard lock(m_mutex);
-        m_bClosed = true;
-        m_closed.notify_all();
-    }
+    void Close() override { Record("close"); }
     void SetTitle(const std::string& title) override { Record("title " + title); }
-    void SetPathLine(const std::string& text) override
-    {
-        Record("path " + text);
-        if (onPathLine)
-            onPathLine();
-    }
+    void SetPathLine(const std::string& text) override { Record("path " + text); }
     void ResetProgress() override { Record("reset"); }
     void SetFolderBar(size_t position, size_t count, const std::string& text, bool yellow) override
     {
         Record(
             "bar " + std::to_string(position) + "/" + std::to_string(count) + " " + text + (yellow ? " yellow" : ""));
-        if (onFolderBar)
-            onFolderBar(position);
     }
-    // Blocks the calling (preparation) thread until the window was closed by a cancel.
-    void WaitClosed()
-    {
-        std::unique_lock lock(m_mutex);
-        m_closed.wait(lock, [this] { return m_bClosed; });
-    }
-    std::vector<std::string> Calls()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_calls;
-    }
-    bool Has(const std::string& call)
-    {
-        auto calls = Calls();
-        return std::find(calls.begin(), calls.end(), call) != calls.end();
-    }
+    const std::vector<std::string>& Calls() const { return m_calls; }
+    bool Has(const std::string& call) const { return std::find(m_calls.begin(), m_calls.end(), call) != m_calls.end(); }
 
 private:
     void Record(const std::string& call)
     {
-        std::lock_guard lock(m_mutex);
+        EXPECT_EQ(std::this_thread::get_id(), loopThread) << call;
         m_calls.push_back(call);
     }
-    std::mutex m_mutex;
-    std::condition_variable m_closed;
-    bool m_bClosed = false;
     std::vector<std::string> m_calls;
 };
 
@@ -174,6 +149,13 @@ protected:
             else if (id != kEvDeviceArrival)
                 engine.OnTransferEvent(id, value);
         });
+    }
+
+    // Waits (running nothing) until the emulator holds the command EmuFaults asked for.
+    static void AwaitHeldCommand()
+    {
+        while (!EmuCommandHeld())
+            std::this_thread::yield();
     }
 
     // Runs the loop until the job has ended; false when it stopped without an end.

@@ -36,11 +36,11 @@ TEST(NewFolder, NameRules)
 {
     ScriptedPrompter prompter;
     EXPECT_EQ(CheckNewFolderName(prompter, " abc "), "abc");
-    EXPECT_EQ(CheckNewFolderName(prompter, std::string(95, 'n')), std::string(95, 'n'));
+    EXPECT_EQ(CheckNewFolderName(prompter, std::string(94, 'n')), std::string(94, 'n'));
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_FALSE(CheckNewFolderName(prompter, "   "));
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_FALSE(CheckNewFolderName(prompter, std::string(96, 'n')));
+    EXPECT_FALSE(CheckNewFolderName(prompter, std::string(95, 'n')));
     for (char c : std::string("\\/:*?\"<>|"))
         EXPECT_FALSE(CheckNewFolderName(prompter, std::string("a") + c + "b")) << c;
     ASSERT_EQ(prompter.shown.size(), 10u);
@@ -57,6 +57,19 @@ TEST(NewFolder, DrawsAgainWhileTheNameIsTaken)
     auto random = [&] { return draws[next++]; };
     EXPECT_EQ(NewFolderName({Folder("new0012")}, random), "new0327");
     EXPECT_EQ(next, 3u);
+}
+
+TEST(NewFolder, EndsWhenTheDrawsKeepHittingTakenNames)
+{
+    std::vector<PaneRow> rows;
+    for (int i = 0; i < 328; ++i)
+        rows.push_back(Folder("new" + std::string(i < 10 ? "000" : i < 100 ? "00" : "0") + std::to_string(i)));
+    int draws = 0;
+    auto stuck = [&draws] { return ++draws, 0; };
+    EXPECT_FALSE(NewFolderName(rows, stuck));
+    rows.erase(rows.begin() + 200);
+    EXPECT_EQ(NewFolderName(rows, stuck), "new0200");
+    EXPECT_EQ(draws, 2 * kNewFolderDraws);
 }
 
 class PvrOps : public EmuTest {};
@@ -137,7 +150,7 @@ TEST_F(PvrOps, RenameRules)
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(RenamePvrRow(session, prompter, "\\DataFiles", rows, rows[1], "b.rec"), OpResult::Refused);
     EXPECT_EQ(RenamePvrRow(session, prompter, "\\DataFiles", rows, rows[1], "a|b"), OpResult::Refused);
-    EXPECT_EQ(RenamePvrRow(session, prompter, "\\DataFiles", rows, rows[1], std::string(96, 'z')), OpResult::Refused);
+    EXPECT_EQ(RenamePvrRow(session, prompter, "\\DataFiles", rows, rows[1], std::string(95, 'z')), OpResult::Refused);
     EXPECT_EQ(prompter.Texts(),
         (std::vector<std::string>{"The same filename exists.", kForbidden, "The filename is too long!!"}));
     EXPECT_EQ(RenamePvrRow(session, prompter, "\\DataFiles", rows, rows[1], " c.rec "), OpResult::Done);

@@ -3,7 +3,9 @@
 #include "explorer/pane_rows.h"
 #include "explorer/pvr_protocol.h"
 
+#include <algorithm>
 #include <cstring>
+#include <span>
 
 using namespace explorer;
 
@@ -22,7 +24,7 @@ std::vector<uint8_t> Entries(const std::vector<std::string>& names)
 TEST(ParseReply, AcceptsOnlyWholePacketsWithTheirChecksum)
 {
     auto packet = EmuMakeReply(0x1001, {0, 0, 0, 1, 0, 0, 0, 2});
-    ReplyPacket ok = ParseReply(packet.data(), uint32_t(packet.size()));
+    ReplyPacket ok = ParseReply(packet);
     ASSERT_TRUE(ok.accepted);
     EXPECT_EQ(ok.code, 0x1001u);
     EXPECT_EQ(ok.payloadLength, 8u);
@@ -30,21 +32,21 @@ TEST(ParseReply, AcceptsOnlyWholePacketsWithTheirChecksum)
 
     // More bytes read than the packet holds are fine.
     packet.push_back(0xAA);
-    EXPECT_TRUE(ParseReply(packet.data(), uint32_t(packet.size())).accepted);
+    EXPECT_TRUE(ParseReply(packet).accepted);
     packet.pop_back();
 
-    EXPECT_EQ(ParseReply(packet.data(), uint32_t(packet.size()) - 1).error, kReplyErrorLength);
-    EXPECT_EQ(ParseReply(packet.data(), 7).error, kReplyErrorLength);
-    EXPECT_EQ(ParseReply(packet.data(), 0).error, kReplyErrorLength);
+    EXPECT_EQ(ParseReply(std::span(packet).first(packet.size() - 1)).error, kReplyErrorLength);
+    EXPECT_EQ(ParseReply(std::span(packet).first(7)).error, kReplyErrorLength);
+    EXPECT_EQ(ParseReply(std::span(packet).first(0)).error, kReplyErrorLength);
     auto zero = packet;
     zero[0] = zero[1] = 0;
-    EXPECT_EQ(ParseReply(zero.data(), uint32_t(zero.size())).error, kReplyErrorLength);
+    EXPECT_EQ(ParseReply(zero).error, kReplyErrorLength);
     auto seven = packet;
     seven[1] = 7;
-    EXPECT_EQ(ParseReply(seven.data(), uint32_t(seven.size())).error, kReplyErrorLength);
+    EXPECT_EQ(ParseReply(seven).error, kReplyErrorLength);
     auto corrupt = packet;
     corrupt[10] ^= 1;
-    ReplyPacket bad = ParseReply(corrupt.data(), uint32_t(corrupt.size()));
+    ReplyPacket bad = ParseReply(corrupt);
     EXPECT_FALSE(bad.accepted);
     EXPECT_EQ(bad.error, kReplyErrorChecksum);
 }
@@ -53,7 +55,8 @@ TEST(DecodeEntry, ReadsEveryFieldAndFlagsUnterminatedNames)
 {
     auto bytes = EmuMakeEntry("TEST.REC", false, 0x123456789AULL, 53086, 12, 3);
     bytes[4] = 0x77;
-    RawEntry entry = DecodeEntry(bytes.data());
+    RawEntry entry = *DecodeEntry(bytes);
+    EXPECT_FALSE(DecodeEntry(std::span(bytes).first(kEntrySize - 1)));
     EXPECT_EQ(entry.mjd, 53086);
     EXPECT_EQ(entry.hour, 12);
     EXPECT_EQ(entry.minute, 3);
@@ -63,11 +66,11 @@ TEST(DecodeEntry, ReadsEveryFieldAndFlagsUnterminatedNames)
     EXPECT_TRUE(entry.nameTerminated);
     EXPECT_EQ(DateText(entry.mjd, entry.hour, entry.minute), "2004-03-22 12:03");
 
-    RawEntry full = DecodeEntry(EmuMakeEntry(std::string(95, 'x'), true, 0, 0, 0, 0).data());
+    RawEntry full = *DecodeEntry(EmuMakeEntry(std::string(95, 'x'), true, 0, 0, 0, 0));
     EXPECT_EQ(full.name.size(), 95u);
     EXPECT_FALSE(full.nameTerminated);
     EXPECT_EQ(full.type, 1);
-    EXPECT_TRUE(DecodeEntry(EmuMakeEntry(std::string(94, 'x'), false, 0, 0, 0, 0).data()).nameTerminated);
+    EXPECT_TRUE(DecodeEntry(EmuMakeEntry(std::string(94, 'x'), false, 0, 0, 0, 0))->nameTerminated);
 }
 
 TEST(EntryNames, OnlyPlainNamesMayReachThePc)
@@ -183,16 +186,42 @@ TEST_F(Listing, StopsStoringAtTheListsRoom)
     packets.push_back(EmuMakeReply(kReplyListEnd, {}));
     EmuScriptListing(std::move(packets));
     PvrListing listing = ListPvrFolder(session, "");
-    EXPECT_EQ(listing.status, ListStatus::Complete);
+    EXPECT_EQ(listing.status, ListStatus::Partial);
     EXPECT_TRUE(listing.overflow);
     EXPECT_EQ(listing.entries.size(), kListRoom);
+}
+
+TEST_F(Listing, EndlessBlocksStopAtTheListsRoom)
+{
+    std::vector<std::vector<uint8_t>> packets(kListRoom + 100, EmuMakeReply(kReplyEntries, {}));
+    packets.push_back(EmuMakeReply(kReplyListEnd, {}));
+    EmuScriptListing(std::move(packets));
+    PvrListing listing = ListPvrFolder(session, "");
+    EXPECT_EQ(listing.status, ListStatus::Partial);
+    EXPECT_TRUE(listing.overflow);
+    auto log = EmuCommandLog();
+    EXPECT_LE(std::count(log.begin(), log.end(), kCmdNextBlock), long(kListRoom));
+}
+
+TEST_F(Listing, ReadCountsBeyondTheBufferAreNotTrusted)
+{
+    std::vector<uint8_t> payload(16, 0x11);  // a disk reply longer than a short read holds
+    EmuScriptReplies({EmuMakeReply(kReplyDiskSize, payload)});
+    EmuFaults faults;
+    faults.readCountExtra = 64;
+    EmuSetFaults(faults);
+    DiskQuery query = QueryPvrDisk(session);
+    EXPECT_EQ(query.status, DiskStatus::Failed);
+    EXPECT_EQ(query.error, kReplyErrorLength);
+    EXPECT_TRUE(session.m_bUsbIdle);
 }
 
 TEST_F(Listing, BusyLineSendsNothing)
 {
     session.m_bUsbIdle = false;
     EXPECT_EQ(ListPvrFolder(session, "").status, ListStatus::Busy);
-    EXPECT_FALSE(QueryPvrDisk(session).disk);
+    EXPECT_EQ(QueryPvrDisk(session).status, DiskStatus::Busy);
+    EXPECT_EQ(PvrDiskLine(QueryPvrDisk(session)), std::nullopt);
     EXPECT_FALSE(PvrDelete(session, "\\MP3"));
     EXPECT_TRUE(EmuCommandLog().empty());
     EXPECT_TRUE(fs::exists(pvrRoot / "MP3"));
@@ -228,7 +257,11 @@ public:
         calls.push_back("row " + std::to_string(position) + " " + row.name);
     }
     void ShowPath(const std::string& text) override { calls.push_back("path " + text); }
-    void ListingComplete() override { calls.push_back("complete"); }
+    void ListingComplete(bool whole, const DiskQuery& disk) override
+    {
+        calls.push_back(std::string(whole ? "complete" : "partial") +
+                        (disk.status == DiskStatus::Read ? " disk" : " no disk"));
+    }
     void ListingFailed() override { calls.push_back("failed"); }
 };
 
@@ -239,7 +272,7 @@ TEST_F(Listing, PaneRefreshFillsRowsOrFallsBackToTheRememberedPath)
     path.Enter("\\MP3");
     RecordingPane pane;
     EXPECT_EQ(RefreshPvrPane(session, path, pane), PaneRefresh::Listed);
-    EXPECT_EQ(pane.calls, (std::vector<std::string>{"complete", "clear", "row 0 song.mp3", "path \\MP3"}));
+    EXPECT_EQ(pane.calls, (std::vector<std::string>{"complete disk", "clear", "row 0 song.mp3", "path \\MP3"}));
     EXPECT_TRUE(session.m_bUsbIdle);
 
     pane.calls.clear();
@@ -252,7 +285,15 @@ TEST_F(Listing, PaneRefreshFillsRowsOrFallsBackToTheRememberedPath)
     pane.calls.clear();
     EmuScriptListing({EmuMakeReply(kReplyListEnd, {})});
     EXPECT_EQ(RefreshPvrPane(session, path, pane), PaneRefresh::Listed);
-    EXPECT_EQ(pane.calls, (std::vector<std::string>{"complete", "clear", "path \\MP3"}));
+    EXPECT_EQ(pane.calls, (std::vector<std::string>{"complete disk", "clear", "path \\MP3"}));
+
+    // Cut short: the rows that arrived, and still the notice that lets the window go on.
+    pane.calls.clear();
+    auto bad = EmuMakeReply(kReplyListEnd, {});
+    bad[3] ^= 1;
+    EmuScriptListing({EmuMakeReply(kReplyEntries, Entries({"x.rec"})), bad});
+    EXPECT_EQ(RefreshPvrPane(session, path, pane), PaneRefresh::Partial);
+    EXPECT_EQ(pane.calls, (std::vector<std::string>{"partial disk", "clear", "row 0 x.rec", "path \\MP3"}));
 }
 
 }

@@ -9,7 +9,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <sys/stat.h>
@@ -30,7 +32,11 @@ public:
     std::vector<PaneRow> SelectedRows(PaneSide) override { return rows; }
     void EnableControls(bool) override {}
     void RefreshPane(PaneSide) override {}
+    void JobEnded(JobOutcome) override {}
 };
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
 
 struct Options {
     bool overwrite = false;
@@ -104,9 +110,8 @@ public:
     int Disk()
     {
         DiskQuery query = QueryPvrDisk(m_session);
-        std::printf("%s\n", query.disk ? PvrDiskLine(query.disk->freeKb, query.disk->totalKb).c_str()
-                                        : PvrDiskLine(uint32_t(query.error), uint32_t(query.error)).c_str());
-        return query.disk ? 0 : 1;
+        std::printf("%s\n", PvrDiskLine(query).value_or("").c_str());
+        return query.status == DiskStatus::Read ? 0 : 1;
     }
 
     int Get(const std::vector<std::string>& sources, const std::string& pcFolder)
@@ -184,7 +189,10 @@ public:
 
     int Move(const std::vector<std::string>& sources, const std::string& target)
     {
-        std::string destination = PvrArgument(target);
+        // A bare name renames in place; anything with a separator is a PVR path.
+        bool bareName = target.find_first_of("/\\") == std::string::npos;
+        std::string destination = bareName && sources.size() == 1 ? PvrJoin(PvrParent(PvrArgument(sources[0])), target)
+                                                                   : PvrArgument(target);
         std::optional<PaneRow> destinationRow = PvrRowOf(destination);
         if (destination.empty() || (destinationRow && destinationRow->IsFolder())) {
             std::vector<std::string> paths;
@@ -278,11 +286,26 @@ private:
 
 }
 
+const char* const kFooter = R"(Exit status: 0 done, 1 failed, 2 wrong command line.
+
+The STB is reached through the ZbDll library; this build links its emulator, which
+plays the PVR's disk with a PC folder and reads these variables:
+  ZBDLL_SIM_ROOT             the folder playing the disk; it must exist (a mistyped one
+                             is an error). Unset: $XDG_DATA_HOME/zbdll-sim, else
+                             ~/.local/share/zbdll-sim, made with ProgramFiles, DataFiles
+                             and MP3 when empty.
+  ZBDLL_SIM_VERSION          the STB's protocol version in hex (default 0101; below 0101
+                             copies cannot resume).
+  ZBDLL_SIM_FAIL_COPY        once, always or N: the next N copies break halfway.
+  ZBDLL_SIM_CORRUPT_LISTING  N: packet N of the next listing gets a bad checksum.
+  ZBDLL_SIM_SLOW_MS          N: copies pause N ms after every 64 KB.
+  ZBDLL_SIM_DROP_AFTER       N: the STB goes away after N chunks of the next copy.
+  ZBDLL_SIM_PLUG             a file: the STB is plugged in while it exists.)";
+
 int main(int argc, char** argv)
 {
     CLI::App app{"Copies files between the PVR and this PC, and manages the PVR's folders.", "bexora-cli"};
-    app.footer(
-        "The STB is reached through the ZbDll library; the emulator reads ZBDLL_SIM_ROOT and ZBDLL_SIM_VERSION.");
+    app.footer(kFooter);
     app.require_subcommand(1);
     Options options;
     std::string path = "\\";
@@ -323,7 +346,11 @@ int main(int argc, char** argv)
     auto* turbo = app.add_subcommand("turbo", "Switch turbo mode on or off");
     turbo->add_option("STATE", state, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
     turbo->add_flag("-y,--yes", options.yes, "Do not ask for confirmation");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : kExitUsage;
+    }
     if (app.got_subcommand(get) || app.got_subcommand(put) || app.got_subcommand(mv)) {
         target = sources.back();
         sources.pop_back();
@@ -331,20 +358,27 @@ int main(int argc, char** argv)
 
     Cli cli(options);
     if (!cli.Connect())
-        return 2;
+        return kExitFailed;
+    int status;
     if (app.got_subcommand(ls))
-        return cli.List(path);
-    if (app.got_subcommand("df"))
-        return cli.Disk();
-    if (app.got_subcommand(get))
-        return cli.Get(sources, target);
-    if (app.got_subcommand(put))
-        return cli.Put(sources, target);
-    if (app.got_subcommand(rm))
-        return cli.Remove(sources);
-    if (app.got_subcommand(mv))
-        return cli.Move(sources, target);
-    if (app.got_subcommand(mkdir))
-        return cli.MakeFolder(target);
-    return cli.Turbo(state);
+        status = cli.List(path);
+    else if (app.got_subcommand("df"))
+        status = cli.Disk();
+    else if (app.got_subcommand(get))
+        status = cli.Get(sources, target);
+    else if (app.got_subcommand(put))
+        status = cli.Put(sources, target);
+    else if (app.got_subcommand(rm))
+        status = cli.Remove(sources);
+    else if (app.got_subcommand(mv))
+        status = cli.Move(sources, target);
+    else if (app.got_subcommand(mkdir))
+        status = cli.MakeFolder(target);
+    else
+        status = cli.Turbo(state);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "Cannot write the output: %s\n", std::strerror(errno));
+        return kExitFailed;
+    }
+    return status;
 }

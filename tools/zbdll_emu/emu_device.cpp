@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -231,7 +232,6 @@ void ConfigureFromEnvironment(EmuState& emu)
 {
     const char* root = std::getenv("ZBDLL_SIM_ROOT");
     emu.root = root && *root ? fs::path(root) : fs::path(EmuDefaultRoot());
-    EnsureSystemFolders(emu.root);
     if (const char* version = std::getenv("ZBDLL_SIM_VERSION"))
         emu.version = uint16_t(std::strtoul(version, nullptr, 16));
     if (const char* fail = std::getenv("ZBDLL_SIM_FAIL_COPY"))
@@ -249,6 +249,15 @@ void ConfigureFromEnvironment(EmuState& emu)
     if (const char* plug = std::getenv("ZBDLL_SIM_PLUG"); plug && *plug) {
         emu.plugFile = plug;
         emu.attached = fs::exists(emu.plugFile);
+    }
+    std::error_code ec;
+    // A mistyped folder must not become a new, empty disk: no STB then.
+    if (root && *root && !fs::is_directory(emu.root, ec)) {
+        std::fprintf(stderr, "ZBDLL_SIM_ROOT is not a folder: %s\n", root);
+        emu.attached = false;
+        emu.plugFile.clear();
+    } else {
+        EnsureSystemFolders(emu.root);
     }
     emu.configured = true;
 }
@@ -312,6 +321,9 @@ void EmuReset(const std::string& root, uint16_t version)
     emu.listingBlocks.clear();
     emu.listingOpen = false;
     emu.script.reset();
+    emu.scriptedReplies.reset();
+    emu.commandHeld = false;
+    emu.commandReleased.notify_all();
     emu.faults = EmuFaults{};
     emu.commandLog.clear();
     emu.taskLog.clear();
@@ -333,6 +345,25 @@ void EmuScriptListing(std::vector<std::vector<uint8_t>> packets)
 {
     std::lock_guard lock(Emu().mutex);
     Emu().script = std::move(packets);
+}
+
+void EmuScriptReplies(std::vector<std::vector<uint8_t>> packets)
+{
+    std::lock_guard lock(Emu().mutex);
+    Emu().scriptedReplies = std::move(packets);
+}
+
+bool EmuCommandHeld()
+{
+    std::lock_guard lock(Emu().mutex);
+    return Emu().commandHeld;
+}
+
+void EmuReleaseCommands()
+{
+    std::lock_guard lock(Emu().mutex);
+    Emu().commandHeld = false;
+    Emu().commandReleased.notify_all();
 }
 
 void EmuSetFreeKb(std::optional<uint32_t> freeKb)
@@ -448,12 +479,23 @@ int GetDeviceVersion(uint16_t* version)
 int UsbCommandSend(uint32_t code, const uint8_t* payload, uint32_t length)
 {
     EmuState& emu = Emu();
-    std::lock_guard lock(emu.mutex);
+    std::unique_lock lock(emu.mutex);
+    if (emu.faults.holdCommand == code && emu.faults.holdSkip-- == 0) {
+        emu.faults.holdCommand = 0;
+        emu.commandHeld = true;
+        emu.commandReleased.wait(lock, [&emu] { return !emu.commandHeld; });
+    }
     if (!emu.opened || (length > 0 && !payload))
         return 0;
     if (emu.commandLog.size() >= 1 << 16)  // a long run keeps the recent part
         emu.commandLog.erase(emu.commandLog.begin(), emu.commandLog.begin() + (1 << 15));
     emu.commandLog.push_back(code);
+    if (emu.scriptedReplies) {
+        for (auto& packet : *emu.scriptedReplies)
+            emu.replies.push_back(std::move(packet));
+        emu.scriptedReplies.reset();
+        return 1;
+    }
     switch (code) {
     case 0x0002:
         NextListingPacket(emu);
@@ -503,7 +545,7 @@ uint32_t UsbRead(uint8_t* buffer, uint32_t maxLength)
     emu.replies.pop_front();
     uint32_t count = std::min<uint32_t>(maxLength, uint32_t(packet.size()));
     std::memcpy(buffer, packet.data(), count);
-    return count;
+    return count + emu.faults.readCountExtra;
 }
 
 uint16_t Get16bit(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }

@@ -4,6 +4,7 @@
 #include "tools/zbdll_emu/zbdll_emu.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <mutex>
@@ -24,6 +25,9 @@ struct EmuState {
     bool listingOpen = false;
     int listingPacketIndex = 0;
     std::optional<std::vector<std::vector<uint8_t>>> script;
+    std::optional<std::vector<std::vector<uint8_t>>> scriptedReplies;
+    std::condition_variable commandReleased;
+    bool commandHeld = false;
     EmuFaults faults;
     std::vector<uint32_t> commandLog;
     bool turbo = false;

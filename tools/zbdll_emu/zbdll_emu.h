@@ -1,6 +1,7 @@
 // The ZbDll emulator: every ZbDll function played against a PC folder that stands for the
-// PVR's hard disk. Configured from the environment at InitDevice (ZBDLL_SIM_ROOT,
-// ZBDLL_SIM_VERSION, and the faults ZBDLL_SIM_FAIL_COPY=once|always|N,
+// PVR's hard disk. Configured from the environment at InitDevice (ZBDLL_SIM_ROOT, a folder
+// that must exist, default EmuDefaultRoot(); ZBDLL_SIM_VERSION,
+// and the faults ZBDLL_SIM_FAIL_COPY=once|always|N,
 // ZBDLL_SIM_CORRUPT_LISTING=packet index, ZBDLL_SIM_SLOW_MS=pause per chunk,
 // ZBDLL_SIM_DROP_AFTER=chunks; ZBDLL_SIM_PLUG=file: the STB is plugged in while that file
 // exists, and arrives or goes away as it appears or disappears) or through the calls below.
@@ -17,6 +18,9 @@ struct EmuFaults {
     uint32_t chunkBytes = 1 << 20;
     int dropAfterChunks = -1;       // the device goes away after this many chunks of the next copy
     bool holdCopies = false;        // copy tasks wait before their first byte until released or cancelled
+    uint32_t holdCommand = 0;       // a command of this code, after holdSkip of them, waits for EmuReleaseCommands
+    int holdSkip = 0;
+    uint32_t readCountExtra = 0;    // UsbRead reports this many bytes more than it copied
 };
 
 struct EmuTaskRecord {
@@ -33,6 +37,11 @@ void EmuReset(const std::string& root, uint16_t version);
 void EmuSetFaults(const EmuFaults& faults);
 // The next folder listing is answered with exactly these packets, one per UsbRead.
 void EmuScriptListing(std::vector<std::vector<uint8_t>> packets);
+// The next command, whatever its code, is answered with exactly these packets.
+void EmuScriptReplies(std::vector<std::vector<uint8_t>> packets);
+// A command waits as EmuFaults::holdCommand asked; release lets it go on.
+bool EmuCommandHeld();
+void EmuReleaseCommands();
 void EmuSetFreeKb(std::optional<uint32_t> freeKb);
 void EmuSetTotalKb(std::optional<uint32_t> totalKb);
 // The STB goes away: a running copy fails, the removal notice (6001) goes out.

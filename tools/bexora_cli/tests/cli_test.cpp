@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -27,6 +29,7 @@ protected:
     {
         fs::remove_all(base);
         fs::create_directories(pc);
+        fs::create_directories(pvr);
         setenv("ZBDLL_SIM_ROOT", pvr.c_str(), 1);
         unsetenv("ZBDLL_SIM_VERSION");
     }
@@ -135,7 +138,7 @@ TEST_F(BexoraCli, FolderCommandsAndTheirRefusals)
 
 TEST_F(BexoraCli, FailuresGiveTheMessageAndAnExitStatus)
 {
-    std::string longName(96, 'n');
+    std::string longName(95, 'n');
     Write(pc / longName, "x");
     Result tooLong = Run("put " + Q(pc / longName) + " /DataFiles");
     EXPECT_EQ(tooLong.status, 1);
@@ -143,6 +146,62 @@ TEST_F(BexoraCli, FailuresGiveTheMessageAndAnExitStatus)
     EXPECT_NE(Run("get /DataFiles/none.rec " + Q(pc)).status, 0);
     EXPECT_NE(Run("ls /NoSuchFolder").status, 0);
     EXPECT_NE(Run("put " + Q(pc / "missing") + " /DataFiles").status, 0);
+}
+
+TEST_F(BexoraCli, WhatCannotBeCopiedOrMadeExitsNonZero)
+{
+    Write(pc / "tree" / "ok.bin", "ok");
+    ASSERT_EQ(mkfifo((pc / "tree" / "pipe").c_str(), 0600), 0);
+    Result special = Run("put " + Q(pc / "tree") + " /DataFiles");
+    EXPECT_EQ(special.status, 1);
+    EXPECT_NE(special.output.find((pc / "tree" / "pipe").string()), std::string::npos) << special.output;
+    fs::remove(pc / "tree" / "pipe");
+    if (geteuid() != 0) {  // root reads any folder
+        fs::create_directories(pc / "tree" / "locked");
+        fs::permissions(pc / "tree" / "locked", fs::perms::none);
+        Result locked = Run("put " + Q(pc / "tree") + " /DataFiles");
+        fs::permissions(pc / "tree" / "locked", fs::perms::owner_all);
+        EXPECT_EQ(locked.status, 1);
+        EXPECT_NE(locked.output.find((pc / "tree" / "locked").string()), std::string::npos) << locked.output;
+    }
+
+    fs::create_directories(pc / "empty" / "clash");
+    Write(pvr / "DataFiles" / "empty" / "clash", "PVR file");
+    Result put = Run("put " + Q(pc / "empty") + " /DataFiles");
+    EXPECT_EQ(put.status, 1);
+    EXPECT_NE(put.output.find("Cannot make a folder."), std::string::npos);
+
+    fs::create_directories(pvr / "DataFiles" / "rec" / "sub");
+    Write(base / "in" / "rec" / "sub", "PC file");
+    Result get = Run("get /DataFiles/rec " + Q(base / "in"));
+    EXPECT_EQ(get.status, 1);
+    EXPECT_NE(get.output.find("Cannot make a folder."), std::string::npos);
+}
+
+TEST_F(BexoraCli, DotFilesBareNamesAndTheCommandLine)
+{
+    Write(pvr / "DataFiles" / ".config", "from the PVR");
+    Write(pc / ".config", "mine");
+    EXPECT_EQ(Run("get --skip /DataFiles/.config " + Q(pc)).status, 0);
+    EXPECT_EQ(Read(pc / ".config"), "mine");
+
+    Write(pvr / "DataFiles" / "a.rec", "a");
+    EXPECT_EQ(Run("mv /DataFiles/a.rec b.rec").status, 0);
+    EXPECT_EQ(Read(pvr / "DataFiles" / "b.rec"), "a");
+
+    EXPECT_EQ(Run("ls /DataFiles >/dev/full").status, 1);
+    EXPECT_EQ(Run("get /DataFiles/b.rec").status, 2);
+    EXPECT_EQ(Run("frobnicate").status, 2);
+    Result help = Run("--help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* name : {"ZBDLL_SIM_ROOT", "ZBDLL_SIM_VERSION", "ZBDLL_SIM_FAIL_COPY", ".local/share/zbdll-sim"})
+        EXPECT_NE(help.output.find(name), std::string::npos) << name;
+
+    setenv("ZBDLL_SIM_ROOT", (base / "mistyped").c_str(), 1);
+    Result mistyped = Run("ls /");
+    EXPECT_EQ(mistyped.status, 1);
+    EXPECT_NE(mistyped.output.find("ZBDLL_SIM_ROOT"), std::string::npos);
+    EXPECT_FALSE(fs::exists(base / "mistyped"));
 }
 
 }

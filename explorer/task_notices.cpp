@@ -1,0 +1,54 @@
+#include "explorer/task_notices.h"
+
+namespace explorer {
+
+TaskNotices::TaskNotices(EventSink& sink) : m_sink(&sink), m_window{&TaskNotices::OnNotice, this} {}
+
+void TaskNotices::TaskStarting()
+{
+    std::lock_guard lock(m_mutex);
+    m_bRunning = true;
+}
+
+void TaskNotices::TaskNotStarted()
+{
+    std::lock_guard lock(m_mutex);
+    m_bRunning = false;
+    m_ended.notify_all();
+}
+
+bool TaskNotices::WaitTaskEnd(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(m_mutex);
+    return m_ended.wait_for(lock, limit, [this] { return !m_bRunning; });
+}
+
+void TaskNotices::Release()
+{
+    std::unique_lock lock(m_mutex);
+    m_sink = nullptr;
+    if (m_bRunning) {
+        m_bReleased = true;
+        return;
+    }
+    lock.unlock();
+    delete this;
+}
+
+void TaskNotices::OnNotice(void* context, uint32_t id, uint32_t value)
+{
+    auto* self = static_cast<TaskNotices*>(context);
+    std::unique_lock lock(self->m_mutex);
+    self->m_bRunning = false;
+    if (self->m_bReleased) {
+        lock.unlock();
+        delete self;
+        return;
+    }
+    // Posted under the lock, so that Release() cannot free the window meanwhile.
+    if (self->m_sink)
+        self->m_sink->Post(id, value);
+    self->m_ended.notify_all();
+}
+
+}  // namespace explorer

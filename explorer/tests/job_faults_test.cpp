@@ -1,0 +1,225 @@
+// Copy jobs where recordings were lost or failures hidden: each case ends cleanly now.
+#include "explorer/tests/emu_fixture.h"
+#include "explorer/pvr_protocol.h"
+
+#include <sys/stat.h>
+
+using namespace explorer;
+
+namespace {
+
+const char* const kFailConnected =
+    "Cannot copy the seleted file.   \n\nAlready used in the other process or \n\n unknown error occurred.  ";
+
+class JobFaults : public EmuTest {
+protected:
+    void RunUntilCopying()
+    {
+        while (engine.State() != JobState::JobCopying)
+            ASSERT_TRUE(loop.RunOnce(10000, engine.AwaitingOutside()));
+    }
+};
+
+TEST_F(JobFaults, EngineGoneDuringACopyOutlivesNoNotice)
+{
+    WriteFile(pc / "a.bin", Pattern(10000, 1));
+    EmuFaults faults;
+    faults.holdCopies = true;
+    EmuSetFaults(faults);
+    auto doomed = std::make_unique<CopyEngine>(session, host, progress, asker, prompter, loop, loop);
+    loop.SetHandler([&doomed](uint32_t id, uint32_t value) { doomed->OnTransferEvent(id, value); });
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("a.bin", 10000)};
+    ASSERT_TRUE(doomed->StartSend());
+    while (doomed->State() != JobState::JobCopying)
+        ASSERT_TRUE(loop.RunOnce(10000, doomed->AwaitingOutside()));
+    loop.SetHandler(nullptr);
+    doomed.reset();  // cancels the held task and waits for its end
+    EXPECT_FALSE(EmuTaskActive());
+}
+
+TEST_F(JobFaults, ClosingDuringACopySwitchesTurboOffAndFreesTheLine)
+{
+    WriteFile(pc / "a.bin", Pattern(10000, 1));
+    session.m_bTurboButton = true;
+    EmuFaults faults;
+    faults.holdCopies = true;
+    EmuSetFaults(faults);
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("a.bin", 10000)};
+    ASSERT_TRUE(engine.StartSend());
+    RunUntilCopying();
+    ASSERT_TRUE(EmuTurbo());
+    engine.CloseDuringJob();
+    EXPECT_FALSE(EmuTaskActive());
+    EXPECT_FALSE(EmuTurbo());
+    EXPECT_FALSE(session.m_bTurboActive);
+    EXPECT_TRUE(session.m_bUsbIdle);
+}
+
+TEST_F(JobFaults, AFailedDestinationListingIsNotTakenForAnEmptyFolder)
+{
+    for (const char* name : {"a.bin", "b.bin"}) {
+        WriteFile(pc / name, Pattern(3000, 1));
+        WriteFile(pvrRoot / "DataFiles" / name, "recording");
+    }
+    EmuFaults faults;
+    faults.corruptListingPacket = 0;  // the listing for a.bin is cut short
+    EmuSetFaults(faults);
+    asker.answers = {ConflictAnswer::Skip};
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("a.bin", 3000), FileRow("b.bin", 3000)};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    ASSERT_EQ(asker.asked.size(), 1u);
+    EXPECT_NE(asker.asked[0].find("b.bin"), std::string::npos);
+    EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / "b.bin"), "recording");
+}
+
+TEST_F(JobFaults, ACutShortFolderListingFailsTheReceive)
+{
+    WriteFile(pvrRoot / "DataFiles" / "tree" / "a.rec", "a");
+    EmuFaults faults;
+    faults.corruptListingPacket = 0;
+    EmuSetFaults(faults);
+    host.pvrFolder = "\\DataFiles";
+    host.pvrSelection = {FolderRow("tree")};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kFailConnected});
+    EXPECT_EQ(host.ended, std::vector<JobOutcome>{JobOutcome::Failed});
+}
+
+TEST_F(JobFaults, SpecialPcFilesFailTheSendAndLinksAreFollowedOnce)
+{
+    WriteFile(pc / "elsewhere" / "linked.bin", "linked");
+    WriteFile(pc / "tree" / "plain.bin", "plain");
+    fs::create_directory_symlink(pc / "elsewhere", pc / "tree" / "folder link");
+    fs::create_symlink(pc / "elsewhere" / "linked.bin", pc / "tree" / "file link");
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FolderRow("tree")};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / "tree" / "folder link" / "linked.bin"), "linked");
+    EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / "tree" / "file link"), "linked");
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
+
+    fs::create_directory_symlink(pc / "tree", pc / "tree" / "loop");
+    ASSERT_EQ(mkfifo((pc / "tree" / "pipe").c_str(), 0600), 0);
+    fs::remove_all(pvrRoot / "DataFiles" / "tree");
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
+    EXPECT_EQ(prompter.Texts().back(), CannotOpenText((pc / "tree" / "loop").string()));
+    fs::remove(pc / "tree" / "loop");
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(prompter.Texts().back(), CannotOpenText((pc / "tree" / "pipe").string()));
+    EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "tree"));
+}
+
+TEST_F(JobFaults, ResumingAnEmptyDestinationShowsTheProgressAgain)
+{
+    WriteFile(pc / "a.bin", Pattern(5000, 1));
+    WriteFile(pvrRoot / "DataFiles" / "a.bin", "");
+    asker.answers = {ConflictAnswer::Resume};
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("a.bin", 5000)};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    const auto& calls = progress.Calls();
+    auto hide = std::find(calls.begin(), calls.end(), "hide");
+    ASSERT_NE(hide, calls.end());
+    EXPECT_NE(std::find(hide, calls.end(), "show"), calls.end());
+    EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / "a.bin"), ReadFile(pc / "a.bin"));
+}
+
+TEST_F(JobFaults, LastResortFindsABigFileByItsBytes)
+{
+    const uint64_t size = 1024000000 + 1536;  // shown as "976MB"
+    fs::create_directories(pvrRoot / "DataFiles");
+    {
+        std::ofstream out(pvrRoot / "DataFiles" / "big.rec", std::ios::binary);
+        out << "head";
+    }
+    fs::resize_file(pvrRoot / "DataFiles" / "big.rec", size);
+    EmuFaults faults;
+    faults.failCopies = 3;
+    EmuSetFaults(faults);
+    host.pvrFolder = "\\DataFiles";
+    host.pvrSelection = {FileRow("big.rec", size)};
+    asker.answers = {ConflictAnswer::Overwrite};  // the broken copies left a part behind
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
+    ASSERT_EQ(asker.asked.size(), 1u);
+    EXPECT_NE(asker.asked[0].find("'big.rec'"), std::string::npos);
+    EXPECT_EQ(fs::file_size(pc / "big.rec"), size);
+}
+
+TEST_F(JobFaults, LastResortWithoutASourceAsksNothing)
+{
+    WriteFile(pvrRoot / "DataFiles" / "stale.rec", Pattern(5000, 2));  // not the size the row shows
+    EmuFaults faults;
+    faults.failCopies = 3;
+    EmuSetFaults(faults);
+    host.pvrFolder = "\\DataFiles";
+    host.pvrSelection = {FileRow("stale.rec", 100)};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_TRUE(asker.asked.empty());
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kFailConnected});
+}
+
+TEST_F(JobFaults, DotFilesOnThePcAreAskedAbout)
+{
+    WriteFile(pvrRoot / "DataFiles" / ".profile", "from the PVR");
+    WriteFile(pc / ".profile", "mine");
+    asker.answers = {ConflictAnswer::SkipAll};
+    host.pvrFolder = "\\DataFiles";
+    host.pvrSelection = {FileRow(".profile", 12)};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(asker.asked.size(), 1u);
+    EXPECT_EQ(ReadFile(pc / ".profile"), "mine");
+}
+
+TEST_F(JobFaults, FoldersThatCannotBeMadeFailTheJob)
+{
+    WriteFile(pvrRoot / "DataFiles" / "tree" / "x.rec", "x");
+    fs::create_directories(pvrRoot / "DataFiles" / "tree" / "sub");
+    WriteFile(pc / "tree" / "sub", "a PC file in the way");
+    host.pvrFolder = "\\DataFiles";
+    host.pvrSelection = {FolderRow("tree")};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Cannot make a folder."});
+    EXPECT_EQ(ReadFile(pc / "tree" / "x.rec"), "x");
+
+    prompter.shown.clear();
+    fs::create_directories(pc / "empty" / "clash");
+    WriteFile(pvrRoot / "DataFiles" / "empty" / "clash", "a PVR file in the way");
+    host.pcSelection = {FolderRow("empty")};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Cannot make a folder."});
+}
+
+TEST_F(JobFaults, ArrivalResetsTheJobSideAndRemovalIdlesIt)
+{
+    engine.OnDeviceRemoved();
+    EXPECT_FALSE(session.m_bConnected);
+    EXPECT_FALSE(session.m_bUsbIdle);
+    session.m_wVersion = 0;
+    engine.OnDeviceArrived();
+    EXPECT_TRUE(session.m_bConnected);
+    EXPECT_TRUE(session.m_bUsbIdle);
+    EXPECT_EQ(session.m_wVersion.load(), 0x0101);
+    EXPECT_EQ(engine.State(), JobState::JobIdle);
+    EXPECT_EQ(engine.Counters().index, 0u);
+}
+
+}
