@@ -1,0 +1,35 @@
+// Arrival and removal of the STB as the window sees them: the library's notices at
+// start, the 1000 ms polling while none came, and the device-change notices.
+#pragma once
+#include "explorer/zbdll.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace explorer {
+
+constexpr unsigned kDevicePollMs = 1000;
+constexpr unsigned kKeyRepeatMs = 555;
+
+// InitDevice, then StartPnpNotice with the window: true when the STB is there now;
+// false means the window polls with PollDeviceOpen every kDevicePollMs.
+bool StartDeviceWatch(ZbWindow* window);
+// One polling tick: TryDeviceOpen, then DeviceArrival without a name.
+bool PollDeviceOpen();
+
+enum class DeviceChange { None, Arrived, Removed };
+// A device-change notice (6000 arrival, 6001 removal) with its interface name.
+DeviceChange HandleDeviceNotice(uint32_t id, const char* interfaceName);
+
+// A key or button that acts at most once per interval.
+class KeyDebounce {
+public:
+    explicit KeyDebounce(unsigned intervalMs = kKeyRepeatMs) : m_intervalMs(intervalMs) {}
+    bool Take(uint64_t nowMs);
+
+private:
+    unsigned m_intervalMs;
+    std::optional<uint64_t> m_lastMs;
+};
+
+}  // namespace explorer

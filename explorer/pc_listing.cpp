@@ -1,0 +1,117 @@
+#include "explorer/pc_listing.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+
+namespace explorer {
+
+namespace {
+
+std::string Trim(const std::string& text)
+{
+    size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+
+}  // namespace
+
+std::string PcTypeText(const std::string& systemText, const std::string& name)
+{
+    std::string text = Trim(systemText);
+    if (!text.empty())
+        return text;
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 == name.size())
+        return "File";
+    std::string ext = name.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    return ext + " File";
+}
+
+std::string PcDateText(std::time_t time)
+{
+    std::tm tm{};
+    localtime_r(&time, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &tm);
+    return text;
+}
+
+std::string PcDiskLine(const std::string& volumeName, uint64_t freeBytes, uint64_t totalBytes)
+{
+    uint64_t freeMb = freeBytes / 1048576, totalMb = totalBytes / 1048576;
+    auto mb = [](uint64_t v) { return std::to_string(v) + " MB"; };
+    auto gb = [](uint64_t v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%0.2f GB", double(v) / 1024);
+        return std::string(text);
+    };
+    std::string freeText = totalMb < 1000 || freeMb < 1000 ? mb(freeMb) : gb(freeMb);
+    std::string totalText = totalMb < 1000 ? mb(totalMb) : gb(totalMb);
+    return "[" + volumeName + "] " + freeText + " Free/ " + totalText + " Total";
+}
+
+std::string PcPathText(const std::string& folder)
+{
+    return ShortenText(folder.ends_with('/') ? folder : folder + "/", 40);
+}
+
+std::string PcParent(const std::string& folder)
+{
+    size_t slash = folder.find_last_of('/', folder.size() > 1 ? folder.size() - 2 : 0);
+    if (slash == std::string::npos)
+        return folder;
+    return slash == 0 ? "/" : folder.substr(0, slash);
+}
+
+std::string PcChild(const std::string& folder, const std::string& name)
+{
+    return folder.ends_with('/') ? folder + name : folder + "/" + name;
+}
+
+PcListing ListPcFolder(const std::string& folder, const PcTypeNamer& typeName)
+{
+    PcListing listing;
+    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+    if (!dir)
+        return listing;
+    listing.ok = true;
+    bool root = folder == "/";
+    std::vector<PaneRow> folders, files;
+    while (dirent* entry = readdir(dir.get())) {
+        std::string name = entry->d_name;
+        if (name == "." || (name == ".." && root) || (name[0] == '.' && name != ".."))
+            continue;
+        if (folders.size() + files.size() >= kListRoom) {
+            listing.overflow = true;
+            break;
+        }
+        struct stat st {};
+        if (fstatat(dirfd(dir.get()), name.c_str(), &st, 0) != 0)
+            continue;  // a dangling link or an entry gone meanwhile
+        bool isFolder = S_ISDIR(st.st_mode);
+        PaneRow row = PcRow(name, isFolder, isFolder ? 0 : uint64_t(st.st_size), PcDateText(st.st_mtime));
+        row.typeText = isFolder ? Trim(typeName(name, true)) : PcTypeText(typeName(name, false), name);
+        (isFolder ? folders : files).push_back(std::move(row));
+    }
+    auto byName = [](const PaneRow& a, const PaneRow& b) { return a.name < b.name; };
+    std::sort(folders.begin(), folders.end(), byName);
+    std::sort(files.begin(), files.end(), byName);
+    listing.rows = std::move(folders);
+    listing.rows.insert(listing.rows.end(), std::make_move_iterator(files.begin()),
+                        std::make_move_iterator(files.end()));
+    return listing;
+}
+
+}  // namespace explorer

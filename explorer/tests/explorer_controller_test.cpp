@@ -1,0 +1,243 @@
+// The explorer window's controller without widgets, against the emulator and real folders.
+#include "explorer/tests/emu_fixture.h"
+#include "explorer/explorer_controller.h"
+
+#include <chrono>
+#include <thread>
+
+using namespace explorer;
+
+namespace {
+
+class FakePort : public ExplorerWindowPort {
+public:
+    std::vector<size_t> selected[2];
+    bool polling = false;
+    std::optional<std::pair<PaneSide, size_t>> edited;
+
+    std::vector<size_t> SelectedIndexes(PaneSide side) override { return selected[int(side)]; }
+    void RowsChanged(PaneSide) override {}
+    void TextsChanged(PaneSide) override {}
+    void EnablingChanged() override {}
+    void FocusList(PaneSide) override {}
+    void SetPolling(bool on) override { polling = on; }
+    void EditLabel(PaneSide side, size_t row) override { edited = {side, row}; }
+    void RunOnUi(std::function<void()> fn) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(std::move(fn));
+    }
+    void RunLater(unsigned, std::function<void()> fn) override { RunOnUi(std::move(fn)); }
+    bool RunOne()
+    {
+        std::function<void()> fn;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_queue.empty())
+                return false;
+            fn = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        fn();
+        return true;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::deque<std::function<void()>> m_queue;
+};
+
+class ControllerTest : public ::testing::Test {
+protected:
+    fs::path base = fs::path(::testing::TempDir()) /
+                    ("controller_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::path pvrRoot = base / "pvr";
+    fs::path pc = base / "pc";
+    EventLoop loop{LoopClock::Manual};
+    FakePort port;
+    RecordingProgress progress;
+    ScriptedAsker asker;
+    ScriptedPrompter prompter;
+    uint64_t now = 100000;
+    PcDesktop desktop{[](const std::string&, bool) { return std::string(); },
+                      [](const std::string&) { return std::optional<PcVolume>(PcVolume{"home", 5ull << 30, 9ull << 30}); },
+                      nullptr};
+    std::unique_ptr<CExplorerController> controller;
+
+    void SetUp() override
+    {
+        fs::remove_all(base);
+        fs::create_directories(pc);
+        EmuReset(pvrRoot.string(), 0x0101);
+            controller = std::make_unique<CExplorerController>(
+            ExplorerParts{prompter, progress, asker, loop, loop, port, desktop, [this] { return now; }, [] { return 4242; }});
+        loop.SetHandler([this](uint32_t id, uint32_t value) { controller->OnEvent(id, value); });
+    }
+    void TearDown() override
+    {
+        controller->Close();
+        controller.reset();
+        EmuReset(pvrRoot.string(), 0x0101);
+        fs::remove_all(base);
+    }
+    // Runs queued work until done holds or maxMs pass.
+    bool Pump(const std::function<bool()>& done, int maxMs = 5000)
+    {
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+        while (!done() && std::chrono::steady_clock::now() < end) {
+            bool worked = port.RunOne();
+            bool busy = controller->Engine().AwaitingOutside();
+            worked |= loop.RunOnce(busy ? 1 : 0, busy);
+            if (!worked)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return done();
+    }
+    void Drain() { Pump([] { return false; }, 200); }
+    std::vector<std::string> RowNames(PaneSide side)
+    {
+        std::vector<std::string> names;
+        for (const PaneRow& r : controller->Pane(side).Rows())
+            names.push_back(r.name);
+        return names;
+    }
+};
+
+}  // namespace
+
+TEST_F(ControllerTest, ArrivalListsThePvrAndRemovalClearsIt)
+{
+    EmuDropDevice();
+    EmuSetFreeKb(500000);
+    EmuSetTotalKb(40000000);
+    controller->Start(pc.string(), "");
+    EXPECT_TRUE(port.polling);
+    EXPECT_FALSE(controller->SideEnabled(PaneSide::Pvr));
+    EXPECT_TRUE(controller->SideEnabled(PaneSide::Pc));
+
+    EmuAttachDevice();  // the library's arrival notice
+    ASSERT_TRUE(Pump([&] { return controller->SideEnabled(PaneSide::Pvr); }));
+    EXPECT_FALSE(port.polling);
+    EXPECT_EQ(RowNames(PaneSide::Pvr), (std::vector<std::string>{"DataFiles", "MP3", "ProgramFiles"}));
+    EXPECT_EQ(controller->Pane(PaneSide::Pvr).DiskLine(), "[PVR HDD] 488 MB Free/ 38.15 GB Total");
+    EXPECT_EQ(controller->Session().m_wVersion, 0x0101);
+
+    EmuDropDevice();
+    ASSERT_TRUE(Pump([&] { return !controller->Session().m_bConnected; }));
+    EXPECT_TRUE(controller->Pane(PaneSide::Pvr).Rows().empty());
+    EXPECT_EQ(controller->Pane(PaneSide::Pvr).DiskLine(), "");
+    EXPECT_FALSE(controller->SideEnabled(PaneSide::Pvr));
+
+    EmuReset(pvrRoot.string(), 0x0100);  // plugged in again; found by the polling timer
+    controller->OnPollTick();
+    ASSERT_TRUE(Pump([&] { return controller->SideEnabled(PaneSide::Pvr); }));
+    EXPECT_EQ(controller->Session().m_wVersion, 0x0100);
+}
+
+TEST_F(ControllerTest, KeysAndRefreshButtonActOncePer555Ms)
+{
+    EXPECT_TRUE(controller->TakeEnterKey());
+    now += 554;
+    EXPECT_FALSE(controller->TakeEnterKey());
+    EXPECT_TRUE(controller->TakeF5Key());
+    now += 1;
+    EXPECT_TRUE(controller->TakeEnterKey());
+    EXPECT_FALSE(controller->TakeF5Key());
+
+    controller->Start(pc.string(), "");
+    ASSERT_TRUE(Pump([&] { return !RowNames(PaneSide::Pc).empty(); }));
+    WriteFile(pc / "late.txt", "x");
+    controller->RefreshButton(PaneSide::Pc);
+    ASSERT_TRUE(Pump([&] { return RowNames(PaneSide::Pc).size() == 2; }));
+    WriteFile(pc / "later.txt", "x");
+    now += 300;
+    controller->RefreshButton(PaneSide::Pc);  // ignored: within 555 ms of the last press
+    Drain();
+    EXPECT_EQ(RowNames(PaneSide::Pc).size(), 2u);
+}
+
+TEST_F(ControllerTest, PcPaneBrowsesAndStartsInHome)
+{
+    fs::create_directories(pc / "sub" / "deeper");
+    WriteFile(pc / ".secret", "s");
+    WriteFile(pc / "clip.rec", "r");
+    controller->Start(pc.string(), "");
+    ASSERT_TRUE(Pump([&] { return !RowNames(PaneSide::Pc).empty(); }));
+    EXPECT_EQ(RowNames(PaneSide::Pc), (std::vector<std::string>{"..", "sub", "clip.rec"}));
+    EXPECT_EQ(controller->Pane(PaneSide::Pc).DiskLine(), "[home] 5.00 GB Free/ 9.00 GB Total");
+
+    controller->Open(PaneSide::Pc, 1);
+    ASSERT_TRUE(Pump([&] { return RowNames(PaneSide::Pc) == std::vector<std::string>{"..", "deeper"}; }));
+    EXPECT_EQ(controller->PcFolder(), (pc / "sub").string());
+    EXPECT_EQ(controller->Pane(PaneSide::Pc).PathText(), PcPathText((pc / "sub").string()));
+
+    controller->PathEntered(PaneSide::Pc, "  " + (pc / "missing").string() + " ");
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Folder does not exist."});
+    EXPECT_EQ(controller->PcFolder(), (pc / "sub").string());
+    controller->PathEntered(PaneSide::Pc, " " + pc.string() + "/ ");
+    EXPECT_EQ(controller->PcFolder(), pc.string());
+
+    std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    fs::create_directories(base / "home");
+    setenv("HOME", (base / "home").c_str(), 1);
+    {
+        CExplorerController second(ExplorerParts{prompter, progress, asker, loop, loop, port, desktop,
+                                                 [] { return 0; }, [] { return 0; }});
+        second.Start("", "");
+        EXPECT_EQ(second.PcFolder(), (base / "home").string());
+        second.Close();
+        Drain();
+    }
+    setenv("HOME", home.c_str(), 1);
+}
+
+TEST_F(ControllerTest, DropOnAFolderRowCopiesIntoItAndRestoresThePane)
+{
+    fs::create_directories(pvrRoot / "Movies");
+    WriteFile(pc / "clip.rec", Pattern(70000, 3));
+    controller->Start(pc.string(), "");
+    ASSERT_TRUE(Pump([&] { return controller->SideEnabled(PaneSide::Pvr) && RowNames(PaneSide::Pc).size() == 2; }));
+    std::optional<size_t> movies = controller->Pane(PaneSide::Pvr).FindRow("Movies");
+    ASSERT_TRUE(movies);
+    EXPECT_TRUE(controller->CanDropOn(PaneSide::Pvr, movies));
+    EXPECT_FALSE(controller->CanDropOn(PaneSide::Pc, size_t(1)));  // a file row
+    port.selected[int(PaneSide::Pc)] = {1};
+    EXPECT_TRUE(controller->CanDrag(PaneSide::Pc));
+    controller->Drop(PaneSide::Pvr, movies);
+    EXPECT_TRUE(controller->JobRunning());
+    EXPECT_FALSE(controller->SideEnabled(PaneSide::Pc));
+    EXPECT_EQ(controller->PvrFolder(), "\\Movies");
+    ASSERT_TRUE(Pump([&] { return !controller->Engine().JobActive(); }));
+    EXPECT_EQ(ReadFile(pvrRoot / "Movies" / "clip.rec"), Pattern(70000, 3));
+    EXPECT_EQ(controller->PvrFolder(), "");
+    EXPECT_TRUE(controller->SideEnabled(PaneSide::Pc));
+    EXPECT_TRUE(controller->SideEnabled(PaneSide::Pvr));
+
+    port.selected[int(PaneSide::Pc)] = {0};  // ".." cannot be dragged
+    EXPECT_FALSE(controller->CanDrag(PaneSide::Pc));
+}
+
+TEST_F(ControllerTest, NewFolderRowAndClosingWithTurbo)
+{
+    controller->Start(pc.string(), "\\DataFiles");
+    ASSERT_TRUE(Pump([&] { return controller->SideEnabled(PaneSide::Pvr); }));
+    controller->BeginNewFolder(PaneSide::Pvr);
+    ASSERT_TRUE(port.edited);
+    size_t row = port.edited->second;
+    EXPECT_EQ(controller->Pane(PaneSide::Pvr).Rows()[row].name, "new0042");
+    EXPECT_FALSE(controller->NewFolderEnabled(PaneSide::Pvr));
+    controller->EndLabelEdit(PaneSide::Pvr, row, "  Shows ");
+    EXPECT_TRUE(fs::is_directory(pvrRoot / "DataFiles" / "Shows"));
+    EXPECT_TRUE(controller->NewFolderEnabled(PaneSide::Pvr));
+    ASSERT_TRUE(Pump([&] { return controller->Pane(PaneSide::Pvr).FindRow("Shows").has_value(); }));
+
+    prompter.answers = {PromptAnswer::Yes};
+    controller->PressTurbo();
+    EXPECT_TRUE(controller->TurboOn());
+    ASSERT_TRUE(PvrTurbo(controller->Session(), true));
+    controller->Session().m_bTurboActive = true;
+    auto [pcPath, pvrPath] = controller->Close();
+    EXPECT_FALSE(EmuTurbo());
+    EXPECT_EQ(pcPath, pc.string());
+    EXPECT_EQ(pvrPath, "\\DataFiles");
+}
