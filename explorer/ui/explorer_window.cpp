@@ -1,0 +1,323 @@
+#include "explorer/ui/explorer_window.h"
+#include "explorer/ui/explorer_icons.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMimeDatabase>
+#include <QRandomGenerator>
+#include <QShortcut>
+#include <QStorageInfo>
+#include <QUrl>
+
+#include <chrono>
+
+namespace explorer {
+
+namespace {
+
+const char* const kPcSection = "PVR_EXPLORER_PC/PATH_PC";
+const char* const kStbSection = "PVR_EXPLORER_STB/PATH_STB";
+
+uint64_t SteadyMs()
+{
+    using namespace std::chrono;
+    return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+std::string SystemTypeName(const std::string& name, bool isFolder)
+{
+    static const QMimeDatabase mimes;
+    if (isFolder)
+        return mimes.mimeTypeForName("inode/directory").comment().toStdString();
+    QMimeType type = mimes.mimeTypeForFile(QString::fromStdString(name), QMimeDatabase::MatchExtension);
+    return type.isDefault() ? std::string() : type.comment().toStdString();
+}
+
+std::optional<PcVolume> VolumeOf(const std::string& folder)
+{
+    QStorageInfo volume(QString::fromStdString(folder));
+    if (!volume.isValid() || !volume.isReady())
+        return std::nullopt;
+    QString name = volume.displayName().isEmpty() ? volume.rootPath() : volume.displayName();
+    return PcVolume{name.toStdString(), uint64_t(volume.bytesAvailable()), uint64_t(volume.bytesTotal())};
+}
+
+}  // namespace
+
+bool CDesktopOpener::Open(const std::string& path, const std::string&)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+CExplorerWindow::CExplorerWindow(QSettings& profile, QWidget* parent)
+    : QWidget(parent), m_profile(profile), m_prompter(this), m_progressWindow(new CProgressWindow(this)),
+      m_progressView(*m_progressWindow), m_asker(this)
+{
+    setWindowTitle("Bexora 1.250");
+    setWindowIcon(PictureIcon(ExplorerPicture::Program));
+    m_progressWindow->setWindowFlag(Qt::Window);
+    PcDesktop desktop{SystemTypeName, VolumeOf, &m_opener};
+    m_controller = std::make_unique<CExplorerController>(ExplorerParts{
+        m_prompter, m_progressView, m_asker, m_queue, m_queue, *this, desktop, SteadyMs,
+        [] { return int(QRandomGenerator::global()->bounded(32768)); }});
+    m_progressWindow->SetEngine(&m_controller->Engine());
+    m_queue.SetHandler([this](uint32_t id, uint32_t value) { m_controller->OnEvent(id, value); });
+    m_pollTimer.setInterval(int(kDevicePollMs));
+    connect(&m_pollTimer, &QTimer::timeout, this, [this] { m_controller->OnPollTick(); });
+    BuildControls();
+    resize(760, 520);
+}
+
+CExplorerWindow::~CExplorerWindow()
+{
+    if (!m_bClosed)
+        m_controller->Close();
+    m_progressWindow->SetEngine(nullptr);
+    m_controller.reset();
+}
+
+void CExplorerWindow::BuildControls()
+{
+    for (PaneSide side : {PaneSide::Pvr, PaneSide::Pc}) {
+        auto* pane = new CPaneWidget(*m_controller, side, this);
+        m_panes[side == PaneSide::Pvr ? 0 : 1] = pane;
+        connect(pane, &CPaneWidget::popupRequested, this, &CExplorerWindow::ShowPopup);
+        connect(pane, &CPaneWidget::dropped, this,
+                [this](PaneSide target, std::optional<size_t> row) { m_controller->Drop(target, row); });
+        for (QObject* watched : {static_cast<QObject*>(pane->DetailsView()), static_cast<QObject*>(pane->IconView()),
+                                 static_cast<QObject*>(pane->PathBox())})
+            watched->installEventFilter(this);
+    }
+    auto makeCopy = [this](ExplorerPicture picture, const char* tip, Direction direction) {
+        auto* b = new QPushButton(this);
+        b->setIcon(PictureIcon(picture));
+        b->setIconSize(QSize(24, 24));
+        b->setToolTip(tip);
+        b->setAccessibleName(tip);
+        connect(b, &QPushButton::clicked, this, [this, direction] { m_controller->CopyButton(direction); });
+        return b;
+    };
+    m_copyToPvr = makeCopy(ExplorerPicture::CopyPcToPvr, "Copy PC to PVR", Direction::Send);
+    m_copyToPc = makeCopy(ExplorerPicture::CopyPvrToPc, "Copy PVR to PC", Direction::Receive);
+    m_turbo = new QPushButton(this);
+    m_turbo->setIconSize(QSize(14, 14));
+    connect(m_turbo, &QPushButton::clicked, this, [this] { m_controller->PressTurbo(); });
+    auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(f5, &QShortcut::activated, this, [this] {
+        if (m_controller->TakeF5Key())
+            m_controller->Refresh(FocusedSide());
+    });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (CPaneWidget* pane = PaneOf(now))
+            m_focused = pane->Side();
+    });
+    EnablingChanged();
+}
+
+QPushButton* CExplorerWindow::CopyButton(Direction direction) const
+{
+    return direction == Direction::Send ? m_copyToPvr : m_copyToPc;
+}
+
+void CExplorerWindow::Start()
+{
+    std::string pc = m_profile.value(kPcSection).toString().toStdString();
+    std::string pvr = m_profile.value(kStbSection).toString().toStdString();
+    m_controller->Start(pc.empty() ? QDir::homePath().toStdString() : pc, pvr);
+    Pane(PaneSide::Pc)->FillDrives();
+    for (CPaneWidget* pane : m_panes) {
+        pane->ApplyGrid(m_controller->Grid());
+        pane->ShowTexts();
+    }
+}
+
+void CExplorerWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_bClosed) {
+        m_bClosed = true;
+        auto [pc, pvr] = m_controller->Close();
+        m_profile.setValue(kPcSection, QString::fromStdString(pc));
+        m_profile.setValue(kStbSection, QString::fromStdString(pvr));
+        m_profile.sync();
+    }
+    m_progressWindow->hide();
+    event->accept();
+}
+
+void CExplorerWindow::resizeEvent(QResizeEvent*)
+{
+    int h = width() / 2, bottom = height();
+    Pane(PaneSide::Pvr)->setGeometry(2, 0, h - 23, bottom);
+    Pane(PaneSide::Pc)->setGeometry(h + 20, 0, h - 23, bottom);
+    m_copyToPvr->setGeometry(h - 16, 242, 32, 32);
+    m_copyToPc->setGeometry(h - 16, 277, 32, 32);
+    std::array<int, kPaneButtons> x = {0, 23, 60, 83, 106, 143, 166};
+    Pane(PaneSide::Pc)->PlaceToolbar(x);
+    if (width() > 425) {
+        Pane(PaneSide::Pvr)->PlaceToolbar(x);
+        m_turbo->setGeometry(4, 73, 80, 18);
+    } else {
+        const int fromMiddle[kPaneButtons] = {210, 187, 150, 127, 104, 67, 44};
+        for (int i = 0; i < kPaneButtons; ++i)
+            x[size_t(i)] = h - fromMiddle[i] - 2;
+        Pane(PaneSide::Pvr)->PlaceToolbar(x);
+        m_turbo->setGeometry(h - 210, 73, 80, 18);
+    }
+}
+
+CPaneWidget* CExplorerWindow::PaneOf(QObject* object) const
+{
+    for (CPaneWidget* pane : m_panes)
+        if (pane && (pane->HasList(object) || object == pane->PathBox()))
+            return pane;
+    return nullptr;
+}
+
+bool CExplorerWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    CPaneWidget* pane = PaneOf(watched);
+    auto* view = qobject_cast<QAbstractItemView*>(watched);
+    QWidget* focus = QApplication::focusWidget();
+    if (!pane || (view && focus && focus != view && view->isAncestorOf(focus)))
+        return false;  // keys of a label editor, passed on to its list
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        if (m_controller->TakeEnterKey()) {
+            if (watched == pane->PathBox())
+                m_controller->PathEntered(pane->Side(), pane->PathBox()->text().toStdString());
+            else
+                m_controller->EnterOnList(pane->Side());
+        }
+        return true;
+    }
+    if (watched == pane->PathBox())
+        return false;
+    return ListKey(pane, key);
+}
+
+bool CExplorerWindow::ListKey(CPaneWidget* pane, QKeyEvent* key)
+{
+    PaneSide side = pane->Side();
+    bool ctrl = key->modifiers() & Qt::ControlModifier;
+    switch (key->key()) {
+    case Qt::Key_Insert:
+        m_controller->BeginNewFolder(side);
+        return true;
+    case Qt::Key_F2:
+        m_controller->BeginRename(side);
+        return true;
+    case Qt::Key_Delete:
+        m_controller->Delete(side);
+        return true;
+    case Qt::Key_C:
+    case Qt::Key_X:
+    case Qt::Key_V:
+        if (!ctrl)
+            return false;
+        if (key->key() == Qt::Key_C)
+            m_controller->Copy(side);
+        else if (key->key() == Qt::Key_X)
+            m_controller->Cut(side);
+        else
+            m_controller->Paste(side);
+        return true;
+    default:
+        return false;
+    }
+}
+
+QMenu* CExplorerWindow::BuildPopup(CPaneWidget* pane)
+{
+    PaneSide side = pane->Side();
+    auto* menu = new QMenu(this);
+    bool selected = !pane->SelectedRows().empty();
+    auto add = [menu](const char* text, bool enabled, auto fn) {
+        QAction* action = menu->addAction(text);
+        action->setEnabled(enabled);
+        QObject::connect(action, &QAction::triggered, menu, fn);
+        return action;
+    };
+    add("&New folder\tIns", true, [this, side] { m_controller->BeginNewFolder(side); });
+    add("&Refresh\tF5", true, [this, side] { m_controller->Refresh(side); });
+    menu->addSeparator();
+    add("&Copy\tCtrl+C", selected, [this, side] { m_controller->Copy(side); });
+    add("C&ut\tCtrl+X", selected, [this, side] { m_controller->Cut(side); });
+    add("&Paste\tCtrl+V", !m_controller->ClipboardEmpty(), [this, side] { m_controller->Paste(side); });
+    add("&Delete\tDel", selected, [this, side] { m_controller->Delete(side); });
+    add("R&ename\tF2", selected, [this, side] { m_controller->BeginRename(side); });
+    std::vector<PaneRow> rows = m_controller->SelectedRows(side);
+    bool oneFile = side == PaneSide::Pc && rows.size() == 1 && !rows.front().IsFolder();
+    add("E&xecute", oneFile, [this] { m_controller->Execute(); });
+    menu->addSeparator();
+    QAction* grid = add("&Grid", true, [this] {
+        m_controller->SetGrid(!m_controller->Grid());
+        for (CPaneWidget* p : m_panes)
+            p->ApplyGrid(m_controller->Grid());
+    });
+    grid->setCheckable(true);
+    grid->setChecked(m_controller->Grid());
+    menu->addSeparator();
+    const char* views[] = {"&Large Icons", "L&ist", "&Details"};
+    for (int i = 0; i < 3; ++i) {
+        QAction* view = add(views[i], true, [this, pane, i] {
+            m_controller->SetView(pane->Side(), ViewMode(i));
+            pane->ApplyView();
+        });
+        view->setCheckable(true);
+        view->setChecked(m_controller->Pane(side).View() == ViewMode(i));
+    }
+    return menu;
+}
+
+void CExplorerWindow::ShowPopup(CPaneWidget* pane, QPoint globalPos)
+{
+    if (!m_controller->LineIdle())
+        return;
+    pane->CurrentView()->setFocus();
+    m_focused = pane->Side();
+    QMenu* menu = BuildPopup(pane);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPos);
+}
+
+std::vector<size_t> CExplorerWindow::SelectedIndexes(PaneSide side) { return Pane(side)->SelectedRows(); }
+
+void CExplorerWindow::RowsChanged(PaneSide side) { Pane(side)->ReloadRows(); }
+
+void CExplorerWindow::TextsChanged(PaneSide side) { Pane(side)->ShowTexts(); }
+
+void CExplorerWindow::EnablingChanged()
+{
+    for (CPaneWidget* pane : m_panes)
+        pane->ApplyEnabling();
+    bool pvr = m_controller->SideEnabled(PaneSide::Pvr);
+    for (QPushButton* b : {m_copyToPvr, m_copyToPc, m_turbo})
+        b->setEnabled(pvr);
+    bool on = m_controller->TurboOn();
+    m_turbo->setText(on ? "Turbo On " : "Turbo Off");
+    m_turbo->setAccessibleName(m_turbo->text());
+    m_turbo->setIcon(PictureIcon(on ? ExplorerPicture::TurboOn : ExplorerPicture::TurboOff));
+}
+
+void CExplorerWindow::FocusList(PaneSide side) { Pane(side)->CurrentView()->setFocus(); }
+
+void CExplorerWindow::SetPolling(bool on)
+{
+    if (on)
+        m_pollTimer.start();
+    else
+        m_pollTimer.stop();
+}
+
+void CExplorerWindow::EditLabel(PaneSide side, size_t row) { Pane(side)->EditLabel(row); }
+
+void CExplorerWindow::RunOnUi(std::function<void()> fn) { m_queue.RunOnUi(std::move(fn)); }
+
+void CExplorerWindow::RunLater(unsigned ms, std::function<void()> fn) { QTimer::singleShot(int(ms), this, std::move(fn)); }
+
+}  // namespace explorer

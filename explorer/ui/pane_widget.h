@@ -1,0 +1,80 @@
+// One pane's widgets: the toolbar, the disk line, the path box, the drive box (PC) and
+// the list shown as large icons, list or details over one model. Buttons, path box and
+// drive box call the controller; keys, the popup menu and drops go to the window.
+#pragma once
+#include "explorer/explorer_controller.h"
+#include "explorer/ui/pane_model.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QTableView>
+#include <QToolButton>
+#include <QWidget>
+
+#include <array>
+
+namespace explorer {
+
+enum class PaneButton { HighFolder, Refresh, LargeIcons, List, Details, Delete, NewFolder };
+constexpr int kPaneButtons = 7;
+
+class CPaneWidget : public QWidget {
+    Q_OBJECT
+public:
+    CPaneWidget(CExplorerController& controller, PaneSide side, QWidget* parent = nullptr);
+
+    PaneSide Side() const { return m_side; }
+    CPaneModel& Model() { return m_model; }
+    QAbstractItemView* CurrentView() const;
+    QLineEdit* PathBox() const { return m_pathBox; }
+    QComboBox* DriveBox() const { return m_driveBox; }
+    QLabel* DiskLine() const { return m_diskLine; }
+    QToolButton* Button(PaneButton button) const { return m_buttons[size_t(button)]; }
+    QTableView* DetailsView() const { return m_details; }
+    QListView* IconView() const { return m_icons; }
+
+    std::vector<size_t> SelectedRows() const;
+    void SelectOnly(int row);
+    // Pane-relative x of the seven toolbar buttons.
+    void PlaceToolbar(const std::array<int, kPaneButtons>& x);
+    void ApplyView();
+    void ApplyGrid(bool on);
+    void ShowTexts();
+    void ApplyEnabling();
+    void ReloadRows();
+    void EditLabel(size_t row);
+    bool HasList(const QObject* object) const;
+    void FillDrives();
+
+signals:
+    void popupRequested(CPaneWidget* pane, QPoint globalPos);
+    void dropped(PaneSide target, std::optional<size_t> folderRow);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void LayOut();
+    QToolButton* MakeButton(PaneButton button, const char* tip);
+    void ButtonPressed(PaneButton button);
+    void SetupView(QAbstractItemView* view);
+    bool HandleDrag(QAbstractItemView* view, QEvent* event);
+
+    CExplorerController& m_controller;
+    PaneSide m_side;
+    CPaneModel m_model;
+    std::array<QToolButton*, kPaneButtons> m_buttons{};
+    QLabel* m_diskLine;
+    QLineEdit* m_pathBox;
+    QComboBox* m_driveBox = nullptr;
+    QTableView* m_details;
+    QListView* m_icons;
+    bool m_bColumnsSized = false;
+    int m_driveIndex = 0;
+};
+
+}  // namespace explorer

@@ -1,0 +1,296 @@
+// Scenarios of the explorer window with real keys, clicks, menus and drops, against the
+// emulator and real folders.
+#include "explorer/ui/single_instance.h"
+#include "explorer/ui/tests/window_fixture.h"
+#include "common/qt/testing/message_box_answerer.h"
+
+#include <QAccessible>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProcess>
+
+using namespace explorer;
+
+TEST_F(WindowTest, DeviceArrivesAndLeaves)
+{
+    EmuDropDevice();
+    EmuSetFreeKb(500000);
+    EmuSetTotalKb(40000000);
+    Open();
+    ASSERT_TRUE(WaitFor([&] { return !Names(PaneSide::Pc).isEmpty(); }));
+    CPaneWidget* pvr = Pane(PaneSide::Pvr);
+    EXPECT_FALSE(pvr->DetailsView()->isEnabled());
+    EXPECT_FALSE(pvr->Button(PaneButton::Refresh)->isEnabled());
+    EXPECT_FALSE(window->CopyButton(Direction::Send)->isEnabled());
+    EXPECT_FALSE(window->TurboButton()->isEnabled());
+    EXPECT_TRUE(Pane(PaneSide::Pc)->DetailsView()->isEnabled());
+
+    EmuAttachDevice();
+    ASSERT_TRUE(WaitFor([&] { return pvr->DetailsView()->isEnabled(); }));
+    EXPECT_EQ(Names(PaneSide::Pvr), (QStringList{"DataFiles", "MP3", "ProgramFiles"}));
+    EXPECT_EQ(pvr->DiskLine()->text(), "[PVR HDD] 488 MB Free/ 38.15 GB Total");
+    EXPECT_TRUE(window->CopyButton(Direction::Receive)->isEnabled());
+    EXPECT_EQ(window->TurboButton()->text(), "Turbo Off");
+    QAccessibleInterface* disk = QAccessible::queryAccessibleInterface(pvr->DiskLine());
+    ASSERT_TRUE(disk);
+    EXPECT_EQ(disk->text(QAccessible::Name), "[PVR HDD] 488 MB Free/ 38.15 GB Total");
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(window->CopyButton(Direction::Send));
+    EXPECT_EQ(button->text(QAccessible::Name), "Copy PC to PVR");
+    EXPECT_EQ(pvr->Model().index(1, 0).data(Qt::AccessibleTextRole).toString(), "MP3");
+
+    EmuDropDevice();
+    ASSERT_TRUE(WaitFor([&] { return Names(PaneSide::Pvr).isEmpty(); }));
+    EXPECT_EQ(pvr->DiskLine()->text(), "");
+    EXPECT_FALSE(pvr->DetailsView()->isEnabled());
+    EXPECT_FALSE(window->CopyButton(Direction::Receive)->isEnabled());
+}
+
+TEST_F(WindowTest, CopiesFolderTreesBothWays)
+{
+    WriteFile(pc / "show" / "part1.rec", Pattern(300000, 1));
+    WriteFile(pc / "show" / "extra" / "tune.mp3", Pattern(3000, 2));
+    fs::create_directories(pc / "show" / "empty");
+    WriteFile(pc / "top.txt", Pattern(10, 3));
+    fs::create_directories(pc / "back");
+    Open();
+    ASSERT_TRUE(WaitReady());
+    Select(PaneSide::Pc, {"show", "top.txt"});
+    QTest::mouseClick(window->CopyButton(Direction::Send), Qt::LeftButton);
+    ASSERT_TRUE(WaitJobEnd());
+    EXPECT_EQ(TreeContents(pvrRoot / "show"), TreeContents(pc / "show"));
+    EXPECT_EQ(ReadFile(pvrRoot / "top.txt"), Pattern(10, 3));
+    ASSERT_TRUE(WaitFor([&] { return RowOf(PaneSide::Pvr, "show") >= 0; }));
+
+    Select(PaneSide::Pvr, {"show"});
+    EXPECT_FALSE(DropRows(PaneSide::Pvr, PaneSide::Pvr, RowOf(PaneSide::Pvr, "MP3")));  // its own pane
+    ASSERT_TRUE(DropRows(PaneSide::Pvr, PaneSide::Pc, RowOf(PaneSide::Pc, "back")));
+    ASSERT_TRUE(WaitJobEnd());
+    EXPECT_EQ(TreeContents(pc / "back" / "show"), TreeContents(pc / "show"));
+    EXPECT_EQ(Controller().PcFolder(), pc.string());
+}
+
+TEST_F(WindowTest, ConflictsResumeSkipAllAndCancel)
+{
+    std::string big = Pattern(400000, 9);
+    WriteFile(pc / "big.rec", big);
+    WriteFile(pvrRoot / "big.rec", big.substr(0, 150000));
+    WriteFile(pc / "c1.mp3", Pattern(5000, 4));
+    WriteFile(pc / "c2.mp3", Pattern(6000, 5));
+    WriteFile(pc / "n3.mp3", Pattern(7000, 6));
+    WriteFile(pvrRoot / "c1.mp3", "old one");
+    WriteFile(pvrRoot / "c2.mp3", "old two");
+    Open();
+    ASSERT_TRUE(WaitReady());
+    {
+        CConflictAnswerer answers({ConflictAnswer::Resume});
+        Select(PaneSide::Pc, {"big.rec"});
+        QTest::mouseClick(window->CopyButton(Direction::Send), Qt::LeftButton);
+        ASSERT_TRUE(WaitJobEnd());
+        EXPECT_EQ(answers.Titles(), QStringList{"Duplicate File(s)"});
+        EXPECT_EQ(ReadFile(pvrRoot / "big.rec"), big);
+    }
+    {
+        CConflictAnswerer answers({ConflictAnswer::SkipAll});
+        Select(PaneSide::Pc, {"c1.mp3", "c2.mp3", "n3.mp3"});
+        QTest::mouseClick(window->CopyButton(Direction::Send), Qt::LeftButton);
+        ASSERT_TRUE(WaitJobEnd());
+        EXPECT_EQ(answers.Titles().size(), 1);
+        EXPECT_EQ(ReadFile(pvrRoot / "c1.mp3"), "old one");
+        EXPECT_EQ(ReadFile(pvrRoot / "c2.mp3"), "old two");
+        EXPECT_EQ(ReadFile(pvrRoot / "n3.mp3"), Pattern(7000, 6));
+    }
+    EmuFaults held;
+    held.holdCopies = true;
+    EmuSetFaults(held);
+    Select(PaneSide::Pc, {"n3.mp3"});
+    CConflictAnswerer answers({ConflictAnswer::Overwrite});
+    QTest::mouseClick(window->CopyButton(Direction::Send), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return EmuTaskActive() && window->ProgressWindow()->isVisible(); }));
+    EXPECT_FALSE(Pane(PaneSide::Pc)->DetailsView()->isEnabled());
+    QTest::mouseClick(window->ProgressWindow()->CancelButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitJobEnd());
+    EXPECT_TRUE(WaitFor([] { return !EmuTaskActive(); }));
+    EXPECT_FALSE(window->ProgressWindow()->isVisible());
+    EXPECT_TRUE(window->CopyButton(Direction::Send)->isEnabled());
+    EXPECT_TRUE(Pane(PaneSide::Pvr)->DetailsView()->isEnabled());
+}
+
+TEST_F(WindowTest, SortsByEachColumnEnterOpensOnceEscapeStays)
+{
+    fs::create_directories(pc / "b_dir");
+    fs::create_directories(pc / "A_dir" / "A_dir");
+    WriteFile(pc / "c.txt", Pattern(5000, 1));
+    WriteFile(pc / "B.mp3", Pattern(10, 2));
+    WriteFile(pc / "a.rec", Pattern(20000, 3));
+    auto now = fs::file_time_type::clock::now();
+    fs::last_write_time(pc / "a.rec", now - std::chrono::hours(48));
+    fs::last_write_time(pc / "c.txt", now - std::chrono::hours(24));
+    fs::last_write_time(pc / "B.mp3", now);
+    Open();
+    ASSERT_TRUE(WaitFor([&] { return Names(PaneSide::Pc).size() == 6; }));
+    QHeaderView* header = Pane(PaneSide::Pc)->DetailsView()->horizontalHeader();
+    auto click = [&](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    };
+    click(0);
+    EXPECT_EQ(Names(PaneSide::Pc), (QStringList{"..", "A_dir", "b_dir", "a.rec", "B.mp3", "c.txt"}));
+    click(0);
+    EXPECT_EQ(Names(PaneSide::Pc), (QStringList{"b_dir", "A_dir", "..", "c.txt", "B.mp3", "a.rec"}));
+    click(1);
+    EXPECT_EQ(Names(PaneSide::Pc).mid(3), (QStringList{"B.mp3", "c.txt", "a.rec"}));
+    click(1);
+    EXPECT_EQ(Names(PaneSide::Pc).mid(3), (QStringList{"a.rec", "c.txt", "B.mp3"}));
+    click(3);
+    EXPECT_EQ(Names(PaneSide::Pc).mid(3), (QStringList{"a.rec", "c.txt", "B.mp3"}));
+    click(3);
+    EXPECT_EQ(Names(PaneSide::Pc).mid(3), (QStringList{"B.mp3", "c.txt", "a.rec"}));
+    for (bool ascending : {true, false}) {
+        click(2);
+        QStringList types;
+        for (int r = 3; r < 6; ++r)
+            types << Pane(PaneSide::Pc)->Model().index(r, 2).data().toString().toLower();
+        QStringList sorted = types;
+        std::sort(sorted.begin(), sorted.end());
+        if (!ascending)
+            std::reverse(sorted.begin(), sorted.end());
+        EXPECT_EQ(types, sorted);
+        EXPECT_EQ(Names(PaneSide::Pc).mid(0, 3).contains("A_dir"), true);
+    }
+
+    Select(PaneSide::Pc, {"A_dir"});
+    QTableView* list = Pane(PaneSide::Pc)->DetailsView();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return Names(PaneSide::Pc) == QStringList({"..", "A_dir"}); }));
+    QTest::qWait(300);
+    EXPECT_EQ(Controller().PcFolder(), (pc / "A_dir").string());
+
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    QTest::keyClick(list, Qt::Key_Escape);
+    QTest::qWait(20);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(WindowTest, PvrFileOperationsAndPopupMenu)
+{
+    WriteFile(pvrRoot / "Movies" / "clip.rec", Pattern(2000, 1));
+    fs::create_directories(pvrRoot / "Archive");
+    Open();
+    ASSERT_TRUE(WaitReady());
+    CPaneWidget* pvr = Pane(PaneSide::Pvr);
+    QTableView* list = pvr->DetailsView();
+    list->clearSelection();
+    std::unique_ptr<QMenu> menu(window->BuildPopup(pvr));
+    QStringList texts;
+    QStringList enabled;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator()) {
+            texts << a->text();
+            if (a->isEnabled())
+                enabled << a->text();
+        }
+    EXPECT_EQ(texts, (QStringList{"&New folder\tIns", "&Refresh\tF5", "&Copy\tCtrl+C", "C&ut\tCtrl+X",
+                                  "&Paste\tCtrl+V", "&Delete\tDel", "R&ename\tF2", "E&xecute", "&Grid",
+                                  "&Large Icons", "L&ist", "&Details"}));
+    EXPECT_EQ(enabled, (QStringList{"&New folder\tIns", "&Refresh\tF5", "&Grid", "&Large Icons", "L&ist", "&Details"}));
+    EXPECT_TRUE(menu->actions().at(menu->actions().size() - 1)->isChecked());
+
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Insert);
+    ASSERT_TRUE(WaitFor([] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr; }));
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    editor->selectAll();
+    QTest::keyClicks(editor, " Shows ");
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return RowOf(PaneSide::Pvr, "Shows") >= 0; }));
+    EXPECT_TRUE(fs::is_directory(pvrRoot / "Shows"));
+
+    Select(PaneSide::Pvr, {"Shows"});
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F2);
+    ASSERT_TRUE(WaitFor([] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr; }));
+    editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    editor->selectAll();
+    QTest::keyClicks(editor, "Series");
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return RowOf(PaneSide::Pvr, "Series") >= 0; }));
+    EXPECT_TRUE(fs::is_directory(pvrRoot / "Series"));
+
+    {
+        CMessageBoxAnswerer boxes({QMessageBox::Yes});
+        Select(PaneSide::Pvr, {"Series"});
+        QTest::keyClick(list, Qt::Key_Delete);
+        ASSERT_TRUE(WaitFor([&] { return RowOf(PaneSide::Pvr, "Series") < 0; }));
+        ASSERT_EQ(boxes.Shown().size(), 1);
+        EXPECT_EQ(boxes.Shown()[0].text, "Are you sure you want to       \n\ndelete the selected file?");
+        EXPECT_EQ(boxes.Shown()[0].title, "DELETE");
+        EXPECT_FALSE(fs::exists(pvrRoot / "Series"));
+    }
+
+    Select(PaneSide::Pvr, {"Movies"});
+    QTest::keyClick(list, Qt::Key_X, Qt::ControlModifier);
+    Select(PaneSide::Pvr, {"Archive"});
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return Controller().PvrFolder() == "\\Archive" && Names(PaneSide::Pvr).isEmpty(); }));
+    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return RowOf(PaneSide::Pvr, "Movies") >= 0; }));
+    EXPECT_EQ(ReadFile(pvrRoot / "Archive" / "Movies" / "clip.rec"), Pattern(2000, 1));
+
+    QTest::mouseClick(pvr->Button(PaneButton::HighFolder), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return RowOf(PaneSide::Pvr, "Archive") >= 0; }));
+    Select(PaneSide::Pvr, {"Archive"});
+    QTest::keyClick(list, Qt::Key_X, Qt::ControlModifier);
+    QTest::qWait(600);
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return Controller().PvrFolder() == "\\Archive" && RowOf(PaneSide::Pvr, "Movies") >= 0; }));
+    CMessageBoxAnswerer boxes;
+    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return !boxes.Shown().isEmpty(); }));
+    EXPECT_EQ(boxes.Shown()[0].text, "Invalid moving command.   ");
+    EXPECT_EQ(boxes.Shown()[0].title, "Moving Failure");
+    EXPECT_TRUE(fs::is_directory(pvrRoot / "Archive" / "Movies"));
+}
+
+TEST_F(WindowTest, OneInstanceHomeFolderAndSavedPaths)
+{
+    QString lockFolder = QString::fromStdString(base.string());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", lockFolder);
+    env.insert("HOME", lockFolder);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.remove("XDG_CONFIG_HOME");
+    env.insert("ZBDLL_SIM_ROOT", QString::fromStdString((base / "pvr2").string()));
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(BEXORA_BIN, {});
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(base / "PVR_EXPLORER.lock"); }));
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(BEXORA_BIN, {});
+    EXPECT_TRUE(second.waitForFinished(5000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    EXPECT_EQ(AcquireSingleInstance(lockFolder), nullptr);
+    first.kill();  // a crash leaves its lock behind
+    first.waitForFinished();
+    EXPECT_NE(AcquireSingleInstance(lockFolder), nullptr);
+
+    QByteArray home = qgetenv("HOME");
+    qputenv("HOME", lockFolder.toUtf8());
+    profile->setValue("PVR_EXPLORER_PC/PATH_PC", "");
+    Open();
+    qputenv("HOME", home);
+    EXPECT_EQ(Controller().PcFolder(), base.string());
+    ASSERT_TRUE(WaitReady());
+    fs::create_directories(pc / "sub");
+    Controller().PathEntered(PaneSide::Pc, (pc / "sub").string());
+    Controller().PathEntered(PaneSide::Pvr, "\\DataFiles");
+    ASSERT_TRUE(WaitFor([&] { return Controller().PvrFolder() == "\\DataFiles" && Controller().LineIdle(); }));
+    window->close();
+    QSettings saved(QString::fromStdString((base / "bexora.ini").string()), QSettings::IniFormat);
+    EXPECT_EQ(saved.value("PVR_EXPLORER_PC/PATH_PC").toString().toStdString(), (pc / "sub").string());
+    EXPECT_EQ(saved.value("PVR_EXPLORER_STB/PATH_STB").toString(), "\\DataFiles");
+}
