@@ -221,7 +221,7 @@ void CPaneWidget::ApplyView()
     if (mode == ViewMode::Large) {
         m_icons->setViewMode(QListView::IconMode);
         m_icons->setIconSize(QSize(32, 32));
-        m_icons->setGridSize(QSize(88, 64));
+        m_icons->setGridSize(QSize(100, 78));
         m_icons->setWordWrap(true);
     } else if (mode == ViewMode::List) {
         m_icons->setViewMode(QListView::ListMode);
