@@ -1,6 +1,7 @@
 #include "downloader/ui/zbdn_window.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -158,10 +159,16 @@ void CZbdnWindow::closeEvent(QCloseEvent* event)
 
 void CZbdnWindow::OnFind()
 {
-    QString initial = DisplayPath(m_Controller.FindInitialName());
-    QString chosen = QFileDialog::getOpenFileName(this, QString(), initial, "ZBD File   (*.ZBD);;All Files   (*.*)");
-    if (!chosen.isEmpty())
-        m_Controller.OnFileChosen(LocalPath(chosen));
+    const QStringList filters = {"ZBD File   (*.ZBD)", "All Files   (*.*)"};
+    QFileDialog dialog(this, QString(), DisplayPath(m_Controller.FindInitialName()));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    // The dialog squeezes the spaces out of the filter names it shows; put them back.
+    if (auto* types = dialog.findChild<QComboBox*>("fileTypeCombo"))
+        for (int i = 0; i < types->count() && i < filters.size(); ++i)
+            types->setItemText(i, filters[i]);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        m_Controller.OnFileChosen(LocalPath(dialog.selectedFiles().first()));
 }
 
 // Window managers give no system menu to extend: its close item and the About item

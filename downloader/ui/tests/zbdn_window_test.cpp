@@ -10,7 +10,9 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QLockFile>
 #include <QMenu>
@@ -101,6 +103,42 @@ TEST_F(ZbdnWindowTest, DropsTakeTheFirstImageAndDownloadWithoutANameOnlySays)
     EXPECT_EQ(Status(), "Please Select ZBD File!");
     EXPECT_TRUE(Idle());
     EXPECT_EQ(profile.Read("ZBDOWN_USB", "PATH"), "");
+}
+
+// Runs act on the modal dialog of type T once it shows.
+template <typename T, typename Act>
+void WhenModal(Act act)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            act(dialog);
+        }
+    });
+    poll->start(10);
+}
+
+TEST_F(ZbdnWindowTest, FindStartsAtTheProfilePathAndTakesTheChosenFile)
+{
+    WriteRandomFile(image, 1234, 2);
+    profile.Write("ZBDOWN_USB", "PATH", (scratch / "old.zbd").string());
+    window.Open("");
+    QStringList filters, initial;
+    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        for (int i = 0; types && i < types->count(); ++i)
+            filters << types->itemText(i);
+        initial = dialog->selectedFiles();
+        dialog->selectFile(Path(image));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    QTest::mouseClick(window.FindButton(), Qt::LeftButton);
+    EXPECT_EQ(filters, (QStringList{"ZBD File   (*.ZBD)", "All Files   (*.*)"}));
+    EXPECT_EQ(initial, QStringList{Path(scratch / "old.zbd")});
+    EXPECT_EQ(window.FileNameEdit()->text(), Path(image));
+    EXPECT_EQ(window.Controller().ImageSize(), 1234u);
 }
 
 TEST_F(ZbdnWindowTest, ControlsSpeakTheirTextsAndTheContextMenuHoldsAbout)
@@ -239,16 +277,29 @@ protected:
     std::filesystem::path runtime = scratch / "run";
 };
 
-TEST_F(ZbdnProgramTest, ASecondInstanceLeavesAtOnceWithoutAWord)
+TEST_F(ZbdnProgramTest, ASecondInstanceLeavesAtOnceWithoutAWordUnlessTheFirstCrashed)
 {
-    QLockFile first(QString::fromStdString((runtime / "ZB_DOWN_USB.lock").string()));
-    ASSERT_TRUE(first.tryLock(0));
+    QProcess first;
+    Start(first, {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(runtime / "ZB_DOWN_USB.lock"); }, 10000));
     QProcess second;
     Start(second, {});
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), ZBDN_EXIT_ALREADY_RUNNING);
     EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
     EXPECT_TRUE(second.readAllStandardError().isEmpty());
+
+    first.kill();   // its lock file stays behind
+    ASSERT_TRUE(first.waitForFinished(10000));
+    ASSERT_TRUE(std::filesystem::exists(runtime / "ZB_DOWN_USB.lock"));
+    std::filesystem::path image = scratch / "M700.zbd", received = scratch / "received.bin";
+    auto bytes = WriteRandomFile(image, 1000, 13);
+    auto stb = MakeFirmwareStb((scratch / "usb.sock").string(), received, uint32_t(bytes.size()));
+    ASSERT_EQ(stb->Start(), "");
+    QProcess third;
+    Start(third, {QString::fromStdString(image.string())});
+    ASSERT_TRUE(third.waitForFinished(30000));
+    EXPECT_EQ(third.exitCode(), ZBDN_EXIT_DELIVERED);
 }
 
 TEST_F(ZbdnProgramTest, CommandLineModeServesAndExitsWithSuccess)
