@@ -105,7 +105,8 @@ bool CZbdnSession::Greet()
             Trace("ZbdnHandshake(): %s", answered ? "answered" : "no answer");
             std::lock_guard lock(m_GreetLock);
             if (answered || !m_bGreetAgain || m_bStopped) {
-                m_bGreeting = false;
+                // A greeted loader is not greeted again before its worker starts.
+                m_bGreeting = answered;
                 m_bGreetAgain = false;
                 break;
             }
@@ -125,7 +126,10 @@ void CZbdnSession::JoinGreeter()
 bool CZbdnSession::StartWorker()
 {
     m_Engine.SetReady();
-    return m_Engine.Start();
+    bool started = m_Engine.Start();
+    std::lock_guard lock(m_GreetLock);
+    m_bGreeting = false;
+    return started;
 }
 
 void CZbdnSession::Arm()

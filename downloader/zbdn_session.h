@@ -93,7 +93,8 @@ public:
     // Greets the loader on a thread of its own and posts Greeted; while a greeting runs,
     // the running one greets again when it fails.
     bool Greet();
-    // After the greeting: ready, and the worker serves the open image.
+    // After the greeting: ready, and the worker serves the open image. Until then the
+    // greeted loader is not greeted again.
     bool StartWorker();
     bool Ready() const { return m_Engine.Ready(); }
     bool Delivered() const { return m_Engine.Delivered(); }
