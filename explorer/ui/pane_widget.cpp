@@ -60,7 +60,6 @@ CPaneWidget::CPaneWidget(CExplorerController& controller, PaneSide side, QWidget
     m_details->setWordWrap(false);
     m_details->setAccessibleName(sideName + " list");
     m_icons->setAccessibleName(sideName + " list");
-    m_icons->setUniformItemSizes(true);
     connect(m_details->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
         m_controller.SortBy(m_side, PaneColumn(section));
     });
@@ -231,6 +230,7 @@ void CPaneWidget::ApplyView()
         m_icons->setGridSize(QSize());
         m_icons->setWordWrap(false);
     }
+    m_icons->setUniformItemSizes(mode == ViewMode::List);  // large icons wrap their names
     m_icons->setMovement(QListView::Static);
     m_icons->setResizeMode(QListView::Adjust);
     m_icons->setDragEnabled(true);

@@ -37,12 +37,20 @@ TEST_F(WindowTest, DeviceArrivesAndLeaves)
     QAccessibleInterface* button = QAccessible::queryAccessibleInterface(window->CopyButton(Direction::Send));
     EXPECT_EQ(button->text(QAccessible::Name), "Copy PC to PVR");
     EXPECT_EQ(pvr->Model().index(1, 0).data(Qt::AccessibleTextRole).toString(), "MP3");
+    {
+        CMessageBoxAnswerer boxes({QMessageBox::Yes});
+        QTest::mouseClick(window->TurboButton(), Qt::LeftButton);
+        ASSERT_EQ(boxes.Shown().size(), 1);
+        EXPECT_EQ(boxes.Shown()[0].title, "WARNING");
+        EXPECT_EQ(window->TurboButton()->text(), "Turbo On ");
+    }
 
     EmuDropDevice();
     ASSERT_TRUE(WaitFor([&] { return Names(PaneSide::Pvr).isEmpty(); }));
     EXPECT_EQ(pvr->DiskLine()->text(), "");
     EXPECT_FALSE(pvr->DetailsView()->isEnabled());
     EXPECT_FALSE(window->CopyButton(Direction::Receive)->isEnabled());
+    EXPECT_EQ(window->TurboButton()->text(), "Turbo Off");
 }
 
 TEST_F(WindowTest, CopiesFolderTreesBothWays)
