@@ -109,7 +109,7 @@ struct ImageLayout {
     const EpgLayout& epg;
     const EtcLayout& etc;
 
-    const SectionAt& Section(SectionId id) const { return sections[static_cast<int>(id)]; }
+    constexpr const SectionAt& Section(SectionId id) const { return sections[static_cast<int>(id)]; }
 };
 
 // The layout for a model byte and a flash header layout version.
