@@ -109,7 +109,7 @@ void FillServices(COrvanel1Doc& doc, SvcKind kind, uint32_t count)
         svc.scrambled = svc.providerIdx == 4 || svc.providerIdx == 6;
         std::string name = kind == kTvKind ? kTvNames[slot % baseNames] : kRadioNames[slot % baseNames];
         if (slot >= baseNames)
-            name += " " + std::to_string(slot / baseNames + 1);
+            name.append(" ").append(std::to_string(slot / baseNames + 1));
         svc.nameOffset = Appl_AddSvcName(doc, name);
     }
     SvcCount(doc, kind) = count;
