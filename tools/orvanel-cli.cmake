@@ -14,7 +14,7 @@ if(CLI11_FOUND AND nlohmann_json_FOUND)
   file(GLOB orvanel_cli_test_sources CONFIGURE_DEPENDS orvanel_cli/tests/*.cpp)
   if(orvanel_cli_test_sources)
     orvanel_add_tests(orvanel_cli_tests SOURCES ${orvanel_cli_test_sources}
-      LIBS orvanel_cli_core settings_testing)
+      LIBS orvanel_cli_core settings_testing editing)
   endif()
   if(TARGET orvanel_cli_tests)
     target_compile_definitions(orvanel_cli_tests PRIVATE ORVANEL_CLI_PATH="$<TARGET_FILE:orvanel-cli>")

@@ -46,8 +46,8 @@ public:
 class TraceCapture {
 public:
     std::vector<std::string> lines;
-    TraceCapture() { previous_ = SetTraceSink([this](const std::string& l) { lines.push_back(l); }); }
-    ~TraceCapture() { SetTraceSink(previous_); }
+    TraceCapture() { m_Previous = SetTraceSink([this](const std::string& l) { lines.push_back(l); }); }
+    ~TraceCapture() { SetTraceSink(m_Previous); }
     bool Contains(const std::string& part) const
     {
         for (const auto& l : lines)
@@ -57,5 +57,5 @@ public:
     }
 
 private:
-    TraceSink previous_;
+    TraceSink m_Previous;
 };

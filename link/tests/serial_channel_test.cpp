@@ -1,39 +1,18 @@
 #include "link/serial_channel.h"
 
 #include "common/testing/scripted_prompter.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
-#include <pty.h>
 #include <unistd.h>
 
 namespace {
 
-class Pty {
-public:
-    Pty()
-    {
-        char name[64];
-        int slave;
-        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) {
-            ::close(slave);
-            path = name;
-        }
-    }
-    ~Pty() { ::close(master); }
-    int master = -1;
-    std::string path;
-};
-
-bool WaitUntil(const std::function<bool()>& done)
-{
-    for (int i = 0; i < 5000 && !done(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return done();
-}
+using testing_support::PollUntil;
 
 TEST(SerialPortMapping, EnvironmentThenSettingThenDefault)
 {
@@ -60,10 +39,10 @@ TEST(SerialPortMapping, WriteTimeoutMultiplierFollowsTheBaudRate)
 
 TEST(SerialChannel, MovesBytesBothWaysOverAPseudoTerminal)
 {
-    Pty pty;
-    ASSERT_FALSE(pty.path.empty());
+    testing_support::TestPty pty;
+    ASSERT_TRUE(pty.Open());
     ScriptedPrompter prompter;
-    CSerialChannel channel(prompter, MakePosixSerialPort(), {pty.path, ""});
+    CSerialChannel channel(prompter, MakePosixSerialPort(), {pty.SlavePath(), ""});
     ASSERT_TRUE(channel.Open("COM1", 115200, 0));
     EXPECT_TRUE(channel.m_bConnected);
     EXPECT_EQ(channel.PortIndex(), 0);
@@ -71,8 +50,8 @@ TEST(SerialChannel, MovesBytesBothWaysOverAPseudoTerminal)
     std::vector<uint8_t> incoming(5000);
     for (size_t i = 0; i < incoming.size(); ++i)
         incoming[i] = uint8_t(i * 13);
-    ASSERT_EQ(::write(pty.master, incoming.data(), incoming.size()), ssize_t(incoming.size()));
-    ASSERT_TRUE(WaitUntil([&] { return channel.m_QueueRead.Count() == incoming.size(); }));
+    ASSERT_EQ(::write(pty.Master(), incoming.data(), incoming.size()), ssize_t(incoming.size()));
+    ASSERT_TRUE(PollUntil([&] { return channel.m_QueueRead.Count() == incoming.size(); }));
     for (uint8_t expected : incoming) {
         uint8_t byte;
         ASSERT_TRUE(channel.m_QueueRead.Get(byte));
@@ -84,7 +63,7 @@ TEST(SerialChannel, MovesBytesBothWaysOverAPseudoTerminal)
     uint8_t got[8] = {};
     size_t n = 0;
     while (n < sizeof got) {
-        ssize_t r = ::read(pty.master, got + n, sizeof got - n);
+        ssize_t r = ::read(pty.Master(), got + n, sizeof got - n);
         ASSERT_GT(r, 0);
         n += size_t(r);
     }
@@ -156,7 +135,7 @@ TEST(SerialChannel, FullRingDropsTheWholeRead)
     std::vector<uint8_t> queued(6144, 1);
     channel.m_QueueRead.PutBlock(queued.data(), 6144);
     ASSERT_TRUE(channel.Open("COM1", 115200, 0));
-    ASSERT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(PollUntil([&] {
         std::lock_guard l(raw->lock);
         return raw->reads >= 2;
     }));
@@ -174,7 +153,7 @@ TEST(SerialChannel, WatchThreadThatCannotWaitSaysSo)
     port->prepareOk = false;
     CSerialChannel channel(prompter, std::move(port));
     ASSERT_TRUE(channel.Open("COM2", 115200, 1));
-    ASSERT_TRUE(WaitUntil([&] { return !channel.IsWatched(); }));
+    ASSERT_TRUE(PollUntil([&] { return !channel.IsWatched(); }));
     channel.Close();
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Error while creating ThreadWatchComm, COM2");

@@ -2,10 +2,10 @@
 #include "link/tests/serial_test_support.h"
 
 #include "common/testing/scripted_prompter.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <pty.h>
 #include <unistd.h>
 
 #include <thread>
@@ -127,11 +127,10 @@ TEST_F(SerialLinkTest, PartialMagicKeepsPollingUnderTheSameBudget)
 // finds only "Ze" queued and must wait for the rest instead of losing the frame.
 TEST(SerialLinkSplitMagic, FrameFromASlowWriterIsNotLost)
 {
-    int master, slave;
-    char name[64];
-    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
-    ::close(slave);
-    setenv("ORVANEL_COM2", name, 1);
+    testing_support::TestPty pty;
+    ASSERT_TRUE(pty.Open());
+    const int master = pty.Master();
+    setenv("ORVANEL_COM2", pty.SlavePath().c_str(), 1);
     ScriptedPrompter prompter;
     CSerialChannel channel(prompter);
     ASSERT_TRUE(channel.Open("COM2", 115200, 1));
@@ -157,7 +156,6 @@ TEST(SerialLinkSplitMagic, FrameFromASlowWriterIsNotLost)
     EXPECT_EQ(buffer[1], CMD_HELLO);
     EXPECT_EQ(buffer[2], kHelloPayloadSize);
     channel.Close();
-    ::close(master);
 }
 
 TEST_F(SerialLinkTest, PsnWrapsFrom255To0)

@@ -5,6 +5,7 @@
 #include "tools/stb_sim/stb_sim.h"
 
 #include "common/testing/scripted_prompter.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,7 @@ namespace {
 
 constexpr uint16_t kSystemId = 0x2A71;
 
-bool WaitUntil(const std::function<bool()>& done)
-{
-    for (int i = 0; i < 5000 && !done(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return done();
-}
+using testing_support::PollUntil;
 
 class SerialSimTest : public ::testing::Test {
 protected:
@@ -120,7 +116,7 @@ TEST_F(SerialSimTest, TenSilentAttemptsGiveTimeOut2)
     uint32_t size;
     EXPECT_EQ(link->ReadData(DATA_FLASH, flash.data(), uint32_t(flash.size()), size, report), -1);
     EXPECT_EQ(statuses, std::vector<std::string>{"Communication Error!! (TIME OUT2)"});
-    EXPECT_TRUE(WaitUntil([&] { return sim->Serial()->Stats().replies == 1u + 10u; }));
+    EXPECT_TRUE(PollUntil([&] { return sim->Serial()->Stats().replies == 1u + 10u; }));
 }
 
 TEST_F(SerialSimTest, ResyncLeadsToASecondHello)

@@ -1,3 +1,4 @@
+#include "common/testing/test_support.h"
 #include "settings/demo_settings.h"
 #include "settings/doc_revision.h"
 #include "settings/settings_file.h"
@@ -6,7 +7,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -32,8 +32,8 @@ TEST(DocRevision, TellsWhichTablesChangedSinceARevision)
 
 TEST(DocRevision, LoadingAndSavingMarkTheDocumentUnedited)
 {
-    const fs::path dir = fs::temp_directory_path() / ("doc_revision_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    testing_support::TempFolder folder("doc-revision");
+    const fs::path& dir = folder.Path();
     auto doc = std::make_unique<COrvanel1Doc>();
     doc->m_SideFileFolder = dir;
     BuildDemoSettings(*doc, DemoOptions{});
@@ -55,5 +55,4 @@ TEST(DocRevision, LoadingAndSavingMarkTheDocumentUnedited)
     // A failed save leaves the mark as it was.
     EXPECT_EQ(SaveSettingsFile(*doc, dir / "missing" / "b.std"), 0);
     EXPECT_TRUE(doc->m_Revision.Edited());
-    fs::remove_all(dir);
 }

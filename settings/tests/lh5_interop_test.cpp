@@ -1,5 +1,6 @@
 // Interoperability with outside -lh5- tools: lhasa extracts our streams, and our decoder
 // reads the streams jlha writes. Both tools must be installed (scripts/deps).
+#include "common/testing/test_support.h"
 #include "settings/checksum.h"
 #include "settings/testing/flash_image_builder.h"
 #include "settings/testing/lha_archive.h"
@@ -10,8 +11,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,43 +20,12 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "lh5-interop-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        if (!path_.empty())
-            fs::remove_all(path_, ignored);
-    }
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 bool ToolInstalled(const std::string& tool)
 {
     return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 int RunQuietly(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
-
-void WriteFile(const fs::path& path, const Bytes& data)
-{
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-}
-
-Bytes ReadFile(const fs::path& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), {});
-}
 
 void PutLe(Bytes& b, uint32_t v, int n)
 {
@@ -127,7 +95,7 @@ std::vector<Sample> Samples()
 TEST(Lh5Interop, LhasaExtractsOurStreams)
 {
     ASSERT_TRUE(ToolInstalled("lhasa")) << "lhasa is missing: run scripts/deps";
-    TempDir dir;
+    testing_support::TempFolder dir("lh5-interop");
     ASSERT_FALSE(dir.Path().empty());
     Bytes archive;
     const auto samples = Samples();
@@ -137,26 +105,26 @@ TEST(Lh5Interop, LhasaExtractsOurStreams)
         AppendLevel0Member(archive, s.name, stream, s.data);
     }
     archive.push_back(0);
-    WriteFile(dir.Path() / "ours.lzh", archive);
+    testing_support::WriteFileBytes(dir.Path() / "ours.lzh", archive);
     const fs::path out = dir.Path() / "out";
     ASSERT_EQ(RunQuietly("cd '" + dir.Path().string() + "' && lhasa xqfw='" + out.string() + "' ours.lzh"), 0);
     for (const auto& s : samples)
-        EXPECT_EQ(ReadFile(out / s.name), s.data) << s.name;
+        EXPECT_EQ(testing_support::ReadFileBytes(out / s.name), s.data) << s.name;
 }
 
 TEST(Lh5Interop, WeDecodeJlhaStreams)
 {
     ASSERT_TRUE(ToolInstalled("jlha")) << "jlha is missing: run scripts/deps (jlha-utils)";
-    TempDir dir;
+    testing_support::TempFolder dir("lh5-interop");
     ASSERT_FALSE(dir.Path().empty());
     std::string names;
     const auto samples = Samples();
     for (const auto& s : samples) {
-        WriteFile(dir.Path() / s.name, s.data);
+        testing_support::WriteFileBytes(dir.Path() / s.name, s.data);
         names += " " + s.name;
     }
     ASSERT_EQ(RunQuietly("cd '" + dir.Path().string() + "' && jlha a1 theirs.lzh" + names), 0);
-    const std::vector<LhaMember> members = ReadLevel1Archive(ReadFile(dir.Path() / "theirs.lzh"));
+    const std::vector<LhaMember> members = ReadLevel1Archive(testing_support::ReadFileBytes(dir.Path() / "theirs.lzh"));
     ASSERT_EQ(members.size(), samples.size());
     uint32_t compressed = 0;
     for (const auto& m : members) {
@@ -167,7 +135,7 @@ TEST(Lh5Interop, WeDecodeJlhaStreams)
             continue;   // jlha stores what it cannot compress
         ++compressed;
         Bytes out(m.originalSize);
-        ASSERT_TRUE(lh5::Decode(m.stream.data(), uint32_t(m.stream.size()), out.data(), m.originalSize)) << m.name;
+        ASSERT_TRUE(lh5::Decode(m.stream, out)) << m.name;
         EXPECT_EQ(out, s->data) << m.name;
         // Our bounded match search and code construction compress within 0.3 % of theirs.
         const Bytes ours = Compress(s->data, uint32_t(s->data.size()));

@@ -6,6 +6,7 @@
 #include "usb/usb_transport.h"
 
 #include "common/testing/scripted_prompter.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -16,12 +17,7 @@ namespace {
 
 constexpr uint16_t kSystemId = 0x0C0D;
 
-bool WaitUntil(const std::function<bool()>& done)
-{
-    for (int i = 0; i < 5000 && !done(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return done();
-}
+using testing_support::PollUntil;
 
 // Opens on arrival and closes on removal, as a transfer dialog does.
 class AutoListener : public UsbDeviceListener {
@@ -141,10 +137,10 @@ TEST_F(UsbSimTest, RemovalMidTransferFailsTheReadAndTheDeviceReturns)
     uint32_t size;
     EXPECT_EQ(link->ReadData(DATA_FLASH, flash.data(), uint32_t(flash.size()), size, report), -3);
     EXPECT_EQ(statuses, std::vector<std::string>{"Communication Error!!"});
-    ASSERT_TRUE(WaitUntil([&] { return listener->removals == 1; }));
+    ASSERT_TRUE(PollUntil([&] { return listener->removals == 1; }));
     EXPECT_TRUE(abort);
     // The device comes back on the bus; the arrival opens it again.
-    ASSERT_TRUE(WaitUntil([&] { return sim->Usb()->Attachments() == 2 && transport->IsOpen(); }));
+    ASSERT_TRUE(PollUntil([&] { return sim->Usb()->Attachments() == 2 && transport->IsOpen(); }));
     abort = false;
     ASSERT_EQ(link->Handshake(false), UsbHandshake::Ok);
 }
@@ -154,7 +150,7 @@ TEST_F(UsbSimTest, RebootMakesTheDeviceLeaveAndReturn)
     Start();
     ASSERT_TRUE(transport->RegisterAndDiscover(*listener));
     ASSERT_TRUE(link->SendFrame(0, CMD_REBOOT));
-    ASSERT_TRUE(WaitUntil([&] { return listener->removals == 1 && sim->Usb()->Attachments() == 2 && transport->IsOpen(); }));
+    ASSERT_TRUE(PollUntil([&] { return listener->removals == 1 && sim->Usb()->Attachments() == 2 && transport->IsOpen(); }));
     EXPECT_EQ(sim->Usb()->Attachments(), 2u);
     EXPECT_EQ(sim->Usb()->Stats().restarts, 1u);
 }

@@ -1,4 +1,6 @@
 #include "link/transfer/download_controller.h"
+#include "editing/svc_edit.h"
+#include "editing/svc_sort.h"
 #include "link/transfer/download_image.h"
 #include "settings/service_purge.h"
 #include "tools/stb_sim/stb_sim.h"
@@ -8,25 +10,14 @@
 
 #include <fstream>
 
-#if __has_include("svc_edit.h")
-#include "editing/svc_edit.h"
-#include "editing/svc_sort.h"
-#define HAVE_EDITING 1
-#endif
-
 namespace {
 
 // The edits a user makes before a download: a rename, a deleted service and a sort.
 void EditDocument(COrvanel1Doc& doc)
 {
-#ifdef HAVE_EDITING
     Appl_ChangeTvSvcName(doc, 0, "Renamed Channel");
     ASSERT_TRUE(Appl_DeleteSvc(doc, kTvKind, {3}));
     ASSERT_TRUE(Appl_SortSvcList(doc, kRadioKind, kSortAlphabetic));
-#else
-    doc.m_TvSvc[0].videoPid = 0x123;
-    std::rotate(doc.m_RadioSvc.begin(), doc.m_RadioSvc.begin() + 1, doc.m_RadioSvc.begin() + doc.m_RadioSvcCnt);
-#endif
 }
 
 class DownloadWithSim : public ::testing::Test {
@@ -82,9 +73,7 @@ TEST_F(DownloadWithSim, SerialDownloadLeavesTheEditedSettingsInTheStb)
     ASSERT_NE(held, nullptr);
     EXPECT_TRUE(SameSettings(*held, *doc));
     EXPECT_EQ(sim->Image().Snapshot().flash, doc->m_RePackedFlash);
-#ifdef HAVE_EDITING
     EXPECT_EQ(Appl_GetSvcName(*held, kTvKind, 0), "Renamed Channel");
-#endif
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Download Success, Reboot Settop Box"});
     // Yes waits 3 s before the restart.
     EXPECT_EQ(view.DelayCount(std::chrono::milliseconds(3000)), 1);

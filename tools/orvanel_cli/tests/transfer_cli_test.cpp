@@ -1,6 +1,8 @@
 // orvanel-cli upload, download and reboot end to end: the program runs as a user runs
 // it, against the simulated STB on a pseudo-terminal and on the USB simulation socket.
 #include "settings/document.h"
+#include "editing/svc_edit.h"
+#include "editing/svc_sort.h"
 #include "settings/settings_file.h"
 #include "tools/stb_sim/stb_sim.h"
 #include "link/transfer/testing/transfer_testing.h"
@@ -14,12 +16,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
-
-#if __has_include("svc_edit.h")
-#include "editing/svc_edit.h"
-#include "editing/svc_sort.h"
-#define HAVE_EDITING 1
-#endif
 
 extern char** environ;
 
@@ -93,13 +89,9 @@ protected:
         auto doc = std::make_unique<COrvanel1Doc>();
         doc->m_SideFileFolder = dir.Path();
         EXPECT_EQ(LoadSettingsFile(*doc, from), 1);
-#ifdef HAVE_EDITING
         Appl_ChangeTvSvcName(*doc, 1, "Edited Name");
         EXPECT_TRUE(Appl_DeleteSvc(*doc, kTvKind, {0, 5}));
         EXPECT_TRUE(Appl_SortSvcList(*doc, kTvKind, kSortAlphabetic));
-#else
-        doc->m_TvSvc[1].videoPid = 0x321;
-#endif
         auto path = dir / "edited.std";
         EXPECT_EQ(SaveSettingsFile(*doc, path), 1);
         return path;
