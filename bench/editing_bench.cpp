@@ -97,7 +97,8 @@ BENCHMARK(BM_ChListSortWithSnapshot)->Unit(benchmark::kMillisecond);
 void BM_FullUndoStack(benchmark::State& state)
 {
     auto doc = std::make_unique<COrvanel1Doc>(FullDocument());
-    InverseParseImage(*doc);
+    if (!InverseParseImage(*doc))
+        return state.SkipWithError("the document does not encode");
     size_t bytes = 0;
     for (auto _ : state) {
         CSortUndo undo;

@@ -58,7 +58,7 @@ void BM_DecodeSettingsBlock(benchmark::State& state)
     stream.resize(compressor.Compress(block.data(), kFlashBlockSize, stream.data(), kFlashBlockSize));
     std::vector<uint8_t> out(kFlashBlockSize);
     for (auto _ : state)
-        benchmark::DoNotOptimize(lh5::Decode(stream.data(), uint32_t(stream.size()), out.data(), kFlashBlockSize));
+        benchmark::DoNotOptimize(lh5::Decode(stream, out));
     state.SetBytesProcessed(int64_t(state.iterations()) * kFlashBlockSize);
 }
 BENCHMARK(BM_DecodeSettingsBlock)->Arg(3)->Arg(33);

@@ -267,20 +267,20 @@ DvbS2Choice ChoiceFromDvbS2(const DvbS2Params& params)
     return choice;
 }
 
-int Appl_FindTp(const COrvanel1Doc& doc, int sat, const TpValues& values, uint32_t* match)
+FindTpResult Appl_FindTp(const COrvanel1Doc& doc, int sat, const TpValues& values, uint32_t* match)
 {
     if (!ValidSat(doc, sat) || !InRange(values.freq, kMinTpFreq, kMaxTpFreq) ||
         !InRange(values.sr, kMinTpSr, kMaxTpSr))
-        return kTpInvalid;
+        return FindTpResult::Invalid;
     const uint32_t start = Appl_SatTpStart(doc, sat);
     const uint32_t num = doc.m_SatInfo[sat].tpNum;
     for (uint32_t t = start; t < start + num && t < kMaxTp; ++t)
         if (NearIdentical(doc.m_TpData[t], values)) {
             if (match)
                 *match = t;
-            return kTpNearIdentical;
+            return FindTpResult::NearIdentical;
         }
-    return num >= kMaxTpPerSat ? kTpInvalid : kTpNone;
+    return num >= kMaxTpPerSat ? FindTpResult::Invalid : FindTpResult::None;
 }
 
 int Appl_InsertTp(COrvanel1Doc& doc, int sat, const TpData& tp)
@@ -308,16 +308,16 @@ int Appl_InsertTp(COrvanel1Doc& doc, int sat, const TpData& tp)
     return static_cast<int>(at);
 }
 
-int Appl_AddTp(COrvanel1Doc& doc, int sat, const TpValues& values, const DvbS2Choice& choice)
+FindTpResult Appl_AddTp(COrvanel1Doc& doc, int sat, const TpValues& values, const DvbS2Choice& choice)
 {
     TpValues wanted = values;
     wanted.tpMode = 0;
     uint32_t match = 0;
-    const int found = Appl_FindTp(doc, sat, wanted, &match);
-    if (found == kTpNearIdentical) {
+    const FindTpResult found = Appl_FindTp(doc, sat, wanted, &match);
+    if (found == FindTpResult::NearIdentical) {
         WriteTpValues(doc.m_TpData[match], wanted);
         doc.m_TpS2[match] = DvbS2FromChoice(choice, doc.m_TpS2[match].fifth);
-    } else if (found == kTpNone) {
+    } else if (found == FindTpResult::None) {
         TpData tp;
         tp.polar = wanted.polar ? 1 : 0;
         WriteTpValues(tp, wanted);
@@ -327,7 +327,7 @@ int Appl_AddTp(COrvanel1Doc& doc, int sat, const TpValues& values, const DvbS2Ch
         else
             doc.m_TpS2[at] = DvbS2FromChoice(choice, 0);
     }
-    if (found != kTpInvalid)
+    if (found != FindTpResult::Invalid)
         doc.m_Revision.Bump(DocTable::Tps);
     return found;
 }

@@ -62,14 +62,15 @@ DvbS2Params DvbS2FromChoice(const DvbS2Choice& choice, uint32_t fifth);
 // The dialog's starting choice for a transponder's DVB-S2 values.
 DvbS2Choice ChoiceFromDvbS2(const DvbS2Params& params);
 
-enum FindTpResult { kTpInvalid = 0, kTpNearIdentical = 1, kTpNone = 2 };
-// Looks for a near-identical transponder of the satellite; on 1, *match is its table index.
-int Appl_FindTp(const COrvanel1Doc& doc, int sat, const TpValues& values, uint32_t* match);
+enum class FindTpResult { Invalid, NearIdentical, None };
+// Looks for a near-identical transponder of the satellite; on NearIdentical, *match is its
+// table index. Invalid: values out of range, or no room for another transponder.
+[[nodiscard]] FindTpResult Appl_FindTp(const COrvanel1Doc& doc, int sat, const TpValues& values, uint32_t* match);
 // Appends a transponder to the satellite's block; its table index, or -1 when refused.
 int Appl_InsertTp(COrvanel1Doc& doc, int sat, const TpData& tp);
 // Adds a transponder or updates its near-identical twin ("Error Tp new Add" when the
 // table refuses it). Returns the find result.
-int Appl_AddTp(COrvanel1Doc& doc, int sat, const TpValues& values, const DvbS2Choice& choice);
+FindTpResult Appl_AddTp(COrvanel1Doc& doc, int sat, const TpValues& values, const DvbS2Choice& choice);
 // Writes the values into transponder tpIdx of the satellite ("First, Select TP !" without one).
 bool Appl_EditTp(COrvanel1Doc& doc, int sat, int tpIdx, const TpValues& values, const DvbS2Choice& choice);
 // Deletes the selected transponders (indexes within the satellite), asking first and again

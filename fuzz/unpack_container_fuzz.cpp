@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::vector<uint8_t> in(data, data + size);   // exactly sized, so ASan sees any overread
     std::vector<uint8_t> out(0x2000);
-    if (UnpackContainer(in.data(), uint32_t(in.size()), out.data(), uint32_t(out.size())) > out.size())
+    if (UnpackContainer(in, out) > out.size())
         __builtin_trap();
     return 0;
 }

@@ -72,8 +72,8 @@ bool ExpandEntry(COrvanel1Doc& doc, const FlashDirEntry& e, uint32_t prevEnd, ui
     if (!PackedBytesIntact(doc.m_PackedFlash, e) || e.offset < prevEnd || out >= kSettingsAreaSize ||
         e.unpacksize > kSettingsAreaSize - out)
         return false;
-    const uint32_t produced = UnpackContainer(doc.m_PackedFlash.data() + e.offset, e.packsize,
-                                              doc.m_SettingsArea.data() + out, e.unpacksize);
+    const uint32_t produced = UnpackContainer(std::span(doc.m_PackedFlash).subspan(e.offset, e.packsize),
+                                              std::span(doc.m_SettingsArea).subspan(out, e.unpacksize));
     return produced != 0 && produced == e.unpacksize;
 }
 

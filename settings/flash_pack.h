@@ -24,9 +24,9 @@ void WriteFlashDirEntry(uint8_t* p, const FlashDirEntry& entry, bool bigEndian);
 // match), keeps the header copy and the native directory, and expands the blocks into
 // doc.m_SettingsArea. False when the header or a directory entry is rejected or a block
 // does not expand to exactly its stated size inside the settings area.
-bool UnpackFlash(COrvanel1Doc& doc);
+[[nodiscard]] bool UnpackFlash(COrvanel1Doc& doc);
 
 // Builds doc.m_RePackedFlash from the loaded image, recompressing the blocks whose
 // settings changed (and those they push aside). False, with nothing written past the
 // image, when a re-packed container exceeds 0x2000 bytes or the blocks pass 0x20000.
-bool PackFlash(COrvanel1Doc& doc);
+[[nodiscard]] bool PackFlash(COrvanel1Doc& doc);

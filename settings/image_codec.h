@@ -9,15 +9,15 @@
 
 // Checks the section checksums of the layout in force; false when any differs or the
 // buffers are too small for the layout.
-bool VerifySections(COrvanel1Doc& doc);
+[[nodiscard]] bool VerifySections(COrvanel1Doc& doc);
 // Decodes every section into the tables, then runs the post-decode clean-up (validation,
 // scratch service, name pool, first-TP references, removal of invalid services).
 // A section whose checksum differs ends the decoding there; the clean-up still runs and
 // the result is success. False only when the buffers are too small for the layout.
-bool ParseImage(COrvanel1Doc& doc);
+[[nodiscard]] bool ParseImage(COrvanel1Doc& doc);
 // Encodes every section and the EEPROM block back into the image in place and refreshes
 // doc.m_Snapshot. Bytes that no section covers are left as they are.
-bool InverseParseImage(COrvanel1Doc& doc);
+[[nodiscard]] bool InverseParseImage(COrvanel1Doc& doc);
 
 // Decodes the kept header copy (doc.m_HeaderCopy) into doc.m_FlashHeader.
 void DecodeFlashHeader(COrvanel1Doc& doc);

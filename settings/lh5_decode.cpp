@@ -17,24 +17,24 @@ constexpr uint32_t kEndSlackBits = 16;
 // Most significant bit first; bits past the end read as zeros and are counted.
 class BitReader {
 public:
-    BitReader(const uint8_t* in, uint32_t length) : in_(in), length_(length) { Refill(); }
+    BitReader(const uint8_t* in, uint32_t length) : m_In(in), m_Length(length) { Refill(); }
 
     // Keeps at least 57 bits buffered, enough for one literal/length, position and extra bits.
     void Refill()
     {
-        while (count_ <= 56) {
-            const uint64_t byte = next_ < length_ ? in_[next_] : 0;
-            ++next_;
-            buf_ |= byte << (56 - count_);
-            count_ += 8;
+        while (m_Count <= 56) {
+            const uint64_t byte = m_Next < m_Length ? m_In[m_Next] : 0;
+            ++m_Next;
+            m_Buf |= byte << (56 - m_Count);
+            m_Count += 8;
         }
     }
-    uint32_t Peek(uint32_t n) const { return n == 0 ? 0 : uint32_t(buf_ >> (64 - n)); }
-    bool Bit(uint32_t index) const { return (buf_ >> (63 - index)) & 1; }
+    uint32_t Peek(uint32_t n) const { return n == 0 ? 0 : uint32_t(m_Buf >> (64 - n)); }
+    bool Bit(uint32_t index) const { return (m_Buf >> (63 - index)) & 1; }
     void Skip(uint32_t n)
     {
-        buf_ <<= n;
-        count_ -= n;
+        m_Buf <<= n;
+        m_Count -= n;
     }
     uint32_t Get(uint32_t n)
     {
@@ -45,14 +45,14 @@ public:
     }
     // Compressors that leave out the padding make the last code read a few zero bits past
     // the end; a stream that needs more than that is broken.
-    bool PastEnd() const { return uint64_t(next_) * 8 - count_ > uint64_t(length_) * 8 + kEndSlackBits; }
+    bool PastEnd() const { return uint64_t(m_Next) * 8 - m_Count > uint64_t(m_Length) * 8 + kEndSlackBits; }
 
 private:
-    const uint8_t* in_;
-    uint32_t length_;
-    uint32_t next_ = 0;
-    uint64_t buf_ = 0;
-    uint32_t count_ = 0;
+    const uint8_t* m_In;
+    uint32_t m_Length;
+    uint32_t m_Next = 0;
+    uint64_t m_Buf = 0;
+    uint32_t m_Count = 0;
 };
 
 // Lookup table of tableBits bits, then a binary tree for the longer codes.
@@ -64,23 +64,23 @@ public:
     void SetSingle(uint32_t symbol)
     {
         len.fill(0);
-        table_.fill(uint16_t(symbol));
+        m_Table.fill(uint16_t(symbol));
     }
     // Lengths len[0..N) must be at most 16; false unless they form a complete code.
     bool Build();
     uint32_t Decode(BitReader& bits) const
     {
-        uint32_t s = table_[bits.Peek(TableBits)];
+        uint32_t s = m_Table[bits.Peek(TableBits)];
         for (uint32_t i = TableBits; s >= N; ++i)
-            s = bits.Bit(i) ? right_[s] : left_[s];
+            s = bits.Bit(i) ? m_Right[s] : m_Left[s];
         bits.Skip(len[s]);
         return s;
     }
 
 private:
-    std::array<uint16_t, 1u << TableBits> table_{};
-    std::array<uint16_t, 2 * N> left_{};
-    std::array<uint16_t, 2 * N> right_{};
+    std::array<uint16_t, 1u << TableBits> m_Table{};
+    std::array<uint16_t, 2 * N> m_Left{};
+    std::array<uint16_t, 2 * N> m_Right{};
 };
 
 template <uint32_t N, uint32_t TableBits>
@@ -96,7 +96,7 @@ bool HuffmanTable<N, TableBits>::Build()
         return false;
     constexpr uint32_t jut = kMaxCodeLength - TableBits;
     // Canonical order puts every code longer than the table behind the shorter ones.
-    std::fill(table_.begin() + (start[TableBits + 1] >> jut), table_.end(), kNoNode);
+    std::fill(m_Table.begin() + (start[TableBits + 1] >> jut), m_Table.end(), kNoNode);
     uint32_t avail = N;
     for (uint32_t s = 0; s < N; ++s) {
         const uint32_t l = len[s];
@@ -105,16 +105,16 @@ bool HuffmanTable<N, TableBits>::Build()
         const uint32_t code = start[l];
         start[l] += 1u << (kMaxCodeLength - l);
         if (l <= TableBits) {
-            std::fill(table_.begin() + (code >> jut), table_.begin() + (start[l] >> jut), uint16_t(s));
+            std::fill(m_Table.begin() + (code >> jut), m_Table.begin() + (start[l] >> jut), uint16_t(s));
             continue;
         }
-        uint16_t* node = &table_[code >> jut];
+        uint16_t* node = &m_Table[code >> jut];
         for (uint32_t bit = TableBits; bit < l; ++bit) {
             if (*node == kNoNode) {
-                left_[avail] = right_[avail] = kNoNode;
+                m_Left[avail] = m_Right[avail] = kNoNode;
                 *node = uint16_t(avail++);
             }
-            node = (code >> (kMaxCodeLength - 1 - bit)) & 1 ? &right_[*node] : &left_[*node];
+            node = (code >> (kMaxCodeLength - 1 - bit)) & 1 ? &m_Right[*node] : &m_Left[*node];
         }
         *node = uint16_t(s);
     }
@@ -123,7 +123,7 @@ bool HuffmanTable<N, TableBits>::Build()
 
 class Decoder {
 public:
-    Decoder(const uint8_t* in, uint32_t inLength) : bits_(in, inLength) {}
+    Decoder(const uint8_t* in, uint32_t inLength) : m_Bits(in, inLength) {}
     bool Run(uint8_t* out, uint32_t outLength);
 
 private:
@@ -133,19 +133,19 @@ private:
     bool ReadCLen();
     uint32_t DecodeDistance();
 
-    BitReader bits_;
-    uint32_t blockLeft_ = 0;
-    HuffmanTable<kNC, kCTableBits> c_;
-    HuffmanTable<kNT, kPtTableBits> t_;
-    HuffmanTable<kNP, kPtTableBits> p_;
+    BitReader m_Bits;
+    uint32_t m_BlockLeft = 0;
+    HuffmanTable<kNC, kCTableBits> m_C;
+    HuffmanTable<kNT, kPtTableBits> m_T;
+    HuffmanTable<kNP, kPtTableBits> m_P;
 };
 
 template <uint32_t N>
 bool Decoder::ReadPtLen(HuffmanTable<N, kPtTableBits>& table, uint32_t nBit, uint32_t special)
 {
-    const uint32_t n = bits_.Get(nBit);
+    const uint32_t n = m_Bits.Get(nBit);
     if (n == 0) {
-        const uint32_t symbol = bits_.Get(nBit);
+        const uint32_t symbol = m_Bits.Get(nBit);
         if (symbol >= N)
             return false;
         table.SetSingle(symbol);
@@ -155,20 +155,20 @@ bool Decoder::ReadPtLen(HuffmanTable<N, kPtTableBits>& table, uint32_t nBit, uin
         return false;
     table.len.fill(0);
     for (uint32_t i = 0; i < n;) {
-        bits_.Refill();
-        uint32_t l = bits_.Peek(3);
+        m_Bits.Refill();
+        uint32_t l = m_Bits.Peek(3);
         if (l == 7) {
-            while (bits_.Bit(l - 4)) {   // a run of ones after 111 adds one each, then a zero
+            while (m_Bits.Bit(l - 4)) {   // a run of ones after 111 adds one each, then a zero
                 if (++l > kMaxCodeLength)
                     return false;
             }
-            bits_.Skip(l - 3);
+            m_Bits.Skip(l - 3);
         } else {
-            bits_.Skip(3);
+            m_Bits.Skip(3);
         }
         table.len[i++] = uint8_t(l);
         if (i == special) {
-            const uint32_t zeros = bits_.Get(2);
+            const uint32_t zeros = m_Bits.Get(2);
             if (i + zeros > N)
                 return false;
             i += zeros;   // len[] already holds the zeros
@@ -179,47 +179,47 @@ bool Decoder::ReadPtLen(HuffmanTable<N, kPtTableBits>& table, uint32_t nBit, uin
 
 bool Decoder::ReadCLen()
 {
-    const uint32_t n = bits_.Get(kCBit);
+    const uint32_t n = m_Bits.Get(kCBit);
     if (n == 0) {
-        const uint32_t symbol = bits_.Get(kCBit);
+        const uint32_t symbol = m_Bits.Get(kCBit);
         if (symbol >= kNC)
             return false;
-        c_.SetSingle(symbol);
+        m_C.SetSingle(symbol);
         return true;
     }
     if (n > kNC)
         return false;
-    c_.len.fill(0);
+    m_C.len.fill(0);
     for (uint32_t i = 0; i < n;) {
-        bits_.Refill();
-        const uint32_t t = t_.Decode(bits_);
+        m_Bits.Refill();
+        const uint32_t t = m_T.Decode(m_Bits);
         if (t > 2) {
-            c_.len[i++] = uint8_t(t - 2);
+            m_C.len[i++] = uint8_t(t - 2);
             continue;
         }
-        const uint32_t run = t == 0 ? 1 : t == 1 ? bits_.Get(4) + 3 : bits_.Get(kCBit) + 20;
+        const uint32_t run = t == 0 ? 1 : t == 1 ? m_Bits.Get(4) + 3 : m_Bits.Get(kCBit) + 20;
         if (i + run > n)
             return false;
         i += run;
     }
-    return c_.Build();
+    return m_C.Build();
 }
 
 bool Decoder::ReadBlockHeader()
 {
-    blockLeft_ = bits_.Get(16);
-    if (blockLeft_ == 0)
+    m_BlockLeft = m_Bits.Get(16);
+    if (m_BlockLeft == 0)
         return false;
-    return ReadPtLen(t_, kTBit, kTSpecial) && ReadCLen() && ReadPtLen(p_, kPBit, ~0u);
+    return ReadPtLen(m_T, kTBit, kTSpecial) && ReadCLen() && ReadPtLen(m_P, kPBit, ~0u);
 }
 
 uint32_t Decoder::DecodeDistance()
 {
-    const uint32_t s = p_.Decode(bits_);
+    const uint32_t s = m_P.Decode(m_Bits);
     if (s <= 1)
         return s;
-    const uint32_t extra = bits_.Peek(s - 1);
-    bits_.Skip(s - 1);
+    const uint32_t extra = m_Bits.Peek(s - 1);
+    m_Bits.Skip(s - 1);
     return (1u << (s - 1)) + extra;
 }
 
@@ -227,13 +227,13 @@ bool Decoder::Run(uint8_t* out, uint32_t outLength)
 {
     uint32_t pos = 0;
     while (pos < outLength) {
-        if (blockLeft_ == 0) {
-            if (bits_.PastEnd() || !ReadBlockHeader())
+        if (m_BlockLeft == 0) {
+            if (m_Bits.PastEnd() || !ReadBlockHeader())
                 return false;
         }
-        --blockLeft_;
-        bits_.Refill();
-        const uint32_t c = c_.Decode(bits_);
+        --m_BlockLeft;
+        m_Bits.Refill();
+        const uint32_t c = m_C.Decode(m_Bits);
         if (c < 256) {
             out[pos++] = uint8_t(c);
             continue;
@@ -257,15 +257,17 @@ bool Decoder::Run(uint8_t* out, uint32_t outLength)
                 dst[k] = src[k];
         pos += rest;
     }
-    return blockLeft_ == 0 && !bits_.PastEnd();
+    return m_BlockLeft == 0 && !m_Bits.PastEnd();
 }
 
 }
 
-bool Decode(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength)
+bool Decode(std::span<const uint8_t> in, std::span<uint8_t> out)
 {
-    Decoder decoder(in, inLength);
-    return decoder.Run(out, outLength);
+    if (in.size() > UINT32_MAX || out.size() > UINT32_MAX)
+        return false;
+    Decoder decoder(in.data(), uint32_t(in.size()));
+    return decoder.Run(out.data(), uint32_t(out.size()));
 }
 
 }

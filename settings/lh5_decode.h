@@ -2,14 +2,15 @@
 // refused, so that damaged data never passes for settings.
 #pragma once
 #include <cstdint>
+#include <span>
 
 namespace lh5 {
 
-// Expands the stream in[0..inLength) into exactly outLength bytes at out. False when the
+// Expands the stream `in` into exactly out.size() bytes at out. False when the
 // stream is refused: an incomplete or oversubscribed code table, a code length over 16, a
 // zero run past its table, an empty Huffman block, a match past outLength, symbols left
 // over in the last block, or bits consumed beyond the end of the stream. A distance that
 // reaches before the first output byte reads zeros. out may hold garbage after a refusal.
-bool Decode(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength);
+[[nodiscard]] bool Decode(std::span<const uint8_t> in, std::span<uint8_t> out);
 
 }

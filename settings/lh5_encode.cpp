@@ -51,47 +51,47 @@ inline uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t maxLen)
 
 uint32_t Compressor::Compress(const uint8_t* in, uint32_t length, uint8_t* out, uint32_t outCapacity)
 {
-    in_ = in;
-    length_ = length;
-    head_.assign(1u << kHashBits, kNoPos);
-    prev_.resize(length);
-    buf_.resize(kSymbolBufferSize);
-    out_ = out;
-    outCapacity_ = outCapacity;
-    outPos_ = 0;
-    bitBuf_ = 0;
-    bitCount_ = 0;
-    unpackable_ = false;
-    bufPos_ = 0;
-    flagMask_ = 0;
+    m_In = in;
+    m_Length = length;
+    m_Head.assign(1u << kHashBits, kNoPos);
+    m_Prev.resize(length);
+    m_Buf.resize(kSymbolBufferSize);
+    m_Out = out;
+    m_OutCapacity = outCapacity;
+    m_OutPos = 0;
+    m_BitBuf = 0;
+    m_BitCount = 0;
+    m_Unpackable = false;
+    m_BufPos = 0;
+    m_FlagMask = 0;
     ResetBlock();
 
     Parse();
-    if (!unpackable_)
+    if (!m_Unpackable)
         SendBlock();
-    if (!unpackable_) {
+    if (!m_Unpackable) {
         PutBits(kPaddingBits, 0);
         FlushBits();
     }
-    if (unpackable_ || outPos_ >= outCapacity)
+    if (m_Unpackable || m_OutPos >= outCapacity)
         return 0;
-    return outPos_;
+    return m_OutPos;
 }
 
 void Compressor::ResetBlock()
 {
-    std::fill(std::begin(cFreq_), std::end(cFreq_), 0);
-    std::fill(std::begin(pFreq_), std::end(pFreq_), 0);
-    symbolCount_ = 0;
+    std::fill(std::begin(m_CFreq), std::end(m_CFreq), 0);
+    std::fill(std::begin(m_PFreq), std::end(m_PFreq), 0);
+    m_SymbolCount = 0;
 }
 
 void Compressor::Insert(uint32_t pos)
 {
-    if (pos + kMinMatch > length_)
+    if (pos + kMinMatch > m_Length)
         return;
-    const uint32_t h = Hash3(in_ + pos);
-    prev_[pos] = head_[h];
-    head_[h] = pos;
+    const uint32_t h = Hash3(m_In + pos);
+    m_Prev[pos] = m_Head[h];
+    m_Head[h] = pos;
 }
 
 // The longest match for pos among the last kDicSize bytes, the nearest of equal ones;
@@ -99,14 +99,14 @@ void Compressor::Insert(uint32_t pos)
 Compressor::Match Compressor::FindMatch(uint32_t pos)
 {
     Match best;
-    if (pos + kMinMatch > length_)
+    if (pos + kMinMatch > m_Length)
         return best;
-    const uint32_t maxLen = std::min(kMaxMatch, length_ - pos);
-    const uint8_t* cur = in_ + pos;
+    const uint32_t maxLen = std::min(kMaxMatch, m_Length - pos);
+    const uint8_t* cur = m_In + pos;
     const uint32_t h = Hash3(cur);
     uint32_t steps = kMaxChainSteps;
-    for (uint32_t cand = head_[h]; cand != kNoPos && pos - cand <= kDicSize && steps-- > 0; cand = prev_[cand]) {
-        const uint8_t* p = in_ + cand;
+    for (uint32_t cand = m_Head[h]; cand != kNoPos && pos - cand <= kDicSize && steps-- > 0; cand = m_Prev[cand]) {
+        const uint8_t* p = m_In + cand;
         if (p[best.length] != cur[best.length] || p[0] != cur[0] || p[1] != cur[1] || p[2] != cur[2])
             continue;
         const uint32_t len = MatchLength(p, cur, maxLen);
@@ -116,8 +116,8 @@ Compressor::Match Compressor::FindMatch(uint32_t pos)
                 break;
         }
     }
-    prev_[pos] = head_[h];
-    head_[h] = pos;
+    m_Prev[pos] = m_Head[h];
+    m_Head[h] = pos;
     if (best.length < kMinMatch)
         best = {};
     return best;
@@ -128,10 +128,10 @@ void Compressor::Parse()
 {
     uint32_t pos = 0;
     Match cur = FindMatch(0);
-    while (pos < length_ && !unpackable_) {
-        const Match next = pos + 1 < length_ ? FindMatch(pos + 1) : Match{};
+    while (pos < m_Length && !m_Unpackable) {
+        const Match next = pos + 1 < m_Length ? FindMatch(pos + 1) : Match{};
         if (next.length > cur.length || cur.length < kMinMatch) {
-            Output(in_[pos], 0);
+            Output(m_In[pos], 0);
             ++pos;
             cur = next;
             continue;
@@ -140,42 +140,42 @@ void Compressor::Parse()
         for (uint32_t q = pos + 2; q < pos + cur.length; ++q)
             Insert(q);
         pos += cur.length;
-        cur = pos < length_ ? FindMatch(pos) : Match{};
+        cur = pos < m_Length ? FindMatch(pos) : Match{};
     }
 }
 
 void Compressor::Output(uint32_t symbol, uint32_t distance)
 {
-    flagMask_ >>= 1;
-    if (flagMask_ == 0) {
-        flagMask_ = 0x80;
-        if (bufPos_ >= kBlockFlushAt) {
+    m_FlagMask >>= 1;
+    if (m_FlagMask == 0) {
+        m_FlagMask = 0x80;
+        if (m_BufPos >= kBlockFlushAt) {
             SendBlock();
-            if (unpackable_)
+            if (m_Unpackable)
                 return;
-            bufPos_ = 0;
+            m_BufPos = 0;
         }
-        flagPos_ = bufPos_++;
-        buf_[flagPos_] = 0;
+        m_FlagPos = m_BufPos++;
+        m_Buf[m_FlagPos] = 0;
     }
-    buf_[bufPos_++] = uint8_t(symbol);
-    ++cFreq_[symbol];
-    ++symbolCount_;
+    m_Buf[m_BufPos++] = uint8_t(symbol);
+    ++m_CFreq[symbol];
+    ++m_SymbolCount;
     if (symbol >= 256) {
-        buf_[flagPos_] |= uint8_t(flagMask_);
-        buf_[bufPos_++] = uint8_t(distance >> 8);
-        buf_[bufPos_++] = uint8_t(distance);
-        ++pFreq_[BitLength(distance)];
+        m_Buf[m_FlagPos] |= uint8_t(m_FlagMask);
+        m_Buf[m_BufPos++] = uint8_t(distance >> 8);
+        m_Buf[m_BufPos++] = uint8_t(distance);
+        ++m_PFreq[BitLength(distance)];
     }
 }
 
 void Compressor::SendBlock()
 {
-    uint32_t root = MakeHuffmanCode(kNC, cFreq_, cLen_, cCode_);
-    PutBits(16, symbolCount_);
+    uint32_t root = MakeHuffmanCode(kNC, m_CFreq, m_CLen, m_CCode);
+    PutBits(16, m_SymbolCount);
     if (root >= kNC) {
         CountTFreq();
-        root = MakeHuffmanCode(kNT, tFreq_, ptLen_, ptCode_);
+        root = MakeHuffmanCode(kNT, m_TFreq, m_PtLen, m_PtCode);
         if (root >= kNT) {
             WritePtLen(kNT, kTBit, int(kTSpecial));
         } else {
@@ -189,7 +189,7 @@ void Compressor::SendBlock()
         PutBits(kCBit, 0);
         PutBits(kCBit, root);
     }
-    root = MakeHuffmanCode(kNP, pFreq_, ptLen_, ptCode_);
+    root = MakeHuffmanCode(kNP, m_PFreq, m_PtLen, m_PtCode);
     if (root >= kNP) {
         WritePtLen(kNP, kPBit, -1);
     } else {
@@ -198,17 +198,17 @@ void Compressor::SendBlock()
     }
     uint32_t pos = 0;
     uint32_t flags = 0;
-    for (uint32_t i = 0; i < symbolCount_ && !unpackable_; ++i) {
+    for (uint32_t i = 0; i < m_SymbolCount && !m_Unpackable; ++i) {
         if (i % 8 == 0)
-            flags = buf_[pos++];
+            flags = m_Buf[pos++];
         else
             flags <<= 1;
         if (flags & 0x80) {
-            EncodeC(buf_[pos++] + 256u);
-            EncodeP(uint32_t(buf_[pos]) << 8 | buf_[pos + 1]);
+            EncodeC(m_Buf[pos++] + 256u);
+            EncodeP(uint32_t(m_Buf[pos]) << 8 | m_Buf[pos + 1]);
             pos += 2;
         } else {
-            EncodeC(buf_[pos++]);
+            EncodeC(m_Buf[pos++]);
         }
     }
     ResetBlock();
@@ -218,47 +218,47 @@ void Compressor::SendBlock()
 // zero runs (1, 3-18, 20 and more), k + 2 the length k.
 void Compressor::CountTFreq()
 {
-    std::fill(std::begin(tFreq_), std::end(tFreq_), 0);
+    std::fill(std::begin(m_TFreq), std::end(m_TFreq), 0);
     uint32_t n = kNC;
-    while (n > 0 && cLen_[n - 1] == 0)
+    while (n > 0 && m_CLen[n - 1] == 0)
         --n;
     for (uint32_t i = 0; i < n;) {
-        const uint32_t k = cLen_[i++];
+        const uint32_t k = m_CLen[i++];
         if (k != 0) {
-            ++tFreq_[k + 2];
+            ++m_TFreq[k + 2];
             continue;
         }
         uint32_t count = 1;
-        while (i < n && cLen_[i] == 0) {
+        while (i < n && m_CLen[i] == 0) {
             ++i;
             ++count;
         }
         if (count <= 2) {
-            tFreq_[0] = uint16_t(tFreq_[0] + count);
+            m_TFreq[0] = uint16_t(m_TFreq[0] + count);
         } else if (count <= 18) {
-            ++tFreq_[1];
+            ++m_TFreq[1];
         } else if (count == 19) {
-            ++tFreq_[0];
-            ++tFreq_[1];
+            ++m_TFreq[0];
+            ++m_TFreq[1];
         } else {
-            ++tFreq_[2];
+            ++m_TFreq[2];
         }
     }
 }
 
 void Compressor::WritePtLen(uint32_t n, uint32_t nBit, int special)
 {
-    while (n > 0 && ptLen_[n - 1] == 0)
+    while (n > 0 && m_PtLen[n - 1] == 0)
         --n;
     PutBits(nBit, n);
     for (uint32_t i = 0; i < n;) {
-        const uint32_t k = ptLen_[i++];
+        const uint32_t k = m_PtLen[i++];
         if (k <= 6)
             PutBits(3, k);
         else
             PutBits(k - 3, (1u << (k - 3)) - 2);
         if (int(i) == special) {
-            while (i < 6 && ptLen_[i] == 0)
+            while (i < 6 && m_PtLen[i] == 0)
                 ++i;
             PutBits(2, (i - 3) & 3);
         }
@@ -268,32 +268,32 @@ void Compressor::WritePtLen(uint32_t n, uint32_t nBit, int special)
 void Compressor::WriteCLen()
 {
     uint32_t n = kNC;
-    while (n > 0 && cLen_[n - 1] == 0)
+    while (n > 0 && m_CLen[n - 1] == 0)
         --n;
     PutBits(kCBit, n);
     for (uint32_t i = 0; i < n;) {
-        const uint32_t k = cLen_[i++];
+        const uint32_t k = m_CLen[i++];
         if (k != 0) {
-            PutBits(ptLen_[k + 2], ptCode_[k + 2]);
+            PutBits(m_PtLen[k + 2], m_PtCode[k + 2]);
             continue;
         }
         uint32_t count = 1;
-        while (i < n && cLen_[i] == 0) {
+        while (i < n && m_CLen[i] == 0) {
             ++i;
             ++count;
         }
         if (count <= 2) {
             for (uint32_t j = 0; j < count; ++j)
-                PutBits(ptLen_[0], ptCode_[0]);
+                PutBits(m_PtLen[0], m_PtCode[0]);
         } else if (count <= 18) {
-            PutBits(ptLen_[1], ptCode_[1]);
+            PutBits(m_PtLen[1], m_PtCode[1]);
             PutBits(4, count - 3);
         } else if (count == 19) {
-            PutBits(ptLen_[0], ptCode_[0]);
-            PutBits(ptLen_[1], ptCode_[1]);
+            PutBits(m_PtLen[0], m_PtCode[0]);
+            PutBits(m_PtLen[1], m_PtCode[1]);
             PutBits(4, 15);
         } else {
-            PutBits(ptLen_[2], ptCode_[2]);
+            PutBits(m_PtLen[2], m_PtCode[2]);
             PutBits(kCBit, count - 20);
         }
     }
@@ -302,29 +302,29 @@ void Compressor::WriteCLen()
 void Compressor::EncodeP(uint32_t distance)
 {
     const uint32_t c = BitLength(distance);
-    PutBits(ptLen_[c], ptCode_[c]);
+    PutBits(m_PtLen[c], m_PtCode[c]);
     if (c > 1)
         PutBits(c - 1, distance & ((1u << (c - 1)) - 1));
 }
 
 void Compressor::PutBits(uint32_t n, uint32_t value)
 {
-    bitBuf_ = bitBuf_ << n | (value & ((1u << n) - 1));
-    bitCount_ += n;
-    while (bitCount_ >= 8) {
-        bitCount_ -= 8;
-        if (outPos_ >= outCapacity_) {
-            unpackable_ = true;
+    m_BitBuf = m_BitBuf << n | (value & ((1u << n) - 1));
+    m_BitCount += n;
+    while (m_BitCount >= 8) {
+        m_BitCount -= 8;
+        if (m_OutPos >= m_OutCapacity) {
+            m_Unpackable = true;
             return;
         }
-        out_[outPos_++] = uint8_t(bitBuf_ >> bitCount_);
+        m_Out[m_OutPos++] = uint8_t(m_BitBuf >> m_BitCount);
     }
 }
 
 void Compressor::FlushBits()
 {
-    if (bitCount_ > 0)
-        PutBits(8 - bitCount_, 0);
+    if (m_BitCount > 0)
+        PutBits(8 - m_BitCount, 0);
 }
 
 }

@@ -30,38 +30,38 @@ private:
     void CountTFreq();
     void WritePtLen(uint32_t n, uint32_t nBit, int special);
     void WriteCLen();
-    void EncodeC(uint32_t symbol) { PutBits(cLen_[symbol], cCode_[symbol]); }
+    void EncodeC(uint32_t symbol) { PutBits(m_CLen[symbol], m_CCode[symbol]); }
     void EncodeP(uint32_t distance);
     void PutBits(uint32_t n, uint32_t value);
     void FlushBits();
 
     // Match finder: chains of earlier positions with the same 3-byte hash.
-    std::vector<uint32_t> head_;
-    std::vector<uint32_t> prev_;
-    const uint8_t* in_ = nullptr;
-    uint32_t length_ = 0;
+    std::vector<uint32_t> m_Head;
+    std::vector<uint32_t> m_Prev;
+    const uint8_t* m_In = nullptr;
+    uint32_t m_Length = 0;
 
     // Symbol buffer of the current Huffman block.
-    std::vector<uint8_t> buf_;
-    uint32_t bufPos_ = 0;
-    uint32_t flagPos_ = 0;
-    uint32_t flagMask_ = 0;
-    uint32_t symbolCount_ = 0;
-    uint16_t cFreq_[kNC] = {};
-    uint16_t pFreq_[kNP] = {};
-    uint16_t tFreq_[kNT] = {};
-    uint8_t cLen_[kNC] = {};
-    uint16_t cCode_[kNC] = {};
-    uint8_t ptLen_[kNT] = {};      // shared by the T and P tables, as the format orders them
-    uint16_t ptCode_[kNT] = {};
+    std::vector<uint8_t> m_Buf;
+    uint32_t m_BufPos = 0;
+    uint32_t m_FlagPos = 0;
+    uint32_t m_FlagMask = 0;
+    uint32_t m_SymbolCount = 0;
+    uint16_t m_CFreq[kNC] = {};
+    uint16_t m_PFreq[kNP] = {};
+    uint16_t m_TFreq[kNT] = {};
+    uint8_t m_CLen[kNC] = {};
+    uint16_t m_CCode[kNC] = {};
+    uint8_t m_PtLen[kNT] = {};      // shared by the T and P tables, as the format orders them
+    uint16_t m_PtCode[kNT] = {};
 
     // Bit writer; it gives up once the output would reach its capacity.
-    uint8_t* out_ = nullptr;
-    uint32_t outCapacity_ = 0;
-    uint32_t outPos_ = 0;
-    uint64_t bitBuf_ = 0;
-    uint32_t bitCount_ = 0;
-    bool unpackable_ = false;
+    uint8_t* m_Out = nullptr;
+    uint32_t m_OutCapacity = 0;
+    uint32_t m_OutPos = 0;
+    uint64_t m_BitBuf = 0;
+    uint32_t m_BitCount = 0;
+    bool m_Unpackable = false;
 };
 
 }

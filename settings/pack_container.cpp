@@ -59,18 +59,20 @@ uint32_t PackBlock(const uint8_t* in, uint32_t length, uint8_t* out)
     return size;
 }
 
-uint32_t UnpackContainer(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outCapacity)
+uint32_t UnpackContainer(std::span<const uint8_t> in, std::span<uint8_t> out)
 {
-    if (inLength < kContainerHeaderSize || GetBe16(in) != kHeaderFollowing ||
-        GetBe16(in + 4) != kFlashContainerId || GetBe16(in + 6) != kContainerVersion)
+    if (in.size() < kContainerHeaderSize || in.size() > UINT32_MAX || GetBe16(&in[0]) != kHeaderFollowing ||
+        GetBe16(&in[4]) != kFlashContainerId || GetBe16(&in[6]) != kContainerVersion)
         return 0;
-    const uint32_t chunks = GetBe16(in + 8);
+    const uint32_t inLength = uint32_t(in.size());
+    const size_t outCapacity = out.size();
+    const uint32_t chunks = GetBe16(&in[8]);
     uint32_t pos = kContainerHeaderSize;
     uint32_t produced = 0;
     for (uint32_t k = 0; k < chunks; ++k) {
         if (inLength - pos < kChunkHeaderSize)
             return 0;
-        const uint8_t* chunk = in + pos;
+        const uint8_t* chunk = &in[pos];
         const uint32_t field = GetBe16(chunk);
         if (field < kChunkFieldMin || field > kChunkFieldMax || GetBe16(chunk + 4) != kFlashChunkType)
             return 0;
@@ -78,10 +80,11 @@ uint32_t UnpackContainer(const uint8_t* in, uint32_t inLength, uint8_t* out, uin
         const uint32_t unpacked = GetBe16(chunk + 6);
         if (inLength - pos - kChunkHeaderSize < stored || outCapacity - produced < unpacked)
             return 0;
-        const uint8_t* data = chunk + kChunkHeaderSize;
+        const std::span<const uint8_t> data = in.subspan(pos + kChunkHeaderSize, stored);
+        const std::span<uint8_t> into = out.subspan(produced, unpacked);
         if (stored == unpacked)
-            std::memcpy(out + produced, data, stored);
-        else if (!lh5::Decode(data, stored, out + produced, unpacked))
+            std::copy(data.begin(), data.end(), into.begin());
+        else if (!lh5::Decode(data, into))
             return 0;
         produced += unpacked;
         pos += kChunkHeaderSize + stored;

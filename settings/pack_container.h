@@ -5,6 +5,7 @@
 #include "settings/lh5_encode.h"
 
 #include <cstdint>
+#include <span>
 
 constexpr uint32_t kContainerHeaderSize = 10;
 constexpr uint32_t kChunkHeaderSize = 8;
@@ -26,9 +27,9 @@ void WriteContainerHeader(uint8_t* out, uint16_t id, uint16_t chunkCount);
 // has room for PackBlockBound(length) bytes; returns the container's size.
 uint32_t PackBlock(const uint8_t* in, uint32_t length, uint8_t* out);
 
-// Expands the flash container in in[0..inLength) into out, which has room for
-// outCapacity bytes. Returns the number of bytes produced, or 0 when the container is
-// refused: a header or chunk header that is not acceptable, a chunk that runs past
-// inLength or would not fit, or a stream that does not yield exactly its chunk's stated
-// length. The checksum fields are not verified (the flash directory covers the container).
-uint32_t UnpackContainer(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outCapacity);
+// Expands the flash container `in` into the front of `out`. Returns the number of bytes
+// produced, or 0 when the container is refused: a header or chunk header that is not
+// acceptable, a chunk that runs past the end of `in` or would not fit `out`, or a stream
+// that does not yield exactly its chunk's stated length. The checksum fields are not
+// verified (the flash directory covers the container).
+[[nodiscard]] uint32_t UnpackContainer(std::span<const uint8_t> in, std::span<uint8_t> out);

@@ -108,7 +108,7 @@ public:
             tp.freq = 10700 + Pick(2000);
             tp.sr = 1000 + Pick(44001);
             tp.polar = static_cast<uint8_t>(Pick(2));
-            tpsFollow = Appl_AddTp(*m_Doc, static_cast<int>(Pick(m_Doc->m_SatCnt)), tp, {}) != kTpInvalid;
+            tpsFollow = Appl_AddTp(*m_Doc, static_cast<int>(Pick(m_Doc->m_SatCnt)), tp, {}) != FindTpResult::Invalid;
             break;
         }
         case 9: {

@@ -36,16 +36,16 @@ TEST(Transponders, NearIdenticalRuleAtHighSymbolRates)
     EditDoc d;
     NearIdenticalSetup(*d);
     uint32_t match = 99;
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11720, 27500), &match), kTpNearIdentical);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11720, 27500), &match), FindTpResult::NearIdentical);
     EXPECT_EQ(match, 0u);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11722, 27550), nullptr), kTpNearIdentical);   // |3|, |100|
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11723, 27450), nullptr), kTpNone);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11719, 27551), nullptr), kTpNone);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11719, 27450, 0), nullptr), kTpNone);      // other polarity
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11719, 27450, 1, 5), nullptr), kTpNone);   // other stream
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11719, 27450, 1, 256), nullptr), kTpNearIdentical);   // low 8 bits
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11722, 27550), nullptr), FindTpResult::NearIdentical);   // |3|, |100|
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11723, 27450), nullptr), FindTpResult::None);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11719, 27551), nullptr), FindTpResult::None);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11719, 27450, 0), nullptr), FindTpResult::None);      // other polarity
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11719, 27450, 1, 5), nullptr), FindTpResult::None);   // other stream
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11719, 27450, 1, 256), nullptr), FindTpResult::NearIdentical);   // low 8 bits
 
-    EXPECT_EQ(Appl_AddTp(*d, 0, Tp(11720, 27500), DvbS2Choice{1, 1, 1}), kTpNearIdentical);
+    EXPECT_EQ(Appl_AddTp(*d, 0, Tp(11720, 27500), DvbS2Choice{1, 1, 1}), FindTpResult::NearIdentical);
     EXPECT_EQ(d->m_SatInfo[0].tpNum, 2);
     EXPECT_EQ(d->m_TpData[0].freq, 11720u);
     EXPECT_EQ(d->m_TpData[0].sr, 27500);
@@ -58,31 +58,31 @@ TEST(Transponders, NearIdenticalRuleBelow5000)
 {
     EditDoc d;
     NearIdenticalSetup(*d);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11001, 3010), nullptr), kTpNearIdentical);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11002, 3000), nullptr), kTpNone);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11000, 2989), nullptr), kTpNone);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11001, 3010), nullptr), FindTpResult::NearIdentical);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11002, 3000), nullptr), FindTpResult::None);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11000, 2989), nullptr), FindTpResult::None);
     // 4999 uses the narrow rule, 5000 the wide one.
     d->m_TpData[1].sr = 5000;
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11003, 4999), nullptr), kTpNone);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11003, 5050), nullptr), kTpNearIdentical);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11003, 4999), nullptr), FindTpResult::None);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(11003, 5050), nullptr), FindTpResult::NearIdentical);
 }
 
 TEST(Transponders, FindRefusesOutOfRangeValuesAndFullSatellites)
 {
     EditDoc d;
     NearIdenticalSetup(*d);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(1999, 27500), nullptr), kTpInvalid);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(16384, 27500), nullptr), kTpInvalid);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(12000, 999), nullptr), kTpInvalid);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(12000, 45001), nullptr), kTpInvalid);
-    EXPECT_EQ(Appl_FindTp(*d, 255, Tp(12000, 27500), nullptr), kTpInvalid);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(2000, 1000), nullptr), kTpNone);
-    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(16383, 45000), nullptr), kTpNone);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(1999, 27500), nullptr), FindTpResult::Invalid);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(16384, 27500), nullptr), FindTpResult::Invalid);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(12000, 999), nullptr), FindTpResult::Invalid);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(12000, 45001), nullptr), FindTpResult::Invalid);
+    EXPECT_EQ(Appl_FindTp(*d, 255, Tp(12000, 27500), nullptr), FindTpResult::Invalid);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(2000, 1000), nullptr), FindTpResult::None);
+    EXPECT_EQ(Appl_FindTp(*d, 0, Tp(16383, 45000), nullptr), FindTpResult::None);
 
     EditDoc full;
     AddTestSat(*full, "Astra", kMaxTpPerSat, 2000);
     AddTestSat(*full, "Hotbird", 1);
-    EXPECT_EQ(Appl_AddTp(*full, 0, Tp(16050, 27500), {}), kTpInvalid);
+    EXPECT_EQ(Appl_AddTp(*full, 0, Tp(16050, 27500), {}), FindTpResult::Invalid);
     EXPECT_EQ(full->m_TpCnt, kMaxTpPerSat + 1);
     EXPECT_TRUE(full.prompter.shown.empty());
 }
@@ -93,7 +93,7 @@ TEST(Transponders, AddInsertsAtTheEndOfTheSatellitesBlock)
     NearIdenticalSetup(*d);
     AddTestSvc(*d, kTvKind, "on Hotbird", 1, 0);
     d->m_TpS2[2].fec = 9;   // moves with its transponder
-    EXPECT_EQ(Appl_AddTp(*d, 0, Tp(12500, 22000, 0, 0x1FF), DvbS2Choice{2, 5, 0}), kTpNone);
+    EXPECT_EQ(Appl_AddTp(*d, 0, Tp(12500, 22000, 0, 0x1FF), DvbS2Choice{2, 5, 0}), FindTpResult::None);
     EXPECT_EQ(d->m_TpCnt, 4u);
     EXPECT_EQ(d->m_SatInfo[0].tpNum, 3);
     const TpData& added = d->m_TpData[2];
@@ -116,7 +116,7 @@ TEST(Transponders, AFullTableSaysErrorTpNewAdd)
     for (uint32_t s = 0; s < 12; ++s)
         AddTestSat(*d, "Sat" + std::to_string(s), s < 11 ? 255 : 194, 2000);
     ASSERT_EQ(d->m_TpCnt, kMaxEditTp);
-    EXPECT_EQ(Appl_AddTp(*d, 11, Tp(2050, 27500), {}), kTpNone);
+    EXPECT_EQ(Appl_AddTp(*d, 11, Tp(2050, 27500), {}), FindTpResult::None);
     EXPECT_EQ(d.prompter.Texts(), (Names{"Error Tp new Add"}));
     EXPECT_EQ(d.prompter.shown[0].title, "Notice");
     EXPECT_EQ(d->m_TpCnt, kMaxEditTp);

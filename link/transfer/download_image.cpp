@@ -109,7 +109,7 @@ bool DecodeDownloadImage(const uint8_t* data, size_t size, DownloadImageContents
         const uint8_t* in = chunk + kChunkHeaderSize;
         if (stored == unpacked)
             std::copy(in, in + stored, dest.begin() + long(at));
-        else if (!lh5::Decode(in, stored, dest.data() + at, unpacked))
+        else if (!lh5::Decode({in, stored}, {dest.data() + at, unpacked}))
             return Fail("chunk does not expand");
         pos += kChunkHeaderSize + stored;
     }

@@ -605,7 +605,7 @@ TEST(ImageCodec, TraceLinesNameTheLayoutInForce)
     EXPECT_TRUE(trace.Contains("************** Tp Num : 45 *************"));
     EXPECT_TRUE(trace.Contains("FavCh(0)th :: favName(Fav 0)"));
     EXPECT_TRUE(trace.Contains("(2)th Provider: Provider 2"));
-    InverseParseImage(*def);
+    ASSERT_TRUE(InverseParseImage(*def));
     EXPECT_TRUE(trace.Contains("InverseParsingTvSvc size(i=3500)==(112000)"));
     EXPECT_TRUE(trace.Contains("Inverse (2)th Provider: Provider 2"));
 }

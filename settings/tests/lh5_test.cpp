@@ -23,7 +23,7 @@ Bytes Compress(const Bytes& in, uint32_t capacity)
 
 bool Decode(const Bytes& stream, Bytes& out)
 {
-    return lh5::Decode(stream.data(), uint32_t(stream.size()), out.data(), uint32_t(out.size()));
+    return lh5::Decode(stream, out);
 }
 
 Bytes RandomBytes(uint32_t n, uint32_t seed)

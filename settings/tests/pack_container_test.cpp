@@ -20,7 +20,7 @@ Bytes Pack(const Bytes& in)
 
 uint32_t Unpack(const Bytes& container, Bytes& out)
 {
-    return UnpackContainer(container.data(), uint32_t(container.size()), out.data(), uint32_t(out.size()));
+    return UnpackContainer(container, out);
 }
 
 Bytes RandomBytes(uint32_t n, uint32_t seed)
@@ -124,10 +124,10 @@ TEST(PackContainer, ChunksMustFitTheirInputAndOutput)
     const Bytes c = Pack(in);
     Bytes out(0x2000);
     // Cut short: the chunk's stated length runs past the bytes given.
-    EXPECT_EQ(UnpackContainer(c.data(), uint32_t(c.size()) - 1, out.data(), 0x2000), 0u);
-    EXPECT_EQ(UnpackContainer(c.data(), 9, out.data(), 0x2000), 0u);
+    EXPECT_EQ(UnpackContainer(std::span(c).first(c.size() - 1), out), 0u);
+    EXPECT_EQ(UnpackContainer(std::span(c).first(9), out), 0u);
     // One byte less room than the chunk states.
-    EXPECT_EQ(UnpackContainer(c.data(), uint32_t(c.size()), out.data(), 0x1FFF), 0u);
+    EXPECT_EQ(UnpackContainer(c, std::span(out).first(0x1FFF)), 0u);
     // A stated length the stream does not produce, either way.
     for (uint16_t stated : {uint16_t(0x1FFF), uint16_t(0x2001)}) {
         Bytes bad = c;

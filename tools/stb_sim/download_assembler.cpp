@@ -90,7 +90,7 @@ bool DownloadAssembler::TakeChunk()
     dest.resize(at + unpacked);
     if (stored == unpacked)
         std::copy(c + kChunkHeadSize, c + kChunkHeadSize + stored, dest.begin() + long(at));
-    else if (!lh5::Decode(c + kChunkHeadSize, stored, dest.data() + at, unpacked))
+    else if (!lh5::Decode({c + kChunkHeadSize, stored}, {dest.data() + at, unpacked}))
         return Fail("chunk does not unpack");
     --m_ChunksLeft;
     NextChunkOrDone();
