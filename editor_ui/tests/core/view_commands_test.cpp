@@ -170,3 +170,25 @@ TEST_F(EditorTest, ListLinesAreCleanedAndFormatted)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EditorTest, FavouriteMemberDeleteAsksAndKeepsTheCaretInTheList)
+{
+    OpenDemo();
+    ctl.Run(Cmd::ViewFav);
+    ASSERT_EQ(ctl.FavGroup(), 0);
+    uint8_t members = doc->m_FavCh[0].numOfFavCh;
+    ASSERT_GT(members, 1);
+    ctl.SetFavMember(members - 1);
+    prompter.answers = {PromptAnswer::No, PromptAnswer::Yes};
+    ctl.DeleteFavMemberAsked();
+    EXPECT_EQ(doc->m_FavCh[0].numOfFavCh, members);
+    ctl.DeleteFavMemberAsked();
+    EXPECT_EQ(doc->m_FavCh[0].numOfFavCh, members - 1);
+    EXPECT_EQ(ctl.FavMember(), members - 2);
+    EXPECT_EQ(prompter.shown.back().text, "Delete This Favorite Item?");
+    EXPECT_TRUE(ctl.Edited());
+}
+
+}  // namespace
