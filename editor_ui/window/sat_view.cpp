@@ -32,7 +32,11 @@ CSatView::CSatView(CEditorController& controller, QWidget* parent) : QWidget(par
         int sat = m_Controller.CurrentSat();
         return m_Controller.Held() && sat >= 0 ? int(m_Controller.Doc().m_SatInfo[sat].tpNum) : 0;
     };
-    tps.line = [this, &doc](int row) { return TpLine(doc.m_TpData[doc.m_SatInfo[m_Controller.CurrentSat()].firstTp + row]); };
+    tps.line = [this, &doc](int row) {
+        int sat = m_Controller.CurrentSat();
+        uint32_t at = sat >= 0 ? doc.m_SatInfo[sat].firstTp + uint32_t(row) : kMaxTp;
+        return at < kMaxTp ? TpLine(doc.m_TpData[at]) : std::string();
+    };
     m_pTpModel = new CLineModel(std::move(tps), this);
     m_pTpList = new QListView(this);
     m_pTpList->setModel(m_pTpModel);
@@ -70,8 +74,10 @@ QListView* CSatView::MakePreview(SvcKind kind)
     CLineModel::Source source;
     source.count = [this, kind] { return int(m_Controller.PreviewRows(kind).size()); };
     source.line = [this, kind](int row) {
-        uint32_t pos = m_Controller.PreviewRows(kind)[size_t(row)];
-        return NumberedLine(pos + 1, SvcListName(m_Controller.Doc(), kind, pos));
+        const std::vector<uint32_t>& rows = m_Controller.PreviewRows(kind);
+        if (size_t(row) >= rows.size())
+            return std::string();
+        return NumberedLine(rows[size_t(row)] + 1, SvcListName(m_Controller.Doc(), kind, rows[size_t(row)]));
     };
     source.emptyText = [] { return std::string("  No Service"); };
     source.emptyColour = Qt::blue;
