@@ -73,6 +73,8 @@ public:
         m_loop.SetHandler([this](uint32_t id, uint32_t value) {
             if (id == kEvDeviceRemoval)
                 m_engine.OnDeviceRemoved();
+            else if (id == kEvDeviceArrival)
+                m_engine.OnDeviceArrived();
             else
                 m_engine.OnTransferEvent(id, value);
         });
@@ -87,9 +89,7 @@ public:
             std::fprintf(stderr, "The STB is not connected.\n");
             return false;
         }
-        m_session.m_bConnected = true;
-        m_session.m_bUsbIdle = true;
-        m_session.m_wVersion = QueryDeviceVersion(m_session);
+        m_engine.OnDeviceArrived();
         return true;
     }
 

@@ -156,6 +156,11 @@ TEST_F(BexoraCli, WhatCannotBeCopiedOrMadeExitsNonZero)
     EXPECT_EQ(special.status, 1);
     EXPECT_NE(special.output.find((pc / "tree" / "pipe").string()), std::string::npos) << special.output;
     fs::remove(pc / "tree" / "pipe");
+    fs::create_symlink(pc / "nowhere", pc / "tree" / "dangling");
+    Result dangling = Run("put " + Q(pc / "tree") + " /DataFiles");
+    EXPECT_EQ(dangling.status, 1);
+    EXPECT_NE(dangling.output.find((pc / "tree" / "dangling").string()), std::string::npos) << dangling.output;
+    fs::remove(pc / "tree" / "dangling");
     if (geteuid() != 0) {  // root reads any folder
         fs::create_directories(pc / "tree" / "locked");
         fs::permissions(pc / "tree" / "locked", fs::perms::none);
