@@ -75,6 +75,10 @@ QVariant CPaneModel::data(const QModelIndex& index, int role) const
         if (column == PaneColumn::Name)
             return RowIcon(row);
         break;
+    case Qt::SizeHintRole:
+        if (column == PaneColumn::Name && m_itemSize)
+            return *m_itemSize;
+        break;
     case Qt::TextAlignmentRole:
         if (column == PaneColumn::Size)
             return int(Qt::AlignRight | Qt::AlignVCenter);

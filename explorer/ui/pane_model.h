@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
+#include <QSize>
 
 #include <functional>
 #include <optional>
@@ -33,6 +34,8 @@ public:
 
     // The controller's rows were replaced or reordered.
     void Reload();
+    // One size for every item (large icons), so that views never measure 20,000 names.
+    void SetItemSize(std::optional<QSize> size) { m_itemSize = size; }
     // The folder row under the pointer during a drag, drawn highlighted.
     void SetDropTarget(std::optional<int> row);
     // The label edit of a row ended with this text (the controller decides what happens).
@@ -43,6 +46,7 @@ private:
     QIcon RowIcon(const PaneRow& row) const;
     CPaneController& m_pane;
     std::optional<int> m_dropTarget;
+    std::optional<QSize> m_itemSize;
     mutable QHash<QString, QIcon> m_iconCache;
 };
 

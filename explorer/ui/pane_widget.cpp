@@ -4,6 +4,7 @@
 #include <QDragMoveEvent>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QStorageInfo>
 #include <QTimer>
 
@@ -122,7 +123,7 @@ void CPaneWidget::SetupView(QAbstractItemView* view)
     view->setDragDropMode(QAbstractItemView::DragDrop);
     view->setDefaultDropAction(Qt::CopyAction);
     view->setDropIndicatorShown(false);
-    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    view->setContextMenuPolicy(Qt::PreventContextMenu);  // the menu opens on the button's release
     view->installEventFilter(this);
     view->viewport()->installEventFilter(this);
     // A new folder whose naming was cancelled keeps the name it was given.
@@ -138,12 +139,6 @@ void CPaneWidget::SetupView(QAbstractItemView* view)
             });
     connect(view, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { m_controller.Open(m_side, size_t(index.row())); });
-    connect(view, &QWidget::customContextMenuRequested, this, [this, view](QPoint pos) {
-        QModelIndex index = view->indexAt(pos);
-        if (index.isValid() && !view->selectionModel()->isRowSelected(index.row(), {}))
-            SelectOnly(index.row());
-        emit popupRequested(this, view->viewport()->mapToGlobal(pos));
-    });
 }
 
 QAbstractItemView* CPaneWidget::CurrentView() const
@@ -217,6 +212,7 @@ void CPaneWidget::ApplyView()
     bool details = mode == ViewMode::Details;
     m_details->setVisible(details);
     m_icons->setVisible(!details);
+    m_model.SetItemSize(mode == ViewMode::Large ? std::optional<QSize>(QSize(96, 74)) : std::nullopt);
     if (mode == ViewMode::Large) {
         m_icons->setViewMode(QListView::IconMode);
         m_icons->setIconSize(QSize(32, 32));
@@ -230,7 +226,7 @@ void CPaneWidget::ApplyView()
         m_icons->setGridSize(QSize());
         m_icons->setWordWrap(false);
     }
-    m_icons->setUniformItemSizes(mode == ViewMode::List);  // large icons wrap their names
+    m_icons->setUniformItemSizes(true);
     m_icons->setMovement(QListView::Static);
     m_icons->setResizeMode(QListView::Adjust);
     m_icons->setDragEnabled(true);
@@ -301,6 +297,14 @@ void CPaneWidget::FillDrives()
     m_driveIndex = std::max(best, 0);
 }
 
+void CPaneWidget::Popup(QAbstractItemView* view, QPoint pos)
+{
+    QModelIndex index = view->indexAt(pos);
+    if (index.isValid() && !view->selectionModel()->isRowSelected(index.row(), {}))
+        SelectOnly(index.row());
+    emit popupRequested(this, view->viewport()->mapToGlobal(pos));
+}
+
 bool CPaneWidget::HandleDrag(QAbstractItemView* view, QEvent* event)
 {
     auto* drag = static_cast<QDropEvent*>(event);
@@ -339,6 +343,12 @@ bool CPaneWidget::eventFilter(QObject* watched, QEvent* event)
         case QEvent::DragLeave:
             m_model.SetDropTarget(std::nullopt);
             return true;
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+                Popup(view, static_cast<QMouseEvent*>(event)->position().toPoint());
+                return true;
+            }
+            break;
         default:
             break;
         }

@@ -63,6 +63,7 @@ private:
     void ButtonPressed(PaneButton button);
     void SetupView(QAbstractItemView* view);
     bool HandleDrag(QAbstractItemView* view, QEvent* event);
+    void Popup(QAbstractItemView* view, QPoint pos);
 
     CExplorerController& m_controller;
     PaneSide m_side;

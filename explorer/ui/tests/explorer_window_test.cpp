@@ -207,8 +207,14 @@ TEST_F(WindowTest, PvrFileOperationsAndPopupMenu)
 
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Insert);
-    ASSERT_TRUE(WaitFor([] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr; }));
-    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    auto labelEditor = [&] {
+        for (QLineEdit* e : list->findChildren<QLineEdit*>())
+            if (e->isVisible())
+                return e;
+        return static_cast<QLineEdit*>(nullptr);
+    };
+    ASSERT_TRUE(WaitFor([&] { return labelEditor() != nullptr; }));
+    QLineEdit* editor = labelEditor();
     editor->selectAll();
     QTest::keyClicks(editor, " Shows ");
     QTest::keyClick(editor, Qt::Key_Return);
@@ -218,8 +224,8 @@ TEST_F(WindowTest, PvrFileOperationsAndPopupMenu)
     Select(PaneSide::Pvr, {"Shows"});
     list->setFocus();
     QTest::keyClick(list, Qt::Key_F2);
-    ASSERT_TRUE(WaitFor([] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr; }));
-    editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_TRUE(WaitFor([&] { return labelEditor() != nullptr; }));
+    editor = labelEditor();
     editor->selectAll();
     QTest::keyClicks(editor, "Series");
     QTest::keyClick(editor, Qt::Key_Return);
@@ -259,6 +265,19 @@ TEST_F(WindowTest, PvrFileOperationsAndPopupMenu)
     EXPECT_EQ(boxes.Shown()[0].text, "Invalid moving command.   ");
     EXPECT_EQ(boxes.Shown()[0].title, "Moving Failure");
     EXPECT_TRUE(fs::is_directory(pvrRoot / "Archive" / "Movies"));
+
+    // The popup opens on the right button's release over a row, which becomes the selection.
+    QRect movies = list->visualRect(pvr->Model().index(RowOf(PaneSide::Pvr, "Movies"), 0));
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, movies.center());
+    QMenu* popup = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = qobject_cast<QMenu*>(w); m && m->isVisible())
+                popup = m;
+        return popup != nullptr;
+    }));
+    popup->close();
+    EXPECT_EQ(Controller().SelectedRows(PaneSide::Pvr).front().name, "Movies");
 }
 
 TEST_F(WindowTest, OneInstanceHomeFolderAndSavedPaths)
