@@ -45,7 +45,7 @@ void UsbUpload(benchmark::State& state)
     std::vector<uint8_t> flash(kImage);
     for (auto _ : state) {
         uint32_t size;
-        if (link.Handshake(false) != UsbHandshake::Ok || link.ReadData(DATA_FLASH, flash.data(), kImage, size, {}) != 0)
+        if (link.Handshake(false) != UsbHandshake::Ok || link.ReadData(DATA_FLASH, flash.data(), kImage, size, {}) != LinkResult::Ok)
             return state.SkipWithError("upload failed");
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * kImage);
@@ -91,17 +91,17 @@ void SerialUpload(benchmark::State& state)
     RingWaitIdle idle;
     CSerialLink link(channel.m_QueueRead, channel, link_state, running, prompter, idle);
     uint8_t buffer[kSerialRxBufferSize];
-    link.SendFrame(0, CMD_REBOOT);
+    (void)link.SendFrame(0, CMD_REBOOT);
     bool stopped;
     uint64_t budget = 300'000'000;
-    if (link.WaitFrame(buffer, budget, stopped) != 0 || buffer[1] != CMD_HELLO)
+    if (link.WaitFrame(buffer, budget, stopped) != LinkResult::Ok || buffer[1] != CMD_HELLO)
         return state.SkipWithError("no hello");
     link_state._psn = buffer[0];
-    link.SendFrame(buffer[0], CMD_UPLOAD_REQ);
+    (void)link.SendFrame(buffer[0], CMD_UPLOAD_REQ);
     std::vector<uint8_t> flash(kImage);
     for (auto _ : state) {
         uint32_t size;
-        if (link.ReadData(DATA_FLASH, flash.data(), kImage, size, {}) != 0)
+        if (link.ReadData(DATA_FLASH, flash.data(), kImage, size, {}) != LinkResult::Ok)
             return state.SkipWithError("upload failed");
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * kImage);

@@ -33,12 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         uint32_t n = uint32_t(std::min<size_t>(piece, size - at));
         if (n > 0 && ring.PutBlock(data + at, n))
             at += n;
-        int result = download ? link.RxPacket_Download(buffer) : link.RxPacket_Upload(buffer);
-        if (result != 0 && result != -1 && result != -2)
+        LinkResult result = download ? link.RxPacket_Download(buffer) : link.RxPacket_Upload(buffer);
+        if (result != LinkResult::Ok && result != LinkResult::Fail && result != LinkResult::Checksum)
             std::abort();
-        if (result == 0 && LinkSum(buffer, buffer[2] + 3u) != buffer[buffer[2] + 3])
+        if (result == LinkResult::Ok && LinkSum(buffer, buffer[2] + 3u) != buffer[buffer[2] + 3])
             std::abort();
-        if (result == -1 && at >= size && ring.Count() == 0)
+        if (result == LinkResult::Fail && at >= size && ring.Count() == 0)
             break;
     }
     return 0;

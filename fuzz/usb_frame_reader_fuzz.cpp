@@ -49,10 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SilentPrompter prompter;
     CUsbLink link(port, state, prompter);
     while (!port.transfers.empty()) {
-        int result = link.ReceiveFrame(uint32_t(data[0]) * 300 + 64);
-        if (result == 0 && LinkSum(link.Frame(), link.FrameLength() + 4u) != link.Frame()[link.FrameLength() + 4])
+        LinkResult result = link.ReceiveFrame(uint32_t(data[0]) * 300 + 64);
+        if (result == LinkResult::Ok && LinkSum(link.Frame(), link.FrameLength() + 4u) != link.Frame()[link.FrameLength() + 4])
             std::abort();
-        if (result != 0 && result != -1 && result != -2)
+        if (result != LinkResult::Ok && result != LinkResult::Fail && result != LinkResult::Checksum)
             std::abort();
     }
     state.headerDefault[7] = data[0];

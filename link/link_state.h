@@ -24,13 +24,13 @@ struct LinkState {
     }
 };
 
-// Result codes of the link transactions.
-enum : int {
-    LINK_OK = 0,
-    LINK_FAIL = -1,
-    LINK_CHECKSUM = -2,
-    LINK_COMM_ERROR = -3,
-    LINK_UNKNOWN_TYPE = -6,
+// Result codes of the link transactions, with the values the loader's procedures give them.
+enum class [[nodiscard]] LinkResult : int {
+    Ok = 0,
+    Fail = -1,          // no frame, a wrong length, a spent budget or a stopped session
+    Checksum = -2,      // a frame with a wrong SUM
+    CommError = -3,     // a block that failed all its attempts, or a size of 0
+    UnknownType = -6,   // a data type the loader does not know
 };
 
 // Where a transaction reports: the status line, and bytes read so far of a data type.
@@ -49,6 +49,7 @@ bool IsKnownDataType(uint8_t type);
 // The block loop of a data read after its size request: refuses a size beyond capacity,
 // then reads blocks of at most blockLimit through readBlock(offset, length), reporting the
 // bytes read; a cleared keepGoing ends it as failed.
-int ReadInBlocks(uint8_t type, uint32_t size, uint32_t capacity, uint32_t blockLimit,
-                 const std::function<bool()>& keepGoing,
-                 const std::function<int(uint32_t offset, uint32_t length)>& readBlock, const LinkReport& report);
+LinkResult ReadInBlocks(uint8_t type, uint32_t size, uint32_t capacity, uint32_t blockLimit,
+                        const std::function<bool()>& keepGoing,
+                        const std::function<LinkResult(uint32_t offset, uint32_t length)>& readBlock,
+                        const LinkReport& report);

@@ -24,7 +24,7 @@ CSerialLink::CSerialLink(CRecvRing& ring, SerialWriter& writer, LinkState& state
 {
 }
 
-int CSerialLink::SendPacket(const uint8_t* body)
+LinkResult CSerialLink::SendPacket(const uint8_t* body)
 {
     uint32_t bodyLength = body[2] + 3u;
     uint8_t sum = LinkSum(body, bodyLength);
@@ -32,13 +32,13 @@ int CSerialLink::SendPacket(const uint8_t* body)
           body[2], ByteOr0(body, bodyLength, 3), ByteOr0(body, bodyLength, 4), ByteOr0(body, bodyLength, 5));
     // A write that failed on the way reports -1; only whole writes count as sent.
     if (m_Writer.Write(kLinkMagic.data(), 4) != 4)
-        return LINK_FAIL;
+        return LinkResult::Fail;
     if (m_Writer.Write(body, bodyLength) != int(bodyLength))
-        return LINK_FAIL;
-    return m_Writer.Write(&sum, 1) == 1 ? LINK_OK : LINK_FAIL;
+        return LinkResult::Fail;
+    return m_Writer.Write(&sum, 1) == 1 ? LinkResult::Ok : LinkResult::Fail;
 }
 
-int CSerialLink::SendFrame(uint8_t psn, uint8_t cmd, const uint8_t* payload, uint8_t len)
+LinkResult CSerialLink::SendFrame(uint8_t psn, uint8_t cmd, const uint8_t* payload, uint8_t len)
 {
     uint8_t body[3 + kSerialMaxPayload] = {psn, cmd, len};
     if (len)
@@ -59,12 +59,12 @@ bool CSerialLink::PollByte(uint8_t& byte, uint64_t& polls)
     }
 }
 
-int CSerialLink::Receive(uint8_t* buffer, uint32_t& count)
+LinkResult CSerialLink::Receive(uint8_t* buffer, uint32_t& count)
 {
     count = 0;
     uint32_t queued = m_Ring.Count();
     if (queued == 0)
-        return LINK_FAIL;
+        return LinkResult::Fail;
     // A byte that does not match is skipped without resetting the match.
     uint32_t matched = 0;
     uint8_t byte;
@@ -72,138 +72,139 @@ int CSerialLink::Receive(uint8_t* buffer, uint32_t& count)
         if (byte == kLinkMagic[matched])
             ++matched;
     if (matched == 0)
-        return LINK_FAIL;
+        return LinkResult::Fail;
     // A magic split across reads of the ring: the rest is polled for like the body.
     uint64_t polls = 0;
     while (matched < kLinkMagic.size()) {
         if (!PollByte(byte, polls))
-            return LINK_FAIL;
+            return LinkResult::Fail;
         if (byte == kLinkMagic[matched])
             ++matched;
     }
     while (count < 4 || count < buffer[2] + 4u) {
         if (!PollByte(buffer[count], polls))
-            return LINK_FAIL;
+            return LinkResult::Fail;
         ++count;
     }
-    return LinkSum(buffer, count - 1) == buffer[count - 1] ? LINK_OK : LINK_CHECKSUM;
+    return LinkSum(buffer, count - 1) == buffer[count - 1] ? LinkResult::Ok : LinkResult::Checksum;
 }
 
-int CSerialLink::RxPacket_Upload(uint8_t* buffer)
+LinkResult CSerialLink::RxPacket_Upload(uint8_t* buffer)
 {
     uint32_t count;
-    int result = Receive(buffer, count);
-    if (result != LINK_FAIL)
-        Trace("RxPacket_Upload() : ChkSum(%s) PSN : %d : CMD %d : LEN %d", result == LINK_OK ? "OK" : "ChkSum Error",
+    LinkResult result = Receive(buffer, count);
+    if (result != LinkResult::Fail)
+        Trace("RxPacket_Upload() : ChkSum(%s) PSN : %d : CMD %d : LEN %d", result == LinkResult::Ok ? "OK" : "ChkSum Error",
               buffer[0], buffer[1], buffer[2]);
     return result;
 }
 
-int CSerialLink::RxPacket_Download(uint8_t* buffer)
+LinkResult CSerialLink::RxPacket_Download(uint8_t* buffer)
 {
     uint32_t count;
-    int result = Receive(buffer, count);
-    if (result != LINK_FAIL)
+    LinkResult result = Receive(buffer, count);
+    if (result != LinkResult::Fail)
         Trace("RxPacket_Download() : ChkSum(%s) PSN : %d : CMD %d : LEN : %d OFFSET : 0x%x, OFFSET : 0x%x, OFFSET : "
               "0x%x",
-              result == LINK_OK ? "OK" : "ChkSum Error", buffer[0], buffer[1], buffer[2], ByteOr0(buffer, count - 1, 4),
+              result == LinkResult::Ok ? "OK" : "ChkSum Error", buffer[0], buffer[1], buffer[2], ByteOr0(buffer, count - 1, 4),
               ByteOr0(buffer, count - 1, 5), ByteOr0(buffer, count - 1, 6));
     return result;
 }
 
-int CSerialLink::WaitFrame(uint8_t* buffer, uint64_t& budget, bool& stopped, const std::function<void()>& onEmptyPoll)
+LinkResult CSerialLink::WaitFrame(uint8_t* buffer, uint64_t& budget, bool& stopped, const std::function<void()>& onEmptyPoll)
 {
     stopped = false;
     while (budget > 0) {
         if (!m_bSessionRunning.load(std::memory_order_relaxed)) {
             stopped = true;
-            return LINK_FAIL;
+            return LinkResult::Fail;
         }
-        int result = RxPacket_Upload(buffer);
+        LinkResult result = RxPacket_Upload(buffer);
         --budget;
-        if (result != LINK_FAIL)
+        if (result != LinkResult::Fail)
             return result;
         if (onEmptyPoll)
             onEmptyPoll();
         if (m_Ring.Count() == 0)
             budget -= std::min(budget, m_Idle.Idle(m_Ring) - 1);
     }
-    return LINK_FAIL;
+    return LinkResult::Fail;
 }
 
-int CSerialLink::SizeRequest(uint8_t type, uint32_t& size, const LinkReport& report)
+LinkResult CSerialLink::SizeRequest(uint8_t type, uint32_t& size, const LinkReport& report)
 {
     size = 0;
     uint8_t buffer[kSerialRxBufferSize];
     bool repeat = settings::TraitsOfModel(m_State.StbModelId()).repeatsSizeRequest;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         uint8_t body[4] = {m_State.NextPsn(), CMD_SIZE_REQ, 1, type};
-        SendPacket(body);
+        // Only the reply decides: a request lost on the way costs the attempt's wait.
+        (void)SendPacket(body);
         bool stopped;
         uint64_t budget = m_Budgets.sizeReply;
-        int result = WaitFrame(buffer, budget, stopped,
-                               repeat ? std::function<void()>([&] { SendPacket(body); }) : nullptr);
+        LinkResult result = WaitFrame(buffer, budget, stopped,
+                                      repeat ? std::function<void()>([&] { (void)SendPacket(body); }) : nullptr);
         if (stopped)
-            return LINK_FAIL;
-        if (result == LINK_FAIL)
+            return LinkResult::Fail;
+        if (result == LinkResult::Fail)
             continue;
         // The first frame decides.
-        if (result == LINK_OK && buffer[0] == body[0] && buffer[1] == CMD_SIZE_REPLY && buffer[2] >= 3) {
+        if (result == LinkResult::Ok && buffer[0] == body[0] && buffer[1] == CMD_SIZE_REPLY && buffer[2] >= 3) {
             size = GetBe24(buffer + 3);
             if (size != 0)
-                return LINK_OK;
+                return LinkResult::Ok;
             report.Status("Communication Error!! ( RxPacket dataSize = 0 )");
-            return LINK_COMM_ERROR;
+            return LinkResult::CommError;
         }
         break;
     }
     report.Status("Communication Error!!(TIMEOUT1)");
-    return LINK_FAIL;
+    return LinkResult::Fail;
 }
 
-int CSerialLink::BlockRead(uint8_t type, uint32_t offset, uint32_t length, uint8_t* dest, const LinkReport& report)
+LinkResult CSerialLink::BlockRead(uint8_t type, uint32_t offset, uint32_t length, uint8_t* dest, const LinkReport& report)
 {
     uint8_t buffer[kSerialRxBufferSize];
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         uint8_t body[3 + kSerialReadRequestSize] = {m_State.NextPsn(), CMD_READ_REQ, kSerialReadRequestSize};
         EncodeSerialReadRequest({length, offset}, body + 3);
-        if (SendPacket(body) != LINK_OK)
+        if (SendPacket(body) != LinkResult::Ok)
             continue;
         // Frames that are not the answer (a late reply to an earlier attempt) are passed over.
         uint64_t budget = m_Budgets.blockReply;
         for (;;) {
             bool stopped;
-            int result = WaitFrame(buffer, budget, stopped);
+            LinkResult result = WaitFrame(buffer, budget, stopped);
             if (stopped)
-                return LINK_FAIL;
-            if (result != LINK_OK)
+                return LinkResult::Fail;
+            if (result != LinkResult::Ok)
                 break;
             if (buffer[0] == body[0] && buffer[1] == CMD_READ_DATA && buffer[2] == length) {
                 std::memcpy(dest + offset, buffer + 3, length);
-                return LINK_OK;
+                return LinkResult::Ok;
             }
             Trace("BlockRead(): passed over PSN %d CMD %d while waiting for PSN %d", buffer[0], buffer[1], body[0]);
         }
         Trace("BlockRead(): type %d offset %u attempt %d failed", type, offset, attempt + 1);
     }
     report.Status("Communication Error!! (TIME OUT2)");
-    return LINK_FAIL;
+    return LinkResult::Fail;
 }
 
-int CSerialLink::ReadData(uint8_t type, uint8_t* dest, uint32_t capacity, uint32_t& size, const LinkReport& report)
+LinkResult CSerialLink::ReadData(uint8_t type, uint8_t* dest, uint32_t capacity, uint32_t& size, const LinkReport& report)
 {
     if (!IsKnownDataType(type)) {
         m_Prompter.Notify("Invaild Data Type!!!", "Notice", PromptIcon::Error);
-        return LINK_UNKNOWN_TYPE;
+        return LinkResult::UnknownType;
     }
-    if (int result = SizeRequest(type, size, report); result != LINK_OK)
+    if (LinkResult result = SizeRequest(type, size, report); result != LinkResult::Ok)
         return result;
     return ReadInBlocks(
         type, size, capacity, kSerialBlockSize, [this] { return m_bSessionRunning.load(); },
         [&](uint32_t offset, uint32_t length) { return BlockRead(type, offset, length, dest, report); }, report);
 }
 
-int CSerialLink::SendReadData(uint8_t psn, const uint8_t* data, uint8_t length)
+LinkResult CSerialLink::SendReadData(uint8_t psn, const uint8_t* data, uint8_t length)
 {
     return SendFrame(psn, CMD_READ_DATA, data, length);
 }

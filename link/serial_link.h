@@ -28,28 +28,28 @@ public:
                 Prompter& prompter, RxIdle& idle);
 
     // body: PSN, CMD, LEN and LEN payload bytes. 0 when magic, body and SUM all went out, else -1.
-    int SendPacket(const uint8_t* body);
-    int SendFrame(uint8_t psn, uint8_t cmd, const uint8_t* payload = nullptr, uint8_t len = 0);
+    LinkResult SendPacket(const uint8_t* body);
+    LinkResult SendFrame(uint8_t psn, uint8_t cmd, const uint8_t* payload = nullptr, uint8_t len = 0);
     // buffer (kSerialRxBufferSize bytes) receives PSN, CMD, LEN, payload, SUM.
     // 0 a frame, -2 a frame with a wrong SUM, -1 no frame.
-    int RxPacket_Upload(uint8_t* buffer);
-    int RxPacket_Download(uint8_t* buffer);
+    LinkResult RxPacket_Upload(uint8_t* buffer);
+    LinkResult RxPacket_Download(uint8_t* buffer);
     // Polls RxPacket_Upload until a frame or -2 comes, spending budget (polls). onEmptyPoll
     // runs after each poll that yielded nothing. -1 with stopped set when the session ended.
-    int WaitFrame(uint8_t* buffer, uint64_t& budget, bool& stopped, const std::function<void()>& onEmptyPoll = {});
+    LinkResult WaitFrame(uint8_t* buffer, uint64_t& budget, bool& stopped, const std::function<void()>& onEmptyPoll = {});
 
-    int SizeRequest(uint8_t type, uint32_t& size, const LinkReport& report);
+    LinkResult SizeRequest(uint8_t type, uint32_t& size, const LinkReport& report);
     // One block of at most 255 bytes at offset into dest + offset, up to 10 attempts.
-    int BlockRead(uint8_t type, uint32_t offset, uint32_t length, uint8_t* dest, const LinkReport& report);
+    LinkResult BlockRead(uint8_t type, uint32_t offset, uint32_t length, uint8_t* dest, const LinkReport& report);
     // Size request, then every block of the type; fails when the size exceeds capacity.
-    int ReadData(uint8_t type, uint8_t* dest, uint32_t capacity, uint32_t& size, const LinkReport& report);
+    LinkResult ReadData(uint8_t type, uint8_t* dest, uint32_t capacity, uint32_t& size, const LinkReport& report);
     // The answer to a read request: CMD_READ_DATA with the request's PSN.
-    int SendReadData(uint8_t psn, const uint8_t* data, uint8_t length);
+    LinkResult SendReadData(uint8_t psn, const uint8_t* data, uint8_t length);
 
     SerialPollBudgets m_Budgets;
 
 private:
-    int Receive(uint8_t* buffer, uint32_t& count);
+    LinkResult Receive(uint8_t* buffer, uint32_t& count);
     bool PollByte(uint8_t& byte, uint64_t& polls);
 
     CRecvRing& m_Ring;

@@ -172,7 +172,7 @@ void CServingEngine::ServeHeld(const Greeting& greet)
 
 CServingEngine::Step CServingEngine::ServeRequest()
 {
-    if (m_Link.ReceiveFrame(kRequestFrameLimit) != LINK_OK) {
+    if (m_Link.ReceiveFrame(kRequestFrameLimit) != LinkResult::Ok) {
         if (++m_Failures < kMaxFailures)
             return Step::Continue;
         m_Events.ShowStatus("Error! Not Responding");
@@ -205,7 +205,8 @@ CServingEngine::Step CServingEngine::ServeRequest()
         m_Events.ShowStatus("Error : Reading is fail.");
         return Step::End;
     }
-    m_Link.SendReadData(psn, m_Data.data(), uint16_t(request.length));
+    // A lost reply makes the loader ask again.
+    (void)m_Link.SendReadData(psn, m_Data.data(), uint16_t(request.length));
     m_ServedEnd = request.offset + request.length;
     // An empty image has nothing left to serve.
     m_Events.ShowProgress(m_FileSize ? request.offset * 100 / m_FileSize : 100);

@@ -46,27 +46,27 @@ uint32_t CUsbLink::ReadTransfer(uint8_t* into, uint32_t length)
     return m_Port.Read(into, RoundUpTo(length, m_Port.OutPacketSize()));
 }
 
-int CUsbLink::ReceiveFrame(uint32_t maxFrame)
+LinkResult CUsbLink::ReceiveFrame(uint32_t maxFrame)
 {
     uint32_t multiple = m_Port.OutPacketSize();
     if (multiple == 0 || multiple > kMaxPacket)
-        return LINK_FAIL;
+        return LinkResult::Fail;
     uint32_t got = ReadTransfer(m_Rx.data(), kUsbFrameOverhead);
     if (got < kLinkMagic.size() + 4)
-        return LINK_FAIL;
+        return LinkResult::Fail;
     // The magic is not compared here; the SUM decides.
     uint32_t n = got - uint32_t(kLinkMagic.size());
     uint32_t whole = FrameLength() + 5u;
     if (n < whole) {
         uint32_t rest = RoundUpTo(whole - n, multiple);
         if (kLinkMagic.size() + n + rest > m_Rx.size())
-            return LINK_FAIL;
+            return LinkResult::Fail;
         n += ReadTransfer(m_Rx.data() + kLinkMagic.size() + n, whole - n);
     }
     // A frame beyond the hint is refused only once all of it is out of the pipe.
     if (n != whole || whole + kLinkMagic.size() > maxFrame)
-        return LINK_FAIL;
-    return LinkSum(Frame(), n - 1) == Frame()[n - 1] ? LINK_OK : LINK_CHECKSUM;
+        return LinkResult::Fail;
+    return LinkSum(Frame(), n - 1) == Frame()[n - 1] ? LinkResult::Ok : LinkResult::Checksum;
 }
 
 UsbHandshake CUsbLink::Handshake(bool download)
@@ -87,7 +87,7 @@ UsbHandshake CUsbLink::Handshake(bool download)
     return UsbHandshake::Ok;
 }
 
-int CUsbLink::SizeRequest(uint8_t type, uint32_t& size, const LinkReport&)
+LinkResult CUsbLink::SizeRequest(uint8_t type, uint32_t& size, const LinkReport&)
 {
     size = 0;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
@@ -104,12 +104,12 @@ int CUsbLink::SizeRequest(uint8_t type, uint32_t& size, const LinkReport&)
             continue;
         }
         size = GetBe24(t + 8);
-        return size ? LINK_OK : LINK_FAIL;
+        return size ? LinkResult::Ok : LinkResult::Fail;
     }
-    return LINK_FAIL;
+    return LinkResult::Fail;
 }
 
-int CUsbLink::BlockRead(uint8_t type, uint32_t offset, uint32_t length, uint8_t* dest, const LinkReport& report)
+LinkResult CUsbLink::BlockRead(uint8_t type, uint32_t offset, uint32_t length, uint8_t* dest, const LinkReport& report)
 {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         uint8_t psn = m_State.NextPsn();
@@ -117,26 +117,26 @@ int CUsbLink::BlockRead(uint8_t type, uint32_t offset, uint32_t length, uint8_t*
         EncodeUsbReadRequest({length, offset}, request);
         if (!SendFrame(psn, CMD_READ_REQ, request, kUsbReadRequestSize))
             continue;
-        if (ReceiveFrame(RoundUpTo(length + 10, m_Port.OutPacketSize())) != LINK_OK)
+        if (ReceiveFrame(RoundUpTo(length + 10, m_Port.OutPacketSize())) != LinkResult::Ok)
             continue;
         if (Frame()[0] == psn && Frame()[1] == CMD_READ_DATA && FrameLength() == length) {
             std::memcpy(dest + offset, FramePayload(), length);
-            return LINK_OK;
+            return LinkResult::Ok;
         }
     }
     Trace("BlockRead(): type %d offset %u failed %d times", type, offset, kAttempts);
     report.Status("Communication Error!!");
-    return LINK_COMM_ERROR;
+    return LinkResult::CommError;
 }
 
-int CUsbLink::ReadData(uint8_t type, uint8_t* dest, uint32_t capacity, uint32_t& size, const LinkReport& report)
+LinkResult CUsbLink::ReadData(uint8_t type, uint8_t* dest, uint32_t capacity, uint32_t& size, const LinkReport& report)
 {
     if (!IsKnownDataType(type)) {
         m_Prompter.Notify("Invaild Data Type", "Notice", PromptIcon::Error);
-        return LINK_UNKNOWN_TYPE;
+        return LinkResult::UnknownType;
     }
-    if (SizeRequest(type, size, report) != LINK_OK)
-        return LINK_FAIL;
+    if (SizeRequest(type, size, report) != LinkResult::Ok)
+        return LinkResult::Fail;
     return ReadInBlocks(
         type, size, capacity, UsbBlockLimit(type), [this] { return !m_pRunning || *m_pRunning; },
         [&](uint32_t offset, uint32_t length) { return BlockRead(type, offset, length, dest, report); }, report);

@@ -21,11 +21,11 @@ public:
     CUsbLink(UsbBulkPort& port, LinkState& state, Prompter& prompter);
 
     // magic + frame + SUM, padded to a whole multiple of the IN packet size; true when all went out.
-    bool SendFrame(uint8_t psn, uint8_t cmd, const uint8_t* payload = nullptr, uint16_t len = 0);
+    [[nodiscard]] bool SendFrame(uint8_t psn, uint8_t cmd, const uint8_t* payload = nullptr, uint16_t len = 0);
     // Reads one frame of at most maxFrame bytes (magic and SUM included).
     // 0 a frame, -2 a wrong SUM, -1 nothing or a wrong length. Frame() then holds
     // PSN, CMD, LEN (2 bytes), payload, SUM.
-    int ReceiveFrame(uint32_t maxFrame);
+    LinkResult ReceiveFrame(uint32_t maxFrame);
     const uint8_t* Frame() const { return m_Rx.data() + kLinkMagic.size(); }
     uint16_t FrameLength() const { return uint16_t(Frame()[2] << 8 | Frame()[3]); }
     const uint8_t* FramePayload() const { return Frame() + 4; }
@@ -33,11 +33,11 @@ public:
     // CMD_HELLO (download) or CMD_UPLOAD_REQ (upload) and the STB's CMD_HELLO_ACK; a download
     // also needs the STB's modelId and layoutVersion to equal the held default-layout header.
     UsbHandshake Handshake(bool download);
-    int SizeRequest(uint8_t type, uint32_t& size, const LinkReport& report);
-    int BlockRead(uint8_t type, uint32_t offset, uint32_t length, uint8_t* dest, const LinkReport& report);
+    LinkResult SizeRequest(uint8_t type, uint32_t& size, const LinkReport& report);
+    LinkResult BlockRead(uint8_t type, uint32_t offset, uint32_t length, uint8_t* dest, const LinkReport& report);
     // Size request, then every block of the type; fails when the size exceeds capacity.
-    int ReadData(uint8_t type, uint8_t* dest, uint32_t capacity, uint32_t& size, const LinkReport& report);
-    bool SendReadData(uint8_t psn, const uint8_t* data, uint16_t length);
+    LinkResult ReadData(uint8_t type, uint8_t* dest, uint32_t capacity, uint32_t& size, const LinkReport& report);
+    [[nodiscard]] bool SendReadData(uint8_t psn, const uint8_t* data, uint16_t length);
 
     // Checked before each block; a cleared flag ends a read as failed without a message.
     const std::atomic<bool>* m_pRunning = nullptr;

@@ -38,12 +38,12 @@ protected:
 
 TEST_F(SerialLinkTest, RebootAndSizeRequestFramesAreExact)
 {
-    ASSERT_EQ(link.SendFrame(0, CMD_REBOOT), 0);
+    ASSERT_EQ(link.SendFrame(0, CMD_REBOOT), LinkResult::Ok);
     EXPECT_EQ(stb.written, Bytes({'Z', 'e', 'N', 'o', 0x00, 0x0B, 0x00, 0x0B}));
     stb.written.clear();
     state._psn = 4;
     uint32_t size;
-    link.SizeRequest(DATA_EEPROM, size, report);
+    (void)link.SizeRequest(DATA_EEPROM, size, report);
     ASSERT_GE(stb.written.size(), 9u);
     EXPECT_EQ(std::vector<uint8_t>(stb.written.begin(), stb.written.begin() + 9),
               Bytes({'Z', 'e', 'N', 'o', 0x05, 0x07, 0x01, 0x03, 0x10}));
@@ -58,14 +58,14 @@ TEST_F(SerialLinkTest, SendPacketFailsWhenAWriteFails)
     } writer;
     CSerialLink failing(ring, writer, state, running, prompter, idle);
     uint8_t body[] = {1, CMD_END, 0};
-    EXPECT_EQ(failing.SendPacket(body), -1);
+    EXPECT_EQ(failing.SendPacket(body), LinkResult::Fail);
     EXPECT_EQ(writer.calls, 2);   // stops at the body write
 }
 
 TEST_F(SerialLinkTest, ForeignByteInsideTheMagicDoesNotResetTheSearch)
 {
     Queue(ring, Bytes({0x11, 'Z', 0x99, 'e', 'N', 'o', 7, CMD_READ_DATA, 1, 0x42, uint8_t(7 + 5 + 1 + 0x42)}));
-    EXPECT_EQ(link.RxPacket_Upload(buffer), 0);
+    EXPECT_EQ(link.RxPacket_Upload(buffer), LinkResult::Ok);
     EXPECT_EQ(buffer[0], 7);
     EXPECT_EQ(buffer[1], CMD_READ_DATA);
     EXPECT_EQ(buffer[3], 0x42);
@@ -74,9 +74,9 @@ TEST_F(SerialLinkTest, ForeignByteInsideTheMagicDoesNotResetTheSearch)
 
 TEST_F(SerialLinkTest, NothingOrNoMagicGivesMinusOneAndConsumesTheBytes)
 {
-    EXPECT_EQ(link.RxPacket_Upload(buffer), -1);
+    EXPECT_EQ(link.RxPacket_Upload(buffer), LinkResult::Fail);
     Queue(ring, Bytes({1, 2, 3, 'e', 'N', 'o'}));
-    EXPECT_EQ(link.RxPacket_Upload(buffer), -1);
+    EXPECT_EQ(link.RxPacket_Upload(buffer), LinkResult::Fail);
     EXPECT_EQ(ring.Count(), 0u);
 }
 
@@ -86,7 +86,7 @@ TEST_F(SerialLinkTest, Len255FrameIsReceivedWhole)
     for (int i = 0; i < 255; ++i)
         frame.payload[i] = uint8_t(i * 7);
     Queue(ring, SerialFrameBytes(frame));
-    ASSERT_EQ(link.RxPacket_Download(buffer), 0);
+    ASSERT_EQ(link.RxPacket_Download(buffer), LinkResult::Ok);
     EXPECT_EQ(buffer[2], 255);
     EXPECT_TRUE(std::equal(frame.payload.begin(), frame.payload.end(), buffer + 3));
     EXPECT_EQ(ring.Count(), 0u);   // 259 body bytes taken, nothing left over
@@ -98,28 +98,28 @@ TEST_F(SerialLinkTest, WrongSumGivesMinusTwoAndTraces)
     std::vector<uint8_t> bytes = SerialFrameBytes({3, CMD_SIZE_REPLY, {0, 1, 0}});
     bytes.back() ^= 0x5A;
     Queue(ring, bytes);
-    EXPECT_EQ(link.RxPacket_Upload(buffer), -2);
+    EXPECT_EQ(link.RxPacket_Upload(buffer), LinkResult::Checksum);
     EXPECT_TRUE(trace.Contains("RxPacket_Upload() : ChkSum(ChkSum Error) PSN : 3 : CMD 8 : LEN 3"));
 }
 
 TEST_F(SerialLinkTest, IncompleteBodyEndsWhenTheBudgetIsSpentOrTheSessionStops)
 {
     Queue(ring, Bytes({'Z', 'e', 'N', 'o', 1, CMD_READ_DATA, 10, 1, 2}));
-    EXPECT_EQ(link.RxPacket_Upload(buffer), -1);
+    EXPECT_EQ(link.RxPacket_Upload(buffer), LinkResult::Fail);
     EXPECT_GE(idle.idleCalls, 990u);
     EXPECT_LE(idle.idleCalls, 1000u);
 
     idle.idleCalls = 0;
     Queue(ring, Bytes({'Z', 'e', 'N', 'o', 1, CMD_READ_DATA, 10, 1, 2}));
     running = false;
-    EXPECT_EQ(link.RxPacket_Upload(buffer), -1);
+    EXPECT_EQ(link.RxPacket_Upload(buffer), LinkResult::Fail);
     EXPECT_EQ(idle.idleCalls, 0u);
 }
 
 TEST_F(SerialLinkTest, PartialMagicKeepsPollingUnderTheSameBudget)
 {
     Queue(ring, Bytes({'Z', 'e'}));
-    EXPECT_EQ(link.RxPacket_Upload(buffer), -1);   // nothing more ever comes
+    EXPECT_EQ(link.RxPacket_Upload(buffer), LinkResult::Fail);   // nothing more ever comes
     EXPECT_GE(idle.idleCalls, 990u);
 }
 
@@ -150,7 +150,7 @@ TEST(SerialLinkSplitMagic, FrameFromASlowWriterIsNotLost)
     RingWaitIdle idle;
     CSerialLink link(channel.m_QueueRead, channel, state, running, prompter, idle);
     uint8_t buffer[kSerialRxBufferSize];
-    EXPECT_EQ(link.RxPacket_Upload(buffer), 0);
+    EXPECT_EQ(link.RxPacket_Upload(buffer), LinkResult::Ok);
     writer.join();
     EXPECT_EQ(buffer[0], 0x33);
     EXPECT_EQ(buffer[1], CMD_HELLO);
@@ -162,7 +162,7 @@ TEST_F(SerialLinkTest, PsnWrapsFrom255To0)
 {
     state._psn = 255;
     uint32_t size;
-    link.SizeRequest(DATA_FLASH, size, report);
+    (void)link.SizeRequest(DATA_FLASH, size, report);
     ASSERT_FALSE(stb.requests.empty());
     EXPECT_EQ(stb.requests[0].psn, 0);
 }
@@ -176,7 +176,7 @@ TEST_F(SizeScript, MatchingReplyGivesTheSize)
     });
     CSerialLink l(ring, answering, state, running, prompter, idle);
     uint32_t size = 0;
-    EXPECT_EQ(l.SizeRequest(DATA_FLASH, size, report), 0);
+    EXPECT_EQ(l.SizeRequest(DATA_FLASH, size, report), LinkResult::Ok);
     EXPECT_EQ(size, 0x20000u);
     EXPECT_EQ(answering.requests.size(), 1u);
 }
@@ -186,7 +186,7 @@ TEST_F(SizeScript, SizeZeroFailsWithItsText)
     ScriptedSerialStb answering(ring, [](const LinkFrame& r) { return SerialFrameBytes({r.psn, CMD_SIZE_REPLY, {0, 0, 0}}); });
     CSerialLink l(ring, answering, state, running, prompter, idle);
     uint32_t size = 1;
-    EXPECT_EQ(l.SizeRequest(DATA_EEPROM, size, report), -3);
+    EXPECT_EQ(l.SizeRequest(DATA_EEPROM, size, report), LinkResult::CommError);
     EXPECT_EQ(statuses, std::vector<std::string>{"Communication Error!! ( RxPacket dataSize = 0 )"});
     EXPECT_EQ(answering.requests.size(), 1u);
 }
@@ -198,7 +198,7 @@ TEST_F(SizeScript, OtherFrameOrBadSumFailsAtOnce)
     });
     CSerialLink l(ring, wrongPsn, state, running, prompter, idle);
     uint32_t size;
-    EXPECT_EQ(l.SizeRequest(DATA_FLASH, size, report), -1);
+    EXPECT_EQ(l.SizeRequest(DATA_FLASH, size, report), LinkResult::Fail);
     EXPECT_EQ(wrongPsn.requests.size(), 1u);
     EXPECT_EQ(statuses, std::vector<std::string>{"Communication Error!!(TIMEOUT1)"});
 }
@@ -207,7 +207,7 @@ TEST_F(SizeScript, SilenceGivesTenAttemptsWithNewPsns)
 {
     uint32_t size;
     state._psn = 20;
-    EXPECT_EQ(link.SizeRequest(DATA_FLASH, size, report), -1);
+    EXPECT_EQ(link.SizeRequest(DATA_FLASH, size, report), LinkResult::Fail);
     ASSERT_EQ(stb.requests.size(), 10u);
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(stb.requests[i].psn, 21 + i);
@@ -219,12 +219,12 @@ TEST_F(SizeScript, ModelsEightTwelveThirteenRepeatTheRequestWhileWaiting)
     uint32_t size;
     link.m_Budgets.sizeReply = 5;
     state.headerDefault[kHeaderModelIdAt] = 12;
-    link.SizeRequest(DATA_FLASH, size, report);
+    (void)link.SizeRequest(DATA_FLASH, size, report);
     ASSERT_EQ(stb.requests.size(), 10u * 6);   // the first send and one after each empty poll
     EXPECT_EQ(stb.requests[1].psn, stb.requests[0].psn);
     stb.requests.clear();
     state.headerDefault[kHeaderModelIdAt] = 10;
-    link.SizeRequest(DATA_FLASH, size, report);
+    (void)link.SizeRequest(DATA_FLASH, size, report);
     EXPECT_EQ(stb.requests.size(), 10u);
 }
 
@@ -246,7 +246,7 @@ TEST_F(SerialLinkTest, BlockReadRetriesAChecksumErrorAndPassesOverALateReply)
     });
     CSerialLink l(ring, answering, state, running, prompter, idle);
     std::vector<uint8_t> dest(300, 0);
-    EXPECT_EQ(l.BlockRead(DATA_FLASH, 40, 200, dest.data(), report), 0);
+    EXPECT_EQ(l.BlockRead(DATA_FLASH, 40, 200, dest.data(), report), LinkResult::Ok);
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(dest[39], 0);
     EXPECT_EQ(dest[40], 0xE1);
@@ -258,7 +258,7 @@ TEST_F(SerialLinkTest, UnknownDataTypeIsRefused)
 {
     uint32_t size;
     uint8_t dest[4];
-    EXPECT_EQ(link.ReadData(9, dest, sizeof dest, size, report), -6);
+    EXPECT_EQ(link.ReadData(9, dest, sizeof dest, size, report), LinkResult::UnknownType);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Invaild Data Type!!!");
     EXPECT_EQ(prompter.shown[0].title, "Notice");
@@ -273,7 +273,7 @@ TEST_F(SerialLinkTest, SizeBeyondTheDestinationFailsWithoutReading)
     CSerialLink l(ring, answering, state, running, prompter, idle);
     std::vector<uint8_t> eeprom(256);
     uint32_t size;
-    EXPECT_EQ(l.ReadData(DATA_EEPROM, eeprom.data(), 256, size, report), -1);
+    EXPECT_EQ(l.ReadData(DATA_EEPROM, eeprom.data(), 256, size, report), LinkResult::Fail);
     EXPECT_EQ(answering.requests.size(), 1u);
 }
 

@@ -52,15 +52,15 @@ protected:
     {
         bool stopped;
         uint64_t budget = 300'000'000;
-        return link->WaitFrame(buffer, budget, stopped) == 0 ? buffer[1] : -1;
+        return link->WaitFrame(buffer, budget, stopped) == LinkResult::Ok ? buffer[1] : -1;
     }
     void Greet(uint8_t choice)
     {
-        ASSERT_EQ(link->SendFrame(0, CMD_REBOOT), 0);
+        ASSERT_EQ(link->SendFrame(0, CMD_REBOOT), LinkResult::Ok);
         ASSERT_EQ(NextFrame(), CMD_HELLO);
         state._psn = buffer[0];
         state.AdoptHello(DecodeHello(buffer + 3));
-        ASSERT_EQ(link->SendFrame(buffer[0], choice), 0);
+        ASSERT_EQ(link->SendFrame(buffer[0], choice), LinkResult::Ok);
     }
 
     std::string output = ::testing::TempDir() + "serial_sim_download.std";
@@ -91,12 +91,12 @@ TEST_F(SerialSimTest, UploadReadsFlashAndEepromDespiteADroppedAndACorruptedReply
     std::vector<uint8_t> flash(0x20000), eeprom(0x100);
     uint32_t blocks = 0, size = 0;
     LinkReport counting{report.status, [&](uint32_t done, uint32_t) { blocks += done > 0; }};
-    ASSERT_EQ(link->ReadData(DATA_FLASH, flash.data(), uint32_t(flash.size()), size, counting), 0);
+    ASSERT_EQ(link->ReadData(DATA_FLASH, flash.data(), uint32_t(flash.size()), size, counting), LinkResult::Ok);
     EXPECT_EQ(size, 0x20000u);
     EXPECT_EQ(blocks, 515u);   // 514 of 255 bytes and one of 2
-    ASSERT_EQ(link->ReadData(DATA_EEPROM, eeprom.data(), uint32_t(eeprom.size()), size, report), 0);
+    ASSERT_EQ(link->ReadData(DATA_EEPROM, eeprom.data(), uint32_t(eeprom.size()), size, report), LinkResult::Ok);
     EXPECT_EQ(size, 0x100u);
-    EXPECT_EQ(link->SendFrame(state.NextPsn(), CMD_END), 0);
+    EXPECT_EQ(link->SendFrame(state.NextPsn(), CMD_END), LinkResult::Ok);
     EXPECT_EQ(flash, held.flash);
     EXPECT_EQ(eeprom, held.eeprom);
     EXPECT_TRUE(statuses.empty());
@@ -114,7 +114,7 @@ TEST_F(SerialSimTest, TenSilentAttemptsGiveTimeOut2)
     Greet(CMD_UPLOAD_REQ);
     std::vector<uint8_t> flash(0x20000);
     uint32_t size;
-    EXPECT_EQ(link->ReadData(DATA_FLASH, flash.data(), uint32_t(flash.size()), size, report), -1);
+    EXPECT_EQ(link->ReadData(DATA_FLASH, flash.data(), uint32_t(flash.size()), size, report), LinkResult::Fail);
     EXPECT_EQ(statuses, std::vector<std::string>{"Communication Error!! (TIME OUT2)"});
     EXPECT_TRUE(PollUntil([&] { return sim->Serial()->Stats().replies == 1u + 10u; }));
 }
@@ -137,11 +137,11 @@ TEST_F(SerialSimTest, EveryRebootGreetsWithANewPsnAndTheRequestedModel)
     SimFaultPlan faults;
     faults.helloModelId = 12;
     Start(faults);
-    ASSERT_EQ(link->SendFrame(0, CMD_REBOOT), 0);
+    ASSERT_EQ(link->SendFrame(0, CMD_REBOOT), LinkResult::Ok);
     ASSERT_EQ(NextFrame(), CMD_HELLO);
     uint8_t first = buffer[0];
     EXPECT_EQ(DecodeHello(buffer + 3).header[kHeaderModelIdAt], 12);
-    ASSERT_EQ(link->SendFrame(0, CMD_REBOOT), 0);
+    ASSERT_EQ(link->SendFrame(0, CMD_REBOOT), LinkResult::Ok);
     ASSERT_EQ(NextFrame(), CMD_HELLO);
     EXPECT_NE(buffer[0], first);
     EXPECT_EQ(sim->Serial()->Stats().restarts, 2u);
@@ -156,7 +156,7 @@ public:
     {
         uint8_t buffer[kSerialRxBufferSize];
         for (int idle = 0; idle < 3000;) {
-            if (m_Link.RxPacket_Download(buffer) != 0) {
+            if (m_Link.RxPacket_Download(buffer) != LinkResult::Ok) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 ++idle;
                 continue;
@@ -169,7 +169,7 @@ public:
             ReadRequest r = DecodeSerialReadRequest(buffer + 3);
             requests.push_back(r);
             if (r.offset + r.length <= m_Image.size())
-                m_Link.SendReadData(buffer[0], m_Image.data() + r.offset, uint8_t(r.length));
+                (void)m_Link.SendReadData(buffer[0], m_Image.data() + r.offset, uint8_t(r.length));
         }
         return false;
     }

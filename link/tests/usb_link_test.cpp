@@ -72,7 +72,7 @@ TEST_F(UsbLinkTest, RebootAndReadRequestFramesAreExactAndPadded)
               Bytes({'Z', 'e', 'N', 'o', 0x00, 0x0B, 0x00, 0x00, 0x0B}));
     state._psn = 0x20;
     std::vector<uint8_t> dest(0x800);
-    link.BlockRead(DATA_EEPROM, 0x400, 1024, dest.data(), report);
+    (void)link.BlockRead(DATA_EEPROM, 0x400, 1024, dest.data(), report);
     ASSERT_GE(port.writes.size(), 2u);
     EXPECT_EQ(std::vector<uint8_t>(port.writes[1].begin(), port.writes[1].begin() + 14),
               Bytes({'Z', 'e', 'N', 'o', 0x21, 0x04, 0x00, 0x05, 0x04, 0x00, 0x00, 0x04, 0x00, 0x32}));
@@ -88,7 +88,7 @@ TEST_F(UsbLinkTest, FrameLongerThanTheFirstTransferIsCompletedByASecondRead)
         port.readLengths.clear();
         LinkFrame frame{7, CMD_READ_DATA, std::vector<uint8_t>(1000, 0x3C)};
         port.transfers.push_back(UsbFrameBytes(frame));
-        ASSERT_EQ(link.ReceiveFrame(2000), 0) << packet;
+        ASSERT_EQ(link.ReceiveFrame(2000), LinkResult::Ok) << packet;
         EXPECT_EQ(link.FrameLength(), 1000);
         EXPECT_EQ(link.FramePayload()[999], 0x3C);
         ASSERT_EQ(port.readLengths.size(), 2u);
@@ -103,21 +103,21 @@ TEST_F(UsbLinkTest, FrameReaderRefusesWrongLengthsAndSums)
     std::vector<uint8_t> padded = frame;
     padded.resize(64, 0);   // a padded transfer is not exactly LEN + 5 frame bytes
     port.transfers.push_back(padded);
-    EXPECT_EQ(link.ReceiveFrame(1000), -1);
+    EXPECT_EQ(link.ReceiveFrame(1000), LinkResult::Fail);
     frame.back() ^= 0xFF;
     port.transfers.push_back(frame);
-    EXPECT_EQ(link.ReceiveFrame(1000), -2);
-    EXPECT_EQ(link.ReceiveFrame(1000), -1);   // nothing there
+    EXPECT_EQ(link.ReceiveFrame(1000), LinkResult::Checksum);
+    EXPECT_EQ(link.ReceiveFrame(1000), LinkResult::Fail);   // nothing there
     port.transfers.push_back(UsbFrameBytes({1, CMD_READ_DATA, std::vector<uint8_t>(300, 1)}));
-    EXPECT_EQ(link.ReceiveFrame(100), -1);    // bigger than the caller takes
+    EXPECT_EQ(link.ReceiveFrame(100), LinkResult::Fail);    // bigger than the caller takes
 }
 
 TEST_F(UsbLinkTest, AFrameBeyondTheHintIsReadToItsEndBeforeItIsRefused)
 {
     port.transfers.push_back(UsbFrameBytes({1, CMD_READ_DATA, std::vector<uint8_t>(300, 1)}));
     port.transfers.push_back(UsbFrameBytes({2, CMD_READ_REQ, {0, 10, 0, 0, 0}}));
-    EXPECT_EQ(link.ReceiveFrame(100), -1);
-    ASSERT_EQ(link.ReceiveFrame(100), 0);   // the next frame starts clean
+    EXPECT_EQ(link.ReceiveFrame(100), LinkResult::Fail);
+    ASSERT_EQ(link.ReceiveFrame(100), LinkResult::Ok);   // the next frame starts clean
     EXPECT_EQ(link.Frame()[0], 2);
     EXPECT_TRUE(port.transfers.empty());
 }
@@ -128,7 +128,7 @@ TEST_F(UsbLinkTest, SizeZeroFailsWithoutASecondAttempt)
         port.transfers.push_back(UsbFrameBytes({w[4], CMD_SIZE_REPLY, {0, 0, 0}}));
     };
     uint32_t size = 5;
-    EXPECT_EQ(link.SizeRequest(DATA_FLASH, size, report), -1);
+    EXPECT_EQ(link.SizeRequest(DATA_FLASH, size, report), LinkResult::Fail);
     EXPECT_EQ(size, 0u);
     EXPECT_EQ(port.writes.size(), 1u);
 }
@@ -145,7 +145,7 @@ TEST_F(UsbLinkTest, SizeRequestRetriesBadRepliesWithNewPsns)
     };
     state._psn = 255;
     uint32_t size;
-    EXPECT_EQ(link.SizeRequest(DATA_EEPROM, size, report), 0);
+    EXPECT_EQ(link.SizeRequest(DATA_EEPROM, size, report), LinkResult::Ok);
     EXPECT_EQ(size, 0x100u);
     ASSERT_EQ(port.writes.size(), 3u);
     EXPECT_EQ(port.writes[0][4], 0);   // 255 wraps to 0
@@ -156,7 +156,7 @@ TEST_F(UsbLinkTest, SizeRequestRetriesBadRepliesWithNewPsns)
 TEST_F(UsbLinkTest, BlockReadFailsAfterTenAttempts)
 {
     std::vector<uint8_t> dest(100);
-    EXPECT_EQ(link.BlockRead(DATA_FLASH, 0, 100, dest.data(), report), -3);
+    EXPECT_EQ(link.BlockRead(DATA_FLASH, 0, 100, dest.data(), report), LinkResult::CommError);
     EXPECT_EQ(port.writes.size(), 10u);
     EXPECT_EQ(statuses, std::vector<std::string>{"Communication Error!!"});
 }
@@ -165,7 +165,7 @@ TEST_F(UsbLinkTest, UnknownDataTypeIsRefused)
 {
     uint32_t size;
     uint8_t dest[1];
-    EXPECT_EQ(link.ReadData(0, dest, 1, size, report), -6);
+    EXPECT_EQ(link.ReadData(0, dest, 1, size, report), LinkResult::UnknownType);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Invaild Data Type");
 }

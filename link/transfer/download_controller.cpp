@@ -94,13 +94,14 @@ void CDownloadController::OnDownload()
     if (m_Session.UsbMode()) {
         m_View.ShowStatus(kWaitingText);
         if (m_bDeviceReady)
-            m_Session.SendUsbReboot();
+            (void)m_Session.SendUsbReboot();   // the device leaving and returning tells
     } else {
         m_WatchdogCount = -1;
         StartWatchdog();
         if (OpenSerialAtStart()) {
             m_View.ShowStatus(kWaitingText);
-            m_Session.SendSerialReboot();
+            // The loader's greeting, or the watchdog, tells how the restart went.
+            (void)m_Session.SendSerialReboot();
             if (!m_Session.SessionRunning()) {
                 m_Session.SetSessionRunning(true);
                 if (!m_Worker.Start([this] { SerialWorker(); }, WorkerEndedNotice())) {
@@ -226,12 +227,12 @@ void CDownloadController::SerialWorker()
     uint8_t frame[kSerialRxBufferSize];
     bool ended = false;
     while (m_Session.SessionRunning() && !ended) {
-        int result = link.RxPacket_Download(frame);
-        if (result == LINK_FAIL) {
+        LinkResult result = link.RxPacket_Download(frame);
+        if (result == LinkResult::Fail) {
             m_Session.WaitSerialData(kRequestWait);
             continue;
         }
-        if (result != LINK_OK)
+        if (result != LinkResult::Ok)
             continue;
         switch (frame[1]) {
         case CMD_HELLO: ended = !OnSerialHello(frame); break;
@@ -293,7 +294,8 @@ bool CDownloadController::OnSerialHello(const uint8_t* frame)
         m_View.ShowStatus(kInvalidStbText);
         return false;
     }
-    m_Session.SerialLink().SendFrame(frame[0], CMD_HELLO_ACK);
+    // A lost answer shows as requests that do not come, which the watchdog catches.
+    (void)m_Session.SerialLink().SendFrame(frame[0], CMD_HELLO_ACK);
     if (!StampDownloadImage(m_ImagePath, hello.systemId)) {
         m_Session.Messages().Notify("Download Error", "Notice", PromptIcon::Error);
         m_View.ShowStatus("Error : File Create error.");
@@ -334,7 +336,8 @@ bool CDownloadController::OnSerialReadRequest(const uint8_t* frame)
         m_View.ShowStatus("Error : Reading is fail.");
         return true;
     }
-    m_Session.SerialLink().SendReadData(psn, data, uint8_t(request.length));
+    // A lost reply makes the loader ask again.
+    (void)m_Session.SerialLink().SendReadData(psn, data, uint8_t(request.length));
     m_View.SetProgress(int(uint64_t(request.offset) * 100 / m_ImageSize));
     m_LastOffset = request.offset;
     m_ServedEnd = request.offset + request.length;

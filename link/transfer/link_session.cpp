@@ -64,7 +64,7 @@ void CLinkSession::CloseSerial()
 
 bool CLinkSession::SendSerialReboot()
 {
-    return m_SerialLink.SendFrame(0, CMD_REBOOT) == LINK_OK;
+    return m_SerialLink.SendFrame(0, CMD_REBOOT) == LinkResult::Ok;
 }
 
 bool CLinkSession::StartUsb(UsbDeviceListener& listener)

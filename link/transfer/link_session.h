@@ -74,7 +74,7 @@ public:
     // The close of a transfer: channel closed, m_QueueRead cleared, session-running and
     // port-open flags cleared.
     void CloseSerial();
-    bool SendSerialReboot();
+    [[nodiscard]] bool SendSerialReboot();
     bool PortOpen() const { return m_bPortOpen; }
     void SetPortOpen(bool open) { m_bPortOpen = open; }
     bool SerialConnected() const { return m_Serial.m_bConnected; }
@@ -90,7 +90,7 @@ public:
     void ReleaseUsb();
     CUsbTransport* Usb() { return m_pUsb.get(); }
     CUsbLink* UsbLink() { return m_pUsbLink.get(); }
-    bool SendUsbReboot();
+    [[nodiscard]] bool SendUsbReboot();
 
     // The reboot action: USB when asked for (the mode is USB and the device is ready), otherwise serial.
     RebootResult Reboot(bool usb);

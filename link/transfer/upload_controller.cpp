@@ -54,9 +54,10 @@ void CUploadController::OnUpload()
         m_View.ShowStatus(kWaitingText);
         m_bStartPressed = true;
         if (m_bDeviceReady)
-            m_Session.SendUsbReboot();
+            (void)m_Session.SendUsbReboot();   // the device leaving and returning tells
     } else if (OpenSerialAtStart()) {
-        m_Session.SendSerialReboot();
+        // The loader's greeting tells how the restart went.
+        (void)m_Session.SendSerialReboot();
         if (!m_Session.SessionRunning()) {
             m_Session.SetSessionRunning(true);
             StartWorker(&CUploadController::SerialWorker);
@@ -82,17 +83,18 @@ bool CUploadController::WaitSerialHello()
     for (;;) {
         bool stopped;
         uint64_t budget = link.m_Budgets.frame;
-        int result = link.WaitFrame(buffer, budget, stopped);
+        LinkResult result = link.WaitFrame(buffer, budget, stopped);
         if (stopped)
             return false;
-        if (result != LINK_OK)
+        if (result != LinkResult::Ok)
             continue;
         m_View.ShowStatus("Uploading.......");
         if (buffer[1] != CMD_HELLO || buffer[2] < kHelloPayloadSize)
             continue;
         m_Session.State()._psn = buffer[0];
         m_Session.State().AdoptHello(DecodeHello(buffer + 3));
-        link.SendFrame(buffer[0], CMD_UPLOAD_REQ);
+        // A lost answer shows as a size request without a reply.
+        (void)link.SendFrame(buffer[0], CMD_UPLOAD_REQ);
         return true;
     }
 }
@@ -104,7 +106,7 @@ bool CUploadController::SettleAfterHello()
     for (int i = 0; i < kSettlePolls; ++i) {
         if (pause.count())
             m_Session.Clock().Sleep(pause);
-        if (m_Session.SerialLink().RxPacket_Upload(buffer) == LINK_OK && buffer[1] == CMD_RESYNC) {
+        if (m_Session.SerialLink().RxPacket_Upload(buffer) == LinkResult::Ok && buffer[1] == CMD_RESYNC) {
             m_Session.State()._psn = buffer[0];
             return false;
         }
@@ -119,28 +121,28 @@ uint8_t* CUploadController::Destination(uint8_t type, uint32_t& capacity)
     return area.data();
 }
 
-int CUploadController::CheckRead(int result, uint32_t size, uint32_t capacity)
+LinkResult CUploadController::CheckRead(LinkResult result, uint32_t size, uint32_t capacity)
 {
     // A size beyond the destination is refused before anything is read.
-    if (result != LINK_OK && size > capacity)
+    if (result != LinkResult::Ok && size > capacity)
         m_View.ShowStatus("Communication Error!!");
     return result;
 }
 
-int CUploadController::UploadSerial(uint8_t type)
+LinkResult CUploadController::UploadSerial(uint8_t type)
 {
     m_View.ShowStatus("Uploading.....");
     uint32_t capacity, size = 0;
     uint8_t* dest = Destination(type, capacity);
-    int result = m_Session.SerialLink().ReadData(type, dest, capacity, size, UploadReport(m_View, type));
+    LinkResult result = m_Session.SerialLink().ReadData(type, dest, capacity, size, UploadReport(m_View, type));
     return CheckRead(result, size, capacity);
 }
 
-int CUploadController::UploadUsb(uint8_t type)
+LinkResult CUploadController::UploadUsb(uint8_t type)
 {
     uint32_t capacity, size = 0;
     uint8_t* dest = Destination(type, capacity);
-    int result = m_Session.UsbLink()->ReadData(type, dest, capacity, size, UploadReport(m_View, type));
+    LinkResult result = m_Session.UsbLink()->ReadData(type, dest, capacity, size, UploadReport(m_View, type));
     return CheckRead(result, size, capacity);
 }
 
@@ -165,11 +167,12 @@ void CUploadController::SerialWorker()
         }
         m_View.ShowStatus("just moment.....");
     }
-    bool uploaded = UploadSerial(DATA_FLASH) == LINK_OK && UploadSerial(DATA_EEPROM) == LINK_OK;
+    bool uploaded = UploadSerial(DATA_FLASH) == LinkResult::Ok && UploadSerial(DATA_EEPROM) == LinkResult::Ok;
     m_Image.systemId = m_Session.State().systemId;
     if (uploaded)
         m_Session.SetTransferResult(true);
-    m_Session.SerialLink().SendFrame(m_Session.State().NextPsn(), CMD_END);
+    // The session ends here whether or not the loader hears of it.
+    (void)m_Session.SerialLink().SendFrame(m_Session.State().NextPsn(), CMD_END);
     if (!uploaded) {
         ReportSerialFailure();
         return;
@@ -191,14 +194,15 @@ void CUploadController::UsbWorker()
     m_bHandshakeDone = true;
     link.m_pRunning = &m_bRunning;
     if (!m_bStop && !m_Session.AbortFlag()) {
-        bool uploaded = UploadUsb(DATA_FLASH) == LINK_OK && UploadUsb(DATA_EEPROM) == LINK_OK;
+        bool uploaded = UploadUsb(DATA_FLASH) == LinkResult::Ok && UploadUsb(DATA_EEPROM) == LinkResult::Ok;
         m_Image.systemId = m_Session.State().systemId;
         if (uploaded) {
             m_Session.SetTransferResult(true);
             m_bSuccess = true;
         }
     }
-    link.SendFrame(m_Session.State().NextPsn(), CMD_END);
+    // The session ends here whether or not the loader hears of it.
+    (void)link.SendFrame(m_Session.State().NextPsn(), CMD_END);
     m_View.SetProgress(0);
     PostGuarded([this] { RequestClose(); });
 }

@@ -35,9 +35,9 @@ private:
     void UsbWorker();
     bool WaitSerialHello();
     bool SettleAfterHello();
-    int UploadSerial(uint8_t type);
-    int UploadUsb(uint8_t type);
-    int CheckRead(int result, uint32_t size, uint32_t capacity);
+    LinkResult UploadSerial(uint8_t type);
+    LinkResult UploadUsb(uint8_t type);
+    LinkResult CheckRead(LinkResult result, uint32_t size, uint32_t capacity);
     uint8_t* Destination(uint8_t type, uint32_t& capacity);
     void ReportSerialFailure();
 

@@ -115,9 +115,9 @@ TEST_P(UsbSimUpload, HandshakeThenFlashIn30000ByteBlocksAndEeprom)
     std::vector<uint32_t> progress;
     LinkReport counting{report.status, [&](uint32_t done, uint32_t) { progress.push_back(done); }};
     uint32_t size;
-    ASSERT_EQ(link->ReadData(DATA_FLASH, flash.data(), uint32_t(flash.size()), size, counting), 0);
+    ASSERT_EQ(link->ReadData(DATA_FLASH, flash.data(), uint32_t(flash.size()), size, counting), LinkResult::Ok);
     EXPECT_EQ(progress, (std::vector<uint32_t>{0, 30000, 60000, 90000, 120000, 131072}));
-    ASSERT_EQ(link->ReadData(DATA_EEPROM, eeprom.data(), uint32_t(eeprom.size()), size, report), 0);
+    ASSERT_EQ(link->ReadData(DATA_EEPROM, eeprom.data(), uint32_t(eeprom.size()), size, report), LinkResult::Ok);
     EXPECT_TRUE(link->SendFrame(state.NextPsn(), CMD_END));
     EXPECT_EQ(flash, held.flash);
     EXPECT_EQ(eeprom, held.eeprom);
@@ -135,7 +135,7 @@ TEST_F(UsbSimTest, RemovalMidTransferFailsTheReadAndTheDeviceReturns)
     ASSERT_EQ(link->Handshake(false), UsbHandshake::Ok);
     std::vector<uint8_t> flash(0x20000);
     uint32_t size;
-    EXPECT_EQ(link->ReadData(DATA_FLASH, flash.data(), uint32_t(flash.size()), size, report), -3);
+    EXPECT_EQ(link->ReadData(DATA_FLASH, flash.data(), uint32_t(flash.size()), size, report), LinkResult::CommError);
     EXPECT_EQ(statuses, std::vector<std::string>{"Communication Error!!"});
     ASSERT_TRUE(PollUntil([&] { return listener->removals == 1; }));
     EXPECT_TRUE(abort);
@@ -258,7 +258,7 @@ TEST_F(UsbSimTest, DownloadHandshakeChecksTheStbTypeThenServesItsReadRequests)
     std::vector<uint8_t> file = BuildDownloadImage(next);
     int requests = 0;
     for (int failures = 0; failures < 3;) {
-        if (link->ReceiveFrame(64) != 0) {
+        if (link->ReceiveFrame(64) != LinkResult::Ok) {
             ++failures;
             continue;
         }

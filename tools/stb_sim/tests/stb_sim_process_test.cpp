@@ -102,20 +102,20 @@ TEST(StbSimProcess, ServesSerialAndUsbAndQuitsOnCommand)
     std::atomic<bool> running{true};
     RingWaitIdle idle;
     CSerialLink link(channel.m_QueueRead, channel, state, running, prompter, idle);
-    ASSERT_EQ(link.SendFrame(0, CMD_REBOOT), 0);
+    ASSERT_EQ(link.SendFrame(0, CMD_REBOOT), LinkResult::Ok);
     uint8_t buffer[kSerialRxBufferSize];
     bool stopped;
     uint64_t budget = 500'000'000;
-    ASSERT_EQ(link.WaitFrame(buffer, budget, stopped), 0);
+    ASSERT_EQ(link.WaitFrame(buffer, budget, stopped), LinkResult::Ok);
     ASSERT_EQ(buffer[1], CMD_HELLO);
     state._psn = buffer[0];
     state.AdoptHello(DecodeHello(buffer + 3));
     EXPECT_EQ(state.systemId, 4660);
     EXPECT_EQ(state.StbModelId(), 10);
-    ASSERT_EQ(link.SendFrame(buffer[0], CMD_UPLOAD_REQ), 0);
+    ASSERT_EQ(link.SendFrame(buffer[0], CMD_UPLOAD_REQ), LinkResult::Ok);
     std::vector<uint8_t> eeprom(256, 0);
     uint32_t size;
-    ASSERT_EQ(link.ReadData(DATA_EEPROM, eeprom.data(), 256, size, {}), 0);
+    ASSERT_EQ(link.ReadData(DATA_EEPROM, eeprom.data(), 256, size, {}), LinkResult::Ok);
     EXPECT_EQ(eeprom, std::vector<uint8_t>(256, 0xFF));   // a blank image
     channel.Close();
 
@@ -132,7 +132,7 @@ TEST(StbSimProcess, ServesSerialAndUsbAndQuitsOnCommand)
     ASSERT_EQ(usb.Handshake(false), UsbHandshake::Ok);
     sim.Command("corrupt");   // the next reply comes with a wrong SUM; the retry gets a sound one
     ASSERT_EQ(sim.Line(), "ok");
-    EXPECT_EQ(usb.SizeRequest(DATA_FLASH, size, {}), 0);
+    EXPECT_EQ(usb.SizeRequest(DATA_FLASH, size, {}), LinkResult::Ok);
     EXPECT_EQ(size, 0x20000u);
     sim.Command("status");
     std::string serialStatus = sim.Line();
