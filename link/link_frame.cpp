@@ -71,11 +71,18 @@ void EncodeHello(const HelloPayload& hello, uint8_t* out)
     std::copy(hello.header.begin(), hello.header.end(), out + 2);
 }
 
-HelloPayload DecodeHello(const uint8_t* payload)
+std::span<const uint8_t> SerialPayload(const uint8_t* frame)
 {
+    return {frame + 3, frame[2]};
+}
+
+std::optional<HelloPayload> DecodeHello(std::span<const uint8_t> payload)
+{
+    if (payload.size() < kHelloPayloadSize)
+        return std::nullopt;
     HelloPayload hello;
     hello.systemId = uint16_t(payload[0] << 8 | payload[1]);
-    std::copy(payload + 2, payload + kHelloPayloadSize, hello.header.begin());
+    std::copy_n(payload.begin() + 2, kFlashHeaderCopySize, hello.header.begin());
     return hello;
 }
 
@@ -85,9 +92,11 @@ void EncodeSerialReadRequest(const ReadRequest& request, uint8_t* out)
     PutBe24(out + 1, request.offset);
 }
 
-ReadRequest DecodeSerialReadRequest(const uint8_t* payload)
+std::optional<ReadRequest> DecodeSerialReadRequest(std::span<const uint8_t> payload)
 {
-    return {payload[0], GetBe24(payload + 1)};
+    if (payload.size() < kSerialReadRequestSize)
+        return std::nullopt;
+    return ReadRequest{payload[0], GetBe24(payload.data() + 1)};
 }
 
 void EncodeUsbReadRequest(const ReadRequest& request, uint8_t* out)
@@ -97,7 +106,9 @@ void EncodeUsbReadRequest(const ReadRequest& request, uint8_t* out)
     PutBe24(out + 2, request.offset);
 }
 
-ReadRequest DecodeUsbReadRequest(const uint8_t* payload)
+std::optional<ReadRequest> DecodeUsbReadRequest(std::span<const uint8_t> payload)
 {
-    return {uint32_t(payload[0] << 8 | payload[1]), GetBe24(payload + 2)};
+    if (payload.size() < kUsbReadRequestSize)
+        return std::nullopt;
+    return ReadRequest{uint32_t(payload[0] << 8 | payload[1]), GetBe24(payload.data() + 2)};
 }

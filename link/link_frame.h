@@ -4,6 +4,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
 
 enum : uint8_t {
@@ -39,6 +41,8 @@ struct LinkFrame {
 };
 
 uint8_t LinkSum(const uint8_t* data, size_t n);
+// The payload of a received serial frame (PSN, CMD, LEN, payload, SUM): LEN bytes.
+std::span<const uint8_t> SerialPayload(const uint8_t* frame);
 uint32_t RoundUpTo(uint32_t n, uint32_t multiple);   // multiple 0 leaves n unchanged
 
 // Both write the whole frame to out and return its length (len + 8 or len + 9, unpadded).
@@ -52,7 +56,8 @@ struct HelloPayload {
     std::array<uint8_t, kFlashHeaderCopySize> header{};
 };
 void EncodeHello(const HelloPayload& hello, uint8_t* out);
-HelloPayload DecodeHello(const uint8_t* payload);
+// The decoders take a payload as it came from the loader; nothing when it is too short.
+std::optional<HelloPayload> DecodeHello(std::span<const uint8_t> payload);
 
 struct ReadRequest {
     uint32_t length = 0;
@@ -61,9 +66,9 @@ struct ReadRequest {
 constexpr uint32_t kSerialReadRequestSize = 4;
 constexpr uint32_t kUsbReadRequestSize = 5;
 void EncodeSerialReadRequest(const ReadRequest& request, uint8_t* out);
-ReadRequest DecodeSerialReadRequest(const uint8_t* payload);
+std::optional<ReadRequest> DecodeSerialReadRequest(std::span<const uint8_t> payload);
 void EncodeUsbReadRequest(const ReadRequest& request, uint8_t* out);
-ReadRequest DecodeUsbReadRequest(const uint8_t* payload);
+std::optional<ReadRequest> DecodeUsbReadRequest(std::span<const uint8_t> payload);
 
 void PutBe24(uint8_t* p, uint32_t v);
 uint32_t GetBe24(const uint8_t* p);

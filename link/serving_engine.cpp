@@ -193,10 +193,11 @@ CServingEngine::Step CServingEngine::ServeRequest()
         return Step::Continue;
     m_Events.ShowStatus("Downloading Processing..");
     m_Failures = 0;
-    if (m_Link.FrameLength() < kUsbReadRequestSize)
+    const std::optional<ReadRequest> asked = DecodeUsbReadRequest(m_Link.Payload());
+    if (!asked)
         return Step::Continue;
     uint8_t psn = frame[0];
-    ReadRequest request = DecodeUsbReadRequest(m_Link.FramePayload());
+    const ReadRequest request = *asked;
     if (uint64_t(request.offset) + request.length > m_FileSize) {
         m_Events.ShowStatus("Error : File size is over.");
         return Step::End;

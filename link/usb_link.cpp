@@ -77,7 +77,7 @@ UsbHandshake CUsbLink::Handshake(bool download)
     const uint8_t* t = m_Rx.data();
     if (got != kHelloAckFrameSize || !MagicAt(t) || t[42] != LinkSum(t + 4, 38) || t[5] != CMD_HELLO_ACK)
         return UsbHandshake::NoAnswer;
-    HelloPayload hello = DecodeHello(t + 8);
+    HelloPayload hello = *DecodeHello(std::span(t + 8, got - kUsbFrameOverhead));
     if (download && (hello.header[kHeaderLayoutVersionAt] != m_State.headerDefault[kHeaderLayoutVersionAt] ||
                      hello.header[kHeaderModelIdAt] != m_State.headerDefault[kHeaderModelIdAt]))
         return UsbHandshake::InvalidStbType;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class Prompter;
@@ -29,6 +30,7 @@ public:
     const uint8_t* Frame() const { return m_Rx.data() + kLinkMagic.size(); }
     uint16_t FrameLength() const { return uint16_t(Frame()[2] << 8 | Frame()[3]); }
     const uint8_t* FramePayload() const { return Frame() + 4; }
+    std::span<const uint8_t> Payload() const { return {FramePayload(), FrameLength()}; }
 
     // CMD_HELLO (download) or CMD_UPLOAD_REQ (upload) and the STB's CMD_HELLO_ACK; a download
     // also needs the STB's modelId and layoutVersion to equal the held default-layout header.

@@ -59,7 +59,7 @@ protected:
         ASSERT_EQ(link->SendFrame(0, CMD_REBOOT), LinkResult::Ok);
         ASSERT_EQ(NextFrame(), CMD_HELLO);
         state._psn = buffer[0];
-        state.AdoptHello(DecodeHello(buffer + 3));
+        state.AdoptHello(*DecodeHello(SerialPayload(buffer)));
         ASSERT_EQ(link->SendFrame(buffer[0], choice), LinkResult::Ok);
     }
 
@@ -140,7 +140,7 @@ TEST_F(SerialSimTest, EveryRebootGreetsWithANewPsnAndTheRequestedModel)
     ASSERT_EQ(link->SendFrame(0, CMD_REBOOT), LinkResult::Ok);
     ASSERT_EQ(NextFrame(), CMD_HELLO);
     uint8_t first = buffer[0];
-    EXPECT_EQ(DecodeHello(buffer + 3).header[kHeaderModelIdAt], 12);
+    EXPECT_EQ(DecodeHello(SerialPayload(buffer))->header[kHeaderModelIdAt], 12);
     ASSERT_EQ(link->SendFrame(0, CMD_REBOOT), LinkResult::Ok);
     ASSERT_EQ(NextFrame(), CMD_HELLO);
     EXPECT_NE(buffer[0], first);
@@ -166,7 +166,7 @@ public:
                 return true;
             if (buffer[1] != CMD_READ_REQ)
                 continue;
-            ReadRequest r = DecodeSerialReadRequest(buffer + 3);
+            ReadRequest r = *DecodeSerialReadRequest(SerialPayload(buffer));
             requests.push_back(r);
             if (r.offset + r.length <= m_Image.size())
                 (void)m_Link.SendReadData(buffer[0], m_Image.data() + r.offset, uint8_t(r.length));

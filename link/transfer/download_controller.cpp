@@ -284,11 +284,12 @@ bool CDownloadController::OnSerialHello(const uint8_t* frame)
     m_bStarted = true;
     m_WatchdogCount = 0;
     m_bHandshakeDone = true;
-    if (frame[2] < kHelloPayloadSize) {
+    const std::optional<HelloPayload> greeting = DecodeHello(SerialPayload(frame));
+    if (!greeting) {
         m_View.ShowStatus(kInvalidStbText);
         return false;
     }
-    HelloPayload hello = DecodeHello(frame + 3);
+    const HelloPayload& hello = *greeting;
     m_Session.State().systemId = hello.systemId;
     if (!StbTypeMatches(hello)) {
         m_View.ShowStatus(kInvalidStbText);
@@ -314,10 +315,11 @@ bool CDownloadController::OnSerialReadRequest(const uint8_t* frame)
 {
     m_View.ShowStatus("Downloading Processing..");
     m_WatchdogCount = 0;
-    if (!m_bHandshakeDone || frame[2] < kSerialReadRequestSize)
+    const std::optional<ReadRequest> asked = DecodeSerialReadRequest(SerialPayload(frame));
+    if (!m_bHandshakeDone || !asked)
         return true;
     const uint8_t psn = frame[0];
-    const ReadRequest request = DecodeSerialReadRequest(frame + 3);
+    const ReadRequest request = *asked;
     // A request repeated at once is answered only from its third copy on, once per session.
     if (int64_t(request.offset) == m_LastOffset && ++m_RepeatCount == 1)
         return true;

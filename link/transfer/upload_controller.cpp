@@ -89,10 +89,11 @@ bool CUploadController::WaitSerialHello()
         if (result != LinkResult::Ok)
             continue;
         m_View.ShowStatus("Uploading.......");
-        if (buffer[1] != CMD_HELLO || buffer[2] < kHelloPayloadSize)
+        const std::optional<HelloPayload> hello = DecodeHello(SerialPayload(buffer));
+        if (buffer[1] != CMD_HELLO || !hello)
             continue;
         m_Session.State()._psn = buffer[0];
-        m_Session.State().AdoptHello(DecodeHello(buffer + 3));
+        m_Session.State().AdoptHello(*hello);
         // A lost answer shows as a size request without a reply.
         (void)link.SendFrame(buffer[0], CMD_UPLOAD_REQ);
         return true;

@@ -121,10 +121,11 @@ void LoaderCore::Upload(const LinkFrame& frame)
         Reply(std::move(reply));
     } else if (frame.cmd == CMD_READ_REQ) {
         uint32_t requestSize = m_Options.serial ? kSerialReadRequestSize : kUsbReadRequestSize;
-        if (frame.payload.size() != requestSize)
+        std::optional<ReadRequest> asked = m_Options.serial ? DecodeSerialReadRequest(frame.payload)
+                                                            : DecodeUsbReadRequest(frame.payload);
+        if (frame.payload.size() != requestSize || !asked)
             return;
-        ReadRequest request = m_Options.serial ? DecodeSerialReadRequest(frame.payload.data())
-                                               : DecodeUsbReadRequest(frame.payload.data());
+        const ReadRequest request = *asked;
         const std::vector<uint8_t>& data = m_UploadType == DATA_FLASH ? m_Snapshot.flash : m_Snapshot.eeprom;
         if (sizeOf(m_UploadType) == 0 || uint64_t(request.offset) + request.length > data.size())
             return;

@@ -266,7 +266,7 @@ TEST_F(UsbSimTest, DownloadHandshakeChecksTheStbTypeThenServesItsReadRequests)
         if (link->Frame()[1] == CMD_END)
             break;
         ASSERT_EQ(link->Frame()[1], CMD_READ_REQ);
-        ReadRequest r = DecodeUsbReadRequest(link->FramePayload());
+        ReadRequest r = *DecodeUsbReadRequest(link->Payload());
         ASSERT_LE(r.length, 8192u);
         ASSERT_LE(r.offset + r.length, file.size());
         ASSERT_TRUE(link->SendReadData(link->Frame()[0], file.data() + r.offset, uint16_t(r.length)));

@@ -109,7 +109,7 @@ TEST(StbSimProcess, ServesSerialAndUsbAndQuitsOnCommand)
     ASSERT_EQ(link.WaitFrame(buffer, budget, stopped), LinkResult::Ok);
     ASSERT_EQ(buffer[1], CMD_HELLO);
     state._psn = buffer[0];
-    state.AdoptHello(DecodeHello(buffer + 3));
+    state.AdoptHello(*DecodeHello(SerialPayload(buffer)));
     EXPECT_EQ(state.systemId, 4660);
     EXPECT_EQ(state.StbModelId(), 10);
     ASSERT_EQ(link.SendFrame(buffer[0], CMD_UPLOAD_REQ), LinkResult::Ok);
