@@ -33,6 +33,15 @@ void GreetAndStall(ScriptedSerialStb& stb)
     ASSERT_EQ(frame.cmd, CMD_SIZE_REQ);
 }
 
+// On the window's thread: "Upload", then "Stop && Exit" once the reads have begun.
+void UploadThenStop(CUploadController& dialog, RecordingView& view)
+{
+    dialog.Open();
+    dialog.OnUpload();
+    view.PumpUntil([&] { return view.HasStatus("Uploading....."); });
+    dialog.RequestClose(true);
+}
+
 class TransferWindow : public ::testing::Test {
 protected:
     ScriptedSerialStb stb;
@@ -49,10 +58,7 @@ TEST_F(TransferWindow, StopAndExitDuringTheReadsShowsTheFailureAndTheWindowNever
         RecordingView view(prompter);
         {
             CUploadController dialog(*session, view);
-            dialog.Open();
-            dialog.OnUpload();
-            view.PumpUntil([&] { return view.HasStatus("Uploading....."); });
-            dialog.RequestClose(true);
+            UploadThenStop(dialog, view);
             EXPECT_TRUE(dialog.State().closing);
             EXPECT_FALSE(dialog.State().canStart);
             closed = view.PumpUntilClose(10s);
@@ -75,10 +81,7 @@ TEST_F(TransferWindow, DestroyedWhileAWorkerWaitsForAnAnswerItJoinsAndTheBoxStil
         RecordingView view(prompter);
         {
             CUploadController dialog(*session, view);
-            dialog.Open();
-            dialog.OnUpload();
-            view.PumpUntil([&] { return view.HasStatus("Uploading....."); });
-            dialog.RequestClose(true);
+            UploadThenStop(dialog, view);
             // Gone before its worker's question was answered, without running a command.
         }
         EXPECT_TRUE(prompter.shown.empty());
