@@ -419,16 +419,28 @@ void CExplorerController::BeginRename(PaneSide side)
 
 void CExplorerController::Copy(PaneSide side)
 {
+    if (side == PaneSide::Pc)
+        m_pcCut.clear();
     m_clipboard.Copy(side, m_parts.prompter, Folder(side), SelectedRows(side));
 }
 
 void CExplorerController::Cut(PaneSide side)
 {
-    m_clipboard.Cut(side, m_parts.prompter, Folder(side), SelectedRows(side));
+    std::vector<PaneRow> rows = SelectedRows(side);
+    m_clipboard.Cut(side, m_parts.prompter, Folder(side), rows);
+    if (side != PaneSide::Pc)
+        return;
+    m_pcCut.clear();
+    m_pcCutFolder = m_pcFolder;
+    if (!m_clipboard.Empty())
+        for (const PaneRow& row : rows)
+            m_pcCut.insert(row.name);
 }
 
 void CExplorerController::Paste(PaneSide side)
 {
+    if (side == PaneSide::Pc)
+        m_pcCut.clear();
     switch (m_clipboard.Paste(side, m_session, m_parts.prompter, Folder(side))) {
     case PasteAction::Refresh:
         Refresh(side);

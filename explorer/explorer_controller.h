@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -111,6 +112,11 @@ public:
     void CopyButton(Direction direction);
     void PressTurbo();
     bool ClipboardEmpty() const { return m_clipboard.Empty(); }
+    // A PC row cut to the clipboard, shown with the list's cut look.
+    bool IsCutRow(PaneSide side, const PaneRow& row) const
+    {
+        return side == PaneSide::Pc && m_pcCutFolder == m_pcFolder && m_pcCut.count(row.name) > 0;
+    }
     bool LineIdle() const { return m_session.m_bUsbIdle; }
 
     // Drag and drop between the panes.
@@ -156,6 +162,8 @@ private:
     bool m_bGrid = true;
     bool m_bClosed = false;
     std::optional<std::pair<PaneSide, std::string>> m_dropRestore;
+    std::set<std::string> m_pcCut;
+    std::string m_pcCutFolder;
     std::thread m_pvrListing;
     std::thread m_pcListing;
 };

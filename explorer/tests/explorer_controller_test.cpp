@@ -165,6 +165,13 @@ TEST_F(ControllerTest, PcPaneBrowsesAndStartsInHome)
     ASSERT_TRUE(Pump([&] { return !RowNames(PaneSide::Pc).empty(); }));
     EXPECT_EQ(RowNames(PaneSide::Pc), (std::vector<std::string>{"..", "sub", "clip.rec"}));
     EXPECT_EQ(controller->Pane(PaneSide::Pc).DiskLine(), "[home] 5.00 GB Free/ 9.00 GB Total");
+    const PaneRow clip = controller->Pane(PaneSide::Pc).Rows()[2];
+    port.selected[int(PaneSide::Pc)] = {2};
+    controller->Cut(PaneSide::Pc);
+    EXPECT_TRUE(controller->IsCutRow(PaneSide::Pc, clip));
+    EXPECT_FALSE(controller->IsCutRow(PaneSide::Pvr, clip));
+    controller->Copy(PaneSide::Pc);
+    EXPECT_FALSE(controller->IsCutRow(PaneSide::Pc, clip));
 
     controller->Open(PaneSide::Pc, 1);
     ASSERT_TRUE(Pump([&] { return RowNames(PaneSide::Pc) == std::vector<std::string>{"..", "deeper"}; }));

@@ -225,6 +225,7 @@ bool CExplorerWindow::ListKey(CPaneWidget* pane, QKeyEvent* key)
             m_controller->Cut(side);
         else
             m_controller->Paste(side);
+        pane->CurrentView()->viewport()->update();  // the cut look
         return true;
     default:
         return false;
@@ -246,7 +247,10 @@ QMenu* CExplorerWindow::BuildPopup(CPaneWidget* pane)
     add("&Refresh\tF5", true, [this, side] { m_controller->Refresh(side); });
     menu->addSeparator();
     add("&Copy\tCtrl+C", selected, [this, side] { m_controller->Copy(side); });
-    add("C&ut\tCtrl+X", selected, [this, side] { m_controller->Cut(side); });
+    add("C&ut\tCtrl+X", selected, [this, pane] {
+        m_controller->Cut(pane->Side());
+        pane->CurrentView()->viewport()->update();
+    });
     add("&Paste\tCtrl+V", !m_controller->ClipboardEmpty(), [this, side] { m_controller->Paste(side); });
     add("&Delete\tDel", selected, [this, side] { m_controller->Delete(side); });
     add("R&ename\tF2", selected, [this, side] { m_controller->BeginRename(side); });

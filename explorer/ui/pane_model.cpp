@@ -73,7 +73,7 @@ QVariant CPaneModel::data(const QModelIndex& index, int role) const
         break;
     case Qt::DecorationRole:
         if (column == PaneColumn::Name)
-            return RowIcon(row);
+            return isCut && isCut(row) ? QIcon(RowIcon(row).pixmap(32, QIcon::Disabled)) : RowIcon(row);
         break;
     case Qt::SizeHintRole:
         if (column == PaneColumn::Name && m_itemSize)
@@ -90,6 +90,8 @@ QVariant CPaneModel::data(const QModelIndex& index, int role) const
     case Qt::ForegroundRole:
         if (m_dropTarget == index.row())
             return QApplication::palette().highlightedText();
+        if (isCut && isCut(row))
+            return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
         break;
     default:
         break;

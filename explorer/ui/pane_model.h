@@ -41,6 +41,7 @@ public:
     // The label edit of a row ended with this text (the controller decides what happens).
     std::function<void(size_t row, const QString& text)> onLabelEdited;
     std::function<bool()> canDrag;
+    std::function<bool(const PaneRow&)> isCut;
 
 private:
     QIcon RowIcon(const PaneRow& row) const;

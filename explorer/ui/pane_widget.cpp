@@ -70,6 +70,7 @@ CPaneWidget::CPaneWidget(CExplorerController& controller, PaneSide side, QWidget
         m_controller.EndLabelEdit(m_side, row, text.toStdString());
     };
     m_model.canDrag = [this] { return m_controller.CanDrag(m_side); };
+    m_model.isCut = [this](const PaneRow& row) { return m_controller.IsCutRow(m_side, row); };
     ApplyView();
 }
 
