@@ -1,10 +1,98 @@
 #include "editor_ui/dialogs/editor_dialogs.h"
 
-// The dialogs are being built; until then every entry point changes nothing.
-bool RunNewSatelliteDialog(QWidget*, COrvanel1Doc&, Prompter&) { return false; }
-bool RunEditSatelliteDialog(QWidget*, COrvanel1Doc&, int, Prompter&) { return false; }
-bool RunAddTransponderDialog(QWidget*, COrvanel1Doc&, int, Prompter&) { return false; }
-bool RunEditTransponderDialog(QWidget*, COrvanel1Doc&, int, int, Prompter&) { return false; }
-int RunServiceNameDialog(QWidget*, COrvanel1Doc&, SvcKind, uint32_t, Prompter&) { return -1; }
-int RunAddFavGroupDialog(QWidget*, COrvanel1Doc&, Prompter&) { return -1; }
-bool RunEditFavGroupDialog(QWidget*, COrvanel1Doc&, int, Prompter&) { return false; }
+#include "editing/dialog_rules.h"
+#include "editing/fav_edit.h"
+#include "editing/sat_edit.h"
+#include "editor_ui/dialogs/fav_group_dialog.h"
+#include "editor_ui/dialogs/sat_dialog.h"
+#include "editor_ui/dialogs/shown_names.h"
+#include "editor_ui/dialogs/svc_name_dialog.h"
+#include "editor_ui/dialogs/tp_dialog.h"
+#include "settings/service_purge.h"
+#include "settings/variant.h"
+
+namespace {
+
+bool OffersDvbS2(const COrvanel1Doc& doc) { return VariantOfModel(doc.m_ModelId) == Variant::ST71xx; }
+
+bool ValidSat(const COrvanel1Doc& doc, int sat) { return sat >= 0 && uint32_t(sat) < doc.m_SatCnt; }
+
+} // namespace
+
+bool RunNewSatelliteDialog(QWidget* parent, COrvanel1Doc& doc, Prompter& prompter)
+{
+    if (!Appl_CanAddSat(doc))
+        return false;
+    CSatDlg dialog(parent, doc, -1, prompter);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    return Appl_AddSat(doc, dialog.m_Name, uint8_t(dialog.m_PositionIdx)) >= 0;
+}
+
+bool RunEditSatelliteDialog(QWidget* parent, COrvanel1Doc& doc, int sat, Prompter& prompter)
+{
+    if (!ValidSat(doc, sat))
+        return false;
+    CSatDlg dialog(parent, doc, sat, prompter);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    return Appl_EditSat(doc, sat, dialog.m_Name, uint8_t(dialog.m_PositionIdx));
+}
+
+bool RunAddTransponderDialog(QWidget* parent, COrvanel1Doc& doc, int sat, Prompter& prompter)
+{
+    CTpDlg dialog(parent, TpValues{}, DvbS2Choice{}, OffersDvbS2(doc), prompter);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    return Appl_AddTp(doc, sat, dialog.m_Values, dialog.m_Choice) != kTpInvalid;
+}
+
+bool RunEditTransponderDialog(QWidget* parent, COrvanel1Doc& doc, int sat, int tpIdx, Prompter& prompter)
+{
+    if (!ValidSat(doc, sat) || tpIdx < 0 || uint32_t(tpIdx) >= doc.m_SatInfo[sat].tpNum)
+        return Appl_EditTp(doc, sat, tpIdx, {}, {});
+    const uint32_t at = Appl_SatTpStart(doc, uint32_t(sat)) + uint32_t(tpIdx);
+    const TpData& tp = doc.m_TpData[at];
+    TpValues values;
+    values.polar = tp.polar;
+    values.tpMode = tp.tpMode;
+    values.freq = tp.freq;
+    values.sr = tp.sr;
+    values.streamId = tp.tpWord1;
+    CTpDlg dialog(parent, values, ChoiceFromDvbS2(doc.m_TpS2[at]), OffersDvbS2(doc), prompter);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    return Appl_EditTp(doc, sat, tpIdx, dialog.m_Values, dialog.m_Choice);
+}
+
+int RunServiceNameDialog(QWidget* parent, COrvanel1Doc& doc, SvcKind kind, uint32_t pos, Prompter& prompter)
+{
+    const uint32_t count = SvcCount(doc, kind);
+    if (pos >= count)
+        return -1;
+    const std::string name = SvcNameDlg_InitialName(ShownSvcName(doc, kind, pos));
+    CSvcNameDlg dialog(parent, name, int(pos) + 1, int(count), prompter);
+    if (dialog.exec() != QDialog::Accepted)
+        return -1;
+    return SvcNameDlg_Apply(doc, kind, pos, dialog.m_Name, dialog.m_Index);
+}
+
+int RunAddFavGroupDialog(QWidget* parent, COrvanel1Doc& doc, Prompter& prompter)
+{
+    if (!Appl_CanAddFavGroup(doc))
+        return -1;
+    CFavGroupDlg dialog(parent, doc, FavCh{}, prompter);
+    if (dialog.exec() != QDialog::Accepted)
+        return -1;
+    return Appl_AddFavGroup(doc, dialog.m_Group);
+}
+
+bool RunEditFavGroupDialog(QWidget* parent, COrvanel1Doc& doc, int slot, Prompter& prompter)
+{
+    if (slot < 0 || uint32_t(slot) >= doc.m_FavCnt)
+        return false;
+    CFavGroupDlg dialog(parent, doc, doc.m_FavCh[slot], prompter);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    return Appl_EditFavGroup(doc, slot, dialog.m_Group);
+}

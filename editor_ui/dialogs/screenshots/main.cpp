@@ -1,0 +1,118 @@
+// Renders every dialog and link window of the editor, with values from the demo settings,
+// into the folder given as the argument.
+#include "common/qt/qt_prompter.h"
+#include "editing/dialog_rules.h"
+#include "editing/sat_edit.h"
+#include "editor_ui/dialogs/fav_group_dialog.h"
+#include "editor_ui/dialogs/sat_dialog.h"
+#include "editor_ui/dialogs/shown_names.h"
+#include "editor_ui/dialogs/svc_name_dialog.h"
+#include "editor_ui/dialogs/tp_dialog.h"
+#include "link/transfer/link_session.h"
+#include "link/ui/download_window.h"
+#include "link/ui/serial_port_dialog.h"
+#include "link/ui/upload_window.h"
+#include "settings/demo_settings.h"
+#include "settings/settings_file.h"
+
+#include <QApplication>
+#include <QListView>
+#include <QStyleFactory>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+QString g_OutDir;
+
+void Save(QWidget& widget, const char* file)
+{
+    widget.show();
+    widget.adjustSize();
+    QApplication::processEvents();
+    const QString path = g_OutDir + QLatin1Char('/') + QString::fromLatin1(file);
+    if (!widget.grab().save(path))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    widget.hide();
+}
+
+TpValues ValuesOf(const TpData& tp)
+{
+    TpValues values;
+    values.polar = tp.polar;
+    values.freq = tp.freq;
+    values.sr = tp.sr;
+    values.streamId = tp.tpWord1;
+    return values;
+}
+
+void RenderEditingDialogs(COrvanel1Doc& doc, COrvanel1Doc& st71xx, Prompter& prompter)
+{
+    CSatDlg newSat(nullptr, doc, -1, prompter);
+    Save(newSat, "dialog-new-satellite.png");
+    CSatDlg editSat(nullptr, doc, 1, prompter);
+    Save(editSat, "dialog-edit-satellite.png");
+
+    const uint32_t tp = Appl_SatTpStart(doc, 1);
+    CTpDlg tpDlg(nullptr, ValuesOf(doc.m_TpData[tp]), ChoiceFromDvbS2(doc.m_TpS2[tp]), false, prompter);
+    Save(tpDlg, "dialog-transponder.png");
+    const uint32_t s2 = Appl_SatTpStart(st71xx, 0) + st71xx.m_SatInfo[0].tpNum - 1;
+    CTpDlg tpS2(nullptr, ValuesOf(st71xx.m_TpData[s2]), ChoiceFromDvbS2(st71xx.m_TpS2[s2]), true, prompter);
+    Save(tpS2, "dialog-transponder-dvbs2.png");
+
+    CSvcNameDlg svcName(nullptr, SvcNameDlg_InitialName(ShownSvcName(doc, kTvKind, 6)), 7, int(doc.m_TvSvcCnt), prompter);
+    Save(svcName, "dialog-service-name.png");
+
+    CFavGroupDlg fav(nullptr, doc, doc.m_FavCh[1], prompter);
+    fav.resize(620, 400);
+    auto* all = fav.findChild<QListView*>(QStringLiteral("allService"));
+    all->selectionModel()->select(all->model()->index(2, 0), QItemSelectionModel::Select);
+    Save(fav, "dialog-favorite-group.png");
+}
+
+// The link windows in the middle of a serial transfer (nothing is opened: the windows are
+// only told what a worker would report).
+void RenderLinkWindows(COrvanel1Doc& doc, Prompter& prompter)
+{
+    CSerialPortDlg port(nullptr, false);
+    Save(port, "window-serial-port.png");
+
+    CLinkSession session(prompter);
+    session.m_Settings.bUsb = false;
+    CUploadWindow upload(nullptr, session);
+    upload.ShowStatus(" Flash Uploading...65280/131072");
+    upload.SetProgress(49);
+    Save(upload, "window-upload.png");
+    CDownloadWindow download(nullptr, session, doc);
+    download.ShowStatus("Downloading Processing..");
+    download.SetProgress(73);
+    Save(download, "window-download.png");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    g_OutDir = QString::fromLocal8Bit(argv[1]);
+    SilentPrompter silent;
+    CQtPrompter prompter;
+    COrvanel1Doc doc;
+    doc.m_pPrompter = &silent;
+    if (!Appl_OpenSettingsFile(doc, std::filesystem::path(ORVANEL_SOURCE_DIR) / "demo" / "demo.std")) {
+        std::fprintf(stderr, "cannot open the demo settings\n");
+        return 1;
+    }
+    COrvanel1Doc st71xx;
+    st71xx.m_pPrompter = &silent;
+    BuildDemoSettings(st71xx, DemoOptions{13, 0x25, 0x2203, 40, 10});
+    RenderEditingDialogs(doc, st71xx, prompter);
+    RenderLinkWindows(doc, prompter);
+    return 0;
+}

@@ -1,0 +1,193 @@
+// The link windows with real widgets against the simulated STB, over the USB simulation
+// and over a pseudo-terminal.
+#include "common/qt/qt_prompter.h"
+#include "common/qt/testing/message_box_answerer.h"
+#include "common/qt/testing/modal_dialog.h"
+#include "editing/svc_edit.h"
+#include "link/transfer/tests/transfer_fixture.h"
+#include "link/ui/link_windows.h"
+#include "link/ui/transfer_progress_bar.h"
+#include "settings/service_purge.h"
+#include "tools/stb_sim/stb_sim.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+class LinkWindows : public ::testing::Test {
+protected:
+    void StartSim(bool usb, SimFaultPlan faults = {})
+    {
+        m_pOriginal = MakeDemoDocument();
+        StbSimOptions options;
+        options.serial = !usb;
+        if (usb)
+            options.usbSocket = (m_Dir / "usb.sock").string();
+        options.faults = std::move(faults);
+        m_pSim = std::make_unique<StbSim>(ImageOf(*m_pOriginal), options);
+        ASSERT_EQ(m_pSim->Start(), "");
+        m_pSession = MakeSession(m_Prompter, m_Clock, usb ? "" : m_pSim->SerialPath(), options.usbSocket);
+        m_pSession->m_StartDir = m_Dir.Path();
+    }
+    // Records what the window shows, then runs `act` on it.
+    void OnWindow(std::function<void(QDialog*)> act)
+    {
+        OnModalDialog([this, act = std::move(act)](QDialog* window) {
+            auto* status = window->findChild<QLineEdit*>(QStringLiteral("status"));
+            m_Statuses << status->text();
+            QObject::connect(status, &QLineEdit::textChanged, [this](const QString& t) { m_Statuses << t; });
+            QObject::connect(window->findChild<CTransferProgressBar*>(), &CTransferProgressBar::positionChanged,
+                             [this](int pos) { m_Progress << pos; });
+            act(window);
+        });
+    }
+    static void Click(QDialog* window, const char* name)
+    {
+        QTest::mouseClick(window->findChild<QPushButton*>(QString::fromLatin1(name)), Qt::LeftButton);
+    }
+    // The texts appear in this order (others may come between).
+    ::testing::AssertionResult ShownInOrder(const QStringList& texts) const
+    {
+        qsizetype at = 0;
+        for (const QString& text : texts) {
+            at = m_Statuses.indexOf(text, at);
+            if (at < 0)
+                return ::testing::AssertionFailure() << "missing or out of order: " << text.toStdString() << " in "
+                                                     << m_Statuses.join(" | ").toStdString();
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    TempDir m_Dir;
+    CQtPrompter m_Prompter;
+    CMessageBoxAnswerer m_Boxes;
+    FakeClock m_Clock;
+    std::unique_ptr<COrvanel1Doc> m_pOriginal;
+    std::unique_ptr<StbSim> m_pSim;
+    std::unique_ptr<CLinkSession> m_pSession;
+    QStringList m_Statuses;
+    QList<int> m_Progress;
+};
+
+// --- Upload ---
+
+TEST_F(LinkWindows, UsbUploadShowsItsStepsAndBringsTheSimulatorsSettings)
+{
+    StartSim(true);
+    m_Boxes.Push(QMessageBox::No);
+    OnWindow([](QDialog* w) { Click(w, "start"); });
+    COrvanel1Doc doc;
+    doc.m_pPrompter = &m_Prompter;
+    ASSERT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), 0);
+    EXPECT_TRUE(ShownInOrder({"Mode : USB <Auto Reboot In case End>", "Waiting For Request. Reboot SetTop Box.",
+                              " Flash Uploading...30000/131072", " Flash Uploading...131072/131072",
+                              " EEPROM Uploading...256/256"}));
+    EXPECT_TRUE(m_Progress.contains(100));
+    EXPECT_EQ(m_Boxes.Texts(), QStringList{"Upload Success, Do you want to reboot Settop Box?"});
+    EXPECT_TRUE(doc.m_bLoaded);
+    EXPECT_TRUE(SameSettings(doc, *m_pOriginal));
+}
+
+TEST_F(LinkWindows, SerialUploadShowsItsStepsAndBringsTheSimulatorsSettings)
+{
+    StartSim(false);
+    m_Boxes.Push(QMessageBox::No);
+    OnWindow([](QDialog* w) { Click(w, "start"); });
+    COrvanel1Doc doc;
+    doc.m_pPrompter = &m_Prompter;
+    ASSERT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), 0);
+    EXPECT_TRUE(ShownInOrder({"Mode : Serial", "Port Open Success", "pThr->m_bConnected : 1 ",
+                              "Waiting For Request. Reboot SetTop Box.", "Uploading.......", "just moment.....",
+                              "Uploading.....", " Flash Uploading...255/131072", " Flash Uploading...131072/131072",
+                              " EEPROM Uploading...256/256"}));
+    EXPECT_TRUE(m_Progress.contains(100));
+    EXPECT_TRUE(SameSettings(doc, *m_pOriginal));
+}
+
+TEST_F(LinkWindows, StopAndExitDuringTheUploadKeepsThePreviousDocument)
+{
+    StartSim(false);
+    auto doc = MakeDemoDocument();
+    auto reference = MakeDemoDocument();
+    for (COrvanel1Doc* d : {doc.get(), reference.get()})
+        Appl_ChangeSvcName(*d, kTvKind, 0, "Kept Name");
+    OnWindow([this](QDialog* w) {
+        QObject::connect(w->findChild<QLineEdit*>(QStringLiteral("status")), &QLineEdit::textChanged, w,
+                         [w](const QString& text) {
+                             if (text.startsWith(" Flash Uploading..."))
+                                 Click(w, "stopExit");
+                         });
+        Click(w, "start");
+    });
+    EXPECT_EQ(RunUploadWindow(nullptr, *m_pSession, *doc), -1);
+    EXPECT_FALSE(m_Statuses.contains(" EEPROM Uploading...256/256"));
+    EXPECT_TRUE(SameSettings(*doc, *reference));
+    EXPECT_FALSE(m_pSession->m_bPortOpen);
+}
+
+TEST_F(LinkWindows, SilentStbShowsTheTimeoutAndTheFailureBox)
+{
+    SimFaultPlan faults;
+    faults.silentFromReply = 1;
+    StartSim(false, faults);
+    OnWindow([](QDialog* w) { Click(w, "start"); });
+    auto stopWhenFailed = new QTimer;
+    QObject::connect(stopWhenFailed, &QTimer::timeout, [this, stopWhenFailed] {
+        if (!m_Boxes.Texts().contains("Upload Fail, Reboot Settop Box"))
+            return;
+        stopWhenFailed->deleteLater();
+        if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            Click(w, "stopExit");
+    });
+    stopWhenFailed->start(10);
+    COrvanel1Doc doc;
+    EXPECT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), -1);
+    EXPECT_TRUE(ShownInOrder({"Uploading.......", "Communication Error!!(TIMEOUT1)"}));
+    EXPECT_EQ(m_Boxes.Shown().first().title, "Notice");
+    EXPECT_FALSE(doc.m_bLoaded);
+}
+
+// --- Download ---
+
+TEST_F(LinkWindows, UsbDownloadLeavesTheEditedSettingsInTheSimulator)
+{
+    StartSim(true);
+    auto doc = MakeDemoDocument();
+    Appl_ChangeSvcName(*doc, kTvKind, 3, "Edited Name");
+    m_Boxes.Push(QMessageBox::No);
+    OnWindow([](QDialog* w) { Click(w, "start"); });
+    ASSERT_EQ(RunDownloadWindow(nullptr, *m_pSession, *doc), 0);
+    EXPECT_TRUE(ShownInOrder({"Mode : USB <In case End : Auto Reboot>", "Waiting For Request. Reboot SetTop Box."}));
+    EXPECT_EQ(m_Boxes.Texts(), QStringList{"Download Success, Reboot Settop Box"});
+    auto held = DecodeImage(m_pSim->Image().Snapshot());
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(Appl_GetSvcName(*held, kTvKind, 3), "Edited Name");
+    EXPECT_TRUE(SameSettings(*held, *doc));
+}
+
+TEST_F(LinkWindows, DownloadToAnStbOfAnotherModelShowsTheRefusal)
+{
+    SimFaultPlan faults;
+    faults.helloModelId = 7;
+    StartSim(true, faults);
+    auto doc = MakeDemoDocument();
+    OnWindow([this](QDialog* w) {
+        QObject::connect(w->findChild<QLineEdit*>(QStringLiteral("status")), &QLineEdit::textChanged, w,
+                         [w](const QString& text) {
+                             if (text == "Error : Invalid STB type.")
+                                 Click(w, "stopExit");
+                         });
+        Click(w, "start");
+    });
+    EXPECT_EQ(RunDownloadWindow(nullptr, *m_pSession, *doc), -1);
+    EXPECT_TRUE(m_Statuses.contains("Error : Invalid STB type."));
+    EXPECT_TRUE(SameSettings(*DecodeImage(m_pSim->Image().Snapshot()), *m_pOriginal));
+}
+
+} // namespace
