@@ -3,7 +3,6 @@
 #include "settings/image_codec.h"
 #include "settings/settings_file.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 std::unique_ptr<COrvanel1Doc> LoadDemoDocument(Prompter& prompter)
@@ -11,7 +10,7 @@ std::unique_ptr<COrvanel1Doc> LoadDemoDocument(Prompter& prompter)
     auto doc = std::make_unique<COrvanel1Doc>();
     doc->m_pPrompter = &prompter;
     doc->m_SideFileFolder = std::filesystem::temp_directory_path();
-    const std::filesystem::path demo = std::filesystem::path(std::getenv("TEST_SOURCE_DIR")) / "demo" / "demo.std";
+    const std::filesystem::path demo = std::filesystem::path(ORVANEL_SOURCE_DIR) / "demo" / "demo.std";
     if (!Appl_OpenSettingsFile(*doc, demo))
         return nullptr;
     return doc;
