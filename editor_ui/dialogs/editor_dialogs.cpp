@@ -9,11 +9,11 @@
 #include "editor_ui/dialogs/svc_name_dialog.h"
 #include "editor_ui/dialogs/tp_dialog.h"
 #include "settings/service_purge.h"
-#include "settings/variant.h"
+#include "settings/model_traits.h"
 
 namespace {
 
-bool OffersDvbS2(const COrvanel1Doc& doc) { return VariantOfModel(doc.m_ModelId) == Variant::ST71xx; }
+bool OffersDvbS2(const COrvanel1Doc& doc) { return settings::TraitsOfModel(doc.m_ModelId).dvbS2; }
 
 bool ValidSat(const COrvanel1Doc& doc, int sat) { return sat >= 0 && uint32_t(sat) < doc.m_SatCnt; }
 

@@ -1,4 +1,4 @@
-// The Download window over the download controller, with timer 1 for the serial watchdog.
+// The Download window over the download controller (its watchdog runs on the window's timer).
 #pragma once
 #include "link/transfer/download_controller.h"
 #include "link/ui/transfer_window.h"
@@ -6,13 +6,16 @@
 class CDownloadWindow : public CTransferWindow {
     Q_OBJECT
 public:
-    CDownloadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc);
-    const CDownloadController& Controller() const { return m_Controller; }
+    CDownloadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc)
+        : CTransferWindow(parent, QStringLiteral("Download")), m_Controller(session, doc, *this)
+    {
+    }
+    const CDownloadController& DownloadController() const { return m_Controller; }
 
 protected:
+    CTransferDialog& Controller() override { return m_Controller; }
+    void OpenController() override { m_Controller.Open(); }
     void OnStart() override { m_Controller.OnDownload(); }
-    bool CloseController(bool stopPressed) override { return m_Controller.Close(stopPressed); }
-    bool CanStart() const override { return m_Controller.CanStart(); }
 
 private:
     CDownloadController m_Controller;

@@ -3,29 +3,38 @@
 #include "link/transfer/link_session.h"
 #include "link/transfer/uploaded_image.h"
 #include "link/ui/download_window.h"
+#include "link/ui/reboot_window.h"
 #include "link/ui/serial_port_dialog.h"
 #include "link/ui/upload_window.h"
 
 bool RunSerialPortDialog(QWidget* parent, CLinkSession& session)
 {
-    CSerialPortDlg dialog(parent, session.m_Settings.bCom2);
+    CSerialPortDlg dialog(parent, session.Com2());
     const bool ok = dialog.exec() == QDialog::Accepted;
-    session.SetSerialPort(ok ? dialog.Com2() : session.m_Settings.bCom2);
+    const ModeFileResult written = ok ? session.SetSerialPort(dialog.Com2()) : session.SaveModeConfig();
+    if (written == ModeFileResult::NotWritten)
+        session.Messages().Notify(kModeFileErrorText, "Notice", PromptIcon::Warning);
     return ok;
 }
 
-void RunStbRebootWindow(QWidget*, CLinkSession&) {}
+void RunStbRebootWindow(QWidget* parent, CLinkSession& session)
+{
+    CRebootWindow window(parent, session);
+    window.exec();
+}
 
 int RunUploadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc)
 {
     CUploadWindow window(parent, session);
-    if (window.exec() != QDialog::Accepted)
+    window.exec();
+    if (!window.UploadController().Success())
         return -1;
-    return DecodeUploadedImage(window.Controller().Image(), doc, session.m_Prompter);
+    return DecodeUploadedImage(window.UploadController().Image(), doc, session.Messages());
 }
 
 int RunDownloadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc)
 {
     CDownloadWindow window(parent, session, doc);
-    return DownloadResult(window.exec() == QDialog::Accepted);
+    window.exec();
+    return DownloadResult(window.DownloadController().Success());
 }

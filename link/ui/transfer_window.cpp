@@ -7,9 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CTransferWindow::CTransferWindow(QWidget* parent, const QString& startText) : QDialog(parent)
+CTransferWindow::CTransferWindow(QWidget* parent, const QString& startText) : CLinkWindow(parent)
 {
-    setWindowTitle(QString());
     auto* layout = new QVBoxLayout(this);
     m_pStatus = new QLineEdit(this);
     m_pStatus->setObjectName(QStringLiteral("status"));
@@ -23,6 +22,7 @@ CTransferWindow::CTransferWindow(QWidget* parent, const QString& startText) : QD
     auto* buttons = new QHBoxLayout;
     m_pStart = new QPushButton(startText, this);
     m_pStart->setObjectName(QStringLiteral("start"));
+    m_pStart->setEnabled(false);
     auto* stopExit = new QPushButton(QStringLiteral("Stop && Exit"), this);
     stopExit->setObjectName(QStringLiteral("stopExit"));
     auto* stop = new QPushButton(QStringLiteral("stop"), this);
@@ -34,52 +34,16 @@ CTransferWindow::CTransferWindow(QWidget* parent, const QString& startText) : QD
     buttons->addWidget(stop);
     layout->addLayout(buttons);
     m_pStart->setDefault(true);
-    connect(m_pStart, &QPushButton::clicked, this, [this] {
-        OnStart();
-        RefreshStart();
-    });
-    connect(stopExit, &QPushButton::clicked, this, [this] { Leave(true); });
-}
-
-void CTransferWindow::ShowStatus(const std::string& text)
-{
-    QMetaObject::invokeMethod(
-        this, [this, shown = QString::fromStdString(text)] { m_pStatus->setText(shown); }, Qt::QueuedConnection);
-}
-
-void CTransferWindow::SetProgress(int position)
-{
-    QMetaObject::invokeMethod(this, [this, position] { m_pProgress->SetPos(position); }, Qt::QueuedConnection);
-}
-
-void CTransferWindow::RequestClose()
-{
-    QMetaObject::invokeMethod(this, [this] { Leave(false); }, Qt::QueuedConnection);
-}
-
-void CTransferWindow::Post(std::function<void()> command)
-{
-    QMetaObject::invokeMethod(
-        this,
-        [this, command = std::move(command)] {
-            command();
-            RefreshStart();
-        },
-        Qt::QueuedConnection);
+    connect(m_pStart, &QPushButton::clicked, this, [this] { OnStart(); });
+    connect(stopExit, &QPushButton::clicked, this, [this] { Controller().RequestClose(true); });
 }
 
 QString CTransferWindow::Status() const { return m_pStatus->text(); }
 
 int CTransferWindow::Progress() const { return m_pProgress->Pos(); }
 
-void CTransferWindow::reject() { Leave(true); }
+void CTransferWindow::OnStatus(const QString& text) { m_pStatus->setText(text); }
 
-void CTransferWindow::RefreshStart() { m_pStart->setEnabled(CanStart()); }
+void CTransferWindow::OnProgress(int position) { m_pProgress->SetPos(position); }
 
-void CTransferWindow::Leave(bool stopPressed)
-{
-    if (m_bLeaving)
-        return;
-    m_bLeaving = true;
-    done(CloseController(stopPressed) ? Accepted : Rejected);
-}
+void CTransferWindow::OnState(const TransferState& state) { m_pStart->setEnabled(state.canStart && !state.closing); }

@@ -6,13 +6,16 @@
 class CUploadWindow : public CTransferWindow {
     Q_OBJECT
 public:
-    CUploadWindow(QWidget* parent, CLinkSession& session);
-    const CUploadController& Controller() const { return m_Controller; }
+    CUploadWindow(QWidget* parent, CLinkSession& session)
+        : CTransferWindow(parent, QStringLiteral("Upload")), m_Controller(session, *this)
+    {
+    }
+    const CUploadController& UploadController() const { return m_Controller; }
 
 protected:
+    CTransferDialog& Controller() override { return m_Controller; }
+    void OpenController() override { m_Controller.Open(); }
     void OnStart() override { m_Controller.OnUpload(); }
-    bool CloseController(bool) override { return m_Controller.Close(); }
-    bool CanStart() const override { return m_Controller.CanStart(); }
 
 private:
     CUploadController m_Controller;

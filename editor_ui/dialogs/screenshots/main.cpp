@@ -79,12 +79,16 @@ void RenderLinkWindows(COrvanel1Doc& doc, Prompter& prompter)
     Save(port, "window-serial-port.png");
 
     CLinkSession session(prompter);
-    session.m_Settings.bUsb = false;
+    session.UseSettings({.bUsb = false, .bCom2 = false});
     CUploadWindow upload(nullptr, session);
+    upload.show();
+    QApplication::processEvents();
     upload.ShowStatus(" Flash Uploading...65280/131072");
     upload.SetProgress(49);
     Save(upload, "window-upload.png");
     CDownloadWindow download(nullptr, session, doc);
+    download.show();
+    QApplication::processEvents();
     download.ShowStatus("Downloading Processing..");
     download.SetProgress(73);
     Save(download, "window-download.png");

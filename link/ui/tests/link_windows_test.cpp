@@ -13,6 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QRadioButton>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -32,8 +35,7 @@ protected:
         options.faults = std::move(faults);
         m_pSim = std::make_unique<StbSim>(ImageOf(*m_pOriginal), options);
         ASSERT_EQ(m_pSim->Start(), "");
-        m_pSession = MakeSession(m_Prompter, m_Clock, usb ? "" : m_pSim->SerialPath(), options.usbSocket);
-        m_pSession->m_StartDir = m_Dir.Path();
+        m_pSession = MakeSession(m_Prompter, m_Clock, usb ? "" : m_pSim->SerialPath(), options.usbSocket, m_Dir.Path());
     }
     // Records what the window shows, then runs `act` on it.
     void OnWindow(std::function<void(QDialog*)> act)
@@ -128,7 +130,7 @@ TEST_F(LinkWindows, StopAndExitDuringTheUploadKeepsThePreviousDocument)
     EXPECT_EQ(RunUploadWindow(nullptr, *m_pSession, *doc), -1);
     EXPECT_FALSE(m_Statuses.contains(" EEPROM Uploading...256/256"));
     EXPECT_TRUE(SameSettings(*doc, *reference));
-    EXPECT_FALSE(m_pSession->m_bPortOpen);
+    EXPECT_FALSE(m_pSession->PortOpen());
 }
 
 TEST_F(LinkWindows, SilentStbShowsTheTimeoutAndTheFailureBox)
@@ -188,6 +190,65 @@ TEST_F(LinkWindows, DownloadToAnStbOfAnotherModelShowsTheRefusal)
     EXPECT_EQ(RunDownloadWindow(nullptr, *m_pSession, *doc), -1);
     EXPECT_TRUE(m_Statuses.contains("Error : Invalid STB type."));
     EXPECT_TRUE(SameSettings(*DecodeImage(m_pSim->Image().Snapshot()), *m_pOriginal));
+}
+
+// --- STB Reboot ---
+
+TEST_F(LinkWindows, RebootWindowFollowsTheSimulatedDeviceArrivingAndLeaving)
+{
+    const std::string socket = (m_Dir / "usb.sock").string();
+    m_pSession = MakeSession(m_Prompter, m_Clock, "", socket, m_Dir.Path());
+    OnModalDialog([&](QDialog* w) {
+        auto* status = w->findChild<QLabel*>(QStringLiteral("status"));
+        auto* reboot = w->findChild<QPushButton*>(QStringLiteral("reboot"));
+        EXPECT_EQ(w->windowTitle(), "");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == "USB <STB : Off> "; }));
+        EXPECT_FALSE(reboot->isEnabled());
+        StbSimOptions options;
+        options.serial = false;
+        options.usbSocket = socket;
+        m_pSim = std::make_unique<StbSim>(ImageOf(*MakeDemoDocument()), options);
+        ASSERT_EQ(m_pSim->Start(), "");
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return status->text() == "USB <STB : On> \n If STB front message is [End] then auto Reboot"; }, 5000));
+        EXPECT_TRUE(reboot->isEnabled());
+        m_pSim->Stop();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == "USB <STB : Off> "; }, 5000));
+        EXPECT_FALSE(reboot->isEnabled());
+        Click(w, "cancel");
+    });
+    RunStbRebootWindow(nullptr, *m_pSession);
+    EXPECT_EQ(m_pSession->Usb(), nullptr);
+}
+
+// --- Serial Port ---
+
+TEST_F(LinkWindows, SerialPortOkStoresCancelKeepsAndBothWriteTheModeFile)
+{
+    LinkSessionParts parts;
+    parts.modeConfigPath = m_Dir / "mode.cfg";
+    CLinkSession session(m_Prompter, std::move(parts));
+    session.UseSettings({.bUsb = false, .bCom2 = false});
+    OnModalDialog([](QDialog* d) {
+        QTest::mouseClick(d->findChild<QRadioButton*>(QStringLiteral("com2")), Qt::LeftButton);
+        Click(d, "ok");
+    });
+    EXPECT_TRUE(RunSerialPortDialog(nullptr, session));
+    EXPECT_TRUE(session.Com2());
+    EXPECT_TRUE(ReadModeConfig(m_Dir / "mode.cfg").bCom2);
+
+    std::filesystem::remove(m_Dir / "mode.cfg");
+    OnModalDialog([](QDialog* d) {
+        EXPECT_EQ(d->findChild<QComboBox*>(QStringLiteral("baudRate"))->currentText(), "115.2K");
+        QTest::mouseClick(d->findChild<QRadioButton*>(QStringLiteral("com1")), Qt::LeftButton);
+        Click(d, "cancel");
+    });
+    EXPECT_FALSE(RunSerialPortDialog(nullptr, session));
+    EXPECT_TRUE(session.Com2());
+    const LinkSettings written = ReadModeConfig(m_Dir / "mode.cfg");
+    EXPECT_TRUE(std::filesystem::exists(m_Dir / "mode.cfg"));
+    EXPECT_TRUE(written.bCom2);
+    EXPECT_FALSE(written.bUsb);
 }
 
 } // namespace
