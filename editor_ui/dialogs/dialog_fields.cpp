@@ -74,6 +74,4 @@ void LimitTyping(QLineEdit* edit, int limit, std::function<void(const QString&)>
     edit->installEventFilter(new CTypingLimit(edit, limit, std::move(beyond)));
 }
 
-QString FromLatin1(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
 
-std::string ToLatin1(const QString& text) { return text.toLatin1().toStdString(); }

@@ -1,5 +1,5 @@
 // What every editing dialog shares: the data exchange of number fields with the framework's
-// texts, the typing limit of text fields, and Latin-1 texts.
+// texts and the typing limit of text fields.
 #pragma once
 #include <QString>
 
@@ -30,7 +30,3 @@ std::string IntFieldText(IntRange range);
 // Limits the edit to `limit` characters. A key that would add one past the limit calls
 // beyond(text it would have made) and is swallowed, so the text stays at the limit.
 void LimitTyping(QLineEdit* edit, int limit, std::function<void(const QString&)> beyond);
-
-// Settings texts are Latin-1 bytes.
-QString FromLatin1(const std::string& text);
-std::string ToLatin1(const QString& text);

@@ -5,7 +5,7 @@
 #include "editing/sat_edit.h"
 #include "editor_ui/dialogs/fav_group_dialog.h"
 #include "editor_ui/dialogs/sat_dialog.h"
-#include "editor_ui/dialogs/shown_names.h"
+#include "editor_ui/core/list_lines.h"
 #include "editor_ui/dialogs/svc_name_dialog.h"
 #include "editor_ui/dialogs/tp_dialog.h"
 #include "settings/service_purge.h"
@@ -70,7 +70,7 @@ int RunServiceNameDialog(QWidget* parent, COrvanel1Doc& doc, SvcKind kind, uint3
     const uint32_t count = SvcCount(doc, kind);
     if (pos >= count)
         return -1;
-    const std::string name = SvcNameDlg_InitialName(ShownSvcName(doc, kind, pos));
+    const std::string name = SvcNameDlg_InitialName(SvcListName(doc, kind, pos));
     CSvcNameDlg dialog(parent, name, int(pos) + 1, int(count), prompter);
     if (dialog.exec() != QDialog::Accepted)
         return -1;

@@ -3,9 +3,10 @@
 #include "editing/edit_common.h"
 #include "editing/fav_edit.h"
 #include "common/qt/dialog_buttons.h"
+#include "common/qt/latin1.h"
 #include "editor_ui/dialogs/dialog_fields.h"
 #include "editor_ui/dialogs/line_list_model.h"
-#include "editor_ui/dialogs/shown_names.h"
+#include "editor_ui/core/list_lines.h"
 #include "settings/service_purge.h"
 
 #include <QEvent>
@@ -62,14 +63,14 @@ CFavGroupDlg::CFavGroupDlg(QWidget* parent, COrvanel1Doc& doc, const FavCh& grou
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Favorit Group Name"), this));
-    m_pName = new QLineEdit(FromLatin1(FieldText(group.favName)), this);
+    m_pName = new QLineEdit(Latin1ToQString(FieldText(group.favName)), this);
     m_pName->setObjectName(QStringLiteral("name"));
     LimitTyping(m_pName, int(kFavNameSize - 1), [this](const QString& text) {
-        FavDlg_SetName(m_Group, ToLatin1(text), m_Prompter);
-        FavDlg_SetName(m_Group, ToLatin1(m_pName->text()), m_Prompter);
+        FavDlg_SetName(m_Group, QStringToLatin1(text), m_Prompter);
+        FavDlg_SetName(m_Group, QStringToLatin1(m_pName->text()), m_Prompter);
     });
     connect(m_pName, &QLineEdit::textChanged, this,
-            [this](const QString& text) { FavDlg_SetName(m_Group, ToLatin1(text), m_Prompter); });
+            [this](const QString& text) { FavDlg_SetName(m_Group, QStringToLatin1(text), m_Prompter); });
     top->addWidget(m_pName);
     auto* kindFrame = new QGroupBox(QStringLiteral("Service Type"), this);
     auto* kindRow = new QHBoxLayout(kindFrame);
@@ -84,7 +85,7 @@ CFavGroupDlg::CFavGroupDlg(QWidget* parent, COrvanel1Doc& doc, const FavCh& grou
 
     m_pAllModel = new CLineListModel(
         this, [this] { return int(SvcCount(m_Doc, m_Kind)); },
-        [this](int row) { return FromLatin1(NumberedSvcLine("%4d. %s", row + 1, ShownSvcName(m_Doc, m_Kind, uint32_t(row)))); });
+        [this](int row) { return Latin1ToQString(NumberedLine(uint32_t(row + 1), SvcListName(m_Doc, m_Kind, uint32_t(row)))); });
     m_pMemberModel = new CLineListModel(
         this, [this] { return int(m_Group.numOfFavCh); }, [this](int member) { return MemberLine(member); });
     auto* lists = new QGridLayout;
@@ -131,8 +132,8 @@ QString CFavGroupDlg::MemberLine(int member) const
 {
     const auto kind = SvcKind(m_Group.svcType[member]);
     const uint32_t pos = m_Group.chNum[member];
-    const std::string name = pos < SvcCount(m_Doc, kind) ? ShownSvcName(m_Doc, kind, pos) : std::string();
-    return FromLatin1(NumberedSvcLine("%3d. %s", member + 1, name));
+    const std::string name = pos < SvcCount(m_Doc, kind) ? SvcListName(m_Doc, kind, pos) : std::string();
+    return QStringLiteral("%1. ").arg(member + 1, 3) + Latin1ToQString(name);
 }
 
 void CFavGroupDlg::OnKindClicked(SvcKind wanted)

@@ -3,6 +3,7 @@
 #include "editing/dialog_rules.h"
 #include "editing/edit_common.h"
 #include "common/qt/dialog_buttons.h"
+#include "common/qt/latin1.h"
 #include "editor_ui/dialogs/dialog_fields.h"
 
 #include <QGridLayout>
@@ -52,7 +53,7 @@ CSatDlg::CSatDlg(QWidget* parent, const COrvanel1Doc& doc, int sat, Prompter& pr
         m_Name = FieldText(doc.m_SatInfo[sat].name);
         m_PositionIdx = doc.m_SatInfo[sat].lnb[0].positionIdx;
     }
-    m_pName->setText(FromLatin1(m_Name));
+    m_pName->setText(Latin1ToQString(m_Name));
     m_pPositionIdx->setText(QString::number(m_PositionIdx));
     m_pName->setFocus();
 }
@@ -62,7 +63,7 @@ void CSatDlg::OnOK()
     long long idx = 0;
     if (!ReadIntField(m_pPositionIdx, kAnyInt, idx, m_Prompter))
         return;
-    std::string name = ToLatin1(m_pName->text());
+    std::string name = QStringToLatin1(m_pName->text());
     const bool checked = m_Sat < 0 ? NewSatDlg_Check(m_Doc, name, int(idx), m_Prompter)
                                    : EditSatDlg_Check(m_Doc, m_Sat, name, int(idx), m_Prompter);
     if (!checked)

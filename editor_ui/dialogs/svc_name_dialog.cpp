@@ -2,6 +2,7 @@
 
 #include "editing/dialog_rules.h"
 #include "common/qt/dialog_buttons.h"
+#include "common/qt/latin1.h"
 #include "editor_ui/dialogs/dialog_fields.h"
 #include "settings/records.h"
 #include "settings/service_purge.h"
@@ -51,11 +52,11 @@ CSvcNameDlg::CSvcNameDlg(QWidget* parent, const std::string& name, int index, in
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("new service name"), this), 0, 0);
-    m_pName = new QLineEdit(FromLatin1(name), this);
+    m_pName = new QLineEdit(Latin1ToQString(name), this);
     m_pName->setObjectName(QStringLiteral("name"));
     m_pName->setMinimumWidth(m_pName->fontMetrics().averageCharWidth() * 26);
     LimitTyping(m_pName, int(kNameMaxChars),
-                [this](const QString& text) { SvcNameDlg_LimitName(ToLatin1(text), m_Prompter); });
+                [this](const QString& text) { SvcNameDlg_LimitName(QStringToLatin1(text), m_Prompter); });
     grid->addWidget(m_pName, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Index"), this), 1, 0);
     m_pIndex = new CIndexSpinBox(this, count);
@@ -85,7 +86,7 @@ void CSvcNameDlg::OnOK()
     long long index = 0;
     if (!ReadIntField(m_pIndex->Edit(), {0, kMaxTvSvc}, index, m_Prompter))
         return;
-    m_Name = ToLatin1(m_pName->text());
+    m_Name = QStringToLatin1(m_pName->text());
     m_Index = int(index);
     accept();
 }

@@ -5,15 +5,17 @@
 #include "editing/sat_edit.h"
 #include "editor_ui/dialogs/fav_group_dialog.h"
 #include "editor_ui/dialogs/sat_dialog.h"
-#include "editor_ui/dialogs/shown_names.h"
+#include "editor_ui/core/list_lines.h"
 #include "editor_ui/dialogs/svc_name_dialog.h"
 #include "editor_ui/dialogs/tp_dialog.h"
 #include "link/transfer/link_session.h"
 #include "link/ui/download_window.h"
+#include "link/ui/reboot_window.h"
 #include "link/ui/serial_port_dialog.h"
 #include "link/ui/upload_window.h"
 #include "settings/demo_settings.h"
 #include "settings/settings_file.h"
+#include "usb/sim_usb_backend.h"
 
 #include <QApplication>
 #include <QListView>
@@ -61,7 +63,7 @@ void RenderEditingDialogs(COrvanel1Doc& doc, COrvanel1Doc& st71xx, Prompter& pro
     CTpDlg tpS2(nullptr, ValuesOf(st71xx.m_TpData[s2]), ChoiceFromDvbS2(st71xx.m_TpS2[s2]), true, prompter);
     Save(tpS2, "dialog-transponder-dvbs2.png");
 
-    CSvcNameDlg svcName(nullptr, SvcNameDlg_InitialName(ShownSvcName(doc, kTvKind, 6)), 7, int(doc.m_TvSvcCnt), prompter);
+    CSvcNameDlg svcName(nullptr, SvcNameDlg_InitialName(SvcListName(doc, kTvKind, 6)), 7, int(doc.m_TvSvcCnt), prompter);
     Save(svcName, "dialog-service-name.png");
 
     CFavGroupDlg fav(nullptr, doc, doc.m_FavCh[1], prompter);
@@ -92,6 +94,13 @@ void RenderLinkWindows(COrvanel1Doc& doc, Prompter& prompter)
     download.ShowStatus("Downloading Processing..");
     download.SetProgress(73);
     Save(download, "window-download.png");
+
+    // No simulated STB listens on this socket: the window shows it off.
+    LinkSessionParts parts;
+    parts.makeUsbBackend = [] { return MakeSimUsbBackend("/nonexistent/stb.sock"); };
+    CLinkSession usbSession(prompter, std::move(parts));
+    CRebootWindow reboot(nullptr, usbSession);
+    Save(reboot, "window-stb-reboot.png");
 }
 
 } // namespace
