@@ -118,6 +118,7 @@ int main(int argc, char** argv)
     CQtPrompter prompter;
     COrvanel1Doc doc;
     doc.m_pPrompter = &silent;
+    doc.m_SideFileFolder = std::filesystem::temp_directory_path();
     if (!Appl_OpenSettingsFile(doc, std::filesystem::path(ORVANEL_SOURCE_DIR) / "demo" / "demo.std")) {
         std::fprintf(stderr, "cannot open the demo settings\n");
         return 1;
