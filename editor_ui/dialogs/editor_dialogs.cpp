@@ -44,7 +44,7 @@ bool RunAddTransponderDialog(QWidget* parent, COrvanel1Doc& doc, int sat, Prompt
     CTpDlg dialog(parent, TpValues{}, DvbS2Choice{}, OffersDvbS2(doc), prompter);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    return Appl_AddTp(doc, sat, dialog.m_Values, dialog.m_Choice) != kTpInvalid;
+    return Appl_AddTp(doc, sat, dialog.m_Values, dialog.m_Choice) != FindTpResult::Invalid;
 }
 
 bool RunEditTransponderDialog(QWidget* parent, COrvanel1Doc& doc, int sat, int tpIdx, Prompter& prompter)
