@@ -18,6 +18,7 @@ std::unique_ptr<COrvanel1Doc> LoadDemoDocument(Prompter& prompter)
 
 std::vector<uint8_t> EncodedImage(COrvanel1Doc& doc)
 {
-    InverseParseImage(doc);
+    if (!InverseParseImage(doc))
+        return {};
     return doc.m_Snapshot;
 }

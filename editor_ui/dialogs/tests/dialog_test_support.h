@@ -15,7 +15,8 @@
 #include <vector>
 
 std::unique_ptr<COrvanel1Doc> LoadDemoDocument(Prompter& prompter);
-// The document encoded into its settings image (the snapshot the codec leaves).
+// The document encoded into its settings image (the snapshot the codec leaves); empty when
+// encoding fails.
 std::vector<uint8_t> EncodedImage(COrvanel1Doc& doc);
 
 template <typename T = QWidget>

@@ -340,6 +340,7 @@ TEST_F(EditorDialogs, CancelNeverChangesTheDocument)
 {
     COrvanel1Doc& doc = Doc();
     const std::vector<uint8_t> before = EncodedImage(doc);
+    ASSERT_FALSE(before.empty());
     auto typeThenCancel = [](QDialog* d) {
         if (auto* name = Child<QLineEdit>(d, "name"))
             QTest::keyClicks(name, "Zz");
