@@ -1,0 +1,77 @@
+// Upload from the simulated STB through the main window over the USB simulation, then a
+// download of the edited list back to it.
+#include "common/qt/qt_prompter.h"
+#include "common/qt/testing/message_box_answerer.h"
+#include "common/qt/testing/modal_dialog.h"
+#include "editor_ui/tests/scripted_host.h"
+#include "editor_ui/window/main_frame.h"
+#include "editor_ui/window/qt_editor_host.h"
+#include "link/transfer/tests/transfer_fixture.h"
+#include "settings/service_purge.h"
+#include "tools/stb_sim/stb_sim.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+void PressStart()
+{
+    OnModalDialog([](QDialog* window) {
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("start")), Qt::LeftButton);
+    });
+}
+
+TEST(EditorTransfers, UploadThroughTheWindowThenDownloadTheEditedList)
+{
+    TempDir dir;
+    auto original = MakeDemoDocument();
+    StbSimOptions options;
+    options.serial = false;
+    options.usbSocket = (dir / "usb.sock").string();
+    StbSim sim(ImageOf(*original), options);
+    ASSERT_EQ(sim.Start(), "");
+
+    auto doc = std::make_unique<COrvanel1Doc>();
+    doc->m_SideFileFolder = dir.Path();
+    CQtPrompter prompter;
+    FakeClock clock;
+    auto session = MakeSession(prompter, clock, "", options.usbSocket, dir.Path());
+    ScriptedDialogs dialogs;
+    CQtEditorLink link(*session, *doc, prompter);
+    CEditorController ctl(*doc, prompter, dialogs, link);
+    CMainFrame frame(ctl);
+    link.SetParentWindow(&frame);
+    frame.show();
+    QApplication::setActiveWindow(&frame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+
+    CMessageBoxAnswerer boxes({QMessageBox::No, QMessageBox::Ok});
+    PressStart();
+    QTest::keyClick(&frame, Qt::Key_U, Qt::ControlModifier);
+    ASSERT_TRUE(ctl.Held());
+    EXPECT_TRUE(ctl.Edited());
+    EXPECT_TRUE(SameSettings(*doc, *original));
+
+    QApplication::setActiveWindow(&frame);   // back from the modal window
+    QTest::keyClick(&frame, Qt::Key_F2);
+    EXPECT_EQ(ctl.View(), kTvView);
+    ctl.SetSvcSelection(kTvKind, {2, 3}, 3);
+    ctl.CommitRename(kTvKind, 0, "Edited In Window");
+    ctl.Run(Cmd::Delete);
+    ctl.Sort(kTvKind, kSortAlphabetic);
+    PressStart();
+    QTest::keyClick(&frame, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(boxes.Texts(), (QStringList{"Upload Success, Do you want to reboot Settop Box?",
+                                          "Download Success, Reboot Settop Box"}));
+    auto held = DecodeImage(sim.Image().Snapshot());
+    ASSERT_NE(held, nullptr);
+    EXPECT_TRUE(SameSettings(*held, *doc));
+    EXPECT_FALSE(SameSettings(*held, *original));
+    frame.hide();
+}
+
+}  // namespace
