@@ -30,6 +30,11 @@ void Trace(const char* format, ...)
         g_traceSink(line);
 }
 
+bool TraceOnStderr()
+{
+    return g_traceToStderr;
+}
+
 TraceSink SetTraceSink(TraceSink sink)
 {
     std::lock_guard lock(g_traceMutex);

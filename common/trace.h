@@ -11,6 +11,8 @@
 #endif
 
 void Trace(const char* format, ...) ORVANEL_PRINTF(1, 2);
+// True when the lines go to stderr (ORVANEL_TRACE is set).
+bool TraceOnStderr();
 
 using TraceSink = std::function<void(const std::string& line)>;
 // Installs a sink for every later line (an empty function removes it); returns the previous one.

@@ -7,10 +7,13 @@
 #include "common/trace.h"
 #include "settings/model_traits.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace {
@@ -35,15 +38,20 @@ bool ReadExactly(FILE* file, uint8_t* data, size_t length)
     return std::fread(data, 1, length, file) == length;
 }
 
-bool WriteFileWhole(const std::filesystem::path& path, const uint8_t* data, size_t length)
+std::string ShortReadReason(FILE* file)
 {
-    FilePtr file = OpenFile(path, "wb");
-    return file && std::fwrite(data, 1, length, file.get()) == length && std::fflush(file.get()) == 0;
+    return std::ferror(file) ? std::strerror(errno) : "shorter than a settings file";
 }
 
 std::filesystem::path SideFile(const COrvanel1Doc& doc, const char* name)
 {
-    return doc.m_SideFileFolder.empty() ? std::filesystem::path(name) : doc.m_SideFileFolder / name;
+    return SideFolderOf(doc) / name;
+}
+
+void NoteFailure(FileFailure* failure, const std::filesystem::path& path, std::string reason)
+{
+    if (failure)
+        *failure = {path, std::move(reason)};
 }
 
 std::array<uint8_t, kSettingsFileHeaderSize> BuildFileHeader(const COrvanel1Doc& doc)
@@ -57,58 +65,40 @@ std::array<uint8_t, kSettingsFileHeaderSize> BuildFileHeader(const COrvanel1Doc&
     return header;
 }
 
-// The settings file is written beside the target and renamed over it only when complete
-// and on disk, so a failed save never costs the user the previous file.
-class AtomicFile {
-public:
-    explicit AtomicFile(const std::filesystem::path& path) : path_(path), temp_(path.string() + ".part")
-    {
-        file_ = std::fopen(temp_.c_str(), "wb");
-    }
-    ~AtomicFile()
-    {
-        if (file_)
-            std::fclose(file_);
-        std::error_code error;
-        if (!committed_)
-            std::filesystem::remove(temp_, error);
-    }
-    bool IsOpen() const { return file_ != nullptr; }
-    bool Write(const uint8_t* data, size_t length)
-    {
-        return file_ && std::fwrite(data, 1, length, file_) == length;
-    }
-    bool Commit()
-    {
-        bool ok = std::fflush(file_) == 0 && ::fsync(fileno(file_)) == 0;
-        ok = std::fclose(file_) == 0 && ok;
-        file_ = nullptr;
-        std::error_code error;
-        if (ok)
-            std::filesystem::rename(temp_, path_, error);
-        committed_ = ok && !error;
-        return committed_;
-    }
-
-private:
-    std::filesystem::path path_;
-    std::filesystem::path temp_;
-    FILE* file_ = nullptr;
-    bool committed_ = false;
-};
-
 }  // namespace
 
-int LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path)
+std::filesystem::path DefaultSideFolder()
+{
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/')
+        return std::filesystem::path(state) / "orvanel";
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/') {
+        const passwd* user = ::getpwuid(::getuid());
+        home = user ? user->pw_dir : nullptr;
+    }
+    if (!home || home[0] != '/')
+        return ".";
+    return std::filesystem::path(home) / ".local" / "state" / "orvanel";
+}
+
+std::filesystem::path SideFolderOf(const COrvanel1Doc& doc)
+{
+    return doc.m_SideFileFolder.empty() ? DefaultSideFolder() : doc.m_SideFileFolder;
+}
+
+int LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure)
 {
     doc.m_bLoaded = false;
     FilePtr file = OpenFile(path, "rb");
     if (!file) {
+        NoteFailure(failure, path, std::strerror(errno));
         Notice(doc, "Open Error");
         return 0;
     }
     uint8_t header[kSettingsFileHeaderSize];
     if (!ReadExactly(file.get(), header, sizeof header)) {
+        NoteFailure(failure, path, ShortReadReason(file.get()));
         Notice(doc, "Read Error");
         return 0;
     }
@@ -126,6 +116,7 @@ int LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path)
     Trace("systemId %d", doc.m_ExpectedSystemId);
     if (!ReadExactly(file.get(), doc.m_PackedFlash.data(), kPackedFlashSize)
         || !ReadExactly(file.get(), doc.m_Eeprom.data(), kEepromSize)) {
+        NoteFailure(failure, path, ShortReadReason(file.get()));
         Notice(doc, "Read Error");
         return 0;
     }
@@ -141,9 +132,9 @@ int LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path)
     return 1;
 }
 
-bool Appl_OpenSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path)
+bool Appl_OpenSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure)
 {
-    if (LoadSettingsFile(doc, path) == 1)
+    if (LoadSettingsFile(doc, path, failure) == 1)
         return true;
     Notice(doc, "File Struct Error");
     return false;
@@ -156,7 +147,9 @@ bool SavePvrFileSubFunc(COrvanel1Doc& doc)
         return false;
     }
     // Diagnostic copy only: saving goes on without it.
-    WriteFileWhole(SideFile(doc, "UNpackFlash-InverseParsing.dat"), doc.m_SettingsArea.data(), kSettingsAreaSize);
+    const auto folder = SideFolderOf(doc);
+    if (MakePrivateFolder(folder))
+        SafeWriteFile(folder / kDiagnosticSideFile, doc.m_SettingsArea, LinkRule::Replace);
     if (!PackFlash(doc)) {
         Notice(doc, "Flash Data Compress Error");
         return false;
@@ -164,14 +157,34 @@ bool SavePvrFileSubFunc(COrvanel1Doc& doc)
     return true;
 }
 
-int SaveSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path)
+namespace {
+
+// The files of one save: the target last to be replaced, after its side files.
+void AddSaveFiles(CSafeFileSet& files, const COrvanel1Doc& doc, const std::filesystem::path& path,
+                  const std::array<uint8_t, kSettingsFileHeaderSize>& header)
+{
+    const ByteSpan flash(doc.m_RePackedFlash.data(), kPackedFlashSize);
+    const ByteSpan eeprom(doc.m_Eeprom.data(), kEepromSize);
+    files.Add(path, {header, flash, eeprom}, LinkRule::Follow);
+    files.Add(SideFile(doc, kFlashSideFile), {flash}, LinkRule::Replace);
+    files.Add(SideFile(doc, kEepromSideFile), {eeprom}, LinkRule::Replace);
+    files.Reserve(SideFile(doc, kDiagnosticSideFile));
+}
+
+}  // namespace
+
+// Everything is checked before the diagnostic copy is written and committed only when every
+// file is complete, so a failed save leaves the old settings file as it was.
+int SaveSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure)
 {
     if (!doc.m_bLoaded) {
         Trace("SaveSettingsFile: no settings loaded");
         return 0;
     }
-    AtomicFile file(path);
-    if (!file.IsOpen()) {
+    std::array<uint8_t, kSettingsFileHeaderSize> header{};
+    CSafeFileSet planned;
+    AddSaveFiles(planned, doc, path, header);
+    if (!MakePrivateFolder(SideFolderOf(doc), failure) || !planned.Check(failure)) {
         Notice(doc, "Cannot Create or Open File!");
         return 0;
     }
@@ -179,14 +192,10 @@ int SaveSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path)
         Notice(doc, "SavePvrFileSubFunc Error");
         return 0;
     }
-    const auto header = BuildFileHeader(doc);
-    if (!file.Write(header.data(), header.size()) || !file.Write(doc.m_RePackedFlash.data(), kPackedFlashSize)
-        || !file.Write(doc.m_Eeprom.data(), kEepromSize) || !file.Commit()) {
-        Notice(doc, "Cannot Create or Open File!");
-        return 0;
-    }
-    if (!WriteFileWhole(SideFile(doc, "flash.dat"), doc.m_RePackedFlash.data(), kPackedFlashSize)
-        || !WriteFileWhole(SideFile(doc, "eeprom.dat"), doc.m_Eeprom.data(), kEepromSize)) {
+    header = BuildFileHeader(doc);
+    CSafeFileSet files;
+    AddSaveFiles(files, doc, path, header);
+    if (!files.Commit(failure)) {
         Notice(doc, "Cannot Create or Open File!");
         return 0;
     }

@@ -1,6 +1,18 @@
 // The settings file (.std): a 64-byte header, the packed flash image and the EEPROM block.
-// Every message box of loading and saving has the title "Notice".
+//
+//   LoadSettingsFile(doc, path)       1 when loaded; 0 or -1 after its message box
+//   Appl_OpenSettingsFile(doc, path)  the Open command: adds "File Struct Error" on failure
+//   SaveSettingsFile(doc, path)       1 when the file and its side files are all written;
+//                                     0 after its message box, the old file left as it was
+//   SideFolderOf(doc)                 where the side files go (doc.m_SideFileFolder, else
+//                                     DefaultSideFolder())
+//
+// Every function takes an optional FileFailure that names the file and the system's reason
+// for the error line after the message box. A save writes "flash.dat", "eeprom.dat" and
+// "UNpackFlash-InverseParsing.dat" into the side folder (made when missing) and refuses a
+// target that is one of them. Every message box has the title "Notice".
 #pragma once
+#include "common/safe_file.h"
 #include "settings/document.h"
 
 #include <filesystem>
@@ -10,13 +22,22 @@ constexpr uint32_t kSettingsFileSize = kSettingsFileHeaderSize + kPackedFlashSiz
 constexpr uint16_t kSettingsFileVersion = 2;
 constexpr char kSettingsFileMagic[8] = {'Z', 'e', 'N', 'o', 'B', 'r', 'I', 'x'};
 
+constexpr char kFlashSideFile[] = "flash.dat";
+constexpr char kEepromSideFile[] = "eeprom.dat";
+constexpr char kDiagnosticSideFile[] = "UNpackFlash-InverseParsing.dat";
+// The profile entry of the editor that holds a chosen side folder.
+constexpr char kSideFolderSetting[] = "SideFolder";
+
+// $XDG_STATE_HOME/orvanel, else ~/.local/state/orvanel; "." when neither can be found.
+std::filesystem::path DefaultSideFolder();
+std::filesystem::path SideFolderOf(const COrvanel1Doc& doc);
+
 // Loads, unpacks, verifies and decodes a file into the document. 1 on success; 0 or -1 on failure.
-int LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path);
+int LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure = nullptr);
 // The document's Open: LoadSettingsFile, then "File Struct Error" after any failure.
-bool Appl_OpenSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path);
+bool Appl_OpenSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure = nullptr);
 
 // Encodes the tables into the image and re-packs the flash; writes the diagnostic copy.
 bool SavePvrFileSubFunc(COrvanel1Doc& doc);
-// Encodes, re-packs and writes a loaded document. The file is replaced only when complete.
-// 1 on success, 0 on failure.
-int SaveSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path);
+// Encodes, re-packs and writes a loaded document with its side files. 1 on success, 0 on failure.
+int SaveSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure = nullptr);

@@ -14,6 +14,7 @@
 namespace {
 constexpr char kWaitingText[] = "Waiting For Request. Reboot SetTop Box.";
 constexpr char kInvalidStbText[] = "Error : Invalid STB type.";
+constexpr char kNotRespondingText[] = "Error! Not Responding";
 constexpr auto kRequestWait = std::chrono::milliseconds(10);
 }  // namespace
 
@@ -37,6 +38,11 @@ CDownloadController::~CDownloadController()
 bool CDownloadController::Started() const
 {
     return m_bStarted || (m_pEngine && m_pEngine->Started());
+}
+
+uint32_t CDownloadController::ServedBytes() const
+{
+    return m_pEngine ? m_pEngine->ServedEnd() : m_ServedEnd.load();
 }
 
 bool CDownloadController::WorkersRunning() const
@@ -73,7 +79,10 @@ void CDownloadController::HoldDocumentHeader()
 bool CDownloadController::PrepareImage()
 {
     m_bImageReady = PrepareDownloadImage(m_Doc, m_Doc.m_ExpectedSystemId, m_ImagePath, m_Session.Messages());
+    std::error_code error;
+    m_ImageSize = m_bImageReady ? uint32_t(std::filesystem::file_size(m_ImagePath, error)) : 0;
     if (!m_bImageReady) {
+        m_bFailed = true;
         m_Session.Messages().Notify("Download Error", "Notice", PromptIcon::Error);
         m_View.ShowStatus(m_Session.UsbMode() ? "File Create Error!" : "Error : File Create error.");
     }
@@ -137,17 +146,22 @@ void CDownloadController::StartUsbServing()
 
 bool CDownloadController::GreetUsb()
 {
-    if (m_Session.UsbLink()->Handshake(true) != UsbHandshake::Ok) {
-        m_View.ShowStatus(kInvalidStbText);
+    const UsbHandshake handshake = m_Session.UsbLink()->Handshake(true);
+    if (handshake != UsbHandshake::Ok) {
+        // A silent STB may still come back; a wrong one stays wrong.
+        m_bFailed = handshake == UsbHandshake::InvalidStbType;
+        m_View.ShowStatus(m_bFailed ? kInvalidStbText : kNotRespondingText);
         return false;
     }
     m_bHandshakeDone = true;
     if (!StampDownloadImage(m_ImagePath, m_Session.State().systemId)) {
+        m_bFailed = true;
         m_Session.Messages().Notify("Download Error", "Notice", PromptIcon::Error);
         m_View.ShowStatus("File Create Error!");
         return false;
     }
     if (!m_pEngine->OpenImage(m_ImagePath)) {
+        m_bFailed = true;
         m_View.ShowStatus("File Open Error!");
         return false;
     }

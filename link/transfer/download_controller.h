@@ -35,6 +35,11 @@ public:
     bool Started() const;
     bool WorkerRunning() const { return WorkersRunning(); }
     const std::filesystem::path& ImagePath() const { return m_ImagePath; }
+    // A fatal error is in the status line: this download cannot get any further.
+    bool Failed() const { return m_bFailed; }
+    // Bytes of the download image the STB has taken so far, and its size.
+    uint32_t ServedBytes() const;
+    uint32_t ImageSize() const { return m_ImageSize; }
 
 private:
     void OnDeviceReady() override;
@@ -72,12 +77,13 @@ private:
     std::atomic<bool> m_bStartPressed{false};
     std::atomic<bool> m_bStarted{false};
     std::atomic<bool> m_bTimerRunning{false};
+    std::atomic<bool> m_bFailed{false};
     std::atomic<int> m_WatchdogCount{0};
     bool m_bImageReady = false;
     // Serial worker state
-    uint32_t m_ImageSize = 0;
+    std::atomic<uint32_t> m_ImageSize{0};
     int64_t m_LastOffset = -1;
-    uint32_t m_ServedEnd = 0;
+    std::atomic<uint32_t> m_ServedEnd{0};
     uint32_t m_RepeatCount = 0;
     CTransferWorker m_Worker;
     std::unique_ptr<CServingEngine> m_pEngine;

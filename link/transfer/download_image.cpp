@@ -7,6 +7,7 @@
 #include "settings/lh5_decode.h"
 #include "settings/pack_container.h"
 #include "common/prompter.h"
+#include "common/safe_file.h"
 #include "settings/settings_file.h"
 #include "common/trace.h"
 
@@ -42,17 +43,6 @@ bool Fail(const char* why)
     return false;
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
 }  // namespace
 
 std::filesystem::path DownloadImagePath(const std::filesystem::path& startDir)
@@ -155,25 +145,26 @@ bool PrepareDownloadImage(COrvanel1Doc& doc, uint16_t systemId, const std::files
         prompter.Notify("Insufficient memory", "Notice", PromptIcon::Error);
         return false;
     }
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    if (!MakePrivateFolder(folder) || !SafeWriteFile(path, image, LinkRule::Replace)) {
         prompter.Notify("\"" + path.string() + "\": Creating error \r\n", "Notice", PromptIcon::Error);
         return false;
     }
-    bool written = WriteAll(fd, image.data(), image.size());
-    written = ::close(fd) == 0 && written;
     Trace("############ writePos %d", int(image.size()));
-    return written;
+    return true;
 }
 
 bool StampDownloadImage(const std::filesystem::path& path, uint16_t systemId)
 {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "r+b"), &std::fclose);
-    uint8_t header[kContainerHeaderSize];
-    if (!file || std::fread(header, 1, sizeof header, file.get()) != sizeof header ||
-        GetBe16(header) != kHeaderFollowing)
+    std::vector<uint8_t> image(kContainerHeaderSize + PackBlockBound(kPackedFlashSize) + PackBlockBound(kEepromSize) + 1);
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    WriteContainerHeader(header, systemId, GetBe16(header + 8));
-    return std::fseek(file.get(), 0, SEEK_SET) == 0 && std::fwrite(header, 1, sizeof header, file.get()) == sizeof header &&
-           std::fflush(file.get()) == 0;
+    ssize_t got = ::read(fd, image.data(), image.size());
+    ::close(fd);
+    if (got < ssize_t(kContainerHeaderSize) || size_t(got) == image.size() || GetBe16(image.data()) != kHeaderFollowing)
+        return false;
+    image.resize(size_t(got));
+    WriteContainerHeader(image.data(), systemId, GetBe16(image.data() + 8));
+    return SafeWriteFile(path, image, LinkRule::Replace);
 }

@@ -16,6 +16,7 @@
 #include "link/transfer/mode_config.h"
 #include "link/transfer/transfer_clock.h"
 #include "link/transfer/transfer_messages.h"
+#include "settings/settings_file.h"
 #include "link/usb_link.h"
 #include "link/worker_guard.h"
 #include "usb/usb_transport.h"
@@ -40,7 +41,7 @@ struct LinkSessionParts {
     CWorkerGuard* guard = nullptr;           // null: the session's own guard
     std::atomic<bool>* abortFlag = nullptr;  // null: the session's own flag
     std::filesystem::path modeConfigPath = kModeConfigPath;
-    std::filesystem::path startDir = std::filesystem::current_path();
+    std::filesystem::path startDir = DefaultSideFolder();   // where the download image is written
 };
 
 enum class [[nodiscard]] ModeFileResult { Written, NotWritten };

@@ -1,5 +1,6 @@
 #include "link/transfer/mode_config.h"
 
+#include "common/safe_file.h"
 #include "common/trace.h"
 
 #include <fstream>
@@ -23,9 +24,8 @@ bool WriteModeConfig(const LinkSettings& settings, const std::filesystem::path& 
 {
     const uint8_t mode = settings.bUsb ? 1 : 0;
     const uint8_t port = settings.bCom2 ? 1 : 0;
-    const char bytes[3] = {char(mode + port), char(mode), char(port)};
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file.write(bytes, sizeof bytes).flush()) {
+    const uint8_t bytes[3] = {uint8_t(mode + port), mode, port};
+    if (!SafeWriteFile(path, bytes, LinkRule::Replace)) {
         Trace("WriteModeConfig(): cannot write %s", path.c_str());
         return false;
     }

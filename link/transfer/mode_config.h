@@ -17,5 +17,5 @@ inline const std::filesystem::path kModeConfigPath = "./mode.cfg";
 
 // A missing, short or inconsistent file gives USB mode (COM1 when the check fails).
 LinkSettings ReadModeConfig(const std::filesystem::path& path = kModeConfigPath);
-// Creates or truncates the file; false when it cannot be written.
+// Replaces the file; false when it cannot be written.
 bool WriteModeConfig(const LinkSettings& settings, const std::filesystem::path& path = kModeConfigPath);

@@ -106,7 +106,7 @@ bool CTransferDialog::OpenSerialAtStart()
     }
     m_View.ShowStatus("Port Open Success");
     m_Session.SetPortOpen(true);
-    m_View.ShowStatus(FormatText("pThr->m_bConnected : %d ", int(m_Session.SerialConnected())));
+    m_View.ShowStatus(FormatText(kConnectedTrace, int(m_Session.SerialConnected())));
     return true;
 }
 

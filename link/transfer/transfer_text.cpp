@@ -38,3 +38,8 @@ LinkReport UploadReport(TransferView& view, uint8_t type)
     };
     return report;
 }
+
+bool IsTraceStatus(const std::string& text)
+{
+    return text.starts_with("pThr->");
+}

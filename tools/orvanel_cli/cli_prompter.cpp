@@ -7,7 +7,11 @@
 
 void CliPrompter::Notify(const std::string& text, const std::string& title, PromptIcon)
 {
-    std::cerr << title << ": " << text << std::endl;
+    std::cerr << title << ": " << text;
+    if (detail_)
+        std::cerr << " " << detail_.Describe();
+    detail_ = {};
+    std::cerr << std::endl;
 }
 
 PromptAnswer CliPrompter::Ask(const std::string& text, const std::string& title, PromptButtons buttons,

@@ -1,7 +1,9 @@
 // The terminal's answer to message boxes and questions: every text goes to stderr as
 // "Title: text"; questions are asked on the terminal, or answered from the command line.
+// A file failure noted in Detail() is added to the next text: "Title: text "PATH": reason".
 #pragma once
 #include "common/prompter.h"
+#include "common/safe_file.h"
 
 #include <optional>
 
@@ -13,7 +15,9 @@ public:
     void Notify(const std::string& text, const std::string& title, PromptIcon icon) override;
     PromptAnswer Ask(const std::string& text, const std::string& title, PromptButtons buttons,
                      PromptIcon icon) override;
+    FileFailure* Detail() { return &detail_; }
 
 private:
+    FileFailure detail_;
     std::optional<bool> preset_;
 };

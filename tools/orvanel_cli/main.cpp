@@ -8,18 +8,24 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <optional>
 
 namespace {
 
+const char kSideFolderHelp[] =
+    "folder of the side files of saving (flash.dat, eeprom.dat, UNpackFlash-InverseParsing.dat) and of the "
+    "download image ~m700rx.zbd; default $XDG_STATE_HOME/orvanel, else ~/.local/state/orvanel";
+
 std::unique_ptr<COrvanel1Doc> LoadOrNull(const std::string& path, CliPrompter& prompter)
 {
     auto doc = std::make_unique<COrvanel1Doc>();
     doc->m_pPrompter = &prompter;
-    if (!Appl_OpenSettingsFile(*doc, path))
+    if (!Appl_OpenSettingsFile(*doc, path, prompter.Detail()))
         return nullptr;
     return doc;
 }
@@ -52,7 +58,7 @@ int Resave(const std::string& path, const std::string& out, const std::string& s
     if (!doc)
         return 1;
     doc->m_SideFileFolder = sideFolder;
-    return SaveSettingsFile(*doc, out.empty() ? path : out) == 1 ? 0 : 1;
+    return SaveSettingsFile(*doc, out.empty() ? path : out, prompter.Detail()) == 1 ? 0 : 1;
 }
 
 int Demo(const DemoOptions& options, const std::string& out, const std::string& sideFolder, CliPrompter& prompter)
@@ -61,7 +67,7 @@ int Demo(const DemoOptions& options, const std::string& out, const std::string& 
     doc->m_pPrompter = &prompter;
     doc->m_SideFileFolder = sideFolder;
     BuildDemoSettings(*doc, options);
-    return SaveSettingsFile(*doc, out) == 1 ? 0 : 1;
+    return SaveSettingsFile(*doc, out, prompter.Detail()) == 1 ? 0 : 1;
 }
 
 // --serial PORT | --usb, --reboot | --no-reboot, --timeout and --side-folder of the transfer commands.
@@ -90,10 +96,10 @@ void AddTransferOptions(CLI::App* command, TransferArgs& args)
     auto* reboot = command->add_flag("--reboot", args.reboot, "answer Yes to the final restart question");
     auto* noReboot = command->add_flag("--no-reboot", args.noReboot, "answer No to the final restart question");
     reboot->excludes(noReboot);
-    command->add_option("--side-folder", args.options.sideFolder,
-                        "folder of flash.dat, eeprom.dat and the diagnostic copy")
-        ->default_str(".");
+    command->add_option("--side-folder", args.options.sideFolder, kSideFolderHelp);
 }
+
+constexpr int kUsageError = 2;
 
 std::optional<bool> RebootAnswer(const TransferArgs& args)
 {
@@ -104,7 +110,19 @@ std::optional<bool> RebootAnswer(const TransferArgs& args)
 
 }  // namespace
 
+int RunCommand(int argc, char** argv);
+
 int main(int argc, char** argv)
+{
+    int status = RunCommand(argc, argv);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "orvanel-cli: standard output: %s\n", std::strerror(errno));
+        return status == 0 ? 1 : status;
+    }
+    return status;
+}
+
+int RunCommand(int argc, char** argv)
 {
     CLI::App app{"orvanel-cli: inspect, check and rewrite STB settings files (.std), and move them to and from the STB"};
     app.require_subcommand(1);
@@ -121,16 +139,14 @@ int main(int argc, char** argv)
     auto* resave = app.add_subcommand("resave", "Load, encode, re-pack and save");
     resave->add_option("FILE", file, "settings file")->required();
     resave->add_option("-o,--output", out, "write here instead of replacing FILE");
-    resave->add_option("--side-folder", sideFolder, "folder of flash.dat, eeprom.dat and the diagnostic copy")
-        ->default_str(".");
+    resave->add_option("--side-folder", sideFolder, kSideFolderHelp);
 
     auto* demo = app.add_subcommand("demo", "Write a demo settings file of any model");
     DemoOptions demoOptions;
     demo->add_option("-o,--output", out, "settings file to write")->required();
     demo->add_option("--model", demoOptions.modelId, "model id (0 default, 10, 8 or 12, 13)");
     demo->add_option("--layout", demoOptions.layoutVersion, "layout version (0x27: extended)");
-    demo->add_option("--side-folder", sideFolder, "folder of flash.dat, eeprom.dat and the diagnostic copy")
-        ->default_str(".");
+    demo->add_option("--side-folder", sideFolder, kSideFolderHelp);
 
     TransferArgs transfer;
     auto* upload = app.add_subcommand("upload", "Read the STB's settings into a settings file");
@@ -147,7 +163,12 @@ int main(int argc, char** argv)
                 throw CLI::RequiredError(command->get_name() + ": --serial COM1|COM2 or --usb");
         });
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // --help and --version end well; every other parse error is a usage error.
+        return app.exit(error) == 0 ? 0 : kUsageError;
+    }
     transfer.options.usb = transfer.usb;
     if (!transfer.serial.empty())
         transfer.options.port = transfer.serial;

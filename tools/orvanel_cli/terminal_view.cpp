@@ -1,5 +1,7 @@
 #include "tools/orvanel_cli/terminal_view.h"
 
+#include "link/transfer/transfer_text.h"
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -30,6 +32,8 @@ TerminalView::TerminalView(Prompter& prompter)
 
 void TerminalView::ShowStatus(const std::string& text)
 {
+    if (IsTraceStatus(text) && !TraceOnStderr())
+        return;
     std::lock_guard lock(m_Lock);
     if (text == m_Status)
         return;
@@ -50,12 +54,30 @@ void TerminalView::SetProgress(int position)
         DrawLocked();
 }
 
+void TerminalView::ShowBytes(uint32_t done, uint32_t total)
+{
+    std::lock_guard lock(m_Lock);
+    if (done == m_BytesDone && total == m_BytesTotal)
+        return;
+    m_BytesDone = done;
+    m_BytesTotal = total;
+    if (m_bTerminal)
+        DrawLocked();
+}
+
+std::string TerminalView::BytesLocked() const
+{
+    return m_BytesTotal == 0 ? "" : std::to_string(m_BytesDone) + "/" + std::to_string(m_BytesTotal) + " bytes";
+}
+
 void TerminalView::DrawLocked()
 {
     int filled = m_Progress * kBarWidth / 100;
     std::string bar(size_t(filled), '#');
     bar.resize(kBarWidth, '.');
-    std::fprintf(stderr, "\r\033[K[%s] %3d%% %s", bar.c_str(), m_Progress, m_Status.c_str());
+    std::string bytes = BytesLocked();
+    std::fprintf(stderr, "\r\033[K[%s] %3d%% %s%s%s", bar.c_str(), m_Progress, bytes.c_str(),
+                 bytes.empty() ? "" : " ", m_Status.c_str());
     std::fflush(stderr);
     m_bDrawn = true;
 }
@@ -65,6 +87,8 @@ void TerminalView::Finish()
     std::lock_guard lock(m_Lock);
     if (m_bDrawn)
         std::fprintf(stderr, "\n");
+    else if (m_BytesTotal != 0)
+        std::fprintf(stderr, "Downloaded %s\n", BytesLocked().c_str());
     m_bDrawn = false;
 }
 

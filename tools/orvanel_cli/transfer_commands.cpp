@@ -55,7 +55,8 @@ void Configure(CLinkSession& session, const TransferOptions& options)
 enum class LoopEnd { Closed, Interrupted, WorkerEnded, TimedOut };
 
 // The window's message loop: runs posted commands and the timer until the dialog may
-// close. stalled tells when the dialog can no longer get anywhere (a serial worker that ended).
+// close. stalled, asked after every slice, tells when the dialog can no longer get anywhere
+// (a serial worker that ended, a fatal error).
 template <typename Stalled>
 LoopEnd RunDialog(TerminalView& view, int timeoutSeconds, Stalled stalled)
 {
@@ -106,7 +107,7 @@ int RunUpload(const TransferOptions& options, const std::filesystem::path& outpu
     doc->m_SideFileFolder = options.sideFolder;
     if (DecodeUploadedImage(dialog.Image(), *doc, prompter) != 0)
         return 1;
-    return SaveSettingsFile(*doc, output) == 1 ? 0 : 1;
+    return SaveSettingsFile(*doc, output, prompter.Detail()) == 1 ? 0 : 1;
 }
 
 int RunDownload(const TransferOptions& options, const std::filesystem::path& input, CliPrompter& prompter)
@@ -114,16 +115,21 @@ int RunDownload(const TransferOptions& options, const std::filesystem::path& inp
     auto doc = std::make_unique<COrvanel1Doc>();
     doc->m_pPrompter = &prompter;
     doc->m_SideFileFolder = options.sideFolder;
-    if (!Appl_OpenSettingsFile(*doc, input))
+    if (!Appl_OpenSettingsFile(*doc, input, prompter.Detail()))
         return 1;
     InterruptScope interrupts;
-    CLinkSession session(prompter);
+    LinkSessionParts parts;
+    parts.startDir = SideFolderOf(*doc);
+    CLinkSession session(prompter, std::move(parts));
     Configure(session, options);
     TerminalView view(prompter);
     CDownloadController dialog(session, *doc, view);
     dialog.Open();
     dialog.OnDownload();
-    LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] { return !options.usb && !dialog.WorkerRunning(); });
+    LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] {
+        view.ShowBytes(dialog.ServedBytes(), dialog.ImageSize());
+        return dialog.Failed() || (!options.usb && !dialog.WorkerRunning());
+    });
     CloseDialog(dialog, view, end);
     return DownloadResult(dialog.Success()) == 0 ? 0 : 1;
 }

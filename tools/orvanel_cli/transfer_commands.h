@@ -10,7 +10,7 @@ struct TransferOptions {
     bool usb = false;
     std::string port = "COM1";                  // serial: COM1 or COM2
     int timeoutSeconds = 120;                   // give up when the transfer has not ended by then
-    std::filesystem::path sideFolder;           // flash.dat, eeprom.dat and the diagnostic copy
+    std::filesystem::path sideFolder;           // side files and the download image; empty: the default
 };
 
 // Exit status 0 when the settings file was written from a successful upload.

@@ -1,30 +1,33 @@
 #include "tools/stb_sim/sim_image.h"
 
+#include "common/safe_file.h"
 #include "settings/model_traits.h"
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 namespace {
 const char kStdMagic[] = "ZeNoBrIx";
 constexpr uint16_t kStdVersion = 2;
 
-bool ReadFile(const std::string& path, std::vector<uint8_t>& bytes)
+// Reads at most limit bytes: a device or a FIFO must not make us read forever.
+bool ReadFile(const std::string& path, size_t limit, std::vector<uint8_t>& bytes)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
+    bytes.resize(limit);
+    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(limit));
+    bytes.resize(size_t(in.gcount()));
+    return !in.bad();
 }
 }  // namespace
 
 std::string LoadStdImage(const std::string& path, StbImage& image)
 {
     std::vector<uint8_t> bytes;
-    if (!ReadFile(path, bytes))
+    if (!ReadFile(path, kStdHeaderSize + kSimFlashSize + kSimEepromSize, bytes))
         return "cannot read " + path;
     if (bytes.size() < kStdHeaderSize + kSimFlashSize + kSimEepromSize)
         return path + " is too short for a settings file";
@@ -43,7 +46,7 @@ std::string LoadRawImage(const std::string& flashPath, const std::string& eeprom
                          StbImage& image)
 {
     std::vector<uint8_t> flash, eeprom;
-    if (!ReadFile(flashPath, flash) || !ReadFile(eepromPath, eeprom))
+    if (!ReadFile(flashPath, kSimFlashSize + 1, flash) || !ReadFile(eepromPath, kSimEepromSize, eeprom))
         return "cannot read " + flashPath + " or " + eepromPath;
     if (flash.size() != kSimFlashSize || eeprom.size() < kSimEepromSize)
         return "the flash image must be 0x20000 bytes and the EEPROM block 0x100";
@@ -65,7 +68,5 @@ bool SaveStdImage(const std::string& path, const StbImage& image)
     std::copy(image.flash.begin(), image.flash.begin() + headerLength, bytes.begin() + 12);
     bytes.insert(bytes.end(), image.flash.begin(), image.flash.end());
     bytes.insert(bytes.end(), image.eeprom.begin(), image.eeprom.end());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return bool(out);
+    return SafeWriteFile(path, bytes, LinkRule::Follow);
 }

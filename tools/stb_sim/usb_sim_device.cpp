@@ -3,9 +3,11 @@
 #include "usb/sim_usb_wire.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -73,6 +75,27 @@ UsbSimDevice::~UsbSimDevice()
     Stop();
 }
 
+namespace {
+// Only a socket that nobody listens on any more is removed; any other file is left alone.
+std::string ClearStaleSocket(const sockaddr_un& address)
+{
+    struct stat info {};
+    if (::lstat(address.sun_path, &info) != 0)
+        return errno == ENOENT ? "" : std::string(address.sun_path) + ": " + std::strerror(errno);
+    if (!S_ISSOCK(info.st_mode))
+        return std::string(address.sun_path) + ": exists and is not a socket";
+    int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    bool stale = probe >= 0 && ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+                 errno == ECONNREFUSED;
+    if (probe >= 0)
+        ::close(probe);
+    if (!stale)
+        return std::string(address.sun_path) + ": a socket in use";
+    ::unlink(address.sun_path);
+    return "";
+}
+}  // namespace
+
 std::string UsbSimDevice::Start(const std::string& socketPath)
 {
     sockaddr_un address{};
@@ -80,11 +103,12 @@ std::string UsbSimDevice::Start(const std::string& socketPath)
     if (socketPath.size() >= sizeof address.sun_path)
         return "socket path too long: " + socketPath;
     std::strcpy(address.sun_path, socketPath.c_str());
-    ::unlink(socketPath.c_str());
+    if (std::string error = ClearStaleSocket(address); !error.empty())
+        return error;
     m_Listen = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_Listen < 0 || ::bind(m_Listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(m_Listen, 4) != 0)
-        return "cannot listen on " + socketPath;
+        return "cannot listen on " + socketPath + ": " + std::strerror(errno);
     m_SocketPath = socketPath;
     m_bStop = false;
     m_Thread = std::thread([this] { Run(); });

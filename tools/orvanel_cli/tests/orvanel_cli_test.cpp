@@ -35,8 +35,10 @@ protected:
 
     CliRun Cli(const std::string& args)
     {
-        const std::string command = std::string(ORVANEL_CLI_PATH) + " " + args + " >" + (dir / "out").string() +
-                                    " 2>" + (dir / "err").string() + " </dev/null";
+        const std::string command = "cd " + dir.string() + " && XDG_STATE_HOME=" + (dir / "state").string() + " " +
+                                    ORVANEL_CLI_PATH + " " +
+                                    args + " >" + (dir / "out").string() + " 2>" + (dir / "err").string() +
+                                    " </dev/null";
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
     }
@@ -139,8 +141,41 @@ TEST_F(OrvanelCli, EveryCommandExplainsItself)
         EXPECT_EQ(run.status, 0) << command;
         EXPECT_NE(run.out.find("Usage"), std::string::npos) << command;
     }
-    EXPECT_NE(Cli("").status, 0);
-    EXPECT_NE(Cli("dump " + Demo("d.std")).status, 0);   // --json is the only format
+    EXPECT_EQ(Cli("").status, 2);
+    EXPECT_EQ(Cli("dump " + Demo("d.std")).status, 2);   // --json is the only format
+    EXPECT_EQ(Cli("info --bogus x.std").status, 2);
+    EXPECT_EQ(Cli("upload -o up.std").status, 2);      // no link named
+    const CliRun help = Cli("resave --help");
+    EXPECT_NE(help.out.find(".local/state/orvanel"), std::string::npos) << help.out;
+}
+
+TEST_F(OrvanelCli, FailuresNameTheFileAndTheReasonAndExitNonZero)
+{
+    const std::string demo = Demo("demo.std");
+    const std::string before = Slurp(demo);
+    const std::string side = (dir / "eeprom.dat").string();
+    CliRun run = Cli("resave " + demo + " -o " + side + " --side-folder " + dir.string());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.find("Notice: Cannot Create or Open File! \"" + side + "\": "), 0u) << run.err;
+
+    run = Cli("info " + (dir / "missing.std").string());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Notice: Open Error \"" + (dir / "missing.std").string() + "\": No such file or directory"),
+              std::string::npos) << run.err;
+
+    EXPECT_EQ(Cli("info " + demo + " >/dev/full").status, 1);
+    EXPECT_EQ(Cli("dump --json " + demo + " >/dev/full").status, 1);
+    EXPECT_EQ(Slurp(demo), before);
+}
+
+TEST_F(OrvanelCli, SideFilesGoToTheStateFolderNotTheCurrentOne)
+{
+    const std::string path = (dir / "demo.std").string();
+    ASSERT_EQ(Cli("demo -o " + path).status, 0);
+    EXPECT_TRUE(fs::exists(dir / "state" / "orvanel" / "flash.dat"));
+    ASSERT_EQ(Cli("resave " + path + " --side-folder " + (dir / "chosen").string()).status, 0);
+    EXPECT_TRUE(fs::exists(dir / "chosen" / "eeprom.dat"));
+    EXPECT_FALSE(fs::exists(dir / "eeprom.dat"));
 }
 
 }  // namespace

@@ -63,8 +63,8 @@ protected:
     // Runs the program in the test folder with the simulated STB as its link.
     CliRun Cli(const std::string& args)
     {
-        std::string command = "cd " + dir.Path().string() + " && " + link + " " + ORVANEL_CLI_PATH + " " + args +
-                              " >out 2>err </dev/null";
+        std::string command = "cd " + dir.Path().string() + " && XDG_STATE_HOME=" + (dir / "state").string() + " " +
+                              link + " " + ORVANEL_CLI_PATH + " " + args + " >out 2>err </dev/null";
         int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
     }
@@ -137,7 +137,10 @@ TEST_F(TransferCli, EditedSettingsDownloadedOverSerialAreWhatTheStbHolds)
     EXPECT_EQ(Dump(Held()), Dump(edited));
     EXPECT_EQ(Stats().downloadsDone, 1u);
     EXPECT_EQ(Stats().restarts, 2u);
-    EXPECT_TRUE(std::filesystem::exists(dir / "~m700rx.zbd"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "state" / "orvanel" / "~m700rx.zbd"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "~m700rx.zbd"));
+    EXPECT_NE(run.err.find("Downloaded 4"), std::string::npos) << run.err;   // the bytes the STB took
+    EXPECT_EQ(run.err.find("pThr->"), std::string::npos) << run.err;
 }
 
 TEST_F(TransferCli, EditedSettingsDownloadedOverUsbAreWhatTheStbHolds)
@@ -164,6 +167,32 @@ TEST_F(TransferCli, DownloadToAnStbOfAnotherModelFails)
     EXPECT_NE(run.err.find("Error : Invalid STB type."), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("Notice: Download Fail, Reboot Settop Box"), std::string::npos);
     EXPECT_EQ(Stats().downloadsDone, 0u);
+}
+
+TEST_F(TransferCli, UsbDownloadEndsAtOnceOnAFatalError)
+{
+    SimFaultPlan faults;
+    faults.helloModelId = 0x42;
+    StartSim(true, faults);
+    auto file = dir / "mine.std";
+    ASSERT_TRUE(SaveStdImage(file, sim->Image().Snapshot()));
+    CliRun run = Cli("download --usb --timeout 30 " + file.string());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Error : Invalid STB type."), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("timed out"), std::string::npos) << run.err;
+}
+
+TEST_F(TransferCli, ASilentStbIsReportedAsSilent)
+{
+    SimFaultPlan faults;
+    faults.silentFromReply = 1;
+    StartSim(true, faults);
+    auto file = dir / "mine.std";
+    ASSERT_TRUE(SaveStdImage(file, sim->Image().Snapshot()));
+    CliRun run = Cli("download --usb --timeout 6 " + file.string());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("timed out: Error! Not Responding"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Invalid STB type"), std::string::npos) << run.err;
 }
 
 TEST_F(TransferCli, RebootOnEitherLink)

@@ -78,6 +78,7 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     bool Started() const { return m_Pid > 0; }
+    pid_t Pid() const { return m_Pid; }
 
 private:
     pid_t m_Pid = -1;
@@ -152,6 +153,42 @@ TEST(StbSimProcess, RefusesBadOptions)
     SimProcess missing({"--std", "/nonexistent/file.std"});
     ASSERT_TRUE(missing.Started());
     EXPECT_NE(missing.Wait(), 0);
+    SimProcess endless({"--std", "/dev/zero", "--no-serial"});   // read at most a settings file's size
+    ASSERT_TRUE(endless.Started());
+    EXPECT_EQ(endless.Wait(), 2);
+}
+
+TEST(StbSimProcess, OnlyAStaleSocketIsReplaced)
+{
+    const std::string base = ::testing::TempDir() + "stb_sim_socket_" + std::to_string(::getpid());
+    const std::string file = base + ".txt";
+    FILE* out = std::fopen(file.c_str(), "w");
+    ASSERT_TRUE(out);
+    std::fputs("precious", out);
+    std::fclose(out);
+    SimProcess onFile({"--no-serial", "--usb-socket", file});
+    ASSERT_TRUE(onFile.Started());
+    EXPECT_NE(onFile.Wait(), 0);
+    FILE* in = std::fopen(file.c_str(), "r");
+    ASSERT_TRUE(in);
+    char text[16] = {};
+    EXPECT_STREQ(std::fgets(text, sizeof text, in), "precious");
+    std::fclose(in);
+    ::unlink(file.c_str());
+
+    const std::string socket = base + ".sock";
+    {
+        SimProcess first({"--no-serial", "--usb-socket", socket});
+        ASSERT_EQ(first.Line(), "usb: " + socket);
+        SimProcess second({"--no-serial", "--usb-socket", socket});   // the first one still listens
+        EXPECT_NE(second.Wait(), 0);
+        first.Command("status");   // still alive and answering
+        EXPECT_EQ(first.Line().rfind("usb: ", 0), 0u);
+        ::kill(first.Pid(), SIGKILL);   // leaves its socket behind
+        first.Wait();
+    }
+    SimProcess third({"--no-serial", "--usb-socket", socket});
+    EXPECT_EQ(third.Line(), "usb: " + socket);
 }
 
 }  // namespace
