@@ -81,9 +81,11 @@ struct TransferArgs {
 
 void AddLinkOptions(CLI::App* command, TransferArgs& args)
 {
-    auto* serial = command->add_option("--serial", args.serial, "serial link on COM1 or COM2")
+    auto* serial = command->add_option("--serial", args.serial,
+                                       "serial link on COM1 (/dev/ttyS0, or $ORVANEL_COM1) or COM2 (/dev/ttyS1, "
+                                       "or $ORVANEL_COM2)")
                        ->check(CLI::IsMember({"COM1", "COM2"}));
-    auto* usb = command->add_flag("--usb", args.usb, "USB link");
+    auto* usb = command->add_flag("--usb", args.usb, "USB link ($ORVANEL_USB_SIM names a simulated STB's socket)");
     serial->excludes(usb);
     command->add_option("--timeout", args.options.timeoutSeconds, "seconds before giving up")
         ->check(CLI::PositiveNumber)
@@ -126,6 +128,10 @@ int RunCommand(int argc, char** argv)
 {
     CLI::App app{"orvanel-cli: inspect, check and rewrite STB settings files (.std), and move them to and from the STB"};
     app.require_subcommand(1);
+    app.footer("Saving also writes flash.dat, eeprom.dat and UNpackFlash-InverseParsing.dat, and a download "
+               "writes ~m700rx.zbd, into the side folder: $XDG_STATE_HOME/orvanel, else ~/.local/state/orvanel "
+               "(--side-folder chooses another).\nORVANEL_TRACE=1 prints the diagnostic traces on stderr.\n"
+               "Exit status: 0 success, 1 failure, 2 usage error.");
     std::string file, out, sideFolder;
     bool json = false;
 

@@ -1,7 +1,8 @@
 #include "tools/stb_sim/firmware_receiver.h"
 
+#include "common/safe_file.h"
+
 #include <algorithm>
-#include <fstream>
 
 ReadRequest FirmwareReceiver::Next(uint32_t maxRead) const
 {
@@ -25,7 +26,5 @@ bool FirmwareReceiver::Deliver(SimImageStore&, const std::string& outputPath)
 {
     if (outputPath.empty())
         return true;
-    std::ofstream out(outputPath, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(m_Data.data()), std::streamsize(m_Data.size()));
-    return bool(out.flush());
+    return SafeWriteFile(outputPath, m_Data, LinkRule::Follow);
 }

@@ -68,13 +68,14 @@ int main(int argc, char** argv)
     int rebootDelay = 150, replyTimeout = 300;
     StbSimOptions options;
     SimFaultPlan& plan = options.faults;
-    app.add_option("--std", stdPath, "settings file (.std) with the flash image and EEPROM block")->check(CLI::ExistingFile);
+    app.add_option("--std", stdPath, "settings file (.std) with the flash image and EEPROM block; at most its size is read")->check(CLI::ExistingFile);
     app.add_option("--flash", flashPath, "raw 0x20000-byte flash image")->check(CLI::ExistingFile);
     app.add_option("--eeprom", eepromPath, "raw 0x100-byte EEPROM block")->check(CLI::ExistingFile);
     app.add_option("--system-id", systemId, "systemId for a raw or blank image");
     app.add_option("--model-id", modelId, "modelId written into the flash header")->check(CLI::Range(0, 255));
     app.add_flag("--no-serial", noSerial, "no pseudo-terminal");
-    app.add_option("--usb-socket", options.usbSocket, "Unix-domain socket of the USB simulation");
+    app.add_option("--usb-socket", options.usbSocket,
+                   "Unix-domain socket of the USB simulation (a stale socket there is replaced, nothing else)");
     app.add_option("--packet-size", options.usbShape.packetSize, "USB bulk packet size")->check(CLI::IsMember({64, 512}));
     app.add_option("--endpoints", options.usbShape.endpoints, "bulk endpoints (0 or 2)")->check(CLI::IsMember({0, 2}));
     app.add_flag("--endpoint-gap", options.usbShape.endpointGap, "endpoint descriptors not consecutive");
@@ -82,7 +83,7 @@ int main(int argc, char** argv)
     app.add_option("--pid", options.usbShape.idProduct, "USB idProduct");
     app.add_option("--usb-read", options.usbReadLength, "largest download read request on USB")
         ->check(CLI::Range(1, 65535));
-    app.add_option("--output", options.outputPath, "where a downloaded image is written (.std)");
+    app.add_option("--output", options.outputPath, "where a downloaded image is written (.std), replaced whole");
     app.add_option("--firmware-size", options.firmwareSize, "USB: load a firmware image of N bytes into --output");
     app.add_option("--end-at-request", plan.endAtRequest, "download: CMD_END instead of read request N");
     app.add_option("--reboot-delay", rebootDelay, "ms the USB device stays away on a restart");
@@ -96,7 +97,11 @@ int main(int argc, char** argv)
     app.add_option("--hello-model", helloModel, "modelId reported in the hello")->check(CLI::Range(0, 255));
     app.add_option("--hello-layout", helloLayout, "layoutVersion reported in the hello")->check(CLI::Range(0, 255));
     app.add_option("--resync", plan.resyncCount, "serial: answer N upload choices with CMD_RESYNC");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& parseError) {
+        return app.exit(parseError) == 0 ? 0 : 2;   // a usage error
+    }
 
     StbImage image;
     image.systemId = systemId;

@@ -113,7 +113,8 @@ TEST_F(DownloadImageTest, PrepareWritesTheFileAndStampReplacesTheSystemId)
 
 TEST_F(DownloadImageTest, FailuresShowTheirMessages)
 {
-    auto path = dir / "no-folder" / kDownloadImageName;
+    std::ofstream(dir / "a-file");   // where the folder should be
+    auto path = dir / "a-file" / kDownloadImageName;
     EXPECT_FALSE(PrepareDownloadImage(*doc, 1, path, prompter));
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "\"" + path.string() + "\": Creating error \r\n");

@@ -118,7 +118,9 @@ TEST_F(OrvanelCli, VerifyAndInfoTellGoodFromBad)
     const CliRun bad = Cli("verify " + (dir / "bad.std").string());
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(bad.err, "Notice: This is not a KELU file\nNotice: File Struct Error\n");
-    EXPECT_EQ(Cli("info " + (dir / "missing.std").string()).err, "Notice: Open Error\nNotice: File Struct Error\n");
+    const std::string missing = (dir / "missing.std").string();
+    EXPECT_EQ(Cli("info " + missing).err,
+              "Notice: Open Error \"" + missing + "\": No such file or directory\nNotice: File Struct Error\n");
     EXPECT_NE(Cli("dump --json " + (dir / "bad.std").string()).status, 0);
 }
 
@@ -158,13 +160,10 @@ TEST_F(OrvanelCli, FailuresNameTheFileAndTheReasonAndExitNonZero)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err.find("Notice: Cannot Create or Open File! \"" + side + "\": "), 0u) << run.err;
 
-    run = Cli("info " + (dir / "missing.std").string());
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("Notice: Open Error \"" + (dir / "missing.std").string() + "\": No such file or directory"),
-              std::string::npos) << run.err;
-
-    EXPECT_EQ(Cli("info " + demo + " >/dev/full").status, 1);
-    EXPECT_EQ(Cli("dump --json " + demo + " >/dev/full").status, 1);
+    for (const std::string command : {" info ", " dump --json "}) {
+        const int status = std::system((ORVANEL_CLI_PATH + command + demo + " >/dev/full 2>/dev/null").c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1) << command;
+    }
     EXPECT_EQ(Slurp(demo), before);
 }
 
