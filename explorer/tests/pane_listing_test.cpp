@@ -1,4 +1,5 @@
 // The PC pane's listing and disk line, column sorting, and the emulator's plug file.
+#include "common/testing/test_support.h"
 #include "explorer/tests/emu_fixture.h"
 #include "explorer/pane_sort.h"
 #include "explorer/pc_listing.h"
@@ -21,14 +22,6 @@ std::vector<std::string> Names(const std::vector<PaneRow>& rows)
 
 std::string NoSystemType(const std::string&, bool) { return ""; }
 
-fs::path FreshFolder(const std::string& name)
-{
-    fs::path folder = fs::path(::testing::TempDir()) / ("pane_listing_" + name);
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
 PaneRow Row(const std::string& name, bool folder, uint64_t bytes, const std::string& type, const std::string& date)
 {
     PaneRow row = PcRow(name, folder, bytes, date);
@@ -40,7 +33,8 @@ PaneRow Row(const std::string& name, bool folder, uint64_t bytes, const std::str
 
 TEST(PcListing, HiddenAndDotLeftOutParentKeptFoldersFirst)
 {
-    fs::path folder = FreshFolder("rules");
+    const testing_support::TempFolder temp("pane_listing");
+    const fs::path folder = temp.Path();
     WriteFile(folder / "b.txt", "12");
     WriteFile(folder / "A.rec", std::string(3000, 'r'));
     WriteFile(folder / ".hidden", "h");
@@ -67,13 +61,13 @@ TEST(PcListing, HiddenAndDotLeftOutParentKeptFoldersFirst)
 
 TEST(PcListing, KeepsAtMost20000Entries)
 {
-    fs::path folder = FreshFolder("many");
+    const testing_support::TempFolder temp("pane_listing");
+    const fs::path folder = temp.Path();
     for (size_t i = 0; i <= kListRoom; ++i)
         std::ofstream(folder / ("f" + std::to_string(i)));
     PcListing listing = ListPcFolder(folder.string(), NoSystemType);
     EXPECT_TRUE(listing.overflow);
     EXPECT_EQ(listing.rows.size(), kListRoom);
-    fs::remove_all(folder);
 }
 
 TEST(PcListing, TextsOfTypesPathsAndDisk)
@@ -124,7 +118,8 @@ TEST(PaneSort, FoldersFirstInBothDirections)
 
 TEST(EmulatorPlugFile, ArrivalAndRemovalFollowTheFile)
 {
-    fs::path base = FreshFolder("plug");
+    const testing_support::TempFolder temp("pane_listing");
+    const fs::path base = temp.Path();
     EmuReset((base / "pvr").string(), 0x0101);
     std::vector<uint32_t> notices;
     std::mutex mutex;
