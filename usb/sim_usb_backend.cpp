@@ -462,6 +462,12 @@ private:
         Trace("SimUsbBackend: %s left", path.c_str());
         if (removal)
             removal(path);
+        {
+            // Reported: the watcher may attach the device's next appearance at once.
+            std::lock_guard lock(m_Lock);
+            if (m_pConnection && m_pConnection->Path() == path)
+                m_pConnection.reset();
+        }
         m_StopChanged.notify_all();
     }
 
@@ -475,10 +481,15 @@ private:
     {
         for (;;) {
             bool attached;
-            if (auto connection = CurrentOrAttach(attached); attached)
+            auto connection = CurrentOrAttach(attached);
+            if (attached)
                 arrival(connection->Path());
+            // While attached, sleep until the device leaves; with nothing listening, retry after a pause.
             std::unique_lock lock(m_Lock);
-            m_StopChanged.wait_for(lock, std::chrono::milliseconds(kReconnectPauseMs), [this] { return m_bStop; });
+            if (connection)
+                m_StopChanged.wait(lock, [&] { return m_bStop || m_pConnection != connection; });
+            else
+                m_StopChanged.wait_for(lock, std::chrono::milliseconds(kReconnectPauseMs), [this] { return m_bStop; });
             if (m_bStop)
                 return;
         }

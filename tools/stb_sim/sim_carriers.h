@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -95,6 +97,8 @@ private:
     int m_Listen = -1;
     std::atomic<int> m_Conn{-1};
     std::atomic<bool> m_bStop{false};
+    std::mutex m_StopLock;
+    std::condition_variable m_StopChanged;
     bool m_bLeave = false;
     std::chrono::steady_clock::time_point m_ReturnAt{};
     std::atomic<uint32_t> m_Attachments{0};

@@ -117,7 +117,11 @@ std::string UsbSimDevice::Start(const std::string& socketPath)
 
 void UsbSimDevice::Stop()
 {
-    m_bStop = true;
+    {
+        std::lock_guard lock(m_StopLock);
+        m_bStop = true;
+    }
+    m_StopChanged.notify_all();
     if (m_Thread.joinable())
         m_Thread.join();
     Detach();
@@ -158,9 +162,10 @@ void UsbSimDevice::Run()
         int conn = m_Conn;
         if (conn < 0) {
             pollfd p{m_Listen, POLLIN, 0};
-            if (std::chrono::steady_clock::now() < m_ReturnAt)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));   // off the bus
-            else if (::poll(&p, 1, 5) > 0)
+            if (std::chrono::steady_clock::now() < m_ReturnAt) {
+                std::unique_lock lock(m_StopLock);   // off the bus until the reboot is over
+                m_StopChanged.wait_until(lock, m_ReturnAt, [this] { return m_bStop.load(); });
+            } else if (::poll(&p, 1, 5) > 0)
                 if (int fd = ::accept4(m_Listen, nullptr, nullptr, SOCK_CLOEXEC); fd >= 0)
                     Attach(fd);
             continue;
