@@ -266,7 +266,9 @@ TEST_F(WindowTest, PvrFileOperationsAndPopupMenu)
     EXPECT_EQ(boxes.Shown()[0].title, "Moving Failure");
     EXPECT_TRUE(fs::is_directory(pvrRoot / "Archive" / "Movies"));
 
-    // The popup opens on the right button's release over a row, which becomes the selection.
+    // The popup opens on the right button's release over a row, which becomes the selection;
+    // the window refuses it while the line is busy (the refresh after the refused move).
+    ASSERT_TRUE(WaitFor([&] { return Controller().LineIdle() && RowOf(PaneSide::Pvr, "Movies") >= 0; }));
     QRect movies = list->visualRect(pvr->Model().index(RowOf(PaneSide::Pvr, "Movies"), 0));
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, movies.center());
     QMenu* popup = nullptr;
