@@ -7,7 +7,7 @@ function(orvanel_add_tests name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
 # orvanel_add_fuzzer(NAME SOURCES ... LIBS ...): one libFuzzer target, built in the fuzz build only.
@@ -42,5 +42,5 @@ function(orvanel_add_qt_tests name)
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
   target_link_libraries(${name} PRIVATE ${T_LIBS} common_qt_testing GTest::gtest GTest::gmock)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
