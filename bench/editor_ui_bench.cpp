@@ -45,6 +45,14 @@ struct BenchApp {
         QApplication::processEvents();
         benchmark::DoNotOptimize(app.frame.grab());
     }
+    bool ShowTvViewOf(const FullFile& full)
+    {
+        if (!full.written || !app.controller.OpenAtStart(full.file))
+            return false;
+        app.controller.ShowView(kTvView);
+        Render();
+        return true;
+    }
 };
 
 void BM_OpenFileAndShowTvView(benchmark::State& state)
@@ -67,10 +75,8 @@ void BM_SortAndShowTvList(benchmark::State& state)
 {
     FullFile full;
     BenchApp bench;
-    if (!full.written || !bench.app.controller.OpenAtStart(full.file))
+    if (!bench.ShowTvViewOf(full))
         return state.SkipWithError("the full settings file could not be opened");
-    bench.app.controller.ShowView(kTvView);
-    bench.Render();
     int type = 0;
     for (auto _ : state) {
         bench.app.controller.Sort(kTvKind, type);
@@ -85,10 +91,8 @@ void BM_ShowTvListAfterSort(benchmark::State& state)
 {
     FullFile full;
     BenchApp bench;
-    if (!full.written || !bench.app.controller.OpenAtStart(full.file))
+    if (!bench.ShowTvViewOf(full))
         return state.SkipWithError("the full settings file could not be opened");
-    bench.app.controller.ShowView(kTvView);
-    bench.Render();
     int type = 0;
     for (auto _ : state) {
         state.PauseTiming();

@@ -100,9 +100,9 @@ void CFavView::Refresh(unsigned parts)
         m_pGroups->clear();
         const COrvanel1Doc& doc = m_Controller.Doc();
         for (uint32_t slot = 0; m_Controller.Held() && slot < doc.m_FavCnt; ++slot)
-            m_pGroups->addItem(FromLatin1(FieldText(doc.m_FavCh[slot].favName)));
+            m_pGroups->addItem(Latin1ToQString(FieldText(doc.m_FavCh[slot].favName)));
         m_pGroups->setCurrentIndex(m_Controller.FavGroup());
-        m_pKind->setText(Group() ? FromLatin1(Appl_FavGroupKindText(doc, m_Controller.FavGroup())) : QString());
+        m_pKind->setText(Group() ? Latin1ToQString(Appl_FavGroupKindText(doc, m_Controller.FavGroup())) : QString());
         m_pModel->Reset();
         int member = m_Controller.FavMember();
         ApplySelection(m_pMembers, member >= 0 ? std::vector<uint32_t>{uint32_t(member)} : std::vector<uint32_t>{},

@@ -37,9 +37,9 @@ QVariant CLineModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return FromLatin1(m_bPlaceholder ? m_Source.emptyText() : m_Source.line(row));
+        return Latin1ToQString(m_bPlaceholder ? m_Source.emptyText() : m_Source.line(row));
     case Qt::EditRole:
-        return m_Source.editText && !m_bPlaceholder ? FromLatin1(m_Source.editText(row)) : QVariant();
+        return m_Source.editText && !m_bPlaceholder ? Latin1ToQString(m_Source.editText(row)) : QVariant();
     case Qt::ForegroundRole:
         if (m_bPlaceholder)
             return m_Source.emptyColour.isValid() ? QVariant(m_Source.emptyColour) : QVariant();
@@ -53,7 +53,7 @@ bool CLineModel::setData(const QModelIndex& index, const QVariant& value, int ro
 {
     if (role != Qt::EditRole || !m_Source.commitEdit || m_bPlaceholder || !index.isValid())
         return false;
-    m_Source.commitEdit(index.row(), ToLatin1(value.toString()));
+    m_Source.commitEdit(index.row(), QStringToLatin1(value.toString()));
     return true;
 }
 
@@ -65,15 +65,4 @@ Qt::ItemFlags CLineModel::flags(const QModelIndex& index) const
     if (m_Source.commitEdit)
         flags |= Qt::ItemIsEditable;
     return flags;
-}
-
-QString FromLatin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
-std::string ToLatin1(const QString& text)
-{
-    QByteArray bytes = text.toLatin1();
-    return std::string(bytes.constData(), size_t(bytes.size()));
 }

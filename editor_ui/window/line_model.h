@@ -2,6 +2,8 @@
 // a list of thousands of services resets and repaints at once. An empty list can show one
 // disabled placeholder line ("No TV Service", "  No Service").
 #pragma once
+#include "common/qt/latin1.h"
+
 #include <QAbstractListModel>
 #include <QColor>
 
@@ -39,6 +41,3 @@ private:
     bool m_bPlaceholder = false;
 };
 
-// The document's bytes (Latin-1) and back.
-QString FromLatin1(const std::string& text);
-std::string ToLatin1(const QString& text);

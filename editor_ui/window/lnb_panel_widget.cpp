@@ -42,13 +42,13 @@ CLnbPanelWidget::CLnbPanelWidget(CEditorController& controller, QWidget* parent)
     m_pLow->setAccessibleName("Low");
     m_pHigh->setAccessibleName("High");
     connect(m_pLow, &QLineEdit::textEdited, this, [this](const QString& text) {
-        m_Controller.SetLnbLow(ToLatin1(text), false);
+        m_Controller.SetLnbLow(QStringToLatin1(text), false);
     });
     connect(m_pLow, &QLineEdit::editingFinished, this, [this] {
         if (!m_pLow->isModified())
             return;
         m_pLow->setModified(false);
-        if (m_Controller.SetLnbLow(ToLatin1(m_pLow->text()), true) == FieldResult::Invalid)
+        if (m_Controller.SetLnbLow(QStringToLatin1(m_pLow->text()), true) == FieldResult::Invalid)
             Refresh();
     });
     auto* freqs = new QHBoxLayout;

@@ -96,7 +96,7 @@ void CSatView::FillSatBox()
     m_pSatBox->clear();
     const COrvanel1Doc& doc = m_Controller.Doc();
     for (uint32_t sat = 0; m_Controller.Held() && sat < doc.m_SatCnt; ++sat)
-        m_pSatBox->addItem(FromLatin1(SatName(doc, sat)));
+        m_pSatBox->addItem(Latin1ToQString(SatName(doc, sat)));
     m_pSatBox->setCurrentIndex(m_Controller.CurrentSat());
 }
 

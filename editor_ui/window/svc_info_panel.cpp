@@ -41,13 +41,13 @@ QLineEdit* CSvcInfoPanel::AddEdit(QGridLayout* grid, int row, const char* label,
         return edit;
     }
     connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& value) {
-        m_Controller.SetPid(m_Kind, field, ToLatin1(value), false);
+        m_Controller.SetPid(m_Kind, field, QStringToLatin1(value), false);
     });
     connect(edit, &QLineEdit::editingFinished, this, [this, edit, field] {
         if (!edit->isModified())
             return;
         edit->setModified(false);
-        if (m_Controller.SetPid(m_Kind, field, ToLatin1(edit->text()), true) == FieldResult::Invalid)
+        if (m_Controller.SetPid(m_Kind, field, QStringToLatin1(edit->text()), true) == FieldResult::Invalid)
             m_Controller.Redraw(kRefreshSvcPanel);   // the stored value again
     });
     return edit;
@@ -57,8 +57,8 @@ void CSvcInfoPanel::Show(const SvcPanelText* panel, bool videoShown, bool editab
 {
     m_pVideoLabel->setVisible(videoShown);
     m_pEdits[int(SvcPidField::VideoPid)]->setVisible(videoShown);
-    m_pSatName->setText(panel ? FromLatin1(panel->satName) : QString());
-    m_pTpText->setText(panel ? FromLatin1(panel->tpText) : QString());
+    m_pSatName->setText(panel ? Latin1ToQString(panel->satName) : QString());
+    m_pTpText->setText(panel ? Latin1ToQString(panel->tpText) : QString());
     const uint32_t values[5] = {panel ? panel->svcId : 0, panel ? panel->pmtPid : 0, panel ? panel->pcrPid : 0,
                                 panel ? panel->videoPid : 0, panel ? panel->audioPid : 0};
     for (int i = 0; i < 5; ++i) {

@@ -63,7 +63,7 @@ void CSvcView::Refresh(unsigned parts)
     if (parts & (kRefreshSvcList | kRefreshSvcLines | kRefreshSvcSelection | kRefreshSvcPanel))
         ShowPanel();
     if (parts & kRefreshCommands)
-        m_pSortLabel->setText(FromLatin1(m_Controller.SortLabel()).trimmed());
+        m_pSortLabel->setText(Latin1ToQString(m_Controller.SortLabel()).trimmed());
 }
 
 void CSvcView::ShowPanel()
