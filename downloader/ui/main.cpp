@@ -1,10 +1,11 @@
 // zbdn-usb [FILE.zbd]: the firmware downloader. With a file it starts at once, ends when
 // the worker ends, and exits 0 only when the STB took the whole image.
+#include "common/instance_lock.h"
 #include "downloader/ui/zbdn_window.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QLockFile>
+#include <QFile>
 #include <QStandardPaths>
 
 namespace {
@@ -19,7 +20,7 @@ struct CZbdnProgram {
     CZbdnWindow window{poster, profile, session};
 };
 
-// The named mutex "ZB_DOWN_USB": a lock file that a crashed holder does not keep locked.
+// The named mutex "ZB_DOWN_USB".
 QString SingleInstancePath()
 {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -35,9 +36,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName("ZBDN_USB");
     QGuiApplication::setDesktopFileName("zbdn-usb");
-    QLockFile instance(SingleInstancePath());
-    instance.setStaleLockTime(0);
-    if (!instance.tryLock(0))
+    auto instance = CInstanceLock::Acquire(QFile::encodeName(SingleInstancePath()).toStdString());
+    if (!instance)
         return ZBDN_EXIT_ALREADY_RUNNING;
     CZbdnProgram program;
     program.window.show();

@@ -1,9 +1,10 @@
 // The explorer program: one instance, the profile, the window.
+#include "common/instance_lock.h"
 #include "explorer/ui/explorer_window.h"
-#include "explorer/ui/single_instance.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 
 int main(int argc, char* argv[])
@@ -11,7 +12,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName("bexora");
     QApplication::setOrganizationName("Bexora");
-    auto instance = explorer::AcquireSingleInstance(QDir::tempPath());
+    // One running explorer at a time: the lock "PVR_EXPLORER" in the temporary folder.
+    auto instance = CInstanceLock::Acquire(QFile::encodeName(QDir::temp().filePath("PVR_EXPLORER.lock")).toStdString());
     if (!instance)
         return 0;
     QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Bexora", "bexora");

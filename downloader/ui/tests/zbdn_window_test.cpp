@@ -14,7 +14,6 @@
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QLockFile>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>

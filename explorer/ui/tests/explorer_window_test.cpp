@@ -1,6 +1,6 @@
 // Scenarios of the explorer window with real keys, clicks, menus and drops, against the
 // emulator and real folders.
-#include "explorer/ui/single_instance.h"
+#include "common/instance_lock.h"
 #include "explorer/ui/tests/window_fixture.h"
 #include "common/qt/testing/message_box_answerer.h"
 
@@ -302,10 +302,10 @@ TEST_F(WindowTest, OneInstanceHomeFolderAndSavedPaths)
     EXPECT_TRUE(second.waitForFinished(5000));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running);
-    EXPECT_EQ(AcquireSingleInstance(lockFolder), nullptr);
+    EXPECT_EQ(CInstanceLock::Acquire(base / "PVR_EXPLORER.lock"), nullptr);
     first.kill();  // a crash leaves its lock behind
     first.waitForFinished();
-    EXPECT_NE(AcquireSingleInstance(lockFolder), nullptr);
+    EXPECT_NE(CInstanceLock::Acquire(base / "PVR_EXPLORER.lock"), nullptr);
 
     QByteArray home = qgetenv("HOME");
     qputenv("HOME", lockFolder.toUtf8());

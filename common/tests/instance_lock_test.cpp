@@ -1,0 +1,27 @@
+#include "common/instance_lock.h"
+#include "common/testing/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+TEST(InstanceLock, OneHolderAtATimeAndALeftoverFileNeverLocksOut)
+{
+    testing_support::TempFolder folder;
+    std::filesystem::path path = folder.Path() / "PROGRAM.lock";
+    std::ofstream(path).close();   // what a crash or a power loss may leave: an empty file
+    auto first = CInstanceLock::Acquire(path);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(CInstanceLock::Acquire(path), nullptr);
+    first.reset();
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_NE(CInstanceLock::Acquire(path), nullptr);
+}
+
+TEST(InstanceLock, ALinkInPlaceOfTheFileIsRefused)
+{
+    testing_support::TempFolder folder;
+    std::filesystem::create_symlink(folder.Path() / "elsewhere", folder.Path() / "PROGRAM.lock");
+    EXPECT_EQ(CInstanceLock::Acquire(folder.Path() / "PROGRAM.lock"), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "elsewhere"));
+}
