@@ -260,6 +260,8 @@ TEST_F(WindowTest, PvrFileOperationsAndPopupMenu)
     QTest::keyClick(list, Qt::Key_Return);
     ASSERT_TRUE(WaitFor([&] { return Controller().PvrFolder() == "\\Archive" && RowOf(PaneSide::Pvr, "Movies") >= 0; }));
     CMessageBoxAnswerer boxes;
+    int reloads = 0;
+    QObject::connect(&pvr->Model(), &QAbstractItemModel::modelReset, [&] { ++reloads; });
     QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
     ASSERT_TRUE(WaitFor([&] { return !boxes.Shown().isEmpty(); }));
     EXPECT_EQ(boxes.Shown()[0].text, "Invalid moving command.   ");
@@ -267,8 +269,8 @@ TEST_F(WindowTest, PvrFileOperationsAndPopupMenu)
     EXPECT_TRUE(fs::is_directory(pvrRoot / "Archive" / "Movies"));
 
     // The popup opens on the right button's release over a row, which becomes the selection;
-    // the window refuses it while the line is busy (the refresh after the refused move).
-    ASSERT_TRUE(WaitFor([&] { return Controller().LineIdle() && RowOf(PaneSide::Pvr, "Movies") >= 0; }));
+    // the window refuses it while the line is busy: wait for the refresh after the refused move.
+    ASSERT_TRUE(WaitFor([&] { return reloads > 0 && Controller().LineIdle(); }));
     QRect movies = list->visualRect(pvr->Model().index(RowOf(PaneSide::Pvr, "Movies"), 0));
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, movies.center());
     QMenu* popup = nullptr;
@@ -279,6 +281,7 @@ TEST_F(WindowTest, PvrFileOperationsAndPopupMenu)
         return popup != nullptr;
     }));
     popup->close();
+    ASSERT_EQ(Controller().SelectedRows(PaneSide::Pvr).size(), 1u);
     EXPECT_EQ(Controller().SelectedRows(PaneSide::Pvr).front().name, "Movies");
 }
 
