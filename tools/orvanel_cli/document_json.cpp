@@ -1,5 +1,6 @@
 #include "tools/orvanel_cli/document_json.h"
 
+#include "common/latin1_utf8.h"
 #include "settings/model_traits.h"
 
 #include <algorithm>
@@ -9,17 +10,10 @@ using nlohmann::json;
 
 std::string Latin1ToUtf8(const char* bytes, size_t maxLength)
 {
-    std::string text;
-    for (size_t i = 0; i < maxLength && bytes[i] != '\0'; ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            text += char(c);
-        } else {
-            text += char(0xC0 | (c >> 6));
-            text += char(0x80 | (c & 0x3F));
-        }
-    }
-    return text;
+    size_t length = 0;
+    while (length < maxLength && bytes[length] != '\0')
+        ++length;
+    return Latin1ToUtf8(std::string_view(bytes, length));
 }
 
 namespace {
