@@ -2,6 +2,7 @@
 #include "tools/orvanel_cli/cli_prompter.h"
 #include "settings/demo_settings.h"
 #include "tools/orvanel_cli/document_json.h"
+#include "tools/orvanel_cli/list_commands.h"
 #include "settings/settings_file.h"
 #include "tools/orvanel_cli/transfer_commands.h"
 #include "settings/model_traits.h"
@@ -154,6 +155,32 @@ int RunCommand(int argc, char** argv)
     demo->add_option("--layout", demoOptions.layoutVersion, "layout version (0x27: extended)");
     demo->add_option("--side-folder", sideFolder, kSideFolderHelp);
 
+    std::string other, csvFile;
+    ListFiles listFiles;
+    auto* diff = app.add_subcommand("diff", "Show what changed from settings file A to B: satellites, transponders, "
+                                            "TV and radio services, favourite groups");
+    diff->add_option("A", file, "the older settings file")->required();
+    diff->add_option("B", other, "the newer settings file")->required();
+    diff->add_flag("--json", json, "every detail as JSON");
+    auto* exportList = app.add_subcommand("export", "Write the TV and radio lists as CSV (UTF-8, RFC 4180)");
+    exportList->add_flag("--csv", json, "as CSV (the only format)")->required();
+    exportList->add_option("FILE", file, "settings file")->required();
+    exportList->add_option("-o,--output", listFiles.output, "CSV file to write (default: standard output)");
+    auto* importList = app.add_subcommand(
+        "import", "Apply the service order, names, lock and skip flags and favourite membership of a CSV list; rows "
+                  "that match no service are reported, never added");
+    importList->add_option("--csv", csvFile, "the CSV list, as export writes it")->required();
+    importList->add_option("FILE", file, "settings file")->required();
+    importList->add_option("-o,--output", listFiles.output, "settings file to write")->required();
+    importList->add_option("--side-folder", listFiles.sideFolder, kSideFolderHelp);
+    auto* applyReference = app.add_subcommand(
+        "apply-reference", "Carry a reference file's TV and radio order, favourite groups, locks, skips and renamed "
+                           "names onto the matching services of TARGET (after a new scan); unmatched services follow");
+    applyReference->add_option("REF", other, "the reference settings file")->required();
+    applyReference->add_option("TARGET", file, "the settings file to change")->required();
+    applyReference->add_option("-o,--output", listFiles.output, "settings file to write")->required();
+    applyReference->add_option("--side-folder", listFiles.sideFolder, kSideFolderHelp);
+
     TransferArgs transfer;
     auto* upload = app.add_subcommand("upload", "Read the STB's settings into a settings file");
     AddTransferOptions(upload, transfer);
@@ -185,6 +212,14 @@ int RunCommand(int argc, char** argv)
         return RunDownload(transfer.options, file, prompter);
     if (*reboot)
         return RunReboot(transfer.options, prompter);
+    if (*diff)
+        return RunDiff(file, other, json, prompter);
+    if (*exportList)
+        return RunExportCsv(file, listFiles, prompter);
+    if (*importList)
+        return RunImportCsv(csvFile, file, listFiles, prompter);
+    if (*applyReference)
+        return RunApplyReference(other, file, listFiles, prompter);
     if (*info)
         return Info(file, prompter);
     if (*verify)

@@ -138,7 +138,7 @@ TEST_F(OrvanelCli, ResaveReplacesOrWritesBeside)
 
 TEST_F(OrvanelCli, EveryCommandExplainsItself)
 {
-    for (const char* command : {"info", "verify", "dump", "resave", "demo"}) {
+    for (const char* command : {"info", "verify", "dump", "resave", "demo", "diff", "export", "import", "apply-reference"}) {
         const CliRun run = Cli(std::string(command) + " --help");
         EXPECT_EQ(run.status, 0) << command;
         EXPECT_NE(run.out.find("Usage"), std::string::npos) << command;
@@ -178,3 +178,71 @@ TEST_F(OrvanelCli, SideFilesGoToTheStateFolderNotTheCurrentOne)
 }
 
 }  // namespace
+
+namespace {
+
+// Swaps two CRLF lines of a text (0-based).
+std::string SwapLines(const std::string& text, size_t x, size_t y)
+{
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; at < text.size(); at = end + 2)
+        end = text.find("\r\n", at), lines.push_back(text.substr(at, end - at));
+    std::swap(lines[x], lines[y]);
+    std::string joined;
+    for (const std::string& line : lines)
+        joined += line + "\r\n";
+    return joined;
+}
+
+} // namespace
+
+TEST_F(OrvanelCli, ListsGoThroughASpreadsheetAndBackAndCarryOntoAnotherFile)
+{
+    const std::string loaded = (dir / "loaded.std").string(), csv = (dir / "list.csv").string();
+    const std::string side = " --side-folder " + dir.string();
+    ASSERT_EQ(Cli("resave " + Demo("demo.std") + " -o " + loaded + side).status, 0);
+    ASSERT_EQ(Cli("export --csv " + loaded + " -o " + csv).status, 0);
+    EXPECT_EQ(Cli("export --csv " + loaded).out, Slurp(csv));
+    CliRun run = Cli("import --csv " + csv + " " + loaded + " -o same.std" + side);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Slurp(dir / "same.std"), Slurp(loaded));   // an unedited list changes nothing
+
+    // The spreadsheet swaps TV 1 and TV 2 and renames TV 3.
+    std::string edited = SwapLines(Slurp(csv), 1, 2);
+    const size_t name = edited.find(",", edited.find("\r\nTV,3,") + 7);
+    edited.insert(name, " \xC3\x9C");
+    std::ofstream(csv, std::ios::binary) << edited;
+    ASSERT_EQ(Cli("import --csv " + csv + " " + loaded + " -o edited.std" + side).status, 0);
+    run = Cli("diff --json " + loaded + " edited.std");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto diff = nlohmann::json::parse(run.out);
+    ASSERT_EQ(diff["tv"]["changed"].size(), 2u);
+    EXPECT_TRUE(diff["tv"]["changed"][0]["moved"]);
+    EXPECT_TRUE(diff["tv"]["changed"][1]["renamed"]);
+    EXPECT_NE(diff["tv"]["changed"][1]["new"]["name"].get<std::string>().find(" \xC3\x9C"), std::string::npos);
+    EXPECT_NE(Cli("diff " + loaded + " edited.std").out.find("TV: 0 added, 0 removed, 1 moved, 1 renamed"),
+              std::string::npos);
+
+    // The edited file as the reference of the unedited one gives the edited order and name.
+    run = Cli("apply-reference edited.std " + loaded + " -o applied.std" + side);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("TV: 320 matched"), std::string::npos) << run.out;
+    EXPECT_TRUE(nlohmann::json::parse(Cli("diff --json edited.std applied.std").out)["tv"]["changed"].empty());
+}
+
+TEST_F(OrvanelCli, ListCommandsRefuseBadInputAndWriteNothing)
+{
+    const std::string demo = Demo("demo.std"), csv = (dir / "list.csv").string();
+    ASSERT_EQ(Cli("export --csv " + demo + " -o " + csv).status, 0);
+    std::string text = Slurp(csv);
+    text.insert(text.find("\r\nTV,4,") + 2 + 5, "\xE2\x82\xAC");   // the euro sign has no Latin-1 form
+    std::ofstream(csv, std::ios::binary) << text;
+    CliRun run = Cli("import --csv " + csv + " " + demo + " -o out.std");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("row 5: the name"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "out.std"));
+    EXPECT_EQ(Cli("import --csv missing.csv " + demo + " -o out.std").status, 1);
+    EXPECT_EQ(Cli("diff " + demo + " missing.std").status, 1);
+    EXPECT_EQ(Cli("apply-reference " + demo + " " + demo).status, 2);   // -o is needed
+    EXPECT_FALSE(fs::exists(dir / "out.std"));
+}

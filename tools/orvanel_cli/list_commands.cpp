@@ -1,0 +1,182 @@
+#include "tools/orvanel_cli/list_commands.h"
+
+#include "common/latin1_utf8.h"
+#include "common/safe_file.h"
+#include "lists/apply_reference.h"
+#include "lists/list_csv.h"
+#include "lists/list_diff.h"
+#include "settings/settings_file.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+// A channel list of 5000 rows is well below this.
+constexpr std::streamsize kMaxCsvBytes = 16 << 20;
+
+std::unique_ptr<COrvanel1Doc> Load(const std::string& path, const ListFiles& files, CliPrompter& prompter)
+{
+    auto doc = std::make_unique<COrvanel1Doc>();
+    doc->m_pPrompter = &prompter;
+    doc->m_SideFileFolder = files.sideFolder;
+    if (!Appl_OpenSettingsFile(*doc, path, prompter.Detail()))
+        return nullptr;
+    return doc;
+}
+
+int Save(COrvanel1Doc& doc, const ListFiles& files, CliPrompter& prompter)
+{
+    return SaveSettingsFile(doc, files.output, prompter.Detail()) == 1 ? 0 : 1;
+}
+
+bool ReadText(const std::string& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::cerr << "orvanel-cli: cannot read \"" << path << "\": " << std::strerror(errno) << std::endl;
+        return false;
+    }
+    in.seekg(0, std::ios::end);
+    if (in.tellg() > kMaxCsvBytes) {
+        std::cerr << "orvanel-cli: \"" << path << "\" is too large for a channel list" << std::endl;
+        return false;
+    }
+    in.seekg(0);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+    if (in.bad()) {
+        std::cerr << "orvanel-cli: cannot read \"" << path << "\"" << std::endl;
+        return false;
+    }
+    return true;
+}
+
+json TpJson(const lists::TpRef& tp)
+{
+    return {{"satellite", Latin1ToUtf8(tp.sat)}, {"frequency", tp.freq}, {"polarity", tp.polar ? "H" : "V"},
+            {"symbolRate", tp.sr}};
+}
+
+json SvcJson(const lists::SvcRef& svc)
+{
+    return {{"list", svc.kind == kTvKind ? "TV" : "Radio"}, {"position", svc.pos + 1},
+            {"name", Latin1ToUtf8(svc.name)},           {"satellite", Latin1ToUtf8(svc.sat)},
+            {"frequency", svc.freq},                    {"polarity", svc.polar ? "H" : "V"},
+            {"svcId", svc.svcId}};
+}
+
+template <class T, class Fn>
+json ArrayOf(const std::vector<T>& items, Fn fn)
+{
+    json list = json::array();
+    for (const T& item : items)
+        list.push_back(fn(item));
+    return list;
+}
+
+json Names(const std::vector<std::string>& names) { return ArrayOf(names, [](const std::string& n) { return Latin1ToUtf8(n); }); }
+
+json ListJson(const lists::ListDiff& list)
+{
+    return {{"added", ArrayOf(list.added, SvcJson)},
+            {"removed", ArrayOf(list.removed, SvcJson)},
+            {"changed", ArrayOf(list.changed, [](const lists::SvcChange& c) {
+                 return json{{"old", SvcJson(c.a)}, {"new", SvcJson(c.b)}, {"weakMatch", c.weak},
+                             {"moved", c.moved},   {"renamed", c.renamed}, {"fields", c.fields}};
+             })}};
+}
+
+json DiffJson(const lists::DocDiff& diff)
+{
+    return {{"summary", lists::DiffSummary(diff)},
+            {"satellites", {{"added", Names(diff.satAdded)}, {"removed", Names(diff.satRemoved)}}},
+            {"transponders",
+             {{"added", ArrayOf(diff.tpAdded, TpJson)},
+              {"removed", ArrayOf(diff.tpRemoved, TpJson)},
+              {"changed", ArrayOf(diff.tpChanged, [](const auto& c) {
+                   return json{{"old", TpJson(c.first)}, {"new", TpJson(c.second)}};
+               })}}},
+            {"tv", ListJson(diff.lists[kTvKind])},
+            {"radio", ListJson(diff.lists[kRadioKind])},
+            {"favourites",
+             {{"added", Names(diff.favAdded)},
+              {"removed", Names(diff.favRemoved)},
+              {"changed", ArrayOf(diff.favChanged, [](const lists::FavDiff& f) {
+                   return json{{"name", Latin1ToUtf8(f.name)}, {"added", ArrayOf(f.added, SvcJson)},
+                               {"removed", ArrayOf(f.removed, SvcJson)}};
+               })}}}};
+}
+
+} // namespace
+
+int RunDiff(const std::string& pathA, const std::string& pathB, bool asJson, CliPrompter& prompter)
+{
+    auto a = Load(pathA, {}, prompter);
+    auto b = a ? Load(pathB, {}, prompter) : nullptr;
+    if (!b)
+        return 1;
+    const lists::DocDiff diff = lists::DiffDocuments(*a, *b);
+    if (asJson)
+        std::cout << DiffJson(diff).dump(1) << std::endl;
+    else
+        std::cout << lists::DiffSummary(diff) << (diff.Empty() ? "" : "\n") << lists::DiffDetails(diff) << std::flush;
+    return std::cout.good() ? 0 : 1;
+}
+
+int RunExportCsv(const std::string& path, const ListFiles& files, CliPrompter& prompter)
+{
+    auto doc = Load(path, files, prompter);
+    if (!doc)
+        return 1;
+    const std::string csv = lists::ExportCsv(*doc);
+    if (files.output.empty()) {
+        std::cout << csv << std::flush;
+        return std::cout.good() ? 0 : 1;
+    }
+    FileFailure failure;
+    const ByteSpan bytes(reinterpret_cast<const uint8_t*>(csv.data()), csv.size());
+    if (SafeWriteFile(files.output, bytes, LinkRule::Follow, &failure))
+        return 0;
+    std::cerr << "orvanel-cli: cannot write " << failure.Describe() << std::endl;
+    return 1;
+}
+
+int RunImportCsv(const std::string& csvPath, const std::string& path, const ListFiles& files, CliPrompter& prompter)
+{
+    std::string csv;
+    if (!ReadText(csvPath, csv))
+        return 1;
+    auto doc = Load(path, files, prompter);
+    if (!doc)
+        return 1;
+    lists::CsvImportReport report;
+    lists::CsvError error;
+    if (!lists::ImportCsv(*doc, csv, report, error)) {
+        std::cerr << "orvanel-cli: \"" << csvPath << "\" row " << error.row << ": " << error.text
+                  << "; nothing was changed" << std::endl;
+        return 1;
+    }
+    std::cout << lists::DescribeCsvImport(report) << std::flush;
+    return Save(*doc, files, prompter);
+}
+
+int RunApplyReference(const std::string& refPath, const std::string& path, const ListFiles& files,
+                      CliPrompter& prompter)
+{
+    auto reference = Load(refPath, files, prompter);
+    auto doc = reference ? Load(path, files, prompter) : nullptr;
+    if (!doc)
+        return 1;
+    const lists::ReferenceReport report = lists::ApplyReference(*reference, *doc);
+    std::cout << lists::DescribeReferenceReport(report, *doc) << std::flush;
+    return Save(*doc, files, prompter);
+}
