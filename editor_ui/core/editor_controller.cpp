@@ -30,7 +30,7 @@ bool CEditorController::Enabled(Cmd cmd) const
         return true;
     case Cmd::PortSetup:
         return !m_Link.UsbMode();
-    case Cmd::Save: case Cmd::SaveAs: case Cmd::Download:
+    case Cmd::Save: case Cmd::SaveAs: case Cmd::Download: case Cmd::ApplyReference: case Cmd::ExportCsv:
     case Cmd::ViewSat: case Cmd::ViewTv: case Cmd::ViewRadio: case Cmd::ViewFav:
         return held;
     case Cmd::UndoSort:
@@ -103,6 +103,8 @@ void CEditorController::Run(Cmd cmd)
     case Cmd::EditFavGroup: EditFavGroup(); break;
     case Cmd::About: m_Dialogs.About(); break;
     case Cmd::StbReboot: m_Link.StbReboot(); break;
+    case Cmd::ApplyReference: ApplyReferenceList(); break;
+    case Cmd::ExportCsv: ExportListCsv(); break;
     case Cmd::Count: break;
     }
 }

@@ -28,6 +28,7 @@ enum class Cmd {
     TvDeleteSvc, TvSort, RadioDeleteSvc, RadioSort,
     AddFavGroup, DeleteFavGroup, EditFavGroup,
     About, StbReboot,
+    ApplyReference, ExportCsv,
     Count
 };
 
@@ -146,6 +147,8 @@ public:
 
 private:
     void Cut(SvcKind kind);
+    void ApplyReferenceList();
+    void ExportListCsv();
     bool AskSaveFirst(PromptIcon icon);
     void Discard();
     void AfterLoad(bool edited);

@@ -15,6 +15,9 @@ public:
     // The common Open and Save As dialogs with "Satellite Data Files(*.std)"; nothing when cancelled.
     virtual std::optional<std::filesystem::path> ChooseOpenFile() = 0;
     virtual std::optional<std::filesystem::path> ChooseSaveFile() = 0;
+    // "Apply Reference List...": a settings file to read; "Export List as CSV...": a CSV file to write.
+    virtual std::optional<std::filesystem::path> ChooseReferenceFile() = 0;
+    virtual std::optional<std::filesystem::path> ChooseCsvFile() = 0;
 
     // The editing dialogs carry out their command on the document, with its refusals and
     // checks; each tells whether the document changed.

@@ -11,11 +11,13 @@ namespace fs = std::filesystem;
 
 class ScriptedDialogs : public EditorDialogs {
 public:
-    std::deque<std::optional<fs::path>> openFiles, saveFiles;
+    std::deque<std::optional<fs::path>> openFiles, saveFiles, referenceFiles, csvFiles;
     int opened = 0;
 
     std::optional<fs::path> ChooseOpenFile() override { return Next(openFiles); }
     std::optional<fs::path> ChooseSaveFile() override { return Next(saveFiles); }
+    std::optional<fs::path> ChooseReferenceFile() override { return Next(referenceFiles); }
+    std::optional<fs::path> ChooseCsvFile() override { return Next(csvFiles); }
     bool AddSatellite() override { return Opened(); }
     bool EditSatellite(int) override { return Opened(); }
     bool AddTransponder(int) override { return Opened(); }

@@ -77,6 +77,8 @@ void CMainFrame::BuildMenus()
     file->addActions({m_Actions[Cmd::Open], m_Actions[Cmd::Save], m_Actions[Cmd::SaveAs]});
     file->addSeparator();
     file->addAction(m_Actions[Cmd::Exit]);
+    file->addSeparator();
+    file->addActions({m_Actions[Cmd::ApplyReference], m_Actions[Cmd::ExportCsv]});
 
     QMenu* edit = menuBar()->addMenu("Edit");
     edit->addAction(m_Actions[Cmd::UndoSort]);

@@ -31,9 +31,28 @@ std::optional<std::filesystem::path> CQtEditorDialogs::ChooseOpenFile()
 
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseSaveFile()
 {
-    QFileDialog dialog(m_pParent, "Save As", QString(), kFileFilter);
+    return ChooseFileToWrite("Save As", kFileFilter, "std");
+}
+
+std::optional<std::filesystem::path> CQtEditorDialogs::ChooseReferenceFile()
+{
+    QString name = QFileDialog::getOpenFileName(m_pParent, "Apply Reference List", QString(), kFileFilter);
+    if (name.isEmpty())
+        return std::nullopt;
+    return ToPath(name);
+}
+
+std::optional<std::filesystem::path> CQtEditorDialogs::ChooseCsvFile()
+{
+    return ChooseFileToWrite("Export List as CSV", "CSV Files(*.csv);;All files (*)", "csv");
+}
+
+std::optional<std::filesystem::path> CQtEditorDialogs::ChooseFileToWrite(const QString& title, const QString& filter,
+                                                                         const QString& suffix)
+{
+    QFileDialog dialog(m_pParent, title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("std");
+    dialog.setDefaultSuffix(suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return ToPath(dialog.selectedFiles().front());

@@ -15,6 +15,8 @@ public:
 
     std::optional<std::filesystem::path> ChooseOpenFile() override;
     std::optional<std::filesystem::path> ChooseSaveFile() override;
+    std::optional<std::filesystem::path> ChooseReferenceFile() override;
+    std::optional<std::filesystem::path> ChooseCsvFile() override;
     bool AddSatellite() override;
     bool EditSatellite(int sat) override;
     bool AddTransponder(int sat) override;
@@ -25,6 +27,9 @@ public:
     void About() override;
 
 private:
+    std::optional<std::filesystem::path> ChooseFileToWrite(const QString& title, const QString& filter,
+                                                           const QString& suffix);
+
     COrvanel1Doc& m_Doc;
     Prompter& m_Prompter;
     QPointer<QWidget> m_pParent;

@@ -174,3 +174,36 @@ TEST_F(EditorTest, SortLabelAndUndo)
 }
 
 }  // namespace
+
+TEST_F(EditorTest, ApplyReferenceListIsOneUndoableStepAndExportWritesTheLists)
+{
+    OpenDemo();
+    const std::vector<SvcRecord> scanOrder(doc->m_TvSvc.begin(), doc->m_TvSvc.begin() + doc->m_TvSvcCnt);
+    auto reference = std::make_unique<COrvanel1Doc>();
+    reference->m_SideFileFolder = dir;
+    ASSERT_EQ(LoadSettingsFile(*reference, dir / "demo.std"), 1);
+    ASSERT_TRUE(Appl_SortSvcList(*reference, kTvKind, kSortAlphabetic));
+    ASSERT_EQ(SaveSettingsFile(*reference, dir / "sorted.std"), 1);
+
+    dialogs.referenceFiles.push_back(dir / "sorted.std");
+    ctl.Run(Cmd::ApplyReference);
+    EXPECT_TRUE(ctl.Edited());
+    EXPECT_EQ(ctl.SortLabel().rfind("Current Sort Type : Reference List", 0), 0u);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back().title, "Apply Reference List");
+    EXPECT_NE(prompter.shown.back().text.find("TV: 320 matched"), std::string::npos);
+    EXPECT_TRUE(std::equal(reference->m_TvSvc.begin(), reference->m_TvSvc.begin() + reference->m_TvSvcCnt,
+                           doc->m_TvSvc.begin()));
+
+    ctl.Run(Cmd::ViewTv);
+    ctl.Run(Cmd::UndoSort);
+    EXPECT_TRUE(std::equal(scanOrder.begin(), scanOrder.end(), doc->m_TvSvc.begin()));
+    EXPECT_TRUE(ctl.SortLabel().empty());
+
+    dialogs.csvFiles.push_back(dir / "list.csv");
+    ctl.Run(Cmd::ExportCsv);
+    std::ifstream csv(dir / "list.csv");
+    std::string header;
+    std::getline(csv, header);
+    EXPECT_EQ(header.rfind("list,position,name,satellite,", 0), 0u);
+}

@@ -97,3 +97,27 @@ TEST_F(FrameTest, TheOpenedDemoShowsEveryViewInItsFormats)
 }
 
 }  // namespace
+
+TEST_F(FrameTest, FileMenuAppliesAReferenceListAndExportsTheLists)
+{
+    OpenDemoByKeys();
+    QMenu* file = frame.menuBar()->actions().front()->menu();
+    QStringList items;
+    for (QAction* action : file->actions())
+        items << (action->isSeparator() ? "|" : action->text().section('\t', 0, 0));
+    EXPECT_EQ(items, (QStringList{"&Open...", "&Save", "Save &As...", "|", "E&xit", "|", "Apply Reference List...",
+                                  "Export List as CSV..."}));
+
+    dialogs.referenceFiles = {demo};
+    CMessageBoxAnswerer answerer({QMessageBox::Ok});
+    file->actions()[6]->trigger();
+    ASSERT_EQ(answerer.Shown().size(), 1);
+    EXPECT_EQ(answerer.Shown()[0].title, "Apply Reference List");
+    EXPECT_TRUE(answerer.Shown()[0].text.startsWith("TV: 320 matched"));
+    frame.Action(Cmd::ViewTv)->trigger();
+    EXPECT_TRUE(frame.Action(Cmd::UndoSort)->isEnabled());
+
+    dialogs.csvFiles = {dir / "list.csv"};
+    file->actions()[7]->trigger();
+    EXPECT_GT(fs::file_size(dir / "list.csv"), 0u);
+}
