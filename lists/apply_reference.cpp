@@ -83,13 +83,16 @@ std::vector<FavCh> MergedGroups(const COrvanel1Doc& reference, const COrvanel1Do
 }
 
 void DescribeSlots(std::string& text, const COrvanel1Doc& target, SvcKind kind, const char* what,
-                   const std::vector<uint32_t>& slots)
+                   const std::vector<uint32_t>& slots, size_t& room)
 {
     for (uint32_t slot : slots) {
+        if (room == 0)
+            return;
+        --room;
         const SvcRecord& svc = ListOf(target, kind)[slot];
         text += std::string(what) + (kind == kTvKind ? " TV " : " radio ") + std::to_string(slot + 1) + ". " +
-                Latin1ToUtf8(SvcNameOf(target, svc)) + " (" + Latin1ToUtf8(SatNameOf(target, svc.satIdx)) + ", svcId " +
-                std::to_string(svc.svcId) + ")\n";
+                Latin1ToUtf8(SvcNameOf(target, svc)) + " (" + Latin1ToUtf8(SatNameOf(target, svc.satIdx)) +
+                ", svcId " + std::to_string(svc.svcId) + ")\n";
     }
 }
 
@@ -106,7 +109,7 @@ ReferenceReport ApplyReference(const COrvanel1Doc& reference, COrvanel1Doc& targ
     return report;
 }
 
-std::string DescribeReferenceReport(const ReferenceReport& report, const COrvanel1Doc& target)
+std::string DescribeReferenceReport(const ReferenceReport& report, const COrvanel1Doc& target, size_t maxListed)
 {
     std::string text;
     for (SvcKind kind : {kTvKind, kRadioKind}) {
@@ -120,10 +123,14 @@ std::string DescribeReferenceReport(const ReferenceReport& report, const COrvane
         text += "Favourite members without a service here: " + std::to_string(report.favMembersDropped) + "\n";
     if (report.favGroupsDropped > 0)
         text += "Favourite groups beyond 30 left out: " + std::to_string(report.favGroupsDropped) + "\n";
+    size_t room = maxListed, listed = 0;
     for (SvcKind kind : {kTvKind, kRadioKind}) {
-        DescribeSlots(text, target, kind, "weak match:", report.lists[kind].weakSlots);
-        DescribeSlots(text, target, kind, "unmatched:", report.lists[kind].unmatchedSlots);
+        DescribeSlots(text, target, kind, "weak match:", report.lists[kind].weakSlots, room);
+        DescribeSlots(text, target, kind, "unmatched:", report.lists[kind].unmatchedSlots, room);
+        listed += report.lists[kind].weakSlots.size() + report.lists[kind].unmatchedSlots.size();
     }
+    if (listed > maxListed)
+        text += "... and " + std::to_string(listed - maxListed) + " more\n";
     return text;
 }
 

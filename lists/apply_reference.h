@@ -8,6 +8,7 @@
 #include "settings/document.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,7 +30,9 @@ struct ReferenceReport {
 
 ReferenceReport ApplyReference(const COrvanel1Doc& reference, COrvanel1Doc& target);
 
-// A few lines for people (UTF-8): counts, then the weakly matched and unmatched services.
-std::string DescribeReferenceReport(const ReferenceReport& report, const COrvanel1Doc& target);
+// A few lines for people (UTF-8): counts, then the weakly matched and unmatched services,
+// at most `maxListed` of them (a message box cannot hold a whole rescan).
+std::string DescribeReferenceReport(const ReferenceReport& report, const COrvanel1Doc& target,
+                                    size_t maxListed = SIZE_MAX);
 
 } // namespace lists

@@ -7,6 +7,7 @@
 #include "settings/service_purge.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <optional>
 
@@ -309,7 +310,7 @@ bool ImportCsv(COrvanel1Doc& doc, std::string_view csv, CsvImportReport& report,
             ordered.push_back(&row);
             slotOfRow.push_back(match.refOf[r] < 0 ? -1 : int32_t(newSlotOf[match.refOf[r]]));
             if (match.refOf[r] < 0) {
-                report.notes.push_back(Describe(row) + " matches no service");
+                report.notes.push_back(Describe(row) + " matches no service (or only one an earlier row took)");
                 continue;
             }
             const uint32_t slot = newSlotOf[match.refOf[r]];

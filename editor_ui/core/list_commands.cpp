@@ -13,6 +13,7 @@
 namespace {
 const std::string kReferenceDescription = "Current Sort Type : Reference List";
 const std::string kReferenceTitle = "Apply Reference List";
+constexpr size_t kReportedServices = 20;
 }
 
 void CEditorController::ApplyReferenceList()
@@ -31,7 +32,7 @@ void CEditorController::ApplyReferenceList()
     ClampSelections();
     UpdatePreview();
     Changed(kRefreshAll);
-    m_Prompter.Notify(lists::DescribeReferenceReport(report, m_Doc), kReferenceTitle, PromptIcon::Information);
+    m_Prompter.Notify(lists::DescribeReferenceReport(report, m_Doc, kReportedServices), kReferenceTitle, PromptIcon::Information);
 }
 
 // Writing a copy of the lists changes nothing in the settings: no undo step, no edited flag.

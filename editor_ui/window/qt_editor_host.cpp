@@ -23,10 +23,7 @@ std::filesystem::path ToPath(const QString& name)
 
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseOpenFile()
 {
-    QString name = QFileDialog::getOpenFileName(m_pParent, "Open", QString(), kFileFilter);
-    if (name.isEmpty())
-        return std::nullopt;
-    return ToPath(name);
+    return ChooseSettingsFileToRead("Open");
 }
 
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseSaveFile()
@@ -36,7 +33,12 @@ std::optional<std::filesystem::path> CQtEditorDialogs::ChooseSaveFile()
 
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseReferenceFile()
 {
-    QString name = QFileDialog::getOpenFileName(m_pParent, "Apply Reference List", QString(), kFileFilter);
+    return ChooseSettingsFileToRead("Apply Reference List");
+}
+
+std::optional<std::filesystem::path> CQtEditorDialogs::ChooseSettingsFileToRead(const QString& title)
+{
+    QString name = QFileDialog::getOpenFileName(m_pParent, title, QString(), kFileFilter);
     if (name.isEmpty())
         return std::nullopt;
     return ToPath(name);

@@ -27,6 +27,7 @@ public:
     void About() override;
 
 private:
+    std::optional<std::filesystem::path> ChooseSettingsFileToRead(const QString& title);
     std::optional<std::filesystem::path> ChooseFileToWrite(const QString& title, const QString& filter,
                                                            const QString& suffix);
 

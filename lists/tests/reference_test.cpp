@@ -187,6 +187,9 @@ TEST(ApplyReference, RestoresTheReferenceOrderAfterARescan)
         EXPECT_EQ(gotUids, wantUids) << FieldText(want.favName);
     }
     EXPECT_NE(DescribeReferenceReport(report, *target).find("weak match: "), std::string::npos);
+    const std::string shortReport = DescribeReferenceReport(report, *target, 3);
+    EXPECT_NE(shortReport.find("... and " + std::to_string(scan.renumbered.size() + 12 - 3) + " more"),
+              std::string::npos) << shortReport;
 }
 
 TEST(ListDiff, ReportsEveryKindOfChange)

@@ -156,6 +156,7 @@ int RunCommand(int argc, char** argv)
     demo->add_option("--side-folder", sideFolder, kSideFolderHelp);
 
     std::string other, csvFile;
+    bool csv = false;
     ListFiles listFiles;
     auto* diff = app.add_subcommand("diff", "Show what changed from settings file A to B: satellites, transponders, "
                                             "TV and radio services, favourite groups");
@@ -163,7 +164,7 @@ int RunCommand(int argc, char** argv)
     diff->add_option("B", other, "the newer settings file")->required();
     diff->add_flag("--json", json, "every detail as JSON");
     auto* exportList = app.add_subcommand("export", "Write the TV and radio lists as CSV (UTF-8, RFC 4180)");
-    exportList->add_flag("--csv", json, "as CSV (the only format)")->required();
+    exportList->add_flag("--csv", csv, "as CSV (the only format)")->required();
     exportList->add_option("FILE", file, "settings file")->required();
     exportList->add_option("-o,--output", listFiles.output, "CSV file to write (default: standard output)");
     auto* importList = app.add_subcommand(
