@@ -26,7 +26,7 @@ struct FullFile {
         doc->m_pPrompter = &prompter;
         doc->m_SideFileFolder = dir;
         BuildDemoSettings(*doc, {0, 0x25, 0x2203, kCheckedTvSlots, kMaxRadioSvc});
-        written = SaveSettingsFile(*doc, file) == 1;
+        written = SaveSettingsFile(*doc, file) == SettingsFileResult::Ok;
     }
     ~FullFile() { std::filesystem::remove_all(dir); }
     bool written = false;

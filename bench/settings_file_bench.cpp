@@ -29,7 +29,7 @@ struct BenchFiles {
     {
         auto doc = NewDoc();
         BuildDemoSettings(*doc, {0, 0x25, 0x2203, kCheckedTvSlots, kMaxRadioSvc});
-        return SaveSettingsFile(*doc, file) == 1;
+        return SaveSettingsFile(*doc, file) == SettingsFileResult::Ok;
     }
 };
 
@@ -40,7 +40,7 @@ void BM_LoadSettingsFile(benchmark::State& state)
         return state.SkipWithError("the full demo file could not be written");
     auto doc = files.NewDoc();
     for (auto _ : state)
-        if (LoadSettingsFile(*doc, files.file) != 1)
+        if (LoadSettingsFile(*doc, files.file) != SettingsFileResult::Ok)
             return state.SkipWithError("load failed");
 }
 BENCHMARK(BM_LoadSettingsFile)->Unit(benchmark::kMillisecond);
@@ -50,11 +50,11 @@ void BM_SaveSettingsFileAfterAnEdit(benchmark::State& state)
 {
     BenchFiles files;
     auto doc = files.NewDoc();
-    if (!files.WriteFullDemo() || LoadSettingsFile(*doc, files.file) != 1)
+    if (!files.WriteFullDemo() || LoadSettingsFile(*doc, files.file) != SettingsFileResult::Ok)
         return state.SkipWithError("the full demo file could not be written and loaded");
     for (auto _ : state) {
         doc->m_TvSvc[100].svcId ^= 1;
-        if (SaveSettingsFile(*doc, files.file) != 1)
+        if (SaveSettingsFile(*doc, files.file) != SettingsFileResult::Ok)
             return state.SkipWithError("save failed");
     }
 }

@@ -14,9 +14,9 @@ constexpr int kDefaultPositionIndex = 127;
 // New Satellite OK: trims the name at both ends, then refuses a name of an existing
 // satellite, a name of at most one character, and a position index outside 0 to 60 other
 // than 127. On success `name` holds the trimmed name.
-bool NewSatDlg_Check(const COrvanel1Doc& doc, std::string& name, int positionIdx, Prompter& prompter);
+[[nodiscard]] bool NewSatDlg_Check(const COrvanel1Doc& doc, std::string& name, int positionIdx, Prompter& prompter);
 // Edit Satellite OK for satellite `sat`: trims trailing blanks only; its own name is allowed.
-bool EditSatDlg_Check(const COrvanel1Doc& doc, int sat, std::string& name, int positionIdx, Prompter& prompter);
+[[nodiscard]] bool EditSatDlg_Check(const COrvanel1Doc& doc, int sat, std::string& name, int positionIdx, Prompter& prompter);
 
 // Service Name dialog: the index typed (1-based) brought into 1 .. count, with
 // "Service Index is too big!" / "Service Index is too small!".

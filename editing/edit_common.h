@@ -50,4 +50,4 @@ void SetFieldText(std::array<char, N>& field, const std::string& text)
 // Message boxes of the document's operations; without a prompter nothing is shown and
 // every question is answered No.
 void DocNotify(COrvanel1Doc& doc, const std::string& text, const std::string& title, PromptIcon icon);
-bool DocAskYes(COrvanel1Doc& doc, const std::string& text, const std::string& title);
+[[nodiscard]] bool DocAskYes(COrvanel1Doc& doc, const std::string& text, const std::string& title);

@@ -10,7 +10,7 @@
 #include <vector>
 
 // "Cannot add more Favorite Group Information!" when 30 groups exist.
-bool Appl_CanAddFavGroup(COrvanel1Doc& doc);
+[[nodiscard]] bool Appl_CanAddFavGroup(COrvanel1Doc& doc);
 // Appends the dialog's group (trailing blanks cut from its name). Returns its slot, or -1
 // after "Favorite Group Name is needed!" / "Same Group Name exist!" (or a full table).
 int Appl_AddFavGroup(COrvanel1Doc& doc, const FavCh& group);

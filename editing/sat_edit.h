@@ -25,7 +25,7 @@ uint32_t Appl_MaxSatCount(const COrvanel1Doc& doc);
 LnbBlock DefaultLnbBlock();
 
 // "Cannot add more satellite!" when the satellite or transponder table is full.
-bool Appl_CanAddSat(COrvanel1Doc& doc);
+[[nodiscard]] bool Appl_CanAddSat(COrvanel1Doc& doc);
 // Appends a satellite made from the last one, with default LNB settings and a copy of the
 // last satellite's first transponder. Returns its index, or -1 ("Cannot add new satellite!").
 int Appl_AddSat(COrvanel1Doc& doc, const std::string& name, uint8_t positionIdx);

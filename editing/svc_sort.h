@@ -46,7 +46,7 @@ public:
 
     void Push(const std::vector<uint8_t>& snapshot, const std::string& description);
     // Moves the newest snapshot into `snapshot` and removes it; false when empty.
-    bool Pop(std::vector<uint8_t>& snapshot);
+    [[nodiscard]] bool Pop(std::vector<uint8_t>& snapshot);
     void Clear() { m_Entries.clear(); }
     bool Available() const { return !m_Entries.empty(); }
     size_t Depth() const { return m_Entries.size(); }

@@ -5,6 +5,7 @@
 #include "settings/settings_file.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -27,7 +28,8 @@ std::vector<uint8_t> DemoFileBytes(unsigned int random)
     const uint8_t models[] = {0, 10, 12, 13};
     BuildDemoSettings(*doc, {models[random % 4], uint8_t(random & 4 ? 0x27 : 0x25)});
     const std::string path = TempPath(".seed.std");
-    SaveSettingsFile(*doc, path);
+    if (SaveSettingsFile(*doc, path) != SettingsFileResult::Ok)
+        std::abort();
     std::ifstream in(path, std::ios::binary);
     std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
     std::remove(path.c_str());
@@ -58,6 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SilentPrompter prompter;
     static auto doc = std::make_unique<COrvanel1Doc>();
     doc->m_pPrompter = &prompter;
-    LoadSettingsFile(*doc, path);
+    (void)LoadSettingsFile(*doc, path);
     return 0;
 }

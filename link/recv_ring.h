@@ -15,11 +15,11 @@ public:
 
     uint32_t Count() const;
     // Producer side.
-    bool Put(uint8_t byte);
+    [[nodiscard]] bool Put(uint8_t byte);
     // Puts all n bytes in order when they fit (n < kSize - Count()), else none of them.
-    bool PutBlock(const uint8_t* data, uint32_t n);
+    [[nodiscard]] bool PutBlock(const uint8_t* data, uint32_t n);
     // Consumer side.
-    bool Get(uint8_t& byte);
+    [[nodiscard]] bool Get(uint8_t& byte);
     // Blocks until a byte is queued or the time-out passes; true when bytes are queued.
     bool WaitForData(std::chrono::microseconds timeout) const;
     // Only while neither side runs (the channel is closed).

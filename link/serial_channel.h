@@ -30,7 +30,7 @@ public:
     CSerialChannel& operator=(const CSerialChannel&) = delete;
 
     // True when the port is open, configured and watched.
-    bool Open(const std::string& portName, uint32_t baudRate, uint16_t portIndex);
+    [[nodiscard]] bool Open(const std::string& portName, uint32_t baudRate, uint16_t portIndex);
     // Ends the watch thread, purges and closes the port. m_QueueRead keeps its bytes.
     void Close();
     int Write(const uint8_t* data, uint32_t n) override;

@@ -50,7 +50,7 @@ public:
 
 private:
     LinkResult Receive(uint8_t* buffer, uint32_t& count);
-    bool PollByte(uint8_t& byte, uint64_t& polls);
+    [[nodiscard]] bool PollByte(uint8_t& byte, uint64_t& polls);
 
     CRecvRing& m_Ring;
     SerialWriter& m_Writer;

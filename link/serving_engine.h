@@ -40,7 +40,7 @@ public:
 
 // The firmware downloader's greeting: CMD_HELLO, then one transfer that starts with the
 // magic, carries a correct SUM and CMD_HELLO_ACK. Nothing of the reply is kept.
-bool ZbdnHandshake(CUsbLink& link, UsbBulkPort& port);
+[[nodiscard]] bool ZbdnHandshake(CUsbLink& link, UsbBulkPort& port);
 
 class CServingEngine {
 public:
@@ -53,7 +53,7 @@ public:
     CServingEngine& operator=(const CServingEngine&) = delete;
 
     // The window opens the image before the worker starts and closes it when done.
-    bool OpenImage(const std::filesystem::path& path);
+    [[nodiscard]] bool OpenImage(const std::filesystem::path& path);
     void CloseImage();
     bool ImageOpen() const;
 
@@ -80,13 +80,13 @@ public:
     static constexpr uint32_t kRequestFrameLimit = 1024;
 
 private:
-    bool WaitReady();
+    [[nodiscard]] bool WaitReady();
     void ServeHeld(const Greeting& greet);
     void Leave();
     enum class Step { Continue, End };
     Step ServeRequest();
     void Finish(bool stopped);
-    bool ReadImage(uint32_t offset, uint32_t length);
+    [[nodiscard]] bool ReadImage(uint32_t offset, uint32_t length);
 
     CUsbLink& m_Link;
     ServingProgram m_Program;

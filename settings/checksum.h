@@ -28,6 +28,6 @@ uint8_t HeaderSum(const uint8_t* header, uint32_t headerLength);
 constexpr uint32_t kSectionFrameSize = 4;
 uint16_t SectionStoredCrc(const uint8_t* frame);
 uint16_t SectionDataCrc(const uint8_t* frame, uint32_t dataLength);
-bool VerifySectionFrame(const uint8_t* frame, uint32_t dataLength);
+[[nodiscard]] bool VerifySectionFrame(const uint8_t* frame, uint32_t dataLength);
 // Writes the frame for the dataLength bytes already at frame + 4; returns the checksum.
 uint16_t WriteSectionFrame(uint8_t* frame, uint32_t dataLength);

@@ -87,30 +87,30 @@ std::filesystem::path SideFolderOf(const COrvanel1Doc& doc)
     return doc.m_SideFileFolder.empty() ? DefaultSideFolder() : doc.m_SideFileFolder;
 }
 
-int LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure)
+SettingsFileResult LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure)
 {
     doc.m_bLoaded = false;
     FilePtr file = OpenFile(path, "rb");
     if (!file) {
         NoteFailure(failure, path, std::strerror(errno));
         Notice(doc, "Open Error");
-        return 0;
+        return SettingsFileResult::Fail;
     }
     uint8_t header[kSettingsFileHeaderSize];
     if (!ReadExactly(file.get(), header, sizeof header)) {
         NoteFailure(failure, path, ShortReadReason(file.get()));
         Notice(doc, "Read Error");
-        return 0;
+        return SettingsFileResult::Fail;
     }
     if (std::memcmp(header, kSettingsFileMagic, sizeof kSettingsFileMagic) != 0) {
         Notice(doc, "This is not a KELU file");
-        return 0;
+        return SettingsFileResult::Fail;
     }
     const uint16_t fileVer = GetBe16(&header[8]);
     if (fileVer != kSettingsFileVersion) {
         Trace("fileVer %04X", fileVer);
         Notice(doc, "This is not matching a file version");
-        return 0;
+        return SettingsFileResult::Fail;
     }
     doc.m_ExpectedSystemId = GetBe16(&header[10]);
     Trace("systemId %d", doc.m_ExpectedSystemId);
@@ -118,23 +118,23 @@ int LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileF
         || !ReadExactly(file.get(), doc.m_Eeprom.data(), kEepromSize)) {
         NoteFailure(failure, path, ShortReadReason(file.get()));
         Notice(doc, "Read Error");
-        return 0;
+        return SettingsFileResult::Fail;
     }
     file.reset();
     if (!UnpackFlash(doc)) {
         Notice(doc, "UnpackFlash error");
-        return 0;
+        return SettingsFileResult::Fail;
     }
     if (!VerifySections(doc) || !ParseImage(doc))
-        return 0;
+        return SettingsFileResult::Fail;
     doc.m_bLoaded = true;
     doc.m_Revision.MarkSaved();
-    return 1;
+    return SettingsFileResult::Ok;
 }
 
 bool Appl_OpenSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure)
 {
-    if (LoadSettingsFile(doc, path, failure) == 1)
+    if (LoadSettingsFile(doc, path, failure) == SettingsFileResult::Ok)
         return true;
     Notice(doc, "File Struct Error");
     return false;
@@ -175,30 +175,30 @@ void AddSaveFiles(CSafeFileSet& files, const COrvanel1Doc& doc, const std::files
 
 // Everything is checked before the diagnostic copy is written and committed only when every
 // file is complete, so a failed save leaves the old settings file as it was.
-int SaveSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure)
+SettingsFileResult SaveSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure)
 {
     if (!doc.m_bLoaded) {
         Trace("SaveSettingsFile: no settings loaded");
-        return 0;
+        return SettingsFileResult::Fail;
     }
     std::array<uint8_t, kSettingsFileHeaderSize> header{};
     CSafeFileSet planned;
     AddSaveFiles(planned, doc, path, header);
     if (!MakePrivateFolder(SideFolderOf(doc), failure) || !planned.Check(failure)) {
         Notice(doc, "Cannot Create or Open File!");
-        return 0;
+        return SettingsFileResult::Fail;
     }
     if (!SavePvrFileSubFunc(doc)) {
         Notice(doc, "SavePvrFileSubFunc Error");
-        return 0;
+        return SettingsFileResult::Fail;
     }
     header = BuildFileHeader(doc);
     CSafeFileSet files;
     AddSaveFiles(files, doc, path, header);
     if (!files.Commit(failure)) {
         Notice(doc, "Cannot Create or Open File!");
-        return 0;
+        return SettingsFileResult::Fail;
     }
     doc.m_Revision.MarkSaved();
-    return 1;
+    return SettingsFileResult::Ok;
 }

@@ -1,9 +1,9 @@
 // The settings file (.std): a 64-byte header, the packed flash image and the EEPROM block.
 //
-//   LoadSettingsFile(doc, path)       1 when loaded; 0 or -1 after its message box
+//   LoadSettingsFile(doc, path)       Ok when loaded; Fail after its message box
 //   Appl_OpenSettingsFile(doc, path)  the Open command: adds "File Struct Error" on failure
-//   SaveSettingsFile(doc, path)       1 when the file and its side files are all written;
-//                                     0 after its message box, the old file left as it was
+//   SaveSettingsFile(doc, path)       Ok when the file and its side files are all written;
+//                                     Fail after its message box, the old file left as it was
 //   SideFolderOf(doc)                 where the side files go (doc.m_SideFileFolder, else
 //                                     DefaultSideFolder())
 //
@@ -32,12 +32,15 @@ constexpr char kSideFolderSetting[] = "SideFolder";
 std::filesystem::path DefaultSideFolder();
 std::filesystem::path SideFolderOf(const COrvanel1Doc& doc);
 
-// Loads, unpacks, verifies and decodes a file into the document. 1 on success; 0 or -1 on failure.
-int LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure = nullptr);
+// Results of LoadSettingsFile and SaveSettingsFile, with the values the editor gives them.
+enum class [[nodiscard]] SettingsFileResult : int { Ok = 1, Fail = 0 };
+
+// Loads, unpacks, verifies and decodes a file into the document.
+SettingsFileResult LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure = nullptr);
 // The document's Open: LoadSettingsFile, then "File Struct Error" after any failure.
-bool Appl_OpenSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure = nullptr);
+[[nodiscard]] bool Appl_OpenSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure = nullptr);
 
 // Encodes the tables into the image and re-packs the flash; writes the diagnostic copy.
-bool SavePvrFileSubFunc(COrvanel1Doc& doc);
-// Encodes, re-packs and writes a loaded document with its side files. 1 on success, 0 on failure.
-int SaveSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure = nullptr);
+[[nodiscard]] bool SavePvrFileSubFunc(COrvanel1Doc& doc);
+// Encodes, re-packs and writes a loaded document with its side files.
+SettingsFileResult SaveSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure = nullptr);

@@ -30,6 +30,6 @@ enum class SimRead { Message, Closed, Malformed, TimedOut };
 
 std::vector<uint8_t> EncodeSimMessage(const SimMessage& message);
 // Whole message or nothing; false when the peer is gone.
-bool WriteSimMessage(int fd, const SimMessage& message);
+[[nodiscard]] bool WriteSimMessage(int fd, const SimMessage& message);
 // Waits up to timeoutMs (-1: no limit) for a message to start, then reads all of it.
 SimRead ReadSimMessage(int fd, SimMessage& message, int timeoutMs);

@@ -2,6 +2,7 @@
 
 #include "usb/libusb_backend.h"
 #include "usb/sim_usb_backend.h"
+#include "common/trace.h"
 
 #include <cstdlib>
 #include <sstream>
@@ -33,7 +34,8 @@ std::unique_ptr<UsbBackend> MakeUsbBackend(const UsbBackendConfig& config)
         return MakeSimUsbBackend(socket);
     auto ids = config.deviceIds;
     if (const char* value = std::getenv("ORVANEL_USB_IDS"))
-        ParseDeviceIds(value, ids);
+        if (!ParseDeviceIds(value, ids))
+            Trace("ORVANEL_USB_IDS \"%s\" is not a list of VID:PID pairs; ignored", value);
     return MakeLibusbBackend(ids);
 }
 

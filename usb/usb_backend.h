@@ -77,7 +77,7 @@ struct UsbBackendConfig {
     std::string simSocket;   // when set, the simulation back end; ORVANEL_USB_SIM overrides
 };
 // "1234:5678,abcd:0001" to pairs; false on a malformed list.
-bool ParseDeviceIds(const std::string& text, std::vector<std::pair<uint16_t, uint16_t>>& ids);
+[[nodiscard]] bool ParseDeviceIds(const std::string& text, std::vector<std::pair<uint16_t, uint16_t>>& ids);
 
 // The simulation back end when ORVANEL_USB_SIM (or config.simSocket) names a socket,
 // else libusb; null when neither is available.

@@ -9,7 +9,7 @@ public:
     virtual uint32_t InPacketSize() const = 0;
     virtual uint32_t OutPacketSize() const = 0;
     // length must be a whole multiple of InPacketSize(); true when all of it went out.
-    virtual bool Write(const uint8_t* data, uint32_t length) = 0;
+    [[nodiscard]] virtual bool Write(const uint8_t* data, uint32_t length) = 0;
     // length must be a whole multiple of OutPacketSize(); the bytes read, 0 on failure.
     virtual uint32_t Read(uint8_t* buffer, uint32_t length) = 0;
 };

@@ -20,6 +20,6 @@ struct UsbConfigLayout {
 // Type 2, bLength >= 9, wTotalLength >= 18 and within length; the first interface
 // (bLength >= 9, at most 32 endpoints); then bNumEndpoints consecutive endpoint
 // descriptors (bLength >= 7, type 5) from the first one. False on any violation.
-bool ParseConfiguration(const uint8_t* config, uint32_t length, UsbConfigLayout& layout);
+[[nodiscard]] bool ParseConfiguration(const uint8_t* config, uint32_t length, UsbConfigLayout& layout);
 
 const char* UsbdStatusName(uint32_t status);

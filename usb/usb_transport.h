@@ -42,7 +42,7 @@ public:
     // Closes the device and frees the transfer buffers.
     void Release();
     // Starts the arrival and removal notices, then opens every present device; true when one opened.
-    bool RegisterAndDiscover(UsbDeviceListener& listener);
+    [[nodiscard]] bool RegisterAndDiscover(UsbDeviceListener& listener);
     void StopNotices();
     // Opens and configures the device; an empty path retries the saved one. True when the
     // device of this path is open. While another device is open the path waits
@@ -58,21 +58,21 @@ public:
     bool IsOpen() const;
     // True when the open device is the one at path.
     bool Holds(const std::string& path) const;
-    bool DeviceIdentity(uint16_t& idVendor, uint16_t& idProduct) const;
+    [[nodiscard]] bool DeviceIdentity(uint16_t& idVendor, uint16_t& idProduct) const;
     const std::string& SavedPath() const { return m_SavedPath; }
     uint32_t ReadLimit() const { return m_ReadLimit; }
 
     uint32_t InPacketSize() const override;
     uint32_t OutPacketSize() const override;
-    bool Write(const uint8_t* data, uint32_t length) override;
+    [[nodiscard]] bool Write(const uint8_t* data, uint32_t length) override;
     uint32_t Read(uint8_t* buffer, uint32_t length) override;
 
     // Data stage byte count, -1 on failure.
     int GetDescriptor(uint8_t type, uint8_t index, uint16_t length, uint8_t* buffer);
-    bool GetLastUsbdStatus(uint32_t& status);
-    bool GetDriverInfo(uint32_t& version, uint32_t& checked);
+    [[nodiscard]] bool GetLastUsbdStatus(uint32_t& status);
+    [[nodiscard]] bool GetDriverInfo(uint32_t& version, uint32_t& checked);
     // The wait of In and Out: slices of 100 ms, at most timeout / 100 of them (0: no limit).
-    bool TransferWait(UsbTransfer& transfer, uint32_t timeoutMs);
+    [[nodiscard]] bool TransferWait(UsbTransfer& transfer, uint32_t timeoutMs);
 
 private:
     struct PipeSelection {

@@ -220,7 +220,7 @@ bool CEditorController::OnSaveAs()
 bool CEditorController::WriteFile(const std::filesystem::path& path)
 {
     ClearUndo();
-    bool saved = SaveSettingsFile(m_Doc, path) == 1;
+    bool saved = SaveSettingsFile(m_Doc, path) == SettingsFileResult::Ok;
     if (saved)
         m_bEdited = false;
     Changed(kRefreshCommands);

@@ -23,7 +23,7 @@ void CEditorController::ApplyReferenceList()
         return;
     auto reference = std::make_unique<COrvanel1Doc>();
     reference->m_pPrompter = &m_Prompter;
-    if (LoadSettingsFile(*reference, *path) != 1 || !InverseParseImage(m_Doc))
+    if (LoadSettingsFile(*reference, *path) != SettingsFileResult::Ok || !InverseParseImage(m_Doc))
         return;   // the loader has shown why
     m_Undo.Push(m_Doc.m_Snapshot, kReferenceDescription);
     const lists::ReferenceReport report = lists::ApplyReference(*reference, m_Doc);

@@ -113,13 +113,16 @@ void CQtEditorLink::SetUsbMode(bool usb)
 
 void CQtEditorLink::Upload(std::function<void()> done)
 {
-    RunUploadWindow(m_pParent, m_Session, m_Doc);
+    // The controller learns the outcome from the document, which holds settings only after
+    // a decoded upload.
+    (void)RunUploadWindow(m_pParent, m_Session, m_Doc);
     done();
 }
 
 void CQtEditorLink::Download()
 {
-    RunDownloadWindow(m_pParent, m_Session, m_Doc);
+    // The window has shown every failure; the document is the same either way.
+    (void)RunDownloadWindow(m_pParent, m_Session, m_Doc);
 }
 
 void CQtEditorLink::StbReboot()

@@ -51,7 +51,7 @@ TEST(RecvRing, BlocksWrapAroundInOrder)
     std::vector<uint8_t> filler(8000, 0);
     ASSERT_TRUE(ring.PutBlock(filler.data(), 8000));
     for (int i = 0; i < 8000; ++i)
-        ring.Get(byte);
+        ASSERT_TRUE(ring.Get(byte));
     std::vector<uint8_t> block(1000);
     for (int i = 0; i < 1000; ++i)
         block[i] = Pattern(i);
@@ -65,8 +65,8 @@ TEST(RecvRing, BlocksWrapAroundInOrder)
 TEST(RecvRing, ClearEmptiesAndZeroes)
 {
     CRecvRing ring;
-    ring.Put(7);
-    ring.Put(8);
+    ASSERT_TRUE(ring.Put(7));
+    ASSERT_TRUE(ring.Put(8));
     ring.Clear();
     EXPECT_EQ(ring.Count(), 0u);
     uint8_t byte;
@@ -77,7 +77,7 @@ TEST(RecvRing, WaitForDataReturnsOnceAByteArrives)
 {
     CRecvRing ring;
     EXPECT_FALSE(ring.WaitForData(std::chrono::microseconds(100)));
-    std::thread producer([&] { ring.Put(1); });
+    std::thread producer([&] { EXPECT_TRUE(ring.Put(1)); });
     EXPECT_TRUE(ring.WaitForData(std::chrono::seconds(10)));
     producer.join();
 }

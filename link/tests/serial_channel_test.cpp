@@ -133,7 +133,7 @@ TEST(SerialChannel, FullRingDropsTheWholeRead)
     OneReadPort* raw = port.get();
     CSerialChannel channel(prompter, std::move(port));
     std::vector<uint8_t> queued(6144, 1);
-    channel.m_QueueRead.PutBlock(queued.data(), 6144);
+    ASSERT_TRUE(channel.m_QueueRead.PutBlock(queued.data(), 6144));
     ASSERT_TRUE(channel.Open("COM1", 115200, 0));
     ASSERT_TRUE(PollUntil([&] {
         std::lock_guard l(raw->lock);

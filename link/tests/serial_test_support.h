@@ -6,6 +6,8 @@
 #include "link/serial_channel.h"
 #include "tools/stb_sim/sim_carriers.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <vector>
 
@@ -23,8 +25,9 @@ public:
         for (const LinkFrame& frame : frames) {
             requests.push_back(frame);
             std::vector<uint8_t> answer = m_Script ? m_Script(frame) : std::vector<uint8_t>{};
-            if (!answer.empty())
-                m_Ring.PutBlock(answer.data(), uint32_t(answer.size()));
+            if (!answer.empty()) {
+                EXPECT_TRUE(m_Ring.PutBlock(answer.data(), uint32_t(answer.size())));
+            }
         }
         return int(n);
     }
@@ -40,5 +43,5 @@ private:
 
 inline void Queue(CRecvRing& ring, const std::vector<uint8_t>& bytes)
 {
-    ring.PutBlock(bytes.data(), uint32_t(bytes.size()));
+    EXPECT_TRUE(ring.PutBlock(bytes.data(), uint32_t(bytes.size())));
 }

@@ -18,10 +18,10 @@ constexpr char kNotRespondingText[] = "Error! Not Responding";
 constexpr auto kRequestWait = std::chrono::milliseconds(10);
 }  // namespace
 
-int DownloadResult(bool transferResult)
+TransferCommandResult DownloadResult(bool transferResult)
 {
-    int rtnVal = transferResult ? 0 : -1;
-    Trace("DownloadDlg rtnVal : %d", rtnVal);
+    const auto rtnVal = transferResult ? TransferCommandResult::Ok : TransferCommandResult::Fail;
+    Trace("DownloadDlg rtnVal : %d", static_cast<int>(rtnVal));
     return rtnVal;
 }
 

@@ -6,6 +6,7 @@
 // the serial download waits for requests) runs on the view's timer.
 #pragma once
 #include "link/serving_engine.h"
+#include "link/transfer/command_result.h"
 #include "link/transfer/transfer_dialog.h"
 #include "link/transfer/transfer_worker.h"
 
@@ -89,5 +90,5 @@ private:
     std::unique_ptr<CServingEngine> m_pEngine;
 };
 
-// The download command's result: 0 when the transfer result was set, -1 otherwise.
-int DownloadResult(bool transferResult);
+// The download command's result: Ok when the transfer result was set.
+TransferCommandResult DownloadResult(bool transferResult);

@@ -27,16 +27,16 @@ struct DownloadImageContents {
 // Reads a download image back: header and chunk checksums, chunk types in order (flash,
 // then EEPROM), every chunk expanding to exactly its stated length, and exactly 0x20000
 // flash bytes and 256 EEPROM bytes. False on anything else.
-bool DecodeDownloadImage(const uint8_t* data, size_t size, DownloadImageContents& contents);
+[[nodiscard]] bool DecodeDownloadImage(const uint8_t* data, size_t size, DownloadImageContents& contents);
 
 // The image decodes to exactly the document's re-packed flash image and EEPROM block, and
 // that flash image unpacks and its sections verify.
-bool CheckDownloadImage(const std::vector<uint8_t>& image, const COrvanel1Doc& doc);
+[[nodiscard]] bool CheckDownloadImage(const std::vector<uint8_t>& image, const COrvanel1Doc& doc);
 
 // Encodes and re-packs the document, builds the image for systemId, checks it and writes
 // it to path, with the messages of each failure. The caller shows "Download Error" on false.
-bool PrepareDownloadImage(COrvanel1Doc& doc, uint16_t systemId, const std::filesystem::path& path,
+[[nodiscard]] bool PrepareDownloadImage(COrvanel1Doc& doc, uint16_t systemId, const std::filesystem::path& path,
                           Prompter& prompter);
 
 // Puts the systemId the STB reported into the header of a written image.
-bool StampDownloadImage(const std::filesystem::path& path, uint16_t systemId);
+[[nodiscard]] bool StampDownloadImage(const std::filesystem::path& path, uint16_t systemId);

@@ -71,7 +71,7 @@ public:
     const std::filesystem::path& StartDir() const { return m_StartDir; }
 
     // Opens the channel on the chosen port at 115200 baud.
-    bool OpenSerial();
+    [[nodiscard]] bool OpenSerial();
     // The close of a transfer: channel closed, m_QueueRead cleared, session-running and
     // port-open flags cleared.
     void CloseSerial();
@@ -86,7 +86,7 @@ public:
     CSerialLink& SerialLink() { return m_SerialLink; }
 
     // Starts the transport and discovery; true when a device opened.
-    bool StartUsb(UsbDeviceListener& listener);
+    [[nodiscard]] bool StartUsb(UsbDeviceListener& listener);
     // Stops the notices, closes the device and frees the transfer buffers.
     void ReleaseUsb();
     CUsbTransport* Usb() { return m_pUsb.get(); }

@@ -18,4 +18,4 @@ inline const std::filesystem::path kModeConfigPath = "./mode.cfg";
 // A missing, short or inconsistent file gives USB mode (COM1 when the check fails).
 LinkSettings ReadModeConfig(const std::filesystem::path& path = kModeConfigPath);
 // Replaces the file; false when it cannot be written.
-bool WriteModeConfig(const LinkSettings& settings, const std::filesystem::path& path = kModeConfigPath);
+[[nodiscard]] bool WriteModeConfig(const LinkSettings& settings, const std::filesystem::path& path = kModeConfigPath);

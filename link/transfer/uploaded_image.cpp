@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <memory>
 
-int DecodeUploadedImage(const UploadedImage& image, COrvanel1Doc& doc, Prompter& prompter)
+TransferCommandResult DecodeUploadedImage(const UploadedImage& image, COrvanel1Doc& doc, Prompter& prompter)
 {
     auto fresh = std::make_unique<COrvanel1Doc>();
     fresh->m_pPrompter = doc.m_pPrompter;
@@ -17,17 +17,17 @@ int DecodeUploadedImage(const UploadedImage& image, COrvanel1Doc& doc, Prompter&
     std::copy(image.eeprom.begin(), image.eeprom.end(), fresh->m_Eeprom.begin());
     if (!UnpackFlash(*fresh)) {
         prompter.Notify("Unpack Flash Error", "Notice", PromptIcon::Error);
-        return -1;
+        return TransferCommandResult::Fail;
     }
     if (!VerifySections(*fresh)) {
         prompter.Notify("Flash Version Check Error", "Notice", PromptIcon::Error);
-        return -1;
+        return TransferCommandResult::Fail;
     }
     // The revision goes on growing, so that views see the new settings as a change.
     fresh->m_Revision = doc.m_Revision;
     if (!ParseImage(*fresh))
-        return -1;
+        return TransferCommandResult::Fail;
     fresh->m_bLoaded = true;
     doc = std::move(*fresh);
-    return 0;
+    return TransferCommandResult::Ok;
 }

@@ -1,6 +1,7 @@
 // What an upload brings home (the packed flash image and the EEPROM block, with the
 // systemId the STB reported) and the upload command's decoding of it into the document.
 #pragma once
+#include "link/transfer/command_result.h"
 #include "settings/document.h"
 
 #include <cstdint>
@@ -16,5 +17,5 @@ struct UploadedImage {
 
 // Unpacks ("Unpack Flash Error"), verifies ("Flash Version Check Error") and decodes the
 // image into a fresh document; the document takes it only when all of that succeeded and
-// keeps its previous contents otherwise. 0 on success, -1 on failure.
-int DecodeUploadedImage(const UploadedImage& image, COrvanel1Doc& doc, Prompter& prompter);
+// keeps its previous contents otherwise.
+TransferCommandResult DecodeUploadedImage(const UploadedImage& image, COrvanel1Doc& doc, Prompter& prompter);

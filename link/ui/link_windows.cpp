@@ -23,16 +23,16 @@ void RunStbRebootWindow(QWidget* parent, CLinkSession& session)
     window.exec();
 }
 
-int RunUploadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc)
+TransferCommandResult RunUploadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc)
 {
     CUploadWindow window(parent, session);
     window.exec();
     if (!window.UploadController().Success())
-        return -1;
+        return TransferCommandResult::Fail;
     return DecodeUploadedImage(window.UploadController().Image(), doc, session.Messages());
 }
 
-int RunDownloadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc)
+TransferCommandResult RunDownloadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc)
 {
     CDownloadWindow window(parent, session, doc);
     window.exec();

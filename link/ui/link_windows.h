@@ -2,6 +2,7 @@
 // parent over the editor's link session; the transfers run on workers while the window
 // keeps painting, and the workers' message boxes go through the session's prompter.
 #pragma once
+#include "link/transfer/command_result.h"
 
 class CLinkSession;
 class COrvanel1Doc;
@@ -16,10 +17,10 @@ bool RunSerialPortDialog(QWidget* parent, CLinkSession& session);
 void RunStbRebootWindow(QWidget* parent, CLinkSession& session);
 
 // Upload FROM STB: the Upload window; when it ends with the transfer result, the image is
-// decoded into `doc` ("Unpack Flash Error", "Flash Version Check Error"). 0 when the
-// document now holds the STB's settings, -1 otherwise (the document is then unchanged).
-int RunUploadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc);
+// decoded into `doc` ("Unpack Flash Error", "Flash Version Check Error"). Ok when the
+// document now holds the STB's settings, Fail otherwise (the document is then unchanged).
+TransferCommandResult RunUploadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc);
 
-// Download TO STB: the Download window sends the document's settings. 0 when the transfer
-// result was set, -1 otherwise.
-int RunDownloadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc);
+// Download TO STB: the Download window sends the document's settings. Ok when the transfer
+// result was set.
+TransferCommandResult RunDownloadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc);

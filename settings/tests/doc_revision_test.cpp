@@ -40,7 +40,7 @@ TEST(DocRevision, LoadingAndSavingMarkTheDocumentUnedited)
     EXPECT_TRUE(doc->m_Revision.Edited());
     EXPECT_EQ(doc->m_Revision.ChangedSince(0), DocTables::All());
 
-    ASSERT_EQ(SaveSettingsFile(*doc, dir / "a.std"), 1);
+    ASSERT_EQ(SaveSettingsFile(*doc, dir / "a.std"), SettingsFileResult::Ok);
     EXPECT_FALSE(doc->m_Revision.Edited());
     doc->m_Revision.Bump(DocTable::Radio);
     EXPECT_TRUE(doc->m_Revision.Edited());
@@ -48,11 +48,11 @@ TEST(DocRevision, LoadingAndSavingMarkTheDocumentUnedited)
     auto loaded = std::make_unique<COrvanel1Doc>();
     loaded->m_Revision.Bump(DocTable::Tv);
     const uint64_t seen = loaded->m_Revision.Current();
-    ASSERT_EQ(LoadSettingsFile(*loaded, dir / "a.std"), 1);
+    ASSERT_EQ(LoadSettingsFile(*loaded, dir / "a.std"), SettingsFileResult::Ok);
     EXPECT_FALSE(loaded->m_Revision.Edited());
     EXPECT_EQ(loaded->m_Revision.ChangedSince(seen), DocTables::All());
 
     // A failed save leaves the mark as it was.
-    EXPECT_EQ(SaveSettingsFile(*doc, dir / "missing" / "b.std"), 0);
+    EXPECT_EQ(SaveSettingsFile(*doc, dir / "missing" / "b.std"), SettingsFileResult::Fail);
     EXPECT_TRUE(doc->m_Revision.Edited());
 }

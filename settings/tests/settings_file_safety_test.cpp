@@ -53,7 +53,7 @@ protected:
         const std::string before = regular ? Slurp(target) : "";
         prompter.shown.clear();
         FileFailure failure;
-        EXPECT_EQ(SaveSettingsFile(*doc, target, &failure), 0) << why;
+        EXPECT_EQ(SaveSettingsFile(*doc, target, &failure), SettingsFileResult::Fail) << why;
         EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kNoFile}) << why;
         EXPECT_TRUE(failure) << why;
         if (regular) {
@@ -64,7 +64,7 @@ protected:
     {
         COrvanel1Doc loaded;
         loaded.m_SideFileFolder = dir / "side";
-        return LoadSettingsFile(loaded, path) == 1;
+        return LoadSettingsFile(loaded, path) == SettingsFileResult::Ok;
     }
 
     fs::path dir;
@@ -96,7 +96,7 @@ TEST_F(SettingsFileSafety, OnlyRegularFilesAreReplacedAndLinksAreWrittenThrough)
     fs::create_directories(dir / "b");
     Put(dir / "b" / "real.std", "old");
     fs::create_symlink(dir / "b" / "real.std", dir / "a" / "link.std");
-    ASSERT_EQ(SaveSettingsFile(*doc, dir / "a" / "link.std"), 1);
+    ASSERT_EQ(SaveSettingsFile(*doc, dir / "a" / "link.std"), SettingsFileResult::Ok);
     EXPECT_TRUE(fs::is_symlink(dir / "a" / "link.std"));
     EXPECT_TRUE(Loads(dir / "b" / "real.std"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "a"), {}), 1);
@@ -110,7 +110,7 @@ TEST_F(SettingsFileSafety, LinksPlantedUnderFixedNamesAreReplacedNotFollowed)
     for (const char* name : {kFlashSideFile, kEepromSideFile, kDiagnosticSideFile})
         fs::create_symlink(victim, dir / "side" / name);
     fs::create_symlink(victim, dir / "out.std.part");
-    ASSERT_EQ(SaveSettingsFile(*doc, dir / "out.std"), 1);
+    ASSERT_EQ(SaveSettingsFile(*doc, dir / "out.std"), SettingsFileResult::Ok);
     EXPECT_EQ(Slurp(victim), "precious");
     EXPECT_EQ(fs::file_size(dir / "side" / kFlashSideFile), kPackedFlashSize);
     EXPECT_EQ(fs::file_size(dir / "side" / kEepromSideFile), kEepromSize);
@@ -129,7 +129,7 @@ TEST_F(SettingsFileSafety, ASideFileThatCannotBeWrittenLeavesTheOldTarget)
     fs::permissions(dir / "side", fs::perms::owner_read | fs::perms::owner_exec);
     OrdinaryUserRun run = RunAsOrdinaryUser(dir, [&] {
         std::string before = Slurp(dir / "old.std");
-        bool saved = SaveSettingsFile(*doc, dir / "old.std") == 1;
+        bool saved = SaveSettingsFile(*doc, dir / "old.std") == SettingsFileResult::Ok;
         return saved || Slurp(dir / "old.std") != before ? "the old file was replaced" : "";
     });
     if (!run.ran)
@@ -146,7 +146,7 @@ TEST_F(SettingsFileSafety, ReplacingKeepsModeAndOwnerAndReadOnlyTargetsAreRefuse
     }
     struct stat before {};
     ::stat((dir / "private.std").c_str(), &before);
-    ASSERT_EQ(SaveSettingsFile(*doc, dir / "private.std"), 1);
+    ASSERT_EQ(SaveSettingsFile(*doc, dir / "private.std"), SettingsFileResult::Ok);
     struct stat after {};
     ::stat((dir / "private.std").c_str(), &after);
     EXPECT_EQ(after.st_mode & 07777, 0600u);
@@ -157,7 +157,7 @@ TEST_F(SettingsFileSafety, ReplacingKeepsModeAndOwnerAndReadOnlyTargetsAreRefuse
     fs::permissions(dir / "readonly.std", fs::perms::owner_read);
     OrdinaryUserRun run = RunAsOrdinaryUser(dir, [&] {
         prompter.shown.clear();
-        bool saved = SaveSettingsFile(*doc, dir / "readonly.std") == 1;
+        bool saved = SaveSettingsFile(*doc, dir / "readonly.std") == SettingsFileResult::Ok;
         if (saved || Slurp(dir / "readonly.std") != "old")
             return "a read-only file was replaced";
         return prompter.Texts() == std::vector<std::string>{kNoFile} ? "" : "no message";
@@ -182,7 +182,7 @@ TEST_F(SettingsFileSafety, SideFilesGoToTheUsersStateFolderByDefault)
     fs::create_directory(dir / "cwd");
     fs::current_path(dir / "cwd");
     doc->m_SideFileFolder.clear();
-    EXPECT_EQ(SaveSettingsFile(*doc, dir / "out.std"), 1);
+    EXPECT_EQ(SaveSettingsFile(*doc, dir / "out.std"), SettingsFileResult::Ok);
     fs::current_path(start);
     oldState ? ::setenv("XDG_STATE_HOME", keepState.c_str(), 1) : ::unsetenv("XDG_STATE_HOME");
     oldHome ? ::setenv("HOME", keepHome.c_str(), 1) : ::unsetenv("HOME");

@@ -54,14 +54,16 @@ protected:
     {
         auto doc = NewDoc();
         BuildDemoSettings(*doc, options);
-        EXPECT_EQ(SaveSettingsFile(*doc, dir / name), 1);
+        EXPECT_EQ(SaveSettingsFile(*doc, dir / name), SettingsFileResult::Ok);
         return dir / name;
     }
     std::vector<std::string> Open(const fs::path& path, std::unique_ptr<COrvanel1Doc>& doc)
     {
         doc = NewDoc();
         prompter.shown.clear();
-        Appl_OpenSettingsFile(*doc, path);
+        // Opened exactly when nothing was said.
+        const bool opened = Appl_OpenSettingsFile(*doc, path);
+        EXPECT_EQ(opened, prompter.shown.empty()) << path;
         return prompter.Texts();
     }
 
@@ -99,10 +101,10 @@ TEST_P(SettingsFileVariants, LoadThenSaveReproducesTheFile)
 
     // The first load marks the unused service slots deleted, as the STB's own images are;
     // from then on a file loads and saves to itself.
-    ASSERT_EQ(SaveSettingsFile(*doc, dir / "second.std"), 1);
+    ASSERT_EQ(SaveSettingsFile(*doc, dir / "second.std"), SettingsFileResult::Ok);
     std::unique_ptr<COrvanel1Doc> again;
     ASSERT_TRUE(Open(dir / "second.std", again).empty());
-    ASSERT_EQ(SaveSettingsFile(*again, dir / "third.std"), 1);
+    ASSERT_EQ(SaveSettingsFile(*again, dir / "third.std"), SettingsFileResult::Ok);
     const Bytes a = ReadAll(dir / "second.std"), b = ReadAll(dir / "third.std");
     ASSERT_EQ(a.size(), kSettingsFileSize);
     EXPECT_TRUE(a == b);
@@ -175,7 +177,7 @@ TEST_F(SettingsFileTest, BrokenSectionFailsWithoutAMessageOfItsOwn)
     // A valid packed image of a settings area whose TV section checksum is wrong.
     auto doc = NewDoc();
     BuildDemoSettings(*doc, {});
-    ASSERT_EQ(SaveSettingsFile(*doc, dir / "demo.std"), 1);
+    ASSERT_EQ(SaveSettingsFile(*doc, dir / "demo.std"), SettingsFileResult::Ok);
     std::unique_ptr<COrvanel1Doc> loaded;
     ASSERT_TRUE(Open(dir / "demo.std", loaded).empty());
     loaded->m_SettingsArea[0] ^= 0xFF;   // stored TV checksum
@@ -203,11 +205,11 @@ TEST_F(SettingsFileTest, FailedSaveKeepsThePreviousFile)
     rlimit small = old;
     small.rlim_cur = 70000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int result = SaveSettingsFile(*doc, path);
+    const SettingsFileResult result = SaveSettingsFile(*doc, path);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(result, SettingsFileResult::Fail);
     EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{"Cannot Create or Open File!"}));
     EXPECT_TRUE(ReadAll(path) == before);
     for (const auto& entry : fs::directory_iterator(dir))
@@ -217,13 +219,13 @@ TEST_F(SettingsFileTest, FailedSaveKeepsThePreviousFile)
 TEST_F(SettingsFileTest, OnlyLoadedDocumentsAreSaved)
 {
     auto doc = NewDoc();
-    EXPECT_EQ(SaveSettingsFile(*doc, dir / "empty.std"), 0);
+    EXPECT_EQ(SaveSettingsFile(*doc, dir / "empty.std"), SettingsFileResult::Fail);
     EXPECT_FALSE(fs::exists(dir / "empty.std"));
 
     BuildDemoSettings(*doc, {});
     doc->ClearSettings();
     EXPECT_FALSE(doc->m_bLoaded);
-    EXPECT_EQ(SaveSettingsFile(*doc, dir / "empty.std"), 0);
+    EXPECT_EQ(SaveSettingsFile(*doc, dir / "empty.std"), SettingsFileResult::Fail);
     EXPECT_FALSE(fs::exists(dir / "empty.std"));
 }
 
@@ -232,7 +234,7 @@ TEST_F(SettingsFileTest, UnwritableSideFileFailsBeforeTheFileIsWritten)
     auto doc = NewDoc();
     BuildDemoSettings(*doc, {});
     fs::create_directories(dir / "flash.dat");   // a folder where the side file should go
-    EXPECT_EQ(SaveSettingsFile(*doc, dir / "demo.std"), 0);
+    EXPECT_EQ(SaveSettingsFile(*doc, dir / "demo.std"), SettingsFileResult::Fail);
     EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{"Cannot Create or Open File!"}));
     EXPECT_FALSE(fs::exists(dir / "demo.std"));
 }

@@ -36,7 +36,7 @@ std::unique_ptr<COrvanel1Doc> Load(const std::string& path, const ListFiles& fil
 
 int Save(COrvanel1Doc& doc, const ListFiles& files, CliPrompter& prompter)
 {
-    return SaveSettingsFile(doc, files.output, prompter.Detail()) == 1 ? 0 : 1;
+    return SaveSettingsFile(doc, files.output, prompter.Detail()) == SettingsFileResult::Ok ? 0 : 1;
 }
 
 bool ReadText(const std::string& path, std::string& text)

@@ -59,7 +59,7 @@ int Resave(const std::string& path, const std::string& out, const std::string& s
     if (!doc)
         return 1;
     doc->m_SideFileFolder = sideFolder;
-    return SaveSettingsFile(*doc, out.empty() ? path : out, prompter.Detail()) == 1 ? 0 : 1;
+    return SaveSettingsFile(*doc, out.empty() ? path : out, prompter.Detail()) == SettingsFileResult::Ok ? 0 : 1;
 }
 
 int Demo(const DemoOptions& options, const std::string& out, const std::string& sideFolder, CliPrompter& prompter)
@@ -68,7 +68,7 @@ int Demo(const DemoOptions& options, const std::string& out, const std::string& 
     doc->m_pPrompter = &prompter;
     doc->m_SideFileFolder = sideFolder;
     BuildDemoSettings(*doc, options);
-    return SaveSettingsFile(*doc, out, prompter.Detail()) == 1 ? 0 : 1;
+    return SaveSettingsFile(*doc, out, prompter.Detail()) == SettingsFileResult::Ok ? 0 : 1;
 }
 
 // --serial PORT | --usb, --reboot | --no-reboot, --timeout and --side-folder of the transfer commands.

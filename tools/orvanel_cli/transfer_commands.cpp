@@ -105,9 +105,9 @@ int RunUpload(const TransferOptions& options, const std::filesystem::path& outpu
     auto doc = std::make_unique<COrvanel1Doc>();
     doc->m_pPrompter = &prompter;
     doc->m_SideFileFolder = options.sideFolder;
-    if (DecodeUploadedImage(dialog.Image(), *doc, prompter) != 0)
+    if (DecodeUploadedImage(dialog.Image(), *doc, prompter) != TransferCommandResult::Ok)
         return 1;
-    return SaveSettingsFile(*doc, output, prompter.Detail()) == 1 ? 0 : 1;
+    return SaveSettingsFile(*doc, output, prompter.Detail()) == SettingsFileResult::Ok ? 0 : 1;
 }
 
 int RunDownload(const TransferOptions& options, const std::filesystem::path& input, CliPrompter& prompter)
@@ -131,7 +131,7 @@ int RunDownload(const TransferOptions& options, const std::filesystem::path& inp
         return dialog.Failed() || (!options.usb && !dialog.WorkerRunning());
     });
     CloseDialog(dialog, view, end);
-    return DownloadResult(dialog.Success()) == 0 ? 0 : 1;
+    return DownloadResult(dialog.Success()) == TransferCommandResult::Ok ? 0 : 1;
 }
 
 int RunReboot(const TransferOptions& options, CliPrompter& prompter)

@@ -16,6 +16,12 @@ constexpr uint8_t kOutEndpoint = 0x01;
 constexpr uint8_t kInEndpoint = 0x82;
 const char* const kStrings[] = {"Simulated STB", "STB loader", "0001"};
 
+// A host that went away is seen by the next read of Run, which detaches.
+void Post(int fd, const SimMessage& message)
+{
+    (void)WriteSimMessage(fd, message);
+}
+
 std::vector<uint8_t> StringDescriptor(uint8_t index)
 {
     if (index == 0)
@@ -226,11 +232,11 @@ void UsbSimDevice::AnswerControl(const SimMessage& message)
     }
     int fd = m_Conn;
     if (reply.empty()) {
-        WriteSimMessage(fd, {SimMsg::ControlStall, message.id, 0, {}});
+        Post(fd, {SimMsg::ControlStall, message.id, 0, {}});
         return;
     }
     reply.resize(std::min<size_t>(reply.size(), size_t(s[6] | s[7] << 8)));
-    WriteSimMessage(fd, {SimMsg::ControlReply, message.id, 0, reply});
+    Post(fd, {SimMsg::ControlReply, message.id, 0, reply});
 }
 
 void UsbSimDevice::Send(const LinkFrame& frame, bool wrongSum)
@@ -251,7 +257,7 @@ void UsbSimDevice::FlushIn()
         SimMessage data{SimMsg::BulkIn, m_PendingIn->id, kInEndpoint,
                         {front.begin() + long(m_OutgoingAt), front.begin() + long(m_OutgoingAt + take)}};
         m_PendingIn.reset();
-        WriteSimMessage(fd, data);
+        Post(fd, data);
         m_OutgoingAt += take;
         if (m_OutgoingAt == front.size()) {
             m_Outgoing.erase(m_Outgoing.begin());

@@ -36,7 +36,7 @@ protected:
         source->m_SideFileFolder = dir;
         BuildDemoSettings(*source, options);
         fs::path path = dir / name;
-        EXPECT_EQ(SaveSettingsFile(*source, path), 1);
+        EXPECT_EQ(SaveSettingsFile(*source, path), SettingsFileResult::Ok);
         return path;
     }
     void OpenDemo(DemoOptions options = {}) { ASSERT_TRUE(ctl.OpenAtStart(MakeFile("demo.std", options))); }

@@ -83,7 +83,7 @@ TEST_F(EditorTest, SaveWritesTheKnownFileAndSaveAsNamesANewOne)
     EXPECT_TRUE(ctl.OnSave());
     EXPECT_FALSE(ctl.Edited());
     auto reread = std::make_unique<COrvanel1Doc>();
-    ASSERT_EQ(LoadSettingsFile(*reread, *ctl.FileName()), 1);
+    ASSERT_EQ(LoadSettingsFile(*reread, *ctl.FileName()), SettingsFileResult::Ok);
     EXPECT_EQ(Appl_GetSvcName(*reread, kTvKind, 0), "Renamed");
 
     EXPECT_FALSE(ctl.OnSaveAs()) << "cancelled";
@@ -126,7 +126,7 @@ TEST_F(EditorTest, LeavingAsksOnlyWhenEdited)
 TEST_F(EditorTest, UploadDiscardsAsksAndMarksTheResultEdited)
 {
     fs::path file = MakeFile("stb.std");
-    link.upload = [&] { ASSERT_EQ(LoadSettingsFile(*doc, file), 1); };
+    link.upload = [&] { ASSERT_EQ(LoadSettingsFile(*doc, file), SettingsFileResult::Ok); };
     ctl.Run(Cmd::Upload);
     EXPECT_TRUE(prompter.shown.empty()) << "nothing held, nothing asked";
     EXPECT_TRUE(ctl.Held());
@@ -181,9 +181,9 @@ TEST_F(EditorTest, ApplyReferenceListIsOneUndoableStepAndExportWritesTheLists)
     const std::vector<SvcRecord> scanOrder(doc->m_TvSvc.begin(), doc->m_TvSvc.begin() + doc->m_TvSvcCnt);
     auto reference = std::make_unique<COrvanel1Doc>();
     reference->m_SideFileFolder = dir;
-    ASSERT_EQ(LoadSettingsFile(*reference, dir / "demo.std"), 1);
+    ASSERT_EQ(LoadSettingsFile(*reference, dir / "demo.std"), SettingsFileResult::Ok);
     ASSERT_TRUE(Appl_SortSvcList(*reference, kTvKind, kSortAlphabetic));
-    ASSERT_EQ(SaveSettingsFile(*reference, dir / "sorted.std"), 1);
+    ASSERT_EQ(SaveSettingsFile(*reference, dir / "sorted.std"), SettingsFileResult::Ok);
 
     dialogs.referenceFiles.push_back(dir / "sorted.std");
     ctl.Run(Cmd::ApplyReference);

@@ -74,7 +74,7 @@ TEST_F(FrameTest, LnbPanelWritesTheTunersBlockAndLoopThroughDisablesIt)
     auto source = std::make_unique<COrvanel1Doc>();
     source->m_SideFileFolder = dir;
     BuildDemoSettings(*source, {.modelId = 12});
-    ASSERT_EQ(SaveSettingsFile(*source, dir / "st.std"), 1);
+    ASSERT_EQ(SaveSettingsFile(*source, dir / "st.std"), SettingsFileResult::Ok);
     dialogs.openFiles = {dir / "st.std"};
     Key(&frame, Qt::Key_O, Qt::ControlModifier);
     CLnbPanelWidget* lnb = frame.View()->SatView()->LnbPanel();

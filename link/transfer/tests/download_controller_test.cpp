@@ -67,7 +67,7 @@ TEST_F(DownloadWithSim, SerialDownloadLeavesTheEditedSettingsInTheStb)
     prompter.answers = {PromptAnswer::Yes};
     RunDownload();
     ASSERT_TRUE(CloseDialog(*dialog, view));
-    EXPECT_EQ(DownloadResult(session->TransferResult()), 0);
+    EXPECT_EQ(DownloadResult(session->TransferResult()), TransferCommandResult::Ok);
     EXPECT_EQ(Stats().downloadsDone, 1u);
     auto held = Held();
     ASSERT_NE(held, nullptr);

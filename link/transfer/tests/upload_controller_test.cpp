@@ -96,7 +96,7 @@ TEST_F(UploadWithSim, SerialUploadReadsTheWholeImageAndOffersTheRestart)
     EXPECT_FALSE(session->SessionRunning());
 
     auto doc = std::make_unique<COrvanel1Doc>();
-    ASSERT_EQ(DecodeUploadedImage(dialog->Image(), *doc, prompter), 0);
+    ASSERT_EQ(DecodeUploadedImage(dialog->Image(), *doc, prompter), TransferCommandResult::Ok);
     EXPECT_TRUE(doc->m_bLoaded);
     EXPECT_TRUE(SameSettings(*doc, *original));
 }
@@ -157,7 +157,7 @@ TEST_F(UploadWithSim, RemovalMidUploadEndsTheWorkerAndDecodesNothing)
     EXPECT_EQ(std::count(dialog->Image().flash.begin(), dialog->Image().flash.end(), 0), long(kPackedFlashSize));
     // Even when asked to, the partial image does not replace what the document holds.
     auto doc = MakeDemoDocument();
-    EXPECT_EQ(DecodeUploadedImage(dialog->Image(), *doc, prompter), -1);
+    EXPECT_EQ(DecodeUploadedImage(dialog->Image(), *doc, prompter), TransferCommandResult::Fail);
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Unpack Flash Error"});
     EXPECT_TRUE(doc->m_bLoaded);
     EXPECT_TRUE(SameSettings(*doc, *original));

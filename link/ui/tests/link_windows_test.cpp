@@ -86,7 +86,7 @@ TEST_F(LinkWindows, UsbUploadShowsItsStepsAndBringsTheSimulatorsSettings)
     OnWindow([](QDialog* w) { Click(w, "start"); });
     COrvanel1Doc doc;
     doc.m_pPrompter = &m_Prompter;
-    ASSERT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), 0);
+    ASSERT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), TransferCommandResult::Ok);
     EXPECT_TRUE(ShownInOrder({"Mode : USB <Auto Reboot In case End>", "Waiting For Request. Reboot SetTop Box.",
                               " Flash Uploading...30000/131072", " Flash Uploading...131072/131072",
                               " EEPROM Uploading...256/256"}));
@@ -103,7 +103,7 @@ TEST_F(LinkWindows, SerialUploadShowsItsStepsAndBringsTheSimulatorsSettings)
     OnWindow([](QDialog* w) { Click(w, "start"); });
     COrvanel1Doc doc;
     doc.m_pPrompter = &m_Prompter;
-    ASSERT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), 0);
+    ASSERT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), TransferCommandResult::Ok);
     EXPECT_TRUE(ShownInOrder({"Mode : Serial", "Port Open Success", "pThr->m_bConnected : 1 ",
                               "Waiting For Request. Reboot SetTop Box.", "Uploading.......", "just moment.....",
                               "Uploading.....", " Flash Uploading...255/131072", " Flash Uploading...131072/131072",
@@ -127,7 +127,7 @@ TEST_F(LinkWindows, StopAndExitDuringTheUploadKeepsThePreviousDocument)
                          });
         Click(w, "start");
     });
-    EXPECT_EQ(RunUploadWindow(nullptr, *m_pSession, *doc), -1);
+    EXPECT_EQ(RunUploadWindow(nullptr, *m_pSession, *doc), TransferCommandResult::Fail);
     EXPECT_FALSE(m_Statuses.contains(" EEPROM Uploading...256/256"));
     EXPECT_TRUE(SameSettings(*doc, *reference));
     EXPECT_FALSE(m_pSession->PortOpen());
@@ -149,7 +149,7 @@ TEST_F(LinkWindows, SilentStbShowsTheTimeoutAndTheFailureBox)
     });
     stopWhenFailed->start(10);
     COrvanel1Doc doc;
-    EXPECT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), -1);
+    EXPECT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), TransferCommandResult::Fail);
     EXPECT_TRUE(ShownInOrder({"Uploading.......", "Communication Error!!(TIMEOUT1)"}));
     EXPECT_EQ(m_Boxes.Shown().first().title, "Notice");
     EXPECT_FALSE(doc.m_bLoaded);
@@ -164,7 +164,7 @@ TEST_F(LinkWindows, UsbDownloadLeavesTheEditedSettingsInTheSimulator)
     Appl_ChangeSvcName(*doc, kTvKind, 3, "Edited Name");
     m_Boxes.Push(QMessageBox::No);
     OnWindow([](QDialog* w) { Click(w, "start"); });
-    ASSERT_EQ(RunDownloadWindow(nullptr, *m_pSession, *doc), 0);
+    ASSERT_EQ(RunDownloadWindow(nullptr, *m_pSession, *doc), TransferCommandResult::Ok);
     EXPECT_TRUE(ShownInOrder({"Mode : USB <In case End : Auto Reboot>", "Waiting For Request. Reboot SetTop Box."}));
     EXPECT_EQ(m_Boxes.Texts(), QStringList{"Download Success, Reboot Settop Box"});
     auto held = DecodeImage(m_pSim->Image().Snapshot());
@@ -187,7 +187,7 @@ TEST_F(LinkWindows, DownloadToAnStbOfAnotherModelShowsTheRefusal)
                          });
         Click(w, "start");
     });
-    EXPECT_EQ(RunDownloadWindow(nullptr, *m_pSession, *doc), -1);
+    EXPECT_EQ(RunDownloadWindow(nullptr, *m_pSession, *doc), TransferCommandResult::Fail);
     EXPECT_TRUE(m_Statuses.contains("Error : Invalid STB type."));
     EXPECT_TRUE(SameSettings(*DecodeImage(m_pSim->Image().Snapshot()), *m_pOriginal));
 }

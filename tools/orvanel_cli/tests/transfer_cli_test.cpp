@@ -89,12 +89,12 @@ protected:
     {
         auto doc = std::make_unique<COrvanel1Doc>();
         doc->m_SideFileFolder = dir.Path();
-        EXPECT_EQ(LoadSettingsFile(*doc, from), 1);
+        EXPECT_EQ(LoadSettingsFile(*doc, from), SettingsFileResult::Ok);
         Appl_ChangeTvSvcName(*doc, 1, "Edited Name");
         EXPECT_TRUE(Appl_DeleteSvc(*doc, kTvKind, {0, 5}));
         EXPECT_TRUE(Appl_SortSvcList(*doc, kTvKind, kSortAlphabetic));
         auto path = dir / "edited.std";
-        EXPECT_EQ(SaveSettingsFile(*doc, path), 1);
+        EXPECT_EQ(SaveSettingsFile(*doc, path), SettingsFileResult::Ok);
         return path;
     }
 
