@@ -83,7 +83,7 @@ void CheckInvariants(const COrvanel1Doc& doc)
         for (uint32_t m = 0; m < fav.numOfFavCh; ++m)
             Require(fav.svcType[m] <= kRadioKind && fav.chNum[m] < CountOf(doc, fav.svcType[m]));
     }
-    for (const Timer& timer : doc.m_Timer)
+    for (const settings::Timer& timer : doc.m_Timer)
         if (timer.timerKind == kTimerKindService)
             Require(timer.timerSvcIdx < CountOf(doc, timer.timerSvcRadio));
     for (const EpgReserve& epg : doc.m_EpgReserve)

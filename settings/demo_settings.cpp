@@ -133,7 +133,7 @@ void FillFavourites(COrvanel1Doc& doc)
 
 void FillTimerAndEpg(COrvanel1Doc& doc, Variant variant)
 {
-    Timer& timer = doc.m_Timer[0];
+    settings::Timer& timer = doc.m_Timer[0];
     timer.timerKind = kTimerKindService;
     timer.timerSvcIdx = 6;
     timer.timerLong8 = 0xE4A21300;   // start

@@ -33,7 +33,7 @@ public:
     std::array<TpExtension, kMaxTp> m_TpExt{};
     std::array<DvbS2Params, kMaxTp> m_TpS2{};
     std::array<FavCh, kMaxFavGroup> m_FavCh{};
-    std::array<Timer, kMaxTimer> m_Timer{};
+    std::array<settings::Timer, kMaxTimer> m_Timer{};
     std::array<TimerExtension, kMaxTimer> m_TimerExt{};
     std::array<TimerCompanion, kMaxTimer> m_TimerComp{};
     std::array<EpgReserve, kMaxEpgReserve> m_EpgReserve{};

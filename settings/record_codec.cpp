@@ -308,7 +308,8 @@ void EncodeFav(uint8_t* p, const ImageLayout& layout, const FavCh& fav)
     p[l.favByteAt] = fav.favByte;
 }
 
-void DecodeTimer(const uint8_t* p, const ImageLayout& layout, Timer& timer, TimerCompanion& comp, TimerExtension& ext)
+void DecodeTimer(const uint8_t* p, const ImageLayout& layout, settings::Timer& timer, TimerCompanion& comp,
+                 TimerExtension& ext)
 {
     const TimerLayout& l = layout.timer;
     In in{p, layout.bigEndian};
@@ -341,7 +342,8 @@ void DecodeTimer(const uint8_t* p, const ImageLayout& layout, Timer& timer, Time
         std::memcpy(ext.data(), p + l.extensionAt, ext.size());
 }
 
-void EncodeTimer(uint8_t* p, const ImageLayout& layout, const Timer& timer, const TimerCompanion& comp, const TimerExtension& ext)
+void EncodeTimer(uint8_t* p, const ImageLayout& layout, const settings::Timer& timer, const TimerCompanion& comp,
+                 const TimerExtension& ext)
 {
     const TimerLayout& l = layout.timer;
     std::memset(p, 0, l.size);

@@ -26,8 +26,10 @@ void EncodeTp(uint8_t* p, const ImageLayout& layout, const TpData& tp, const Dvb
 void DecodeFav(const uint8_t* p, const ImageLayout& layout, FavCh& fav);
 void EncodeFav(uint8_t* p, const ImageLayout& layout, const FavCh& fav);
 
-void DecodeTimer(const uint8_t* p, const ImageLayout& layout, Timer& timer, TimerCompanion& comp, TimerExtension& ext);
-void EncodeTimer(uint8_t* p, const ImageLayout& layout, const Timer& timer, const TimerCompanion& comp, const TimerExtension& ext);
+void DecodeTimer(const uint8_t* p, const ImageLayout& layout, settings::Timer& timer, TimerCompanion& comp,
+                 TimerExtension& ext);
+void EncodeTimer(uint8_t* p, const ImageLayout& layout, const settings::Timer& timer, const TimerCompanion& comp,
+                 const TimerExtension& ext);
 
 void DecodeEpg(const uint8_t* p, const ImageLayout& layout, EpgReserve& epg);
 void EncodeEpg(uint8_t* p, const ImageLayout& layout, const EpgReserve& epg);

@@ -120,6 +120,8 @@ struct FavCh {
     friend bool operator==(const FavCh&, const FavCh&) = default;
 };
 
+// In the library's namespace: programs have timers of their own.
+namespace settings {
 struct Timer {
     uint8_t timerByte0 = 0;
     uint8_t timerKind = 0;    // 3 bits; kind 2 names a service
@@ -139,6 +141,7 @@ struct Timer {
     TpData timerTp;
     friend bool operator==(const Timer&, const Timer&) = default;
 };
+}  // namespace settings
 constexpr uint8_t kTimerKindService = 2;
 
 // Per timer, for the one model with compact timers: three values, a byte and the DVB-S2

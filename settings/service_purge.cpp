@@ -128,11 +128,11 @@ void RenumberFavourites(COrvanel1Doc& doc, SvcKind kind, uint32_t slot)
 void RenumberTimers(COrvanel1Doc& doc, SvcKind kind, uint32_t slot)
 {
     for (uint32_t t = 0; t < kMaxTimer; ++t) {
-        Timer& timer = doc.m_Timer[t];
+        settings::Timer& timer = doc.m_Timer[t];
         if (timer.timerKind != kTimerKindService || timer.timerSvcRadio != kind)
             continue;
         if (timer.timerSvcIdx == slot) {
-            timer = Timer{};
+            timer = settings::Timer{};
             doc.m_TimerComp[t] = TimerCompanion{};
         } else if (timer.timerSvcIdx > slot) {
             --timer.timerSvcIdx;
@@ -267,9 +267,9 @@ void Appl_DropDanglingSvcRefs(COrvanel1Doc& doc)
     auto beyond = [&](uint8_t kind, uint32_t slot) { return kind > kRadioKind || slot >= CheckedCount(doc, SvcKind(kind)); };
     FilterFavMembers(doc, [&](uint16_t& chNum, uint8_t kind) { return !beyond(kind, chNum); });
     for (uint32_t t = 0; t < kMaxTimer; ++t) {
-        Timer& timer = doc.m_Timer[t];
+        settings::Timer& timer = doc.m_Timer[t];
         if (timer.timerKind == kTimerKindService && beyond(timer.timerSvcRadio, timer.timerSvcIdx)) {
-            timer = Timer{};
+            timer = settings::Timer{};
             doc.m_TimerComp[t] = TimerCompanion{};
         }
     }

@@ -43,7 +43,7 @@ void CheckReferences(const COrvanel1Doc& doc, std::vector<std::string>& bad)
                 bad.push_back("favourite member " + std::to_string(g) + "/" + std::to_string(m) + " out of range");
     }
     for (uint32_t t = 0; t < kMaxTimer; ++t) {
-        const Timer& timer = doc.m_Timer[t];
+        const settings::Timer& timer = doc.m_Timer[t];
         if (timer.timerKind == kTimerKindService && timer.timerSvcIdx >= CountOf(doc, timer.timerSvcRadio))
             bad.push_back("timer " + std::to_string(t) + " out of range");
     }
@@ -108,7 +108,7 @@ std::vector<uint64_t> ReferencedSvcUids(const COrvanel1Doc& doc)
     for (const FavCh& group : doc.m_FavCh)
         for (uint32_t m = 0; m < std::min<uint32_t>(group.numOfFavCh, kMaxFavMember); ++m)
             uids.push_back(RefUid(doc, group.svcType[m], group.chNum[m]));
-    for (const Timer& timer : doc.m_Timer)
+    for (const settings::Timer& timer : doc.m_Timer)
         if (timer.timerKind == kTimerKindService)
             uids.push_back(RefUid(doc, timer.timerSvcRadio, timer.timerSvcIdx));
     for (const EpgReserve& epg : doc.m_EpgReserve)

@@ -105,7 +105,7 @@ void FillFavourites(COrvanel1Doc& doc, std::mt19937& rng, const RandomDocOptions
 void FillReferences(COrvanel1Doc& doc, std::mt19937& rng, const RandomDocOptions& options)
 {
     for (uint32_t t = 0; t < std::min<uint32_t>(options.timers, kMaxTimer); ++t) {
-        Timer& timer = doc.m_Timer[t];
+        settings::Timer& timer = doc.m_Timer[t];
         timer.timerKind = Pick(rng, 4) == 0 ? 1 : kTimerKindService;
         timer.timerSvcRadio = static_cast<uint8_t>(Pick(rng, 3) == 0 && doc.m_RadioSvcCnt > 0);
         timer.timerSvcIdx = static_cast<uint16_t>(Pick(rng, timer.timerSvcRadio ? doc.m_RadioSvcCnt : doc.m_TvSvcCnt));

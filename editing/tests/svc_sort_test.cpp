@@ -134,7 +134,7 @@ void ReferenceSort(COrvanel1Doc& doc, SvcKind kind, int type)
                 if (group.svcType[m] == kind)
                     redirect(group.chNum[m], i, j);
         redirect(kind == kTvKind ? doc.m_EtcInfo.lastTvSvc : doc.m_EtcInfo.lastRadioSvc, i, j);
-        for (Timer& timer : doc.m_Timer)
+        for (settings::Timer& timer : doc.m_Timer)
             if (timer.timerKind == kTimerKindService && timer.timerSvcRadio == kind)
                 redirect(timer.timerSvcIdx, i, j);
         for (EpgReserve& epg : doc.m_EpgReserve)

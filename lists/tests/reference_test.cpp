@@ -55,7 +55,7 @@ std::vector<uint32_t> Uids(const COrvanel1Doc& doc, SvcKind kind)
 std::vector<std::pair<int, uint32_t>> TimerAndEpgServices(const COrvanel1Doc& doc)
 {
     std::vector<std::pair<int, uint32_t>> named;
-    for (const Timer& timer : doc.m_Timer)
+    for (const settings::Timer& timer : doc.m_Timer)
         if (timer.timerKind == kTimerKindService)
             named.emplace_back(timer.timerSvcRadio, SvcUid(ListOf(doc, SvcKind(timer.timerSvcRadio))[timer.timerSvcIdx]));
     for (const EpgReserve& epg : doc.m_EpgReserve)

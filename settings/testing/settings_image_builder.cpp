@@ -230,7 +230,7 @@ void FillFavourites(COrvanel1Doc& doc, const DemoShape& shape, Dice& dice)
 void FillTimers(COrvanel1Doc& doc, const DemoShape& shape, const ImageLayout& layout, Dice& dice)
 {
     for (uint32_t t = 0; t < std::min(shape.timers, kMaxTimer); ++t) {
-        Timer& timer = doc.m_Timer[t];
+        settings::Timer& timer = doc.m_Timer[t];
         uint8_t kind = 0;
         uint16_t slot = 0;
         if (!PickService(doc, dice, kind, slot))

@@ -270,7 +270,7 @@ TEST(ImageCodec, St71xxTpCarriesDvbS2AndTimerCompanion)
     doc->m_TpData[0].polar = 1;
     doc->m_TpData[0].tpMode = 5;
     doc->m_TpS2[0] = {1, 2, 9, 1, 0xAB};
-    Timer& timer = doc->m_Timer[0];
+    settings::Timer& timer = doc->m_Timer[0];
     timer.timerKind = kTimerKindService;
     timer.timerBits1 = 3;
     timer.timerSvcRadio = 1;
@@ -452,7 +452,7 @@ TEST(ImageCodec, ChecksumFailureInsideParseEndsDecodingAtThatSection)
     ASSERT_TRUE(ParseImage(*loaded));
     EXPECT_EQ(loaded->m_TvSvcCnt, built->m_TvSvcCnt);
     EXPECT_EQ(loaded->m_FavCh, built->m_FavCh);
-    EXPECT_EQ(loaded->m_Timer[0], Timer{});
+    EXPECT_EQ(loaded->m_Timer[0], settings::Timer{});
     EXPECT_EQ(loaded->m_Provider[100][0], 'Q');
     EXPECT_EQ(loaded->m_EtcInfo.etcByte10, 0x99);
     EXPECT_TRUE(trace.Contains("TvSvc Cnt 200 RadioSvc Cnt 90"));
@@ -549,7 +549,7 @@ TEST(ImageCodec, OutOfRangeFieldsAreClamped)
         for (uint32_t m = 0; m < f.numOfFavCh; ++m)
             ASSERT_LT(f.chNum[m], f.svcType[m] == kTvKind ? loaded->m_TvSvcCnt : loaded->m_RadioSvcCnt);
     EXPECT_LE(loaded->m_FavCh[0].numOfFavCh, kMaxFavMember);
-    EXPECT_EQ(loaded->m_Timer[0], Timer{});
+    EXPECT_EQ(loaded->m_Timer[0], settings::Timer{});
     EXPECT_EQ(loaded->m_SvcNamePos, kSvcNamePoolSize);
     EXPECT_EQ(loaded->m_SvcName[kSvcNamePoolSize - 1], 0);
     EXPECT_EQ(Appl_GetSvcName(*loaded, kTvKind, 0), "zzzzzzzzz");

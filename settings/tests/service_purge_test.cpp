@@ -35,9 +35,9 @@ void SetMembers(FavCh& fav, std::vector<std::pair<uint8_t, uint16_t>> members)
     }
 }
 
-Timer ServiceTimer(uint8_t kind, uint16_t slot)
+settings::Timer ServiceTimer(uint8_t kind, uint16_t slot)
 {
-    Timer timer;
+    settings::Timer timer;
     timer.timerKind = kTimerKindService;
     timer.timerSvcRadio = kind;
     timer.timerSvcIdx = slot;
@@ -83,7 +83,7 @@ TEST(ServicePurge, DeletingTv5RenumbersTvReferencesOnly)
     EXPECT_EQ(fav.chNum[1], 6);
     EXPECT_EQ(fav.chNum[2], 7);
     EXPECT_EQ(fav.chNum[3], 0);
-    EXPECT_EQ(doc->m_Timer[0], Timer{});
+    EXPECT_EQ(doc->m_Timer[0], settings::Timer{});
     EXPECT_EQ(doc->m_TimerComp[0], TimerCompanion{});
     EXPECT_EQ(doc->m_Timer[1].timerSvcIdx, 6);
     EXPECT_EQ(doc->m_Timer[2].timerSvcIdx, 7);
@@ -262,7 +262,7 @@ public:
             for (uint32_t m = 0; m < fav.numOfFavCh; ++m)
                 m_Fav.back().push_back({fav.svcType[m], m_Ids[fav.svcType[m]][fav.chNum[m]]});
         }
-        for (const Timer& t : doc.m_Timer)
+        for (const settings::Timer& t : doc.m_Timer)
             m_Timer.push_back(t.timerKind == kTimerKindService ? std::optional<Ref>({t.timerSvcRadio, m_Ids[t.timerSvcRadio][t.timerSvcIdx]})
                                                               : std::nullopt);
         for (const EpgReserve& e : doc.m_EpgReserve)
@@ -328,9 +328,9 @@ public:
             }
         }
         for (uint32_t t = 0; t < kMaxTimer; ++t) {
-            const Timer& timer = doc.m_Timer[t];
+            const settings::Timer& timer = doc.m_Timer[t];
             if (m_Timer[t] && m_Gone.count(m_Timer[t]->id)) {
-                EXPECT_EQ(timer, Timer{});
+                EXPECT_EQ(timer, settings::Timer{});
             } else if (m_Timer[t]) {
                 EXPECT_EQ(timer.timerSvcRadio, m_Timer[t]->kind);
                 EXPECT_EQ(timer.timerSvcIdx, slotOf.at(m_Timer[t]->id));

@@ -104,8 +104,8 @@ json TimersToJson(const COrvanel1Doc& doc)
 {
     json list = json::array();
     for (uint32_t slot = 0; slot < kMaxTimer; ++slot) {
-        const Timer& t = doc.m_Timer[slot];
-        if (t == Timer{})
+        const settings::Timer& t = doc.m_Timer[slot];
+        if (t == settings::Timer{})
             continue;
         list.push_back({{"slot", slot}, {"timerKind", t.timerKind}, {"timerSvcRadio", t.timerSvcRadio},
                         {"timerSvcIdx", t.timerSvcIdx}});
