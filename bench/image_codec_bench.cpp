@@ -50,7 +50,7 @@ void BM_Decode(benchmark::State& state)
     auto doc = std::make_unique<COrvanel1Doc>();
     for (auto _ : state) {
         CopyImage(*image, *doc);
-        bool ok = VerifySections(*doc) && ParseImage(*doc);
+        bool ok = VerifyAndParseImage(*doc);
         benchmark::DoNotOptimize(ok);
     }
     state.counters["tv"] = doc->m_TvSvcCnt;

@@ -223,6 +223,6 @@ bool Appl_UndoSort(COrvanel1Doc& doc, CSortUndo& undo)
     doc.m_Snapshot.resize(kSnapshotSize);
     std::copy_n(doc.m_Snapshot.begin(), kSettingsAreaSize, doc.m_SettingsArea.begin());
     std::copy_n(doc.m_Snapshot.begin() + kSettingsAreaSize, kEepromSize, doc.m_Eeprom.begin());
-    doc.m_bLoaded = VerifySections(doc) && ParseImage(doc);
+    doc.m_bLoaded = VerifyAndParseImage(doc);
     return doc.m_bLoaded;
 }

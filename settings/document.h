@@ -58,6 +58,10 @@ public:
     std::vector<uint8_t> m_Snapshot;         // settings area + EEPROM block after the last encoding
     std::array<FlashDirEntry, kFlashDirEntries> m_FlashDir{};  // native order, as UnpackFlash left it
     std::array<uint8_t, kMaxHeaderSize> m_HeaderCopy{};        // kept flash header
+    // The settings area as the last PackFlash saw it and the Crc16 of each 8 KB block, so
+    // that a block whose bytes did not change needs no checksum run. Empty before.
+    std::vector<uint8_t> m_LastPackedArea;
+    std::array<uint16_t, kSettingsAreaSize / 0x2000> m_LastPackedCrc{};
     uint8_t m_ModelId = 0;
     uint16_t m_ExpectedSystemId = 0;
     bool m_bLoaded = false;

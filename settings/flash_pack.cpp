@@ -2,6 +2,7 @@
 
 #include "settings/checksum.h"
 #include "settings/document.h"
+#include "settings/image_codec.h"
 #include "settings/pack_container.h"
 #include "common/prompter.h"
 #include "common/trace.h"
@@ -16,21 +17,6 @@ using settings::PackedTraitsOfModel;
 namespace {
 
 constexpr uint32_t kDefaultBlockCount = 64;
-
-void DecodeFlashHeader(FlashHeader& h, const uint8_t* image, const PackedImageTraits& traits)
-{
-    const bool be = traits.bigEndian;
-    h.hdrWord0 = Get16(image, be);
-    h.hdrByte2 = image[2];
-    h.headerSum = image[3];
-    h.hdrByte4 = image[4];
-    h.systemId = Get16(image + 5, be);
-    h.modelId = image[7];
-    std::copy_n(image + 8, h.hdrBytes8.size(), h.hdrBytes8.begin());
-    h.layoutVersion = image[12];
-    h.hdrTail.fill(0);
-    std::copy_n(image + 13, traits.headerLength - 13, h.hdrTail.begin());
-}
 
 bool HeaderAccepted(const uint8_t* image, const PackedImageTraits& traits, uint16_t expectedSystemId)
 {
@@ -75,6 +61,29 @@ bool ExpandEntry(COrvanel1Doc& doc, const FlashDirEntry& e, uint32_t prevEnd, ui
     const uint32_t produced = UnpackContainer(std::span(doc.m_PackedFlash).subspan(e.offset, e.packsize),
                                               std::span(doc.m_SettingsArea).subspan(out, e.unpacksize));
     return produced != 0 && produced == e.unpacksize;
+}
+
+// Crc16 of block i of the settings area, run only when the block's bytes differ from
+// those the last re-packing saw.
+uint16_t BlockCrc(COrvanel1Doc& doc, uint32_t i)
+{
+    const size_t at = size_t(i) * kFlashBlockSize;
+    const uint8_t* block = doc.m_SettingsArea.data() + at;
+    uint8_t* seen = doc.m_LastPackedArea.data() + at;
+    if (std::memcmp(block, seen, kFlashBlockSize) != 0) {
+        std::memcpy(seen, block, kFlashBlockSize);
+        doc.m_LastPackedCrc[i] = Crc16(block, kFlashBlockSize);
+    }
+    return doc.m_LastPackedCrc[i];
+}
+
+void SeedBlockCrcs(COrvanel1Doc& doc)
+{
+    if (doc.m_LastPackedArea.size() == kSettingsAreaSize)
+        return;
+    doc.m_LastPackedArea = doc.m_SettingsArea;
+    for (uint32_t i = 0; i < kFlashBlocks; ++i)
+        doc.m_LastPackedCrc[i] = Crc16(doc.m_SettingsArea.data() + i * kFlashBlockSize, kFlashBlockSize);
 }
 
 // Where a re-packed block i goes: block 0 right behind the directory, any other on the
@@ -130,7 +139,7 @@ bool UnpackFlash(COrvanel1Doc& doc)
 
     doc.m_HeaderCopy.fill(0);
     std::copy_n(image, traits.headerLength, doc.m_HeaderCopy.begin());
-    DecodeFlashHeader(doc.m_FlashHeader, image, traits);
+    DecodeFlashHeader(doc);
     if (!HeaderAccepted(image, traits, doc.m_ExpectedSystemId)) {
         if (doc.m_pPrompter)
             doc.m_pPrompter->Notify(traits.invalidModelText, "Notice", PromptIcon::Information);
@@ -181,10 +190,11 @@ bool PackFlash(COrvanel1Doc& doc)
     std::array<FlashDirEntry, kFlashDirEntries> dir = doc.m_FlashDir;
     std::vector<uint8_t> container(PackBlockBound(kFlashBlockSize));
 
+    SeedBlockCrcs(doc);
     bool force = false;
     for (uint32_t i = 0; i < kFlashBlocks; ++i) {
         const uint8_t* block = doc.m_SettingsArea.data() + i * kFlashBlockSize;
-        const uint16_t crc = Crc16(block, kFlashBlockSize);
+        const uint16_t crc = BlockCrc(doc, i);
         FlashDirEntry& e = dir[i];
         if (crc == e.crcUnpacked && !PackedBytesIntact(image, e))
             force = true;

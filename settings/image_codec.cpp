@@ -149,8 +149,14 @@ constexpr DecodeStep kDecodeSteps[] = {
     {S::EpgReserve, DecodeEpgSection}, {S::SvcName, DecodeNameSection}, {S::Provider, DecodeProviderSection},
 };
 
+bool VerifiedBefore(const ImageLayout& l, SectionId id)
+{
+    return std::find(l.verifyOrder.begin(), l.verifyOrder.begin() + l.verifyCount, id) !=
+           l.verifyOrder.begin() + l.verifyCount;
+}
+
 // Decodes the sections in order; a section whose checksum differs ends the decoding there.
-void DecodeSections(COrvanel1Doc& doc, const ImageLayout& l)
+void DecodeSections(COrvanel1Doc& doc, const ImageLayout& l, SectionChecks checks)
 {
     if (!l.Section(S::EpgReserve).Present())
         doc.m_EpgReserve = {};
@@ -159,7 +165,8 @@ void DecodeSections(COrvanel1Doc& doc, const ImageLayout& l)
         if (!section.Present())
             continue;
         const uint8_t* frame = FrameOf(doc, section);
-        if (!VerifySectionFrame(frame, section.length))
+        const bool checked = checks == SectionChecks::LeftAfterVerify && VerifiedBefore(l, step.id);
+        if (!checked && !VerifySectionFrame(frame, section.length))
             return;
         step.decode(doc, l, frame + kSectionFrameSize);
     }
@@ -425,15 +432,20 @@ bool VerifySections(COrvanel1Doc& doc)
     return ok;
 }
 
-bool ParseImage(COrvanel1Doc& doc)
+bool ParseImage(COrvanel1Doc& doc, SectionChecks checks)
 {
     const ImageLayout& l = LayoutOf(doc);
     if (!BuffersHold(doc, l))
         return false;
-    DecodeSections(doc, l);
+    DecodeSections(doc, l, checks);
     RunPostDecodeSteps(doc, l);
     doc.m_Revision.Bump(DocTables::All());
     return true;
+}
+
+bool VerifyAndParseImage(COrvanel1Doc& doc)
+{
+    return VerifySections(doc) && ParseImage(doc, SectionChecks::LeftAfterVerify);
 }
 
 bool InverseParseImage(COrvanel1Doc& doc)

@@ -10,11 +10,18 @@
 // Checks the section checksums of the layout in force; false when any differs or the
 // buffers are too small for the layout.
 [[nodiscard]] bool VerifySections(COrvanel1Doc& doc);
+
+// The checksums ParseImage runs: all, or only those VerifySections does not run (when it
+// has just passed on the same bytes).
+enum class SectionChecks { All, LeftAfterVerify };
+
 // Decodes every section into the tables, then runs the post-decode clean-up (validation,
 // scratch service, name pool, first-TP references, removal of invalid services).
 // A section whose checksum differs ends the decoding there; the clean-up still runs and
 // the result is success. False only when the buffers are too small for the layout.
-[[nodiscard]] bool ParseImage(COrvanel1Doc& doc);
+[[nodiscard]] bool ParseImage(COrvanel1Doc& doc, SectionChecks checks = SectionChecks::All);
+// VerifySections, then ParseImage, running each section's checksum once.
+[[nodiscard]] bool VerifyAndParseImage(COrvanel1Doc& doc);
 // Encodes every section and the EEPROM block back into the image in place and refreshes
 // doc.m_Snapshot. Bytes that no section covers are left as they are.
 [[nodiscard]] bool InverseParseImage(COrvanel1Doc& doc);

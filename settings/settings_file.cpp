@@ -125,7 +125,7 @@ SettingsFileResult LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::pa
         Notice(doc, "UnpackFlash error");
         return SettingsFileResult::Fail;
     }
-    if (!VerifySections(doc) || !ParseImage(doc))
+    if (!VerifyAndParseImage(doc))
         return SettingsFileResult::Fail;
     doc.m_bLoaded = true;
     doc.m_Revision.MarkSaved();

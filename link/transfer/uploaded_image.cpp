@@ -25,7 +25,7 @@ TransferCommandResult DecodeUploadedImage(const UploadedImage& image, COrvanel1D
     }
     // The revision goes on growing, so that views see the new settings as a change.
     fresh->m_Revision = doc.m_Revision;
-    if (!ParseImage(*fresh))
+    if (!ParseImage(*fresh, SectionChecks::LeftAfterVerify))
         return TransferCommandResult::Fail;
     fresh->m_bLoaded = true;
     doc = std::move(*fresh);

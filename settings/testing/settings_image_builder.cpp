@@ -334,7 +334,7 @@ bool BuildDemoImage(COrvanel1Doc& doc, const DemoShape& shape)
 
 bool LoadSettingsImage(COrvanel1Doc& doc)
 {
-    doc.m_bLoaded = VerifySections(doc) && ParseImage(doc);
+    doc.m_bLoaded = VerifyAndParseImage(doc);
     return doc.m_bLoaded;
 }
 

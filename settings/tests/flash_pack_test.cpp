@@ -342,6 +342,31 @@ TEST_F(FlashPack, EveryPackStartsFromTheLoadedImage)
         EXPECT_EQ(doc->m_FlashDir[i].offset, dirBefore[i].offset) << i;
 }
 
+// Later packs of one document find its changed blocks by their bytes: an edit taken back
+// keeps the loaded block, and a block whose directory checksum was wrong is re-packed on
+// every pack, not only on the first.
+TEST_F(FlashPack, RepeatedPacksFollowTheSettingsArea)
+{
+    const Bytes image = Build();
+    auto doc = Load(image);
+    ASSERT_TRUE(UnpackFlash(*doc));
+    doc->m_FlashDir[6].crcUnpacked ^= 1;
+    doc->m_SettingsArea[10 * 0x2000 + 100] ^= 0x40;
+    ASSERT_TRUE(PackFlash(*doc));
+    EXPECT_NE(Entry(doc->m_RePackedFlash, 10).crcUnpacked, Entry(image, 10).crcUnpacked);
+    doc->m_SettingsArea[10 * 0x2000 + 100] ^= 0x40;
+    doc->m_SettingsArea[20 * 0x2000 + 9] ^= 0x01;
+    ASSERT_TRUE(PackFlash(*doc));
+    const Bytes& out = doc->m_RePackedFlash;
+    EXPECT_EQ(Entry(out, 10).crcPacked, Entry(image, 10).crcPacked);
+    EXPECT_EQ(Entry(out, 6).crcUnpacked, Entry(image, 6).crcUnpacked);
+    EXPECT_EQ(Entry(out, 20).crcUnpacked, Crc16(&doc->m_SettingsArea[20 * 0x2000], 0x2000));
+    EXPECT_NE(Entry(out, 20).crcUnpacked, Entry(image, 20).crcUnpacked);
+    auto reloaded = Load(out);
+    ASSERT_TRUE(UnpackFlash(*reloaded));
+    EXPECT_EQ(reloaded->m_SettingsArea, doc->m_SettingsArea);
+}
+
 TEST_F(FlashPack, BlockThatDoesNotCompressFailsThePacking)
 {
     auto doc = Load(Build());

@@ -438,25 +438,34 @@ TEST(ImageCodec, St71xxVerifiesGameTimeAndTimer)
 }
 
 // A section that fails its checksum inside ParseImage ends the decoding there; the
-// clean-up still runs and the later tables keep what they held.
+// clean-up still runs and the later tables keep what they held. The timers are not among
+// the sections VerifySections checks, so a load that checks each section once still
+// checks them while decoding.
 TEST(ImageCodec, ChecksumFailureInsideParseEndsDecodingAtThatSection)
 {
     auto built = BuiltDoc(Shape({0, 0}));
     RecordAt(*built, S::Timer, 136, 0)[30] ^= 0xFF;
-    auto loaded = NewDoc();
-    CopyImage(*built, *loaded);
-    loaded->m_Provider[100][0] = 'Q';
-    loaded->m_EtcInfo.etcByte10 = 0x99;
-    TraceCapture trace;
-    ASSERT_TRUE(VerifySections(*loaded));
-    ASSERT_TRUE(ParseImage(*loaded));
-    EXPECT_EQ(loaded->m_TvSvcCnt, built->m_TvSvcCnt);
-    EXPECT_EQ(loaded->m_FavCh, built->m_FavCh);
-    EXPECT_EQ(loaded->m_Timer[0], settings::Timer{});
-    EXPECT_EQ(loaded->m_Provider[100][0], 'Q');
-    EXPECT_EQ(loaded->m_EtcInfo.etcByte10, 0x99);
-    EXPECT_TRUE(trace.Contains("TvSvc Cnt 200 RadioSvc Cnt 90"));
-    EXPECT_FALSE(trace.Contains("crcEtc"));
+    for (bool once : {false, true}) {
+        SCOPED_TRACE(once);
+        auto loaded = NewDoc();
+        CopyImage(*built, *loaded);
+        loaded->m_Provider[100][0] = 'Q';
+        loaded->m_EtcInfo.etcByte10 = 0x99;
+        TraceCapture trace;
+        if (once) {
+            ASSERT_TRUE(VerifyAndParseImage(*loaded));
+        } else {
+            ASSERT_TRUE(VerifySections(*loaded));
+            ASSERT_TRUE(ParseImage(*loaded));
+        }
+        EXPECT_EQ(loaded->m_TvSvcCnt, built->m_TvSvcCnt);
+        EXPECT_EQ(loaded->m_FavCh, built->m_FavCh);
+        EXPECT_EQ(loaded->m_Timer[0], settings::Timer{});
+        EXPECT_EQ(loaded->m_Provider[100][0], 'Q');
+        EXPECT_EQ(loaded->m_EtcInfo.etcByte10, 0x99);
+        EXPECT_TRUE(trace.Contains("TvSvc Cnt 200 RadioSvc Cnt 90"));
+        EXPECT_FALSE(trace.Contains("crcEtc"));
+    }
 }
 
 TEST(ImageCodec, EtcInfoChecksumMismatchKeepsTheRecord)

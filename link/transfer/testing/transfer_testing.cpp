@@ -194,7 +194,7 @@ std::unique_ptr<COrvanel1Doc> DecodeImage(const StbImage& image)
     doc->m_ExpectedSystemId = image.systemId;
     doc->m_PackedFlash = image.flash;
     std::copy(image.eeprom.begin(), image.eeprom.end(), doc->m_Eeprom.begin());
-    if (!UnpackFlash(*doc) || !VerifySections(*doc) || !ParseImage(*doc))
+    if (!UnpackFlash(*doc) || !VerifyAndParseImage(*doc))
         return nullptr;
     doc->m_bLoaded = true;
     // The loaded image is what a later PackFlash starts from.
