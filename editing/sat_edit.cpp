@@ -322,10 +322,11 @@ FindTpResult Appl_AddTp(COrvanel1Doc& doc, int sat, const TpValues& values, cons
         tp.polar = wanted.polar ? 1 : 0;
         WriteTpValues(tp, wanted);
         const int at = Appl_InsertTp(doc, sat, tp);
-        if (at < 0)
+        if (at < 0) {
             DocNotify(doc, "Error Tp new Add", "Notice", PromptIcon::Information);
-        else
-            doc.m_TpS2[at] = DvbS2FromChoice(choice, 0);
+            return FindTpResult::Invalid;   // nothing changed: the list stays unedited
+        }
+        doc.m_TpS2[at] = DvbS2FromChoice(choice, 0);
     }
     if (found != FindTpResult::Invalid)
         doc.m_Revision.Bump(DocTable::Tps);

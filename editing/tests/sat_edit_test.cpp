@@ -116,7 +116,9 @@ TEST(Transponders, AFullTableSaysErrorTpNewAdd)
     for (uint32_t s = 0; s < 12; ++s)
         AddTestSat(*d, "Sat" + std::to_string(s), s < 11 ? 255 : 194, 2000);
     ASSERT_EQ(d->m_TpCnt, kMaxEditTp);
-    EXPECT_EQ(Appl_AddTp(*d, 11, Tp(2050, 27500), {}), FindTpResult::None);
+    const uint64_t before = d->m_Revision.Current();
+    EXPECT_EQ(Appl_AddTp(*d, 11, Tp(2050, 27500), {}), FindTpResult::Invalid);
+    EXPECT_EQ(d->m_Revision.Current(), before);
     EXPECT_EQ(d.prompter.Texts(), (Names{"Error Tp new Add"}));
     EXPECT_EQ(d.prompter.shown[0].title, "Notice");
     EXPECT_EQ(d->m_TpCnt, kMaxEditTp);
