@@ -9,6 +9,7 @@
 #include "usb/sim_usb_backend.h"
 #include "tools/stb_sim/stb_sim.h"
 #include "link/transfer/testing/transfer_testing.h"
+#include "common/testing/test_support.h"
 #include "link/transfer/upload_controller.h"
 
 #include <benchmark/benchmark.h>
@@ -55,7 +56,7 @@ public:
 };
 
 struct Bench {
-    TempDir dir;
+    testing_support::TempFolder dir;
     NoPrompter prompter;
     FakeClock clock;
     std::unique_ptr<COrvanel1Doc> doc = MakeDemoDocument();

@@ -18,7 +18,7 @@ constexpr uint32_t kRequestBytes = 64;   // a padded read request
 void BM_ZbdnServe(benchmark::State& state)
 {
     uint32_t readLength = uint32_t(state.range(0));
-    ScratchDir scratch;
+    testing_support::TempFolder scratch;
     std::filesystem::path image = scratch / "fw.zbd";
     WriteRandomFile(image, kImageSize, 1);
     std::string socket = (scratch / "usb.sock").string();

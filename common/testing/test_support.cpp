@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <pty.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -44,6 +45,15 @@ bool WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> 
 bool WriteFileText(const std::filesystem::path& path, const std::string& text)
 {
     return WriteFileBytes(path, {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+}
+
+std::vector<uint8_t> RandomBytes(uint32_t n, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> bytes(n);
+    for (auto& b : bytes)
+        b = uint8_t(rng());
+    return bytes;
 }
 
 TestPty::TestPty()

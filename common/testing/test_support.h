@@ -1,5 +1,6 @@
 // Helpers that tests of every library share: a temporary folder removed with its contents,
-// whole-file reads and writes, polling until a condition holds, and a pseudo-terminal.
+// whole-file reads and writes, seeded random bytes, polling until a condition holds, and a
+// pseudo-terminal.
 #pragma once
 #include <chrono>
 #include <cstdint>
@@ -32,6 +33,9 @@ std::string ReadFileText(const std::filesystem::path& path);
 // Replaces the file with these bytes; false when it cannot be written.
 bool WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 bool WriteFileText(const std::filesystem::path& path, const std::string& text);
+
+// n bytes from a Mersenne twister seeded with seed: the same bytes for the same seed.
+std::vector<uint8_t> RandomBytes(uint32_t n, uint32_t seed);
 
 // Checks pred every `step` until it holds (true) or `limit` has passed (false).
 template <typename Pred>

@@ -1,8 +1,8 @@
 #include "common/safe_file.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,16 +11,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Put(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+using testing_support::ReadFileText;
+using testing_support::WriteFileText;
 
 ByteSpan Bytes(const std::string& text)
 {
@@ -29,22 +21,15 @@ ByteSpan Bytes(const std::string& text)
 
 class SafeFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("safe_file_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
 
-    fs::path dir;
+    testing_support::TempFolder temp{"safe_file"};
+    fs::path dir = temp.Path();
 };
 
 TEST_F(SafeFile, ASetReplacesAllOrLeavesEveryOldFile)
 {
-    Put(dir / "target", "old target");
-    Put(dir / "side", "old side");
+    WriteFileText(dir / "target", "old target");
+    WriteFileText(dir / "side", "old side");
     const std::string fresh = "new";
     {
         CSafeFileSet set;
@@ -56,8 +41,8 @@ TEST_F(SafeFile, ASetReplacesAllOrLeavesEveryOldFile)
         EXPECT_FALSE(set.Commit(&failure));
         EXPECT_EQ(failure.Describe(), "\"" + (dir / "folder").string() + "\": not a regular file");
     }
-    EXPECT_EQ(Slurp(dir / "target"), "old target");
-    EXPECT_EQ(Slurp(dir / "side"), "old side");
+    EXPECT_EQ(ReadFileText(dir / "target"), "old target");
+    EXPECT_EQ(ReadFileText(dir / "side"), "old side");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3);   // no temporary file left
 
     fs::remove(dir / "folder");
@@ -65,14 +50,14 @@ TEST_F(SafeFile, ASetReplacesAllOrLeavesEveryOldFile)
     set.Add(dir / "target", {Bytes(fresh), Bytes(fresh)}, LinkRule::Follow);
     set.Add(dir / "side", {Bytes(fresh)}, LinkRule::Replace);
     ASSERT_TRUE(set.Commit());
-    EXPECT_EQ(Slurp(dir / "target"), "newnew");
-    EXPECT_EQ(Slurp(dir / "side"), "new");
+    EXPECT_EQ(ReadFileText(dir / "target"), "newnew");
+    EXPECT_EQ(ReadFileText(dir / "side"), "new");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);
 }
 
 TEST_F(SafeFile, TwoNamesOfOneFileAreRefused)
 {
-    Put(dir / "a", "one");
+    WriteFileText(dir / "a", "one");
     fs::create_hard_link(dir / "a", dir / "hard");
     fs::create_symlink("a", dir / "soft");
     for (const char* other : {"hard", "soft", "./a"}) {
@@ -92,7 +77,7 @@ TEST_F(SafeFile, PrivateFoldersAreMadeForTheUserOnly)
 {
     ASSERT_TRUE(MakePrivateFolder(dir / "x" / "y"));
     EXPECT_EQ(fs::status(dir / "x" / "y").permissions() & fs::perms::all, fs::perms::owner_all);
-    Put(dir / "file", "");
+    WriteFileText(dir / "file", "");
     FileFailure failure;
     EXPECT_FALSE(MakePrivateFolder(dir / "file", &failure));
     EXPECT_EQ(failure.reason, "not a folder");

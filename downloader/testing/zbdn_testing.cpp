@@ -2,10 +2,6 @@
 
 #include "usb/sim_usb_backend.h"
 
-#include <fstream>
-#include <iterator>
-#include <random>
-#include <unistd.h>
 
 void QueuedPoster::Post(const ZbdnMessage& message)
 {
@@ -48,34 +44,11 @@ bool HeadlessZbdn::PumpUntil(const std::function<bool()>& pred, std::chrono::mil
     return true;
 }
 
-ScratchDir::ScratchDir()
-{
-    static int count = 0;
-    m_Path = std::filesystem::temp_directory_path() /
-             ("zbdn-" + std::to_string(::getpid()) + "-" + std::to_string(++count));
-    std::filesystem::create_directories(m_Path);
-}
-
-ScratchDir::~ScratchDir()
-{
-    std::error_code error;
-    std::filesystem::remove_all(m_Path, error);
-}
-
 std::vector<uint8_t> WriteRandomFile(const std::filesystem::path& path, uint32_t size, uint32_t seed)
 {
-    std::mt19937 random(seed);
-    std::vector<uint8_t> bytes(size);
-    for (auto& b : bytes)
-        b = uint8_t(random());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(size));
+    std::vector<uint8_t> bytes = testing_support::RandomBytes(size, seed);
+    testing_support::WriteFileBytes(path, bytes);
     return bytes;
-}
-
-std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::unique_ptr<StbSim> MakeFirmwareStb(const std::string& socket, const std::filesystem::path& output,

@@ -2,6 +2,7 @@
 // itself, a view and a profile that record, a random image file, and the simulated STB
 // loading firmware on the USB simulation socket.
 #pragma once
+#include "common/testing/test_support.h"
 #include "downloader/zbdn_controller.h"
 #include "tools/stb_sim/stb_sim.h"
 
@@ -78,18 +79,7 @@ struct HeadlessZbdn {
     CZbdnController controller{view, profile, session};
 };
 
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    std::filesystem::path operator/(const std::string& name) const { return m_Path / name; }
-
-private:
-    std::filesystem::path m_Path;
-};
-
 std::vector<uint8_t> WriteRandomFile(const std::filesystem::path& path, uint32_t size, uint32_t seed);
-std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
 // The simulated STB as a firmware loader of size bytes on socket, writing what it
 // received to output.

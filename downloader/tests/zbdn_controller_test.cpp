@@ -34,7 +34,7 @@ protected:
     }
     bool Idle() { return zbdn.view.inputEnabled && !zbdn.controller.StartRequested(); }
 
-    ScratchDir scratch;
+    testing_support::TempFolder scratch;
     std::filesystem::path image = scratch / "M700.zbd";
     std::filesystem::path received = scratch / "received.bin";
     HeadlessZbdn zbdn{Socket()};
@@ -52,7 +52,7 @@ TEST_F(ZbdnControllerTest, WaitsForTheLoaderThenServesTheImageAndKeepsThePath)
     StartStb(uint32_t(bytes.size()));
     ASSERT_TRUE(zbdn.PumpUntil([&] { return Idle(); }));
     EXPECT_EQ(zbdn.view.LastStatus(), "Completely Transfered!");
-    EXPECT_EQ(ReadWholeFile(received), bytes);
+    EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
     EXPECT_EQ(zbdn.view.progress.back(), 0);
     EXPECT_FALSE(zbdn.view.retryTimer);
     EXPECT_FALSE(zbdn.session.ImageOpen());
@@ -73,7 +73,7 @@ TEST_F(ZbdnControllerTest, AFailedGreetingWaitsForTheNextArrival)
     StartStb(uint32_t(bytes.size()));
     ASSERT_TRUE(zbdn.PumpUntil([&] { return Idle(); }));
     EXPECT_EQ(zbdn.view.LastStatus(), "Completely Transfered!");
-    EXPECT_EQ(ReadWholeFile(received), bytes);
+    EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
 }
 
 TEST_F(ZbdnControllerTest, FileChoiceErrorsNameThePathAndDownloadNeedsAReadableFile)

@@ -5,13 +5,12 @@ namespace explorer {
 void WriteFile(const fs::path& path, const std::string& bytes)
 {
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
+    testing_support::WriteFileText(path, bytes);
 }
 
 std::string ReadFile(const fs::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return testing_support::ReadFileText(path);
 }
 
 std::string Pattern(size_t size, unsigned seed)

@@ -4,6 +4,7 @@
 #include "explorer/copy_engine.h"
 #include "explorer/event_loop.h"
 #include "common/testing/scripted_prompter.h"
+#include "common/testing/test_support.h"
 #include "tools/zbdll_emu/zbdll_emu.h"
 
 #include <gtest/gtest.h>
@@ -97,7 +98,8 @@ struct EventRecord {
 
 class EmuTest : public ::testing::Test {
 protected:
-    fs::path base;
+    testing_support::TempFolder temp{"explorer"};
+    fs::path base = temp.Path();
     fs::path pvrRoot;
     fs::path pc;
     PvrSession session;
@@ -116,16 +118,10 @@ protected:
     {
         engine.CloseDuringJob();
         EmuReset(pvrRoot.string(), 0x0101);
-        std::error_code ec;
-        fs::remove_all(base, ec);
     }
 
     void Connect(uint16_t version)
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        base = fs::path(::testing::TempDir())
-            / ("explorer_" + std::string(info->test_suite_name()) + "_" + info->name());
-        fs::remove_all(base);
         pvrRoot = base / "pvr";
         pc = base / "pc";
         fs::create_directories(pc);

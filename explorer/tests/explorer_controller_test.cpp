@@ -49,8 +49,8 @@ private:
 
 class ControllerTest : public ::testing::Test {
 protected:
-    fs::path base = fs::path(::testing::TempDir()) /
-                    ("controller_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    testing_support::TempFolder temp{"controller"};
+    fs::path base = temp.Path();
     fs::path pvrRoot = base / "pvr";
     fs::path pc = base / "pc";
     EventLoop loop{LoopClock::Manual};
@@ -66,7 +66,6 @@ protected:
 
     void SetUp() override
     {
-        fs::remove_all(base);
         fs::create_directories(pc);
         EmuReset(pvrRoot.string(), 0x0101);
             controller = std::make_unique<CExplorerController>(
@@ -78,7 +77,6 @@ protected:
         controller->Close();
         controller.reset();
         EmuReset(pvrRoot.string(), 0x0101);
-        fs::remove_all(base);
     }
     // Runs queued work until done holds or maxMs pass.
     bool Pump(const std::function<bool()>& done, int maxMs = 5000)

@@ -3,6 +3,7 @@
 #include "settings/lh5_encode.h"
 #include "settings/lh5_format.h"
 #include "settings/lh5_huffman.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -26,14 +27,7 @@ bool Decode(const Bytes& stream, Bytes& out)
     return lh5::Decode(stream, out);
 }
 
-Bytes RandomBytes(uint32_t n, uint32_t seed)
-{
-    std::mt19937 rng(seed);
-    Bytes b(n);
-    for (auto& x : b)
-        x = uint8_t(rng());
-    return b;
-}
+using testing_support::RandomBytes;
 
 // Letters with skewed frequencies in random order: few matches, so nearly every byte is a
 // literal and a 32 KB chunk needs several Huffman blocks.

@@ -1,6 +1,7 @@
 #include "settings/checksum.h"
 #include "settings/testing/flash_image_builder.h"
 #include "settings/pack_container.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -23,14 +24,7 @@ uint32_t Unpack(const Bytes& container, Bytes& out)
     return UnpackContainer(container, out);
 }
 
-Bytes RandomBytes(uint32_t n, uint32_t seed)
-{
-    std::mt19937 rng(seed);
-    Bytes b(n);
-    for (auto& x : b)
-        x = uint8_t(rng());
-    return b;
-}
+using testing_support::RandomBytes;
 
 }
 

@@ -4,11 +4,11 @@
 #include "common/testing/scripted_prompter.h"
 #include "settings/demo_settings.h"
 #include "settings/settings_file.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <memory>
 #include <sys/stat.h>
@@ -20,44 +20,32 @@ namespace {
 
 const char kNoFile[] = "Cannot Create or Open File!";
 
-std::string Slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Put(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+using testing_support::ReadFileText;
+using testing_support::WriteFileText;
 
 class SettingsFileSafety : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("settings_safety_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
         fs::create_directories(dir / "side");
         doc = std::make_unique<COrvanel1Doc>();
         doc->m_pPrompter = &prompter;
         doc->m_SideFileFolder = dir / "side";
         BuildDemoSettings(*doc, {});
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Saves to target and expects the refusal, with the target's bytes as they were.
     void ExpectRefused(const fs::path& target, const std::string& why)
     {
         const bool regular = fs::is_regular_file(target);
-        const std::string before = regular ? Slurp(target) : "";
+        const std::string before = regular ? ReadFileText(target) : "";
         prompter.shown.clear();
         FileFailure failure;
         EXPECT_EQ(SaveSettingsFile(*doc, target, &failure), SettingsFileResult::Fail) << why;
         EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kNoFile}) << why;
         EXPECT_TRUE(failure) << why;
         if (regular) {
-            EXPECT_EQ(Slurp(target), before) << why;
+            EXPECT_EQ(ReadFileText(target), before) << why;
         }
     }
     bool Loads(const fs::path& path)
@@ -67,7 +55,8 @@ protected:
         return LoadSettingsFile(loaded, path) == SettingsFileResult::Ok;
     }
 
-    fs::path dir;
+    testing_support::TempFolder temp{"settings_safety"};
+    fs::path dir = temp.Path();
     ScriptedPrompter prompter;
     std::unique_ptr<COrvanel1Doc> doc;
 };
@@ -75,12 +64,12 @@ protected:
 TEST_F(SettingsFileSafety, AnOutputThatIsOneOfTheSideFilesIsRefused)
 {
     for (const char* name : {kFlashSideFile, kEepromSideFile, kDiagnosticSideFile}) {
-        Put(dir / "side" / name, "kept");
+        WriteFileText(dir / "side" / name, "kept");
         ExpectRefused(dir / "side" / name, name);
     }
     fs::create_symlink(dir / "side" / kEepromSideFile, dir / "link.std");
     ExpectRefused(dir / "link.std", "a link to a side file");
-    EXPECT_EQ(Slurp(dir / "side" / kEepromSideFile), "kept");
+    EXPECT_EQ(ReadFileText(dir / "side" / kEepromSideFile), "kept");
 }
 
 TEST_F(SettingsFileSafety, OnlyRegularFilesAreReplacedAndLinksAreWrittenThrough)
@@ -94,7 +83,7 @@ TEST_F(SettingsFileSafety, OnlyRegularFilesAreReplacedAndLinksAreWrittenThrough)
 
     fs::create_directories(dir / "a");
     fs::create_directories(dir / "b");
-    Put(dir / "b" / "real.std", "old");
+    WriteFileText(dir / "b" / "real.std", "old");
     fs::create_symlink(dir / "b" / "real.std", dir / "a" / "link.std");
     ASSERT_EQ(SaveSettingsFile(*doc, dir / "a" / "link.std"), SettingsFileResult::Ok);
     EXPECT_TRUE(fs::is_symlink(dir / "a" / "link.std"));
@@ -106,12 +95,12 @@ TEST_F(SettingsFileSafety, OnlyRegularFilesAreReplacedAndLinksAreWrittenThrough)
 TEST_F(SettingsFileSafety, LinksPlantedUnderFixedNamesAreReplacedNotFollowed)
 {
     const fs::path victim = dir / "victim";
-    Put(victim, "precious");
+    WriteFileText(victim, "precious");
     for (const char* name : {kFlashSideFile, kEepromSideFile, kDiagnosticSideFile})
         fs::create_symlink(victim, dir / "side" / name);
     fs::create_symlink(victim, dir / "out.std.part");
     ASSERT_EQ(SaveSettingsFile(*doc, dir / "out.std"), SettingsFileResult::Ok);
-    EXPECT_EQ(Slurp(victim), "precious");
+    EXPECT_EQ(ReadFileText(victim), "precious");
     EXPECT_EQ(fs::file_size(dir / "side" / kFlashSideFile), kPackedFlashSize);
     EXPECT_EQ(fs::file_size(dir / "side" / kEepromSideFile), kEepromSize);
     EXPECT_FALSE(fs::is_symlink(dir / "side" / kDiagnosticSideFile));
@@ -120,7 +109,7 @@ TEST_F(SettingsFileSafety, LinksPlantedUnderFixedNamesAreReplacedNotFollowed)
 
 TEST_F(SettingsFileSafety, ASideFileThatCannotBeWrittenLeavesTheOldTarget)
 {
-    Put(dir / "old.std", "the old file");
+    WriteFileText(dir / "old.std", "the old file");
     fs::create_directory(dir / "side" / kEepromSideFile);
     ExpectRefused(dir / "old.std", "eeprom.dat is a folder");
 
@@ -128,9 +117,9 @@ TEST_F(SettingsFileSafety, ASideFileThatCannotBeWrittenLeavesTheOldTarget)
     fs::remove(dir / "side" / kEepromSideFile);
     fs::permissions(dir / "side", fs::perms::owner_read | fs::perms::owner_exec);
     OrdinaryUserRun run = RunAsOrdinaryUser(dir, [&] {
-        std::string before = Slurp(dir / "old.std");
+        std::string before = ReadFileText(dir / "old.std");
         bool saved = SaveSettingsFile(*doc, dir / "old.std") == SettingsFileResult::Ok;
-        return saved || Slurp(dir / "old.std") != before ? "the old file was replaced" : "";
+        return saved || ReadFileText(dir / "old.std") != before ? "the old file was replaced" : "";
     });
     if (!run.ran)
         GTEST_SKIP() << "no ordinary user: " << run.failure;
@@ -139,7 +128,7 @@ TEST_F(SettingsFileSafety, ASideFileThatCannotBeWrittenLeavesTheOldTarget)
 
 TEST_F(SettingsFileSafety, ReplacingKeepsModeAndOwnerAndReadOnlyTargetsAreRefused)
 {
-    Put(dir / "private.std", "old");
+    WriteFileText(dir / "private.std", "old");
     fs::permissions(dir / "private.std", fs::perms::owner_read | fs::perms::owner_write);
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown((dir / "private.std").c_str(), 65534, 65534), 0);
@@ -153,12 +142,12 @@ TEST_F(SettingsFileSafety, ReplacingKeepsModeAndOwnerAndReadOnlyTargetsAreRefuse
     EXPECT_EQ(after.st_uid, before.st_uid);
     EXPECT_EQ(after.st_gid, before.st_gid);
 
-    Put(dir / "readonly.std", "old");
+    WriteFileText(dir / "readonly.std", "old");
     fs::permissions(dir / "readonly.std", fs::perms::owner_read);
     OrdinaryUserRun run = RunAsOrdinaryUser(dir, [&] {
         prompter.shown.clear();
         bool saved = SaveSettingsFile(*doc, dir / "readonly.std") == SettingsFileResult::Ok;
-        if (saved || Slurp(dir / "readonly.std") != "old")
+        if (saved || ReadFileText(dir / "readonly.std") != "old")
             return "a read-only file was replaced";
         return prompter.Texts() == std::vector<std::string>{kNoFile} ? "" : "no message";
     });

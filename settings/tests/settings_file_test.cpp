@@ -4,13 +4,12 @@
 #include "common/testing/scripted_prompter.h"
 #include "settings/settings_file.h"
 #include "settings/model_traits.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -21,27 +20,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& path, const Bytes& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("settings_file_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
 
     std::unique_ptr<COrvanel1Doc> NewDoc()
     {
@@ -67,7 +50,8 @@ protected:
         return prompter.Texts();
     }
 
-    fs::path dir;
+    testing_support::TempFolder temp{"settings_file"};
+    fs::path dir = temp.Path();
     ScriptedPrompter prompter;
 };
 
@@ -105,11 +89,11 @@ TEST_P(SettingsFileVariants, LoadThenSaveReproducesTheFile)
     std::unique_ptr<COrvanel1Doc> again;
     ASSERT_TRUE(Open(dir / "second.std", again).empty());
     ASSERT_EQ(SaveSettingsFile(*again, dir / "third.std"), SettingsFileResult::Ok);
-    const Bytes a = ReadAll(dir / "second.std"), b = ReadAll(dir / "third.std");
+    const Bytes a = ReadFileBytes(dir / "second.std"), b = ReadFileBytes(dir / "third.std");
     ASSERT_EQ(a.size(), kSettingsFileSize);
     EXPECT_TRUE(a == b);
-    EXPECT_EQ(ReadAll(dir / "flash.dat"), Bytes(b.begin() + 64, b.begin() + 64 + kPackedFlashSize));
-    EXPECT_EQ(ReadAll(dir / "eeprom.dat"), Bytes(b.end() - kEepromSize, b.end()));
+    EXPECT_EQ(ReadFileBytes(dir / "flash.dat"), Bytes(b.begin() + 64, b.begin() + 64 + kPackedFlashSize));
+    EXPECT_EQ(ReadFileBytes(dir / "eeprom.dat"), Bytes(b.end() - kEepromSize, b.end()));
     EXPECT_EQ(fs::file_size(dir / "UNpackFlash-InverseParsing.dat"), kSettingsAreaSize);
 }
 
@@ -120,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(EveryVariant, SettingsFileVariants,
 TEST_F(SettingsFileTest, HeaderCarriesTheModelsHeaderCopy)
 {
     for (uint8_t model : {uint8_t(12), uint8_t(0)}) {
-        const Bytes file = ReadAll(SaveDemo({model}));
+        const Bytes file = ReadFileBytes(SaveDemo({model}));
         const uint32_t headerLength = model == 12 ? 36 : 32;
         EXPECT_EQ(std::string(file.begin(), file.begin() + 8), "ZeNoBrIx");
         EXPECT_EQ(GetBe16(&file[8]), 2);
@@ -139,20 +123,20 @@ TEST_F(SettingsFileTest, RejectedFilesNameTheirFault)
     EXPECT_EQ(Open(dir / "missing.std", doc), (std::vector<std::string>{"Open Error", "File Struct Error"}));
     EXPECT_EQ(prompter.shown[0].title, "Notice");
 
-    const Bytes good = ReadAll(SaveDemo({}));
+    const Bytes good = ReadFileBytes(SaveDemo({}));
     Bytes bad = good;
     bad[0] = 'X';
-    WriteAll(dir / "bad.std", bad);
+    WriteFileBytes(dir / "bad.std", bad);
     EXPECT_EQ(Open(dir / "bad.std", doc), (std::vector<std::string>{"This is not a KELU file", "File Struct Error"}));
 
     bad = good;
     PutBe16(&bad[8], 1);
-    WriteAll(dir / "bad.std", bad);
+    WriteFileBytes(dir / "bad.std", bad);
     EXPECT_EQ(Open(dir / "bad.std", doc),
               (std::vector<std::string>{"This is not matching a file version", "File Struct Error"}));
 
     for (size_t length : {size_t(64), size_t(40), size_t(64 + 1000), size_t(kSettingsFileSize - 1)}) {
-        WriteAll(dir / "short.std", Bytes(good.begin(), good.begin() + length));
+        WriteFileBytes(dir / "short.std", Bytes(good.begin(), good.begin() + length));
         EXPECT_EQ(Open(dir / "short.std", doc), (std::vector<std::string>{"Read Error", "File Struct Error"}))
             << length;
         EXPECT_FALSE(doc->m_bLoaded);
@@ -163,9 +147,9 @@ TEST_F(SettingsFileTest, SystemIdMismatchGivesTheVariantsMessage)
 {
     for (auto [model, text] : {std::pair<uint8_t, const char*>{0, "Invalid ModelId"}, {10, "Invalid ModelId Dravion"},
                                {12, "Invalid ModelId ST"}, {13, "Invalid ModelId ST71xx"}}) {
-        Bytes file = ReadAll(SaveDemo({model}));
+        Bytes file = ReadFileBytes(SaveDemo({model}));
         PutBe16(&file[10], 0x2204);
-        WriteAll(dir / "other.std", file);
+        WriteFileBytes(dir / "other.std", file);
         std::unique_ptr<COrvanel1Doc> doc;
         EXPECT_EQ(Open(dir / "other.std", doc), (std::vector<std::string>{text, "UnpackFlash error", "File Struct Error"}));
         EXPECT_FALSE(doc->m_bLoaded);
@@ -183,9 +167,9 @@ TEST_F(SettingsFileTest, BrokenSectionFailsWithoutAMessageOfItsOwn)
     loaded->m_SettingsArea[0] ^= 0xFF;   // stored TV checksum
     loaded->m_TvSvc = {};                // keeps the encoder from rewriting the frame
     ASSERT_TRUE(PackFlash(*loaded));
-    Bytes file = ReadAll(dir / "demo.std");
+    Bytes file = ReadFileBytes(dir / "demo.std");
     std::copy(loaded->m_RePackedFlash.begin(), loaded->m_RePackedFlash.end(), file.begin() + 64);
-    WriteAll(dir / "broken.std", file);
+    WriteFileBytes(dir / "broken.std", file);
     EXPECT_EQ(Open(dir / "broken.std", loaded), (std::vector<std::string>{"File Struct Error"}));
     EXPECT_FALSE(loaded->m_bLoaded);
 }
@@ -193,7 +177,7 @@ TEST_F(SettingsFileTest, BrokenSectionFailsWithoutAMessageOfItsOwn)
 TEST_F(SettingsFileTest, FailedSaveKeepsThePreviousFile)
 {
     const fs::path path = SaveDemo({});
-    const Bytes before = ReadAll(path);
+    const Bytes before = ReadFileBytes(path);
     std::unique_ptr<COrvanel1Doc> doc;
     ASSERT_TRUE(Open(path, doc).empty());
     doc->m_TvSvc[0].svcId ^= 0x5555;
@@ -211,7 +195,7 @@ TEST_F(SettingsFileTest, FailedSaveKeepsThePreviousFile)
 
     EXPECT_EQ(result, SettingsFileResult::Fail);
     EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{"Cannot Create or Open File!"}));
-    EXPECT_TRUE(ReadAll(path) == before);
+    EXPECT_TRUE(ReadFileBytes(path) == before);
     for (const auto& entry : fs::directory_iterator(dir))
         EXPECT_EQ(entry.path().extension(), entry.path() == path ? ".std" : ".dat") << entry.path();
 }

@@ -55,7 +55,7 @@ protected:
         QApplication::sendEvent(&window, &drop);
     }
 
-    ScratchDir scratch;
+    testing_support::TempFolder scratch;
     std::filesystem::path image = scratch / "M700.zbd";
     std::filesystem::path received = scratch / "received.bin";
     CWorkerGuard guard;
@@ -77,7 +77,7 @@ TEST_F(ZbdnWindowTest, ServesAnImageTypedIntoTheEditCompletely)
     StartStb(uint32_t(bytes.size()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Idle(); }, 30000));
     EXPECT_EQ(Status(), "Completely Transfered!");
-    EXPECT_EQ(ReadWholeFile(received), bytes);
+    EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
     EXPECT_EQ(window.Progress()->value(), 0);
     EXPECT_TRUE(window.FindButton()->isEnabled());
     EXPECT_EQ(profile.Read("ZBDOWN_USB", "PATH"), image.string());
@@ -234,7 +234,7 @@ TEST_F(ZbdnWindowTest, RemovalMidTransferEndsTheWorkerAndTheWindowGoesOn)
     StartStb(uint32_t(bytes.size()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Idle(); }, 30000));
     EXPECT_EQ(Status(), "Completely Transfered!");
-    EXPECT_EQ(ReadWholeFile(received), bytes);
+    EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
 }
 
 TEST_F(ZbdnWindowTest, StopAndExitWhileWaitingClosesWithoutAStatus)
@@ -273,7 +273,7 @@ protected:
         ASSERT_TRUE(program.waitForStarted());
     }
 
-    ScratchDir scratch;
+    testing_support::TempFolder scratch;
     std::filesystem::path runtime = scratch / "run";
 };
 
@@ -313,7 +313,7 @@ TEST_F(ZbdnProgramTest, CommandLineModeServesAndExitsWithSuccess)
     ASSERT_TRUE(program.waitForFinished(30000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), ZBDN_EXIT_DELIVERED);
-    EXPECT_EQ(ReadWholeFile(received), bytes);
+    EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "editor_ui/tests/scripted_host.h"
 #include "settings/demo_settings.h"
 #include "settings/settings_file.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -21,13 +22,8 @@ class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("editor_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         doc->m_SideFileFolder = dir;
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // A settings file of the given model, written by the real file writer.
     fs::path MakeFile(const std::string& name, DemoOptions options = {})
@@ -41,7 +37,8 @@ protected:
     }
     void OpenDemo(DemoOptions options = {}) { ASSERT_TRUE(ctl.OpenAtStart(MakeFile("demo.std", options))); }
 
-    fs::path dir;
+    testing_support::TempFolder temp{"editor"};
+    fs::path dir = temp.Path();
     std::unique_ptr<COrvanel1Doc> doc = std::make_unique<COrvanel1Doc>();
     ScriptedPrompter prompter;
     ScriptedDialogs dialogs;

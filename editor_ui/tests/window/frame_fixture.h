@@ -6,6 +6,7 @@
 #include "editor_ui/tests/scripted_host.h"
 #include "editor_ui/window/main_frame.h"
 #include "editor_ui/window/orvanel_view.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -25,10 +26,6 @@ class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("editor_frame_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         doc->m_SideFileFolder = dir;
         demo = dir / "demo.std";
         fs::copy_file(ORVANEL_DEMO_FILE, demo);
@@ -39,7 +36,6 @@ protected:
     void TearDown() override
     {
         frame.hide();
-        fs::remove_all(dir);
     }
 
     void Key(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -60,7 +56,9 @@ protected:
         return lines;
     }
 
-    fs::path dir, demo;
+    testing_support::TempFolder temp{"editor_frame"};
+    fs::path dir = temp.Path();
+    fs::path demo;
     std::unique_ptr<COrvanel1Doc> doc = std::make_unique<COrvanel1Doc>();
     CQtPrompter prompter;
     ScriptedDialogs dialogs;

@@ -9,6 +9,7 @@
 #include "link/transfer/tests/transfer_fixture.h"
 #include "settings/service_purge.h"
 #include "tools/stb_sim/stb_sim.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,7 @@ void PressStart()
 
 TEST(EditorTransfers, UploadThroughTheWindowThenDownloadTheEditedList)
 {
-    TempDir dir;
+    testing_support::TempFolder dir;
     auto original = MakeDemoDocument();
     StbSimOptions options;
     options.serial = false;

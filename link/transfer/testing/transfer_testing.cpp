@@ -91,20 +91,6 @@ int FakeClock::Count(std::chrono::milliseconds duration) const
     return int(std::count(sleeps.begin(), sleeps.end(), duration));
 }
 
-TempDir::TempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvanel-transfer-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_Path = pattern;
-}
-
-TempDir::~TempDir()
-{
-    std::error_code error;
-    std::filesystem::remove_all(m_Path, error);
-}
-
 ScriptedSerialStb::ScriptedSerialStb()
 {
     m_Master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);

@@ -56,17 +56,6 @@ private:
     std::vector<std::chrono::milliseconds> m_Sleeps;
 };
 
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::filesystem::path& Path() const { return m_Path; }
-    std::filesystem::path operator/(const std::string& name) const { return m_Path / name; }
-
-private:
-    std::filesystem::path m_Path;
-};
-
 // The STB side of a pseudo-terminal, played by the test frame by frame.
 class ScriptedSerialStb {
 public:

@@ -5,12 +5,14 @@
 #include "settings/service_purge.h"
 #include "tools/stb_sim/stb_sim.h"
 #include "link/transfer/tests/transfer_fixture.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 
 namespace {
+
+using testing_support::PollUntil;
 
 // The edits a user makes before a download: a rename, a deleted service and a sort.
 void EditDocument(COrvanel1Doc& doc)
@@ -50,7 +52,7 @@ protected:
     // What the STB holds now, decoded.
     std::unique_ptr<COrvanel1Doc> Held() { return DecodeImage(sim->Image().Snapshot()); }
 
-    TempDir dir;
+    testing_support::TempFolder dir;
     ScriptedPrompter prompter;
     FakeClock clock;
     RecordingView view{prompter};
@@ -77,7 +79,7 @@ TEST_F(DownloadWithSim, SerialDownloadLeavesTheEditedSettingsInTheStb)
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Download Success, Reboot Settop Box"});
     // Yes waits 3 s before the restart.
     EXPECT_EQ(view.DelayCount(std::chrono::milliseconds(3000)), 1);
-    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 2; }));
+    EXPECT_TRUE(PollUntil([&] { return Stats().restarts == 2; }));
     EXPECT_TRUE(view.HasStatus("Downloading Processing.."));
     EXPECT_EQ(view.Progress().back(), 100);
     EXPECT_FALSE(view.TimerRunning());
@@ -95,7 +97,7 @@ TEST_F(DownloadWithSim, UsbDownloadServesTheImageAndRestartsOnYes)
     auto held = Held();
     ASSERT_NE(held, nullptr);
     EXPECT_TRUE(SameSettings(*held, *doc));
-    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 2; }));
+    EXPECT_TRUE(PollUntil([&] { return Stats().restarts == 2; }));
     EXPECT_EQ(session->Usb(), nullptr);
 }
 
@@ -108,7 +110,7 @@ TEST_F(DownloadWithSim, NoAnswerLeavesTheStbAsItWas)
     RunDownload();
     ASSERT_TRUE(CloseDialog(*dialog, view));
     EXPECT_NE(sim->Image().Snapshot().flash, before.flash);
-    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 1; }));
+    EXPECT_TRUE(PollUntil([&] { return Stats().restarts == 1; }));
     EXPECT_EQ(view.DelayCount(std::chrono::milliseconds(3000)), 0);
 }
 
@@ -186,8 +188,7 @@ protected:
         LinkFrame reboot;
         ASSERT_TRUE(stb.Receive(reboot));
         ASSERT_EQ(reboot.cmd, CMD_REBOOT);
-        std::ifstream file(dir / kDownloadImageName, std::ios::binary);
-        image.assign(std::istreambuf_iterator<char>(file), {});
+        image = testing_support::ReadFileBytes(dir / kDownloadImageName);
     }
     void Greet()
     {
@@ -206,7 +207,7 @@ protected:
         EXPECT_EQ(data.payload, std::vector<uint8_t>(image.begin() + offset, image.begin() + offset + length));
     }
 
-    TempDir dir;
+    testing_support::TempFolder dir;
     ScriptedSerialStb stb;
     ScriptedPrompter prompter;
     FakeClock clock;
@@ -308,7 +309,7 @@ TEST_F(DownloadWithScriptedStb, EveryRequestRearmsTheWatchdog)
         view.FireTimer();
         stb.Send(ReadRequestFrame(psn, 100, psn * 100u));
         ExpectData(psn, 100, psn * 100u);
-        ASSERT_TRUE(Eventually([&] { return dialog->WatchdogCount() == 0; }));
+        ASSERT_TRUE(PollUntil([&] { return dialog->WatchdogCount() == 0; }));
     }
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_FALSE(CloseDialog(*dialog, view, true));

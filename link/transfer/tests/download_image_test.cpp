@@ -3,19 +3,15 @@
 #include "link/transfer/download_image.h"
 #include "common/testing/scripted_prompter.h"
 #include "link/transfer/testing/transfer_testing.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 
 namespace {
 
-std::vector<uint8_t> ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+using testing_support::ReadFileBytes;
 
 class DownloadImageTest : public ::testing::Test {
 protected:
@@ -25,7 +21,7 @@ protected:
         doc->m_pPrompter = &prompter;
         doc->m_SideFileFolder = dir.Path();
     }
-    TempDir dir;
+    testing_support::TempFolder dir;
     ScriptedPrompter prompter;
     std::unique_ptr<COrvanel1Doc> doc;
 };
@@ -77,7 +73,7 @@ TEST_F(DownloadImageTest, DecodeRefusesDamageTruncationAndLeftovers)
 TEST_F(DownloadImageTest, CheckCatchesAnImageThatDoesNotGiveBackTheDocument)
 {
     ASSERT_TRUE(PrepareDownloadImage(*doc, doc->m_ExpectedSystemId, dir / kDownloadImageName, prompter));
-    std::vector<uint8_t> good = ReadFile(dir / kDownloadImageName);
+    std::vector<uint8_t> good = ReadFileBytes(dir / kDownloadImageName);
     EXPECT_TRUE(CheckDownloadImage(good, *doc));
 
     // A valid image of other bytes is refused, as is a flash image that does not unpack.
@@ -95,7 +91,7 @@ TEST_F(DownloadImageTest, PrepareWritesTheFileAndStampReplacesTheSystemId)
     auto path = dir / kDownloadImageName;
     std::ofstream(path) << std::string(500000, 'x');
     ASSERT_TRUE(PrepareDownloadImage(*doc, 0x1111, path, prompter));
-    std::vector<uint8_t> image = ReadFile(path);
+    std::vector<uint8_t> image = ReadFileBytes(path);
     DownloadImageContents contents;
     ASSERT_TRUE(DecodeDownloadImage(image.data(), image.size(), contents));
     EXPECT_EQ(contents.systemId, 0x1111);
@@ -103,7 +99,7 @@ TEST_F(DownloadImageTest, PrepareWritesTheFileAndStampReplacesTheSystemId)
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
     ASSERT_TRUE(StampDownloadImage(path, 0xBEEF));
-    std::vector<uint8_t> stamped = ReadFile(path);
+    std::vector<uint8_t> stamped = ReadFileBytes(path);
     ASSERT_TRUE(DecodeDownloadImage(stamped.data(), stamped.size(), contents));
     EXPECT_EQ(contents.systemId, 0xBEEF);
     EXPECT_TRUE(std::equal(image.begin() + 10, image.end(), stamped.begin() + 10));

@@ -1,5 +1,6 @@
 #include "link/transfer/mode_config.h"
 #include "link/transfer/testing/transfer_testing.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@
 
 namespace {
 
-LinkSettings ReadBytes(const TempDir& dir, const std::string& bytes)
+LinkSettings ReadBytes(const testing_support::TempFolder& dir, const std::string& bytes)
 {
     std::ofstream(dir / "mode.cfg", std::ios::binary) << bytes;
     return ReadModeConfig(dir / "mode.cfg");
@@ -15,7 +16,7 @@ LinkSettings ReadBytes(const TempDir& dir, const std::string& bytes)
 
 TEST(ModeConfig, FallsBackToUsbWhenMissingShortOrInconsistent)
 {
-    TempDir dir;
+    testing_support::TempFolder dir;
     LinkSettings missing = ReadModeConfig(dir / "mode.cfg");
     EXPECT_TRUE(missing.bUsb);
     EXPECT_FALSE(missing.bCom2);
@@ -32,7 +33,7 @@ TEST(ModeConfig, FallsBackToUsbWhenMissingShortOrInconsistent)
 
 TEST(ModeConfig, ConsistentBytesChooseModeAndPort)
 {
-    TempDir dir;
+    testing_support::TempFolder dir;
     LinkSettings serialCom2 = ReadBytes(dir, std::string("\x01\x00\x01", 3));
     EXPECT_FALSE(serialCom2.bUsb);
     EXPECT_TRUE(serialCom2.bCom2);
@@ -49,12 +50,10 @@ TEST(ModeConfig, ConsistentBytesChooseModeAndPort)
 
 TEST(ModeConfig, WritingTruncatesAndRecomputesTheCheckByte)
 {
-    TempDir dir;
+    testing_support::TempFolder dir;
     std::ofstream(dir / "mode.cfg", std::ios::binary) << "longer old content";
     ASSERT_TRUE(WriteModeConfig({false, true}, dir / "mode.cfg"));
-    std::ifstream file(dir / "mode.cfg", std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(file)), {});
-    EXPECT_EQ(bytes, std::string("\x01\x00\x01", 3));
+    EXPECT_EQ(testing_support::ReadFileText(dir / "mode.cfg"), std::string("\x01\x00\x01", 3));
 
     ASSERT_TRUE(WriteModeConfig({true, true}, dir / "mode.cfg"));
     LinkSettings back = ReadModeConfig(dir / "mode.cfg");

@@ -31,16 +31,3 @@ inline bool CloseDialog(CTransferDialog& dialog, RecordingView& view, bool stopP
     EXPECT_TRUE(view.PumpUntilClose());
     return dialog.Success();
 }
-
-// Waits (polling) until pred holds; false after limit.
-template <typename Pred>
-bool Eventually(Pred pred, std::chrono::milliseconds limit = std::chrono::seconds(10))
-{
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}

@@ -5,12 +5,15 @@
 #include "link/transfer/tests/transfer_fixture.h"
 #include "link/transfer/upload_controller.h"
 #include "tools/stb_sim/stb_sim.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
 namespace {
+
+using testing_support::PollUntil;
 
 using namespace std::chrono_literals;
 
@@ -141,7 +144,7 @@ TEST_F(TransferWindow, AWorkersQuestionWaitsForTheWindowUnlessTheWindowJoins)
 
 TEST(RebootWindow, TheStbIsOnWhileItsUsbDeviceIsPresentAndRebootClosesTheWindow)
 {
-    TempDir dir;
+    testing_support::TempFolder dir;
     StbSimOptions options;
     options.serial = false;
     options.usbSocket = (dir / "usb.sock").string();
@@ -168,12 +171,12 @@ TEST(RebootWindow, TheStbIsOnWhileItsUsbDeviceIsPresentAndRebootClosesTheWindow)
     ASSERT_TRUE(usbView.PumpUntil([&] { return usbDialog.State().devicePresent; }));
     EXPECT_EQ(usbDialog.OnReboot(), RebootResult::Sent);
     ASSERT_TRUE(usbView.PumpUntilClose());
-    EXPECT_TRUE(Eventually([&] { return sim.Usb()->Stats().restarts == 1; }));
+    EXPECT_TRUE(PollUntil([&] { return sim.Usb()->Stats().restarts == 1; }));
 }
 
 TEST(SerialPortSettings, ModeFileThatCannotBeWrittenIsReportedAndTheChoiceKept)
 {
-    TempDir dir;
+    testing_support::TempFolder dir;
     ScriptedPrompter prompter;
     LinkSessionParts parts;
     parts.modeConfigPath = dir / "missing" / "mode.cfg";

@@ -1,6 +1,7 @@
 #include "tools/stb_sim/stb_sim.h"
 #include "link/transfer/tests/transfer_fixture.h"
 #include "link/transfer/upload_controller.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 #include <thread>
 
 namespace {
+
+using testing_support::PollUntil;
 
 LinkFrame Hello(uint8_t psn, uint8_t modelId)
 {
@@ -51,7 +54,7 @@ protected:
         ASSERT_TRUE(view.PumpUntilClose());
     }
 
-    TempDir dir;
+    testing_support::TempFolder dir;
     ScriptedPrompter prompter;
     FakeClock clock;
     RecordingView view{prompter};
@@ -91,7 +94,7 @@ TEST_F(UploadWithSim, SerialUploadReadsTheWholeImageAndOffersTheRestart)
     EXPECT_EQ(prompter.shown[0].text, "Upload Success, Do you want to reboot Settop Box?");
     EXPECT_EQ(prompter.shown[0].title, "Notice");
     // The restart before the upload and the one the answer asked for.
-    EXPECT_TRUE(Eventually([&] { return sim->Serial()->Stats().restarts == 2; }));
+    EXPECT_TRUE(PollUntil([&] { return sim->Serial()->Stats().restarts == 2; }));
     EXPECT_FALSE(session->PortOpen());
     EXPECT_FALSE(session->SessionRunning());
 
@@ -111,7 +114,7 @@ TEST_F(UploadWithSim, DroppedAndCorruptedRepliesAreRetried)
     RunUpload();
     ASSERT_TRUE(CloseDialog(*dialog, view));
     EXPECT_EQ(dialog->Image().flash, sim->Image().Snapshot().flash);
-    EXPECT_TRUE(Eventually([&] { return sim->Serial()->Stats().restarts == 1; }));
+    EXPECT_TRUE(PollUntil([&] { return sim->Serial()->Stats().restarts == 1; }));
 }
 
 TEST_F(UploadWithSim, UsbUploadRebootsReadsInBigBlocksAndRestartsOnYes)
@@ -127,7 +130,7 @@ TEST_F(UploadWithSim, UsbUploadRebootsReadsInBigBlocksAndRestartsOnYes)
     EXPECT_EQ(CountPrefix(statuses, " Flash Uploading..."), 5u);
     EXPECT_TRUE(view.HasStatus(" Flash Uploading...120000/131072"));
     EXPECT_TRUE(view.HasStatus(" EEPROM Uploading...256/256"));
-    EXPECT_TRUE(Eventually([&] { return sim->Usb()->Stats().restarts == 2; }));
+    EXPECT_TRUE(PollUntil([&] { return sim->Usb()->Stats().restarts == 2; }));
     EXPECT_EQ(session->Usb(), nullptr);   // released with the dialog
 }
 

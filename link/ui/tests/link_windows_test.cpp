@@ -9,6 +9,7 @@
 #include "link/ui/transfer_progress_bar.h"
 #include "settings/service_purge.h"
 #include "tools/stb_sim/stb_sim.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +67,7 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
-    TempDir m_Dir;
+    testing_support::TempFolder m_Dir;
     CQtPrompter m_Prompter;
     CMessageBoxAnswerer m_Boxes;
     FakeClock m_Clock;

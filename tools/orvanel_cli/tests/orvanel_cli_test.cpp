@@ -1,5 +1,6 @@
 // orvanel-cli end to end: the program is run as a user runs it, on real files.
 #include "tools/orvanel_cli/document_json.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -7,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -24,14 +24,6 @@ struct CliRun {
 
 class OrvanelCli : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("orvanel_cli_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
 
     CliRun Cli(const std::string& args)
     {
@@ -40,12 +32,7 @@ protected:
                                     args + " >" + (dir / "out").string() + " 2>" + (dir / "err").string() +
                                     " </dev/null";
         const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
-    }
-    static std::string Slurp(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing_support::ReadFileText(dir / "out"), testing_support::ReadFileText(dir / "err")};
     }
     std::string Demo(const std::string& name, const std::string& options = "")
     {
@@ -54,7 +41,8 @@ protected:
         return path;
     }
 
-    fs::path dir;
+    testing_support::TempFolder temp{"orvanel_cli"};
+    fs::path dir = temp.Path();
 };
 
 void ExpectIntegers(const nlohmann::json& object, std::initializer_list<const char*> keys)
@@ -128,9 +116,9 @@ TEST_F(OrvanelCli, ResaveReplacesOrWritesBeside)
 {
     const std::string path = Demo("demo.std");
     ASSERT_EQ(Cli("resave " + path + " --side-folder " + dir.string()).status, 0);
-    const std::string once = Slurp(path);
+    const std::string once = testing_support::ReadFileText(path);
     ASSERT_EQ(Cli("resave " + path + " -o " + (dir / "copy.std").string() + " --side-folder " + dir.string()).status, 0);
-    EXPECT_EQ(Slurp(dir / "copy.std"), once);
+    EXPECT_EQ(testing_support::ReadFileText(dir / "copy.std"), once);
     EXPECT_EQ(Cli("verify " + (dir / "copy.std").string()).status, 0);
     EXPECT_EQ(Cli("dump --json " + path).out, Cli("dump --json " + (dir / "copy.std").string()).out);
     EXPECT_NE(Cli("resave " + (dir / "missing.std").string()).status, 0);
@@ -154,7 +142,7 @@ TEST_F(OrvanelCli, EveryCommandExplainsItself)
 TEST_F(OrvanelCli, FailuresNameTheFileAndTheReasonAndExitNonZero)
 {
     const std::string demo = Demo("demo.std");
-    const std::string before = Slurp(demo);
+    const std::string before = testing_support::ReadFileText(demo);
     const std::string side = (dir / "eeprom.dat").string();
     CliRun run = Cli("resave " + demo + " -o " + side + " --side-folder " + dir.string());
     EXPECT_EQ(run.status, 1);
@@ -164,7 +152,7 @@ TEST_F(OrvanelCli, FailuresNameTheFileAndTheReasonAndExitNonZero)
         const int status = std::system((ORVANEL_CLI_PATH + command + demo + " >/dev/full 2>/dev/null").c_str());
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1) << command;
     }
-    EXPECT_EQ(Slurp(demo), before);
+    EXPECT_EQ(testing_support::ReadFileText(demo), before);
 }
 
 TEST_F(OrvanelCli, SideFilesGoToTheStateFolderNotTheCurrentOne)
@@ -202,13 +190,13 @@ TEST_F(OrvanelCli, ListsGoThroughASpreadsheetAndBackAndCarryOntoAnotherFile)
     const std::string side = " --side-folder " + dir.string();
     ASSERT_EQ(Cli("resave " + Demo("demo.std") + " -o " + loaded + side).status, 0);
     ASSERT_EQ(Cli("export --csv " + loaded + " -o " + csv).status, 0);
-    EXPECT_EQ(Cli("export --csv " + loaded).out, Slurp(csv));
+    EXPECT_EQ(Cli("export --csv " + loaded).out, testing_support::ReadFileText(csv));
     CliRun run = Cli("import --csv " + csv + " " + loaded + " -o same.std" + side);
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(Slurp(dir / "same.std"), Slurp(loaded));   // an unedited list changes nothing
+    EXPECT_EQ(testing_support::ReadFileText(dir / "same.std"), testing_support::ReadFileText(loaded));   // an unedited list changes nothing
 
     // The spreadsheet swaps TV 1 and TV 2 and renames TV 3.
-    std::string edited = SwapLines(Slurp(csv), 1, 2);
+    std::string edited = SwapLines(testing_support::ReadFileText(csv), 1, 2);
     const size_t name = edited.find(",", edited.find("\r\nTV,3,") + 7);
     edited.insert(name, " \xC3\x9C");
     std::ofstream(csv, std::ios::binary) << edited;
@@ -234,7 +222,7 @@ TEST_F(OrvanelCli, ListCommandsRefuseBadInputAndWriteNothing)
 {
     const std::string demo = Demo("demo.std"), csv = (dir / "list.csv").string();
     ASSERT_EQ(Cli("export --csv " + demo + " -o " + csv).status, 0);
-    std::string text = Slurp(csv);
+    std::string text = testing_support::ReadFileText(csv);
     text.insert(text.find("\r\nTV,4,") + 2 + 5, "\xE2\x82\xAC");   // the euro sign has no Latin-1 form
     std::ofstream(csv, std::ios::binary) << text;
     CliRun run = Cli("import --csv " + csv + " " + demo + " -o out.std");

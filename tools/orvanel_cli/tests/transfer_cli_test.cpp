@@ -6,17 +6,16 @@
 #include "settings/settings_file.h"
 #include "tools/stb_sim/stb_sim.h"
 #include "link/transfer/testing/transfer_testing.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <fcntl.h>
 #include <cstdlib>
-#include <fstream>
 #include <regex>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 
 extern char** environ;
 
@@ -28,23 +27,8 @@ struct CliRun {
     std::string err;
 };
 
-std::string Slurp(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-template <typename Pred>
-bool Eventually(Pred pred, std::chrono::milliseconds limit = std::chrono::seconds(10))
-{
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+using testing_support::PollUntil;
+using testing_support::ReadFileText;
 
 class TransferCli : public ::testing::Test {
 protected:
@@ -67,7 +51,7 @@ protected:
         std::string command = "cd " + dir.Path().string() + " && XDG_STATE_HOME=" + (dir / "state").string() + " " +
                               link + " " + ORVANEL_CLI_PATH + " " + args + " >out 2>err </dev/null";
         int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir / "out"), Slurp(dir / "err")};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileText(dir / "out"), ReadFileText(dir / "err")};
     }
     std::string Dump(const std::filesystem::path& file)
     {
@@ -98,7 +82,7 @@ protected:
         return path;
     }
 
-    TempDir dir;
+    testing_support::TempFolder dir;
     std::unique_ptr<COrvanel1Doc> original;
     std::unique_ptr<StbSim> sim;
     std::string link;
@@ -122,7 +106,7 @@ TEST_F(TransferCli, UsbUploadRestartsWhenAskedTo)
     CliRun run = Cli("upload --usb -o up.std --reboot");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Dump(dir / "up.std"), Dump(Held()));
-    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 2; }));
+    EXPECT_TRUE(PollUntil([&] { return Stats().restarts == 2; }));
 }
 
 TEST_F(TransferCli, EditedSettingsDownloadedOverSerialAreWhatTheStbHolds)
@@ -153,7 +137,7 @@ TEST_F(TransferCli, EditedSettingsDownloadedOverUsbAreWhatTheStbHolds)
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("Completely Transfered!"), std::string::npos);
     EXPECT_EQ(Dump(Held()), Dump(edited));
-    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 3; }));
+    EXPECT_TRUE(PollUntil([&] { return Stats().restarts == 3; }));
 }
 
 TEST_F(TransferCli, DownloadToAnStbOfAnotherModelFails)
@@ -200,11 +184,11 @@ TEST_F(TransferCli, RebootOnEitherLink)
 {
     StartSim(false);
     ASSERT_EQ(Cli("reboot --serial COM1").status, 0);
-    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 1; }));
+    EXPECT_TRUE(PollUntil([&] { return Stats().restarts == 1; }));
     sim.reset();
     StartSim(true);
     ASSERT_EQ(Cli("reboot --usb").status, 0);
-    EXPECT_TRUE(Eventually([&] { return Stats().restarts == 1; }));
+    EXPECT_TRUE(PollUntil([&] { return Stats().restarts == 1; }));
 }
 
 TEST_F(TransferCli, TransfersNeedALink)
@@ -218,7 +202,7 @@ TEST_F(TransferCli, TransfersNeedALink)
 
 TEST(TransferCliSignal, CtrlCStopsAnUploadCleanly)
 {
-    TempDir dir;
+    testing_support::TempFolder dir;
     ScriptedSerialStb stb;   // restarts, then never greets
     std::string env = "ORVANEL_COM1=" + stb.SlavePath();
     std::vector<char*> envp;
@@ -246,7 +230,7 @@ TEST(TransferCliSignal, CtrlCStopsAnUploadCleanly)
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_NE(Slurp(dir / "err").find("stopped"), std::string::npos);
+    EXPECT_NE(ReadFileText(dir / "err").find("stopped"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_TRUE(stb.Quiet(std::chrono::milliseconds(50)));   // no end frame: nothing had started
 }
