@@ -66,12 +66,9 @@ struct Bench {
 
     Bench(bool usb, uint16_t packetSize)
     {
-        StbSimOptions options;
-        options.serial = !usb;
+        StbSimOptions options = SimOptions(usb, dir.Path());
         options.rebootDelay = std::chrono::milliseconds(1);
         options.usbShape.packetSize = packetSize;
-        if (usb)
-            options.usbSocket = (dir / "usb.sock").string();
         sim = std::make_unique<StbSim>(ImageOf(*doc), options);
         if (!sim->Start().empty())
             throw std::runtime_error("stb-sim does not start");

@@ -7,7 +7,7 @@ if(NOT ORVANEL_FUZZ)
 endif()
 
 file(GLOB bexora_cli_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/bexora_cli/tests/*.cpp)
-orvanel_add_tests(bexora_cli_tests SOURCES ${bexora_cli_test_sources})
+orvanel_add_tests(bexora_cli_tests SOURCES ${bexora_cli_test_sources} LIBS common_testing)
 if(TARGET bexora_cli_tests)
   target_compile_definitions(bexora_cli_tests PRIVATE BEXORA_CLI="$<TARGET_FILE:bexora-cli>")
   add_dependencies(bexora_cli_tests bexora-cli)

@@ -30,9 +30,7 @@ TEST(EditorTransfers, UploadThroughTheWindowThenDownloadTheEditedList)
 {
     testing_support::TempFolder dir;
     auto original = MakeDemoDocument();
-    StbSimOptions options;
-    options.serial = false;
-    options.usbSocket = (dir / "usb.sock").string();
+    StbSimOptions options = SimOptions(true, dir.Path());
     StbSim sim(ImageOf(*original), options);
     ASSERT_EQ(sim.Start(), "");
 

@@ -147,6 +147,16 @@ bool ScriptedSerialStb::Quiet(std::chrono::milliseconds limit)
     return !Receive(frame, limit);
 }
 
+StbSimOptions SimOptions(bool usb, const std::filesystem::path& folder, SimFaultPlan faults)
+{
+    StbSimOptions options;
+    options.serial = !usb;
+    if (usb)
+        options.usbSocket = (folder / "usb.sock").string();
+    options.faults = std::move(faults);
+    return options;
+}
+
 std::unique_ptr<COrvanel1Doc> MakeDemoDocument(uint8_t modelId)
 {
     auto doc = std::make_unique<COrvanel1Doc>();

@@ -5,6 +5,7 @@
 #include "settings/document.h"
 #include "tools/stb_sim/sim_carriers.h"
 #include "tools/stb_sim/sim_image.h"
+#include "tools/stb_sim/stb_sim.h"
 #include "link/transfer/command_loop.h"
 #include "link/transfer/transfer_clock.h"
 
@@ -76,6 +77,8 @@ private:
     std::deque<LinkFrame> m_Frames;
 };
 
+// A simulated STB on a pseudo-terminal, or with usb on the socket "usb.sock" in folder.
+StbSimOptions SimOptions(bool usb, const std::filesystem::path& folder, SimFaultPlan faults = {});
 // A loaded demo document of the given model, re-packed so that its image can be served.
 std::unique_ptr<COrvanel1Doc> MakeDemoDocument(uint8_t modelId = 0);
 // The STB image that holds the document's settings (its re-packed flash and EEPROM block).

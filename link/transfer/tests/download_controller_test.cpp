@@ -29,11 +29,7 @@ protected:
         doc = MakeDemoDocument();
         doc->m_pPrompter = &prompter;
         doc->m_SideFileFolder = dir.Path();
-        StbSimOptions options;
-        options.serial = !usb;
-        if (usb)
-            options.usbSocket = (dir / "usb.sock").string();
-        options.faults = std::move(faults);
+        StbSimOptions options = SimOptions(usb, dir.Path(), std::move(faults));
         sim = std::make_unique<StbSim>(ImageOf(*doc), options);
         ASSERT_EQ(sim->Start(), "");
         session = MakeSession(prompter, clock, usb ? "" : sim->SerialPath(), options.usbSocket, dir.Path());

@@ -145,9 +145,7 @@ TEST_F(TransferWindow, AWorkersQuestionWaitsForTheWindowUnlessTheWindowJoins)
 TEST(RebootWindow, TheStbIsOnWhileItsUsbDeviceIsPresentAndRebootClosesTheWindow)
 {
     testing_support::TempFolder dir;
-    StbSimOptions options;
-    options.serial = false;
-    options.usbSocket = (dir / "usb.sock").string();
+    StbSimOptions options = SimOptions(true, dir.Path());
     options.rebootDelay = 50ms;
     StbSim sim(ImageOf(*MakeDemoDocument()), options);
     ASSERT_EQ(sim.Start(), "");

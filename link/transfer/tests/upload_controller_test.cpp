@@ -33,11 +33,7 @@ protected:
     void StartSim(bool usb, SimFaultPlan faults = {})
     {
         original = MakeDemoDocument();
-        StbSimOptions options;
-        options.serial = !usb;
-        if (usb)
-            options.usbSocket = (dir / "usb.sock").string();
-        options.faults = std::move(faults);
+        StbSimOptions options = SimOptions(usb, dir.Path(), std::move(faults));
         sim = std::make_unique<StbSim>(ImageOf(*original), options);
         ASSERT_EQ(sim->Start(), "");
         session = MakeSession(prompter, clock, usb ? "" : sim->SerialPath(), options.usbSocket);
@@ -201,9 +197,7 @@ private:
 TEST_F(UploadWithSim, ALoaderBackUnderANewAddressBeforeItsDepartureIsHeardStillUploads)
 {
     original = MakeDemoDocument();
-    StbSimOptions options;
-    options.serial = false;
-    options.usbSocket = (dir / "usb.sock").string();
+    StbSimOptions options = SimOptions(true, dir.Path());
     sim = std::make_unique<StbSim>(ImageOf(*original), options);
     ASSERT_EQ(sim->Start(), "");
     LinkSessionParts parts;

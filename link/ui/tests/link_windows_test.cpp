@@ -29,11 +29,7 @@ protected:
     void StartSim(bool usb, SimFaultPlan faults = {})
     {
         m_pOriginal = MakeDemoDocument();
-        StbSimOptions options;
-        options.serial = !usb;
-        if (usb)
-            options.usbSocket = (m_Dir / "usb.sock").string();
-        options.faults = std::move(faults);
+        StbSimOptions options = SimOptions(usb, m_Dir.Path(), std::move(faults));
         m_pSim = std::make_unique<StbSim>(ImageOf(*m_pOriginal), options);
         ASSERT_EQ(m_pSim->Start(), "");
         m_pSession = MakeSession(m_Prompter, m_Clock, usb ? "" : m_pSim->SerialPath(), options.usbSocket, m_Dir.Path());

@@ -1,10 +1,11 @@
 // bexora-cli as a user runs it: a process over the emulator on a temporary PVR folder.
+#include "common/testing/test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,20 +21,18 @@ struct Result {
 
 class BexoraCli : public ::testing::Test {
 protected:
-    fs::path base = fs::path(::testing::TempDir()) /
-                    ("bexora_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    testing_support::TempFolder temp{"bexora_cli"};
+    fs::path base = temp.Path();
     fs::path pvr = base / "pvr";
     fs::path pc = base / "pc";
 
     void SetUp() override
     {
-        fs::remove_all(base);
         fs::create_directories(pc);
         fs::create_directories(pvr);
         setenv("ZBDLL_SIM_ROOT", pvr.c_str(), 1);
         unsetenv("ZBDLL_SIM_VERSION");
     }
-    void TearDown() override { fs::remove_all(base); }
 
     Result Run(const std::string& arguments)
     {
@@ -51,13 +50,9 @@ protected:
     static void Write(const fs::path& path, const std::string& bytes)
     {
         fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
+        testing_support::WriteFileText(path, bytes);
     }
-    static std::string Read(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string Read(const fs::path& path) { return testing_support::ReadFileText(path); }
     std::string Q(const fs::path& path) { return "'" + path.string() + "'"; }
 };
 

@@ -35,11 +35,7 @@ protected:
     void StartSim(bool usb, SimFaultPlan faults = {})
     {
         original = MakeDemoDocument();
-        StbSimOptions options;
-        options.serial = !usb;
-        if (usb)
-            options.usbSocket = (dir / "usb.sock").string();
-        options.faults = std::move(faults);
+        StbSimOptions options = SimOptions(usb, dir.Path(), std::move(faults));
         sim = std::make_unique<StbSim>(ImageOf(*original), options);
         ASSERT_EQ(sim->Start(), "");
         link = usb ? "ORVANEL_USB_SIM=" + options.usbSocket : "ORVANEL_COM1=" + sim->SerialPath();
