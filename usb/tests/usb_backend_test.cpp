@@ -1,3 +1,4 @@
+#include "common/testing/scripted_prompter.h"
 #include "usb/libusb_backend.h"
 #include "tools/stb_sim/testing/sim_test_images.h"
 #include "tools/stb_sim/stb_sim.h"
@@ -49,6 +50,17 @@ TEST(LibusbBackend, FindsNoLoaderWithoutFailing)
     EXPECT_EQ(transport.Read(buffer, 64), 0u);
     transport.StopNotices();
     EXPECT_EQ(listener.notices, 0);
+}
+
+TEST(UsbBackendChoice, AMalformedIdListFromTheEnvironmentIsTracedAndIgnored)
+{
+    if (std::getenv("ORVANEL_USB_SIM"))
+        GTEST_SKIP() << "ORVANEL_USB_SIM chooses the simulation before the id list is read";
+    TraceCapture trace;
+    setenv("ORVANEL_USB_IDS", "1234-5678", 1);
+    auto backend = MakeUsbBackend({});
+    unsetenv("ORVANEL_USB_IDS");
+    EXPECT_TRUE(trace.Contains("ORVANEL_USB_IDS \"1234-5678\" is not a list of VID:PID pairs; ignored"));
 }
 
 TEST(UsbBackendChoice, SimulationSocketFromTheEnvironmentWins)
