@@ -1,5 +1,8 @@
-// The explorer core through the ZbDll emulator: listing a big folder into rows, and copy
-// jobs of many small files and of one 2 GB sparse file, beside cp doing the same copy.
+// The explorer core through the ZbDll emulator: listing a big folder into rows, copy jobs
+// of many small files, of one 200 MB file and of one 2 GB sparse file, beside cp doing the
+// same copy (real time: cp runs in a child process, the emulator copies on its own
+// thread; run with TMPDIR=/dev/shm to leave the disk out), and the copy engine's own cost
+// per file against an emulator whose copies end at once.
 #include "explorer/copy_engine.h"
 #include "explorer/event_loop.h"
 #include "explorer/pane_rows.h"
@@ -100,6 +103,19 @@ void MakeSparse(const fs::path& path)
     fs::resize_file(path, 2ULL << 30);
 }
 
+void MakeDense(const fs::path& path, uint64_t bytes)
+{
+    if (fs::exists(path) && fs::file_size(path) == bytes)
+        return;
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    std::string block(1 << 20, '\0');
+    for (size_t i = 0; i < block.size(); ++i)
+        block[i] = char(1 + i % 251);
+    for (uint64_t done = 0; done < bytes; done += block.size())
+        out.write(block.data(), std::streamsize(std::min<uint64_t>(block.size(), bytes - done)));
+}
+
 void Cp(benchmark::State& state, const fs::path& from, const fs::path& to)
 {
     for (auto _ : state) {
@@ -185,6 +201,74 @@ void BM_CpSmallFiles(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * 1000);
 }
 
+constexpr uint64_t kDenseBytes = 200ULL << 20;
+
+void BM_SendDense200MB(benchmark::State& state)
+{
+    Core core;
+    MakeDense(kBase / "pc" / "dense" / "film.rec", kDenseBytes);
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(kBase / "pvr" / "DataFiles" / "film.rec");
+        state.ResumeTiming();
+        if (!core.Run(Direction::Send, "\\DataFiles", (kBase / "pc" / "dense").string(),
+                      PcRow("film.rec", false, kDenseBytes, "")))
+            state.SkipWithError("send failed");
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * kDenseBytes));
+}
+
+void BM_ReceiveDense200MB(benchmark::State& state)
+{
+    Core core;
+    MakeDense(kBase / "pvr" / "DataFiles" / "film-src.rec", kDenseBytes);
+    fs::create_directories(kBase / "pc-in");
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(kBase / "pc-in" / "film-src.rec");
+        state.ResumeTiming();
+        if (!core.Run(Direction::Receive, "\\DataFiles", (kBase / "pc-in").string(),
+                      PcRow("film-src.rec", false, kDenseBytes, "")))
+            state.SkipWithError("receive failed");
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * kDenseBytes));
+}
+
+void BM_CpDense200MB(benchmark::State& state)
+{
+    MakeDense(kBase / "pc" / "dense" / "film.rec", kDenseBytes);
+    Cp(state, kBase / "pc" / "dense" / "film.rec", kBase / "cp-film.rec");
+    state.SetBytesProcessed(int64_t(state.iterations() * kDenseBytes));
+}
+
+// The engine alone: the emulator ends each copy at once, on the starting call.
+void EngineOnly(benchmark::State& state, Direction direction)
+{
+    Core core;
+    EmuFaults faults;
+    faults.instantCopies = true;
+    EmuSetFaults(faults);
+    MakeSmallFiles(kBase / "pc" / "small", 1000);
+    MakeSmallFiles(kBase / "pvr" / "DataFiles" / "small-src", 1000);
+    fs::create_directories(kBase / "pc-in");
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(kBase / "pvr" / "DataFiles" / "small");
+        fs::remove_all(kBase / "pc-in" / "small-src");
+        state.ResumeTiming();
+        bool ok = direction == Direction::Send
+                      ? core.Run(direction, "\\DataFiles", (kBase / "pc").string(), PcRow("small", true, 0, ""))
+                      : core.Run(direction, "\\DataFiles", (kBase / "pc-in").string(), PcRow("small-src", true, 0, ""));
+        if (!ok)
+            state.SkipWithError("copy job failed");
+    }
+    state.counters["per_file"] =
+        benchmark::Counter(double(state.iterations()) * 1000, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_EngineSendPerFile(benchmark::State& state) { EngineOnly(state, Direction::Send); }
+void BM_EngineReceivePerFile(benchmark::State& state) { EngineOnly(state, Direction::Receive); }
+
 void BM_SendSparse2GB(benchmark::State& state)
 {
     Core core;
@@ -227,9 +311,14 @@ void BM_CpSparse2GB(benchmark::State& state)
 
 BENCHMARK(BM_ListFolderIntoRows)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeListingPackets)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SendSmallFiles)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_ReceiveSmallFiles)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_CpSmallFiles)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_SendSparse2GB)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_ReceiveSparse2GB)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_CpSparse2GB)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_SendSmallFiles)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_ReceiveSmallFiles)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_CpSmallFiles)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_SendDense200MB)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_ReceiveDense200MB)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_CpDense200MB)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_SendSparse2GB)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_ReceiveSparse2GB)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_CpSparse2GB)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_EngineSendPerFile)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_EngineReceivePerFile)->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -3,9 +3,12 @@
 #include "explorer/pvr_protocol.h"
 #include "common/trace.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace explorer {
 
@@ -19,12 +22,10 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 // user here, not a hidden one the question may pass over.
 std::optional<uint64_t> PcFileSize(const std::string& path)
 {
-    std::error_code ec;
-    fs::path p(path);
-    if (!fs::is_regular_file(p, ec))
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    uint64_t size = fs::file_size(p, ec);
-    return ec ? std::nullopt : std::optional<uint64_t>(size);
+    return uint64_t(st.st_size);
 }
 
 std::string ReplaceBytes(std::string text, bool (*replace)(unsigned char))
@@ -93,13 +94,11 @@ void CopyEngine::SendCurrent(bool firstAttempt)
     m_progress.SetTitle("Copying File(s)...... [PVR <-- PC]");
     if (m_index == 0 && firstAttempt)
         m_progress.ResetProgress();
-    std::error_code ec;
-    if (!resumable && !fs::exists(file.pcPath, ec)) {
-        FailJob("File does not exist.   \n\n" + Quoted(file.pcPath) + "  ", kCopyFailureTitle);
-        return;
-    }
-    if (!std::ifstream(file.pcPath, std::ios::binary).is_open()) {
-        FailJob(CannotOpenText(file.pcPath), kCopyFailureTitle);
+    if (faccessat(AT_FDCWD, file.pcPath.c_str(), R_OK, AT_EACCESS) != 0) {
+        bool missing = errno == ENOENT || errno == ENOTDIR;
+        FailJob(!resumable && missing ? "File does not exist.   \n\n" + Quoted(file.pcPath) + "  "
+                                      : CannotOpenText(file.pcPath),
+                kCopyFailureTitle);
         return;
     }
     std::string name = fs::path(file.pcPath).filename().string();
@@ -117,7 +116,7 @@ void CopyEngine::SendCurrent(bool firstAttempt)
         CountAsDone();
         break;
     case Conflict::Resume:
-        if (uint64_t done = pvrSize.value_or(0); done < fs::file_size(file.pcPath, ec) && !ec)
+        if (uint64_t done = pvrSize.value_or(0); done < PcFileSize(file.pcPath).value_or(0))
             StartTask(true, done);
         else
             CountAsDone();

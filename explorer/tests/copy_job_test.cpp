@@ -2,6 +2,9 @@
 #include "explorer/tests/emu_fixture.h"
 #include "explorer/pvr_protocol.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace explorer;
 
 namespace {
@@ -97,6 +100,33 @@ TEST_F(CopyJob, SparseFileKeepsItsDataAndSize)
     ASSERT_TRUE(RunJob());
     EXPECT_EQ(fs::file_size(pvrRoot / "DataFiles" / "sparse.rec"), 9u << 20);
     EXPECT_TRUE(ReadFile(pvrRoot / "DataFiles" / "sparse.rec") == ReadFile(pc / "sparse.rec"));
+    struct stat st {};
+    ASSERT_EQ(stat((pvrRoot / "DataFiles" / "sparse.rec").c_str(), &st), 0);
+    EXPECT_LT(uint64_t(st.st_blocks) * 512, 1u << 20);  // the holes stayed holes
+}
+
+// The kernel copies only within one file system; between two the copy goes through a buffer.
+TEST_F(CopyJob, CopiesBetweenFileSystems)
+{
+    struct stat shm {}, tmp {};
+    if (stat("/dev/shm", &shm) != 0 || stat(base.c_str(), &tmp) != 0 || shm.st_dev == tmp.st_dev)
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    const fs::path other = fs::path("/dev/shm") / ("explorer_copy_" + std::to_string(getpid()));
+    fs::create_directories(other / "in");
+    const std::string bytes = Pattern((3 << 20) + 77, 5);
+    WriteFile(other / "film.rec", bytes);
+    host.pvrFolder = "\\DataFiles";
+    host.pcFolder = other.string();
+    host.pcSelection = {FileRow("film.rec", bytes.size())};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    host.pcFolder = (other / "in").string();
+    host.pvrSelection = {FileRow("film.rec", bytes.size())};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_TRUE(ReadFile(pvrRoot / "DataFiles" / "film.rec") == bytes);
+    EXPECT_TRUE(ReadFile(other / "in" / "film.rec") == bytes);
+    fs::remove_all(other);
 }
 
 TEST_F(CopyJob, ClosingTheWindowStopsTheRunningCopy)

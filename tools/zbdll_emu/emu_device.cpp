@@ -187,8 +187,7 @@ EmuState::~EmuState()
     if (plugWatch.joinable())
         plugWatch.join();
     taskCancel = true;
-    if (task.joinable())
-        task.join();
+    task.Stop();
 }
 
 EmuState& Emu()
@@ -308,8 +307,7 @@ void EmuReset(const std::string& root, uint16_t version)
         emu.plugWatch.join();
     emu.plugFile.clear();
     emu.taskCancel = true;
-    if (emu.task.joinable())
-        emu.task.join();
+    emu.task.WaitIdle();
     std::lock_guard lock(emu.mutex);
     emu.root = root;
     EnsureSystemFolders(emu.root);

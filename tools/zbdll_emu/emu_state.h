@@ -7,10 +7,33 @@
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
+
+// The one thread that runs the copy tasks, started by the first. A task's notice goes out
+// on it and may post the next task, which then runs after it.
+class EmuTaskThread {
+public:
+    ~EmuTaskThread();
+    void Post(std::function<void()> task);
+    // Returns once the posted tasks, their notices included, have ended.
+    void WaitIdle();
+    // Ends the thread after its task.
+    void Stop();
+
+private:
+    void Run();
+
+    std::mutex m_Mutex;
+    std::condition_variable m_Changed;
+    std::function<void()> m_Task;
+    bool m_bBusy = false;
+    bool m_bStop = false;
+    std::thread m_Thread;
+};
 
 struct EmuState {
     std::mutex mutex;
@@ -34,7 +57,7 @@ struct EmuState {
     std::optional<uint32_t> freeKb;
     std::optional<uint32_t> totalKb;
 
-    std::thread task;
+    EmuTaskThread task;
     std::atomic<bool> taskRunning{false};
     std::atomic<bool> taskCancel{false};
     std::atomic<uint16_t> percent{0};

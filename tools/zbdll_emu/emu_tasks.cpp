@@ -1,11 +1,13 @@
-// The emulator's background copy tasks: one at a time, with progress, cancel, resume
-// offsets and the faults a test asks for. Zero chunks are left as holes.
+// The emulator's background copy tasks: one at a time on one long-lived thread, with
+// progress, cancel, resume offsets and the faults a test asks for. Holes of the source
+// stay holes.
 #include "tools/zbdll_emu/emu_state.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,9 +39,62 @@ private:
     int m_fd;
 };
 
-bool AllZero(const std::vector<char>& chunk, size_t count)
+// Moves byte ranges from one file to the same place in another: in the kernel while
+// copy_file_range can (not across file systems, nor on every kernel), else through a
+// buffer no larger than the ranges asked for.
+class RangeMover {
+public:
+    RangeMover(int in, int out) : m_in(in), m_out(out) {}
+    bool Move(uint64_t at, size_t count)
+    {
+        while (count > 0) {
+            ssize_t moved = m_bKernel ? MoveInKernel(at, count) : MoveThroughBuffer(at, count);
+            if (moved < 0 && m_bKernel) {
+                m_bKernel = false;
+                continue;
+            }
+            if (moved <= 0)
+                return false;  // a read or write error, or the source ended early
+            at += uint64_t(moved);
+            count -= size_t(moved);
+        }
+        return true;
+    }
+
+private:
+    // -1: this pair of files cannot be copied in the kernel.
+    ssize_t MoveInKernel(uint64_t at, size_t count)
+    {
+        loff_t from = loff_t(at), to = loff_t(at);
+        ssize_t moved = copy_file_range(m_in, &from, m_out, &to, count, 0);
+        if (moved >= 0)
+            return moved;
+        bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
+        return unsupported ? -1 : 0;
+    }
+    ssize_t MoveThroughBuffer(uint64_t at, size_t count)
+    {
+        if (m_size < count) {
+            m_buffer = std::make_unique_for_overwrite<char[]>(count);
+            m_size = count;
+        }
+        ssize_t got = pread(m_in, m_buffer.get(), count, off_t(at));
+        if (got <= 0 || pwrite(m_out, m_buffer.get(), size_t(got), off_t(at)) != got)
+            return 0;
+        return got;
+    }
+
+    int m_in, m_out;
+    bool m_bKernel = true;
+    std::unique_ptr<char[]> m_buffer;
+    size_t m_size = 0;
+};
+
+// The end of the data run that starts at `at`, no further than stop.
+uint64_t DataEnd(int fd, uint64_t at, uint64_t stop)
 {
-    return std::all_of(chunk.begin(), chunk.begin() + long(count), [](char c) { return c == 0; });
+    off_t hole = lseek(fd, off_t(at), SEEK_HOLE);
+    return hole > off_t(at) ? std::min(uint64_t(hole), stop) : stop;
 }
 
 bool Copy(EmuState& emu, const CopyOrder& order)
@@ -51,30 +106,35 @@ bool Copy(EmuState& emu, const CopyOrder& order)
     uint64_t total = uint64_t(st.st_size);
     if (order.offset > total)
         return false;
+    // A resumed copy keeps the bytes before its offset and nothing after them.
     Fd out(open(order.to.c_str(), O_WRONLY | O_CREAT | (order.offset ? 0 : O_TRUNC), 0644));
-    if (out.get() < 0 || ftruncate(out.get(), off_t(order.offset)) != 0)
+    if (out.get() < 0 || (order.offset && ftruncate(out.get(), off_t(order.offset)) != 0))
         return false;
     uint64_t stop = order.fail ? order.offset + (total - order.offset) / 2 : total;
     while (emu.hold && !emu.taskCancel)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::vector<char> chunk(std::max<uint32_t>(order.faults.chunkBytes, 512));
+    const uint64_t chunk = std::max<uint32_t>(order.faults.chunkBytes, 512);
+    RangeMover mover(in.get(), out.get());
+    // A file with a block for every byte has no holes to look for.
+    const bool dense = uint64_t(st.st_blocks) * 512 >= total;
+    uint64_t runEnd = dense ? stop : order.offset;  // end of the source's data run being copied
     int chunks = 0;
     for (uint64_t at = order.offset; at < stop;) {
         if (emu.taskCancel)
             return false;
-        // Holes of the source stay holes: jump to its next data.
-        off_t data = lseek(in.get(), off_t(at), SEEK_DATA);
-        if ((data < 0 && errno == ENXIO) || (data >= 0 && uint64_t(data) >= stop))
-            break;
-        if (data > 0)
-            at = uint64_t(data);
-        size_t want = size_t(std::min<uint64_t>(chunk.size(), stop - at));
-        ssize_t got = pread(in.get(), chunk.data(), want, off_t(at));
-        if (got <= 0)
+        if (at >= runEnd) {
+            // Holes of the source stay holes: jump to its next data.
+            off_t data = lseek(in.get(), off_t(at), SEEK_DATA);
+            if ((data < 0 && errno == ENXIO) || (data >= 0 && uint64_t(data) >= stop))
+                break;
+            if (data > 0)
+                at = uint64_t(data);
+            runEnd = DataEnd(in.get(), at, stop);
+        }
+        size_t want = size_t(std::min(chunk, runEnd - at));
+        if (!mover.Move(at, want))
             return false;
-        if (!AllZero(chunk, size_t(got)) && pwrite(out.get(), chunk.data(), size_t(got), off_t(at)) != got)
-            return false;
-        at += uint64_t(got);
+        at += want;
         emu.percent = uint16_t(total ? at * 100 / total : 100);
         if (order.faults.chunkDelayMs)
             std::this_thread::sleep_for(std::chrono::milliseconds(order.faults.chunkDelayMs));
@@ -83,7 +143,8 @@ bool Copy(EmuState& emu, const CopyOrder& order)
             return false;
         }
     }
-    if (order.fail || ftruncate(out.get(), off_t(stop)) != 0)
+    // The last data run may end before the file does.
+    if (order.fail || (runEnd < stop && ftruncate(out.get(), off_t(stop)) != 0))
         return false;
     emu.percent = 100;
     return true;
@@ -93,11 +154,9 @@ int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow
               uint64_t offset)
 {
     EmuState& emu = Emu();
-    std::lock_guard lock(emu.mutex);
+    std::unique_lock lock(emu.mutex);
     if (!emu.opened || emu.taskRunning || !window)
         return 0;
-    if (emu.task.joinable())
-        emu.task.join();
     CopyOrder order;
     order.from = from.value_or(fs::path());
     order.to = to.value_or(fs::path());
@@ -111,11 +170,16 @@ int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow
     emu.faults.dropAfterChunks = -1;
     bool valid = from && to && !order.from.empty() && !order.to.empty();
     emu.taskLog.push_back({order.from.string(), order.to.string(), offset});
+    if (order.faults.instantCopies) {
+        lock.unlock();
+        window->notify(window->context, messageId, valid ? 1 : 0);
+        return 1;
+    }
     emu.hold = emu.faults.holdCopies;
     emu.taskCancel = false;
     emu.percent = 0;
     emu.taskRunning = true;
-    emu.task = std::thread([&emu, order, valid] {
+    emu.task.Post([&emu, order = std::move(order), valid] {
         bool ok = valid && Copy(emu, order);
         // Free for the next task before the notice that may start it.
         emu.taskRunning = false;
@@ -136,6 +200,56 @@ std::optional<fs::path> PvrPath(const char* path)
 
 uint64_t Offset(uint32_t high, uint32_t low) { return uint64_t(high) << 32 | low; }
 
+}
+
+EmuTaskThread::~EmuTaskThread() { Stop(); }
+
+void EmuTaskThread::Post(std::function<void()> task)
+{
+    {
+        std::lock_guard lock(m_Mutex);
+        m_Task = std::move(task);
+        m_bBusy = true;
+        if (!m_Thread.joinable())
+            m_Thread = std::thread([this] { Run(); });
+    }
+    // Outside the lock, so that the woken thread need not wait for it.
+    m_Changed.notify_all();
+}
+
+void EmuTaskThread::WaitIdle()
+{
+    std::unique_lock lock(m_Mutex);
+    if (std::this_thread::get_id() != m_Thread.get_id())
+        m_Changed.wait(lock, [this] { return !m_bBusy; });
+}
+
+void EmuTaskThread::Stop()
+{
+    {
+        std::lock_guard lock(m_Mutex);
+        m_bStop = true;
+        m_Changed.notify_all();
+    }
+    if (m_Thread.joinable() && std::this_thread::get_id() != m_Thread.get_id())
+        m_Thread.join();
+}
+
+void EmuTaskThread::Run()
+{
+    std::unique_lock lock(m_Mutex);
+    for (;;) {
+        m_Changed.wait(lock, [this] { return m_bStop || m_Task; });
+        if (!m_Task)
+            return;
+        std::function<void()> task = std::move(m_Task);
+        m_Task = nullptr;
+        lock.unlock();
+        task();
+        lock.lock();
+        m_bBusy = m_Task != nullptr;
+        m_Changed.notify_all();
+    }
 }
 
 void EmuReleaseCopies() { Emu().hold = false; }

@@ -21,6 +21,7 @@ struct EmuFaults {
     uint32_t holdCommand = 0;       // a command of this code, after holdSkip of them, waits for EmuReleaseCommands
     int holdSkip = 0;
     uint32_t readCountExtra = 0;    // UsbRead reports this many bytes more than it copied
+    bool instantCopies = false;     // copy tasks copy nothing and end at once, noticed from the starting call
 };
 
 struct EmuTaskRecord {
