@@ -1,8 +1,9 @@
 // Bytes per second of a 128 KB flash upload through the link protocol against stb-sim,
 // over the USB simulation socket and over a pseudo-terminal, and of the same carriers
-// moving the same bytes without the protocol.
+// moving the same bytes without the protocol; and the encoding of one USB frame.
 #include "common/prompter.h"
 #include "link/serial_channel.h"
+#include "link/link_frame.h"
 #include "link/serial_link.h"
 #include "tools/stb_sim/testing/sim_test_images.h"
 #include "usb/sim_usb_backend.h"
@@ -136,5 +137,19 @@ void SerialRawPty(benchmark::State& state)
     ::close(slave);
 }
 BENCHMARK(SerialRawPty)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void EncodeUsbFrameOf(benchmark::State& state)
+{
+    std::vector<uint8_t> payload(size_t(state.range(0)));
+    for (size_t i = 0; i < payload.size(); ++i)
+        payload[i] = uint8_t(i * 7 + 3);
+    std::vector<uint8_t> frame(payload.size() + kUsbFrameOverhead);
+    for (auto _ : state) {
+        EncodeUsbFrame(1, 2, payload.data(), uint16_t(payload.size()), frame.data());
+        benchmark::DoNotOptimize(frame.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
+}
+BENCHMARK(EncodeUsbFrameOf)->Arg(512)->Arg(65535);
 
 }  // namespace
