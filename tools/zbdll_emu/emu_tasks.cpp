@@ -8,6 +8,8 @@
 #include <chrono>
 #include <fcntl.h>
 #include <memory>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,14 +64,15 @@ public:
     }
 
 private:
-    // -1: this pair of files cannot be copied in the kernel.
+    // -1: this pair of files is not copied in the kernel (some file systems answer 0 bytes
+    // rather than an error; the buffer then tells a source that ended early).
     ssize_t MoveInKernel(uint64_t at, size_t count)
     {
         loff_t from = loff_t(at), to = loff_t(at);
         ssize_t moved = copy_file_range(m_in, &from, m_out, &to, count, 0);
-        if (moved >= 0)
+        if (moved > 0)
             return moved;
-        bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
+        bool unsupported = moved == 0 || errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
         return unsupported ? -1 : 0;
     }
     ssize_t MoveThroughBuffer(uint64_t at, size_t count)
@@ -209,6 +212,7 @@ void EmuTaskThread::Post(std::function<void()> task)
     {
         std::lock_guard lock(m_Mutex);
         m_Task = std::move(task);
+        m_PosterCpu = sched_getcpu();
         m_bBusy = true;
         if (!m_Thread.joinable())
             m_Thread = std::thread([this] { Run(); });
@@ -235,6 +239,19 @@ void EmuTaskThread::Stop()
         m_Thread.join();
 }
 
+// Waking a thread on another CPU can cost more than copying a small file, and a copy job
+// hands over twice per file: the task runs on the CPU of the thread that posted it.
+void EmuTaskThread::FollowCpu(int cpu)
+{
+    if (cpu < 0 || cpu == m_RunCpu)
+        return;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(cpu, &set);
+    if (pthread_setaffinity_np(pthread_self(), sizeof set, &set) == 0)
+        m_RunCpu = cpu;
+}
+
 void EmuTaskThread::Run()
 {
     std::unique_lock lock(m_Mutex);
@@ -244,7 +261,9 @@ void EmuTaskThread::Run()
             return;
         std::function<void()> task = std::move(m_Task);
         m_Task = nullptr;
+        const int cpu = m_PosterCpu;
         lock.unlock();
+        FollowCpu(cpu);
         task();
         lock.lock();
         m_bBusy = m_Task != nullptr;
