@@ -21,8 +21,8 @@ std::string TooLongText(const std::string& pcPath) { return "The filename is too
 
 CopyEngine::CopyEngine(PvrSession& session, ExplorerHost& host, ProgressView& progress, ConflictAsker& asker,
                        Prompter& prompter, EventSink& events, TimerService& timers)
-    : m_session(session), m_host(host), m_progress(progress), m_asker(asker), m_prompter(prompter),
-      m_events(events), m_timers(timers), m_notices(TaskNotices::Create(events))
+    : m_Session(session), m_Host(host), m_Progress(progress), m_Asker(asker), m_Prompter(prompter),
+      m_Events(events), m_Timers(timers), m_Notices(TaskNotices::Create(events))
 {
 }
 
@@ -31,59 +31,59 @@ CopyEngine::~CopyEngine()
     m_bCancel = true;
     if (m_bNoticeDue) {
         UsbTaskCancel();
-        m_notices->WaitTaskEnd(std::chrono::milliseconds(kTaskEndWaitMs));
+        m_Notices->WaitTaskEnd(std::chrono::milliseconds(kTaskEndWaitMs));
     }
     JoinPreparation();
-    m_notices->Release();
+    m_Notices->Release();
 }
 
-std::string CopyEngine::CopyFailureText() const { return m_session.m_bConnected ? kFailConnected : kFailNoStb; }
+std::string CopyEngine::CopyFailureText() const { return m_Session.m_bConnected ? kFailConnected : kFailNoStb; }
 
 bool CopyEngine::Start(Direction direction)
 {
     PaneSide source = direction == Direction::Send ? PaneSide::Pc : PaneSide::Pvr;
-    std::vector<PaneRow> rows = m_host.SelectedRows(source);
+    std::vector<PaneRow> rows = m_Host.SelectedRows(source);
     if (rows.empty()) {
-        m_prompter.Notify("Select a file in the list.", "NOTICE", PromptIcon::Warning);
+        m_Prompter.Notify("Select a file in the list.", "NOTICE", PromptIcon::Warning);
         return false;
     }
-    if (m_bJobActive || !m_session.TakeLine())
+    if (m_bJobActive || !m_Session.TakeLine())
         return false;
     JoinPreparation();
     m_bJobActive = true;
     m_bCancel = false;
     m_bClosing = false;
     m_bRetryDue = false;
-    m_direction = direction;
-    m_index = 0;
-    m_retryCount = 0;
+    m_Direction = direction;
+    m_Index = 0;
+    m_RetryCount = 0;
     m_bLastResortDone = false;
     m_bAsk = true;
-    m_answer.reset();
-    m_doneKb = m_doneCount = 0;
-    m_resumedKbFile = m_resumedKbJob = 0;
-    m_prepMessage.clear();
+    m_Answer.reset();
+    m_DoneKb = m_DoneCount = 0;
+    m_ResumedKbFile = m_ResumedKbJob = 0;
+    m_PrepMessage.clear();
     {
-        std::lock_guard lock(m_viewMutex);
-        m_viewCalls.clear();
+        std::lock_guard lock(m_ViewMutex);
+        m_ViewCalls.clear();
     }
     m_bFolderFailed = false;
-    m_lastOutcome = JobOutcome::None;
-    m_host.EnableControls(false);
+    m_LastOutcome = JobOutcome::None;
+    m_Host.EnableControls(false);
     m_bTurboSwitched = false;
-    if (m_session.m_bTurboButton && !m_session.m_bTurboActive) {
+    if (m_Session.m_bTurboButton && !m_Session.m_bTurboActive) {
         m_bTurboSwitched = true;
-        m_session.m_bTurboActive = PvrTurboOnLine(true);
+        m_Session.m_bTurboActive = PvrTurboOnLine(true);
     }
-    m_files.reserve(kListRoom);
-    m_folders.reserve(kListRoom);
-    m_progress.SetTitle("Searching Folder(s).....");
-    m_progress.Show();
+    m_Files.reserve(kListRoom);
+    m_Folders.reserve(kListRoom);
+    m_Progress.SetTitle("Searching Folder(s).....");
+    m_Progress.Show();
     m_bProgressShown = true;
     m_bPreparing = true;
-    m_state = JobState::JobScanning;
-    m_preparation = std::thread(&CopyEngine::Prepare, this, std::move(rows), m_host.Folder(PaneSide::Pvr),
-                                m_host.Folder(PaneSide::Pc), ++m_serial);
+    m_State = JobState::JobScanning;
+    m_Preparation = std::thread(&CopyEngine::Prepare, this, std::move(rows), m_Host.Folder(PaneSide::Pvr),
+                                m_Host.Folder(PaneSide::Pc), ++m_Serial);
     return true;
 }
 
@@ -103,7 +103,7 @@ void CopyEngine::OnTransferEvent(uint32_t id, uint32_t value)
     case kEvReceiveCancelled:
     case kEvSendCancelled:
     case kEvPrepareFailed:
-        if (m_bJobActive && value == m_serial)
+        if (m_bJobActive && value == m_Serial)
             OnPrepared(id, value);
         break;
     case kEvPreparationView:
@@ -119,24 +119,24 @@ void CopyEngine::OnPrepared(uint32_t id, uint32_t)
     JoinPreparation();
     if (id == kEvPrepareFailed) {
         CloseProgress();
-        m_prompter.Notify(m_prepMessage, m_prepTitle, PromptIcon::Error);
+        m_Prompter.Notify(m_PrepMessage, m_PrepTitle, PromptIcon::Error);
         EndJob(JobOutcome::Failed);
         return;
     }
     if (id == kEvReceiveCancelled || id == kEvSendCancelled) {
         m_bCancel = true;
-        if (m_session.m_bConnected)
+        if (m_Session.m_bConnected)
             UsbTaskCancel();
         CloseProgress();
         EndJob(JobOutcome::Cancelled);
         return;
     }
     if (m_bFolderFailed)
-        m_prompter.Notify("Cannot make a folder.", "Creation Error", PromptIcon::Error);
-    m_earlierKb.assign(m_files.size() + 1, 0);
-    for (size_t i = 0; i < m_files.size(); ++i)
-        m_earlierKb[i + 1] = m_earlierKb[i] + m_files[i].kb;
-    if (m_files.empty()) {
+        m_Prompter.Notify("Cannot make a folder.", "Creation Error", PromptIcon::Error);
+    m_EarlierKb.assign(m_Files.size() + 1, 0);
+    for (size_t i = 0; i < m_Files.size(); ++i)
+        m_EarlierKb[i + 1] = m_EarlierKb[i] + m_Files[i].kb;
+    if (m_Files.empty()) {
         CloseProgress();
         EndJob(JobOutcome::Done);
         return;
@@ -147,16 +147,16 @@ void CopyEngine::OnPrepared(uint32_t id, uint32_t)
 void CopyEngine::OnFileEnded(uint32_t id, bool success)
 {
     if (success) {
-        m_retryCount = 0;
+        m_RetryCount = 0;
         m_bLastResortDone = false;
-        m_resumedKbFile = 0;
-        ++m_index;
+        m_ResumedKbFile = 0;
+        ++m_Index;
         if (m_bCancel) {
             EndJob(JobOutcome::Cancelled);
-        } else if (m_index == m_files.size()) {
+        } else if (m_Index == m_Files.size()) {
             CloseProgress();
             EndJob(JobOutcome::Done);
-        } else if (m_session.m_bConnected) {
+        } else if (m_Session.m_bConnected) {
             CopyCurrent(true);
         } else {
             FailJob(kFailNoStb, kCopyFailureTitle);
@@ -168,21 +168,21 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
         return;
     }
     if (!m_bRetryDue) {
-        m_timers.StartOnce(kRetryDelayMs, [this, id] {
+        m_Timers.StartOnce(kRetryDelayMs, [this, id] {
             m_bRetryDue = true;
             OnTransferEvent(id, 0);
         });
         return;
     }
     m_bRetryDue = false;
-    bool connected = m_session.m_bConnected;
-    if (m_retryCount < 2 && connected && m_bProgressShown) {
-        ++m_retryCount;
-        Trace("copy of file %zu failed, retry %d", m_index, m_retryCount);
+    bool connected = m_Session.m_bConnected;
+    if (m_RetryCount < 2 && connected && m_bProgressShown) {
+        ++m_RetryCount;
+        Trace("copy of file %zu failed, retry %d", m_Index, m_RetryCount);
         CopyCurrent(false);
-    } else if (m_direction == Direction::Receive && !m_bLastResortDone && connected) {
+    } else if (m_Direction == Direction::Receive && !m_bLastResortDone && connected) {
         m_bLastResortDone = true;
-        Trace("copy of file %zu failed, last-resort receive", m_index);
+        Trace("copy of file %zu failed, last-resort receive", m_Index);
         ReceiveCurrent(true, true);
     } else {
         FailCopy();
@@ -194,7 +194,7 @@ void CopyEngine::FailCopy() { FailJob(CopyFailureText(), kCopyFailureTitle); }
 void CopyEngine::FailJob(const std::string& text, const std::string& title)
 {
     CloseProgress();
-    m_prompter.Notify(text, title, PromptIcon::Error);
+    m_Prompter.Notify(text, title, PromptIcon::Error);
     m_bCancel = true;
     EndJob(JobOutcome::Failed);
 }
@@ -205,7 +205,7 @@ void CopyEngine::CancelJob()
         return;
     m_bCancel = true;
     CloseProgress();
-    JobState state = m_state;
+    JobState state = m_State;
     if (state == JobState::JobMakingFolders) {
         // The preparation stops after the folder in hand and ends the job with its
         // cancel event: the loop's thread does not wait for that exchange.
@@ -216,7 +216,7 @@ void CopyEngine::CancelJob()
         else
             EndJob(JobOutcome::Cancelled);  // between attempts nothing else would
     }
-    m_state = JobState::JobIdle;
+    m_State = JobState::JobIdle;
 }
 
 void CopyEngine::CloseDuringJob()
@@ -228,59 +228,59 @@ void CopyEngine::CloseDuringJob()
     bool taskEnded = true;
     if (m_bNoticeDue) {
         UsbTaskCancel();
-        taskEnded = m_notices->WaitTaskEnd(std::chrono::milliseconds(kTaskEndWaitMs));
+        taskEnded = m_Notices->WaitTaskEnd(std::chrono::milliseconds(kTaskEndWaitMs));
     }
     JoinPreparation();
-    m_timers.StopAll();
+    m_Timers.StopAll();
     // The remote control stays dead while turbo is on: the STB gets a moment after the
     // cancel, then turbo off, and the line is free for whoever comes next.
-    if (taskEnded && m_session.m_bConnected) {
-        if (m_session.m_bTurboActive) {
+    if (taskEnded && m_Session.m_bConnected) {
+        if (m_Session.m_bTurboActive) {
             std::this_thread::sleep_for(std::chrono::milliseconds(kTurboOffDelayMs));
             SwitchTurboOff();
         }
-        m_session.ReleaseLine();
+        m_Session.ReleaseLine();
     }
-    m_files = {};
-    m_folders = {};
-    m_listing.reset();
+    m_Files = {};
+    m_Folders = {};
+    m_Listing.reset();
     m_bJobActive = false;
-    m_state = JobState::JobIdle;
+    m_State = JobState::JobIdle;
 }
 
 void CopyEngine::OnDeviceArrived()
 {
-    m_session.m_bConnected = true;
+    m_Session.m_bConnected = true;
     if (m_bJobActive) {
         m_bArrivalDue = true;
         return;
     }
     m_bArrivalDue = false;
     m_bCancel = false;
-    m_index = 0;
-    m_state = JobState::JobIdle;
-    m_session.m_bUsbIdle = true;
-    m_session.m_wVersion = QueryDeviceVersion(m_session);
+    m_Index = 0;
+    m_State = JobState::JobIdle;
+    m_Session.m_bUsbIdle = true;
+    m_Session.m_wVersion = QueryDeviceVersion(m_Session);
 }
 
 void CopyEngine::OnDeviceRemoved()
 {
-    m_session.m_bConnected = false;
-    m_session.m_bUsbIdle = false;
-    m_session.m_bTurboActive = false;
+    m_Session.m_bConnected = false;
+    m_Session.m_bUsbIdle = false;
+    m_Session.m_bTurboActive = false;
     m_bArrivalDue = false;
-    JobState state = m_state;
+    JobState state = m_State;
     if (m_bJobActive && (state == JobState::JobScanning || state == JobState::JobMakingFolders)) {
         CloseProgress();
         m_bCancel = true;
     }
-    m_state = JobState::JobIdle;
+    m_State = JobState::JobIdle;
 }
 
 void CopyEngine::SwitchTurboOff()
 {
     PvrTurboOnLine(false);
-    m_session.m_bTurboActive = false;
+    m_Session.m_bTurboActive = false;
     m_bTurboSwitched = false;
 }
 
@@ -288,30 +288,30 @@ void CopyEngine::QueueView(std::function<void(ProgressView&)> call)
 {
     bool first;
     {
-        std::lock_guard lock(m_viewMutex);
-        first = m_viewCalls.empty();
-        m_viewCalls.push_back(std::move(call));
+        std::lock_guard lock(m_ViewMutex);
+        first = m_ViewCalls.empty();
+        m_ViewCalls.push_back(std::move(call));
     }
     if (first)
-        m_events.Post(kEvPreparationView, 0);
+        m_Events.Post(kEvPreparationView, 0);
 }
 
 void CopyEngine::RunQueuedViewCalls()
 {
     std::deque<std::function<void(ProgressView&)>> calls;
     {
-        std::lock_guard lock(m_viewMutex);
-        calls.swap(m_viewCalls);
+        std::lock_guard lock(m_ViewMutex);
+        calls.swap(m_ViewCalls);
     }
     if (m_bJobActive && m_bProgressShown)
         for (auto& call : calls)
-            call(m_progress);
+            call(m_Progress);
 }
 
 void CopyEngine::JoinPreparation()
 {
-    if (m_preparation.joinable())
-        m_preparation.join();
+    if (m_Preparation.joinable())
+        m_Preparation.join();
 }
 
 void CopyEngine::EndJob(JobOutcome outcome)
@@ -319,49 +319,49 @@ void CopyEngine::EndJob(JobOutcome outcome)
     if (!m_bJobActive)
         return;
     JoinPreparation();
-    m_timers.StopAll();
+    m_Timers.StopAll();
     m_bRetryDue = false;
-    m_state = JobState::JobIdle;
+    m_State = JobState::JobIdle;
     if (m_bTurboSwitched)
         SwitchTurboOff();
     if (outcome == JobOutcome::Done && m_bFolderFailed)
         outcome = JobOutcome::Failed;
-    m_files = {};
-    m_folders = {};
-    m_earlierKb = {};
-    m_listing.reset();
+    m_Files = {};
+    m_Folders = {};
+    m_EarlierKb = {};
+    m_Listing.reset();
     m_bJobActive = false;
-    m_lastOutcome = outcome;
-    if (m_session.m_bConnected)
-        m_session.ReleaseLine();
+    m_LastOutcome = outcome;
+    if (m_Session.m_bConnected)
+        m_Session.ReleaseLine();
     if (m_bArrivalDue)
         OnDeviceArrived();
-    m_host.JobEnded(outcome);
-    m_host.RefreshPane(m_direction == Direction::Send ? PaneSide::Pvr : PaneSide::Pc);
-    m_host.EnableControls(true);
+    m_Host.JobEnded(outcome);
+    m_Host.RefreshPane(m_Direction == Direction::Send ? PaneSide::Pvr : PaneSide::Pc);
+    m_Host.EnableControls(true);
 }
 
 ProgressCounters CopyEngine::Counters() const
 {
     ProgressCounters c;
-    c.index = m_index;
-    c.fileCount = m_files.size();
-    if (m_index < m_files.size()) {
-        c.fileKb = m_files[m_index].kb;
-        c.earlierKb = m_earlierKb.size() > m_index ? m_earlierKb[m_index] : 0;
+    c.index = m_Index;
+    c.fileCount = m_Files.size();
+    if (m_Index < m_Files.size()) {
+        c.fileKb = m_Files[m_Index].kb;
+        c.earlierKb = m_EarlierKb.size() > m_Index ? m_EarlierKb[m_Index] : 0;
     }
-    c.totalKb = m_earlierKb.empty() ? 0 : m_earlierKb.back();
-    c.doneKb = m_doneKb;
-    c.doneCount = m_doneCount;
-    c.resumedKbFile = m_resumedKbFile;
-    c.resumedKbJob = m_resumedKbJob;
+    c.totalKb = m_EarlierKb.empty() ? 0 : m_EarlierKb.back();
+    c.doneKb = m_DoneKb;
+    c.doneCount = m_DoneCount;
+    c.resumedKbFile = m_ResumedKbFile;
+    c.resumedKbJob = m_ResumedKbJob;
     c.asking = m_bAsking;
     return c;
 }
 
 void CopyEngine::CloseProgress()
 {
-    m_progress.Close();
+    m_Progress.Close();
     m_bProgressShown = false;
 }
 

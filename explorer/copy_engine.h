@@ -97,8 +97,8 @@ public:
     bool JobActive() const { return m_bJobActive; }
     // Something outside the loop will still post an event (preparation or a copy task).
     bool AwaitingOutside() const { return m_bPreparing || m_bNoticeDue; }
-    JobState State() const { return m_state; }
-    JobOutcome LastOutcome() const { return m_lastOutcome; }
+    JobState State() const { return m_State; }
+    JobOutcome LastOutcome() const { return m_LastOutcome; }
     ProgressCounters Counters() const;
 
 private:
@@ -112,7 +112,7 @@ private:
     bool ScanPcFolder(const std::string& pcFolder, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors);
     bool ScanPcEntry(const std::string& pcPath, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors);
     bool ScanPvrFolder(const std::string& pvrFolder, const std::string& pcFolder);
-    bool Full() const { return m_files.size() >= kJobLimit || m_folders.size() >= kJobLimit; }
+    bool Full() const { return m_Files.size() >= kJobLimit || m_Folders.size() >= kJobLimit; }
     std::string CheckLimitsAndSpace(const std::string& pcFolder);
     void MakeFolders();
     bool MakePvrFolder(const std::string& path);
@@ -140,22 +140,22 @@ private:
     void CloseProgress();
     void JoinPreparation();
 
-    PvrSession& m_session;
-    ExplorerHost& m_host;
-    ProgressView& m_progress;
-    ConflictAsker& m_asker;
-    Prompter& m_prompter;
-    EventSink& m_events;
-    TimerService& m_timers;
-    TaskNotices* m_notices;  // released, not deleted: a task may still hold it
+    PvrSession& m_Session;
+    ExplorerHost& m_Host;
+    ProgressView& m_Progress;
+    ConflictAsker& m_Asker;
+    Prompter& m_Prompter;
+    EventSink& m_Events;
+    TimerService& m_Timers;
+    TaskNotices* m_Notices;  // released, not deleted: a task may still hold it
 
-    std::mutex m_viewMutex;
-    std::deque<std::function<void(ProgressView&)>> m_viewCalls;
+    std::mutex m_ViewMutex;
+    std::deque<std::function<void(ProgressView&)>> m_ViewCalls;
 
-    std::thread m_preparation;
+    std::thread m_Preparation;
     std::atomic<bool> m_bPreparing{false};
     std::atomic<bool> m_bNoticeDue{false};
-    std::atomic<JobState> m_state{JobState::JobIdle};
+    std::atomic<JobState> m_State{JobState::JobIdle};
     std::atomic<bool> m_bCancel{false};
     bool m_bJobActive = false;
     bool m_bClosing = false;
@@ -164,29 +164,29 @@ private:
     bool m_bProgressShown = false;
     bool m_bAsking = false;
     bool m_bArrivalDue = false;  // the STB arrived while a job was still ending
-    uint32_t m_serial = 0;
-    JobOutcome m_lastOutcome = JobOutcome::None;
+    uint32_t m_Serial = 0;
+    JobOutcome m_LastOutcome = JobOutcome::None;
 
-    Direction m_direction = Direction::Send;
-    std::vector<CopyFile> m_files;
-    std::vector<std::string> m_folders;
-    std::vector<uint64_t> m_earlierKb;
-    std::string m_prepMessage;    // shown on the loop's thread with event 4009
-    std::string m_prepTitle;
+    Direction m_Direction = Direction::Send;
+    std::vector<CopyFile> m_Files;
+    std::vector<std::string> m_Folders;
+    std::vector<uint64_t> m_EarlierKb;
+    std::string m_PrepMessage;    // shown on the loop's thread with event 4009
+    std::string m_PrepTitle;
     bool m_bFolderFailed = false;  // a destination folder could not be made
-    size_t m_index = 0;
-    int m_retryCount = 0;
+    size_t m_Index = 0;
+    int m_RetryCount = 0;
     bool m_bLastResortDone = false;
     bool m_bAsk = true;
-    std::optional<ConflictAnswer> m_answer;  // none until the first question of the job
-    uint64_t m_doneKb = 0;
-    uint32_t m_doneCount = 0;
-    uint64_t m_resumedKbFile = 0;
-    uint64_t m_resumedKbJob = 0;
+    std::optional<ConflictAnswer> m_Answer;  // none until the first question of the job
+    uint64_t m_DoneKb = 0;
+    uint32_t m_DoneCount = 0;
+    uint64_t m_ResumedKbFile = 0;
+    uint64_t m_ResumedKbJob = 0;
     // The job holds the line, so a PVR folder changes only by the job's own copies, each
     // to a path of its own: one listing per folder answers every existence question.
-    std::string m_listedFolder;
-    std::optional<PvrListing> m_listing;
+    std::string m_ListedFolder;
+    std::optional<PvrListing> m_Listing;
 };
 
 }  // namespace explorer

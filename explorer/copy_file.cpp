@@ -47,20 +47,20 @@ bool IsAboveZ(unsigned char c) { return c > 0x7A; }
 // Size of the file entry of that exact name in a PVR folder.
 std::optional<uint64_t> CopyEngine::PvrFileSize(const std::string& folder, const std::string& name)
 {
-    if (!m_listing || m_listedFolder != folder) {
-        m_listing = ListPvrFolderOnLine(folder);
-        m_listedFolder = folder;
+    if (!m_Listing || m_ListedFolder != folder) {
+        m_Listing = ListPvrFolderOnLine(folder);
+        m_ListedFolder = folder;
     }
     std::optional<uint64_t> size;
-    for (const PvrEntry& entry : m_listing->entries) {
+    for (const PvrEntry& entry : m_Listing->entries) {
         if (!entry.isFolder && entry.name == name) {
             size = entry.size;
             break;
         }
     }
     // Only a complete listing may answer for the folder's later files.
-    if (m_listing->status != ListStatus::Complete)
-        m_listing.reset();
+    if (m_Listing->status != ListStatus::Complete)
+        m_Listing.reset();
     return size;
 }
 
@@ -70,17 +70,17 @@ void CopyEngine::CopyCurrent(bool firstAttempt)
         EndJob(JobOutcome::Cancelled);
         return;
     }
-    m_state = JobState::JobCopying;
-    if (!m_session.m_bConnected) {
+    m_State = JobState::JobCopying;
+    if (!m_Session.m_bConnected) {
         FailCopy();
         return;
     }
-    if (!m_files[m_index].safe) {
-        Trace("refusing '%s': its name may not be used on the other side", m_files[m_index].pvrPath.c_str());
+    if (!m_Files[m_Index].safe) {
+        Trace("refusing '%s': its name may not be used on the other side", m_Files[m_Index].pvrPath.c_str());
         FailCopy();
         return;
     }
-    if (m_direction == Direction::Send)
+    if (m_Direction == Direction::Send)
         SendCurrent(firstAttempt);
     else
         ReceiveCurrent(firstAttempt, false);
@@ -88,12 +88,12 @@ void CopyEngine::CopyCurrent(bool firstAttempt)
 
 void CopyEngine::SendCurrent(bool firstAttempt)
 {
-    const CopyFile& file = m_files[m_index];
-    bool resumable = m_session.m_wVersion >= kResumableVersion;
-    m_progress.SetPathLine(ShortenText(file.pvrPath, 45));
-    m_progress.SetTitle("Copying File(s)...... [PVR <-- PC]");
-    if (m_index == 0 && firstAttempt)
-        m_progress.ResetProgress();
+    const CopyFile& file = m_Files[m_Index];
+    bool resumable = m_Session.m_wVersion >= kResumableVersion;
+    m_Progress.SetPathLine(ShortenText(file.pvrPath, 45));
+    m_Progress.SetTitle("Copying File(s)...... [PVR <-- PC]");
+    if (m_Index == 0 && firstAttempt)
+        m_Progress.ResetProgress();
     if (faccessat(AT_FDCWD, file.pcPath.c_str(), R_OK, AT_EACCESS) != 0) {
         bool missing = errno == ENOENT || errno == ENOTDIR;
         FailJob(!resumable && missing ? "File does not exist.   \n\n" + Quoted(file.pcPath) + "  "
@@ -106,7 +106,7 @@ void CopyEngine::SendCurrent(bool firstAttempt)
         FailJob(TooLongText(file.pcPath), kCopyFailureTitle);
         return;
     }
-    bool check = resumable ? firstAttempt && m_answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
+    bool check = resumable ? firstAttempt && m_Answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
     std::optional<uint64_t> pvrSize = check ? PvrFileSize(PvrParent(file.pvrPath), name) : std::nullopt;
     switch (Decide(pvrSize.has_value(), name, false)) {
     case Conflict::Copy:
@@ -130,19 +130,19 @@ void CopyEngine::SendCurrent(bool firstAttempt)
 
 void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
 {
-    if (lastResort && !PrepareLastResort(m_files[m_index])) {
-        Trace("no source found for the last-resort receive of file %zu", m_index);
+    if (lastResort && !PrepareLastResort(m_Files[m_Index])) {
+        Trace("no source found for the last-resort receive of file %zu", m_Index);
         FailCopy();
         return;
     }
-    const CopyFile& file = m_files[m_index];
-    bool resumable = m_session.m_wVersion >= kResumableVersion || lastResort;
-    m_progress.SetPathLine(ShortenText(file.pcPath, 45));
-    m_progress.SetTitle("Copying File(s)...... [PVR --> PC]");
-    if (m_index == 0 && firstAttempt && !lastResort)
-        m_progress.ResetProgress();
+    const CopyFile& file = m_Files[m_Index];
+    bool resumable = m_Session.m_wVersion >= kResumableVersion || lastResort;
+    m_Progress.SetPathLine(ShortenText(file.pcPath, 45));
+    m_Progress.SetTitle("Copying File(s)...... [PVR --> PC]");
+    if (m_Index == 0 && firstAttempt && !lastResort)
+        m_Progress.ResetProgress();
     std::string name = PvrBaseName(file.pvrPath);
-    bool check = resumable ? firstAttempt && m_answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
+    bool check = resumable ? firstAttempt && m_Answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
     std::optional<uint64_t> pcSize = check ? PcFileSize(file.pcPath) : std::nullopt;
     switch (Decide(pcSize.has_value(), name, lastResort)) {
     case Conflict::Copy:
@@ -197,39 +197,39 @@ CopyEngine::Conflict CopyEngine::Decide(bool exists, const std::string& name, bo
 {
     if (!exists)
         return Conflict::Copy;
-    bool resumable = m_session.m_wVersion >= kResumableVersion || lastResort;
+    bool resumable = m_Session.m_wVersion >= kResumableVersion || lastResort;
     if (!resumable) {
-        m_progress.Hide();
+        m_Progress.Hide();
         m_bAsking = true;
-        m_answer = m_asker.AskReplace("This folder already contains a file named \n\n  '" + ShortenText(name, 30) +
+        m_Answer = m_Asker.AskReplace("This folder already contains a file named \n\n  '" + ShortenText(name, 30) +
                                       "'.\n\n Would you like to replce the existing file?");
         m_bAsking = false;
-        Trace("conflict answer %s", ConflictAnswerText(*m_answer));
-        if (*m_answer == ConflictAnswer::YesToAll)
+        Trace("conflict answer %s", ConflictAnswerText(*m_Answer));
+        if (*m_Answer == ConflictAnswer::YesToAll)
             m_bAsk = false;
-        if (*m_answer == ConflictAnswer::Yes || *m_answer == ConflictAnswer::YesToAll) {
-            m_progress.Show();
+        if (*m_Answer == ConflictAnswer::Yes || *m_Answer == ConflictAnswer::YesToAll) {
+            m_Progress.Show();
             return Conflict::Copy;
         }
-        return *m_answer == ConflictAnswer::No ? Conflict::Skip : Conflict::Cancel;
+        return *m_Answer == ConflictAnswer::No ? Conflict::Skip : Conflict::Cancel;
     }
-    if (m_answer == ConflictAnswer::ResumeAll)
+    if (m_Answer == ConflictAnswer::ResumeAll)
         return Conflict::Resume;
-    bool answered = lastResort && (m_answer == ConflictAnswer::Overwrite || m_answer == ConflictAnswer::Resume);
+    bool answered = lastResort && (m_Answer == ConflictAnswer::Overwrite || m_Answer == ConflictAnswer::Resume);
     if (m_bAsk && !answered) {
-        m_progress.Hide();
+        m_Progress.Hide();
         m_bAsking = true;
-        m_answer = m_asker.AskDuplicate(" This folder already contains a file named \n\n   '" + ShortenText(name, 30) +
+        m_Answer = m_Asker.AskDuplicate(" This folder already contains a file named \n\n   '" + ShortenText(name, 30) +
                                         "'\n");
         m_bAsking = false;
-        Trace("conflict answer %s", ConflictAnswerText(*m_answer));
-        if (IsAnswerForAll(*m_answer))
+        Trace("conflict answer %s", ConflictAnswerText(*m_Answer));
+        if (IsAnswerForAll(*m_Answer))
             m_bAsk = false;
     }
-    switch (m_answer.value_or(ConflictAnswer::Cancel)) {
+    switch (m_Answer.value_or(ConflictAnswer::Cancel)) {
     case ConflictAnswer::Overwrite:
     case ConflictAnswer::OverwriteAll:
-        m_progress.Show();
+        m_Progress.Show();
         return Conflict::Copy;
     case ConflictAnswer::Skip:
     case ConflictAnswer::SkipAll:
@@ -244,38 +244,38 @@ CopyEngine::Conflict CopyEngine::Decide(bool exists, const std::string& name, bo
 
 void CopyEngine::StartTask(bool send, uint64_t offset)
 {
-    const CopyFile& file = m_files[m_index];
-    m_resumedKbFile = offset / 1024;
-    m_doneKb += offset / 1024;
-    m_resumedKbJob += offset / 1024;
+    const CopyFile& file = m_Files[m_Index];
+    m_ResumedKbFile = offset / 1024;
+    m_DoneKb += offset / 1024;
+    m_ResumedKbJob += offset / 1024;
     // Whatever the question before, a running copy has its window and its Cancel.
-    m_progress.Show();
+    m_Progress.Show();
     m_bProgressShown = true;
     uint32_t high = uint32_t(offset >> 32), low = uint32_t(offset);
     uint32_t id = send ? kEvSendEnded : kEvReceiveEnded;
     const char* pvr = file.pvrPath.c_str();
     const char* pc = file.pcPath.c_str();
-    ZbWindow* window = m_notices->Window();
+    ZbWindow* window = m_Notices->Window();
     m_bNoticeDue = true;
-    m_notices->TaskStarting();
+    m_Notices->TaskStarting();
     int started = send ? (offset ? UsbTaskFileSendPosi(pvr, pc, window, id, high, low)
                                  : UsbTaskFileSend(pvr, pc, window, id))
                        : (offset ? UsbTaskFileReceivePosi(pc, pvr, window, id, high, low)
                                  : UsbTaskFileReceive(pc, pvr, window, id));
     if (!started) {
-        m_notices->TaskNotStarted();
+        m_Notices->TaskNotStarted();
         m_bNoticeDue = false;
-        m_events.Post(id, 0);
+        m_Events.Post(id, 0);
     }
 }
 
 void CopyEngine::CountAsDone()
 {
-    m_doneKb += m_files[m_index].kb;
-    ++m_doneCount;
-    m_progress.Show();
+    m_DoneKb += m_Files[m_Index].kb;
+    ++m_DoneCount;
+    m_Progress.Show();
     m_bProgressShown = true;
-    m_events.Post(m_direction == Direction::Send ? kEvSendEnded : kEvReceiveEnded, 1);
+    m_Events.Post(m_Direction == Direction::Send ? kEvSendEnded : kEvReceiveEnded, 1);
 }
 
 }  // namespace explorer

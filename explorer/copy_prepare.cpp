@@ -25,8 +25,8 @@ bool IsSafePcName(const std::string& name) { return name.find('\\') == std::stri
 
 void CopyEngine::Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::string pcFolder, uint32_t serial)
 {
-    m_state = JobState::JobScanning;
-    bool send = m_direction == Direction::Send;
+    m_State = JobState::JobScanning;
+    bool send = m_Direction == Direction::Send;
     bool scanned = true;
     std::vector<PcFolderId> ancestors;
     for (const PaneRow& row : rows) {
@@ -36,13 +36,13 @@ void CopyEngine::Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::
         std::string pcPath = PcJoin(pcFolder, row.name);
         bool safe = send ? IsSafePcName(row.name) : IsSafeEntryName(row.name, row.name.find('\0') == std::string::npos);
         if (!row.IsFolder() || !safe) {
-            m_files.push_back({pvrPath, pcPath, KbOfBytes(row.bytes), safe});
+            m_Files.push_back({pvrPath, pcPath, KbOfBytes(row.bytes), safe});
         } else if (row.name == "..") {
             continue;
         } else if (send) {
             scanned = ScanPcEntry(pcPath, pvrFolder, ancestors);
         } else {
-            m_folders.push_back(pcPath);
+            m_Folders.push_back(pcPath);
             scanned = ScanPvrFolder(pvrPath, pcPath);
         }
     }
@@ -50,29 +50,29 @@ void CopyEngine::Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::
     uint32_t cancelEvent = send ? kEvSendCancelled : kEvReceiveCancelled;
     if (scanned)
         Refuse(CheckLimitsAndSpace(pcFolder));
-    if (!m_prepMessage.empty()) {
+    if (!m_PrepMessage.empty()) {
         m_bCancel = true;
         doneEvent = kEvPrepareFailed;
     } else if (m_bCancel) {
         doneEvent = cancelEvent;
     } else {
-        m_state = JobState::JobScanned;
-        if (!m_folders.empty())
+        m_State = JobState::JobScanned;
+        if (!m_Folders.empty())
             MakeFolders();
         if (m_bCancel)
             doneEvent = cancelEvent;
         else if (!send)
-            m_state = JobState::JobReceiveReady;
+            m_State = JobState::JobReceiveReady;
     }
     // Posted before the flag drops, so a waiting loop always has this event or the flag.
-    m_events.Post(doneEvent, serial);
+    m_Events.Post(doneEvent, serial);
     m_bPreparing = false;
 }
 
 bool CopyEngine::Refuse(const std::string& message, const std::string& title)
 {
-    m_prepMessage = message;
-    m_prepTitle = title;
+    m_PrepMessage = message;
+    m_PrepTitle = title;
     return message.empty();
 }
 
@@ -104,14 +104,14 @@ bool CopyEngine::ScanPcEntry(const std::string& pcPath, const std::string& pvrFo
     std::string name = fs::path(pcPath).filename().string();
     std::string pvrPath = PvrJoin(pvrFolder, name);
     if (!IsSafePcName(name)) {
-        m_files.push_back({pvrPath, pcPath, 0, false});
+        m_Files.push_back({pvrPath, pcPath, 0, false});
         return true;
     }
     struct stat st {};
     if (stat(pcPath.c_str(), &st) != 0)
         return Refuse(CannotOpenText(pcPath));
     if (S_ISREG(st.st_mode)) {
-        m_files.push_back({pvrPath, pcPath, KbOfBytes(uint64_t(st.st_size)), true});
+        m_Files.push_back({pvrPath, pcPath, KbOfBytes(uint64_t(st.st_size)), true});
         return true;
     }
     PcFolderId id{uint64_t(st.st_dev), uint64_t(st.st_ino)};
@@ -119,7 +119,7 @@ bool CopyEngine::ScanPcEntry(const std::string& pcPath, const std::string& pvrFo
         return Refuse(CannotOpenText(pcPath));
     if (name.size() > kPvrNameMax)
         return Refuse(TooLongText(pcPath));
-    m_folders.push_back(pvrPath);
+    m_Folders.push_back(pvrPath);
     ancestors.push_back(id);
     bool scanned = ScanPcFolder(pcPath, pvrPath, ancestors);
     ancestors.pop_back();
@@ -131,8 +131,8 @@ bool CopyEngine::ScanPvrFolder(const std::string& pvrFolder, const std::string& 
     QueueView([text = ShortenText(pcFolder, 45)](ProgressView& view) { view.SetPathLine(text); });
     PvrListing listing = ListPvrFolderOnLine(pvrFolder);
     if (listing.overflow) {
-        while (m_files.size() < kJobLimit)
-            m_files.push_back({pvrFolder, pcFolder, 0, false});
+        while (m_Files.size() < kJobLimit)
+            m_Files.push_back({pvrFolder, pcFolder, 0, false});
         return true;
     }
     // Its contents are unknown or cut short: the job must not report it as copied.
@@ -147,18 +147,18 @@ bool CopyEngine::ScanPvrFolder(const std::string& pvrFolder, const std::string& 
         std::string pvrPath = PvrJoin(pvrFolder, entry.name);
         std::string pcPath = entry.nameSafe ? PcJoin(pcFolder, entry.name) : pcFolder;
         if (!entry.nameSafe)
-            m_files.push_back({pvrPath, pcPath, KbOfBytes(entry.size), false});
+            m_Files.push_back({pvrPath, pcPath, KbOfBytes(entry.size), false});
         else if (entry.isFolder)
             subfolders.push_back(std::move(entry));
         else if (!IsSideStream(entry.name))
-            m_files.push_back({pvrPath, pcPath, KbOfBytes(entry.size), true});
+            m_Files.push_back({pvrPath, pcPath, KbOfBytes(entry.size), true});
     }
     listing.entries = {};
     for (const PvrEntry& folder : subfolders) {
         if (m_bCancel || Full())
             return true;
         std::string pcPath = PcJoin(pcFolder, folder.name);
-        m_folders.push_back(pcPath);
+        m_Folders.push_back(pcPath);
         if (!ScanPvrFolder(PvrJoin(pvrFolder, folder.name), pcPath))
             return false;
     }
@@ -167,16 +167,16 @@ bool CopyEngine::ScanPvrFolder(const std::string& pvrFolder, const std::string& 
 
 std::string CopyEngine::CheckLimitsAndSpace(const std::string& pcFolder)
 {
-    if (m_files.size() >= kJobLimit)
+    if (m_Files.size() >= kJobLimit)
         return "Too many file number!!";
-    if (m_folders.size() >= kJobLimit)
+    if (m_Folders.size() >= kJobLimit)
         return "Too many folder number!!";
     if (m_bCancel)
         return "";
-    uint64_t totalKb = std::accumulate(m_files.begin(), m_files.end(), uint64_t(0),
+    uint64_t totalKb = std::accumulate(m_Files.begin(), m_Files.end(), uint64_t(0),
                                        [](uint64_t sum, const CopyFile& f) { return sum + f.kb; });
     uint64_t freeKb = 0;
-    if (m_direction == Direction::Send) {
+    if (m_Direction == Direction::Send) {
         DiskQuery query = QueryPvrDiskOnLine();
         freeKb = query.disk ? query.disk->freeKb : 0;
     } else {
@@ -201,18 +201,18 @@ bool CopyEngine::MakePvrFolder(const std::string& path)
 
 void CopyEngine::MakeFolders()
 {
-    m_state = JobState::JobMakingFolders;
+    m_State = JobState::JobMakingFolders;
     QueueView([](ProgressView& view) { view.SetTitle("Creating Folder(s)...."); });
-    size_t count = m_folders.size();
+    size_t count = m_Folders.size();
     for (size_t i = 0; i < count && !m_bCancel; ++i) {
-        const std::string& folder = m_folders[i];
+        const std::string& folder = m_Folders[i];
         QueueView([path = ShortenText(folder, 45), i, count](ProgressView& view) {
             view.SetPathLine(path);
             view.SetFolderBar(i, count, "Folder : " + std::to_string(i + 1) + " / " + std::to_string(count),
                               i * 100 / count > 46);
         });
         bool made;
-        if (m_direction == Direction::Send) {
+        if (m_Direction == Direction::Send) {
             made = MakePvrFolder(folder);
         } else {
             std::error_code ec;

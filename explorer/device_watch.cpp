@@ -23,9 +23,9 @@ DeviceChange HandleDeviceNotice(uint32_t id, const char* interfaceName)
 
 bool KeyDebounce::Take(uint64_t nowMs)
 {
-    if (m_lastMs && nowMs - *m_lastMs < m_intervalMs)
+    if (m_LastMs && nowMs - *m_LastMs < m_IntervalMs)
         return false;
-    m_lastMs = nowMs;
+    m_LastMs = nowMs;
     return true;
 }
 

@@ -24,12 +24,12 @@ DeviceChange HandleDeviceNotice(uint32_t id, const char* interfaceName);
 // A key or button that acts at most once per interval.
 class KeyDebounce {
 public:
-    explicit KeyDebounce(unsigned intervalMs = kKeyRepeatMs) : m_intervalMs(intervalMs) {}
+    explicit KeyDebounce(unsigned intervalMs = kKeyRepeatMs) : m_IntervalMs(intervalMs) {}
     bool Take(uint64_t nowMs);
 
 private:
-    unsigned m_intervalMs;
-    std::optional<uint64_t> m_lastMs;
+    unsigned m_IntervalMs;
+    std::optional<uint64_t> m_LastMs;
 };
 
 }  // namespace explorer

@@ -32,7 +32,7 @@ public:
     using Handler = std::function<void(uint32_t id, uint32_t value)>;
     explicit EventLoop(LoopClock clock = LoopClock::Real);
 
-    void SetHandler(Handler handler) { m_handler = std::move(handler); }
+    void SetHandler(Handler handler) { m_Handler = std::move(handler); }
     void Post(uint32_t id, uint32_t value) override;
     void StartOnce(unsigned ms, std::function<void()> fire) override;
     void StopAll() override;
@@ -52,14 +52,14 @@ private:
     };
     bool FireDueTimer();
 
-    LoopClock m_clock;
-    Handler m_handler;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_posted;
-    std::deque<std::pair<uint32_t, uint32_t>> m_events;
-    std::deque<Timer> m_timers;  // loop thread only
-    uint64_t m_manualNow = 0;
-    uint64_t m_realStart;
+    LoopClock m_Clock;
+    Handler m_Handler;
+    mutable std::mutex m_Mutex;
+    std::condition_variable m_Posted;
+    std::deque<std::pair<uint32_t, uint32_t>> m_Events;
+    std::deque<Timer> m_Timers;  // loop thread only
+    uint64_t m_ManualNow = 0;
+    uint64_t m_RealStart;
 };
 
 }  // namespace explorer

@@ -51,11 +51,11 @@ std::string TrimText(const std::string& text)
 }  // namespace
 
 CExplorerController::CExplorerController(ExplorerParts parts)
-    : m_parts(std::move(parts)),
-      m_engine(std::make_unique<CopyEngine>(m_session, *this, m_parts.progress, m_parts.asker, m_parts.prompter,
-                                            m_parts.events, m_parts.timers)),
-      m_window{[](void* self, uint32_t id, uint32_t value) {
-                   static_cast<CExplorerController*>(self)->m_parts.events.Post(id, value);
+    : m_Parts(std::move(parts)),
+      m_Engine(std::make_unique<CopyEngine>(m_Session, *this, m_Parts.progress, m_Parts.asker, m_Parts.prompter,
+                                            m_Parts.events, m_Parts.timers)),
+      m_Window{[](void* self, uint32_t id, uint32_t value) {
+                   static_cast<CExplorerController*>(self)->m_Parts.events.Post(id, value);
                },
                this}
 {
@@ -64,27 +64,27 @@ CExplorerController::CExplorerController(ExplorerParts parts)
 CExplorerController::~CExplorerController()
 {
     JoinListings();
-    m_engine.reset();
+    m_Engine.reset();
 }
 
 void CExplorerController::JoinListings()
 {
-    if (m_pvrListing.joinable())
-        m_pvrListing.join();
-    if (m_pcListing.joinable())
-        m_pcListing.join();
+    if (m_PvrListing.joinable())
+        m_PvrListing.join();
+    if (m_PcListing.joinable())
+        m_PcListing.join();
 }
 
 void CExplorerController::Start(const std::string& pcPath, const std::string& pvrPath)
 {
-    m_pcFolder = CanOpenFolder(pcPath) ? pcPath : HomeFolder();
-    m_pvrPath.Set(pvrPath);
+    m_PcFolder = CanOpenFolder(pcPath) ? pcPath : HomeFolder();
+    m_PvrPath.Set(pvrPath);
     m_bPcRefreshAllowed = true;
-    if (StartDeviceWatch(&m_window))
+    if (StartDeviceWatch(&m_Window))
         OnDeviceArrival();
     else
-        m_parts.port.SetPolling(true);
-    m_parts.port.EnablingChanged();
+        m_Parts.port.SetPolling(true);
+    m_Parts.port.EnablingChanged();
     WritePcDisk();
     RefreshPc();
 }
@@ -92,17 +92,17 @@ void CExplorerController::Start(const std::string& pcPath, const std::string& pv
 std::pair<std::string, std::string> CExplorerController::Close()
 {
     m_bClosed = true;
-    m_parts.port.SetPolling(false);
-    if (m_engine->JobActive())
-        m_engine->CloseDuringJob();
+    m_Parts.port.SetPolling(false);
+    if (m_Engine->JobActive())
+        m_Engine->CloseDuringJob();
     JoinListings();
-    if (m_session.m_bTurboActive && m_session.m_bConnected) {
+    if (m_Session.m_bTurboActive && m_Session.m_bConnected) {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         PvrTurboOnLine(false);  // a cancelled job may still hold the line
-        m_session.m_bTurboActive = false;
+        m_Session.m_bTurboActive = false;
     }
     RestoreDropFolder();
-    return {m_pcFolder, m_pvrPath.Current()};
+    return {m_PcFolder, m_PvrPath.Current()};
 }
 
 void CExplorerController::OnEvent(uint32_t id, uint32_t value)
@@ -117,42 +117,42 @@ void CExplorerController::OnEvent(uint32_t id, uint32_t value)
             OnDeviceRemoval();
         return;
     }
-    m_engine->OnTransferEvent(id, value);
+    m_Engine->OnTransferEvent(id, value);
 }
 
 void CExplorerController::OnPollTick()
 {
-    if (!m_session.m_bConnected && PollDeviceOpen())
+    if (!m_Session.m_bConnected && PollDeviceOpen())
         OnDeviceArrival();
 }
 
 void CExplorerController::OnDeviceArrival()
 {
-    if (m_session.m_bConnected)
+    if (m_Session.m_bConnected)
         return;
-    m_parts.port.SetPolling(false);
-    m_engine->OnDeviceArrived();
+    m_Parts.port.SetPolling(false);
+    m_Engine->OnDeviceArrived();
     RefreshPvr();
 }
 
 void CExplorerController::OnDeviceRemoval()
 {
-    m_engine->OnDeviceRemoved();
-    m_session.m_bTurboButton = false;
+    m_Engine->OnDeviceRemoved();
+    m_Session.m_bTurboButton = false;
     m_bPcRefreshAllowed = true;
     m_bPvrReady = false;
-    m_pvrPane.SetRows({});
-    m_pvrPane.SetDiskLine("");
-    m_parts.port.RowsChanged(PaneSide::Pvr);
-    m_parts.port.TextsChanged(PaneSide::Pvr);
-    m_parts.port.EnablingChanged();
+    m_PvrPane.SetRows({});
+    m_PvrPane.SetDiskLine("");
+    m_Parts.port.RowsChanged(PaneSide::Pvr);
+    m_Parts.port.TextsChanged(PaneSide::Pvr);
+    m_Parts.port.EnablingChanged();
 }
 
 bool CExplorerController::SideEnabled(PaneSide side) const
 {
     if (m_bJob)
         return false;
-    return side == PaneSide::Pc || (m_bPvrReady && m_session.m_bConnected);
+    return side == PaneSide::Pc || (m_bPvrReady && m_Session.m_bConnected);
 }
 
 void CExplorerController::Refresh(PaneSide side)
@@ -165,22 +165,22 @@ void CExplorerController::Refresh(PaneSide side)
 
 void CExplorerController::RefreshButton(PaneSide side)
 {
-    if (Pane(side).TakeRefreshButton(m_parts.nowMs()))
+    if (Pane(side).TakeRefreshButton(m_Parts.nowMs()))
         Refresh(side);
 }
 
 void CExplorerController::RefreshPvr()
 {
-    if (!m_session.m_bConnected || !m_session.m_bUsbIdle)
+    if (!m_Session.m_bConnected || !m_Session.m_bUsbIdle)
         return;
-    if (m_pvrListing.joinable())
-        m_pvrListing.join();
-    m_pvrListing = std::thread([this] {
+    if (m_PvrListing.joinable())
+        m_PvrListing.join();
+    m_PvrListing = std::thread([this] {
         CollectingPaneView view;
-        PaneRefresh result = RefreshPvrPane(m_session, m_pvrPath, view);
+        PaneRefresh result = RefreshPvrPane(m_Session, m_PvrPath, view);
         if (result == PaneRefresh::Busy)
             return;
-        m_parts.port.RunOnUi([this, result, rows = std::move(view.rows), path = std::move(view.pathText),
+        m_Parts.port.RunOnUi([this, result, rows = std::move(view.rows), path = std::move(view.pathText),
                               disk = view.disk]() mutable {
             OnPvrListed(result, std::move(rows), std::move(path), disk);
         });
@@ -190,25 +190,25 @@ void CExplorerController::RefreshPvr()
 void CExplorerController::OnPvrListed(PaneRefresh result, std::vector<PaneRow> rows, std::string pathText,
                                       std::optional<DiskQuery> disk)
 {
-    if (m_bClosed || !m_session.m_bConnected)
+    if (m_bClosed || !m_Session.m_bConnected)
         return;
-    m_pvrPane.SetPathText(std::move(pathText));
+    m_PvrPane.SetPathText(std::move(pathText));
     if (result == PaneRefresh::Failed) {
-        m_parts.port.TextsChanged(PaneSide::Pvr);
-        m_parts.port.RunLater(50, [this] {
-            if (m_session.m_bConnected && m_session.m_bUsbIdle && !m_bClosed)
+        m_Parts.port.TextsChanged(PaneSide::Pvr);
+        m_Parts.port.RunLater(50, [this] {
+            if (m_Session.m_bConnected && m_Session.m_bUsbIdle && !m_bClosed)
                 RefreshPvr();
         });
         return;
     }
-    m_pvrPane.SetRows(std::move(rows));
-    m_parts.port.RowsChanged(PaneSide::Pvr);
+    m_PvrPane.SetRows(std::move(rows));
+    m_Parts.port.RowsChanged(PaneSide::Pvr);
     if (disk) {
         m_bPvrReady = true;
         WritePvrDisk(*disk);
-        m_parts.port.EnablingChanged();
+        m_Parts.port.EnablingChanged();
     }
-    m_parts.port.TextsChanged(PaneSide::Pvr);
+    m_Parts.port.TextsChanged(PaneSide::Pvr);
 }
 
 void CExplorerController::WritePvrDisk(const DiskQuery& query)
@@ -216,22 +216,22 @@ void CExplorerController::WritePvrDisk(const DiskQuery& query)
     if (query.status == DiskStatus::Busy)
         return;  // the line was taken; the next listing writes the line
     if (query.disk)
-        m_pvrPane.SetDiskLine(PvrDiskLine(query.disk->freeKb, query.disk->totalKb));
+        m_PvrPane.SetDiskLine(PvrDiskLine(query.disk->freeKb, query.disk->totalKb));
     else
-        m_pvrPane.SetDiskLine(PvrDiskLine(uint32_t(query.error), uint32_t(query.error)));
-    m_parts.port.TextsChanged(PaneSide::Pvr);
+        m_PvrPane.SetDiskLine(PvrDiskLine(uint32_t(query.error), uint32_t(query.error)));
+    m_Parts.port.TextsChanged(PaneSide::Pvr);
 }
 
 void CExplorerController::RefreshPc()
 {
-    if (!m_bPcRefreshAllowed || m_pcFolder.empty())
+    if (!m_bPcRefreshAllowed || m_PcFolder.empty())
         return;
     m_bPcRefreshAllowed = false;
-    if (m_pcListing.joinable())
-        m_pcListing.join();
-    m_pcListing = std::thread([this, folder = m_pcFolder] {
-        PcListing listing = ListPcFolder(folder, m_parts.desktop.typeName);
-        m_parts.port.RunOnUi([this, listing = std::move(listing), folder]() mutable {
+    if (m_PcListing.joinable())
+        m_PcListing.join();
+    m_PcListing = std::thread([this, folder = m_PcFolder] {
+        PcListing listing = ListPcFolder(folder, m_Parts.desktop.typeName);
+        m_Parts.port.RunOnUi([this, listing = std::move(listing), folder]() mutable {
             OnPcListed(std::move(listing), folder);
         });
     });
@@ -241,27 +241,27 @@ void CExplorerController::OnPcListed(PcListing listing, std::string folder)
 {
     if (m_bClosed)
         return;
-    m_pcPane.SetRows(std::move(listing.rows));
-    m_pcPane.SetPathText(PcPathText(folder));
-    m_parts.port.RowsChanged(PaneSide::Pc);
+    m_PcPane.SetRows(std::move(listing.rows));
+    m_PcPane.SetPathText(PcPathText(folder));
+    m_Parts.port.RowsChanged(PaneSide::Pc);
     WritePcDisk();
-    m_parts.port.FocusList(PaneSide::Pc);
+    m_Parts.port.FocusList(PaneSide::Pc);
     if (!m_bJob)
         m_bPcRefreshAllowed = true;
 }
 
 void CExplorerController::WritePcDisk()
 {
-    std::optional<PcVolume> volume = m_parts.desktop.volumeOf ? m_parts.desktop.volumeOf(m_pcFolder) : std::nullopt;
-    m_pcPane.SetDiskLine(volume ? PcDiskLine(volume->name, volume->freeBytes, volume->totalBytes) : "");
-    m_parts.port.TextsChanged(PaneSide::Pc);
+    std::optional<PcVolume> volume = m_Parts.desktop.volumeOf ? m_Parts.desktop.volumeOf(m_PcFolder) : std::nullopt;
+    m_PcPane.SetDiskLine(volume ? PcDiskLine(volume->name, volume->freeBytes, volume->totalBytes) : "");
+    m_Parts.port.TextsChanged(PaneSide::Pc);
 }
 
 bool CExplorerController::ChangePcFolder(const std::string& folder)
 {
     if (!CanOpenFolder(folder))
         return false;
-    m_pcFolder = folder;
+    m_PcFolder = folder;
     WritePcDisk();
     RefreshPc();
     return true;
@@ -271,12 +271,12 @@ void CExplorerController::Up(PaneSide side)
 {
     if (side == PaneSide::Pc) {
         if (m_bPcRefreshAllowed)
-            ChangePcFolder(PcParent(m_pcFolder));
+            ChangePcFolder(PcParent(m_PcFolder));
         return;
     }
-    if (!m_session.m_bUsbIdle)
+    if (!m_Session.m_bUsbIdle)
         return;
-    m_pvrPath.Set(PvrParent(m_pvrPath.Current()));
+    m_PvrPath.Set(PvrParent(m_PvrPath.Current()));
     RefreshPvr();
 }
 
@@ -285,7 +285,7 @@ void CExplorerController::Open(PaneSide side, size_t index)
     const std::vector<PaneRow>& rows = Pane(side).Rows();
     if (index >= rows.size())
         return;
-    if (side == PaneSide::Pvr ? (m_bJob || !m_session.m_bUsbIdle) : !m_bPcRefreshAllowed)
+    if (side == PaneSide::Pvr ? (m_bJob || !m_Session.m_bUsbIdle) : !m_bPcRefreshAllowed)
         return;
     const PaneRow& row = rows[index];
     if (!row.IsFolder()) {
@@ -293,19 +293,19 @@ void CExplorerController::Open(PaneSide side, size_t index)
         return;
     }
     if (side == PaneSide::Pc) {
-        if (!ChangePcFolder(row.name == ".." ? PcParent(m_pcFolder) : PcChild(m_pcFolder, row.name)))
-            m_parts.prompter.Notify("Folder does not exist.", "Error", PromptIcon::Error);
+        if (!ChangePcFolder(row.name == ".." ? PcParent(m_PcFolder) : PcChild(m_PcFolder, row.name)))
+            m_Parts.prompter.Notify("Folder does not exist.", "Error", PromptIcon::Error);
         return;
     }
-    std::string current = m_pvrPath.Current();
-    m_pvrPath.Set(row.name == ".." ? PvrParent(current) : PvrJoin(current, row.name));
+    std::string current = m_PvrPath.Current();
+    m_PvrPath.Set(row.name == ".." ? PvrParent(current) : PvrJoin(current, row.name));
     RefreshPvr();
 }
 
 void CExplorerController::EnterOnList(PaneSide side)
 {
-    std::vector<size_t> selected = m_parts.port.SelectedIndexes(side);
-    if (selected.size() != 1 || !m_session.m_bUsbIdle || Pane(side).NewFolderMode())
+    std::vector<size_t> selected = m_Parts.port.SelectedIndexes(side);
+    if (selected.size() != 1 || !m_Session.m_bUsbIdle || Pane(side).NewFolderMode())
         return;
     Open(side, selected.front());
 }
@@ -313,9 +313,9 @@ void CExplorerController::EnterOnList(PaneSide side)
 void CExplorerController::PathEntered(PaneSide side, const std::string& text)
 {
     if (side == PaneSide::Pvr) {
-        if (!m_session.m_bUsbIdle)
+        if (!m_Session.m_bUsbIdle)
             return;
-        m_pvrPath.Enter(text);
+        m_PvrPath.Enter(text);
         RefreshPvr();
         return;
     }
@@ -323,9 +323,9 @@ void CExplorerController::PathEntered(PaneSide side, const std::string& text)
     if (folder.size() > 1 && folder.ends_with('/'))
         folder.pop_back();
     if (!ChangePcFolder(folder)) {
-        m_pcPane.SetPathText(PcPathText(m_pcFolder));
-        m_parts.port.TextsChanged(PaneSide::Pc);
-        m_parts.prompter.Notify("Folder does not exist.", "Error", PromptIcon::Error);
+        m_PcPane.SetPathText(PcPathText(m_PcFolder));
+        m_Parts.port.TextsChanged(PaneSide::Pc);
+        m_Parts.prompter.Notify("Folder does not exist.", "Error", PromptIcon::Error);
     }
 }
 
@@ -333,28 +333,28 @@ bool CExplorerController::DriveChosen(const std::string& root)
 {
     if (ChangePcFolder(root))
         return true;
-    m_parts.prompter.Notify("The device is not ready.", "Error", PromptIcon::Error);
+    m_Parts.prompter.Notify("The device is not ready.", "Error", PromptIcon::Error);
     return false;
 }
 
 void CExplorerController::SortBy(PaneSide side, PaneColumn column)
 {
     Pane(side).SortBy(column);
-    m_parts.port.RowsChanged(side);
+    m_Parts.port.RowsChanged(side);
 }
 
 void CExplorerController::Delete(PaneSide side)
 {
     std::vector<PaneRow> rows = SelectedRows(side);
     if (side == PaneSide::Pvr) {
-        if (!m_session.m_bUsbIdle)
+        if (!m_Session.m_bUsbIdle)
             return;
-        OpResult result = DeletePvrRows(m_session, m_parts.prompter, m_pvrPath.Current(), rows);
-        if ((result == OpResult::Done || result == OpResult::Failed) && m_session.m_bConnected)
+        OpResult result = DeletePvrRows(m_Session, m_Parts.prompter, m_PvrPath.Current(), rows);
+        if ((result == OpResult::Done || result == OpResult::Failed) && m_Session.m_bConnected)
             RefreshPvr();
         return;
     }
-    OpResult result = DeletePcRows(m_parts.prompter, m_pcFolder, rows);
+    OpResult result = DeletePcRows(m_Parts.prompter, m_PcFolder, rows);
     if (result == OpResult::Done || result == OpResult::Failed)
         RefreshPc();
 }
@@ -362,21 +362,21 @@ void CExplorerController::Delete(PaneSide side)
 void CExplorerController::BeginNewFolder(PaneSide side)
 {
     CPaneController& pane = Pane(side);
-    bool allowed = side == PaneSide::Pvr ? m_session.m_bUsbIdle.load() : m_bPcRefreshAllowed;
+    bool allowed = side == PaneSide::Pvr ? m_Session.m_bUsbIdle.load() : m_bPcRefreshAllowed;
     if (!allowed || pane.NewFolderMode()) {
-        m_parts.port.EnablingChanged();
+        m_Parts.port.EnablingChanged();
         return;
     }
-    std::optional<std::string> name = NewFolderName(pane.Rows(), m_parts.random);
+    std::optional<std::string> name = NewFolderName(pane.Rows(), m_Parts.random);
     if (!name)
         return;
     PaneRow row = PcRow(*name, true, 0, "");
     row.typeText = side == PaneSide::Pvr ? "Folder" : "";
     size_t index = pane.AppendRow(std::move(row));
     pane.SetNewFolderRow(index);
-    m_parts.port.RowsChanged(side);
-    m_parts.port.EnablingChanged();
-    m_parts.port.EditLabel(side, index);
+    m_Parts.port.RowsChanged(side);
+    m_Parts.port.EnablingChanged();
+    m_Parts.port.EditLabel(side, index);
 }
 
 void CExplorerController::EndLabelEdit(PaneSide side, size_t index, const std::string& text)
@@ -385,63 +385,63 @@ void CExplorerController::EndLabelEdit(PaneSide side, size_t index, const std::s
     if (index >= pane.Rows().size())
         return;
     if (pane.NewFolderRow() == index) {
-        std::optional<std::string> name = CheckNewFolderName(m_parts.prompter, text);
+        std::optional<std::string> name = CheckNewFolderName(m_Parts.prompter, text);
         OpResult result = OpResult::Refused;
         if (name)
-            result = side == PaneSide::Pvr ? MakePvrFolder(m_session, m_parts.prompter, m_pvrPath.Current(), *name)
-                                           : MakePcFolder(m_parts.prompter, m_pcFolder, *name);
+            result = side == PaneSide::Pvr ? MakePvrFolder(m_Session, m_Parts.prompter, m_PvrPath.Current(), *name)
+                                           : MakePcFolder(m_Parts.prompter, m_PcFolder, *name);
         pane.SetNewFolderRow(std::nullopt);
         if (result == OpResult::Done) {
             Refresh(side);
         } else {
             pane.RemoveRow(index);
-            m_parts.port.RowsChanged(side);
+            m_Parts.port.RowsChanged(side);
         }
-        m_parts.port.EnablingChanged();
+        m_Parts.port.EnablingChanged();
         return;
     }
     PaneRow row = pane.Rows()[index];
-    if (!m_session.m_bUsbIdle)
+    if (!m_Session.m_bUsbIdle)
         return;
     OpResult result = side == PaneSide::Pvr
-        ? RenamePvrRow(m_session, m_parts.prompter, m_pvrPath.Current(), pane.Rows(), row, text)
-        : RenamePcRow(m_parts.prompter, m_pcFolder, row, text);
+        ? RenamePvrRow(m_Session, m_Parts.prompter, m_PvrPath.Current(), pane.Rows(), row, text)
+        : RenamePcRow(m_Parts.prompter, m_PcFolder, row, text);
     if (result == OpResult::Done)
         Refresh(side);
 }
 
 void CExplorerController::BeginRename(PaneSide side)
 {
-    std::vector<size_t> selected = m_parts.port.SelectedIndexes(side);
+    std::vector<size_t> selected = m_Parts.port.SelectedIndexes(side);
     if (selected.size() == 1 && SideEnabled(side))
-        m_parts.port.EditLabel(side, selected.front());
+        m_Parts.port.EditLabel(side, selected.front());
 }
 
 void CExplorerController::Copy(PaneSide side)
 {
     if (side == PaneSide::Pc)
-        m_pcCut.clear();
-    m_clipboard.Copy(side, m_parts.prompter, Folder(side), SelectedRows(side));
+        m_PcCut.clear();
+    m_Clipboard.Copy(side, m_Parts.prompter, Folder(side), SelectedRows(side));
 }
 
 void CExplorerController::Cut(PaneSide side)
 {
     std::vector<PaneRow> rows = SelectedRows(side);
-    m_clipboard.Cut(side, m_parts.prompter, Folder(side), rows);
+    m_Clipboard.Cut(side, m_Parts.prompter, Folder(side), rows);
     if (side != PaneSide::Pc)
         return;
-    m_pcCut.clear();
-    m_pcCutFolder = m_pcFolder;
-    if (!m_clipboard.Empty())
+    m_PcCut.clear();
+    m_PcCutFolder = m_PcFolder;
+    if (!m_Clipboard.Empty())
         for (const PaneRow& row : rows)
-            m_pcCut.insert(row.name);
+            m_PcCut.insert(row.name);
 }
 
 void CExplorerController::Paste(PaneSide side)
 {
     if (side == PaneSide::Pc)
-        m_pcCut.clear();
-    switch (m_clipboard.Paste(side, m_session, m_parts.prompter, Folder(side))) {
+        m_PcCut.clear();
+    switch (m_Clipboard.Paste(side, m_Session, m_Parts.prompter, Folder(side))) {
     case PasteAction::Refresh:
         Refresh(side);
         break;
@@ -458,30 +458,30 @@ void CExplorerController::Paste(PaneSide side)
 
 void CExplorerController::Execute()
 {
-    if (m_parts.desktop.opener)
-        ExecutePcRow(*m_parts.desktop.opener, m_pcFolder, SelectedRows(PaneSide::Pc));
+    if (m_Parts.desktop.opener)
+        ExecutePcRow(*m_Parts.desktop.opener, m_PcFolder, SelectedRows(PaneSide::Pc));
 }
 
 void CExplorerController::CopyButton(Direction direction) { StartJob(direction); }
 
 void CExplorerController::StartJob(Direction direction)
 {
-    bool started = direction == Direction::Send ? m_engine->StartSend() : m_engine->StartReceive();
+    bool started = direction == Direction::Send ? m_Engine->StartSend() : m_Engine->StartReceive();
     if (!started)
         RestoreDropFolder();
 }
 
 void CExplorerController::PressTurbo()
 {
-    PressTurboButton(m_session, m_parts.prompter);
-    m_parts.port.EnablingChanged();
+    PressTurboButton(m_Session, m_Parts.prompter);
+    m_Parts.port.EnablingChanged();
 }
 
 bool CExplorerController::CanDrag(PaneSide side) const
 {
-    if (!m_session.m_bUsbIdle || m_bJob)
+    if (!m_Session.m_bUsbIdle || m_bJob)
         return false;
-    for (size_t i : m_parts.port.SelectedIndexes(side))
+    for (size_t i : m_Parts.port.SelectedIndexes(side))
         if (i < Pane(side).Rows().size() && Pane(side).Rows()[i].IsFolder() && Pane(side).Rows()[i].name == "..")
             return false;
     return true;
@@ -497,16 +497,16 @@ bool CExplorerController::CanDropOn(PaneSide target, std::optional<size_t> row) 
 
 void CExplorerController::Drop(PaneSide target, std::optional<size_t> folderRow)
 {
-    if (!m_session.m_bUsbIdle || m_bJob)
+    if (!m_Session.m_bUsbIdle || m_bJob)
         return;
     if (CanDropOn(target, folderRow)) {
         const std::string& name = Pane(target).Rows()[*folderRow].name;
         if (target == PaneSide::Pc) {
-            m_dropRestore = {PaneSide::Pc, m_pcFolder};
-            m_pcFolder = PcChild(m_pcFolder, name);
+            m_DropRestore = {PaneSide::Pc, m_PcFolder};
+            m_PcFolder = PcChild(m_PcFolder, name);
         } else {
-            m_dropRestore = {PaneSide::Pvr, m_pvrPath.Current()};
-            m_pvrPath.Set(PvrJoin(m_pvrPath.Current(), name));
+            m_DropRestore = {PaneSide::Pvr, m_PvrPath.Current()};
+            m_PvrPath.Set(PvrJoin(m_PvrPath.Current(), name));
         }
     }
     StartJob(target == PaneSide::Pvr ? Direction::Send : Direction::Receive);
@@ -514,31 +514,31 @@ void CExplorerController::Drop(PaneSide target, std::optional<size_t> folderRow)
 
 void CExplorerController::RestoreDropFolder()
 {
-    if (!m_dropRestore)
+    if (!m_DropRestore)
         return;
-    if (m_dropRestore->first == PaneSide::Pc)
-        m_pcFolder = m_dropRestore->second;
+    if (m_DropRestore->first == PaneSide::Pc)
+        m_PcFolder = m_DropRestore->second;
     else
-        m_pvrPath.Set(m_dropRestore->second);
-    m_dropRestore.reset();
+        m_PvrPath.Set(m_DropRestore->second);
+    m_DropRestore.reset();
 }
 
 std::string CExplorerController::Folder(PaneSide side)
 {
-    return side == PaneSide::Pvr ? m_pvrPath.Current() : m_pcFolder;
+    return side == PaneSide::Pvr ? m_PvrPath.Current() : m_PcFolder;
 }
 
 std::vector<PaneRow> CExplorerController::SelectedRows(PaneSide side)
 {
-    return Pane(side).RowsAt(m_parts.port.SelectedIndexes(side));
+    return Pane(side).RowsAt(m_Parts.port.SelectedIndexes(side));
 }
 
 void CExplorerController::EnableControls(bool enabled)
 {
     m_bJob = !enabled;
     m_bPcRefreshAllowed = enabled;
-    m_parts.port.EnablingChanged();
-    if (enabled && m_session.m_bConnected && !m_bPvrReady)
+    m_Parts.port.EnablingChanged();
+    if (enabled && m_Session.m_bConnected && !m_bPvrReady)
         RefreshPvr();  // the STB came back while the job was ending
 }
 

@@ -73,23 +73,23 @@ public:
     void OnDeviceArrival();
     void OnDeviceRemoval();
 
-    CPaneController& Pane(PaneSide side) { return side == PaneSide::Pvr ? m_pvrPane : m_pcPane; }
-    PvrSession& Session() { return m_session; }
-    CopyEngine& Engine() { return *m_engine; }
-    std::string PcFolder() const { return m_pcFolder; }
-    std::string PvrFolder() const { return m_pvrPath.Current(); }
+    CPaneController& Pane(PaneSide side) { return side == PaneSide::Pvr ? m_PvrPane : m_PcPane; }
+    PvrSession& Session() { return m_Session; }
+    CopyEngine& Engine() { return *m_Engine; }
+    std::string PcFolder() const { return m_PcFolder; }
+    std::string PvrFolder() const { return m_PvrPath.Current(); }
 
     // Enabling.
     bool SideEnabled(PaneSide side) const;
     bool NewFolderEnabled(PaneSide side) const { return SideEnabled(side) && !Pane(side).NewFolderMode(); }
     bool JobRunning() const { return m_bJob; }
-    bool TurboOn() const { return m_session.m_bTurboButton; }
+    bool TurboOn() const { return m_Session.m_bTurboButton; }
     bool Grid() const { return m_bGrid; }
     void SetGrid(bool on) { m_bGrid = on; }
 
     // Keys of the window: Enter and F5 at most once per 555 ms.
-    bool TakeEnterKey() { return m_enterKey.Take(m_parts.nowMs()); }
-    bool TakeF5Key() { return m_f5Key.Take(m_parts.nowMs()); }
+    bool TakeEnterKey() { return m_EnterKey.Take(m_Parts.nowMs()); }
+    bool TakeF5Key() { return m_F5Key.Take(m_Parts.nowMs()); }
 
     // Commands.
     void Refresh(PaneSide side);
@@ -111,13 +111,13 @@ public:
     void Execute();
     void CopyButton(Direction direction);
     void PressTurbo();
-    bool ClipboardEmpty() const { return m_clipboard.Empty(); }
+    bool ClipboardEmpty() const { return m_Clipboard.Empty(); }
     // A PC row cut to the clipboard, shown with the list's cut look.
     bool IsCutRow(PaneSide side, const PaneRow& row) const
     {
-        return side == PaneSide::Pc && m_pcCutFolder == m_pcFolder && m_pcCut.count(row.name) > 0;
+        return side == PaneSide::Pc && m_PcCutFolder == m_PcFolder && m_PcCut.count(row.name) > 0;
     }
-    bool LineIdle() const { return m_session.m_bUsbIdle; }
+    bool LineIdle() const { return m_Session.m_bUsbIdle; }
 
     // Drag and drop between the panes.
     bool CanDrag(PaneSide side) const;
@@ -132,7 +132,7 @@ public:
     void JobEnded(JobOutcome outcome) override;
 
 private:
-    const CPaneController& Pane(PaneSide side) const { return side == PaneSide::Pvr ? m_pvrPane : m_pcPane; }
+    const CPaneController& Pane(PaneSide side) const { return side == PaneSide::Pvr ? m_PvrPane : m_PcPane; }
     void RefreshPvr();
     void RefreshPc();
     void OnPvrListed(PaneRefresh result, std::vector<PaneRow> rows, std::string pathText,
@@ -145,27 +145,27 @@ private:
     void RestoreDropFolder();
     void JoinListings();
 
-    ExplorerParts m_parts;
-    PvrSession m_session;
-    std::unique_ptr<CopyEngine> m_engine;
-    ZbWindow m_window;
-    CPaneController m_pvrPane{PaneSide::Pvr};
-    CPaneController m_pcPane{PaneSide::Pc};
-    PvrPanePath m_pvrPath;
-    std::string m_pcFolder;
-    ExplorerClipboard m_clipboard;
-    KeyDebounce m_enterKey;
-    KeyDebounce m_f5Key;
+    ExplorerParts m_Parts;
+    PvrSession m_Session;
+    std::unique_ptr<CopyEngine> m_Engine;
+    ZbWindow m_Window;
+    CPaneController m_PvrPane{PaneSide::Pvr};
+    CPaneController m_PcPane{PaneSide::Pc};
+    PvrPanePath m_PvrPath;
+    std::string m_PcFolder;
+    ExplorerClipboard m_Clipboard;
+    KeyDebounce m_EnterKey;
+    KeyDebounce m_F5Key;
     bool m_bPvrReady = false;       // the STB's first listing completed
     bool m_bPcRefreshAllowed = true;
     bool m_bJob = false;
     bool m_bGrid = true;
     bool m_bClosed = false;
-    std::optional<std::pair<PaneSide, std::string>> m_dropRestore;
-    std::set<std::string> m_pcCut;
-    std::string m_pcCutFolder;
-    std::thread m_pvrListing;
-    std::thread m_pcListing;
+    std::optional<std::pair<PaneSide, std::string>> m_DropRestore;
+    std::set<std::string> m_PcCut;
+    std::string m_PcCutFolder;
+    std::thread m_PvrListing;
+    std::thread m_PcListing;
 };
 
 }  // namespace explorer

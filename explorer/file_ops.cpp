@@ -332,13 +332,13 @@ void ExplorerClipboard::Copy(PaneSide side, Prompter& prompter, const std::strin
     if (side == PaneSide::Pvr) {
         m_bCopiedPvr = !rows.empty();
         m_bCutPvr = false;
-        m_pvrCut.clear();
+        m_PvrCut.clear();
         return;
     }
     m_bCutPc = false;
     std::optional<std::vector<PcClipItem>> items = CollectPcItems(prompter, folder, rows, true);
     m_bCopiedPc = items && !items->empty();
-    m_pcItems = items ? std::move(*items) : std::vector<PcClipItem>{};
+    m_PcItems = items ? std::move(*items) : std::vector<PcClipItem>{};
 }
 
 void ExplorerClipboard::Cut(PaneSide side, Prompter& prompter, const std::string& folder,
@@ -346,21 +346,21 @@ void ExplorerClipboard::Cut(PaneSide side, Prompter& prompter, const std::string
 {
     if (side == PaneSide::Pvr) {
         m_bCopiedPvr = false;
-        m_pvrCut.clear();
+        m_PvrCut.clear();
         for (const PaneRow& row : rows)
             if (row.name != "..")
-                m_pvrCut.push_back(PvrJoin(folder, row.name));
-        if (m_pvrCut.size() > kClipboardLimit) {
+                m_PvrCut.push_back(PvrJoin(folder, row.name));
+        if (m_PvrCut.size() > kClipboardLimit) {
             prompter.Notify("Too many file(folder) number!!", "Copy Failure", PromptIcon::Error);
-            m_pvrCut.clear();
+            m_PvrCut.clear();
         }
-        m_bCutPvr = !m_pvrCut.empty();
+        m_bCutPvr = !m_PvrCut.empty();
         return;
     }
     m_bCopiedPc = false;
     std::optional<std::vector<PcClipItem>> items = CollectPcItems(prompter, folder, rows, false);
     m_bCutPc = items && !items->empty();
-    m_pcItems = items ? std::move(*items) : std::vector<PcClipItem>{};
+    m_PcItems = items ? std::move(*items) : std::vector<PcClipItem>{};
 }
 
 PasteAction ExplorerClipboard::Paste(PaneSide target, PvrSession& session, Prompter& prompter,
@@ -372,9 +372,9 @@ PasteAction ExplorerClipboard::Paste(PaneSide target, PvrSession& session, Promp
         if (m_bCopiedPc)
             return PasteAction::StartSend;
         if (m_bCutPvr) {
-            MovePvrPaths(session, prompter, m_pvrCut, folder);
+            MovePvrPaths(session, prompter, m_PvrCut, folder);
             m_bCutPvr = false;
-            m_pvrCut.clear();
+            m_PvrCut.clear();
             return PasteAction::Refresh;
         }
         if (m_bCopiedPvr) {
@@ -387,13 +387,13 @@ PasteAction ExplorerClipboard::Paste(PaneSide target, PvrSession& session, Promp
     if (m_bCopiedPvr)
         return PasteAction::StartReceive;
     if (m_bCopiedPc) {
-        PastePcCopy(prompter, m_pcItems, folder);
+        PastePcCopy(prompter, m_PcItems, folder);
         return PasteAction::Refresh;
     }
     if (m_bCutPc) {
-        PastePcMove(prompter, m_pcItems, folder);
+        PastePcMove(prompter, m_PcItems, folder);
         m_bCutPc = false;
-        m_pcItems.clear();
+        m_PcItems.clear();
         return PasteAction::Refresh;
     }
     return PasteAction::Nothing;

@@ -70,8 +70,8 @@ private:
     bool m_bCutPvr = false;
     bool m_bCopiedPc = false;
     bool m_bCutPc = false;
-    std::vector<std::string> m_pvrCut;
-    std::vector<PcClipItem> m_pcItems;
+    std::vector<std::string> m_PvrCut;
+    std::vector<PcClipItem> m_PcItems;
 };
 
 // The turbo button: pressed while off it asks first; it only works while the line is idle.

@@ -17,44 +17,44 @@ const char* ViewModeText(ViewMode mode)
 
 void CPaneController::SetRows(std::vector<PaneRow> rows)
 {
-    m_rows = std::move(rows);
-    m_sort.Forget();
-    m_newFolderRow.reset();
+    m_Rows = std::move(rows);
+    m_Sort.Forget();
+    m_NewFolderRow.reset();
 }
 
 std::vector<PaneRow> CPaneController::RowsAt(const std::vector<size_t>& indexes) const
 {
     std::vector<PaneRow> rows;
     for (size_t i : indexes)
-        if (i < m_rows.size())
-            rows.push_back(m_rows[i]);
+        if (i < m_Rows.size())
+            rows.push_back(m_Rows[i]);
     return rows;
 }
 
 std::optional<size_t> CPaneController::FindRow(const std::string& name) const
 {
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].name == name)
+    for (size_t i = 0; i < m_Rows.size(); ++i)
+        if (m_Rows[i].name == name)
             return i;
     return std::nullopt;
 }
 
 size_t CPaneController::AppendRow(PaneRow row)
 {
-    m_rows.push_back(std::move(row));
-    return m_rows.size() - 1;
+    m_Rows.push_back(std::move(row));
+    return m_Rows.size() - 1;
 }
 
 void CPaneController::RemoveRow(size_t index)
 {
-    if (index < m_rows.size())
-        m_rows.erase(m_rows.begin() + long(index));
+    if (index < m_Rows.size())
+        m_Rows.erase(m_Rows.begin() + long(index));
 }
 
 void CPaneController::SortBy(PaneColumn column)
 {
-    bool ascending = m_sort.Click(column);
-    SortPaneRows(m_rows, column, ascending);
+    bool ascending = m_Sort.Click(column);
+    SortPaneRows(m_Rows, column, ascending);
 }
 
 }  // namespace explorer

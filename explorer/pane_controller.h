@@ -16,10 +16,10 @@ const char* ViewModeText(ViewMode mode);  // "LARGE", "LIST", "DETAILS"
 
 class CPaneController {
 public:
-    explicit CPaneController(PaneSide side) : m_side(side) {}
+    explicit CPaneController(PaneSide side) : m_Side(side) {}
 
-    PaneSide Side() const { return m_side; }
-    const std::vector<PaneRow>& Rows() const { return m_rows; }
+    PaneSide Side() const { return m_Side; }
+    const std::vector<PaneRow>& Rows() const { return m_Rows; }
     // A new listing: rows in listing order, the sort mark forgotten.
     void SetRows(std::vector<PaneRow> rows);
     std::vector<PaneRow> RowsAt(const std::vector<size_t>& indexes) const;
@@ -29,31 +29,31 @@ public:
 
     // A click on a column header.
     void SortBy(PaneColumn column);
-    const PaneSortState& Sort() const { return m_sort; }
+    const PaneSortState& Sort() const { return m_Sort; }
 
-    ViewMode View() const { return m_view; }
-    void SetView(ViewMode mode) { m_view = mode; }
-    const std::string& PathText() const { return m_pathText; }
-    void SetPathText(std::string text) { m_pathText = std::move(text); }
-    const std::string& DiskLine() const { return m_diskLine; }
-    void SetDiskLine(std::string text) { m_diskLine = std::move(text); }
+    ViewMode View() const { return m_View; }
+    void SetView(ViewMode mode) { m_View = mode; }
+    const std::string& PathText() const { return m_PathText; }
+    void SetPathText(std::string text) { m_PathText = std::move(text); }
+    const std::string& DiskLine() const { return m_DiskLine; }
+    void SetDiskLine(std::string text) { m_DiskLine = std::move(text); }
 
-    bool NewFolderMode() const { return m_newFolderRow.has_value(); }
-    std::optional<size_t> NewFolderRow() const { return m_newFolderRow; }
-    void SetNewFolderRow(std::optional<size_t> row) { m_newFolderRow = row; }
+    bool NewFolderMode() const { return m_NewFolderRow.has_value(); }
+    std::optional<size_t> NewFolderRow() const { return m_NewFolderRow; }
+    void SetNewFolderRow(std::optional<size_t> row) { m_NewFolderRow = row; }
 
     // The Refresh button ignores further presses for 555 ms.
-    bool TakeRefreshButton(uint64_t nowMs) { return m_refreshButton.Take(nowMs); }
+    bool TakeRefreshButton(uint64_t nowMs) { return m_RefreshButton.Take(nowMs); }
 
 private:
-    PaneSide m_side;
-    std::vector<PaneRow> m_rows;
-    PaneSortState m_sort;
-    ViewMode m_view = ViewMode::Details;
-    std::string m_pathText;
-    std::string m_diskLine;
-    std::optional<size_t> m_newFolderRow;
-    KeyDebounce m_refreshButton;
+    PaneSide m_Side;
+    std::vector<PaneRow> m_Rows;
+    PaneSortState m_Sort;
+    ViewMode m_View = ViewMode::Details;
+    std::string m_PathText;
+    std::string m_DiskLine;
+    std::optional<size_t> m_NewFolderRow;
+    KeyDebounce m_RefreshButton;
 };
 
 }  // namespace explorer

@@ -120,28 +120,28 @@ PaneRow PcRow(const std::string& name, bool isFolder, uint64_t bytes, const std:
 
 std::string PvrPanePath::Current() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_path;
+    std::lock_guard lock(m_Mutex);
+    return m_Path;
 }
 
 void PvrPanePath::Set(const std::string& path)
 {
-    std::lock_guard lock(m_mutex);
-    m_path = path;
+    std::lock_guard lock(m_Mutex);
+    m_Path = path;
 }
 
 void PvrPanePath::Enter(const std::string& path)
 {
-    std::lock_guard lock(m_mutex);
-    m_remembered = m_path;
-    m_path = path;
+    std::lock_guard lock(m_Mutex);
+    m_Remembered = m_Path;
+    m_Path = path;
 }
 
 std::string PvrPanePath::FallBack()
 {
-    std::lock_guard lock(m_mutex);
-    m_path = m_remembered;
-    return m_path;
+    std::lock_guard lock(m_Mutex);
+    m_Path = m_Remembered;
+    return m_Path;
 }
 
 PaneRefresh RefreshPvrPane(PvrSession& session, PvrPanePath& path, PvrPaneView& view)

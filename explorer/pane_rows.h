@@ -76,9 +76,9 @@ public:
     std::string FallBack();  // back to the remembered path; returns it
 
 private:
-    mutable std::mutex m_mutex;
-    std::string m_path;
-    std::string m_remembered;
+    mutable std::mutex m_Mutex;
+    std::string m_Path;
+    std::string m_Remembered;
 };
 
 enum class PaneRefresh { Listed, Partial, Failed, Busy };

@@ -56,7 +56,7 @@ void SortPaneRows(std::vector<PaneRow>& rows, PaneColumn column, bool ascending)
 bool PaneSortState::Click(PaneColumn column)
 {
     bool& next = m_bNextAscending[int(column)];
-    m_column = column;
+    m_Column = column;
     m_bAscending = next;
     next = !next;
     return m_bAscending;

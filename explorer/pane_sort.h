@@ -18,12 +18,12 @@ void SortPaneRows(std::vector<PaneRow>& rows, PaneColumn column, bool ascending)
 class PaneSortState {
 public:
     bool Click(PaneColumn column);  // the direction to sort in now: true = ascending
-    std::optional<PaneColumn> Column() const { return m_column; }
+    std::optional<PaneColumn> Column() const { return m_Column; }
     bool Ascending() const { return m_bAscending; }
-    void Forget() { m_column.reset(); }
+    void Forget() { m_Column.reset(); }
 
 private:
-    std::optional<PaneColumn> m_column;
+    std::optional<PaneColumn> m_Column;
     bool m_bAscending = true;
     bool m_bNextAscending[kPaneColumns] = {true, true, true, true};
 };

@@ -24,68 +24,68 @@ void ProgressTracker::Reset() { *this = ProgressTracker(); }
 const ProgressFrame& ProgressTracker::Tick(const ProgressCounters& c, uint16_t percent)
 {
     if (c.asking)
-        return m_frame;
-    if (c.index != m_lastIndex) {
-        m_frame.fileBar = kFull;
-        m_fileTicks = 0;
-        m_lastPercent = -1;
-        m_lastTimePercent = -1;
-        m_lastIndex = c.index;
+        return m_Frame;
+    if (c.index != m_LastIndex) {
+        m_Frame.fileBar = kFull;
+        m_FileTicks = 0;
+        m_LastPercent = -1;
+        m_LastTimePercent = -1;
+        m_LastIndex = c.index;
     }
-    ++m_fileTicks;
-    ++m_jobTicks;
+    ++m_FileTicks;
+    ++m_JobTicks;
     bool oneFile = c.fileCount == 1;
     int p = std::min<int>(percent, kFull);
     if (p <= 1) {
-        m_frame.fileBar = 1;
+        m_Frame.fileBar = 1;
         if (oneFile)
-            m_frame.jobBar = 1;
+            m_Frame.jobBar = 1;
     }
     if (p == kFull)
-        return m_frame;
-    m_frame.yellowText = p >= kYellowFromPercent;
-    if (p > 1 && p != m_lastPercent) {
-        m_frame.fileBar = p;
+        return m_Frame;
+    m_Frame.yellowText = p >= kYellowFromPercent;
+    if (p > 1 && p != m_LastPercent) {
+        m_Frame.fileBar = p;
         if (oneFile)
-            m_frame.jobBar = p;
+            m_Frame.jobBar = p;
     }
     uint64_t done = uint64_t(c.fileKb) * uint64_t(p) / kFull;
-    m_frame.fileText = GroupDigits(done) + " KB" + " / " + GroupDigits(c.fileKb) + " KB";
+    m_Frame.fileText = GroupDigits(done) + " KB" + " / " + GroupDigits(c.fileKb) + " KB";
     uint64_t jobDone = c.earlierKb + done;
     if (oneFile) {
-        m_frame.jobText = m_frame.fileText;
+        m_Frame.jobText = m_Frame.fileText;
     } else {
-        m_frame.jobText = GroupDigits(jobDone) + " KB" + " / " + GroupDigits(c.totalKb) + " KB" + "  [ " +
+        m_Frame.jobText = GroupDigits(jobDone) + " KB" + " / " + GroupDigits(c.totalKb) + " KB" + "  [ " +
                           std::to_string(c.index + 1) + " / " + std::to_string(c.fileCount) + " ]  ";
         if (c.totalKb > 0)
-            m_frame.jobBar = std::max<int>(1, int(jobDone * kFull / c.totalKb));
+            m_Frame.jobBar = std::max<int>(1, int(jobDone * kFull / c.totalKb));
     }
-    if (p > m_lastTimePercent) {
+    if (p > m_LastTimePercent) {
         // Only the part copied in this run counts for the speed.
         double resumed = double(c.resumedKbFile);
         double span = (double(c.fileKb) - resumed) / kFull;
         double q = span > 0 ? std::min<double>(kFull, (double(done) - resumed) / span) : 0;
         if (q > 0) {
-            double seconds = double(m_fileTicks) * kProgressTickMs * (kFull - q) / (q * kMsPerSecond);
-            m_frame.fileTime = ClockText(uint64_t(seconds));
+            double seconds = double(m_FileTicks) * kProgressTickMs * (kFull - q) / (q * kMsPerSecond);
+            m_Frame.fileTime = ClockText(uint64_t(seconds));
             if (!oneFile) {
                 int jobPercent = c.totalKb ? int(jobDone * kFull / c.totalKb) : 0;
                 double copied = double(jobDone) - double(c.doneKb) - double(c.resumedKbJob);
                 if (jobPercent != 0 && jobPercent != kFull && copied > 0) {
-                    double estimate = double(m_jobTicks) * kProgressTickMs * double(c.totalKb - jobDone) / (copied * kMsPerSecond);
-                    if (estimate != m_lastJobEstimate) {
-                        m_lastJobEstimate = estimate;
-                        m_frame.jobTime = ClockText(uint64_t(std::max(seconds, estimate)));
+                    double estimate = double(m_JobTicks) * kProgressTickMs * double(c.totalKb - jobDone) / (copied * kMsPerSecond);
+                    if (estimate != m_LastJobEstimate) {
+                        m_LastJobEstimate = estimate;
+                        m_Frame.jobTime = ClockText(uint64_t(std::max(seconds, estimate)));
                     }
                 }
             } else {
-                m_frame.jobTime = m_frame.fileTime;
+                m_Frame.jobTime = m_Frame.fileTime;
             }
         }
-        m_lastTimePercent = p;
+        m_LastTimePercent = p;
     }
-    m_lastPercent = p;
-    return m_frame;
+    m_LastPercent = p;
+    return m_Frame;
 }
 
 }  // namespace explorer

@@ -30,13 +30,13 @@ public:
     const ProgressFrame& Tick(const ProgressCounters& counters, uint16_t percent);
 
 private:
-    ProgressFrame m_frame;
-    size_t m_lastIndex = SIZE_MAX;
-    uint64_t m_fileTicks = 0;
-    uint64_t m_jobTicks = 0;
-    int m_lastPercent = -1;
-    int m_lastTimePercent = -1;
-    double m_lastJobEstimate = -1;
+    ProgressFrame m_Frame;
+    size_t m_LastIndex = SIZE_MAX;
+    uint64_t m_FileTicks = 0;
+    uint64_t m_JobTicks = 0;
+    int m_LastPercent = -1;
+    int m_LastTimePercent = -1;
+    double m_LastJobEstimate = -1;
 };
 
 std::string ClockText(uint64_t seconds);  // "HH:MM:SS"

@@ -27,18 +27,18 @@ struct PvrSession {
 // Holds the line for the lifetime of one exchange.
 class UsbLineHold {
 public:
-    explicit UsbLineHold(PvrSession& session) : m_session(session), m_bHeld(session.TakeLine()) {}
+    explicit UsbLineHold(PvrSession& session) : m_Session(session), m_bHeld(session.TakeLine()) {}
     ~UsbLineHold()
     {
         if (m_bHeld)
-            m_session.ReleaseLine();
+            m_Session.ReleaseLine();
     }
     UsbLineHold(const UsbLineHold&) = delete;
     UsbLineHold& operator=(const UsbLineHold&) = delete;
     bool Held() const { return m_bHeld; }
 
 private:
-    PvrSession& m_session;
+    PvrSession& m_Session;
     bool m_bHeld;
 };
 

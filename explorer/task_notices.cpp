@@ -2,31 +2,31 @@
 
 namespace explorer {
 
-TaskNotices::TaskNotices(EventSink& sink) : m_sink(&sink), m_window{&TaskNotices::OnNotice, this} {}
+TaskNotices::TaskNotices(EventSink& sink) : m_Sink(&sink), m_Window{&TaskNotices::OnNotice, this} {}
 
 void TaskNotices::TaskStarting()
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_Mutex);
     m_bRunning = true;
 }
 
 void TaskNotices::TaskNotStarted()
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_Mutex);
     m_bRunning = false;
-    m_ended.notify_all();
+    m_Ended.notify_all();
 }
 
 bool TaskNotices::WaitTaskEnd(std::chrono::milliseconds limit)
 {
-    std::unique_lock lock(m_mutex);
-    return m_ended.wait_for(lock, limit, [this] { return !m_bRunning; });
+    std::unique_lock lock(m_Mutex);
+    return m_Ended.wait_for(lock, limit, [this] { return !m_bRunning; });
 }
 
 void TaskNotices::Release()
 {
-    std::unique_lock lock(m_mutex);
-    m_sink = nullptr;
+    std::unique_lock lock(m_Mutex);
+    m_Sink = nullptr;
     if (m_bRunning) {
         m_bReleased = true;
         return;
@@ -38,7 +38,7 @@ void TaskNotices::Release()
 void TaskNotices::OnNotice(void* context, uint32_t id, uint32_t value)
 {
     auto* self = static_cast<TaskNotices*>(context);
-    std::unique_lock lock(self->m_mutex);
+    std::unique_lock lock(self->m_Mutex);
     self->m_bRunning = false;
     if (self->m_bReleased) {
         lock.unlock();
@@ -46,9 +46,9 @@ void TaskNotices::OnNotice(void* context, uint32_t id, uint32_t value)
         return;
     }
     // Posted under the lock, so that Release() cannot free the window meanwhile.
-    if (self->m_sink)
-        self->m_sink->Post(id, value);
-    self->m_ended.notify_all();
+    if (self->m_Sink)
+        self->m_Sink->Post(id, value);
+    self->m_Ended.notify_all();
 }
 
 }  // namespace explorer

@@ -15,7 +15,7 @@ namespace explorer {
 class TaskNotices {
 public:
     static TaskNotices* Create(EventSink& sink) { return new TaskNotices(sink); }
-    ZbWindow* Window() { return &m_window; }
+    ZbWindow* Window() { return &m_Window; }
     // Around the library's start call: a task will notify, or (not started) will not.
     void TaskStarting();
     void TaskNotStarted();
@@ -29,12 +29,12 @@ private:
     ~TaskNotices() = default;
     static void OnNotice(void* context, uint32_t id, uint32_t value);
 
-    std::mutex m_mutex;
-    std::condition_variable m_ended;
-    EventSink* m_sink;
+    std::mutex m_Mutex;
+    std::condition_variable m_Ended;
+    EventSink* m_Sink;
     bool m_bRunning = false;
     bool m_bReleased = false;
-    ZbWindow m_window;
+    ZbWindow m_Window;
 };
 
 }  // namespace explorer

@@ -59,16 +59,16 @@ public:
         Record(
             "bar " + std::to_string(position) + "/" + std::to_string(count) + " " + text + (yellow ? " yellow" : ""));
     }
-    const std::vector<std::string>& Calls() const { return m_calls; }
-    bool Has(const std::string& call) const { return std::find(m_calls.begin(), m_calls.end(), call) != m_calls.end(); }
+    const std::vector<std::string>& Calls() const { return m_Calls; }
+    bool Has(const std::string& call) const { return std::find(m_Calls.begin(), m_Calls.end(), call) != m_Calls.end(); }
 
 private:
     void Record(const std::string& call)
     {
         EXPECT_EQ(std::this_thread::get_id(), loopThread) << call;
-        m_calls.push_back(call);
+        m_Calls.push_back(call);
     }
-    std::vector<std::string> m_calls;
+    std::vector<std::string> m_Calls;
 };
 
 class ScriptedAsker : public ConflictAsker {

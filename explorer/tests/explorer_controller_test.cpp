@@ -24,27 +24,27 @@ public:
     void EditLabel(PaneSide side, size_t row) override { edited = {side, row}; }
     void RunOnUi(std::function<void()> fn) override
     {
-        std::lock_guard lock(m_mutex);
-        m_queue.push_back(std::move(fn));
+        std::lock_guard lock(m_Mutex);
+        m_Queue.push_back(std::move(fn));
     }
     void RunLater(unsigned, std::function<void()> fn) override { RunOnUi(std::move(fn)); }
     bool RunOne()
     {
         std::function<void()> fn;
         {
-            std::lock_guard lock(m_mutex);
-            if (m_queue.empty())
+            std::lock_guard lock(m_Mutex);
+            if (m_Queue.empty())
                 return false;
-            fn = std::move(m_queue.front());
-            m_queue.pop_front();
+            fn = std::move(m_Queue.front());
+            m_Queue.pop_front();
         }
         fn();
         return true;
     }
 
 private:
-    std::mutex m_mutex;
-    std::deque<std::function<void()>> m_queue;
+    std::mutex m_Mutex;
+    std::deque<std::function<void()>> m_Queue;
 };
 
 class ControllerTest : public ::testing::Test {

@@ -53,20 +53,20 @@ bool CDesktopOpener::Open(const std::string& path, const std::string&)
 }
 
 CExplorerWindow::CExplorerWindow(QSettings& profile, QWidget* parent)
-    : QWidget(parent), m_profile(profile), m_prompter(this), m_progressWindow(new CProgressWindow(this)),
-      m_progressView(*m_progressWindow), m_asker(this)
+    : QWidget(parent), m_Profile(profile), m_Prompter(this), m_ProgressWindow(new CProgressWindow(this)),
+      m_ProgressView(*m_ProgressWindow), m_Asker(this)
 {
     setWindowTitle("Bexora 1.250");
     setWindowIcon(PictureIcon(ExplorerPicture::Program));
-    m_progressWindow->setWindowFlag(Qt::Window);
-    PcDesktop desktop{SystemTypeName, VolumeOf, &m_opener};
-    m_controller = std::make_unique<CExplorerController>(ExplorerParts{
-        m_prompter, m_progressView, m_asker, m_queue, m_queue, *this, desktop, SteadyMs,
+    m_ProgressWindow->setWindowFlag(Qt::Window);
+    PcDesktop desktop{SystemTypeName, VolumeOf, &m_Opener};
+    m_Controller = std::make_unique<CExplorerController>(ExplorerParts{
+        m_Prompter, m_ProgressView, m_Asker, m_Queue, m_Queue, *this, desktop, SteadyMs,
         [] { return int(QRandomGenerator::global()->bounded(32768)); }});
-    m_progressWindow->SetEngine(&m_controller->Engine());
-    m_queue.SetHandler([this](uint32_t id, uint32_t value) { m_controller->OnEvent(id, value); });
-    m_pollTimer.setInterval(int(kDevicePollMs));
-    connect(&m_pollTimer, &QTimer::timeout, this, [this] { m_controller->OnPollTick(); });
+    m_ProgressWindow->SetEngine(&m_Controller->Engine());
+    m_Queue.SetHandler([this](uint32_t id, uint32_t value) { m_Controller->OnEvent(id, value); });
+    m_PollTimer.setInterval(int(kDevicePollMs));
+    connect(&m_PollTimer, &QTimer::timeout, this, [this] { m_Controller->OnPollTick(); });
     BuildControls();
     resize(760, 520);
 }
@@ -74,19 +74,19 @@ CExplorerWindow::CExplorerWindow(QSettings& profile, QWidget* parent)
 CExplorerWindow::~CExplorerWindow()
 {
     if (!m_bClosed)
-        m_controller->Close();
-    m_progressWindow->SetEngine(nullptr);
-    m_controller.reset();
+        m_Controller->Close();
+    m_ProgressWindow->SetEngine(nullptr);
+    m_Controller.reset();
 }
 
 void CExplorerWindow::BuildControls()
 {
     for (PaneSide side : {PaneSide::Pvr, PaneSide::Pc}) {
-        auto* pane = new CPaneWidget(*m_controller, side, this);
-        m_panes[side == PaneSide::Pvr ? 0 : 1] = pane;
+        auto* pane = new CPaneWidget(*m_Controller, side, this);
+        m_Panes[side == PaneSide::Pvr ? 0 : 1] = pane;
         connect(pane, &CPaneWidget::popupRequested, this, &CExplorerWindow::ShowPopup);
         connect(pane, &CPaneWidget::dropped, this,
-                [this](PaneSide target, std::optional<size_t> row) { m_controller->Drop(target, row); });
+                [this](PaneSide target, std::optional<size_t> row) { m_Controller->Drop(target, row); });
         for (QObject* watched : {static_cast<QObject*>(pane->DetailsView()), static_cast<QObject*>(pane->IconView()),
                                  static_cast<QObject*>(pane->PathBox())})
             watched->installEventFilter(this);
@@ -97,39 +97,39 @@ void CExplorerWindow::BuildControls()
         b->setIconSize(QSize(24, 24));
         b->setToolTip(tip);
         b->setAccessibleName(tip);
-        connect(b, &QPushButton::clicked, this, [this, direction] { m_controller->CopyButton(direction); });
+        connect(b, &QPushButton::clicked, this, [this, direction] { m_Controller->CopyButton(direction); });
         return b;
     };
-    m_copyToPvr = makeCopy(ExplorerPicture::CopyPcToPvr, "Copy PC to PVR", Direction::Send);
-    m_copyToPc = makeCopy(ExplorerPicture::CopyPvrToPc, "Copy PVR to PC", Direction::Receive);
-    m_turbo = new QPushButton(this);
-    m_turbo->setIconSize(QSize(14, 14));
-    connect(m_turbo, &QPushButton::clicked, this, [this] { m_controller->PressTurbo(); });
+    m_CopyToPvr = makeCopy(ExplorerPicture::CopyPcToPvr, "Copy PC to PVR", Direction::Send);
+    m_CopyToPc = makeCopy(ExplorerPicture::CopyPvrToPc, "Copy PVR to PC", Direction::Receive);
+    m_Turbo = new QPushButton(this);
+    m_Turbo->setIconSize(QSize(14, 14));
+    connect(m_Turbo, &QPushButton::clicked, this, [this] { m_Controller->PressTurbo(); });
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
     connect(f5, &QShortcut::activated, this, [this] {
-        if (m_controller->TakeF5Key())
-            m_controller->Refresh(FocusedSide());
+        if (m_Controller->TakeF5Key())
+            m_Controller->Refresh(FocusedSide());
     });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (CPaneWidget* pane = PaneOf(now))
-            m_focused = pane->Side();
+            m_Focused = pane->Side();
     });
     EnablingChanged();
 }
 
 QPushButton* CExplorerWindow::CopyButton(Direction direction) const
 {
-    return direction == Direction::Send ? m_copyToPvr : m_copyToPc;
+    return direction == Direction::Send ? m_CopyToPvr : m_CopyToPc;
 }
 
 void CExplorerWindow::Start()
 {
-    std::string pc = m_profile.value(kPcSection).toString().toStdString();
-    std::string pvr = m_profile.value(kStbSection).toString().toStdString();
-    m_controller->Start(pc.empty() ? QDir::homePath().toStdString() : pc, pvr);
+    std::string pc = m_Profile.value(kPcSection).toString().toStdString();
+    std::string pvr = m_Profile.value(kStbSection).toString().toStdString();
+    m_Controller->Start(pc.empty() ? QDir::homePath().toStdString() : pc, pvr);
     Pane(PaneSide::Pc)->FillDrives();
-    for (CPaneWidget* pane : m_panes) {
-        pane->ApplyGrid(m_controller->Grid());
+    for (CPaneWidget* pane : m_Panes) {
+        pane->ApplyGrid(m_Controller->Grid());
         pane->ShowTexts();
     }
 }
@@ -138,12 +138,12 @@ void CExplorerWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_bClosed) {
         m_bClosed = true;
-        auto [pc, pvr] = m_controller->Close();
-        m_profile.setValue(kPcSection, QString::fromStdString(pc));
-        m_profile.setValue(kStbSection, QString::fromStdString(pvr));
-        m_profile.sync();
+        auto [pc, pvr] = m_Controller->Close();
+        m_Profile.setValue(kPcSection, QString::fromStdString(pc));
+        m_Profile.setValue(kStbSection, QString::fromStdString(pvr));
+        m_Profile.sync();
     }
-    m_progressWindow->hide();
+    m_ProgressWindow->hide();
     event->accept();
 }
 
@@ -152,25 +152,25 @@ void CExplorerWindow::resizeEvent(QResizeEvent*)
     int h = width() / 2, bottom = height();
     Pane(PaneSide::Pvr)->setGeometry(2, 0, h - 23, bottom);
     Pane(PaneSide::Pc)->setGeometry(h + 20, 0, h - 23, bottom);
-    m_copyToPvr->setGeometry(h - 16, 242, 32, 32);
-    m_copyToPc->setGeometry(h - 16, 277, 32, 32);
+    m_CopyToPvr->setGeometry(h - 16, 242, 32, 32);
+    m_CopyToPc->setGeometry(h - 16, 277, 32, 32);
     std::array<int, kPaneButtons> x = {0, 23, 60, 83, 106, 143, 166};
     Pane(PaneSide::Pc)->PlaceToolbar(x);
     if (width() > 425) {
         Pane(PaneSide::Pvr)->PlaceToolbar(x);
-        m_turbo->setGeometry(4, 73, 80, 18);
+        m_Turbo->setGeometry(4, 73, 80, 18);
     } else {
         const int fromMiddle[kPaneButtons] = {210, 187, 150, 127, 104, 67, 44};
         for (int i = 0; i < kPaneButtons; ++i)
             x[size_t(i)] = h - fromMiddle[i] - 2;
         Pane(PaneSide::Pvr)->PlaceToolbar(x);
-        m_turbo->setGeometry(h - 210, 73, 80, 18);
+        m_Turbo->setGeometry(h - 210, 73, 80, 18);
     }
 }
 
 CPaneWidget* CExplorerWindow::PaneOf(QObject* object) const
 {
-    for (CPaneWidget* pane : m_panes)
+    for (CPaneWidget* pane : m_Panes)
         if (pane && (pane->HasList(object) || object == pane->PathBox()))
             return pane;
     return nullptr;
@@ -187,11 +187,11 @@ bool CExplorerWindow::eventFilter(QObject* watched, QEvent* event)
     if (!pane || (view && focus && focus != view && view->isAncestorOf(focus)))
         return false;  // keys of a label editor, passed on to its list
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        if (m_controller->TakeEnterKey()) {
+        if (m_Controller->TakeEnterKey()) {
             if (watched == pane->PathBox())
-                m_controller->PathEntered(pane->Side(), pane->PathBox()->text().toStdString());
+                m_Controller->PathEntered(pane->Side(), pane->PathBox()->text().toStdString());
             else
-                m_controller->EnterOnList(pane->Side());
+                m_Controller->EnterOnList(pane->Side());
         }
         return true;
     }
@@ -206,13 +206,13 @@ bool CExplorerWindow::ListKey(CPaneWidget* pane, QKeyEvent* key)
     bool ctrl = key->modifiers() & Qt::ControlModifier;
     switch (key->key()) {
     case Qt::Key_Insert:
-        m_controller->BeginNewFolder(side);
+        m_Controller->BeginNewFolder(side);
         return true;
     case Qt::Key_F2:
-        m_controller->BeginRename(side);
+        m_Controller->BeginRename(side);
         return true;
     case Qt::Key_Delete:
-        m_controller->Delete(side);
+        m_Controller->Delete(side);
         return true;
     case Qt::Key_C:
     case Qt::Key_X:
@@ -220,11 +220,11 @@ bool CExplorerWindow::ListKey(CPaneWidget* pane, QKeyEvent* key)
         if (!ctrl)
             return false;
         if (key->key() == Qt::Key_C)
-            m_controller->Copy(side);
+            m_Controller->Copy(side);
         else if (key->key() == Qt::Key_X)
-            m_controller->Cut(side);
+            m_Controller->Cut(side);
         else
-            m_controller->Paste(side);
+            m_Controller->Paste(side);
         pane->CurrentView()->viewport()->update();  // the cut look
         return true;
     default:
@@ -243,47 +243,47 @@ QMenu* CExplorerWindow::BuildPopup(CPaneWidget* pane)
         QObject::connect(action, &QAction::triggered, menu, fn);
         return action;
     };
-    add("&New folder\tIns", true, [this, side] { m_controller->BeginNewFolder(side); });
-    add("&Refresh\tF5", true, [this, side] { m_controller->Refresh(side); });
+    add("&New folder\tIns", true, [this, side] { m_Controller->BeginNewFolder(side); });
+    add("&Refresh\tF5", true, [this, side] { m_Controller->Refresh(side); });
     menu->addSeparator();
-    add("&Copy\tCtrl+C", selected, [this, side] { m_controller->Copy(side); });
+    add("&Copy\tCtrl+C", selected, [this, side] { m_Controller->Copy(side); });
     add("C&ut\tCtrl+X", selected, [this, pane] {
-        m_controller->Cut(pane->Side());
+        m_Controller->Cut(pane->Side());
         pane->CurrentView()->viewport()->update();
     });
-    add("&Paste\tCtrl+V", !m_controller->ClipboardEmpty(), [this, side] { m_controller->Paste(side); });
-    add("&Delete\tDel", selected, [this, side] { m_controller->Delete(side); });
-    add("R&ename\tF2", selected, [this, side] { m_controller->BeginRename(side); });
-    std::vector<PaneRow> rows = m_controller->SelectedRows(side);
+    add("&Paste\tCtrl+V", !m_Controller->ClipboardEmpty(), [this, side] { m_Controller->Paste(side); });
+    add("&Delete\tDel", selected, [this, side] { m_Controller->Delete(side); });
+    add("R&ename\tF2", selected, [this, side] { m_Controller->BeginRename(side); });
+    std::vector<PaneRow> rows = m_Controller->SelectedRows(side);
     bool oneFile = side == PaneSide::Pc && rows.size() == 1 && !rows.front().IsFolder();
-    add("E&xecute", oneFile, [this] { m_controller->Execute(); });
+    add("E&xecute", oneFile, [this] { m_Controller->Execute(); });
     menu->addSeparator();
     QAction* grid = add("&Grid", true, [this] {
-        m_controller->SetGrid(!m_controller->Grid());
-        for (CPaneWidget* p : m_panes)
-            p->ApplyGrid(m_controller->Grid());
+        m_Controller->SetGrid(!m_Controller->Grid());
+        for (CPaneWidget* p : m_Panes)
+            p->ApplyGrid(m_Controller->Grid());
     });
     grid->setCheckable(true);
-    grid->setChecked(m_controller->Grid());
+    grid->setChecked(m_Controller->Grid());
     menu->addSeparator();
     const char* views[] = {"&Large Icons", "L&ist", "&Details"};
     for (int i = 0; i < 3; ++i) {
         QAction* view = add(views[i], true, [this, pane, i] {
-            m_controller->SetView(pane->Side(), ViewMode(i));
+            m_Controller->SetView(pane->Side(), ViewMode(i));
             pane->ApplyView();
         });
         view->setCheckable(true);
-        view->setChecked(m_controller->Pane(side).View() == ViewMode(i));
+        view->setChecked(m_Controller->Pane(side).View() == ViewMode(i));
     }
     return menu;
 }
 
 void CExplorerWindow::ShowPopup(CPaneWidget* pane, QPoint globalPos)
 {
-    if (!m_controller->LineIdle())
+    if (!m_Controller->LineIdle())
         return;
     pane->CurrentView()->setFocus();
-    m_focused = pane->Side();
+    m_Focused = pane->Side();
     QMenu* menu = BuildPopup(pane);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(globalPos);
@@ -297,15 +297,15 @@ void CExplorerWindow::TextsChanged(PaneSide side) { Pane(side)->ShowTexts(); }
 
 void CExplorerWindow::EnablingChanged()
 {
-    for (CPaneWidget* pane : m_panes)
+    for (CPaneWidget* pane : m_Panes)
         pane->ApplyEnabling();
-    bool pvr = m_controller->SideEnabled(PaneSide::Pvr);
-    for (QPushButton* b : {m_copyToPvr, m_copyToPc, m_turbo})
+    bool pvr = m_Controller->SideEnabled(PaneSide::Pvr);
+    for (QPushButton* b : {m_CopyToPvr, m_CopyToPc, m_Turbo})
         b->setEnabled(pvr);
-    bool on = m_controller->TurboOn();
-    m_turbo->setText(on ? "Turbo On " : "Turbo Off");
-    m_turbo->setAccessibleName(m_turbo->text());
-    m_turbo->setIcon(PictureIcon(on ? ExplorerPicture::TurboOn : ExplorerPicture::TurboOff));
+    bool on = m_Controller->TurboOn();
+    m_Turbo->setText(on ? "Turbo On " : "Turbo Off");
+    m_Turbo->setAccessibleName(m_Turbo->text());
+    m_Turbo->setIcon(PictureIcon(on ? ExplorerPicture::TurboOn : ExplorerPicture::TurboOff));
 }
 
 void CExplorerWindow::FocusList(PaneSide side) { Pane(side)->CurrentView()->setFocus(); }
@@ -313,14 +313,14 @@ void CExplorerWindow::FocusList(PaneSide side) { Pane(side)->CurrentView()->setF
 void CExplorerWindow::SetPolling(bool on)
 {
     if (on)
-        m_pollTimer.start();
+        m_PollTimer.start();
     else
-        m_pollTimer.stop();
+        m_PollTimer.stop();
 }
 
 void CExplorerWindow::EditLabel(PaneSide side, size_t row) { Pane(side)->EditLabel(row); }
 
-void CExplorerWindow::RunOnUi(std::function<void()> fn) { m_queue.RunOnUi(std::move(fn)); }
+void CExplorerWindow::RunOnUi(std::function<void()> fn) { m_Queue.RunOnUi(std::move(fn)); }
 
 void CExplorerWindow::RunLater(unsigned ms, std::function<void()> fn) { QTimer::singleShot(int(ms), this, std::move(fn)); }
 

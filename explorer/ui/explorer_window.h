@@ -33,11 +33,11 @@ public:
     // Reads the saved paths, looks for the STB and lists the PC pane.
     void Start();
 
-    CExplorerController& Controller() { return *m_controller; }
-    CPaneWidget* Pane(PaneSide side) const { return m_panes[side == PaneSide::Pvr ? 0 : 1]; }
+    CExplorerController& Controller() { return *m_Controller; }
+    CPaneWidget* Pane(PaneSide side) const { return m_Panes[side == PaneSide::Pvr ? 0 : 1]; }
     QPushButton* CopyButton(Direction direction) const;
-    QPushButton* TurboButton() const { return m_turbo; }
-    CProgressWindow* ProgressWindow() const { return m_progressWindow; }
+    QPushButton* TurboButton() const { return m_Turbo; }
+    CProgressWindow* ProgressWindow() const { return m_ProgressWindow; }
     // The popup menu of a pane as it would open now (for the pointer at globalPos).
     QMenu* BuildPopup(CPaneWidget* pane);
 
@@ -62,22 +62,22 @@ private:
     void ShowPopup(CPaneWidget* pane, QPoint globalPos);
     bool ListKey(CPaneWidget* pane, QKeyEvent* key);
     CPaneWidget* PaneOf(QObject* object) const;
-    PaneSide FocusedSide() const { return m_focused; }
+    PaneSide FocusedSide() const { return m_Focused; }
 
-    QSettings& m_profile;
-    CQtPrompter m_prompter;
-    CQtEventQueue m_queue;
-    CProgressWindow* m_progressWindow;
-    CQtProgressView m_progressView;
-    CQtConflictAsker m_asker;
-    CDesktopOpener m_opener;
-    std::unique_ptr<CExplorerController> m_controller;
-    CPaneWidget* m_panes[2] = {};
-    QPushButton* m_copyToPvr = nullptr;
-    QPushButton* m_copyToPc = nullptr;
-    QPushButton* m_turbo = nullptr;
-    QTimer m_pollTimer;
-    PaneSide m_focused = PaneSide::Pc;
+    QSettings& m_Profile;
+    CQtPrompter m_Prompter;
+    CQtEventQueue m_Queue;
+    CProgressWindow* m_ProgressWindow;
+    CQtProgressView m_ProgressView;
+    CQtConflictAsker m_Asker;
+    CDesktopOpener m_Opener;
+    std::unique_ptr<CExplorerController> m_Controller;
+    CPaneWidget* m_Panes[2] = {};
+    QPushButton* m_CopyToPvr = nullptr;
+    QPushButton* m_CopyToPc = nullptr;
+    QPushButton* m_Turbo = nullptr;
+    QTimer m_PollTimer;
+    PaneSide m_Focused = PaneSide::Pc;
     bool m_bClosed = false;
 };
 

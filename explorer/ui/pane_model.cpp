@@ -13,11 +13,11 @@ namespace {
 const char* const kHeaders[kPaneColumns] = {"Name", "Size", "Type", "Date"};
 }
 
-CPaneModel::CPaneModel(CPaneController& pane, QObject* parent) : QAbstractTableModel(parent), m_pane(pane) {}
+CPaneModel::CPaneModel(CPaneController& pane, QObject* parent) : QAbstractTableModel(parent), m_Pane(pane) {}
 
 int CPaneModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_pane.Rows().size());
+    return parent.isValid() ? 0 : int(m_Pane.Rows().size());
 }
 
 int CPaneModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kPaneColumns; }
@@ -37,8 +37,8 @@ QIcon CPaneModel::RowIcon(const PaneRow& row) const
     // The system's icon for the name's extension, looked up from the name alone.
     QString name = QString::fromStdString(row.name);
     QString suffix = name.section('.', -1);
-    auto cached = m_iconCache.find(suffix);
-    if (cached != m_iconCache.end())
+    auto cached = m_IconCache.find(suffix);
+    if (cached != m_IconCache.end())
         return *cached;
     static const QMimeDatabase mimes;
     static const QFileIconProvider provider;
@@ -46,15 +46,15 @@ QIcon CPaneModel::RowIcon(const PaneRow& row) const
     QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
     if (icon.isNull())
         icon = provider.icon(QFileIconProvider::File);
-    m_iconCache.insert(suffix, icon);
+    m_IconCache.insert(suffix, icon);
     return icon;
 }
 
 QVariant CPaneModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || size_t(index.row()) >= m_pane.Rows().size())
+    if (!index.isValid() || size_t(index.row()) >= m_Pane.Rows().size())
         return {};
-    const PaneRow& row = m_pane.Rows()[size_t(index.row())];
+    const PaneRow& row = m_Pane.Rows()[size_t(index.row())];
     auto column = PaneColumn(index.column());
     switch (role) {
     case Qt::DisplayRole:
@@ -76,19 +76,19 @@ QVariant CPaneModel::data(const QModelIndex& index, int role) const
             return isCut && isCut(row) ? QIcon(RowIcon(row).pixmap(32, QIcon::Disabled)) : RowIcon(row);
         break;
     case Qt::SizeHintRole:
-        if (column == PaneColumn::Name && m_itemSize)
-            return *m_itemSize;
+        if (column == PaneColumn::Name && m_ItemSize)
+            return *m_ItemSize;
         break;
     case Qt::TextAlignmentRole:
         if (column == PaneColumn::Size)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         break;
     case Qt::BackgroundRole:
-        if (m_dropTarget == index.row())
+        if (m_DropTarget == index.row())
             return QApplication::palette().highlight();
         break;
     case Qt::ForegroundRole:
-        if (m_dropTarget == index.row())
+        if (m_DropTarget == index.row())
             return QApplication::palette().highlightedText();
         if (isCut && isCut(row))
             return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
@@ -117,7 +117,7 @@ Qt::ItemFlags CPaneModel::flags(const QModelIndex& index) const
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
     if (PaneColumn(index.column()) == PaneColumn::Name)
         flags |= Qt::ItemIsEditable;
-    if (m_pane.Rows()[size_t(index.row())].IsFolder())
+    if (m_Pane.Rows()[size_t(index.row())].IsFolder())
         flags |= Qt::ItemIsDropEnabled;
     return flags;
 }
@@ -144,23 +144,23 @@ QMimeData* CPaneModel::mimeData(const QModelIndexList& indexes) const
     if (indexes.isEmpty() || (canDrag && !canDrag()))
         return nullptr;
     auto* mime = new QMimeData;
-    mime->setData(kRowsMimeType, QByteArray::number(int(m_pane.Side())));
+    mime->setData(kRowsMimeType, QByteArray::number(int(m_Pane.Side())));
     return mime;
 }
 
 void CPaneModel::Reload()
 {
     beginResetModel();
-    m_dropTarget.reset();
+    m_DropTarget.reset();
     endResetModel();
 }
 
 void CPaneModel::SetDropTarget(std::optional<int> row)
 {
-    if (row == m_dropTarget)
+    if (row == m_DropTarget)
         return;
-    std::optional<int> old = m_dropTarget;
-    m_dropTarget = row;
+    std::optional<int> old = m_DropTarget;
+    m_DropTarget = row;
     for (std::optional<int> r : {old, row})
         if (r && *r < rowCount())
             emit dataChanged(index(*r, 0), index(*r, kPaneColumns - 1));

@@ -35,7 +35,7 @@ public:
     // The controller's rows were replaced or reordered.
     void Reload();
     // One size for every item (large icons), so that views never measure 20,000 names.
-    void SetItemSize(std::optional<QSize> size) { m_itemSize = size; }
+    void SetItemSize(std::optional<QSize> size) { m_ItemSize = size; }
     // The folder row under the pointer during a drag, drawn highlighted.
     void SetDropTarget(std::optional<int> row);
     // The label edit of a row ended with this text (the controller decides what happens).
@@ -45,10 +45,10 @@ public:
 
 private:
     QIcon RowIcon(const PaneRow& row) const;
-    CPaneController& m_pane;
-    std::optional<int> m_dropTarget;
-    std::optional<QSize> m_itemSize;
-    mutable QHash<QString, QIcon> m_iconCache;
+    CPaneController& m_Pane;
+    std::optional<int> m_DropTarget;
+    std::optional<QSize> m_ItemSize;
+    mutable QHash<QString, QIcon> m_IconCache;
 };
 
 }  // namespace explorer

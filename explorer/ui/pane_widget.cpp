@@ -28,49 +28,49 @@ constexpr int kListTop = 93;
 }  // namespace
 
 CPaneWidget::CPaneWidget(CExplorerController& controller, PaneSide side, QWidget* parent)
-    : QWidget(parent), m_controller(controller), m_side(side), m_model(controller.Pane(side), this),
-      m_diskLine(new QLabel(this)), m_pathBox(new QLineEdit(this)), m_details(new QTableView(this)),
-      m_icons(new QListView(this))
+    : QWidget(parent), m_Controller(controller), m_Side(side), m_Model(controller.Pane(side), this),
+      m_DiskLine(new QLabel(this)), m_PathBox(new QLineEdit(this)), m_Details(new QTableView(this)),
+      m_Icons(new QListView(this))
 {
     QString sideName = side == PaneSide::Pvr ? "PVR" : "PC";
     for (int i = 0; i < kPaneButtons; ++i)
-        m_buttons[size_t(i)] = MakeButton(PaneButton(i), kButtons[i].tip);
-    m_diskLine->setFrameShape(QFrame::Panel);
-    m_diskLine->setFrameShadow(QFrame::Sunken);
-    m_pathBox->setAccessibleName(sideName + " path");
+        m_Buttons[size_t(i)] = MakeButton(PaneButton(i), kButtons[i].tip);
+    m_DiskLine->setFrameShape(QFrame::Panel);
+    m_DiskLine->setFrameShadow(QFrame::Sunken);
+    m_PathBox->setAccessibleName(sideName + " path");
     if (side == PaneSide::Pc) {
-        m_driveBox = new QComboBox(this);
-        m_driveBox->setAccessibleName("Drive");
+        m_DriveBox = new QComboBox(this);
+        m_DriveBox->setAccessibleName("Drive");
         FillDrives();
-        connect(m_driveBox, &QComboBox::activated, this, [this](int index) {
-            if (m_controller.DriveChosen(m_driveBox->itemData(index).toString().toStdString()))
-                m_driveIndex = index;
+        connect(m_DriveBox, &QComboBox::activated, this, [this](int index) {
+            if (m_Controller.DriveChosen(m_DriveBox->itemData(index).toString().toStdString()))
+                m_DriveIndex = index;
             else
-                m_driveBox->setCurrentIndex(m_driveIndex);
+                m_DriveBox->setCurrentIndex(m_DriveIndex);
         });
     }
-    m_details->setModel(&m_model);
-    m_icons->setModel(&m_model);
-    m_icons->setSelectionModel(m_details->selectionModel());
-    m_details->verticalHeader()->hide();
-    m_details->verticalHeader()->setDefaultSectionSize(m_details->fontMetrics().height() + 4);
-    m_details->horizontalHeader()->setHighlightSections(false);
-    m_details->horizontalHeader()->setSectionsClickable(true);
-    m_details->horizontalHeader()->setSortIndicatorShown(false);
-    m_details->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_details->setWordWrap(false);
-    m_details->setAccessibleName(sideName + " list");
-    m_icons->setAccessibleName(sideName + " list");
-    connect(m_details->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
-        m_controller.SortBy(m_side, PaneColumn(section));
+    m_Details->setModel(&m_Model);
+    m_Icons->setModel(&m_Model);
+    m_Icons->setSelectionModel(m_Details->selectionModel());
+    m_Details->verticalHeader()->hide();
+    m_Details->verticalHeader()->setDefaultSectionSize(m_Details->fontMetrics().height() + 4);
+    m_Details->horizontalHeader()->setHighlightSections(false);
+    m_Details->horizontalHeader()->setSectionsClickable(true);
+    m_Details->horizontalHeader()->setSortIndicatorShown(false);
+    m_Details->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_Details->setWordWrap(false);
+    m_Details->setAccessibleName(sideName + " list");
+    m_Icons->setAccessibleName(sideName + " list");
+    connect(m_Details->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+        m_Controller.SortBy(m_Side, PaneColumn(section));
     });
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)})
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_Details), static_cast<QAbstractItemView*>(m_Icons)})
         SetupView(view);
-    m_model.onLabelEdited = [this](size_t row, const QString& text) {
-        m_controller.EndLabelEdit(m_side, row, text.toStdString());
+    m_Model.onLabelEdited = [this](size_t row, const QString& text) {
+        m_Controller.EndLabelEdit(m_Side, row, text.toStdString());
     };
-    m_model.canDrag = [this] { return m_controller.CanDrag(m_side); };
-    m_model.isCut = [this](const PaneRow& row) { return m_controller.IsCutRow(m_side, row); };
+    m_Model.canDrag = [this] { return m_Controller.CanDrag(m_Side); };
+    m_Model.isCut = [this](const PaneRow& row) { return m_Controller.IsCutRow(m_Side, row); };
     ApplyView();
 }
 
@@ -95,22 +95,22 @@ void CPaneWidget::ButtonPressed(PaneButton button)
 {
     switch (button) {
     case PaneButton::HighFolder:
-        m_controller.Up(m_side);
+        m_Controller.Up(m_Side);
         break;
     case PaneButton::Refresh:
-        m_controller.RefreshButton(m_side);
+        m_Controller.RefreshButton(m_Side);
         break;
     case PaneButton::LargeIcons:
     case PaneButton::List:
     case PaneButton::Details:
-        m_controller.SetView(m_side, ViewMode(int(button) - int(PaneButton::LargeIcons)));
+        m_Controller.SetView(m_Side, ViewMode(int(button) - int(PaneButton::LargeIcons)));
         ApplyView();
         break;
     case PaneButton::Delete:
-        m_controller.Delete(m_side);
+        m_Controller.Delete(m_Side);
         break;
     case PaneButton::NewFolder:
-        m_controller.BeginNewFolder(m_side);
+        m_Controller.BeginNewFolder(m_Side);
         break;
     }
 }
@@ -130,34 +130,34 @@ void CPaneWidget::SetupView(QAbstractItemView* view)
     // A new folder whose naming was cancelled keeps the name it was given.
     connect(view->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
             [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
-                std::optional<size_t> row = m_controller.Pane(m_side).NewFolderRow();
+                std::optional<size_t> row = m_Controller.Pane(m_Side).NewFolderRow();
                 if (hint != QAbstractItemDelegate::RevertModelCache || !row)
                     return;
                 QTimer::singleShot(0, this, [this, row = *row] {
-                    if (m_controller.Pane(m_side).NewFolderRow() == row)
-                        m_controller.EndLabelEdit(m_side, row, m_controller.Pane(m_side).Rows()[row].name);
+                    if (m_Controller.Pane(m_Side).NewFolderRow() == row)
+                        m_Controller.EndLabelEdit(m_Side, row, m_Controller.Pane(m_Side).Rows()[row].name);
                 });
             });
     connect(view, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& index) { m_controller.Open(m_side, size_t(index.row())); });
+            [this](const QModelIndex& index) { m_Controller.Open(m_Side, size_t(index.row())); });
 }
 
 QAbstractItemView* CPaneWidget::CurrentView() const
 {
-    return m_controller.Pane(m_side).View() == ViewMode::Details ? static_cast<QAbstractItemView*>(m_details)
-                                                                  : static_cast<QAbstractItemView*>(m_icons);
+    return m_Controller.Pane(m_Side).View() == ViewMode::Details ? static_cast<QAbstractItemView*>(m_Details)
+                                                                  : static_cast<QAbstractItemView*>(m_Icons);
 }
 
 bool CPaneWidget::HasList(const QObject* object) const
 {
-    return object == m_details || object == m_icons || object == m_details->viewport() ||
-           object == m_icons->viewport();
+    return object == m_Details || object == m_Icons || object == m_Details->viewport() ||
+           object == m_Icons->viewport();
 }
 
 std::vector<size_t> CPaneWidget::SelectedRows() const
 {
     std::vector<size_t> rows;
-    for (const QModelIndex& index : m_details->selectionModel()->selectedIndexes())
+    for (const QModelIndex& index : m_Details->selectionModel()->selectedIndexes())
         rows.push_back(size_t(index.row()));
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
@@ -166,16 +166,16 @@ std::vector<size_t> CPaneWidget::SelectedRows() const
 
 void CPaneWidget::SelectOnly(int row)
 {
-    QItemSelectionModel* selection = m_details->selectionModel();
-    selection->select(m_model.index(row, 0),
+    QItemSelectionModel* selection = m_Details->selectionModel();
+    selection->select(m_Model.index(row, 0),
                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    selection->setCurrentIndex(m_model.index(row, 0), QItemSelectionModel::NoUpdate);
+    selection->setCurrentIndex(m_Model.index(row, 0), QItemSelectionModel::NoUpdate);
 }
 
 void CPaneWidget::PlaceToolbar(const std::array<int, kPaneButtons>& x)
 {
     for (int i = 0; i < kPaneButtons; ++i)
-        m_buttons[size_t(i)]->setGeometry(x[size_t(i)], 3, 23, 23);
+        m_Buttons[size_t(i)]->setGeometry(x[size_t(i)], 3, 23, 23);
 }
 
 void CPaneWidget::resizeEvent(QResizeEvent*)
@@ -191,76 +191,76 @@ void CPaneWidget::showEvent(QShowEvent*)
 void CPaneWidget::LayOut()
 {
     int w = width();
-    m_diskLine->setGeometry(0, 29, w, 21);
-    m_pathBox->setGeometry(0, 50, w, 21);
-    if (m_driveBox)
-        m_driveBox->setGeometry(0, 71, 64, 20);
+    m_DiskLine->setGeometry(0, 29, w, 21);
+    m_PathBox->setGeometry(0, 50, w, 21);
+    if (m_DriveBox)
+        m_DriveBox->setGeometry(0, 71, 64, 20);
     QRect list(0, kListTop, w, std::max(0, height() - kListTop - 5));
-    m_details->setGeometry(list);
-    m_icons->setGeometry(list);
+    m_Details->setGeometry(list);
+    m_Icons->setGeometry(list);
     if (!m_bColumnsSized && isVisible()) {
         m_bColumnsSized = true;  // sized once, from the list's client width when first shown
-        int client = list.width() - 2 * m_details->frameWidth();
+        int client = list.width() - 2 * m_Details->frameWidth();
         const int percent[kPaneColumns] = {35, 15, 20, 35};
         for (int c = 0; c < kPaneColumns; ++c)
-            m_details->setColumnWidth(c, client * percent[c] / 100);
+            m_Details->setColumnWidth(c, client * percent[c] / 100);
     }
 }
 
 void CPaneWidget::ApplyView()
 {
-    ViewMode mode = m_controller.Pane(m_side).View();
+    ViewMode mode = m_Controller.Pane(m_Side).View();
     bool details = mode == ViewMode::Details;
-    m_details->setVisible(details);
-    m_icons->setVisible(!details);
-    m_model.SetItemSize(mode == ViewMode::Large ? std::optional<QSize>(QSize(96, 74)) : std::nullopt);
+    m_Details->setVisible(details);
+    m_Icons->setVisible(!details);
+    m_Model.SetItemSize(mode == ViewMode::Large ? std::optional<QSize>(QSize(96, 74)) : std::nullopt);
     if (mode == ViewMode::Large) {
-        m_icons->setViewMode(QListView::IconMode);
-        m_icons->setIconSize(QSize(32, 32));
-        m_icons->setGridSize(QSize(100, 78));
-        m_icons->setWordWrap(true);
+        m_Icons->setViewMode(QListView::IconMode);
+        m_Icons->setIconSize(QSize(32, 32));
+        m_Icons->setGridSize(QSize(100, 78));
+        m_Icons->setWordWrap(true);
     } else if (mode == ViewMode::List) {
-        m_icons->setViewMode(QListView::ListMode);
-        m_icons->setIconSize(QSize(16, 16));
-        m_icons->setFlow(QListView::TopToBottom);
-        m_icons->setWrapping(true);
-        m_icons->setGridSize(QSize());
-        m_icons->setWordWrap(false);
+        m_Icons->setViewMode(QListView::ListMode);
+        m_Icons->setIconSize(QSize(16, 16));
+        m_Icons->setFlow(QListView::TopToBottom);
+        m_Icons->setWrapping(true);
+        m_Icons->setGridSize(QSize());
+        m_Icons->setWordWrap(false);
     }
-    m_icons->setUniformItemSizes(true);
-    m_icons->setMovement(QListView::Static);
-    m_icons->setResizeMode(QListView::Adjust);
-    m_icons->setDragEnabled(true);
+    m_Icons->setUniformItemSizes(true);
+    m_Icons->setMovement(QListView::Static);
+    m_Icons->setResizeMode(QListView::Adjust);
+    m_Icons->setDragEnabled(true);
 }
 
-void CPaneWidget::ApplyGrid(bool on) { m_details->setShowGrid(on); }
+void CPaneWidget::ApplyGrid(bool on) { m_Details->setShowGrid(on); }
 
 void CPaneWidget::ShowTexts()
 {
-    const CPaneController& pane = m_controller.Pane(m_side);
-    m_diskLine->setText(QString::fromStdString(pane.DiskLine()));
-    if (!m_pathBox->hasFocus() || !m_pathBox->isModified())
-        m_pathBox->setText(QString::fromStdString(pane.PathText()));
+    const CPaneController& pane = m_Controller.Pane(m_Side);
+    m_DiskLine->setText(QString::fromStdString(pane.DiskLine()));
+    if (!m_PathBox->hasFocus() || !m_PathBox->isModified())
+        m_PathBox->setText(QString::fromStdString(pane.PathText()));
 }
 
 void CPaneWidget::ApplyEnabling()
 {
-    bool enabled = m_controller.SideEnabled(m_side);
-    for (QToolButton* b : m_buttons)
+    bool enabled = m_Controller.SideEnabled(m_Side);
+    for (QToolButton* b : m_Buttons)
         b->setEnabled(enabled);
-    Button(PaneButton::NewFolder)->setEnabled(m_controller.NewFolderEnabled(m_side));
-    m_pathBox->setEnabled(enabled);
-    m_details->setEnabled(enabled);
-    m_icons->setEnabled(enabled);
-    if (m_driveBox)
-        m_driveBox->setEnabled(enabled);
+    Button(PaneButton::NewFolder)->setEnabled(m_Controller.NewFolderEnabled(m_Side));
+    m_PathBox->setEnabled(enabled);
+    m_Details->setEnabled(enabled);
+    m_Icons->setEnabled(enabled);
+    if (m_DriveBox)
+        m_DriveBox->setEnabled(enabled);
 }
 
 void CPaneWidget::ReloadRows()
 {
-    m_model.Reload();
-    const PaneSortState& sort = m_controller.Pane(m_side).Sort();
-    QHeaderView* header = m_details->horizontalHeader();
+    m_Model.Reload();
+    const PaneSortState& sort = m_Controller.Pane(m_Side).Sort();
+    QHeaderView* header = m_Details->horizontalHeader();
     header->setSortIndicatorShown(sort.Column().has_value());
     if (sort.Column())
         header->setSortIndicator(int(*sort.Column()), sort.Ascending() ? Qt::AscendingOrder : Qt::DescendingOrder);
@@ -269,7 +269,7 @@ void CPaneWidget::ReloadRows()
 void CPaneWidget::EditLabel(size_t row)
 {
     QAbstractItemView* view = CurrentView();
-    QModelIndex index = m_model.index(int(row), 0);
+    QModelIndex index = m_Model.index(int(row), 0);
     view->setFocus();
     SelectOnly(int(row));
     view->scrollTo(index);
@@ -278,24 +278,24 @@ void CPaneWidget::EditLabel(size_t row)
 
 void CPaneWidget::FillDrives()
 {
-    m_driveBox->clear();
+    m_DriveBox->clear();
     int best = -1, bestLength = -1;
-    std::string folder = m_controller.PcFolder();
+    std::string folder = m_Controller.PcFolder();
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (!volume.isValid() || !volume.isReady())
             continue;
         QString root = volume.rootPath();
-        m_driveBox->addItem(root, root);
-        m_driveBox->setItemData(m_driveBox->count() - 1, volume.displayName(), Qt::ToolTipRole);
+        m_DriveBox->addItem(root, root);
+        m_DriveBox->setItemData(m_DriveBox->count() - 1, volume.displayName(), Qt::ToolTipRole);
         std::string r = root.toStdString();
         if (folder.rfind(r, 0) == 0 && int(r.size()) > bestLength) {
-            best = m_driveBox->count() - 1;
+            best = m_DriveBox->count() - 1;
             bestLength = int(r.size());
         }
     }
     if (best >= 0)
-        m_driveBox->setCurrentIndex(best);
-    m_driveIndex = std::max(best, 0);
+        m_DriveBox->setCurrentIndex(best);
+    m_DriveIndex = std::max(best, 0);
 }
 
 void CPaneWidget::Popup(QAbstractItemView* view, QPoint pos)
@@ -311,29 +311,29 @@ bool CPaneWidget::HandleDrag(QAbstractItemView* view, QEvent* event)
     auto* drag = static_cast<QDropEvent*>(event);
     const QMimeData* mime = drag->mimeData();
     bool fromOther = mime && mime->hasFormat(kRowsMimeType) &&
-                     PaneSide(mime->data(kRowsMimeType).toInt()) != m_side && m_controller.SideEnabled(m_side);
+                     PaneSide(mime->data(kRowsMimeType).toInt()) != m_Side && m_Controller.SideEnabled(m_Side);
     QModelIndex index = view->indexAt(drag->position().toPoint());
     std::optional<size_t> row;
-    if (index.isValid() && m_controller.CanDropOn(m_side, size_t(index.row())))
+    if (index.isValid() && m_Controller.CanDropOn(m_Side, size_t(index.row())))
         row = size_t(index.row());
     if (!fromOther) {
-        m_model.SetDropTarget(std::nullopt);
+        m_Model.SetDropTarget(std::nullopt);
         drag->ignore();
         return true;
     }
-    m_model.SetDropTarget(row ? std::optional<int>(int(*row)) : std::nullopt);
+    m_Model.SetDropTarget(row ? std::optional<int>(int(*row)) : std::nullopt);
     drag->setDropAction(Qt::CopyAction);
     drag->accept();
     if (event->type() == QEvent::Drop) {
-        m_model.SetDropTarget(std::nullopt);
-        emit dropped(m_side, row);
+        m_Model.SetDropTarget(std::nullopt);
+        emit dropped(m_Side, row);
     }
     return true;
 }
 
 bool CPaneWidget::eventFilter(QObject* watched, QEvent* event)
 {
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_Details), static_cast<QAbstractItemView*>(m_Icons)}) {
         if (watched != view->viewport())
             continue;
         switch (event->type()) {
@@ -342,7 +342,7 @@ bool CPaneWidget::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Drop:
             return HandleDrag(view, event);
         case QEvent::DragLeave:
-            m_model.SetDropTarget(std::nullopt);
+            m_Model.SetDropTarget(std::nullopt);
             return true;
         case QEvent::MouseButtonRelease:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {

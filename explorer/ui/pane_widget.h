@@ -25,15 +25,15 @@ class CPaneWidget : public QWidget {
 public:
     CPaneWidget(CExplorerController& controller, PaneSide side, QWidget* parent = nullptr);
 
-    PaneSide Side() const { return m_side; }
-    CPaneModel& Model() { return m_model; }
+    PaneSide Side() const { return m_Side; }
+    CPaneModel& Model() { return m_Model; }
     QAbstractItemView* CurrentView() const;
-    QLineEdit* PathBox() const { return m_pathBox; }
-    QComboBox* DriveBox() const { return m_driveBox; }
-    QLabel* DiskLine() const { return m_diskLine; }
-    QToolButton* Button(PaneButton button) const { return m_buttons[size_t(button)]; }
-    QTableView* DetailsView() const { return m_details; }
-    QListView* IconView() const { return m_icons; }
+    QLineEdit* PathBox() const { return m_PathBox; }
+    QComboBox* DriveBox() const { return m_DriveBox; }
+    QLabel* DiskLine() const { return m_DiskLine; }
+    QToolButton* Button(PaneButton button) const { return m_Buttons[size_t(button)]; }
+    QTableView* DetailsView() const { return m_Details; }
+    QListView* IconView() const { return m_Icons; }
 
     std::vector<size_t> SelectedRows() const;
     void SelectOnly(int row);
@@ -65,17 +65,17 @@ private:
     bool HandleDrag(QAbstractItemView* view, QEvent* event);
     void Popup(QAbstractItemView* view, QPoint pos);
 
-    CExplorerController& m_controller;
-    PaneSide m_side;
-    CPaneModel m_model;
-    std::array<QToolButton*, kPaneButtons> m_buttons{};
-    QLabel* m_diskLine;
-    QLineEdit* m_pathBox;
-    QComboBox* m_driveBox = nullptr;
-    QTableView* m_details;
-    QListView* m_icons;
+    CExplorerController& m_Controller;
+    PaneSide m_Side;
+    CPaneModel m_Model;
+    std::array<QToolButton*, kPaneButtons> m_Buttons{};
+    QLabel* m_DiskLine;
+    QLineEdit* m_PathBox;
+    QComboBox* m_DriveBox = nullptr;
+    QTableView* m_Details;
+    QListView* m_Icons;
     bool m_bColumnsSized = false;
-    int m_driveIndex = 0;
+    int m_DriveIndex = 0;
 };
 
 }  // namespace explorer

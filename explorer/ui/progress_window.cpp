@@ -11,14 +11,14 @@ namespace explorer {
 
 void CProgressFace::SetRange(int low, int high)
 {
-    m_low = low;
-    m_high = std::max(high, low);
+    m_Low = low;
+    m_High = std::max(high, low);
     update();
 }
 
 void CProgressFace::SetPosition(int position)
 {
-    m_position = position;
+    m_Position = position;
     update();
 }
 
@@ -30,8 +30,8 @@ void CProgressFace::SetYellowText(bool yellow)
 
 QString CProgressFace::PercentText() const
 {
-    double range = m_high - m_low;
-    return QString::asprintf("%.0f%%", range > 0 ? (m_position - m_low) * 100.0 / range : 0.0);
+    double range = m_High - m_Low;
+    return QString::asprintf("%.0f%%", range > 0 ? (m_Position - m_Low) * 100.0 / range : 0.0);
 }
 
 void CProgressFace::paintEvent(QPaintEvent*)
@@ -41,9 +41,9 @@ void CProgressFace::paintEvent(QPaintEvent*)
     p.fillRect(r, palette().button());
     p.setPen(palette().mid().color());
     p.drawRect(r.adjusted(0, 0, -1, -1));
-    if (m_position <= m_low || m_position >= m_high)
+    if (m_Position <= m_Low || m_Position >= m_High)
         return;
-    int filled = int((r.width() - 2) * double(m_position - m_low) / (m_high - m_low));
+    int filled = int((r.width() - 2) * double(m_Position - m_Low) / (m_High - m_Low));
     QLinearGradient gradient(r.left(), 0, r.left() + filled, 0);
     gradient.setColorAt(0, QColor(0, 0, 255));
     gradient.setColorAt(1, QColor(0, 0, 100));
@@ -53,38 +53,38 @@ void CProgressFace::paintEvent(QPaintEvent*)
 }
 
 CProgressWindow::CProgressWindow(QWidget* parent)
-    : QDialog(parent), m_icon(new QLabel(this)), m_path(new QLabel(this)), m_fileBar(new CProgressFace(this)),
-      m_jobBar(new CProgressFace(this)), m_fileText(new QLabel(this)), m_fileTime(new QLabel(this)),
-      m_jobText(new QLabel(this)), m_jobTime(new QLabel(this)), m_cancel(new QPushButton("Cancel", this))
+    : QDialog(parent), m_Icon(new QLabel(this)), m_Path(new QLabel(this)), m_FileBar(new CProgressFace(this)),
+      m_JobBar(new CProgressFace(this)), m_FileText(new QLabel(this)), m_FileTime(new QLabel(this)),
+      m_JobText(new QLabel(this)), m_JobTime(new QLabel(this)), m_Cancel(new QPushButton("Cancel", this))
 {
     setWindowTitle("Copying...............");
     setWindowIcon(PictureIcon(ExplorerPicture::CopyingA));
     setModal(false);
-    m_icon->setPixmap(DrawPicture(ExplorerPicture::CopyingA, 32));
-    m_fileBar->setAccessibleName("File progress");
-    m_jobBar->setAccessibleName("Job progress");
-    m_fileTime->setAlignment(Qt::AlignRight);
-    m_jobTime->setAlignment(Qt::AlignRight);
+    m_Icon->setPixmap(DrawPicture(ExplorerPicture::CopyingA, 32));
+    m_FileBar->setAccessibleName("File progress");
+    m_JobBar->setAccessibleName("Job progress");
+    m_FileTime->setAlignment(Qt::AlignRight);
+    m_JobTime->setAlignment(Qt::AlignRight);
     auto* grid = new QGridLayout(this);
-    grid->addWidget(m_icon, 0, 0);
-    grid->addWidget(m_path, 0, 1, 1, 2);
-    grid->addWidget(m_fileText, 1, 0, 1, 2);
-    grid->addWidget(m_fileTime, 1, 2);
-    grid->addWidget(m_fileBar, 2, 0, 1, 3);
-    grid->addWidget(m_jobText, 3, 0, 1, 2);
-    grid->addWidget(m_jobTime, 3, 2);
-    grid->addWidget(m_jobBar, 4, 0, 1, 3);
-    grid->addWidget(m_cancel, 5, 2, Qt::AlignRight);
+    grid->addWidget(m_Icon, 0, 0);
+    grid->addWidget(m_Path, 0, 1, 1, 2);
+    grid->addWidget(m_FileText, 1, 0, 1, 2);
+    grid->addWidget(m_FileTime, 1, 2);
+    grid->addWidget(m_FileBar, 2, 0, 1, 3);
+    grid->addWidget(m_JobText, 3, 0, 1, 2);
+    grid->addWidget(m_JobTime, 3, 2);
+    grid->addWidget(m_JobBar, 4, 0, 1, 3);
+    grid->addWidget(m_Cancel, 5, 2, Qt::AlignRight);
     grid->setColumnStretch(1, 1);
     setFixedSize(420, 190);
-    m_updateTimer.setInterval(int(kProgressTickMs));
-    m_iconTimer.setInterval(int(kIconTickMs));
-    connect(&m_updateTimer, &QTimer::timeout, this, &CProgressWindow::Tick);
-    connect(&m_iconTimer, &QTimer::timeout, this, [this] {
+    m_UpdateTimer.setInterval(int(kProgressTickMs));
+    m_IconTimer.setInterval(int(kIconTickMs));
+    connect(&m_UpdateTimer, &QTimer::timeout, this, &CProgressWindow::Tick);
+    connect(&m_IconTimer, &QTimer::timeout, this, [this] {
         m_bIconPhase = !m_bIconPhase;
-        m_icon->setPixmap(DrawPicture(m_bIconPhase ? ExplorerPicture::CopyingB : ExplorerPicture::CopyingA, 32));
+        m_Icon->setPixmap(DrawPicture(m_bIconPhase ? ExplorerPicture::CopyingB : ExplorerPicture::CopyingA, 32));
     });
-    connect(m_cancel, &QPushButton::clicked, this, &CProgressWindow::Cancel);
+    connect(m_Cancel, &QPushButton::clicked, this, &CProgressWindow::Cancel);
 }
 
 void CProgressWindow::ShowCentred()
@@ -96,8 +96,8 @@ void CProgressWindow::ShowCentred()
 
 void CProgressWindow::CloseWindow()
 {
-    m_updateTimer.stop();
-    m_iconTimer.stop();
+    m_UpdateTimer.stop();
+    m_IconTimer.stop();
     hide();
     setWindowTitle("Copying...............");
 }
@@ -106,25 +106,25 @@ void CProgressWindow::ResetProgress()
 {
     if (m_pEngine && m_pEngine->State() != JobState::JobCopying)
         return;
-    for (CProgressFace* bar : {m_fileBar, m_jobBar}) {
+    for (CProgressFace* bar : {m_FileBar, m_JobBar}) {
         bar->SetRange(0, 100);
         bar->SetPosition(0);
         bar->SetYellowText(false);
     }
-    for (QLabel* label : {m_fileText, m_fileTime, m_jobText, m_jobTime})
+    for (QLabel* label : {m_FileText, m_FileTime, m_JobText, m_JobTime})
         label->clear();
-    m_tracker.Reset();
+    m_Tracker.Reset();
     m_bIconPhase = false;
-    m_updateTimer.start();
-    m_iconTimer.start();
+    m_UpdateTimer.start();
+    m_IconTimer.start();
 }
 
 void CProgressWindow::SetFolderBar(size_t position, size_t count, const QString& text, bool yellow)
 {
-    m_fileBar->SetRange(0, int(count));
-    m_fileBar->SetPosition(int(position));
-    m_fileBar->SetYellowText(yellow);
-    m_fileText->setText(text);
+    m_FileBar->SetRange(0, int(count));
+    m_FileBar->SetPosition(int(position));
+    m_FileBar->SetYellowText(yellow);
+    m_FileText->setText(text);
 }
 
 void CProgressWindow::Tick()
@@ -137,21 +137,21 @@ void CProgressWindow::Update(const ProgressCounters& counters, uint16_t percent)
 {
     if (counters.asking)
         return;
-    const ProgressFrame& frame = m_tracker.Tick(counters, percent);
-    m_fileBar->SetPosition(frame.fileBar);
-    m_jobBar->SetPosition(frame.jobBar);
-    m_fileBar->SetYellowText(frame.yellowText);
-    m_jobBar->SetYellowText(frame.yellowText);
-    m_fileText->setText(QString::fromStdString(frame.fileText));
-    m_jobText->setText(QString::fromStdString(frame.jobText));
-    m_fileTime->setText(QString::fromStdString(frame.fileTime));
-    m_jobTime->setText(QString::fromStdString(frame.jobTime));
+    const ProgressFrame& frame = m_Tracker.Tick(counters, percent);
+    m_FileBar->SetPosition(frame.fileBar);
+    m_JobBar->SetPosition(frame.jobBar);
+    m_FileBar->SetYellowText(frame.yellowText);
+    m_JobBar->SetYellowText(frame.yellowText);
+    m_FileText->setText(QString::fromStdString(frame.fileText));
+    m_JobText->setText(QString::fromStdString(frame.jobText));
+    m_FileTime->setText(QString::fromStdString(frame.fileTime));
+    m_JobTime->setText(QString::fromStdString(frame.jobTime));
 }
 
 void CProgressWindow::Cancel()
 {
-    m_updateTimer.stop();
-    m_iconTimer.stop();
+    m_UpdateTimer.stop();
+    m_IconTimer.stop();
     if (m_pEngine)
         m_pEngine->CancelJob();
     CloseWindow();
@@ -167,46 +167,46 @@ void CProgressWindow::reject() { Cancel(); }
 
 void CQtProgressView::OnGui(std::function<void()> fn)
 {
-    if (QThread::currentThread() == m_window.thread())
+    if (QThread::currentThread() == m_Window.thread())
         fn();
     else
-        QMetaObject::invokeMethod(&m_window, std::move(fn), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&m_Window, std::move(fn), Qt::QueuedConnection);
 }
 
 void CQtProgressView::Show()
 {
-    OnGui([this] { m_window.ShowCentred(); });
+    OnGui([this] { m_Window.ShowCentred(); });
 }
 
 void CQtProgressView::Hide()
 {
-    OnGui([this] { m_window.hide(); });
+    OnGui([this] { m_Window.hide(); });
 }
 
 void CQtProgressView::Close()
 {
-    OnGui([this] { m_window.CloseWindow(); });
+    OnGui([this] { m_Window.CloseWindow(); });
 }
 
 void CQtProgressView::SetTitle(const std::string& title)
 {
-    OnGui([this, text = QString::fromStdString(title)] { m_window.setWindowTitle(text); });
+    OnGui([this, text = QString::fromStdString(title)] { m_Window.setWindowTitle(text); });
 }
 
 void CQtProgressView::SetPathLine(const std::string& text)
 {
-    OnGui([this, line = QString::fromStdString(text)] { m_window.SetPathLine(line); });
+    OnGui([this, line = QString::fromStdString(text)] { m_Window.SetPathLine(line); });
 }
 
 void CQtProgressView::ResetProgress()
 {
-    OnGui([this] { m_window.ResetProgress(); });
+    OnGui([this] { m_Window.ResetProgress(); });
 }
 
 void CQtProgressView::SetFolderBar(size_t position, size_t count, const std::string& text, bool yellow)
 {
     OnGui([this, position, count, line = QString::fromStdString(text), yellow] {
-        m_window.SetFolderBar(position, count, line, yellow);
+        m_Window.SetFolderBar(position, count, line, yellow);
     });
 }
 

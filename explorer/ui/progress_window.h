@@ -20,7 +20,7 @@ public:
     void SetRange(int low, int high);
     void SetPosition(int position);
     void SetYellowText(bool yellow);
-    int Position() const { return m_position; }
+    int Position() const { return m_Position; }
     QString PercentText() const;
     QSize sizeHint() const override { return {300, 18}; }
 
@@ -28,9 +28,9 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    int m_low = 0;
-    int m_high = 100;
-    int m_position = 0;
+    int m_Low = 0;
+    int m_High = 100;
+    int m_Position = 0;
     bool m_bYellow = false;
 };
 
@@ -43,20 +43,20 @@ public:
     // ProgressView's calls, on the GUI thread.
     void ShowCentred();
     void CloseWindow();
-    void SetPathLine(const QString& text) { m_path->setText(text); }
+    void SetPathLine(const QString& text) { m_Path->setText(text); }
     void ResetProgress();
     void SetFolderBar(size_t position, size_t count, const QString& text, bool yellow);
     // One 55 ms update from the engine's counters and the library's percentage.
     void Update(const ProgressCounters& counters, uint16_t percent);
 
-    CProgressFace* FileBar() const { return m_fileBar; }
-    CProgressFace* JobBar() const { return m_jobBar; }
-    QLabel* FileText() const { return m_fileText; }
-    QLabel* JobText() const { return m_jobText; }
-    QLabel* FileTime() const { return m_fileTime; }
-    QLabel* JobTime() const { return m_jobTime; }
-    QLabel* PathLine() const { return m_path; }
-    QPushButton* CancelButton() const { return m_cancel; }
+    CProgressFace* FileBar() const { return m_FileBar; }
+    CProgressFace* JobBar() const { return m_JobBar; }
+    QLabel* FileText() const { return m_FileText; }
+    QLabel* JobText() const { return m_JobText; }
+    QLabel* FileTime() const { return m_FileTime; }
+    QLabel* JobTime() const { return m_JobTime; }
+    QLabel* PathLine() const { return m_Path; }
+    QPushButton* CancelButton() const { return m_Cancel; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,26 +67,26 @@ private:
     void Tick();
 
     CopyEngine* m_pEngine = nullptr;
-    ProgressTracker m_tracker;
-    QTimer m_updateTimer;
-    QTimer m_iconTimer;
+    ProgressTracker m_Tracker;
+    QTimer m_UpdateTimer;
+    QTimer m_IconTimer;
     bool m_bIconPhase = false;
-    QLabel* m_icon;
-    QLabel* m_path;
-    CProgressFace* m_fileBar;
-    CProgressFace* m_jobBar;
-    QLabel* m_fileText;
-    QLabel* m_fileTime;
-    QLabel* m_jobText;
-    QLabel* m_jobTime;
-    QPushButton* m_cancel;
+    QLabel* m_Icon;
+    QLabel* m_Path;
+    CProgressFace* m_FileBar;
+    CProgressFace* m_JobBar;
+    QLabel* m_FileText;
+    QLabel* m_FileTime;
+    QLabel* m_JobText;
+    QLabel* m_JobTime;
+    QPushButton* m_Cancel;
 };
 
 // ProgressView for the engine: calls from the preparation thread are queued to the GUI
 // thread; calls on the GUI thread act at once, in order.
 class CQtProgressView : public ProgressView {
 public:
-    explicit CQtProgressView(CProgressWindow& window) : m_window(window) {}
+    explicit CQtProgressView(CProgressWindow& window) : m_Window(window) {}
     void Show() override;
     void Hide() override;
     void Close() override;
@@ -97,7 +97,7 @@ public:
 
 private:
     void OnGui(std::function<void()> fn);
-    CProgressWindow& m_window;
+    CProgressWindow& m_Window;
 };
 
 }  // namespace explorer

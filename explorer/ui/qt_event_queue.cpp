@@ -7,8 +7,8 @@ void CQtEventQueue::Post(uint32_t id, uint32_t value)
     QMetaObject::invokeMethod(
         this,
         [this, id, value] {
-            if (m_handler)
-                m_handler(id, value);
+            if (m_Handler)
+                m_Handler(id, value);
         },
         Qt::QueuedConnection);
 }
@@ -26,19 +26,19 @@ void CQtEventQueue::StartOnce(unsigned ms, std::function<void()> fire)
         timer->deleteLater();
         fire();
     });
-    m_timers.removeAll(nullptr);
-    m_timers.append(timer);
+    m_Timers.removeAll(nullptr);
+    m_Timers.append(timer);
     timer->start(int(ms));
 }
 
 void CQtEventQueue::StopAll()
 {
-    for (const QPointer<QTimer>& timer : m_timers)
+    for (const QPointer<QTimer>& timer : m_Timers)
         if (timer) {
             timer->stop();
             timer->deleteLater();
         }
-    m_timers.clear();
+    m_Timers.clear();
 }
 
 }  // namespace explorer

@@ -16,7 +16,7 @@ class CQtEventQueue : public QObject, public EventSink, public TimerService {
 public:
     using Handler = std::function<void(uint32_t id, uint32_t value)>;
     explicit CQtEventQueue(QObject* parent = nullptr) : QObject(parent) {}
-    void SetHandler(Handler handler) { m_handler = std::move(handler); }
+    void SetHandler(Handler handler) { m_Handler = std::move(handler); }
 
     void Post(uint32_t id, uint32_t value) override;
     void StartOnce(unsigned ms, std::function<void()> fire) override;
@@ -25,8 +25,8 @@ public:
     void RunOnUi(std::function<void()> fn);
 
 private:
-    Handler m_handler;
-    QList<QPointer<QTimer>> m_timers;
+    Handler m_Handler;
+    QList<QPointer<QTimer>> m_Timers;
 };
 
 }  // namespace explorer

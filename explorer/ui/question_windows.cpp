@@ -45,9 +45,9 @@ CConflictDialog::CConflictDialog(ConflictKind kind, const QString& text, QWidget
     for (const ButtonText& b : duplicate ? kDuplicateButtons : kReplaceButtons) {
         auto* button = new QPushButton(b.text, this);
         button->setAutoDefault(false);
-        m_buttons.push_back({b.answer, button});
+        m_Buttons.push_back({b.answer, button});
         connect(button, &QPushButton::clicked, this, [this, answer = b.answer] {
-            m_answer = answer;
+            m_Answer = answer;
             accept();
         });
         row->addWidget(button);
@@ -60,7 +60,7 @@ CConflictDialog::CConflictDialog(ConflictKind kind, const QString& text, QWidget
 
 QPushButton* CConflictDialog::ButtonFor(ConflictAnswer answer) const
 {
-    for (const auto& [a, button] : m_buttons)
+    for (const auto& [a, button] : m_Buttons)
         if (a == answer)
             return button;
     return nullptr;

@@ -18,12 +18,12 @@ class CConflictDialog : public QDialog {
     Q_OBJECT
 public:
     CConflictDialog(ConflictKind kind, const QString& text, QWidget* parent = nullptr);
-    ConflictAnswer Answer() const { return m_answer; }
+    ConflictAnswer Answer() const { return m_Answer; }
     QPushButton* ButtonFor(ConflictAnswer answer) const;
 
 private:
-    ConflictAnswer m_answer = ConflictAnswer::Cancel;
-    std::vector<std::pair<ConflictAnswer, QPushButton*>> m_buttons;
+    ConflictAnswer m_Answer = ConflictAnswer::Cancel;
+    std::vector<std::pair<ConflictAnswer, QPushButton*>> m_Buttons;
 };
 
 class CQtConflictAsker : public ConflictAsker {

@@ -62,41 +62,41 @@ std::string PvrArgument(std::string text)
 class Cli {
 public:
     explicit Cli(const Options& options)
-        : m_prompter(options.yes),
-          m_asker(options.overwrite ? PresetAnswer::Overwrite
+        : m_Prompter(options.yes),
+          m_Asker(options.overwrite ? PresetAnswer::Overwrite
                   : options.resume  ? PresetAnswer::Resume
                   : options.skip    ? PresetAnswer::Skip
                                     : PresetAnswer::None),
-          m_engine(m_session, m_host, m_progress, m_asker, m_prompter, m_loop, m_loop)
+          m_Engine(m_Session, m_Host, m_Progress, m_Asker, m_Prompter, m_Loop, m_Loop)
     {
-        m_session.m_bTurboButton = options.turbo;
-        m_loop.SetHandler([this](uint32_t id, uint32_t value) {
+        m_Session.m_bTurboButton = options.turbo;
+        m_Loop.SetHandler([this](uint32_t id, uint32_t value) {
             if (id == kEvDeviceRemoval)
-                m_engine.OnDeviceRemoved();
+                m_Engine.OnDeviceRemoved();
             else if (id == kEvDeviceArrival)
-                m_engine.OnDeviceArrived();
+                m_Engine.OnDeviceArrived();
             else
-                m_engine.OnTransferEvent(id, value);
+                m_Engine.OnTransferEvent(id, value);
         });
     }
 
     bool Connect()
     {
         InitDevice();
-        m_window = ZbWindow{
-            [](void* loop, uint32_t id, uint32_t value) { static_cast<EventLoop*>(loop)->Post(id, value); }, &m_loop};
-        if (!StartPnpNotice(&m_window) && !(TryDeviceOpen() && DeviceArrival(nullptr))) {
+        m_Window = ZbWindow{
+            [](void* loop, uint32_t id, uint32_t value) { static_cast<EventLoop*>(loop)->Post(id, value); }, &m_Loop};
+        if (!StartPnpNotice(&m_Window) && !(TryDeviceOpen() && DeviceArrival(nullptr))) {
             std::fprintf(stderr, "The STB is not connected.\n");
             return false;
         }
-        m_engine.OnDeviceArrived();
+        m_Engine.OnDeviceArrived();
         return true;
     }
 
     int List(const std::string& argument)
     {
         std::string folder = PvrArgument(argument);
-        PvrListing listing = ListPvrFolder(m_session, folder);
+        PvrListing listing = ListPvrFolder(m_Session, folder);
         if (listing.status == ListStatus::Failed) {
             std::fprintf(stderr, "Folder does not exist.\n");
             return 1;
@@ -109,7 +109,7 @@ public:
 
     int Disk()
     {
-        DiskQuery query = QueryPvrDisk(m_session);
+        DiskQuery query = QueryPvrDisk(m_Session);
         std::printf("%s\n", PvrDiskLine(query).value_or("").c_str());
         return query.status == DiskStatus::Read ? 0 : 1;
     }
@@ -143,7 +143,7 @@ public:
     int Put(const std::vector<std::string>& sources, const std::string& target)
     {
         std::string pvrFolder = PvrArgument(target);
-        if (ListPvrFolder(m_session, pvrFolder).status == ListStatus::Failed) {
+        if (ListPvrFolder(m_Session, pvrFolder).status == ListStatus::Failed) {
             std::fprintf(stderr, "Folder does not exist.\n");
             return 1;
         }
@@ -181,7 +181,7 @@ public:
                 status = 1;
                 continue;
             }
-            if (DeletePvrRows(m_session, m_prompter, PvrParent(path), {*row}) != OpResult::Done)
+            if (DeletePvrRows(m_Session, m_Prompter, PvrParent(path), {*row}) != OpResult::Done)
                 status = 1;
         }
         return status;
@@ -198,7 +198,7 @@ public:
             std::vector<std::string> paths;
             for (const std::string& source : sources)
                 paths.push_back(PvrArgument(source));
-            return MovePvrPaths(m_session, m_prompter, paths, destination) == OpResult::Done ? 0 : 1;
+            return MovePvrPaths(m_Session, m_Prompter, paths, destination) == OpResult::Done ? 0 : 1;
         }
         if (sources.size() != 1) {
             std::fprintf(stderr, "Folder does not exist.\n");
@@ -212,31 +212,31 @@ public:
         }
         OpResult result;
         if (PvrParent(source) == PvrParent(destination)) {
-            std::vector<PaneRow> paneRows = BuildPvrRows(ListPvrFolder(m_session, PvrParent(source)).entries);
-            result = RenamePvrRow(m_session, m_prompter, PvrParent(source), paneRows, *row, PvrBaseName(destination));
+            std::vector<PaneRow> paneRows = BuildPvrRows(ListPvrFolder(m_Session, PvrParent(source)).entries);
+            result = RenamePvrRow(m_Session, m_Prompter, PvrParent(source), paneRows, *row, PvrBaseName(destination));
         } else {
-            result = PvrRename(m_session, source, destination) ? OpResult::Done : OpResult::Failed;
+            result = PvrRename(m_Session, source, destination) ? OpResult::Done : OpResult::Failed;
         }
         if (result == OpResult::Failed)
-            m_prompter.Notify("Cannot move the selected file.", "Moving Failure", PromptIcon::Error);
+            m_Prompter.Notify("Cannot move the selected file.", "Moving Failure", PromptIcon::Error);
         return result == OpResult::Done ? 0 : 1;
     }
 
     int MakeFolder(const std::string& target)
     {
         std::string path = PvrArgument(target);
-        std::optional<std::string> name = CheckNewFolderName(m_prompter, PvrBaseName(path));
+        std::optional<std::string> name = CheckNewFolderName(m_Prompter, PvrBaseName(path));
         if (!name || path.empty())
             return 1;
-        return MakePvrFolder(m_session, m_prompter, PvrParent(path), *name) == OpResult::Done ? 0 : 1;
+        return MakePvrFolder(m_Session, m_Prompter, PvrParent(path), *name) == OpResult::Done ? 0 : 1;
     }
 
     int Turbo(const std::string& state)
     {
-        m_session.m_bTurboButton = state != "on";
-        if (PressTurboButton(m_session, m_prompter) != (state == "on"))
+        m_Session.m_bTurboButton = state != "on";
+        if (PressTurboButton(m_Session, m_Prompter) != (state == "on"))
             return 1;
-        return PvrTurbo(m_session, state == "on") ? 0 : 1;
+        return PvrTurbo(m_Session, state == "on") ? 0 : 1;
     }
 
 private:
@@ -245,7 +245,7 @@ private:
     {
         if (path.empty())
             return std::nullopt;
-        PvrListing listing = ListPvrFolder(m_session, PvrParent(path));
+        PvrListing listing = ListPvrFolder(m_Session, PvrParent(path));
         for (const PvrEntry& entry : listing.entries) {
             if (entry.name == PvrBaseName(path))
                 return PvrRow(entry);
@@ -256,32 +256,32 @@ private:
     bool RunJob(Direction direction, const std::string& pvrFolder, const std::string& pcFolder,
                 const std::vector<PaneRow>& rows)
     {
-        m_host.pvrFolder = pvrFolder;
-        m_host.pcFolder = pcFolder;
-        m_host.rows = rows;
-        bool started = direction == Direction::Send ? m_engine.StartSend() : m_engine.StartReceive();
+        m_Host.pvrFolder = pvrFolder;
+        m_Host.pcFolder = pcFolder;
+        m_Host.rows = rows;
+        bool started = direction == Direction::Send ? m_Engine.StartSend() : m_Engine.StartReceive();
         if (!started)
             return false;
-        while (m_engine.JobActive()) {
-            m_loop.RunOnce(55, m_engine.AwaitingOutside());
-            m_progress.Draw(m_engine);
-            if (m_engine.JobActive() && !m_engine.AwaitingOutside() && m_loop.Idle()) {
+        while (m_Engine.JobActive()) {
+            m_Loop.RunOnce(55, m_Engine.AwaitingOutside());
+            m_Progress.Draw(m_Engine);
+            if (m_Engine.JobActive() && !m_Engine.AwaitingOutside() && m_Loop.Idle()) {
                 std::fprintf(stderr, "The copy stopped without an end.\n");
                 return false;
             }
         }
-        m_progress.Close();
-        return m_engine.LastOutcome() == JobOutcome::Done;
+        m_Progress.Close();
+        return m_Engine.LastOutcome() == JobOutcome::Done;
     }
 
-    PvrSession m_session;
-    EventLoop m_loop;
-    CliHost m_host;
-    TerminalPrompter m_prompter;
-    TerminalAsker m_asker;
-    TerminalProgress m_progress;
-    CopyEngine m_engine;
-    ZbWindow m_window{};
+    PvrSession m_Session;
+    EventLoop m_Loop;
+    CliHost m_Host;
+    TerminalPrompter m_Prompter;
+    TerminalAsker m_Asker;
+    TerminalProgress m_Progress;
+    CopyEngine m_Engine;
+    ZbWindow m_Window{};
 };
 
 }

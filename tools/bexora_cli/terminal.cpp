@@ -45,7 +45,7 @@ ConflictAnswer ReadChoice(const std::string& text, std::initializer_list<Termina
 
 ConflictAnswer TerminalAsker::AskDuplicate(const std::string& text)
 {
-    switch (m_preset) {
+    switch (m_Preset) {
     case PresetAnswer::Overwrite:
         return ConflictAnswer::OverwriteAll;
     case PresetAnswer::Resume:
@@ -67,7 +67,7 @@ ConflictAnswer TerminalAsker::AskDuplicate(const std::string& text)
 ConflictAnswer TerminalAsker::AskReplace(const std::string& text)
 {
     // This STB cannot resume: a resumed file would be sent whole anyway.
-    switch (m_preset) {
+    switch (m_Preset) {
     case PresetAnswer::Overwrite:
     case PresetAnswer::Resume:
         return ConflictAnswer::YesToAll;
@@ -106,17 +106,17 @@ void TerminalProgress::Close()
 void TerminalProgress::Draw(const CopyEngine& engine)
 {
     auto now = std::chrono::steady_clock::now();
-    if (!m_bTerminal || !m_bShown || now - m_lastTick < std::chrono::milliseconds(55))
+    if (!m_bTerminal || !m_bShown || now - m_LastTick < std::chrono::milliseconds(55))
         return;
-    m_lastTick = now;
+    m_LastTick = now;
     std::string line;
     if (engine.State() == JobState::JobCopying) {
-        const ProgressFrame& frame = m_tracker.Tick(engine.Counters(), UsbTaskGetPercent());
+        const ProgressFrame& frame = m_Tracker.Tick(engine.Counters(), UsbTaskGetPercent());
         int filled = std::clamp(frame.jobBar, 0, 100) * 30 / 100;
         line = "[" + std::string(size_t(filled), '#') + std::string(size_t(30 - filled), ' ') + "] " +
-               std::to_string(frame.jobBar) + "%  " + frame.jobText + " " + frame.jobTime + "  " + m_path;
+               std::to_string(frame.jobBar) + "%  " + frame.jobText + " " + frame.jobTime + "  " + m_Path;
     } else {
-        line = m_title + " " + (m_folderText.empty() ? m_path : m_folderText);
+        line = m_Title + " " + (m_FolderText.empty() ? m_Path : m_FolderText);
     }
     std::fprintf(stderr, "\r\033[K%s", line.substr(0, 120).c_str());
     m_bDrawn = true;

@@ -25,12 +25,12 @@ enum class PresetAnswer { None, Overwrite, Resume, Skip };
 
 class TerminalAsker : public explorer::ConflictAsker {
 public:
-    explicit TerminalAsker(PresetAnswer preset) : m_preset(preset) {}
+    explicit TerminalAsker(PresetAnswer preset) : m_Preset(preset) {}
     explorer::ConflictAnswer AskDuplicate(const std::string& text) override;
     explorer::ConflictAnswer AskReplace(const std::string& text) override;
 
 private:
-    PresetAnswer m_preset;
+    PresetAnswer m_Preset;
 };
 
 class TerminalProgress : public explorer::ProgressView {
@@ -39,10 +39,10 @@ public:
     void Show() override { m_bShown = true; }
     void Hide() override;
     void Close() override;
-    void SetTitle(const std::string& title) override { m_title = title; }
-    void SetPathLine(const std::string& text) override { m_path = text; }
-    void ResetProgress() override { m_tracker.Reset(); }
-    void SetFolderBar(size_t, size_t, const std::string& text, bool) override { m_folderText = text; }
+    void SetTitle(const std::string& title) override { m_Title = title; }
+    void SetPathLine(const std::string& text) override { m_Path = text; }
+    void ResetProgress() override { m_Tracker.Reset(); }
+    void SetFolderBar(size_t, size_t, const std::string& text, bool) override { m_FolderText = text; }
     // Redraws the bar, at most once per 55 ms tick, from the engine's counters and the library's percentage.
     void Draw(const explorer::CopyEngine& engine);
 
@@ -51,11 +51,11 @@ private:
     bool m_bTerminal;
     bool m_bShown = false;
     bool m_bDrawn = false;
-    std::string m_title;
-    std::string m_path;
-    std::string m_folderText;
-    explorer::ProgressTracker m_tracker;
-    std::chrono::steady_clock::time_point m_lastTick{};
+    std::string m_Title;
+    std::string m_Path;
+    std::string m_FolderText;
+    explorer::ProgressTracker m_Tracker;
+    std::chrono::steady_clock::time_point m_LastTick{};
 };
 
 struct TerminalChoice {

@@ -29,16 +29,16 @@ struct CopyOrder {
 
 class Fd {
 public:
-    explicit Fd(int fd) : m_fd(fd) {}
+    explicit Fd(int fd) : m_Fd(fd) {}
     ~Fd()
     {
-        if (m_fd >= 0)
-            close(m_fd);
+        if (m_Fd >= 0)
+            close(m_Fd);
     }
-    int get() const { return m_fd; }
+    int get() const { return m_Fd; }
 
 private:
-    int m_fd;
+    int m_Fd;
 };
 
 // Moves byte ranges from one file to the same place in another: in the kernel while
@@ -46,7 +46,7 @@ private:
 // buffer no larger than the ranges asked for.
 class RangeMover {
 public:
-    RangeMover(int in, int out) : m_in(in), m_out(out) {}
+    RangeMover(int in, int out) : m_In(in), m_Out(out) {}
     bool Move(uint64_t at, size_t count)
     {
         while (count > 0) {
@@ -69,7 +69,7 @@ private:
     ssize_t MoveInKernel(uint64_t at, size_t count)
     {
         loff_t from = loff_t(at), to = loff_t(at);
-        ssize_t moved = copy_file_range(m_in, &from, m_out, &to, count, 0);
+        ssize_t moved = copy_file_range(m_In, &from, m_Out, &to, count, 0);
         if (moved > 0)
             return moved;
         bool unsupported = moved == 0 || errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
@@ -77,20 +77,20 @@ private:
     }
     ssize_t MoveThroughBuffer(uint64_t at, size_t count)
     {
-        if (m_size < count) {
-            m_buffer = std::make_unique_for_overwrite<char[]>(count);
-            m_size = count;
+        if (m_Size < count) {
+            m_Buffer = std::make_unique_for_overwrite<char[]>(count);
+            m_Size = count;
         }
-        ssize_t got = pread(m_in, m_buffer.get(), count, off_t(at));
-        if (got <= 0 || pwrite(m_out, m_buffer.get(), size_t(got), off_t(at)) != got)
+        ssize_t got = pread(m_In, m_Buffer.get(), count, off_t(at));
+        if (got <= 0 || pwrite(m_Out, m_Buffer.get(), size_t(got), off_t(at)) != got)
             return 0;
         return got;
     }
 
-    int m_in, m_out;
+    int m_In, m_Out;
     bool m_bKernel = true;
-    std::unique_ptr<char[]> m_buffer;
-    size_t m_size = 0;
+    std::unique_ptr<char[]> m_Buffer;
+    size_t m_Size = 0;
 };
 
 // The end of the data run that starts at `at`, no further than stop.

@@ -7,22 +7,22 @@
 
 using namespace explorer;
 
-CConflictAnswerer::CConflictAnswerer(QList<ConflictAnswer> script) : m_script(std::move(script))
+CConflictAnswerer::CConflictAnswerer(QList<ConflictAnswer> script) : m_Script(std::move(script))
 {
-    connect(&m_timer, &QTimer::timeout, this, [this] {
+    connect(&m_Timer, &QTimer::timeout, this, [this] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* dialog = qobject_cast<CConflictDialog*>(w);
             if (!dialog || !dialog->isVisible() || dialog->property("answered").toBool())
                 continue;
             dialog->setProperty("answered", true);
-            m_titles << dialog->windowTitle();
-            if (m_script.isEmpty())
+            m_Titles << dialog->windowTitle();
+            if (m_Script.isEmpty())
                 dialog->close();
             else
-                dialog->ButtonFor(m_script.takeFirst())->click();
+                dialog->ButtonFor(m_Script.takeFirst())->click();
         }
     });
-    m_timer.start(5);
+    m_Timer.start(5);
 }
 
 void WindowTest::SetUp()

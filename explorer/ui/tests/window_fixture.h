@@ -16,12 +16,12 @@
 class CConflictAnswerer : public QObject {
 public:
     explicit CConflictAnswerer(QList<explorer::ConflictAnswer> script);
-    QStringList Titles() const { return m_titles; }
+    QStringList Titles() const { return m_Titles; }
 
 private:
-    QList<explorer::ConflictAnswer> m_script;
-    QStringList m_titles;
-    QTimer m_timer;
+    QList<explorer::ConflictAnswer> m_Script;
+    QStringList m_Titles;
+    QTimer m_Timer;
 };
 
 class WindowTest : public ::testing::Test {
