@@ -129,7 +129,7 @@ private:
     Conflict Decide(bool exists, const std::string& name, bool lastResort);
     void StartTask(bool send, uint64_t offset);
     void CountAsDone();
-    std::optional<uint64_t> PvrFileSize(const std::string& folder, const std::string& name);
+    std::optional<uint64_t> PvrFileSize(const std::string& folder, const std::string& name, bool& known);
     void FailJob(const std::string& text, const std::string& title);
     void FailCopy();
     // The copy-failure text for a connected or a missing STB.

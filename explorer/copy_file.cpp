@@ -44,24 +44,32 @@ bool IsAboveZ(unsigned char c) { return c > 0x7A; }
 
 }
 
-// Size of the file entry of that exact name in a PVR folder.
-std::optional<uint64_t> CopyEngine::PvrFileSize(const std::string& folder, const std::string& name)
+// Size of the file entry of that exact name in a PVR folder. A listing cut short answers
+// only for the names it holds: the folder is listed once more, then `known` turns false.
+std::optional<uint64_t> CopyEngine::PvrFileSize(const std::string& folder, const std::string& name, bool& known)
 {
-    if (!m_Listing || m_ListedFolder != folder) {
-        m_Listing = ListPvrFolderOnLine(folder);
-        m_ListedFolder = folder;
-    }
-    std::optional<uint64_t> size;
-    for (const PvrEntry& entry : m_Listing->entries) {
-        if (!entry.isFolder && entry.name == name) {
-            size = entry.size;
-            break;
+    known = true;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!m_Listing || m_ListedFolder != folder) {
+            m_Listing = ListPvrFolderOnLine(folder);
+            m_ListedFolder = folder;
         }
-    }
-    // Only a complete listing may answer for the folder's later files.
-    if (m_Listing->status != ListStatus::Complete)
+        std::optional<uint64_t> size;
+        for (const PvrEntry& entry : m_Listing->entries) {
+            if (!entry.isFolder && entry.name == name) {
+                size = entry.size;
+                break;
+            }
+        }
+        if (m_Listing->status == ListStatus::Complete)
+            return size;
+        // Only a complete listing may answer for the folder's later files.
         m_Listing.reset();
-    return size;
+        if (size)
+            return size;
+    }
+    known = false;
+    return std::nullopt;
 }
 
 void CopyEngine::CopyCurrent(bool firstAttempt)
@@ -107,7 +115,13 @@ void CopyEngine::SendCurrent(bool firstAttempt)
         return;
     }
     bool check = resumable ? firstAttempt && m_Answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
-    std::optional<uint64_t> pvrSize = check ? PvrFileSize(PvrParent(file.pvrPath), name) : std::nullopt;
+    bool known = true;
+    std::optional<uint64_t> pvrSize = check ? PvrFileSize(PvrParent(file.pvrPath), name, known) : std::nullopt;
+    if (!known) {
+        // A recording the listing could not show must not be overwritten unasked.
+        FailCopy();
+        return;
+    }
     switch (Decide(pvrSize.has_value(), name, false)) {
     case Conflict::Copy:
         StartTask(true, 0);
@@ -152,9 +166,10 @@ void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
         CountAsDone();
         break;
     case Conflict::Resume: {
-        std::optional<uint64_t> pvrSize = PvrFileSize(PvrParent(file.pvrPath), name);
+        bool known = true;
+        std::optional<uint64_t> pvrSize = PvrFileSize(PvrParent(file.pvrPath), name, known);
         if (!pvrSize)
-            StartTask(false, 0);  // the source is gone: let the copy report it
+            StartTask(false, 0);  // the source is gone or unlisted: let the whole copy report it
         else if (uint64_t done = pcSize.value_or(0); done < *pvrSize)
             StartTask(false, done);
         else

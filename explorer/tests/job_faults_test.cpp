@@ -57,23 +57,34 @@ TEST_F(JobFaults, ClosingDuringACopySwitchesTurboOffAndFreesTheLine)
     EXPECT_TRUE(session.m_bUsbIdle);
 }
 
-TEST_F(JobFaults, AFailedDestinationListingIsNotTakenForAnEmptyFolder)
+TEST_F(JobFaults, ACutShortDestinationListingNeverHidesARecording)
 {
     for (const char* name : {"a.bin", "b.bin"}) {
         WriteFile(pc / name, Pattern(3000, 1));
         WriteFile(pvrRoot / "DataFiles" / name, "recording");
     }
     EmuFaults faults;
-    faults.corruptListingPacket = 0;  // the listing for a.bin is cut short
+    faults.corruptListingPacket = 0;  // the listing for a.bin is cut short, the next one is whole
     EmuSetFaults(faults);
-    asker.answers = {ConflictAnswer::Skip};
+    asker.answers = {ConflictAnswer::Skip, ConflictAnswer::Skip};
     host.pvrFolder = "\\DataFiles";
     host.pcSelection = {FileRow("a.bin", 3000), FileRow("b.bin", 3000)};
     ASSERT_TRUE(engine.StartSend());
     ASSERT_TRUE(RunJob());
-    ASSERT_EQ(asker.asked.size(), 1u);
-    EXPECT_NE(asker.asked[0].find("b.bin"), std::string::npos);
-    EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / "b.bin"), "recording");
+    ASSERT_EQ(asker.asked.size(), 2u);
+    EXPECT_NE(asker.asked[0].find("a.bin"), std::string::npos);
+    EXPECT_NE(asker.asked[1].find("b.bin"), std::string::npos);
+
+    faults.corruptListings = 2;  // cut short again when listed once more: the job fails
+    EmuSetFaults(faults);
+    asker.asked.clear();
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_TRUE(asker.asked.empty());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kFailConnected});
+    for (const char* name : {"a.bin", "b.bin"})
+        EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / name), "recording");
 }
 
 TEST_F(JobFaults, ACutShortFolderListingFailsTheReceive)

@@ -63,7 +63,8 @@ void PushListingPacket(EmuState& emu, std::vector<uint8_t> packet)
 {
     if (emu.listingPacketIndex++ == emu.faults.corruptListingPacket) {
         packet[3] ^= 0x5A;
-        emu.faults.corruptListingPacket = -1;
+        if (--emu.faults.corruptListings <= 0)
+            emu.faults.corruptListingPacket = -1;
     }
     emu.replies.push_back(std::move(packet));
 }

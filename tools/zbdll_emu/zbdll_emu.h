@@ -14,6 +14,7 @@
 struct EmuFaults {
     int failCopies = 0;             // the next N copy tasks break halfway; -1: every one
     int corruptListingPacket = -1;  // the packet of this index of the next listing gets a bad checksum
+    int corruptListings = 1;        // ... and of this many listings in a row
     unsigned chunkDelayMs = 0;      // slow copies: a pause after every chunk
     uint32_t chunkBytes = 1 << 20;
     int dropAfterChunks = -1;       // the device goes away after this many chunks of the next copy
