@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -57,6 +58,18 @@ bool ReadText(const std::string& path, std::string& text)
         std::cerr << "orvanel-cli: cannot read \"" << path << "\"" << std::endl;
         return false;
     }
+    return true;
+}
+
+// True, after the error line, when -o names the input `input` itself: the output is of
+// another kind (a CSV over a settings file, settings over a CSV or over the reference).
+bool OutputIsInput(const ListFiles& files, const std::string& input, const char* what)
+{
+    std::error_code error;
+    if (files.output.empty() || !std::filesystem::equivalent(files.output, input, error))
+        return false;
+    std::cerr << "orvanel-cli: -o \"" << files.output << "\" is the " << what << " \"" << input
+              << "\"; nothing was written" << std::endl;
     return true;
 }
 
@@ -134,6 +147,8 @@ int RunDiff(const std::string& pathA, const std::string& pathB, bool asJson, Cli
 
 int RunExportCsv(const std::string& path, const ListFiles& files, CliPrompter& prompter)
 {
+    if (OutputIsInput(files, path, "settings file"))
+        return 1;
     auto doc = Load(path, files, prompter);
     if (!doc)
         return 1;
@@ -153,7 +168,7 @@ int RunExportCsv(const std::string& path, const ListFiles& files, CliPrompter& p
 int RunImportCsv(const std::string& csvPath, const std::string& path, const ListFiles& files, CliPrompter& prompter)
 {
     std::string csv;
-    if (!ReadText(csvPath, csv))
+    if (OutputIsInput(files, csvPath, "CSV list") || !ReadText(csvPath, csv))
         return 1;
     auto doc = Load(path, files, prompter);
     if (!doc)
@@ -172,6 +187,8 @@ int RunImportCsv(const std::string& csvPath, const std::string& path, const List
 int RunApplyReference(const std::string& refPath, const std::string& path, const ListFiles& files,
                       CliPrompter& prompter)
 {
+    if (OutputIsInput(files, refPath, "reference file"))
+        return 1;
     auto reference = Load(refPath, files, prompter);
     auto doc = reference ? Load(path, files, prompter) : nullptr;
     if (!doc)

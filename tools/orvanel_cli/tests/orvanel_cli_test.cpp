@@ -233,4 +233,17 @@ TEST_F(OrvanelCli, ListCommandsRefuseBadInputAndWriteNothing)
     EXPECT_EQ(Cli("diff " + demo + " missing.std").status, 1);
     EXPECT_EQ(Cli("apply-reference " + demo + " " + demo).status, 2);   // -o is needed
     EXPECT_FALSE(fs::exists(dir / "out.std"));
+
+    // An output that is an input of another kind is refused, the input kept as it was.
+    const std::string settings = testing_support::ReadFileText(demo);
+    fs::copy_file(demo, dir / "ref.std");
+    for (const std::string& args : {"export --csv " + demo + " -o ./demo.std", "import --csv " + csv + " " + demo + " -o " + csv,
+                                    "apply-reference ref.std " + demo + " -o ref.std"}) {
+        run = Cli(args);
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_NE(run.err.find("nothing was written"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(testing_support::ReadFileText(demo), settings);
+    EXPECT_EQ(testing_support::ReadFileText(csv), text);
+    EXPECT_EQ(testing_support::ReadFileText(dir / "ref.std"), settings);
 }
