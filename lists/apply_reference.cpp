@@ -34,8 +34,11 @@ void ApplyList(const COrvanel1Doc& reference, COrvanel1Doc& target, SvcKind kind
         const uint32_t slot = newSlotOf[targetOfRef[r]];
         refToNew[r] = int32_t(slot);
         const SvcRecord& ref = ListOf(reference, kind)[r];
-        if (ref.renameFlag && SetSvcName(target, kind, slot, SvcNameOf(reference, ref)))
-            ++report.renamed;
+        if (ref.renameFlag) {
+            const NameChange renamed = SetSvcName(target, kind, slot, SvcNameOf(reference, ref));
+            report.renamed += renamed == NameChange::Renamed ? 1 : 0;
+            report.namesKept += renamed == NameChange::NoRoom ? 1 : 0;
+        }
         SetSvcFlags(target, kind, slot, ref.lock, ref.skip);
     }
     for (uint32_t t = 0; t < match.refOf.size(); ++t) {
@@ -121,6 +124,10 @@ std::string DescribeReferenceReport(const ReferenceReport& report, const COrvane
     }
     if (report.favMembersDropped > 0)
         text += "Favourite members without a service here: " + std::to_string(report.favMembersDropped) + "\n";
+    for (SvcKind kind : {kTvKind, kRadioKind})
+        if (report.lists[kind].namesKept > 0)
+            text += std::string(kind == kTvKind ? "TV" : "Radio") + ": the name pool is full, " +
+                    std::to_string(report.lists[kind].namesKept) + " services keep their old names\n";
     if (report.favGroupsDropped > 0)
         text += "Favourite groups beyond 30 left out: " + std::to_string(report.favGroupsDropped) + "\n";
     size_t room = maxListed, listed = 0;

@@ -20,6 +20,7 @@ struct ReferenceReport {
         uint32_t strong = 0;
         uint32_t weak = 0;
         uint32_t renamed = 0;
+        uint32_t namesKept = 0;                  // renames the full name pool could not take
         std::vector<uint32_t> weakSlots;        // slots after the change, ascending
         std::vector<uint32_t> unmatchedSlots;   // slots after the change, ascending
     };

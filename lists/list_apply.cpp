@@ -33,15 +33,27 @@ std::vector<uint32_t> PutFirst(COrvanel1Doc& doc, SvcKind kind, const std::vecto
     return newSlotOf;
 }
 
-bool SetSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t slot, const std::string& latin1)
+NameChange SetSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t slot, const std::string& latin1)
 {
     const std::string name = latin1.substr(0, kNameMaxChars);
     SvcRecord& svc = SvcTable(doc, kind)[slot];
-    if (name.empty() || name == SvcNameOf(doc, svc))
-        return false;
+    const std::string old = SvcNameOf(doc, svc);
+    if (name.empty() || name == old)
+        return NameChange::Same;
+    const uint32_t oldOffset = svc.nameOffset;
     Appl_ChangeSvcName(doc, kind, slot, name);
-    svc.renameFlag = 1;
-    return true;
+    if (svc.nameOffset != kNoName) {
+        svc.renameFlag = 1;
+        return NameChange::Renamed;
+    }
+    // The pool is full. A shared old name is still in place; one that was cut out left
+    // room for itself at the end.
+    if (!old.empty()) {
+        svc.nameOffset = oldOffset;
+        if (SvcNameOf(doc, svc) != old)
+            svc.nameOffset = Appl_AddSvcName(doc, old);
+    }
+    return NameChange::NoRoom;
 }
 
 bool SetSvcFlags(COrvanel1Doc& doc, SvcKind kind, uint32_t slot, uint8_t lock, uint8_t skip)

@@ -16,9 +16,11 @@ namespace lists {
 // old slot, the service's new slot.
 std::vector<uint32_t> PutFirst(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& front);
 
+enum class NameChange { Same, Renamed, NoRoom };
 // Renames the service (cut to the name limit) and sets renameFlag, unless the name is
-// empty or already the service's own. True when renamed.
-bool SetSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t slot, const std::string& latin1);
+// empty or already the service's own. NoRoom when the name pool cannot take the new name:
+// the service keeps its old one.
+NameChange SetSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t slot, const std::string& latin1);
 // Sets the lock and skip flags; true when either changed.
 bool SetSvcFlags(COrvanel1Doc& doc, SvcKind kind, uint32_t slot, uint8_t lock, uint8_t skip);
 

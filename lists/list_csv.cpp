@@ -76,6 +76,13 @@ bool ToLatin1(const std::string& utf8, std::string& latin1, uint32_t row, const 
     return false;
 }
 
+// A column named twice would leave one of its two meanings silently unused.
+bool Twice(const std::string& name, CsvError& error)
+{
+    error = {1, "the column \"" + name + "\" appears twice"};
+    return false;
+}
+
 bool ReadHeader(const CsvRecord& header, Columns& columns, CsvError& error)
 {
     columns.index.fill(-1);
@@ -86,12 +93,18 @@ bool ReadHeader(const CsvRecord& header, Columns& columns, CsvError& error)
             std::string group;
             if (!ToLatin1(name.substr(kFavPrefix.size()), group, 1, "group name", error))
                 return false;
+            for (const auto& column : columns.fav)
+                if (column.second == group)
+                    return Twice(name, error);
             columns.fav.emplace_back(int(f), group);
             continue;
         }
         for (size_t c = 0; c < std::size(kColumns); ++c)
-            if (name == kColumns[c] && columns.index[c] < 0)
+            if (name == kColumns[c]) {
+                if (columns.index[c] >= 0)
+                    return Twice(name, error);
                 columns.index[c] = int(f);
+            }
     }
     for (const char* needed : {"list", "name", "satellite", "frequency", "polarity", "svc_id"})
         if (ColumnOf(columns, needed) < 0) {
@@ -316,7 +329,10 @@ bool ImportCsv(COrvanel1Doc& doc, std::string_view csv, CsvImportReport& report,
             const uint32_t slot = newSlotOf[match.refOf[r]];
             if (row.facts.name.size() > kNameMaxChars)
                 report.notes.push_back(Describe(row) + ": the name is cut to 23 characters");
-            report.renamed += SetSvcName(doc, kind, slot, row.facts.name) ? 1 : 0;
+            const NameChange renamed = SetSvcName(doc, kind, slot, row.facts.name);
+            report.renamed += renamed == NameChange::Renamed ? 1 : 0;
+            if (renamed == NameChange::NoRoom)
+                report.notes.push_back(Describe(row) + ": the name pool is full, the old name is kept");
             const SvcRecord& svc = ListOf(doc, kind)[slot];
             SetSvcFlags(doc, kind, slot, row.lock.value_or(svc.lock), row.skip.value_or(svc.skip));
         }

@@ -7,8 +7,9 @@
 // service (svc_match.h) and applies, per list, the row order (matched services first in the
 // order of their rows, the others after them in their own order), the names (cut to 23
 // characters), lock, skip and the membership of the groups named in "fav:" columns. The
-// columns are found by their header names; list, name, satellite, frequency, polarity and
-// svc_id are needed, the others are optional (position and the PIDs are not applied).
+// columns are found by their header names, each named once; list, name, satellite,
+// frequency, polarity and svc_id are needed, the others are optional (position and the
+// PIDs are not applied).
 // Rows that match no service are reported and never added.
 #pragma once
 #include "lists/csv.h"
@@ -28,7 +29,7 @@ struct CsvImportReport {
     std::array<uint32_t, 2> strong{};
     std::array<uint32_t, 2> weak{};
     uint32_t renamed = 0;
-    std::vector<std::string> notes;   // rows that match nothing, names cut, full groups (UTF-8)
+    std::vector<std::string> notes;   // rows that match nothing, names cut or kept, full groups (UTF-8)
 };
 
 // Reads and checks the whole text before changing anything: on a fault (bad CSV, a missing

@@ -141,6 +141,28 @@ TEST_F(ListCsv, ImportAppliesOrderNamesFlagsAndFavourites)
     EXPECT_GE(members, 1);
 }
 
+TEST_F(ListCsv, ANameTheFullPoolCannotTakeLeavesTheOldOne)
+{
+    // A name at the pool's very end: a longer name than the one it replaces finds no room.
+    const char far[] = "Far";
+    std::copy(far, far + sizeof far, doc->m_SvcName.begin() + kSvcNamePoolSize - 5);
+    doc->m_TvSvc[5].nameOffset = kSvcNamePoolSize - 5;
+    Appl_RecomputeSvcNamePos(*doc);
+    const SvcRecord before = doc->m_TvSvc[0];
+    const std::string old = SvcNameOf(*doc, before);
+    std::vector<CsvRecord> rows = Rows();
+    rows[1][2] = "Twenty-three characters";
+    CsvImportReport report;
+    CsvError error;
+    ASSERT_TRUE(Import(rows, report, error)) << error.text;
+    EXPECT_EQ(SvcNameOf(*doc, doc->m_TvSvc[0]), old);
+    EXPECT_EQ(doc->m_TvSvc[0].renameFlag, before.renameFlag);
+    EXPECT_EQ(SvcNameOf(*doc, doc->m_TvSvc[5]), "Far");
+    EXPECT_EQ(report.renamed, 0u);
+    ASSERT_EQ(report.notes.size(), 1u);
+    EXPECT_NE(report.notes[0].find("the name pool is full, the old name is kept"), std::string::npos);
+}
+
 TEST_F(ListCsv, RefusesWhatItCannotStoreAndChangesNothing)
 {
     std::vector<CsvRecord> rows = Rows();
@@ -159,6 +181,13 @@ TEST_F(ListCsv, RefusesWhatItCannotStoreAndChangesNothing)
     rows[0][3] = "orbit";
     EXPECT_FALSE(Import(rows, report, error));
     EXPECT_EQ(error.text, "the column \"satellite\" is missing");
+    for (const char* twice : {"name", "fav:Fav 0"}) {   // the second would be ignored or undo the first
+        rows = Rows();
+        for (size_t r = 0; r < rows.size(); ++r)
+            rows[r].push_back(r == 0 ? twice : "");
+        EXPECT_FALSE(Import(rows, report, error));
+        EXPECT_EQ(error.text, std::string("the column \"") + twice + "\" appears twice");
+    }
     EXPECT_EQ(Image(), image);
 }
 
