@@ -439,6 +439,30 @@ TEST_F(Failures, FailedOnceIsRetriedToAnIdenticalResult)
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
 }
 
+// The PVR's disk is a PC folder: a destination that is the source itself must not be cut.
+TEST_F(Failures, CopyOntoItsOwnSourceFailsAndKeepsIt)
+{
+    const std::string bytes = Pattern(70000, 6);
+    WriteFile(pc / "own.rec", bytes);
+    fs::create_symlink(pc / "own.rec", pvrRoot / "DataFiles" / "own.rec");
+    asker.answers = {ConflictAnswer::Overwrite, ConflictAnswer::Overwrite};
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("own.rec", bytes.size())};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
+    EXPECT_TRUE(ReadFile(pc / "own.rec") == bytes);
+
+    fs::remove(pvrRoot / "DataFiles" / "own.rec");
+    fs::rename(pc / "own.rec", pvrRoot / "DataFiles" / "own.rec");
+    fs::create_symlink(pvrRoot / "DataFiles" / "own.rec", pc / "own.rec");
+    host.pvrSelection = {FileRow("own.rec", bytes.size())};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
+    EXPECT_TRUE(ReadFile(pvrRoot / "DataFiles" / "own.rec") == bytes);
+}
+
 TEST_F(Failures, RemovedStbIsReportedAsALineFault)
 {
     WriteFile(pc / "f.bin", Pattern(64000, 3));

@@ -109,9 +109,14 @@ bool Copy(EmuState& emu, const CopyOrder& order)
     uint64_t total = uint64_t(st.st_size);
     if (order.offset > total)
         return false;
-    // A resumed copy keeps the bytes before its offset and nothing after them.
-    Fd out(open(order.to.c_str(), O_WRONLY | O_CREAT | (order.offset ? 0 : O_TRUNC), 0644));
-    if (out.get() < 0 || (order.offset && ftruncate(out.get(), off_t(order.offset)) != 0))
+    // A destination that is the source itself (a link, or the disk's folder seen from the PC)
+    // is refused before it is cut. A resumed copy keeps the bytes before its offset and
+    // nothing after them.
+    Fd out(open(order.to.c_str(), O_WRONLY | O_CREAT, 0644));
+    struct stat outSt {};
+    if (out.get() < 0 || fstat(out.get(), &outSt) != 0 || (outSt.st_dev == st.st_dev && outSt.st_ino == st.st_ino))
+        return false;
+    if (uint64_t(outSt.st_size) != order.offset && ftruncate(out.get(), off_t(order.offset)) != 0)
         return false;
     uint64_t stop = order.fail ? order.offset + (total - order.offset) / 2 : total;
     while (emu.hold && !emu.taskCancel)
