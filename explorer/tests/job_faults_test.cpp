@@ -2,6 +2,8 @@
 #include "explorer/tests/emu_fixture.h"
 #include "explorer/pvr_protocol.h"
 
+#include <atomic>
+#include <sched.h>
 #include <sys/stat.h>
 
 using namespace explorer;
@@ -217,6 +219,25 @@ TEST_F(JobFaults, FoldersThatCannotBeMadeFailTheJob)
     ASSERT_TRUE(RunJob());
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Cannot make a folder."});
+}
+
+// A long copy bound to one CPU could neither leave a busy one nor spare the window's thread.
+TEST_F(JobFaults, TheCopyThreadMayRunOnEveryCpuOfTheProgram)
+{
+    cpu_set_t mine;
+    ASSERT_EQ(sched_getaffinity(0, sizeof mine, &mine), 0);
+    if (CPU_COUNT(&mine) < 2)
+        GTEST_SKIP() << "one CPU";
+    WriteFile(pc / "a.bin", Pattern(100, 1));
+    static std::atomic<int> cpus{0};
+    ZbWindow counter{[](void*, uint32_t, uint32_t) {
+                         cpu_set_t set;
+                         cpus = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : -1;
+                     },
+                     nullptr};
+    ASSERT_TRUE(UsbTaskFileSend("\\DataFiles\\a.bin", (pc / "a.bin").c_str(), &counter, kEvSendEnded));
+    ASSERT_TRUE(testing_support::PollUntil([] { return cpus != 0; }));
+    EXPECT_EQ(cpus, CPU_COUNT(&mine));
 }
 
 TEST_F(JobFaults, ArrivalResetsTheJobSideAndRemovalIdlesIt)

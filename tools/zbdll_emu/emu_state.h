@@ -26,15 +26,12 @@ public:
 
 private:
     void Run();
-    void FollowCpu(int cpu);
 
     std::mutex m_Mutex;
     std::condition_variable m_Changed;
     std::function<void()> m_Task;
     bool m_bBusy = false;
     bool m_bStop = false;
-    int m_PosterCpu = -1;
-    int m_RunCpu = -1;   // the CPU the thread is bound to; -1: any
     std::thread m_Thread;
 };
 

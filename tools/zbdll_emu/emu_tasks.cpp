@@ -8,8 +8,6 @@
 #include <chrono>
 #include <fcntl.h>
 #include <memory>
-#include <pthread.h>
-#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -217,7 +215,6 @@ void EmuTaskThread::Post(std::function<void()> task)
     {
         std::lock_guard lock(m_Mutex);
         m_Task = std::move(task);
-        m_PosterCpu = sched_getcpu();
         m_bBusy = true;
         if (!m_Thread.joinable())
             m_Thread = std::thread([this] { Run(); });
@@ -244,19 +241,6 @@ void EmuTaskThread::Stop()
         m_Thread.join();
 }
 
-// Waking a thread on another CPU can cost more than copying a small file, and a copy job
-// hands over twice per file: the task runs on the CPU of the thread that posted it.
-void EmuTaskThread::FollowCpu(int cpu)
-{
-    if (cpu < 0 || cpu == m_RunCpu)
-        return;
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    CPU_SET(cpu, &set);
-    if (pthread_setaffinity_np(pthread_self(), sizeof set, &set) == 0)
-        m_RunCpu = cpu;
-}
-
 void EmuTaskThread::Run()
 {
     std::unique_lock lock(m_Mutex);
@@ -266,9 +250,7 @@ void EmuTaskThread::Run()
             return;
         std::function<void()> task = std::move(m_Task);
         m_Task = nullptr;
-        const int cpu = m_PosterCpu;
         lock.unlock();
-        FollowCpu(cpu);
         task();
         lock.lock();
         m_bBusy = m_Task != nullptr;
