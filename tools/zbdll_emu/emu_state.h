@@ -26,12 +26,10 @@ public:
 
 private:
     void Run();
-    void AwaitNextTaskAwake();
 
     std::mutex m_Mutex;
     std::condition_variable m_Changed;
     std::function<void()> m_Task;
-    std::atomic<bool> m_bPosted{false};   // a task came since the thread last looked
     bool m_bBusy = false;
     bool m_bStop = false;
     std::thread m_Thread;

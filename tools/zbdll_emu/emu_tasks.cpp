@@ -215,7 +215,6 @@ void EmuTaskThread::Post(std::function<void()> task)
     {
         std::lock_guard lock(m_Mutex);
         m_Task = std::move(task);
-        m_bPosted = true;
         m_bBusy = true;
         if (!m_Thread.joinable())
             m_Thread = std::thread([this] { Run(); });
@@ -242,26 +241,11 @@ void EmuTaskThread::Stop()
         m_Thread.join();
 }
 
-// A device does not fall asleep between the files of a job: the next task usually comes
-// within microseconds, and waking a sleeping CPU for it costs more than copying 4 KB.
-void EmuTaskThread::AwaitNextTaskAwake()
-{
-    auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
-    while (!m_bPosted.load(std::memory_order_relaxed) && std::chrono::steady_clock::now() < until)
-        std::this_thread::yield();
-}
-
 void EmuTaskThread::Run()
 {
     std::unique_lock lock(m_Mutex);
     for (;;) {
-        if (!m_Task && !m_bStop) {
-            lock.unlock();
-            AwaitNextTaskAwake();
-            lock.lock();
-        }
         m_Changed.wait(lock, [this] { return m_bStop || m_Task; });
-        m_bPosted = false;
         if (!m_Task)
             return;
         std::function<void()> task = std::move(m_Task);
