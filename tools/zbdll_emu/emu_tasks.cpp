@@ -156,6 +156,19 @@ bool Copy(EmuState& emu, const CopyOrder& order)
     return true;
 }
 
+// A small copy with no fault in play is done on the caller's thread, as fast as a device
+// answers it: handing each small file to the task thread cost more than copying it. Its
+// notice then comes from the starting call, as a device's may.
+bool CopiesAtOnce(const CopyOrder& order)
+{
+    constexpr uint64_t kAtOnceBytes = 64 * 1024;
+    const EmuFaults& faults = order.faults;
+    if (order.fail || faults.holdCopies || faults.chunkDelayMs != 0 || faults.dropAfterChunks >= 0)
+        return false;
+    struct stat st {};
+    return stat(order.from.c_str(), &st) == 0 && uint64_t(st.st_size) <= order.offset + kAtOnceBytes;
+}
+
 int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow* window, uint32_t messageId,
               uint64_t offset)
 {
@@ -185,6 +198,13 @@ int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow
     emu.taskCancel = false;
     emu.percent = 0;
     emu.taskRunning = true;
+    if (valid && CopiesAtOnce(order)) {
+        lock.unlock();
+        bool ok = Copy(emu, order);
+        emu.taskRunning = false;
+        window->notify(window->context, messageId, ok ? 1 : 0);
+        return 1;
+    }
     emu.task.Post([&emu, order = std::move(order), valid] {
         bool ok = valid && Copy(emu, order);
         // Free for the next task before the notice that may start it.
