@@ -96,8 +96,6 @@ TEST_F(FrameTest, TheOpenedDemoShowsEveryViewInItsFormats)
     EXPECT_EQ(members->index(0, 0).data(Qt::AccessibleTextRole).toString(), "   1. Das Erste");
 }
 
-}  // namespace
-
 TEST_F(FrameTest, FileMenuAppliesAReferenceListAndExportsTheLists)
 {
     OpenDemoByKeys();
@@ -121,3 +119,5 @@ TEST_F(FrameTest, FileMenuAppliesAReferenceListAndExportsTheLists)
     file->actions()[7]->trigger();
     EXPECT_GT(fs::file_size(dir / "list.csv"), 0u);
 }
+
+}  // namespace
