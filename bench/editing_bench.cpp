@@ -15,15 +15,7 @@ const COrvanel1Doc& FullDocument()
 {
     static const std::unique_ptr<COrvanel1Doc> doc = [] {
         std::mt19937 rng(2024);
-        RandomDocOptions options;
-        options.tvCount = kCheckedTvSlots;
-        options.radioCount = 600;
-        options.satCount = 12;
-        options.maxTpPerSat = 40;
-        options.favGroups = 10;
-        options.maxFavMembers = 100;
-        options.timers = 70;
-        options.epgReserves = 70;
+        const RandomDocOptions options = FullListOptions(600);
         return MakeRandomDocument(rng, options);
     }();
     return *doc;

@@ -26,15 +26,7 @@ const Pair& FullPair()
 {
     static const Pair pair = [] {
         std::mt19937 rng(2026);
-        RandomDocOptions options;
-        options.tvCount = kCheckedTvSlots;
-        options.radioCount = kMaxRadioSvc;
-        options.satCount = 12;
-        options.maxTpPerSat = 40;
-        options.favGroups = 10;
-        options.maxFavMembers = 100;
-        options.timers = 70;
-        options.epgReserves = 70;
+        const RandomDocOptions options = FullListOptions(kMaxRadioSvc);
         Pair built{MakeRandomDocument(rng, options), nullptr};
         COrvanel1Doc& ref = *built.reference;
         for (SvcKind kind : {kTvKind, kRadioKind})

@@ -132,6 +132,20 @@ void SetSvcUid(SvcRecord& svc, uint32_t uid)
     svc.extra[1] = static_cast<uint16_t>(uid);
 }
 
+RandomDocOptions FullListOptions(uint32_t radioCount)
+{
+    RandomDocOptions options;
+    options.tvCount = kCheckedTvSlots;
+    options.radioCount = radioCount;
+    options.satCount = 12;
+    options.maxTpPerSat = 40;
+    options.favGroups = 10;
+    options.maxFavMembers = 100;
+    options.timers = 70;
+    options.epgReserves = 70;
+    return options;
+}
+
 std::unique_ptr<COrvanel1Doc> MakeRandomDocument(std::mt19937& rng, const RandomDocOptions& options)
 {
     auto doc = std::make_unique<COrvanel1Doc>();

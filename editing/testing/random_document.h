@@ -20,6 +20,10 @@ struct RandomDocOptions {
     uint32_t epgReserves = 20;
 };
 
+// A list as full as the STB holds (every checked TV slot, 12 satellites of 40 transponders,
+// ten favourite groups, 70 timers and reservations) with this many radio services.
+RandomDocOptions FullListOptions(uint32_t radioCount);
+
 // Every service is valid for the load-time checks and named; extra[0..1] hold a unique id.
 std::unique_ptr<COrvanel1Doc> MakeRandomDocument(std::mt19937& rng, const RandomDocOptions& options);
 
