@@ -42,3 +42,8 @@ bool DocAskYes(COrvanel1Doc& doc, const std::string& text, const std::string& ti
     return doc.m_pPrompter &&
            doc.m_pPrompter->Ask(text, title, PromptButtons::YesNo, PromptIcon::Warning) == PromptAnswer::Yes;
 }
+
+std::string SatName(const COrvanel1Doc& doc, uint32_t sat)
+{
+    return sat < kMaxSat ? FieldText(doc.m_SatInfo[sat].name) : std::string();
+}

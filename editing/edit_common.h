@@ -39,6 +39,8 @@ std::string FieldText(const std::array<char, N>& field)
         ++len;
     return std::string(field.data(), len);
 }
+// A satellite's name; empty for a slot out of range.
+std::string SatName(const COrvanel1Doc& doc, uint32_t sat);
 // Writes text into a NUL-padded fixed field, cut to N - 1 characters.
 template <size_t N>
 void SetFieldText(std::array<char, N>& field, const std::string& text)

@@ -48,11 +48,6 @@ KeyContext MakeKeyContext(const COrvanel1Doc& doc, SvcKind kind, int type)
     return ctx;
 }
 
-std::string SatName(const COrvanel1Doc& doc, uint32_t sat)
-{
-    return sat < kMaxSat ? FieldText(doc.m_SatInfo[sat].name) : std::string();
-}
-
 std::string Digits5(uint32_t value)
 {
     char text[16];

@@ -94,7 +94,7 @@ void DescribeSlots(std::string& text, const COrvanel1Doc& target, SvcKind kind, 
         --room;
         const SvcRecord& svc = ListOf(target, kind)[slot];
         text += std::string(what) + (kind == kTvKind ? " TV " : " radio ") + std::to_string(slot + 1) + ". " +
-                Latin1ToUtf8(SvcNameOf(target, svc)) + " (" + Latin1ToUtf8(SatNameOf(target, svc.satIdx)) +
+                Latin1ToUtf8(SvcNameOf(target, svc)) + " (" + Latin1ToUtf8(SatName(target, svc.satIdx)) +
                 ", svcId " + std::to_string(svc.svcId) + ")\n";
     }
 }

@@ -11,7 +11,7 @@ namespace lists {
 
 namespace {
 
-TpRef TpRefOf(const COrvanel1Doc& doc, const TpData& tp) { return {SatNameOf(doc, tp.satIdx), tp.freq, tp.polar, tp.sr}; }
+TpRef TpRefOf(const COrvanel1Doc& doc, const TpData& tp) { return {SatName(doc, tp.satIdx), tp.freq, tp.polar, tp.sr}; }
 
 SvcRef SvcRefOf(const std::vector<SvcFacts>& facts, SvcKind kind, uint32_t pos)
 {
@@ -24,7 +24,7 @@ std::vector<std::string> SatNames(const COrvanel1Doc& doc)
     std::vector<std::string> names;
     for (uint32_t s = 0; s < kMaxSat; ++s)
         if (doc.m_SatInfo[s].name[0] != '\0')
-            names.push_back(SatNameOf(doc, s));
+            names.push_back(SatName(doc, s));
     return names;
 }
 

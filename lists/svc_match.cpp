@@ -83,7 +83,7 @@ std::vector<uint32_t> TpStarts(const COrvanel1Doc& doc)
 SvcFacts Facts(const COrvanel1Doc& doc, const SvcRecord& svc, const std::vector<uint32_t>& tpStarts)
 {
     SvcFacts facts;
-    facts.satName = SatNameOf(doc, svc.satIdx);
+    facts.satName = SatName(doc, svc.satIdx);
     facts.svcId = svc.svcId;
     facts.name = SvcNameOf(doc, svc);
     if (svc.satIdx < kMaxSat && svc.tpIdx < doc.m_SatInfo[svc.satIdx].tpNum) {
@@ -106,11 +106,6 @@ std::string SvcNameOf(const COrvanel1Doc& doc, const SvcRecord& svc)
         return {};
     const char* start = reinterpret_cast<const char*>(doc.m_SvcName.data()) + svc.nameOffset;
     return std::string(start, strnlen(start, kSvcNamePoolSize - svc.nameOffset));
-}
-
-std::string SatNameOf(const COrvanel1Doc& doc, uint32_t sat)
-{
-    return sat < kMaxSat ? FieldText(doc.m_SatInfo[sat].name) : std::string();
 }
 
 const TpData* TpOf(const COrvanel1Doc& doc, const SvcRecord& svc)
@@ -175,12 +170,12 @@ std::vector<int32_t> MatchTransponders(const COrvanel1Doc& reference, const COrv
 {
     Candidates bySat;
     for (uint32_t t = 0; t < std::min(reference.m_TpCnt, kMaxTp); ++t)
-        bySat[SatNameOf(reference, reference.m_TpData[t].satIdx)].push_back(t);
+        bySat[SatName(reference, reference.m_TpData[t].satIdx)].push_back(t);
     std::vector<bool> used(kMaxTp, false);
     std::vector<int32_t> refOf(std::min(subject.m_TpCnt, kMaxTp), -1);
     for (uint32_t t = 0; t < refOf.size(); ++t) {
         const TpData& tp = subject.m_TpData[t];
-        const auto it = bySat.find(SatNameOf(subject, tp.satIdx));
+        const auto it = bySat.find(SatName(subject, tp.satIdx));
         if (it == bySat.end())
             continue;
         uint32_t bestDistance = kFreqTolerance + 1;

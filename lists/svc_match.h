@@ -28,8 +28,6 @@ struct SvcFacts {
 
 // The stored name of a service (Latin-1, up to its NUL); empty when it has none.
 std::string SvcNameOf(const COrvanel1Doc& doc, const SvcRecord& svc);
-// A satellite's name; empty for a slot out of range or free.
-std::string SatNameOf(const COrvanel1Doc& doc, uint32_t sat);
 // The service's transponder, or null when its satellite or tpIdx is out of range.
 const TpData* TpOf(const COrvanel1Doc& doc, const SvcRecord& svc);
 SvcFacts FactsOf(const COrvanel1Doc& doc, const SvcRecord& svc);

@@ -40,14 +40,6 @@ std::string NumberedLine(uint32_t position1, const std::string& name)
     return number + name;
 }
 
-std::string SatName(const COrvanel1Doc& doc, uint32_t sat)
-{
-    if (sat >= kMaxSat)
-        return {};
-    const auto& name = doc.m_SatInfo[sat].name;
-    return std::string(name.data(), strnlen(name.data(), name.size()));
-}
-
 const char* PolarText(uint8_t polar)
 {
     return polar ? "Horizontal" : "Vertical";

@@ -2,6 +2,7 @@
 // satellite, transponder, preview, service and favourite member lines, and the service
 // information panel.
 #pragma once
+#include "editing/edit_common.h"
 #include "settings/document.h"
 
 #include <cstdint>
@@ -16,7 +17,6 @@ std::string SvcListName(const COrvanel1Doc& doc, SvcKind kind, uint32_t pos);
 // "%4d. %s": a 1-based position and a cleaned name.
 std::string NumberedLine(uint32_t position1, const std::string& name);
 
-std::string SatName(const COrvanel1Doc& doc, uint32_t sat);
 const char* PolarText(uint8_t polar);
 // "%6d Mhz   %6d KS/s  %11s"
 std::string TpLine(const TpData& tp);
