@@ -1,6 +1,7 @@
 #include "editing/edit_common.h"
 
 #include <algorithm>
+#include <cstring>
 
 std::vector<uint32_t> NormalizeSelection(std::vector<uint32_t> positions, uint32_t count)
 {
@@ -46,4 +47,13 @@ bool DocAskYes(COrvanel1Doc& doc, const std::string& text, const std::string& ti
 std::string SatName(const COrvanel1Doc& doc, uint32_t sat)
 {
     return sat < kMaxSat ? FieldText(doc.m_SatInfo[sat].name) : std::string();
+}
+
+std::string SvcNameOf(const COrvanel1Doc& doc, const SvcRecord& svc)
+{
+    const uint32_t end = std::min(doc.m_SvcNamePos, kSvcNamePoolSize);
+    if (svc.nameOffset == kNoName || svc.nameOffset >= end)
+        return {};
+    const char* start = reinterpret_cast<const char*>(doc.m_SvcName.data()) + svc.nameOffset;
+    return std::string(start, strnlen(start, kSvcNamePoolSize - svc.nameOffset));
 }

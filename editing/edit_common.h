@@ -39,6 +39,8 @@ std::string FieldText(const std::array<char, N>& field)
         ++len;
     return std::string(field.data(), len);
 }
+// The stored name of a service (Latin-1, up to its NUL); empty when it has none.
+std::string SvcNameOf(const COrvanel1Doc& doc, const SvcRecord& svc);
 // A satellite's name; empty for a slot out of range.
 std::string SatName(const COrvanel1Doc& doc, uint32_t sat);
 // Writes text into a NUL-padded fixed field, cut to N - 1 characters.

@@ -7,15 +7,25 @@
 #include <algorithm>
 #include <numeric>
 
-void Appl_ChangeSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, const std::string& name)
+bool Appl_ChangeSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, const std::string& name)
 {
     if (pos >= SvcCount(doc, kind))
-        return;
-    if (SvcTable(doc, kind)[pos].nameOffset != kNoName)
+        return false;
+    SvcRecord& svc = SvcTable(doc, kind)[pos];
+    const uint32_t oldOffset = svc.nameOffset;
+    const std::string old = SvcNameOf(doc, svc);
+    if (oldOffset != kNoName)
         Appl_ReleaseSvcName(doc, kind, pos);
-    uint32_t offset = Appl_AddSvcName(doc, name);
-    SvcTable(doc, kind)[pos].nameOffset = offset;
+    svc.nameOffset = Appl_AddSvcName(doc, name);
     doc.m_Revision.Bump(ListTable(kind));
+    if (svc.nameOffset != kNoName || old.empty())
+        return svc.nameOffset != kNoName;
+    // The pool is full: a shared old name is still in place; one that was cut out left room
+    // for itself at the end.
+    svc.nameOffset = oldOffset;
+    if (SvcNameOf(doc, svc) != old)
+        svc.nameOffset = Appl_AddSvcName(doc, old);
+    return false;
 }
 
 void Appl_ChangeTvSvcName(COrvanel1Doc& doc, uint32_t pos, const std::string& name)

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-// Replaces the service's name (the old one is released from the pool). A full pool leaves
-// the service without a name. The caller sets renameFlag.
+// Replaces the service's name (the old one is released from the pool). False when the full
+// pool cannot take the new name: the service keeps its old one. The caller sets renameFlag.
 void Appl_ChangeTvSvcName(COrvanel1Doc& doc, uint32_t pos, const std::string& name);
 void Appl_ChangeRadioSvcName(COrvanel1Doc& doc, uint32_t pos, const std::string& name);
-void Appl_ChangeSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, const std::string& name);
+bool Appl_ChangeSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, const std::string& name);
 
 // Moves the service at `from` to `to` (both below the count). False when out of range.
 bool Appl_MoveSvc(COrvanel1Doc& doc, SvcKind kind, uint32_t from, uint32_t to);

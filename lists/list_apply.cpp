@@ -40,20 +40,10 @@ NameChange SetSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t slot, const std:
     const std::string old = SvcNameOf(doc, svc);
     if (name.empty() || name == old)
         return NameChange::Same;
-    const uint32_t oldOffset = svc.nameOffset;
-    Appl_ChangeSvcName(doc, kind, slot, name);
-    if (svc.nameOffset != kNoName) {
-        svc.renameFlag = 1;
-        return NameChange::Renamed;
-    }
-    // The pool is full. A shared old name is still in place; one that was cut out left
-    // room for itself at the end.
-    if (!old.empty()) {
-        svc.nameOffset = oldOffset;
-        if (SvcNameOf(doc, svc) != old)
-            svc.nameOffset = Appl_AddSvcName(doc, old);
-    }
-    return NameChange::NoRoom;
+    if (!Appl_ChangeSvcName(doc, kind, slot, name))
+        return NameChange::NoRoom;
+    svc.renameFlag = 1;
+    return NameChange::Renamed;
 }
 
 bool SetSvcFlags(COrvanel1Doc& doc, SvcKind kind, uint32_t slot, uint8_t lock, uint8_t skip)

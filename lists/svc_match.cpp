@@ -99,15 +99,6 @@ SvcFacts Facts(const COrvanel1Doc& doc, const SvcRecord& svc, const std::vector<
 
 } // namespace
 
-std::string SvcNameOf(const COrvanel1Doc& doc, const SvcRecord& svc)
-{
-    const uint32_t end = std::min(doc.m_SvcNamePos, kSvcNamePoolSize);
-    if (svc.nameOffset == kNoName || svc.nameOffset >= end)
-        return {};
-    const char* start = reinterpret_cast<const char*>(doc.m_SvcName.data()) + svc.nameOffset;
-    return std::string(start, strnlen(start, kSvcNamePoolSize - svc.nameOffset));
-}
-
 const TpData* TpOf(const COrvanel1Doc& doc, const SvcRecord& svc)
 {
     if (svc.satIdx >= kMaxSat || svc.tpIdx >= doc.m_SatInfo[svc.satIdx].tpNum)

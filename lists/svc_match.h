@@ -6,6 +6,7 @@
 // Satellites match by name; transponders of one satellite by polarity, frequency within
 // 2 MHz and symbol rate within the near-identical tolerance of adding a transponder.
 #pragma once
+#include "editing/edit_common.h"
 #include "settings/document.h"
 
 #include <cstdint>
@@ -26,8 +27,6 @@ struct SvcFacts {
     std::string name;
 };
 
-// The stored name of a service (Latin-1, up to its NUL); empty when it has none.
-std::string SvcNameOf(const COrvanel1Doc& doc, const SvcRecord& svc);
 // The service's transponder, or null when its satellite or tpIdx is out of range.
 const TpData* TpOf(const COrvanel1Doc& doc, const SvcRecord& svc);
 SvcFacts FactsOf(const COrvanel1Doc& doc, const SvcRecord& svc);
