@@ -56,16 +56,22 @@ void NoteFailure(FileFailure* failure, const std::filesystem::path& path, std::s
 
 std::array<uint8_t, kSettingsFileHeaderSize> BuildFileHeader(const COrvanel1Doc& doc)
 {
+    return SettingsFileHeader(doc.m_ExpectedSystemId, doc.m_HeaderCopy.data(), doc.m_ModelId);
+}
+
+}  // namespace
+
+std::array<uint8_t, kSettingsFileHeaderSize> SettingsFileHeader(uint16_t systemId, const uint8_t* flashHeader,
+                                                                uint8_t modelId)
+{
     std::array<uint8_t, kSettingsFileHeaderSize> header;
     header.fill(0xFF);
     std::memcpy(header.data(), kSettingsFileMagic, sizeof kSettingsFileMagic);
     PutBe16(&header[8], kSettingsFileVersion);
-    PutBe16(&header[10], doc.m_ExpectedSystemId);
-    std::memcpy(&header[12], doc.m_HeaderCopy.data(), settings::PackedTraitsOfModel(doc.m_ModelId).headerLength);
+    PutBe16(&header[10], systemId);
+    std::memcpy(&header[12], flashHeader, settings::PackedTraitsOfModel(modelId).headerLength);
     return header;
 }
-
-}  // namespace
 
 std::filesystem::path DefaultSideFolder()
 {

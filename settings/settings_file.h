@@ -15,6 +15,7 @@
 #include "common/safe_file.h"
 #include "settings/document.h"
 
+#include <array>
 #include <filesystem>
 
 constexpr uint32_t kSettingsFileHeaderSize = 64;
@@ -31,6 +32,10 @@ constexpr char kSideFolderSetting[] = "SideFolder";
 // $XDG_STATE_HOME/orvanel, else ~/.local/state/orvanel; "." when neither can be found.
 std::filesystem::path DefaultSideFolder();
 std::filesystem::path SideFolderOf(const COrvanel1Doc& doc);
+
+// The 64-byte header for this systemId with the copy of the flash header (its length by the model).
+std::array<uint8_t, kSettingsFileHeaderSize> SettingsFileHeader(uint16_t systemId, const uint8_t* flashHeader,
+                                                                uint8_t modelId);
 
 // Results of LoadSettingsFile and SaveSettingsFile, with the values the editor gives them.
 enum class [[nodiscard]] SettingsFileResult : int { Ok = 1, Fail = 0 };

@@ -163,13 +163,17 @@ void CEditorController::OnUpload()
 {
     if (Held() && !AskSaveFirst(PromptIcon::Warning))
         return;
-    Discard();
-    ClearUndo();
-    m_Link.Upload([this] {
-        if (Held())
-            AfterLoad(true);
-        else
+    // What is on screen, its file name and edited flag stay until the STB's settings have
+    // arrived: an upload that brings nothing back loses nothing.
+    m_Link.Upload([this](bool uploaded) {
+        if (!uploaded) {
             Changed(kRefreshAll);
+            return;
+        }
+        m_Clip.Clear();
+        m_FileName.reset();
+        ClearUndo();
+        AfterLoad(true);
     });
 }
 

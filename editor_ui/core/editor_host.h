@@ -36,9 +36,9 @@ public:
     virtual ~EditorLink() = default;
     virtual bool UsbMode() const = 0;
     virtual void SetUsbMode(bool usb) = 0;
-    // The upload window; `done` runs once it has closed (the document then holds what the
-    // upload decoded, if anything).
-    virtual void Upload(std::function<void()> done) = 0;
+    // The upload window; `done` runs once it has closed, told whether the document now holds
+    // the STB's settings (it is untouched otherwise).
+    virtual void Upload(std::function<void(bool uploaded)> done) = 0;
     virtual void Download() = 0;
     virtual void StbReboot() = 0;
     virtual void PortSetup() = 0;

@@ -42,18 +42,14 @@ private:
 class ScriptedLink : public EditorLink {
 public:
     bool usb = true;
-    // What the upload window leaves in the document; null leaves nothing.
-    std::function<void()> upload;
+    // What the upload window leaves in the document, true when it decoded the STB's
+    // settings; null brings nothing.
+    std::function<bool()> upload;
     int downloads = 0;
 
     bool UsbMode() const override { return usb; }
     void SetUsbMode(bool value) override { usb = value; }
-    void Upload(std::function<void()> done) override
-    {
-        if (upload)
-            upload();
-        done();
-    }
+    void Upload(std::function<void(bool)> done) override { done(upload && upload()); }
     void Download() override { ++downloads; }
     void StbReboot() override {}
     void PortSetup() override {}

@@ -1,8 +1,10 @@
 #include "editor_ui/window/editor_app.h"
 
+#include "settings/backup_folder.h"
 #include "settings/settings_file.h"
 
 #include <QSettings>
+#include <QStatusBar>
 
 std::filesystem::path EditorSideFolder()
 {
@@ -15,6 +17,7 @@ LinkSessionParts EditorLinkParts()
 {
     LinkSessionParts parts;
     parts.startDir = EditorSideFolder();
+    parts.backupFolder = BackupFolderOf(parts.startDir);
     return parts;
 }
 
@@ -26,5 +29,6 @@ COrvanelApp::COrvanelApp()
     prompter.SetParentWindow(&frame);
     dialogs.SetParentWindow(&frame);
     link.SetParentWindow(&frame);
+    link.SetNoteSink([this](const std::string& note) { frame.statusBar()->showMessage(QString::fromStdString(note)); });
     frame.UpdateCommands();
 }

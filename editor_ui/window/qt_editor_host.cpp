@@ -111,18 +111,26 @@ void CQtEditorLink::SetUsbMode(bool usb)
         m_Prompter.Notify(kModeFileErrorText, "Notice", PromptIcon::Warning);
 }
 
-void CQtEditorLink::Upload(std::function<void()> done)
+void CQtEditorLink::Upload(std::function<void(bool uploaded)> done)
 {
-    // The controller learns the outcome from the document, which holds settings only after
-    // a decoded upload.
-    (void)RunUploadWindow(m_pParent, m_Session, m_Doc);
-    done();
+    std::string note;
+    const bool uploaded = RunUploadWindow(m_pParent, m_Session, m_Doc, &note) == TransferCommandResult::Ok;
+    ShowNote(note);
+    done(uploaded);
 }
 
 void CQtEditorLink::Download()
 {
     // The window has shown every failure; the document is the same either way.
-    (void)RunDownloadWindow(m_pParent, m_Session, m_Doc);
+    std::string note;
+    (void)RunDownloadWindow(m_pParent, m_Session, m_Doc, &note);
+    ShowNote(note);
+}
+
+void CQtEditorLink::ShowNote(const std::string& note)
+{
+    if (!note.empty() && m_NoteSink)
+        m_NoteSink(note);
 }
 
 void CQtEditorLink::StbReboot()

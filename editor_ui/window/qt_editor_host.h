@@ -43,19 +43,24 @@ public:
     {
     }
     void SetParentWindow(QWidget* parent) { m_pParent = parent; }
+    // Where a note after a transfer goes (the main window's status line).
+    void SetNoteSink(std::function<void(const std::string&)> sink) { m_NoteSink = std::move(sink); }
 
     bool UsbMode() const override;
     void SetUsbMode(bool usb) override;
-    void Upload(std::function<void()> done) override;
+    void Upload(std::function<void(bool uploaded)> done) override;
     void Download() override;
     void StbReboot() override;
     void PortSetup() override;
 
 private:
+    void ShowNote(const std::string& note);
+
     CLinkSession& m_Session;
     COrvanel1Doc& m_Doc;
     Prompter& m_Prompter;
     QPointer<QWidget> m_pParent;
+    std::function<void(const std::string&)> m_NoteSink;
 };
 
 // "About KELU v2.32": the program's icon, "KELU Version 2.32" and OK.

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -35,6 +37,16 @@ CDownloadController::~CDownloadController()
     CloseNow();
 }
 
+std::string CDownloadController::RestoreText() const
+{
+    if (m_Session.BackupFolder().empty())
+        return {};
+    if (!m_RestorePoint)
+        return "Way back: no backup of this STB's settings";
+    return "Way back: " + m_RestorePoint->path.filename().string() + " (" + BackupKindText(m_RestorePoint->kind) +
+           ", " + BackupTimeText(m_RestorePoint->time) + ")";
+}
+
 bool CDownloadController::Started() const
 {
     return m_bStarted || (m_pEngine && m_pEngine->Started());
@@ -55,6 +67,8 @@ void CDownloadController::Open()
     m_View.SetProgress(0);
     m_WatchdogCount = 0;
     m_ImagePath = DownloadImagePath(m_Session.StartDir());
+    if (!m_Session.BackupFolder().empty())
+        m_RestorePoint = NewestBackupOf(m_Session.BackupFolder(), m_Doc.m_ExpectedSystemId);
     m_ModeText = m_Session.UsbMode() ? "Mode : USB" : "Mode : Serial";
     ShowModeText();
     if (m_Session.UsbMode())
@@ -393,7 +407,19 @@ void CDownloadController::FinishClose()
         return;
     }
     m_Session.SetTransferResult(true);
+    KeepSentImage();
     AskReboot();
+}
+
+void CDownloadController::KeepSentImage()
+{
+    std::ifstream file(m_ImagePath, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    DownloadImageContents sent;
+    if (DecodeDownloadImage(bytes.data(), bytes.size(), sent))
+        KeepBackup(BackupKind::ToStb, {sent.systemId, sent.flash, sent.eeprom});
+    else
+        Trace("CDownloadController: the image sent cannot be read back for its backup");
 }
 
 void CDownloadController::AskReboot()

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 class COrvanel1Doc;
@@ -41,6 +42,11 @@ public:
     // Bytes of the download image the STB has taken so far, and its size.
     uint32_t ServedBytes() const;
     uint32_t ImageSize() const { return m_ImageSize; }
+    // Found at Open: the newest backup of this STB's settings, the way back from this download.
+    const std::optional<BackupEntry>& RestorePoint() const { return m_RestorePoint; }
+    // The window's line about it: "Way back: NAME (from the STB, DATE TIME)", or that there is
+    // none; empty when the session keeps no backups.
+    std::string RestoreText() const;
 
 private:
     void OnDeviceReady() override;
@@ -51,6 +57,7 @@ private:
     void JoinWorkers() override;
     void FinishClose() override;
     void AskReboot();
+    void KeepSentImage();
 
     // The serving engine's reports.
     void ShowStatus(const std::string& text) override;
@@ -75,6 +82,7 @@ private:
 
     COrvanel1Doc& m_Doc;
     std::filesystem::path m_ImagePath;
+    std::optional<BackupEntry> m_RestorePoint;
     std::atomic<bool> m_bStartPressed{false};
     std::atomic<bool> m_bStarted{false};
     std::atomic<bool> m_bTimerRunning{false};

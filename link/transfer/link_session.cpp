@@ -7,6 +7,7 @@ CLinkSession::CLinkSession(Prompter& prompter, LinkSessionParts parts)
     : m_Messages(prompter), m_Clock(parts.clock ? *parts.clock : m_OwnClock),
       m_Guard(parts.guard ? *parts.guard : m_OwnGuard), m_bAbort(parts.abortFlag ? *parts.abortFlag : m_bOwnAbort),
       m_ModeConfigPath(std::move(parts.modeConfigPath)), m_StartDir(std::move(parts.startDir)),
+      m_BackupFolder(std::move(parts.backupFolder)),
       m_Serial(m_Messages, std::move(parts.serialPort), std::move(parts.serialConfig)),
       m_SerialLink(m_Serial.m_QueueRead, m_Serial, m_State, m_bSessionRunning, m_Messages,
                    parts.rxIdle ? *parts.rxIdle : m_RingIdle),

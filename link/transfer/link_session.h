@@ -42,6 +42,7 @@ struct LinkSessionParts {
     std::atomic<bool>* abortFlag = nullptr;  // null: the session's own flag
     std::filesystem::path modeConfigPath = kModeConfigPath;
     std::filesystem::path startDir = DefaultSideFolder();   // where the download image is written
+    std::filesystem::path backupFolder;   // where every transfer is kept (BackupFolderOf); empty: nowhere
 };
 
 enum class [[nodiscard]] ModeFileResult { Written, NotWritten };
@@ -69,6 +70,7 @@ public:
     // Settings for this run only (command lines, tests); mode.cfg is left alone.
     void UseSettings(const LinkSettings& settings) { m_Settings = settings; }
     const std::filesystem::path& StartDir() const { return m_StartDir; }
+    const std::filesystem::path& BackupFolder() const { return m_BackupFolder; }
 
     // Opens the channel on the chosen port at 115200 baud.
     [[nodiscard]] bool OpenSerial();
@@ -117,6 +119,7 @@ private:
     LinkSettings m_Settings;
     std::filesystem::path m_ModeConfigPath;
     std::filesystem::path m_StartDir;
+    std::filesystem::path m_BackupFolder;
     std::atomic<bool> m_bPortOpen{false};
     std::atomic<bool> m_bSessionRunning{false};
     std::atomic<bool> m_bTransferResult{false};

@@ -2,6 +2,8 @@
 
 #include "link/transfer/transfer_text.h"
 
+#include <ctime>
+
 CTransferDialog::CTransferDialog(CLinkSession& session, TransferView& view) : m_Session(session), m_View(view)
 {
     m_Session.Messages().Attach(m_View);
@@ -33,6 +35,18 @@ void CTransferDialog::PostAfterGuarded(std::chrono::milliseconds delay, std::fun
 std::function<void()> CTransferDialog::WorkerEndedNotice()
 {
     return [this] { PostGuarded([this] { NotifyState(); }); };
+}
+
+void CTransferDialog::KeepBackup(BackupKind kind, const BackupImage& image)
+{
+    if (m_Session.BackupFolder().empty())
+        return;
+    m_Backup = WriteBackup(m_Session.BackupFolder(), kind, image, std::time(nullptr), &m_BackupFailure);
+}
+
+std::string BackupFailureNote(const CTransferDialog& dialog)
+{
+    return dialog.BackupFailure() ? "Backup not written: " + dialog.BackupFailure().Describe() : std::string();
 }
 
 void CTransferDialog::NotifyState()

@@ -12,17 +12,21 @@
 //   State()              what the view's StateChanged last said (device present, busy, can
 //                        start, watchdog running, closing).
 //   Success()            the transfer result, final once ReadyToClose came.
+//   Backup()/BackupFailure()  the backup of a successful transfer in the session's backup
+//                        folder, or why it could not be written (the transfer stands).
 // Worker messages reach the window through the view's ShowMessage; the window answers them
 // without ever waiting for the worker. Commands the controller posts are dropped once it is
 // destroyed; destroying it before ReadyToClose closes it at once without questions.
 #pragma once
 #include "link/transfer/link_session.h"
 #include "link/transfer/transfer_view.h"
+#include "settings/backup_folder.h"
 
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class CTransferDialog : public UsbDeviceListener {
@@ -39,6 +43,8 @@ public:
     const TransferState& State() const { return m_LastState; }
     bool DeviceReady() const { return m_bDeviceReady; }
     bool Success() const { return m_bSuccess; }
+    const std::optional<std::filesystem::path>& Backup() const { return m_Backup; }
+    const FileFailure& BackupFailure() const { return m_BackupFailure; }
 
     void OnDeviceArrival(const std::string& path) override;
     void OnDeviceRemoval(const std::string& path) override;
@@ -68,6 +74,8 @@ protected:
     void CloseNow();
 
     void ShowModeText() { m_View.ShowStatus(m_ModeText); }
+    // Keeps the transferred image in the session's backup folder, when it has one.
+    void KeepBackup(BackupKind kind, const BackupImage& image);
     // USB mode at opening: starts the transport and discovery; a device found is ready at once.
     void StartUsbAtOpen(const char* foundModeText);
     // Serial mode at the start button: opens the port at 115200 with its status texts;
@@ -93,9 +101,14 @@ protected:
     std::string m_ModeText;
 
 private:
+    std::optional<std::filesystem::path> m_Backup;
+    FileFailure m_BackupFailure;
     enum class Phase { Open, Closing, Closed };
     Phase m_Phase = Phase::Open;
     TransferState m_LastState;
     bool m_bStateSent = false;
     std::shared_ptr<char> m_pAlive = std::make_shared<char>();
 };
+
+// For the status line after a transfer: "Backup not written: \"PATH\": REASON", or nothing.
+std::string BackupFailureNote(const CTransferDialog& dialog);

@@ -230,6 +230,7 @@ void CUploadController::FinishClose()
     m_Session.CloseSerial();
     if (m_bSuccess) {
         m_Session.SetTransferResult(true);
+        KeepBackup(BackupKind::FromStb, {m_Image.systemId, m_Image.flash, m_Image.eeprom});
         PromptAnswer answer = m_Session.Messages().Ask("Upload Success, Do you want to reboot Settop Box?", "Notice",
                                                         PromptButtons::YesNo, PromptIcon::Question);
         if (answer == PromptAnswer::Yes)

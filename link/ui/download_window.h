@@ -14,7 +14,11 @@ public:
 
 protected:
     CTransferDialog& Controller() override { return m_Controller; }
-    void OpenController() override { m_Controller.Open(); }
+    void OpenController() override
+    {
+        m_Controller.Open();
+        SetNote(QString::fromStdString(m_Controller.RestoreText()));
+    }
     void OnStart() override { m_Controller.OnDownload(); }
 
 private:

@@ -23,18 +23,23 @@ void RunStbRebootWindow(QWidget* parent, CLinkSession& session)
     window.exec();
 }
 
-TransferCommandResult RunUploadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc)
+TransferCommandResult RunUploadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc, std::string* note)
 {
     CUploadWindow window(parent, session);
     window.exec();
+    if (note)
+        *note = BackupFailureNote(window.UploadController());
     if (!window.UploadController().Success())
         return TransferCommandResult::Fail;
     return DecodeUploadedImage(window.UploadController().Image(), doc, session.Messages());
 }
 
-TransferCommandResult RunDownloadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc)
+TransferCommandResult RunDownloadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc,
+                                        std::string* note)
 {
     CDownloadWindow window(parent, session, doc);
     window.exec();
+    if (note)
+        *note = BackupFailureNote(window.DownloadController());
     return DownloadResult(window.DownloadController().Success());
 }

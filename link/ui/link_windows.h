@@ -4,6 +4,8 @@
 #pragma once
 #include "link/transfer/command_result.h"
 
+#include <string>
+
 class CLinkSession;
 class COrvanel1Doc;
 class QWidget;
@@ -17,10 +19,14 @@ bool RunSerialPortDialog(QWidget* parent, CLinkSession& session);
 void RunStbRebootWindow(QWidget* parent, CLinkSession& session);
 
 // Upload FROM STB: the Upload window; when it ends with the transfer result, the image is
-// decoded into `doc` ("Unpack Flash Error", "Flash Version Check Error"). Ok when the
-// document now holds the STB's settings, Fail otherwise (the document is then unchanged).
-TransferCommandResult RunUploadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc);
+// kept in the session's backup folder and decoded into `doc` ("Unpack Flash Error", "Flash
+// Version Check Error"). Ok when the document now holds the STB's settings, Fail otherwise
+// (the document is then unchanged). `note` gets what the status line is to say afterwards.
+TransferCommandResult RunUploadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc,
+                                      std::string* note = nullptr);
 
-// Download TO STB: the Download window sends the document's settings. Ok when the transfer
-// result was set.
-TransferCommandResult RunDownloadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc);
+// Download TO STB: the Download window names the backup that can restore the STB's settings
+// and sends the document's; the image sent is kept as a backup. Ok when the transfer result
+// was set.
+TransferCommandResult RunDownloadWindow(QWidget* parent, CLinkSession& session, COrvanel1Doc& doc,
+                                        std::string* note = nullptr);

@@ -3,6 +3,7 @@
 #include "link/ui/transfer_progress_bar.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -15,6 +16,11 @@ CTransferWindow::CTransferWindow(QWidget* parent, const QString& startText) : CL
     m_pStatus->setReadOnly(true);
     m_pStatus->setMinimumWidth(m_pStatus->fontMetrics().averageCharWidth() * 52);
     layout->addWidget(m_pStatus);
+    m_pNote = new QLabel(this);
+    m_pNote->setObjectName(QStringLiteral("note"));
+    m_pNote->setWordWrap(true);
+    m_pNote->hide();
+    layout->addWidget(m_pNote);
     m_pProgress = new CTransferProgressBar(this);
     m_pProgress->setObjectName(QStringLiteral("progress"));
     m_pProgress->SetRange(0, 100);
@@ -39,6 +45,12 @@ CTransferWindow::CTransferWindow(QWidget* parent, const QString& startText) : CL
 }
 
 QString CTransferWindow::Status() const { return m_pStatus->text(); }
+
+void CTransferWindow::SetNote(const QString& text)
+{
+    m_pNote->setText(text);
+    m_pNote->setVisible(!text.isEmpty());
+}
 
 int CTransferWindow::Progress() const { return m_pProgress->Pos(); }
 

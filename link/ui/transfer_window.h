@@ -4,6 +4,7 @@
 #include "link/ui/link_window.h"
 
 class CTransferProgressBar;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -17,12 +18,15 @@ public:
 protected:
     // The start button was pressed.
     virtual void OnStart() = 0;
+    // A line under the status line (hidden while empty).
+    void SetNote(const QString& text);
     void OnStatus(const QString& text) override;
     void OnProgress(int position) override;
     void OnState(const TransferState& state) override;
 
 private:
     QLineEdit* m_pStatus = nullptr;
+    QLabel* m_pNote = nullptr;
     CTransferProgressBar* m_pProgress = nullptr;
     QPushButton* m_pStart = nullptr;
 };

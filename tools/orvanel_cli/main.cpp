@@ -100,6 +100,9 @@ void AddTransferOptions(CLI::App* command, TransferArgs& args)
     auto* noReboot = command->add_flag("--no-reboot", args.noReboot, "answer No to the final restart question");
     reboot->excludes(noReboot);
     command->add_option("--side-folder", args.options.sideFolder, kSideFolderHelp);
+    command->add_flag("--no-backup{false}", args.options.backup,
+                      "keep no copy of the transfer in backups/ of the side folder (kept by default: the newest 100, "
+                      "200 MB at most)");
 }
 
 constexpr int kUsageError = 2;

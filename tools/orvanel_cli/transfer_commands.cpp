@@ -4,6 +4,7 @@
 #include "link/transfer/download_controller.h"
 #include "link/transfer/link_session.h"
 #include "link/transfer/reboot_controller.h"
+#include "settings/backup_folder.h"
 #include "settings/settings_file.h"
 #include "tools/orvanel_cli/terminal_view.h"
 #include "link/transfer/upload_controller.h"
@@ -52,6 +53,23 @@ void Configure(CLinkSession& session, const TransferOptions& options)
     session.UseSettings({.bUsb = options.usb, .bCom2 = options.port == "COM2"});
 }
 
+LinkSessionParts PartsFor(const TransferOptions& options)
+{
+    LinkSessionParts parts;
+    parts.startDir = options.sideFolder.empty() ? DefaultSideFolder() : options.sideFolder;
+    if (options.backup)
+        parts.backupFolder = BackupFolderOf(parts.startDir);
+    return parts;
+}
+
+void ReportBackup(const CTransferDialog& dialog)
+{
+    if (dialog.Backup())
+        std::fprintf(stderr, "backup: %s\n", dialog.Backup()->c_str());
+    else if (dialog.BackupFailure())
+        std::fprintf(stderr, "%s\n", BackupFailureNote(dialog).c_str());
+}
+
 enum class LoopEnd { Closed, Interrupted, WorkerEnded, TimedOut };
 
 // The window's message loop: runs posted commands and the timer until the dialog may
@@ -92,7 +110,7 @@ void CloseDialog(CTransferDialog& dialog, TerminalView& view, LoopEnd end)
 int RunUpload(const TransferOptions& options, const std::filesystem::path& output, CliPrompter& prompter)
 {
     InterruptScope interrupts;
-    CLinkSession session(prompter);
+    CLinkSession session(prompter, PartsFor(options));
     Configure(session, options);
     TerminalView view(prompter);
     CUploadController dialog(session, view);
@@ -100,6 +118,7 @@ int RunUpload(const TransferOptions& options, const std::filesystem::path& outpu
     dialog.OnUpload();
     LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] { return !options.usb && !dialog.WorkerRunning(); });
     CloseDialog(dialog, view, end);
+    ReportBackup(dialog);
     if (!dialog.Success())
         return 1;
     auto doc = std::make_unique<COrvanel1Doc>();
@@ -118,19 +137,20 @@ int RunDownload(const TransferOptions& options, const std::filesystem::path& inp
     if (!Appl_OpenSettingsFile(*doc, input, prompter.Detail()))
         return 1;
     InterruptScope interrupts;
-    LinkSessionParts parts;
-    parts.startDir = SideFolderOf(*doc);
-    CLinkSession session(prompter, std::move(parts));
+    CLinkSession session(prompter, PartsFor(options));
     Configure(session, options);
     TerminalView view(prompter);
     CDownloadController dialog(session, *doc, view);
     dialog.Open();
+    if (dialog.RestorePoint())
+        std::fprintf(stderr, "the STB's settings can be restored from %s\n", dialog.RestorePoint()->path.c_str());
     dialog.OnDownload();
     LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] {
         view.ShowBytes(dialog.ServedBytes(), dialog.ImageSize());
         return dialog.Failed() || (!options.usb && !dialog.WorkerRunning());
     });
     CloseDialog(dialog, view, end);
+    ReportBackup(dialog);
     return DownloadResult(dialog.Success()) == TransferCommandResult::Ok ? 0 : 1;
 }
 

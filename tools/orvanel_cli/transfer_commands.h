@@ -11,6 +11,7 @@ struct TransferOptions {
     std::string port = "COM1";                  // serial: COM1 or COM2
     int timeoutSeconds = 120;                   // give up when the transfer has not ended by then
     std::filesystem::path sideFolder;           // side files and the download image; empty: the default
+    bool backup = true;                         // keep the transfer in backups/ of the side folder
 };
 
 // Exit status 0 when the settings file was written from a successful upload.

@@ -123,10 +123,10 @@ TEST_F(EditorTest, LeavingAsksOnlyWhenEdited)
     EXPECT_EQ(prompter.shown[0].title, "Warnning");
 }
 
-TEST_F(EditorTest, UploadDiscardsAsksAndMarksTheResultEdited)
+TEST_F(EditorTest, UploadReplacesTheSettingsOnlyWhenTheyArrivedAndMarksThemEdited)
 {
     fs::path file = MakeFile("stb.std");
-    link.upload = [&] { ASSERT_EQ(LoadSettingsFile(*doc, file), SettingsFileResult::Ok); };
+    link.upload = [&] { return LoadSettingsFile(*doc, file) == SettingsFileResult::Ok; };
     ctl.Run(Cmd::Upload);
     EXPECT_TRUE(prompter.shown.empty()) << "nothing held, nothing asked";
     EXPECT_TRUE(ctl.Held());
@@ -134,11 +134,29 @@ TEST_F(EditorTest, UploadDiscardsAsksAndMarksTheResultEdited)
     EXPECT_EQ(ctl.View(), kSatView);
     EXPECT_FALSE(ctl.FileName().has_value());
 
+    OpenDemo({.modelId = 10});
+    ctl.Run(Cmd::ViewTv);
+    ctl.Sort(kTvKind, kSortAlphabetic);
+    ctl.SetSvcSelection(kTvKind, {1}, 1);
+    ctl.ToggleLock(kTvKind);
+    const uint64_t revision = doc->m_Revision.Current();
     link.upload = nullptr;
     prompter.answers = {PromptAnswer::No};
     ctl.Run(Cmd::Upload);
-    EXPECT_FALSE(ctl.Held()) << "an upload that brings nothing leaves the settings discarded";
-    EXPECT_FALSE(ctl.Edited());
+    EXPECT_EQ(prompter.shown.back().text, "Save the Current information?");
+    EXPECT_TRUE(ctl.Held()) << "an upload that brings nothing back loses nothing";
+    EXPECT_TRUE(ctl.Edited());
+    EXPECT_EQ(ctl.FileName(), dir / "demo.std");
+    EXPECT_EQ(doc->m_ModelId, 10);
+    EXPECT_EQ(doc->m_Revision.Current(), revision);
+    EXPECT_TRUE(ctl.Undo().Available()) << "the sort can still be undone";
+
+    prompter.answers = {PromptAnswer::No};
+    link.upload = [&] { return LoadSettingsFile(*doc, file) == SettingsFileResult::Ok; };
+    ctl.Run(Cmd::Upload);
+    EXPECT_EQ(doc->m_ModelId, 0);
+    EXPECT_FALSE(ctl.FileName().has_value());
+    EXPECT_FALSE(ctl.Undo().Available());
 }
 
 TEST_F(EditorTest, TunerNumberFollowsTheModelRule)

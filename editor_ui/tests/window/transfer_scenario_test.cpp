@@ -7,6 +7,7 @@
 #include "editor_ui/window/main_frame.h"
 #include "editor_ui/window/qt_editor_host.h"
 #include "link/transfer/tests/transfer_fixture.h"
+#include "settings/backup_folder.h"
 #include "settings/service_purge.h"
 #include "tools/stb_sim/stb_sim.h"
 #include "common/testing/test_support.h"
@@ -14,16 +15,27 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
 namespace {
 
-void PressStart()
+// Presses the start button of the next transfer window; `note` gets its line under the status.
+void PressStart(QString* note = nullptr)
 {
-    OnModalDialog([](QDialog* window) {
+    OnModalDialog([note](QDialog* window) {
+        if (note)
+            *note = window->findChild<QLabel*>(QStringLiteral("note"))->text();
         QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("start")), Qt::LeftButton);
     });
+}
+
+std::unique_ptr<COrvanel1Doc> LoadBackup(const fs::path& path)
+{
+    auto doc = std::make_unique<COrvanel1Doc>();
+    doc->m_SideFileFolder = path.parent_path();
+    return LoadSettingsFile(*doc, path) == SettingsFileResult::Ok ? std::move(doc) : nullptr;
 }
 
 TEST(EditorTransfers, UploadThroughTheWindowThenDownloadTheEditedList)
@@ -38,7 +50,8 @@ TEST(EditorTransfers, UploadThroughTheWindowThenDownloadTheEditedList)
     doc->m_SideFileFolder = dir.Path();
     CQtPrompter prompter;
     FakeClock clock;
-    auto session = MakeSession(prompter, clock, "", options.usbSocket, dir.Path());
+    const fs::path backups = BackupFolderOf(dir.Path());
+    auto session = MakeSession(prompter, clock, "", options.usbSocket, dir.Path(), backups);
     ScriptedDialogs dialogs;
     CQtEditorLink link(*session, *doc, prompter);
     CEditorController ctl(*doc, prompter, dialogs, link);
@@ -54,6 +67,12 @@ TEST(EditorTransfers, UploadThroughTheWindowThenDownloadTheEditedList)
     ASSERT_TRUE(ctl.Held());
     EXPECT_TRUE(ctl.Edited());
     EXPECT_TRUE(SameSettings(*doc, *original));
+    std::vector<BackupEntry> kept = ListBackups(backups);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].kind, BackupKind::FromStb);
+    auto fromStb = LoadBackup(kept[0].path);
+    ASSERT_NE(fromStb, nullptr);
+    EXPECT_TRUE(SameSettings(*fromStb, *original));
 
     QApplication::setActiveWindow(&frame);   // back from the modal window
     QTest::keyClick(&frame, Qt::Key_F2);
@@ -62,14 +81,22 @@ TEST(EditorTransfers, UploadThroughTheWindowThenDownloadTheEditedList)
     ctl.CommitRename(kTvKind, 0, "Edited In Window");
     ctl.Run(Cmd::Delete);
     ctl.Sort(kTvKind, kSortAlphabetic);
-    PressStart();
+    QString wayBack;
+    PressStart(&wayBack);
     QTest::keyClick(&frame, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(wayBack.startsWith("Way back: " + QString::fromStdString(kept[0].path.filename())));
     EXPECT_EQ(boxes.Texts(), (QStringList{"Upload Success, Do you want to reboot Settop Box?",
                                           "Download Success, Reboot Settop Box"}));
     auto held = DecodeImage(sim.Image().Snapshot());
     ASSERT_NE(held, nullptr);
     EXPECT_TRUE(SameSettings(*held, *doc));
     EXPECT_FALSE(SameSettings(*held, *original));
+    kept = ListBackups(backups);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].kind, BackupKind::ToStb);
+    auto sent = LoadBackup(kept[0].path);
+    ASSERT_NE(sent, nullptr);
+    EXPECT_TRUE(SameSettings(*sent, *held));
     frame.hide();
 }
 

@@ -12,13 +12,15 @@
 
 inline std::unique_ptr<CLinkSession> MakeSession(Prompter& prompter, TransferClock& clock,
                                                  const std::string& serialPath, const std::string& usbSocket = "",
-                                                 const std::filesystem::path& startDir = ".")
+                                                 const std::filesystem::path& startDir = ".",
+                                                 const std::filesystem::path& backupFolder = {})
 {
     LinkSessionParts parts;
     parts.serialConfig.com1Path = serialPath;
     parts.clock = &clock;
     parts.makeUsbBackend = [usbSocket] { return MakeSimUsbBackend(usbSocket); };
     parts.startDir = startDir;
+    parts.backupFolder = backupFolder;
     auto session = std::make_unique<CLinkSession>(prompter, std::move(parts));
     session->UseSettings({.bUsb = !usbSocket.empty()});
     return session;

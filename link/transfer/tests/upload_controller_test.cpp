@@ -36,7 +36,7 @@ protected:
         StbSimOptions options = SimOptions(usb, dir.Path(), std::move(faults));
         sim = std::make_unique<StbSim>(ImageOf(*original), options);
         ASSERT_EQ(sim->Start(), "");
-        session = MakeSession(prompter, clock, usb ? "" : sim->SerialPath(), options.usbSocket);
+        session = MakeSession(prompter, clock, usb ? "" : sim->SerialPath(), options.usbSocket, ".", backups);
         dialog = std::make_unique<CUploadController>(*session, view);
     }
     // Opens the dialog, waits for the device on USB, presses "Upload" and runs until the close.
@@ -51,6 +51,7 @@ protected:
     }
 
     testing_support::TempFolder dir;
+    std::filesystem::path backups;
     ScriptedPrompter prompter;
     FakeClock clock;
     RecordingView view{prompter};
@@ -98,6 +99,19 @@ TEST_F(UploadWithSim, SerialUploadReadsTheWholeImageAndOffersTheRestart)
     ASSERT_EQ(DecodeUploadedImage(dialog->Image(), *doc, prompter), TransferCommandResult::Ok);
     EXPECT_TRUE(doc->m_bLoaded);
     EXPECT_TRUE(SameSettings(*doc, *original));
+}
+
+TEST_F(UploadWithSim, ABackupThatCannotBeWrittenLeavesTheUploadStanding)
+{
+    backups = dir / "not a folder";
+    ASSERT_TRUE(testing_support::WriteFileText(backups, ""));
+    StartSim(false);
+    prompter.answers = {PromptAnswer::No};
+    RunUpload();
+    EXPECT_TRUE(dialog->Success());
+    EXPECT_FALSE(dialog->Backup());
+    EXPECT_EQ(BackupFailureNote(*dialog).rfind("Backup not written: \"" + backups.string() + "\": ", 0), 0u)
+        << BackupFailureNote(*dialog);
 }
 
 TEST_F(UploadWithSim, DroppedAndCorruptedRepliesAreRetried)

@@ -136,6 +136,30 @@ TEST_F(TransferCli, EditedSettingsDownloadedOverUsbAreWhatTheStbHolds)
     EXPECT_TRUE(PollUntil([&] { return Stats().restarts == 3; }));
 }
 
+TEST_F(TransferCli, EveryTransferIsKeptUnlessNoBackupIsAsked)
+{
+    StartSim(false);
+    const auto backups = dir / "state" / "orvanel" / "backups";
+    ASSERT_EQ(Cli("upload --serial COM1 -o up.std --no-reboot --no-backup").status, 0);
+    EXPECT_FALSE(std::filesystem::exists(backups));
+
+    CliRun run = Cli("upload --serial COM1 -o up.std --no-reboot");
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::smatch kept;
+    ASSERT_TRUE(std::regex_search(run.err, kept, std::regex("backup: (.*_from-STB_model-0\\.std)\n"))) << run.err;
+    EXPECT_EQ(std::filesystem::path(kept[1].str()).parent_path(), backups);
+    EXPECT_EQ(Dump(kept[1].str()), Dump(Held()));
+
+    auto edited = EditedCopy(dir / "up.std");
+    run = Cli("download --serial COM1 --no-reboot " + edited.string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("the STB's settings can be restored from " + kept[1].str() + "\n"), std::string::npos)
+        << run.err;
+    std::smatch sent;
+    ASSERT_TRUE(std::regex_search(run.err, sent, std::regex("backup: (.*_to-STB_model-0\\.std)\n"))) << run.err;
+    EXPECT_EQ(Dump(sent[1].str()), Dump(edited));
+}
+
 TEST_F(TransferCli, DownloadToAnStbOfAnotherModelFails)
 {
     SimFaultPlan faults;
