@@ -40,25 +40,22 @@ public:
         : m_Fd(fd), m_Path(std::move(path)), m_Descriptors(std::move(descriptors))
     {
     }
-    ~SimConnection()
-    {
-        // The reader keeps the connection alive, so it can only be the reader that ends it here.
-        if (m_Reader.joinable())
-            m_Reader.detach();
-        ::close(m_Fd);
-    }
+    // The back end joins the reader before it lets go of the connection.
+    ~SimConnection() { ::close(m_Fd); }
 
-    static void StartReader(const std::shared_ptr<SimConnection>& self, UsbNotice removal)
+    void StartReader(UsbNotice removal)
     {
-        self->m_Reader = std::thread([keep = self, removal]() mutable {
-            keep->ReadLoop(removal);
-            keep.reset();
-        });
+        m_Reader = std::thread([this, removal] { ReadLoop(removal); });
     }
     void Shutdown()
     {
         m_bQuiet = true;
         ::shutdown(m_Fd, SHUT_RDWR);
+    }
+    void JoinReader()
+    {
+        if (m_Reader.joinable())
+            m_Reader.join();
     }
     bool Alive()
     {
@@ -348,13 +345,16 @@ public:
     ~SimUsbBackend() override
     {
         StopWatching();
-        std::shared_ptr<SimConnection> connection;
+        std::vector<std::shared_ptr<SimConnection>> connections;
         {
-            std::lock_guard lock(m_Lock);
-            connection.swap(m_pConnection);
+            std::lock_guard attach(m_AttachLock);
+            connections.swap(m_Connections);
         }
-        if (connection)
+        // Every reader calls back into this object: none may outlive it.
+        for (auto& connection : connections)
             connection->Shutdown();
+        for (auto& connection : connections)
+            connection->JoinReader();
     }
 
     std::vector<std::string> Enumerate() override
@@ -370,8 +370,11 @@ public:
     {
         StopWatching();
         {
-            std::lock_guard lock(m_Lock);
+            std::lock_guard notice(m_NoticeLock);
             m_Removal = std::move(removal);
+        }
+        {
+            std::lock_guard lock(m_Lock);
             m_bStop = false;
         }
         m_bWatching = true;
@@ -381,9 +384,13 @@ public:
     void StopWatching() override
     {
         {
+            // Waits for a removal notice under way: none is heard after this returns.
+            std::lock_guard notice(m_NoticeLock);
+            m_Removal = nullptr;
+        }
+        {
             std::lock_guard lock(m_Lock);
             m_bStop = true;
-            m_Removal = nullptr;
         }
         m_StopChanged.notify_all();
         if (m_Watcher.joinable())
@@ -446,22 +453,32 @@ private:
         }
         std::string path = "sim:" + m_SocketPath + "#" + std::to_string(++m_Attachments);
         auto connection = std::make_shared<SimConnection>(fd, path, std::move(message.data));
-        SimConnection::StartReader(connection, [this](const std::string& gone) { Removed(gone); });
+        JoinDeparted();
+        m_Connections.push_back(connection);
+        connection->StartReader([this](const std::string& gone) { Removed(gone); });
         std::lock_guard lock(m_Lock);
         m_pConnection = connection;
         return connection;
     }
 
+    // Under m_AttachLock: the readers of connections whose removal was reported are done.
+    void JoinDeparted()
+    {
+        auto departed = std::stable_partition(m_Connections.begin(), m_Connections.end(),
+                                              [](const auto& connection) { return !connection->Gone(); });
+        for (auto it = departed; it != m_Connections.end(); ++it)
+            (*it)->JoinReader();
+        m_Connections.erase(departed, m_Connections.end());
+    }
+
     void Removed(const std::string& path)
     {
-        UsbNotice removal;
-        {
-            std::lock_guard lock(m_Lock);
-            removal = m_Removal;
-        }
         Trace("SimUsbBackend: %s left", path.c_str());
-        if (removal)
-            removal(path);
+        {
+            std::lock_guard notice(m_NoticeLock);
+            if (m_Removal)
+                m_Removal(path);
+        }
         {
             // Reported: the watcher may attach the device's next appearance at once.
             std::lock_guard lock(m_Lock);
@@ -498,8 +515,10 @@ private:
     std::string m_SocketPath;
     std::mutex m_Lock;
     std::mutex m_AttachLock;
+    std::mutex m_NoticeLock;
     std::condition_variable m_StopChanged;
     std::shared_ptr<SimConnection> m_pConnection;
+    std::vector<std::shared_ptr<SimConnection>> m_Connections;   // every reader not yet joined; m_AttachLock
     std::thread m_Watcher;
     std::atomic<bool> m_bWatching{false};
     bool m_bStop = false;

@@ -155,6 +155,29 @@ TEST_F(UsbSimTest, RebootMakesTheDeviceLeaveAndReturn)
     EXPECT_EQ(sim->Usb()->Stats().restarts, 1u);
 }
 
+// The transport goes away once the notices have stopped: a removal being reported then
+// must have returned, or it would call into a listener that is gone.
+TEST_F(UsbSimTest, StopWatchingWaitsForARemovalNoticeUnderWay)
+{
+    Start();
+    std::atomic<int> arrivals{0};
+    std::atomic<bool> reporting{false}, reported{false};
+    backend->Watch([&](const std::string&) { ++arrivals; },
+                   [&](const std::string&) {
+                       reporting = true;
+                       // Long enough for the stop below to overtake a notice it does not wait for.
+                       std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                       reported = true;
+                   });
+    ASSERT_TRUE(PollUntil([&] { return arrivals == 1; }));
+    sim->Stop();
+    ASSERT_TRUE(PollUntil([&] { return reporting.load(); }));
+    backend->StopWatching();
+    EXPECT_TRUE(reported);
+    transport.reset();
+    backend.reset();   // with the reader still reporting, this freed what it was about to touch
+}
+
 // A removal closes the device while a worker may be starting a transfer on it: once the
 // close has returned, no start may reach the device.
 TEST_F(UsbSimTest, NoTransferStartsOnADeviceOnceItsCloseReturned)
