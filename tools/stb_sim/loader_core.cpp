@@ -180,7 +180,7 @@ void LoaderCore::IssueRequest(bool retry)
         else
             EncodeUsbReadRequest(m_Pending, request.payload.data());
         m_PendingPsns.push_back(request.psn);
-        SendRequest(std::move(request));
+        Reply(std::move(request));
     }
     m_Deadline = std::chrono::steady_clock::now() + m_Options.replyTimeout;
 }
@@ -220,12 +220,4 @@ void LoaderCore::FinishDownload()
     }
     m_PendingPsns.clear();
     m_Carrier.Send({++m_Psn, CMD_END, {}}, false);
-}
-
-void LoaderCore::SendRequest(LinkFrame request)
-{
-    if (m_Options.firmwareSize && !m_Options.serial)
-        Reply(std::move(request));
-    else
-        m_Carrier.Send(request, false);
 }

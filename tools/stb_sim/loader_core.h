@@ -30,8 +30,7 @@ struct LoaderOptions {
     uint32_t retries = 10;
     std::string outputPath;         // a received image is written here as a settings file
     uint8_t firstPsn = 0x40;
-    // USB, when set: a CMD_HELLO starts a firmware download of that many bytes, whose read
-    // requests are numbered with the replies and take their faults.
+    // USB, when set: a CMD_HELLO starts a firmware download of that many bytes.
     uint32_t firmwareSize = 0;
 };
 
@@ -58,6 +57,7 @@ public:
     LoaderStats Stats() const;
 
 private:
+    // Sends a numbered frame (a reply, or a read request of a download) with its fault.
     void Reply(LinkFrame frame);
     LinkFrame HelloFrame(uint8_t cmd);
     void Upload(const LinkFrame& frame);
@@ -65,7 +65,6 @@ private:
     void StartDownload();
     void IssueRequest(bool retry);
     void FinishDownload();
-    void SendRequest(LinkFrame request);
     void SetState(LoaderState state);
 
     SimImageStore& m_Image;

@@ -1,5 +1,6 @@
 // Faults the simulated loader injects on request. Replies (CMD_HELLO_ACK, CMD_SIZE_REPLY,
-// CMD_READ_DATA) are numbered from 1 in the order the loader sends them.
+// CMD_READ_DATA) and a download's read requests are numbered from 1 in the order the
+// loader sends them.
 #pragma once
 #include <cstdint>
 #include <mutex>
