@@ -135,6 +135,12 @@ bool CTransferCommandLoop::CloseReady() const
     return m_bCloseReady;
 }
 
+bool CTransferCommandLoop::Idle() const
+{
+    std::lock_guard lock(m_Lock);
+    return m_Commands.empty() && m_Delayed.empty();
+}
+
 bool CTransferCommandLoop::TimerRunning() const
 {
     std::lock_guard lock(m_Lock);

@@ -32,6 +32,8 @@ public:
     void FireTimer();
 
     bool CloseReady() const;
+    // No command is queued or delayed.
+    bool Idle() const;
     bool TimerRunning() const;
     TransferState State() const;
     std::vector<TransferState> States() const;

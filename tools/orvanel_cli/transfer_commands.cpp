@@ -147,7 +147,8 @@ int RunDownload(const TransferOptions& options, const std::filesystem::path& inp
     dialog.OnDownload();
     LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] {
         view.ShowBytes(dialog.ServedBytes(), dialog.ImageSize());
-        return dialog.Failed() || (!options.usb && !dialog.WorkerRunning());
+        // A serial worker stopped by the watchdog leaves the dialog its report to make.
+        return dialog.Failed() || (!options.usb && !dialog.WorkerRunning() && view.Idle());
     });
     CloseDialog(dialog, view, end);
     ReportBackup(dialog);
