@@ -32,9 +32,9 @@ using testing_support::ReadFileText;
 
 class TransferCli : public ::testing::Test {
 protected:
-    void StartSim(bool usb, SimFaultPlan faults = {})
+    void StartSim(bool usb, SimFaultPlan faults = {}, uint8_t modelId = 0)
     {
-        original = MakeDemoDocument();
+        original = MakeDemoDocument(modelId);
         StbSimOptions options = SimOptions(usb, dir.Path(), std::move(faults));
         sim = std::make_unique<StbSim>(ImageOf(*original), options);
         ASSERT_EQ(sim->Start(), "");
@@ -42,10 +42,11 @@ protected:
         linkOption = usb ? "--usb" : "--serial COM1";
     }
     // Runs the program in the test folder with the simulated STB as its link.
-    CliRun Cli(const std::string& args)
+    CliRun Cli(const std::string& args) { return Run("XDG_STATE_HOME=" + (dir / "state").string(), ORVANEL_CLI_PATH, args); }
+    CliRun Run(const std::string& environment, const std::string& program, const std::string& args)
     {
-        std::string command = "cd " + dir.Path().string() + " && XDG_STATE_HOME=" + (dir / "state").string() + " " +
-                              link + " " + ORVANEL_CLI_PATH + " " + args + " >out 2>err </dev/null";
+        std::string command = "cd " + dir.Path().string() + " && " + environment + " " + link + " " + program + " " +
+                              args + " >out 2>err </dev/null";
         int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileText(dir / "out"), ReadFileText(dir / "err")};
     }
@@ -254,5 +255,174 @@ TEST(TransferCliSignal, CtrlCStopsAnUploadCleanly)
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_TRUE(stb.Quiet(std::chrono::milliseconds(50)));   // no end frame: nothing had started
 }
+
+// Every fault the simulated STB can inject, on either link, in each kind of transfer,
+// through the real programs: the outcome the user reads, the exit status, and that
+// nothing is left half-written, neither the PC's file nor the STB's image.
+enum class Fault { Drop, Corrupt, WrongPsn, Leave, Silent, Repeat, Resync };
+enum class Way { Upload, Download, Firmware };
+
+struct FaultCell {
+    const char* name;
+    Fault fault;
+    bool usb;
+    Way way;
+    int exitStatus;
+    const char* text;          // on standard error
+    const char* notApplicable; // why the combination cannot happen; no test then
+};
+
+// The fault strikes the fourth numbered frame: mid-transfer whatever the link and way.
+SimFaultPlan PlanFor(Fault fault)
+{
+    constexpr uint32_t kAt = 4;
+    SimFaultPlan plan;
+    switch (fault) {
+    case Fault::Drop: plan.dropReply = {kAt}; break;
+    case Fault::Corrupt: plan.corruptReply = {kAt}; break;
+    case Fault::WrongPsn: plan.wrongPsnReply = {kAt}; break;
+    case Fault::Leave: plan.leaveAtReply = {kAt}; break;
+    case Fault::Silent: plan.silentFromReply = kAt; break;
+    case Fault::Repeat: plan.repeatReadRequest = {kAt}; break;
+    case Fault::Resync: plan.resyncCount = 1; break;
+    }
+    return plan;
+}
+
+constexpr const char* kUploaded = "Notice: Upload Success, Do you want to reboot Settop Box?";
+constexpr const char* kDownloaded = "Notice: Download Success, Reboot Settop Box";
+constexpr const char* kSerialOnly = "the device leaves the bus on USB only";
+constexpr const char* kUsbOnly = "the firmware downloader has no serial link";
+constexpr const char* kDownloadsOnly = "the PC asks in an upload: there is no read request of the STB to repeat";
+constexpr const char* kSerialUploadOnly = "the loader resyncs only after a serial hello for an upload";
+
+// clang-format off
+const FaultCell kFaultMatrix[] = {
+    {"DropSerialUpload",        Fault::Drop,     false, Way::Upload,   0, kUploaded,   nullptr},
+    {"DropUsbUpload",           Fault::Drop,     true,  Way::Upload,   0, kUploaded,   nullptr},
+    {"DropSerialDownload",      Fault::Drop,     false, Way::Download, 0, kDownloaded, nullptr},
+    {"DropUsbDownload",         Fault::Drop,     true,  Way::Download, 0, kDownloaded, nullptr},
+    {"DropFirmware",            Fault::Drop,     true,  Way::Firmware, 0, "",          nullptr},
+    {"CorruptSerialUpload",     Fault::Corrupt,  false, Way::Upload,   0, kUploaded,   nullptr},
+    {"CorruptUsbUpload",        Fault::Corrupt,  true,  Way::Upload,   0, kUploaded,   nullptr},
+    {"CorruptSerialDownload",   Fault::Corrupt,  false, Way::Download, 0, kDownloaded, nullptr},
+    {"CorruptUsbDownload",      Fault::Corrupt,  true,  Way::Download, 0, kDownloaded, nullptr},
+    {"CorruptFirmware",         Fault::Corrupt,  true,  Way::Firmware, 0, "",          nullptr},
+    {"WrongPsnSerialUpload",    Fault::WrongPsn, false, Way::Upload,   0, kUploaded,   nullptr},
+    {"WrongPsnUsbUpload",       Fault::WrongPsn, true,  Way::Upload,   0, kUploaded,   nullptr},
+    {"WrongPsnSerialDownload",  Fault::WrongPsn, false, Way::Download, 0, kDownloaded, nullptr},
+    {"WrongPsnUsbDownload",     Fault::WrongPsn, true,  Way::Download, 0, kDownloaded, nullptr},
+    {"WrongPsnFirmware",        Fault::WrongPsn, true,  Way::Firmware, 0, "",          nullptr},
+    {"LeaveSerialUpload",       Fault::Leave,    false, Way::Upload,   0, "",          kSerialOnly},
+    {"LeaveUsbUpload",          Fault::Leave,    true,  Way::Upload,   1, "Communication Error!!", nullptr},
+    {"LeaveSerialDownload",     Fault::Leave,    false, Way::Download, 0, "",          kSerialOnly},
+    {"LeaveUsbDownload",        Fault::Leave,    true,  Way::Download, 1, "Download Fail, Reboot Settop Box", nullptr},
+    {"LeaveFirmware",           Fault::Leave,    true,  Way::Firmware, 1, "",          nullptr},
+    {"SilentSerialUpload",      Fault::Silent,   false, Way::Upload,   1, "Communication Error!! (TIME OUT2)", nullptr},
+    {"SilentUsbUpload",         Fault::Silent,   true,  Way::Upload,   1, "Communication Error!!", nullptr},
+    {"SilentSerialDownload",    Fault::Silent,   false, Way::Download, 1, "External Error Occurred!", nullptr},
+    {"SilentUsbDownload",       Fault::Silent,   true,  Way::Download, 1, "Error! Not Responding", nullptr},
+    {"SilentFirmware",          Fault::Silent,   true,  Way::Firmware, 1, "",          nullptr},
+    {"RepeatSerialUpload",      Fault::Repeat,   false, Way::Upload,   0, "",          kDownloadsOnly},
+    {"RepeatUsbUpload",         Fault::Repeat,   true,  Way::Upload,   0, "",          kDownloadsOnly},
+    {"RepeatSerialDownload",    Fault::Repeat,   false, Way::Download, 0, kDownloaded, nullptr},
+    {"RepeatUsbDownload",       Fault::Repeat,   true,  Way::Download, 0, kDownloaded, nullptr},
+    {"RepeatFirmware",          Fault::Repeat,   true,  Way::Firmware, 0, "",          nullptr},
+    {"ResyncSerialUpload",      Fault::Resync,   false, Way::Upload,   0, kUploaded,   nullptr},
+    {"ResyncUsbUpload",         Fault::Resync,   true,  Way::Upload,   0, "",          kSerialUploadOnly},
+    {"ResyncSerialDownload",    Fault::Resync,   false, Way::Download, 0, "",          kSerialUploadOnly},
+    {"ResyncUsbDownload",       Fault::Resync,   true,  Way::Download, 0, "",          kSerialUploadOnly},
+    {"ResyncFirmware",          Fault::Resync,   true,  Way::Firmware, 0, "",          kSerialUploadOnly},
+};
+// clang-format on
+
+void PrintTo(const FaultCell& cell, std::ostream* out)
+{
+    *out << cell.name;
+}
+
+// A model whose loader is given time to resync after its hello; the others are polled
+// without a pause and a resync goes unheard.
+constexpr uint8_t kMatrixModel = 10;
+
+std::vector<FaultCell> ApplicableCells()
+{
+    std::vector<FaultCell> cells;
+    for (const FaultCell& cell : kFaultMatrix) {
+#ifndef ZBDN_USB_PATH
+        if (cell.way == Way::Firmware)
+            continue;   // built without the downloader's window
+#endif
+        if (!cell.notApplicable)
+            cells.push_back(cell);
+    }
+    return cells;
+}
+
+class FaultMatrix : public TransferCli, public ::testing::WithParamInterface<FaultCell> {
+protected:
+#ifdef ZBDN_USB_PATH
+    // The firmware downloader in command-line mode, alone in its own runtime folder.
+    CliRun Zbdn(const std::filesystem::path& image)
+    {
+        auto runtime = dir / "run";
+        std::filesystem::create_directory(runtime);
+        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+        return Run("QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=" + runtime.string() + " XDG_CONFIG_HOME=" + dir.Path().string(),
+                   ZBDN_USB_PATH, image.string());
+    }
+#else
+    CliRun Zbdn(const std::filesystem::path&) { return {}; }
+#endif
+};
+
+TEST_P(FaultMatrix, EndsAsTheUserIsToldAndCorruptsNothing)
+{
+    const FaultCell& cell = GetParam();
+    CliRun run;
+    if (cell.way == Way::Firmware) {
+        auto image = dir / "M700.zbd", received = dir / "received.bin";
+        auto bytes = testing_support::RandomBytes(100000, 3);
+        ASSERT_TRUE(testing_support::WriteFileBytes(image, bytes));
+        StbSimOptions options = SimOptions(true, dir.Path(), PlanFor(cell.fault));
+        options.outputPath = received.string();
+        options.firmwareSize = uint32_t(bytes.size());
+        sim = std::make_unique<StbSim>(StbImage{}, options);
+        ASSERT_EQ(sim->Start(), "");
+        link = "ORVANEL_USB_SIM=" + options.usbSocket;
+        run = Zbdn(image);
+        if (run.status == 0)
+            EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
+        else
+            EXPECT_FALSE(std::filesystem::exists(received));
+    } else if (cell.way == Way::Upload) {
+        StartSim(cell.usb, PlanFor(cell.fault), kMatrixModel);
+        run = Cli("upload " + linkOption + " -o up.std --no-reboot");
+        if (run.status == 0)
+            EXPECT_EQ(Dump(dir / "up.std"), Dump(Held()));
+        else
+            EXPECT_FALSE(std::filesystem::exists(dir / "up.std"));
+    } else {
+        StartSim(cell.usb, PlanFor(cell.fault), kMatrixModel);
+        const StbImage before = sim->Image().Snapshot();
+        auto edited = EditedCopy(Held());
+        auto sent = testing_support::ReadFileBytes(edited);
+        run = Cli("download " + linkOption + " --no-reboot " + edited.string());
+        EXPECT_EQ(testing_support::ReadFileBytes(edited), sent);
+        if (run.status == 0) {
+            EXPECT_EQ(Dump(Held()), Dump(edited));
+        } else {
+            const StbImage now = sim->Image().Snapshot();
+            EXPECT_EQ(now.flash, before.flash);
+            EXPECT_EQ(now.eeprom, before.eeprom);
+        }
+    }
+    EXPECT_GE(Stats().replies, 4u) << "the fault's frame was never due";
+    EXPECT_EQ(run.status, cell.exitStatus) << run.err;
+    EXPECT_NE(run.err.find(cell.text), std::string::npos) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFault, FaultMatrix, ::testing::ValuesIn(ApplicableCells()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
