@@ -7,8 +7,9 @@
 
 class CInstanceLock {
 public:
-    // Null when another live instance holds the lock or the file cannot be opened.
-    static std::unique_ptr<CInstanceLock> Acquire(const std::filesystem::path& path);
+    // Null when another live instance holds the lock or the file cannot be opened;
+    // error then tells which (EWOULDBLOCK: another instance holds it).
+    static std::unique_ptr<CInstanceLock> Acquire(const std::filesystem::path& path, int* error = nullptr);
     ~CInstanceLock();
     CInstanceLock(const CInstanceLock&) = delete;
     CInstanceLock& operator=(const CInstanceLock&) = delete;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 
 TEST(InstanceLock, OneHolderAtATimeAndALeftoverFileNeverLocksOut)
@@ -12,7 +13,9 @@ TEST(InstanceLock, OneHolderAtATimeAndALeftoverFileNeverLocksOut)
     std::ofstream(path).close();   // what a crash or a power loss may leave: an empty file
     auto first = CInstanceLock::Acquire(path);
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(CInstanceLock::Acquire(path), nullptr);
+    int error = 0;
+    EXPECT_EQ(CInstanceLock::Acquire(path, &error), nullptr);
+    EXPECT_EQ(error, EWOULDBLOCK);   // told apart from a lock that cannot be had at all
     first.reset();
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_NE(CInstanceLock::Acquire(path), nullptr);
@@ -22,6 +25,8 @@ TEST(InstanceLock, ALinkInPlaceOfTheFileIsRefused)
 {
     testing_support::TempFolder folder;
     std::filesystem::create_symlink(folder.Path() / "elsewhere", folder.Path() / "PROGRAM.lock");
-    EXPECT_EQ(CInstanceLock::Acquire(folder.Path() / "PROGRAM.lock"), nullptr);
+    int error = 0;
+    EXPECT_EQ(CInstanceLock::Acquire(folder.Path() / "PROGRAM.lock", &error), nullptr);
+    EXPECT_NE(error, EWOULDBLOCK);
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "elsewhere"));
 }

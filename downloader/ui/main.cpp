@@ -1,12 +1,11 @@
 // zbdn-usb [FILE.zbd]: the firmware downloader. With a file it starts at once, ends when
 // the worker ends, and exits 0 only when the STB took the whole image.
 #include "common/instance_lock.h"
+#include "common/qt/user_lock_path.h"
 #include "downloader/ui/zbdn_window.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 
 namespace {
 
@@ -20,15 +19,6 @@ struct CZbdnProgram {
     CZbdnWindow window{poster, profile, session};
 };
 
-// The named mutex "ZB_DOWN_USB".
-QString SingleInstancePath()
-{
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return dir + "/ZB_DOWN_USB.lock";
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -36,7 +26,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName("ZBDN_USB");
     QGuiApplication::setDesktopFileName("zbdn-usb");
-    auto instance = CInstanceLock::Acquire(QFile::encodeName(SingleInstancePath()).toStdString());
+    auto instance = CInstanceLock::Acquire(QFile::encodeName(UserLockPath("ZB_DOWN_USB")).toStdString());
     if (!instance)
         return ZBDN_EXIT_ALREADY_RUNNING;
     CZbdnProgram program;

@@ -288,8 +288,11 @@ TEST_F(WindowTest, PvrFileOperationsAndPopupMenu)
 TEST_F(WindowTest, OneInstanceHomeFolderAndSavedPaths)
 {
     QString lockFolder = QString::fromStdString(base.string());
+    fs::path run = base / "run";
+    fs::create_directory(run);
+    fs::permissions(run, fs::perms::owner_all);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TMPDIR", lockFolder);
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(run.string()));
     env.insert("HOME", lockFolder);
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.remove("XDG_CONFIG_HOME");
@@ -298,17 +301,17 @@ TEST_F(WindowTest, OneInstanceHomeFolderAndSavedPaths)
     first.setProcessEnvironment(env);
     first.start(BEXORA_BIN, {});
     ASSERT_TRUE(first.waitForStarted());
-    ASSERT_TRUE(WaitFor([&] { return fs::exists(base / "PVR_EXPLORER.lock"); }));
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(run / "PVR_EXPLORER.lock"); }));
     QProcess second;
     second.setProcessEnvironment(env);
     second.start(BEXORA_BIN, {});
     EXPECT_TRUE(second.waitForFinished(5000));
-    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(second.exitCode(), 3);
     EXPECT_EQ(first.state(), QProcess::Running);
-    EXPECT_EQ(CInstanceLock::Acquire(base / "PVR_EXPLORER.lock"), nullptr);
+    EXPECT_EQ(CInstanceLock::Acquire(run / "PVR_EXPLORER.lock"), nullptr);
     first.kill();  // a crash leaves its lock behind
     first.waitForFinished();
-    EXPECT_NE(CInstanceLock::Acquire(base / "PVR_EXPLORER.lock"), nullptr);
+    EXPECT_NE(CInstanceLock::Acquire(run / "PVR_EXPLORER.lock"), nullptr);
 
     QByteArray home = qgetenv("HOME");
     qputenv("HOME", lockFolder.toUtf8());
