@@ -22,19 +22,28 @@ std::string TooLongText(const std::string& pcPath) { return "The filename is too
 CopyEngine::CopyEngine(PvrSession& session, ExplorerHost& host, ProgressView& progress, ConflictAsker& asker,
                        Prompter& prompter, EventSink& events, TimerService& timers)
     : m_Session(session), m_Host(host), m_Progress(progress), m_Asker(asker), m_Prompter(prompter),
-      m_Events(events), m_Timers(timers), m_Notices(TaskNotices::Create(events))
+      m_Events(events), m_Timers(timers), m_Notices(TaskNotices::Create(events)), m_PcTask(events)
 {
 }
 
 CopyEngine::~CopyEngine()
 {
     m_bCancel = true;
-    if (m_bNoticeDue) {
-        UsbTaskCancel();
-        m_Notices->WaitTaskEnd(std::chrono::milliseconds(kTaskEndWaitMs));
-    }
+    if (m_bNoticeDue)
+        CancelAndWaitTask();
     JoinPreparation();
     m_Notices->Release();
+}
+
+bool CopyEngine::CancelAndWaitTask()
+{
+    if (m_Direction == Direction::PcCopy) {
+        m_PcTask.Cancel();
+        m_PcTask.Wait();
+        return true;
+    }
+    UsbTaskCancel();
+    return m_Notices->WaitTaskEnd(std::chrono::milliseconds(kTaskEndWaitMs));
 }
 
 std::string CopyEngine::CopyFailureText() const { return m_Session.m_bConnected ? kFailConnected : kFailNoStb; }
@@ -47,7 +56,28 @@ bool CopyEngine::Start(Direction direction)
         m_Prompter.Notify("Select a file in the list.", "NOTICE", PromptIcon::Warning);
         return false;
     }
-    if (m_bJobActive || !m_Session.TakeLine())
+    if (!Begin(direction))
+        return false;
+    m_Preparation = std::thread(&CopyEngine::Prepare, this, std::move(rows), m_Host.Folder(PaneSide::Pvr),
+                                m_Host.Folder(PaneSide::Pc), ++m_Serial);
+    return true;
+}
+
+bool CopyEngine::StartPcCopy(std::vector<PcCopyItem> items)
+{
+    if (!Begin(Direction::PcCopy))
+        return false;
+    m_Preparation = std::thread(&CopyEngine::PreparePcCopy, this, std::move(items), ++m_Serial);
+    return true;
+}
+
+// A job on the STB holds the line from here to its end; a PC paste leaves it to others.
+bool CopyEngine::Begin(Direction direction)
+{
+    if (m_bJobActive)
+        return false;
+    m_bLineTaken = direction != Direction::PcCopy;
+    if (m_bLineTaken && !m_Session.TakeLine())
         return false;
     JoinPreparation();
     m_bJobActive = true;
@@ -71,7 +101,7 @@ bool CopyEngine::Start(Direction direction)
     m_LastOutcome = JobOutcome::None;
     m_Host.EnableControls(false);
     m_bTurboSwitched = false;
-    if (m_Session.m_bTurboButton && !m_Session.m_bTurboActive) {
+    if (m_bLineTaken && m_Session.m_bTurboButton && !m_Session.m_bTurboActive) {
         m_bTurboSwitched = true;
         m_Session.m_bTurboActive = PvrTurboOnLine(true);
     }
@@ -82,8 +112,6 @@ bool CopyEngine::Start(Direction direction)
     m_bProgressShown = true;
     m_bPreparing = true;
     m_State = JobState::JobScanning;
-    m_Preparation = std::thread(&CopyEngine::Prepare, this, std::move(rows), m_Host.Folder(PaneSide::Pvr),
-                                m_Host.Folder(PaneSide::Pc), ++m_Serial);
     return true;
 }
 
@@ -94,6 +122,7 @@ void CopyEngine::OnTransferEvent(uint32_t id, uint32_t value)
     switch (id) {
     case kEvSendEnded:
     case kEvReceiveEnded:
+    case kEvPcCopyEnded:
         m_bNoticeDue = false;
         if (m_bJobActive && !m_bPreparing)
             OnFileEnded(id, value != 0);
@@ -108,6 +137,10 @@ void CopyEngine::OnTransferEvent(uint32_t id, uint32_t value)
         break;
     case kEvPreparationView:
         RunQueuedViewCalls();
+        break;
+    case kEvFolderListed:
+        if (m_bListingDue && value == m_Serial)
+            OnFolderListed();
         break;
     default:
         break;
@@ -125,7 +158,7 @@ void CopyEngine::OnPrepared(uint32_t id, uint32_t)
     }
     if (id == kEvReceiveCancelled || id == kEvSendCancelled) {
         m_bCancel = true;
-        if (m_Session.m_bConnected)
+        if (NeedsStb() && m_Session.m_bConnected)
             UsbTaskCancel();
         CloseProgress();
         EndJob(JobOutcome::Cancelled);
@@ -156,7 +189,7 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
         } else if (m_Index == m_Files.size()) {
             CloseProgress();
             EndJob(JobOutcome::Done);
-        } else if (m_Session.m_bConnected) {
+        } else if (m_Session.m_bConnected || !NeedsStb()) {
             CopyCurrent(true);
         } else {
             FailJob(kFailNoStb, kCopyFailureTitle);
@@ -165,6 +198,10 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
     }
     if (m_bCancel) {
         EndJob(JobOutcome::Cancelled);
+        return;
+    }
+    if (!NeedsStb()) {
+        FailJob("Cannot copy the selected file   \n\n\"" + m_PcSources[m_Index] + "\"", kCopyFailureTitle);
         return;
     }
     if (!m_bRetryDue) {
@@ -183,7 +220,7 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
     } else if (m_Direction == Direction::Receive && !m_bLastResortDone && connected) {
         m_bLastResortDone = true;
         Trace("copy of file %zu failed, last-resort receive", m_Index);
-        ReceiveCurrent(true, true);
+        CopyCurrent(true, true);
     } else {
         FailCopy();
     }
@@ -209,12 +246,17 @@ void CopyEngine::CancelJob()
     if (state == JobState::JobMakingFolders) {
         // The preparation stops after the folder in hand and ends the job with its
         // cancel event: the loop's thread does not wait for that exchange.
-        UsbTaskCancel();
+        if (NeedsStb())
+            UsbTaskCancel();
     } else if (state == JobState::JobCopying) {
-        if (m_bNoticeDue)
-            UsbTaskCancel();  // its failure notice ends the job
-        else
-            EndJob(JobOutcome::Cancelled);  // between attempts nothing else would
+        // A running copy's failure notice ends the job, as does a listing's end; between
+        // attempts nothing else would.
+        if (m_bNoticeDue && NeedsStb())
+            UsbTaskCancel();
+        else if (m_bNoticeDue)
+            m_PcTask.Cancel();
+        else if (!m_bListingDue)
+            EndJob(JobOutcome::Cancelled);
     }
     m_State = JobState::JobIdle;
 }
@@ -225,23 +267,21 @@ void CopyEngine::CloseDuringJob()
         return;
     m_bClosing = true;
     m_bCancel = true;
-    bool taskEnded = true;
-    if (m_bNoticeDue) {
-        UsbTaskCancel();
-        taskEnded = m_Notices->WaitTaskEnd(std::chrono::milliseconds(kTaskEndWaitMs));
-    }
+    bool taskEnded = !m_bNoticeDue || CancelAndWaitTask();
     JoinPreparation();
+    m_bListingDue = false;
     m_Timers.StopAll();
     // The remote control stays dead while turbo is on: the STB gets a moment after the
     // cancel, then turbo off, and the line is free for whoever comes next.
-    if (taskEnded && m_Session.m_bConnected) {
-        if (m_Session.m_bTurboActive) {
+    if (taskEnded && m_bLineTaken) {
+        if (m_Session.m_bTurboActive && m_Session.m_bConnected) {
             std::this_thread::sleep_for(std::chrono::milliseconds(kTurboOffDelayMs));
             SwitchTurboOff();
         }
         m_Session.ReleaseLine();
     }
     m_Files = {};
+    m_PcSources = {};
     m_Folders = {};
     m_Listing.reset();
     m_bJobActive = false;
@@ -250,7 +290,7 @@ void CopyEngine::CloseDuringJob()
 
 void CopyEngine::OnDeviceArrived()
 {
-    m_Session.m_bConnected = true;
+    m_Session.Arrived();
     if (m_bJobActive) {
         m_bArrivalDue = true;
         return;
@@ -259,14 +299,12 @@ void CopyEngine::OnDeviceArrived()
     m_bCancel = false;
     m_Index = 0;
     m_State = JobState::JobIdle;
-    m_Session.m_bUsbIdle = true;
     m_Session.m_wVersion = QueryDeviceVersion(m_Session);
 }
 
 void CopyEngine::OnDeviceRemoved()
 {
-    m_Session.m_bConnected = false;
-    m_Session.m_bUsbIdle = false;
+    m_Session.Removed();
     m_Session.m_bTurboActive = false;
     m_bArrivalDue = false;
     JobState state = m_State;
@@ -327,18 +365,24 @@ void CopyEngine::EndJob(JobOutcome outcome)
     if (outcome == JobOutcome::Done && m_bFolderFailed)
         outcome = JobOutcome::Failed;
     m_Files = {};
+    m_PcSources = {};
     m_Folders = {};
     m_EarlierKb = {};
     m_Listing.reset();
     m_bJobActive = false;
     m_LastOutcome = outcome;
-    if (m_Session.m_bConnected)
+    if (m_bLineTaken)
         m_Session.ReleaseLine();
     if (m_bArrivalDue)
         OnDeviceArrived();
     m_Host.JobEnded(outcome);
     m_Host.RefreshPane(m_Direction == Direction::Send ? PaneSide::Pvr : PaneSide::Pc);
     m_Host.EnableControls(true);
+}
+
+uint16_t CopyEngine::TaskPercent() const
+{
+    return m_Direction == Direction::PcCopy ? m_PcTask.Percent() : UsbTaskGetPercent();
 }
 
 ProgressCounters CopyEngine::Counters() const

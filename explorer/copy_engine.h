@@ -1,8 +1,10 @@
-// The copy job between the PVR and the PC: collection of files on a preparation thread,
-// limits and free space, folder creation, then a file loop driven by the library's
-// end-of-copy notices, with conflict questions, resume, retries and turbo around jobs.
-// Every method but the preparation runs on the loop's thread; the preparation's calls to
-// the progress view are queued to the loop's thread (event kEvPreparationView).
+// The copy job between the PVR and the PC, and the paste of copied PC files into a PC
+// folder: collection of files on a preparation thread, limits and free space, folder
+// creation, then a file loop driven by the copy tasks' end notices, with conflict
+// questions, resume, retries and turbo around jobs. Every method but the preparation runs
+// on the loop's thread; the preparation's calls to the progress view are queued to the
+// loop's thread (event kEvPreparationView). A listing of a PVR folder the file loop needs
+// runs on a worker too (event kEvFolderListed), as do PC-to-PC copies (CPcCopyTask).
 //
 // The window feeds OnTransferEvent with every event of the table below, calls
 // OnDeviceArrived/OnDeviceRemoved for 6000/6001, and CloseDuringJob before it goes; the
@@ -11,6 +13,7 @@
 #include "common/prompter.h"
 #include "explorer/event_loop.h"
 #include "explorer/explorer_host.h"
+#include "explorer/pc_copy_task.h"
 #include "explorer/pvr_protocol.h"
 #include "explorer/pvr_session.h"
 #include "explorer/task_notices.h"
@@ -35,6 +38,8 @@ constexpr uint32_t kEvReceiveCancelled = 4007;
 constexpr uint32_t kEvSendCancelled = 4008;
 constexpr uint32_t kEvPrepareFailed = 4009;
 constexpr uint32_t kEvPreparationView = 4010;  // progress-view calls of the preparation wait
+constexpr uint32_t kEvPcCopyEnded = 4011;      // a PC-to-PC copy of one file ended
+constexpr uint32_t kEvFolderListed = 4012;     // the file loop's listing of a PVR folder is there
 constexpr uint32_t kEvDeviceArrival = 6000;
 constexpr uint32_t kEvDeviceRemoval = 6001;
 
@@ -50,13 +55,21 @@ std::string CannotOpenText(const std::string& pcPath);
 std::string TooLongText(const std::string& pcPath);
 
 enum class JobState { JobIdle, JobScanning, JobScanned, JobMakingFolders, JobReceiveReady, JobCopying };
-enum class Direction { Send, Receive };
+// PcCopy: a paste of copied PC files and folders into a PC folder.
+enum class Direction { Send, Receive, PcCopy };
 
 struct CopyFile {
     std::string pvrPath;
     std::string pcPath;
     uint32_t kb = 0;
     bool safe = true;  // false: its name may not be used on the other side
+};
+
+// One entry of a PC paste: a folder to make or a file to copy, parents first.
+struct PcCopyItem {
+    std::string from;
+    std::string to;
+    bool isFolder = false;
 };
 
 // What the progress window reads while it polls.
@@ -81,6 +94,8 @@ public:
 
     bool StartSend() { return Start(Direction::Send); }
     bool StartReceive() { return Start(Direction::Receive); }
+    // Copies without replacing anything; a failure ends the job with its message.
+    bool StartPcCopy(std::vector<PcCopyItem> items);
     void OnTransferEvent(uint32_t id, uint32_t value);
     void CancelJob();
     // The main window closes: stop everything, handle no further events.
@@ -95,18 +110,28 @@ public:
     void OnDeviceRemoved();
 
     bool JobActive() const { return m_bJobActive; }
-    // Something outside the loop will still post an event (preparation or a copy task).
-    bool AwaitingOutside() const { return m_bPreparing || m_bNoticeDue; }
+    // Something outside the loop will still post an event (preparation, listing or a copy task).
+    bool AwaitingOutside() const { return m_bPreparing || m_bNoticeDue || m_bListingDue; }
     JobState State() const { return m_State; }
     JobOutcome LastOutcome() const { return m_LastOutcome; }
     ProgressCounters Counters() const;
+    // Percentage of the running copy of a file, 0..100.
+    uint16_t TaskPercent() const;
 
 private:
     enum class Conflict { Copy, Skip, Resume, Cancel };
-    struct Prepared;
+    // A file in its PVR folder's listing; known is false when a listing cut short twice could not tell.
+    struct PvrLookup {
+        bool known = true;
+        std::optional<PvrEntry> entry;
+    };
 
     bool Start(Direction direction);
+    bool Begin(Direction direction);
     void Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::string pcFolder, uint32_t serial);
+    void PreparePcCopy(std::vector<PcCopyItem> items, uint32_t serial);
+    // Ends the preparation with its event: failed (with failure or an earlier refusal), cancelled or prepared.
+    void FinishPreparation(uint32_t serial, const std::string& failure = "");
     // Collects a PC folder; false (with the message) at what cannot be read or sent.
     using PcFolderId = std::pair<uint64_t, uint64_t>;  // device and inode
     bool ScanPcFolder(const std::string& pcFolder, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors);
@@ -122,14 +147,26 @@ private:
     void SwitchTurboOff();
     void OnPrepared(uint32_t id, uint32_t serial);
     void OnFileEnded(uint32_t id, bool success);
-    void CopyCurrent(bool firstAttempt);
+    void OnFolderListed();
+    bool NeedsStb() const { return m_Direction != Direction::PcCopy; }
+    // The current file's step: CopyCurrent starts it, RunStep runs it again once a
+    // listing it waited for is there.
+    void CopyCurrent(bool firstAttempt, bool lastResort = false);
+    void RunStep();
     void SendCurrent(bool firstAttempt);
     void ReceiveCurrent(bool firstAttempt, bool lastResort);
-    bool PrepareLastResort(CopyFile& file);
-    Conflict Decide(bool exists, const std::string& name, bool lastResort);
+    void CopyPcFile();
+    bool PrepareLastResort(CopyFile& file, const PvrListing& listing);
+    // facts: both files' sizes and dates, shown under the question.
+    Conflict Decide(bool exists, const std::string& name, bool lastResort, const std::string& facts);
     void StartTask(bool send, uint64_t offset);
+    // Cancels the running copy and waits for its end (the library's at most kTaskEndWaitMs).
+    bool CancelAndWaitTask();
     void CountAsDone();
-    std::optional<uint64_t> PvrFileSize(const std::string& folder, const std::string& name, bool& known);
+    // The folder's listing when the job has it; otherwise nothing, and a worker lists it.
+    const PvrListing* ListingOf(const std::string& folder);
+    // Nothing while a worker lists the folder.
+    std::optional<PvrLookup> FindPvrFile(const std::string& folder, const std::string& name);
     void FailJob(const std::string& text, const std::string& title);
     void FailCopy();
     // The copy-failure text for a connected or a missing STB.
@@ -148,6 +185,7 @@ private:
     EventSink& m_Events;
     TimerService& m_Timers;
     TaskNotices* m_Notices;  // released, not deleted: a task may still hold it
+    CPcCopyTask m_PcTask;
 
     std::mutex m_ViewMutex;
     std::deque<std::function<void(ProgressView&)>> m_ViewCalls;
@@ -155,6 +193,8 @@ private:
     std::thread m_Preparation;
     std::atomic<bool> m_bPreparing{false};
     std::atomic<bool> m_bNoticeDue{false};
+    bool m_bListingDue = false;
+    bool m_bLineTaken = false;
     std::atomic<JobState> m_State{JobState::JobIdle};
     std::atomic<bool> m_bCancel{false};
     bool m_bJobActive = false;
@@ -169,6 +209,7 @@ private:
 
     Direction m_Direction = Direction::Send;
     std::vector<CopyFile> m_Files;
+    std::vector<std::string> m_PcSources;  // PcCopy: where each file comes from
     std::vector<std::string> m_Folders;
     std::vector<uint64_t> m_EarlierKb;
     std::string m_PrepMessage;    // shown on the loop's thread with event 4009
@@ -177,6 +218,10 @@ private:
     size_t m_Index = 0;
     int m_RetryCount = 0;
     bool m_bLastResortDone = false;
+    bool m_bStepFirstAttempt = true;
+    bool m_bStepLastResort = false;
+    bool m_bStepRelisted = false;   // the step listed its folder once more after a cut-short listing
+    bool m_bLastResortReady = false;
     bool m_bAsk = true;
     std::optional<ConflictAnswer> m_Answer;  // none until the first question of the job
     uint64_t m_DoneKb = 0;
@@ -187,6 +232,7 @@ private:
     // to a path of its own: one listing per folder answers every existence question.
     std::string m_ListedFolder;
     std::optional<PvrListing> m_Listing;
+    PvrListing m_FetchedListing;  // written by the listing worker, taken over at kEvFolderListed
 };
 
 }  // namespace explorer

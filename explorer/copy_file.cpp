@@ -1,9 +1,11 @@
 // One file of a copy job: checks, the conflict question, resume, and the library task.
 #include "explorer/copy_engine.h"
+#include "explorer/pc_listing.h"
 #include "explorer/pvr_protocol.h"
 #include "common/trace.h"
 
 #include <cerrno>
+#include <utility>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
@@ -42,44 +44,93 @@ bool IsForbiddenNameChar(unsigned char c)
 }
 bool IsAboveZ(unsigned char c) { return c > 0x7A; }
 
-}
+// "1,234,567 bytes   2004-03-22 12:03" of a file, for the conflict questions.
+std::string FileFacts(uint64_t bytes, const std::string& date) { return GroupDigits(bytes) + " bytes   " + date; }
 
-// Size of the file entry of that exact name in a PVR folder. A listing cut short answers
-// only for the names it holds: the folder is listed once more, then `known` turns false.
-std::optional<uint64_t> CopyEngine::PvrFileSize(const std::string& folder, const std::string& name, bool& known)
+std::string PvrFacts(const PvrEntry& entry) { return FileFacts(entry.size, entry.date); }
+
+std::string PcFacts(const std::string& path)
 {
-    known = true;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!m_Listing || m_ListedFolder != folder) {
-            m_Listing = ListPvrFolderOnLine(folder);
-            m_ListedFolder = folder;
-        }
-        std::optional<uint64_t> size;
-        for (const PvrEntry& entry : m_Listing->entries) {
-            if (!entry.isFolder && entry.name == name) {
-                size = entry.size;
-                break;
-            }
-        }
-        if (m_Listing->status == ListStatus::Complete)
-            return size;
-        // Only a complete listing may answer for the folder's later files.
-        m_Listing.reset();
-        if (size)
-            return size;
-    }
-    known = false;
-    return std::nullopt;
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? FileFacts(uint64_t(st.st_size), PcDateText(st.st_mtime)) : "";
 }
 
-void CopyEngine::CopyCurrent(bool firstAttempt)
+// Both files of a conflict under the question, the one there first.
+std::string ConflictFacts(const std::string& existing, const std::string& incoming)
+{
+    return " Existing file :   " + existing + "\n New file :        " + incoming;
+}
+
+}
+
+const PvrListing* CopyEngine::ListingOf(const std::string& folder)
+{
+    if (m_Listing && m_ListedFolder == folder)
+        return &*m_Listing;
+    m_Listing.reset();
+    m_ListedFolder = folder;
+    m_bListingDue = true;
+    JoinPreparation();
+    m_Preparation = std::thread([this, folder, serial = m_Serial] {
+        m_FetchedListing = ListPvrFolderOnLine(folder);
+        m_Events.Post(kEvFolderListed, serial);
+    });
+    return nullptr;
+}
+
+void CopyEngine::OnFolderListed()
+{
+    JoinPreparation();
+    m_bListingDue = false;
+    m_Listing = std::move(m_FetchedListing);
+    m_FetchedListing = {};
+    if (m_bJobActive)
+        RunStep();
+}
+
+// A listing cut short answers only for the names it holds: the folder is listed once
+// more, then the file counts as unknown.
+std::optional<CopyEngine::PvrLookup> CopyEngine::FindPvrFile(const std::string& folder, const std::string& name)
+{
+    const PvrListing* listing = ListingOf(folder);
+    if (!listing)
+        return std::nullopt;
+    PvrLookup lookup;
+    for (const PvrEntry& entry : listing->entries) {
+        if (!entry.isFolder && entry.name == name) {
+            lookup.entry = entry;
+            break;
+        }
+    }
+    if (listing->status == ListStatus::Complete)
+        return lookup;
+    // Only a complete listing may answer for the folder's later files.
+    m_Listing.reset();
+    if (!lookup.entry && !std::exchange(m_bStepRelisted, true))
+        return FindPvrFile(folder, name);
+    lookup.known = lookup.entry.has_value();
+    return lookup;
+}
+
+void CopyEngine::CopyCurrent(bool firstAttempt, bool lastResort)
+{
+    m_bStepFirstAttempt = firstAttempt;
+    m_bStepLastResort = lastResort;
+    m_bStepRelisted = false;
+    m_bLastResortReady = false;
+    if (lastResort)
+        m_Listing.reset();  // the names as the STB has them now
+    RunStep();
+}
+
+void CopyEngine::RunStep()
 {
     if (m_bCancel) {
         EndJob(JobOutcome::Cancelled);
         return;
     }
     m_State = JobState::JobCopying;
-    if (!m_Session.m_bConnected) {
+    if (NeedsStb() && !m_Session.m_bConnected) {
         FailCopy();
         return;
     }
@@ -89,9 +140,11 @@ void CopyEngine::CopyCurrent(bool firstAttempt)
         return;
     }
     if (m_Direction == Direction::Send)
-        SendCurrent(firstAttempt);
+        SendCurrent(m_bStepFirstAttempt);
+    else if (m_Direction == Direction::Receive)
+        ReceiveCurrent(m_bStepFirstAttempt, m_bStepLastResort);
     else
-        ReceiveCurrent(firstAttempt, false);
+        CopyPcFile();
 }
 
 void CopyEngine::SendCurrent(bool firstAttempt)
@@ -115,14 +168,20 @@ void CopyEngine::SendCurrent(bool firstAttempt)
         return;
     }
     bool check = resumable ? firstAttempt && m_Answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
-    bool known = true;
-    std::optional<uint64_t> pvrSize = check ? PvrFileSize(PvrParent(file.pvrPath), name, known) : std::nullopt;
-    if (!known) {
+    PvrLookup lookup;
+    if (check) {
+        std::optional<PvrLookup> found = FindPvrFile(PvrParent(file.pvrPath), name);
+        if (!found)
+            return;  // the step runs again with the listing
+        lookup = std::move(*found);
+    }
+    if (!lookup.known) {
         // A recording the listing could not show must not be overwritten unasked.
         FailCopy();
         return;
     }
-    switch (Decide(pvrSize.has_value(), name, false)) {
+    std::string facts = lookup.entry ? ConflictFacts(PvrFacts(*lookup.entry), PcFacts(file.pcPath)) : "";
+    switch (Decide(lookup.entry.has_value(), name, false, facts)) {
     case Conflict::Copy:
         StartTask(true, 0);
         break;
@@ -130,7 +189,7 @@ void CopyEngine::SendCurrent(bool firstAttempt)
         CountAsDone();
         break;
     case Conflict::Resume:
-        if (uint64_t done = pvrSize.value_or(0); done < PcFileSize(file.pcPath).value_or(0))
+        if (uint64_t done = lookup.entry ? lookup.entry->size : 0; done < PcFileSize(file.pcPath).value_or(0))
             StartTask(true, done);
         else
             CountAsDone();
@@ -144,10 +203,16 @@ void CopyEngine::SendCurrent(bool firstAttempt)
 
 void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
 {
-    if (lastResort && !PrepareLastResort(m_Files[m_Index])) {
-        Trace("no source found for the last-resort receive of file %zu", m_Index);
-        FailCopy();
-        return;
+    if (lastResort && !m_bLastResortReady) {
+        const PvrListing* listing = ListingOf(PvrParent(m_Files[m_Index].pvrPath));
+        if (!listing)
+            return;  // the step runs again with the listing
+        if (!PrepareLastResort(m_Files[m_Index], *listing)) {
+            Trace("no source found for the last-resort receive of file %zu", m_Index);
+            FailCopy();
+            return;
+        }
+        m_bLastResortReady = true;
     }
     const CopyFile& file = m_Files[m_Index];
     bool resumable = m_Session.m_wVersion >= kResumableVersion || lastResort;
@@ -158,24 +223,30 @@ void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
     std::string name = PvrBaseName(file.pvrPath);
     bool check = resumable ? firstAttempt && m_Answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
     std::optional<uint64_t> pcSize = check ? PcFileSize(file.pcPath) : std::nullopt;
-    switch (Decide(pcSize.has_value(), name, lastResort)) {
+    // The source as the STB lists it: for the question and for a resume.
+    PvrLookup source;
+    if (pcSize) {
+        std::optional<PvrLookup> found = FindPvrFile(PvrParent(file.pvrPath), name);
+        if (!found)
+            return;  // the step runs again with the listing
+        source = std::move(*found);
+    }
+    std::string facts = pcSize ? ConflictFacts(PcFacts(file.pcPath), source.entry ? PvrFacts(*source.entry) : "") : "";
+    switch (Decide(pcSize.has_value(), name, lastResort, facts)) {
     case Conflict::Copy:
         StartTask(false, 0);
         break;
     case Conflict::Skip:
         CountAsDone();
         break;
-    case Conflict::Resume: {
-        bool known = true;
-        std::optional<uint64_t> pvrSize = PvrFileSize(PvrParent(file.pvrPath), name, known);
-        if (!pvrSize)
+    case Conflict::Resume:
+        if (!source.entry)
             StartTask(false, 0);  // the source is gone or unlisted: let the whole copy report it
-        else if (uint64_t done = pcSize.value_or(0); done < *pvrSize)
+        else if (uint64_t done = pcSize.value_or(0); done < source.entry->size)
             StartTask(false, done);
         else
             CountAsDone();
         break;
-    }
     case Conflict::Cancel:
         CloseProgress();
         EndJob(JobOutcome::Cancelled);
@@ -183,15 +254,23 @@ void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
     }
 }
 
+void CopyEngine::CopyPcFile()
+{
+    m_Progress.SetPathLine(ShortenText(m_Files[m_Index].pcPath, 45));
+    m_Progress.SetTitle("Copying File(s)...... [PC --> PC]");
+    if (m_Index == 0)
+        m_Progress.ResetProgress();
+    StartTask(false, 0);
+}
+
 // The STB may have stored the name with bytes the PC cannot take: find the source by
 // size and a loose name match, and write it under a plain name. False when none matches.
-bool CopyEngine::PrepareLastResort(CopyFile& file)
+bool CopyEngine::PrepareLastResort(CopyFile& file, const PvrListing& listing)
 {
     std::string folder = PvrParent(file.pvrPath);
     std::string recorded = PvrBaseName(file.pvrPath);
     std::string loose = ReplaceBytes(recorded, IsAboveZ);
     std::string source;
-    PvrListing listing = ListPvrFolderOnLine(folder);
     for (const PvrEntry& entry : listing.entries) {
         uint64_t expected = uint64_t(file.kb) * 1024;
         uint64_t difference = entry.size > expected ? entry.size - expected : expected - entry.size;
@@ -208,7 +287,8 @@ bool CopyEngine::PrepareLastResort(CopyFile& file)
     return true;
 }
 
-CopyEngine::Conflict CopyEngine::Decide(bool exists, const std::string& name, bool lastResort)
+CopyEngine::Conflict CopyEngine::Decide(bool exists, const std::string& name, bool lastResort,
+                                        const std::string& facts)
 {
     if (!exists)
         return Conflict::Copy;
@@ -217,7 +297,7 @@ CopyEngine::Conflict CopyEngine::Decide(bool exists, const std::string& name, bo
         m_Progress.Hide();
         m_bAsking = true;
         m_Answer = m_Asker.AskReplace("This folder already contains a file named \n\n  '" + ShortenText(name, 30) +
-                                      "'.\n\n Would you like to replce the existing file?");
+                                      "'.\n\n Would you like to replce the existing file?\n\n" + facts);
         m_bAsking = false;
         Trace("conflict answer %s", ConflictAnswerText(*m_Answer));
         if (*m_Answer == ConflictAnswer::YesToAll)
@@ -235,7 +315,7 @@ CopyEngine::Conflict CopyEngine::Decide(bool exists, const std::string& name, bo
         m_Progress.Hide();
         m_bAsking = true;
         m_Answer = m_Asker.AskDuplicate(" This folder already contains a file named \n\n   '" + ShortenText(name, 30) +
-                                        "'\n");
+                                        "'\n\n" + facts);
         m_bAsking = false;
         Trace("conflict answer %s", ConflictAnswerText(*m_Answer));
         if (IsAnswerForAll(*m_Answer))
@@ -266,6 +346,11 @@ void CopyEngine::StartTask(bool send, uint64_t offset)
     // Whatever the question before, a running copy has its window and its Cancel.
     m_Progress.Show();
     m_bProgressShown = true;
+    if (m_Direction == Direction::PcCopy) {
+        m_bNoticeDue = true;
+        m_PcTask.Start(m_PcSources[m_Index], file.pcPath, kEvPcCopyEnded);
+        return;
+    }
     uint32_t high = uint32_t(offset >> 32), low = uint32_t(offset);
     uint32_t id = send ? kEvSendEnded : kEvReceiveEnded;
     const char* pvr = file.pvrPath.c_str();

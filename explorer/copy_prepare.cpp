@@ -46,10 +46,36 @@ void CopyEngine::Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::
             scanned = ScanPvrFolder(pvrPath, pcPath);
         }
     }
-    uint32_t doneEvent = send ? kEvSendPrepared : kEvReceivePrepared;
-    uint32_t cancelEvent = send ? kEvSendCancelled : kEvReceiveCancelled;
     if (scanned)
         Refuse(CheckLimitsAndSpace(pcFolder));
+    FinishPreparation(serial);
+}
+
+void CopyEngine::PreparePcCopy(std::vector<PcCopyItem> items, uint32_t serial)
+{
+    m_State = JobState::JobScanning;
+    for (PcCopyItem& item : items) {
+        if (m_bCancel)
+            break;
+        struct stat st {};
+        if (item.isFolder)
+            m_Folders.push_back(std::move(item.to));
+        else if (stat(item.from.c_str(), &st) == 0) {
+            m_Files.push_back({"", std::move(item.to), KbOfBytes(uint64_t(st.st_size)), true});
+            m_PcSources.push_back(std::move(item.from));
+        } else
+            return FinishPreparation(serial, "Cannot copy the selected file   \n\n\"" + item.from + "\"");
+    }
+    FinishPreparation(serial);
+}
+
+void CopyEngine::FinishPreparation(uint32_t serial, const std::string& failure)
+{
+    bool send = m_Direction == Direction::Send;
+    uint32_t doneEvent = send ? kEvSendPrepared : kEvReceivePrepared;
+    uint32_t cancelEvent = send ? kEvSendCancelled : kEvReceiveCancelled;
+    if (!failure.empty())
+        Refuse(failure);
     if (!m_PrepMessage.empty()) {
         m_bCancel = true;
         doneEvent = kEvPrepareFailed;

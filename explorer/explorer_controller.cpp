@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <dirent.h>
+#include <utility>
 #include <unistd.h>
 
 namespace explorer {
@@ -63,30 +64,23 @@ CExplorerController::CExplorerController(ExplorerParts parts)
 
 CExplorerController::~CExplorerController()
 {
-    JoinListings();
+    m_Listings.JoinAll();
     m_Engine.reset();
-}
-
-void CExplorerController::JoinListings()
-{
-    if (m_PvrListing.joinable())
-        m_PvrListing.join();
-    if (m_PcListing.joinable())
-        m_PcListing.join();
 }
 
 void CExplorerController::Start(const std::string& pcPath, const std::string& pvrPath)
 {
-    m_PcFolder = CanOpenFolder(pcPath) ? pcPath : HomeFolder();
+    m_PcFolder = m_PcWanted = CanOpenFolder(pcPath) ? pcPath : HomeFolder();
+    m_PcPane.SetPathText(PcPathText(m_PcFolder));
     m_PvrPath.Set(pvrPath);
-    m_bPcRefreshAllowed = true;
+    m_PvrShown = pvrPath;
     if (StartDeviceWatch(&m_Window))
         OnDeviceArrival();
     else
         m_Parts.port.SetPolling(true);
     m_Parts.port.EnablingChanged();
     WritePcDisk();
-    RefreshPc();
+    ListPc();
 }
 
 std::pair<std::string, std::string> CExplorerController::Close()
@@ -95,14 +89,14 @@ std::pair<std::string, std::string> CExplorerController::Close()
     m_Parts.port.SetPolling(false);
     if (m_Engine->JobActive())
         m_Engine->CloseDuringJob();
-    JoinListings();
+    m_Listings.JoinAll();
     if (m_Session.m_bTurboActive && m_Session.m_bConnected) {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         PvrTurboOnLine(false);  // a cancelled job may still hold the line
         m_Session.m_bTurboActive = false;
     }
     RestoreDropFolder();
-    return {m_PcFolder, m_PvrPath.Current()};
+    return {m_PcWanted, m_PvrPath.Current()};
 }
 
 void CExplorerController::OnEvent(uint32_t id, uint32_t value)
@@ -131,15 +125,20 @@ void CExplorerController::OnDeviceArrival()
     if (m_Session.m_bConnected)
         return;
     m_Parts.port.SetPolling(false);
+    if (m_bPvrListing) {
+        m_bArrivalDue = true;  // the listing begun before the removal ends first
+        return;
+    }
     m_Engine->OnDeviceArrived();
     RefreshPvr();
 }
 
 void CExplorerController::OnDeviceRemoval()
 {
+    ++m_DeviceSerial;
+    m_bArrivalDue = false;
     m_Engine->OnDeviceRemoved();
     m_Session.m_bTurboButton = false;
-    m_bPcRefreshAllowed = true;
     m_bPvrReady = false;
     m_PvrPane.SetRows({});
     m_PvrPane.SetDiskLine("");
@@ -157,10 +156,16 @@ bool CExplorerController::SideEnabled(PaneSide side) const
 
 void CExplorerController::Refresh(PaneSide side)
 {
+    if (side == PaneSide::Pvr || PcMayRefresh())
+        Relist(side);
+}
+
+void CExplorerController::Relist(PaneSide side)
+{
     if (side == PaneSide::Pvr)
         RefreshPvr();
     else
-        RefreshPc();
+        ListPc();
 }
 
 void CExplorerController::RefreshButton(PaneSide side)
@@ -169,31 +174,43 @@ void CExplorerController::RefreshButton(PaneSide side)
         Refresh(side);
 }
 
+// The line is taken here, so that no command of the window acts on the new folder
+// before its rows are shown.
 void CExplorerController::RefreshPvr()
 {
-    if (!m_Session.m_bConnected || !m_Session.m_bUsbIdle)
+    if (!m_Session.m_bConnected || !m_Session.TakeLine())
         return;
-    if (m_PvrListing.joinable())
-        m_PvrListing.join();
-    m_PvrListing = std::thread([this] {
+    m_bPvrListing = true;
+    m_Listings.Start([this, device = m_DeviceSerial] {
         CollectingPaneView view;
-        PaneRefresh result = RefreshPvrPane(m_Session, m_PvrPath, view);
-        if (result == PaneRefresh::Busy)
-            return;
-        m_Parts.port.RunOnUi([this, result, rows = std::move(view.rows), path = std::move(view.pathText),
+        PaneRefresh result = RefreshPvrPaneOnLine(m_PvrPath, view);
+        m_Session.ReleaseLine();
+        m_Parts.port.RunOnUi([this, device, result, rows = std::move(view.rows), path = std::move(view.pathText),
                               disk = view.disk]() mutable {
-            OnPvrListed(result, std::move(rows), std::move(path), disk);
+            OnPvrListed(device, result, std::move(rows), std::move(path), disk);
         });
     });
 }
 
-void CExplorerController::OnPvrListed(PaneRefresh result, std::vector<PaneRow> rows, std::string pathText,
-                                      std::optional<DiskQuery> disk)
+void CExplorerController::OnPvrListed(uint32_t device, PaneRefresh result, std::vector<PaneRow> rows,
+                                      std::string pathText, std::optional<DiskQuery> disk)
 {
-    if (m_bClosed || !m_Session.m_bConnected)
+    m_bPvrListing = false;
+    if (m_bClosed)
         return;
+    if (device != m_DeviceSerial) {
+        if (std::exchange(m_bArrivalDue, false))
+            OnDeviceArrival();
+        return;
+    }
     m_PvrPane.SetPathText(std::move(pathText));
     if (result == PaneRefresh::Failed) {
+        // The path fell back: rows of another folder must not stay under it.
+        if (m_PvrPath.Current() != m_PvrShown) {
+            m_PvrShown = m_PvrPath.Current();
+            m_PvrPane.SetRows({});
+            m_Parts.port.RowsChanged(PaneSide::Pvr);
+        }
         m_Parts.port.TextsChanged(PaneSide::Pvr);
         m_Parts.port.RunLater(50, [this] {
             if (m_Session.m_bConnected && m_Session.m_bUsbIdle && !m_bClosed)
@@ -202,6 +219,7 @@ void CExplorerController::OnPvrListed(PaneRefresh result, std::vector<PaneRow> r
         return;
     }
     m_PvrPane.SetRows(std::move(rows));
+    m_PvrShown = m_PvrPath.Current();
     m_Parts.port.RowsChanged(PaneSide::Pvr);
     if (disk) {
         m_bPvrReady = true;
@@ -222,32 +240,31 @@ void CExplorerController::WritePvrDisk(const DiskQuery& query)
     m_Parts.port.TextsChanged(PaneSide::Pvr);
 }
 
-void CExplorerController::RefreshPc()
+void CExplorerController::ListPc()
 {
-    if (!m_bPcRefreshAllowed || m_PcFolder.empty())
+    if (m_PcWanted.empty())
         return;
-    m_bPcRefreshAllowed = false;
-    if (m_PcListing.joinable())
-        m_PcListing.join();
-    m_PcListing = std::thread([this, folder = m_PcFolder] {
+    m_bPcListing = true;
+    m_Listings.Start([this, request = ++m_PcRequest, folder = m_PcWanted] {
         PcListing listing = ListPcFolder(folder, m_Parts.desktop.typeName);
-        m_Parts.port.RunOnUi([this, listing = std::move(listing), folder]() mutable {
-            OnPcListed(std::move(listing), folder);
+        m_Parts.port.RunOnUi([this, request, listing = std::move(listing), folder]() mutable {
+            OnPcListed(request, std::move(listing), std::move(folder));
         });
     });
 }
 
-void CExplorerController::OnPcListed(PcListing listing, std::string folder)
+// The folder, its path text and its rows change together, when the rows are there.
+void CExplorerController::OnPcListed(uint32_t request, PcListing listing, std::string folder)
 {
-    if (m_bClosed)
+    if (m_bClosed || request != m_PcRequest)
         return;
+    m_bPcListing = false;
+    m_PcFolder = std::move(folder);
     m_PcPane.SetRows(std::move(listing.rows));
-    m_PcPane.SetPathText(PcPathText(folder));
+    m_PcPane.SetPathText(PcPathText(m_PcFolder));
     m_Parts.port.RowsChanged(PaneSide::Pc);
     WritePcDisk();
     m_Parts.port.FocusList(PaneSide::Pc);
-    if (!m_bJob)
-        m_bPcRefreshAllowed = true;
 }
 
 void CExplorerController::WritePcDisk()
@@ -261,16 +278,15 @@ bool CExplorerController::ChangePcFolder(const std::string& folder)
 {
     if (!CanOpenFolder(folder))
         return false;
-    m_PcFolder = folder;
-    WritePcDisk();
-    RefreshPc();
+    m_PcWanted = folder;
+    ListPc();
     return true;
 }
 
 void CExplorerController::Up(PaneSide side)
 {
     if (side == PaneSide::Pc) {
-        if (m_bPcRefreshAllowed)
+        if (PcMayRefresh())
             ChangePcFolder(PcParent(m_PcFolder));
         return;
     }
@@ -285,7 +301,7 @@ void CExplorerController::Open(PaneSide side, size_t index)
     const std::vector<PaneRow>& rows = Pane(side).Rows();
     if (index >= rows.size())
         return;
-    if (side == PaneSide::Pvr ? (m_bJob || !m_Session.m_bUsbIdle) : !m_bPcRefreshAllowed)
+    if (side == PaneSide::Pvr ? (m_bJob || !m_Session.m_bUsbIdle) : !PcMayRefresh())
         return;
     const PaneRow& row = rows[index];
     if (!row.IsFolder()) {
@@ -356,13 +372,13 @@ void CExplorerController::Delete(PaneSide side)
     }
     OpResult result = DeletePcRows(m_Parts.prompter, m_PcFolder, rows);
     if (result == OpResult::Done || result == OpResult::Failed)
-        RefreshPc();
+        ListPc();
 }
 
 void CExplorerController::BeginNewFolder(PaneSide side)
 {
     CPaneController& pane = Pane(side);
-    bool allowed = side == PaneSide::Pvr ? m_Session.m_bUsbIdle.load() : m_bPcRefreshAllowed;
+    bool allowed = side == PaneSide::Pvr ? m_Session.m_bUsbIdle.load() : PcMayRefresh();
     if (!allowed || pane.NewFolderMode()) {
         m_Parts.port.EnablingChanged();
         return;
@@ -392,7 +408,7 @@ void CExplorerController::EndLabelEdit(PaneSide side, size_t index, const std::s
                                            : MakePcFolder(m_Parts.prompter, m_PcFolder, *name);
         pane.SetNewFolderRow(std::nullopt);
         if (result == OpResult::Done) {
-            Refresh(side);
+            Relist(side);
         } else {
             pane.RemoveRow(index);
             m_Parts.port.RowsChanged(side);
@@ -407,7 +423,7 @@ void CExplorerController::EndLabelEdit(PaneSide side, size_t index, const std::s
         ? RenamePvrRow(m_Session, m_Parts.prompter, m_PvrPath.Current(), pane.Rows(), row, text)
         : RenamePcRow(m_Parts.prompter, m_PcFolder, row, text);
     if (result == OpResult::Done)
-        Refresh(side);
+        Relist(side);
 }
 
 void CExplorerController::BeginRename(PaneSide side)
@@ -443,13 +459,16 @@ void CExplorerController::Paste(PaneSide side)
         m_PcCut.clear();
     switch (m_Clipboard.Paste(side, m_Session, m_Parts.prompter, Folder(side))) {
     case PasteAction::Refresh:
-        Refresh(side);
+        Relist(side);
         break;
     case PasteAction::StartSend:
         StartJob(Direction::Send);
         break;
     case PasteAction::StartReceive:
         StartJob(Direction::Receive);
+        break;
+    case PasteAction::StartPcCopy:
+        m_Engine->StartPcCopy(m_Clipboard.TakePcCopyPlan());
         break;
     case PasteAction::Nothing:
         break;
@@ -501,32 +520,21 @@ void CExplorerController::Drop(PaneSide target, std::optional<size_t> folderRow)
         return;
     if (CanDropOn(target, folderRow)) {
         const std::string& name = Pane(target).Rows()[*folderRow].name;
-        if (target == PaneSide::Pc) {
-            m_DropRestore = {PaneSide::Pc, m_PcFolder};
-            m_PcFolder = PcChild(m_PcFolder, name);
-        } else {
-            m_DropRestore = {PaneSide::Pvr, m_PvrPath.Current()};
-            m_PvrPath.Set(PvrJoin(m_PvrPath.Current(), name));
-        }
+        m_DropFolder = {target, target == PaneSide::Pc ? PcChild(m_PcFolder, name) : PvrJoin(m_PvrShown, name)};
     }
     StartJob(target == PaneSide::Pvr ? Direction::Send : Direction::Receive);
 }
 
-void CExplorerController::RestoreDropFolder()
-{
-    if (!m_DropRestore)
-        return;
-    if (m_DropRestore->first == PaneSide::Pc)
-        m_PcFolder = m_DropRestore->second;
-    else
-        m_PvrPath.Set(m_DropRestore->second);
-    m_DropRestore.reset();
-}
+void CExplorerController::RestoreDropFolder() { m_DropFolder.reset(); }
 
-std::string CExplorerController::Folder(PaneSide side)
+std::string CExplorerController::FolderOf(PaneSide side) const
 {
+    if (m_DropFolder && m_DropFolder->first == side)
+        return m_DropFolder->second;
     return side == PaneSide::Pvr ? m_PvrPath.Current() : m_PcFolder;
 }
+
+std::string CExplorerController::Folder(PaneSide side) { return FolderOf(side); }
 
 std::vector<PaneRow> CExplorerController::SelectedRows(PaneSide side)
 {
@@ -536,7 +544,6 @@ std::vector<PaneRow> CExplorerController::SelectedRows(PaneSide side)
 void CExplorerController::EnableControls(bool enabled)
 {
     m_bJob = !enabled;
-    m_bPcRefreshAllowed = enabled;
     m_Parts.port.EnablingChanged();
     if (enabled && m_Session.m_bConnected && !m_bPvrReady)
         RefreshPvr();  // the STB came back while the job was ending
@@ -544,11 +551,6 @@ void CExplorerController::EnableControls(bool enabled)
 
 void CExplorerController::JobEnded(JobOutcome) { RestoreDropFolder(); }
 
-void CExplorerController::RefreshPane(PaneSide side)
-{
-    if (side == PaneSide::Pc)
-        m_bPcRefreshAllowed = true;
-    Refresh(side);
-}
+void CExplorerController::RefreshPane(PaneSide side) { Relist(side); }
 
 }  // namespace explorer

@@ -5,6 +5,7 @@
 #include "explorer/copy_engine.h"
 #include "explorer/device_watch.h"
 #include "explorer/file_ops.h"
+#include "explorer/listing_threads.h"
 #include "explorer/pane_controller.h"
 #include "explorer/pc_listing.h"
 
@@ -13,7 +14,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <thread>
 
 namespace explorer {
 
@@ -76,8 +76,9 @@ public:
     CPaneController& Pane(PaneSide side) { return side == PaneSide::Pvr ? m_PvrPane : m_PcPane; }
     PvrSession& Session() { return m_Session; }
     CopyEngine& Engine() { return *m_Engine; }
-    std::string PcFolder() const { return m_PcFolder; }
-    std::string PvrFolder() const { return m_PvrPath.Current(); }
+    // The folders that actions use: those whose rows the panes show (a drop's folder while its job runs).
+    std::string PcFolder() const { return FolderOf(PaneSide::Pc); }
+    std::string PvrFolder() const { return FolderOf(PaneSide::Pvr); }
 
     // Enabling.
     bool SideEnabled(PaneSide side) const;
@@ -92,7 +93,7 @@ public:
     bool TakeF5Key() { return m_F5Key.Take(m_Parts.nowMs()); }
 
     // Commands.
-    void Refresh(PaneSide side);
+    void Refresh(PaneSide side);  // F5, the Refresh button and menu item
     void RefreshButton(PaneSide side);
     void Up(PaneSide side);
     void Open(PaneSide side, size_t row);  // double-click on a row
@@ -133,17 +134,21 @@ public:
 
 private:
     const CPaneController& Pane(PaneSide side) const { return side == PaneSide::Pvr ? m_PvrPane : m_PcPane; }
+    std::string FolderOf(PaneSide side) const;
+    // The PC pane may be listed on the user's request: no job and no listing runs.
+    bool PcMayRefresh() const { return !m_bJob && !m_bPcListing; }
+    // Lists the pane again; a PC listing supersedes one still running.
+    void Relist(PaneSide side);
     void RefreshPvr();
-    void RefreshPc();
-    void OnPvrListed(PaneRefresh result, std::vector<PaneRow> rows, std::string pathText,
+    void ListPc();
+    void OnPvrListed(uint32_t device, PaneRefresh result, std::vector<PaneRow> rows, std::string pathText,
                      std::optional<DiskQuery> disk);
-    void OnPcListed(PcListing listing, std::string folder);
+    void OnPcListed(uint32_t request, PcListing listing, std::string folder);
     void WritePvrDisk(const DiskQuery& query);
     void WritePcDisk();
     bool ChangePcFolder(const std::string& folder);
     void StartJob(Direction direction);
     void RestoreDropFolder();
-    void JoinListings();
 
     ExplorerParts m_Parts;
     PvrSession m_Session;
@@ -152,20 +157,25 @@ private:
     CPaneController m_PvrPane{PaneSide::Pvr};
     CPaneController m_PcPane{PaneSide::Pc};
     PvrPanePath m_PvrPath;
-    std::string m_PcFolder;
+    std::string m_PvrShown;   // the folder whose rows the PVR pane shows
+    std::string m_PcFolder;   // the folder whose rows the PC pane shows
+    std::string m_PcWanted;   // the folder of the latest PC listing
+    uint32_t m_PcRequest = 0;  // serial of the latest PC listing; an older one's rows are dropped
+    bool m_bPcListing = false;
+    bool m_bPvrListing = false;
+    uint32_t m_DeviceSerial = 0;  // rises at each removal; a listing of a removed STB is dropped
+    bool m_bArrivalDue = false;   // the STB arrived while a listing from before its removal ran
     ExplorerClipboard m_Clipboard;
     KeyDebounce m_EnterKey;
     KeyDebounce m_F5Key;
     bool m_bPvrReady = false;       // the STB's first listing completed
-    bool m_bPcRefreshAllowed = true;
     bool m_bJob = false;
     bool m_bGrid = true;
     bool m_bClosed = false;
-    std::optional<std::pair<PaneSide, std::string>> m_DropRestore;
+    std::optional<std::pair<PaneSide, std::string>> m_DropFolder;
     std::set<std::string> m_PcCut;
     std::string m_PcCutFolder;
-    std::thread m_PvrListing;
-    std::thread m_PcListing;
+    CListingThreads m_Listings;
 };
 
 }  // namespace explorer

@@ -280,28 +280,18 @@ std::optional<std::vector<PcClipItem>> CollectPcItems(Prompter& prompter, const 
     return items;
 }
 
-OpResult PastePcCopy(Prompter& prompter, const std::vector<PcClipItem>& items, const std::string& folder)
+std::optional<std::vector<PcCopyItem>> PlanPcCopy(Prompter& prompter, const std::vector<PcClipItem>& items,
+                                                  const std::string& folder)
 {
+    std::vector<PcCopyItem> plan;
     for (const PcClipItem& item : items) {
         if (item.isFolder && IsInside(folder, item.full)) {
             prompter.Notify("Invalid copy command.   ", "Copy Failure", PromptIcon::Error);
-            return OpResult::Refused;
+            return std::nullopt;
         }
+        plan.push_back({item.full, (fs::path(folder) / item.relative).string(), item.isFolder});
     }
-    std::error_code ec;
-    for (const PcClipItem& item : items)
-        if (item.isFolder)
-            fs::create_directories(fs::path(folder) / item.relative, ec);
-    for (const PcClipItem& item : items) {
-        if (item.isFolder)
-            continue;
-        if (!fs::copy_file(item.full, fs::path(folder) / item.relative, fs::copy_options::none, ec) || ec) {
-            prompter.Notify("Cannot copy the selected file   \n\n\"" + item.full + "\"", "Copy Failure",
-                            PromptIcon::Error);
-            return OpResult::Failed;
-        }
-    }
-    return OpResult::Done;
+    return plan;
 }
 
 OpResult PastePcMove(Prompter& prompter, const std::vector<PcClipItem>& items, const std::string& folder)
@@ -387,8 +377,9 @@ PasteAction ExplorerClipboard::Paste(PaneSide target, PvrSession& session, Promp
     if (m_bCopiedPvr)
         return PasteAction::StartReceive;
     if (m_bCopiedPc) {
-        PastePcCopy(prompter, m_PcItems, folder);
-        return PasteAction::Refresh;
+        std::optional<std::vector<PcCopyItem>> plan = PlanPcCopy(prompter, m_PcItems, folder);
+        m_PcCopyPlan = plan ? std::move(*plan) : std::vector<PcCopyItem>{};
+        return plan ? PasteAction::StartPcCopy : PasteAction::Nothing;
     }
     if (m_bCutPc) {
         PastePcMove(prompter, m_PcItems, folder);

@@ -2,6 +2,7 @@
 // rename, the PVR move, PC copy and move, the clipboard between panes, execute.
 // Messages go through the Prompter; each function reports what the pane should do next.
 #pragma once
+#include "explorer/copy_engine.h"
 #include "explorer/explorer_host.h"
 #include "common/prompter.h"
 #include "explorer/pvr_session.h"
@@ -51,10 +52,13 @@ struct PcClipItem {
 // Copy walks each folder's whole tree now; Cut takes the rows only.
 std::optional<std::vector<PcClipItem>> CollectPcItems(Prompter& prompter, const std::string& folder,
                                                       const std::vector<PaneRow>& rows, bool wholeTrees);
-OpResult PastePcCopy(Prompter& prompter, const std::vector<PcClipItem>& items, const std::string& folder);
+// What a paste of copied items into folder copies, parents first; nothing (after the
+// message) when folder lies inside a copied folder.
+std::optional<std::vector<PcCopyItem>> PlanPcCopy(Prompter& prompter, const std::vector<PcClipItem>& items,
+                                                  const std::string& folder);
 OpResult PastePcMove(Prompter& prompter, const std::vector<PcClipItem>& items, const std::string& folder);
 
-enum class PasteAction { Nothing, Refresh, StartSend, StartReceive };
+enum class PasteAction { Nothing, Refresh, StartSend, StartReceive, StartPcCopy };
 
 // The four clipboard flags and their lists.
 class ExplorerClipboard {
@@ -62,8 +66,10 @@ public:
     void Copy(PaneSide side, Prompter& prompter, const std::string& folder, const std::vector<PaneRow>& rows);
     void Cut(PaneSide side, Prompter& prompter, const std::string& folder, const std::vector<PaneRow>& rows);
     bool Empty() const { return !m_bCopiedPvr && !m_bCutPvr && !m_bCopiedPc && !m_bCutPc; }
-    // Paste into the pane showing folder; copies across panes come back as jobs to start.
+    // Paste into the pane showing folder; copies come back as jobs to start (a PC copy's
+    // items from TakePcCopyPlan).
     PasteAction Paste(PaneSide target, PvrSession& session, Prompter& prompter, const std::string& folder);
+    std::vector<PcCopyItem> TakePcCopyPlan() { return std::move(m_PcCopyPlan); }
 
 private:
     bool m_bCopiedPvr = false;
@@ -72,6 +78,7 @@ private:
     bool m_bCutPc = false;
     std::vector<std::string> m_PvrCut;
     std::vector<PcClipItem> m_PcItems;
+    std::vector<PcCopyItem> m_PcCopyPlan;
 };
 
 // The turbo button: pressed while off it asks first; it only works while the line is idle.

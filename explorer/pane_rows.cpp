@@ -146,14 +146,16 @@ std::string PvrPanePath::FallBack()
 
 PaneRefresh RefreshPvrPane(PvrSession& session, PvrPanePath& path, PvrPaneView& view)
 {
-    if (!session.TakeLine())
-        return PaneRefresh::Busy;
+    UsbLineHold hold(session);
+    return hold.Held() ? RefreshPvrPaneOnLine(path, view) : PaneRefresh::Busy;
+}
+
+PaneRefresh RefreshPvrPaneOnLine(PvrPanePath& path, PvrPaneView& view)
+{
     std::string folder = path.Current();
     PvrListing listing = ListPvrFolderOnLine(folder);
     if (listing.status == ListStatus::Failed) {
         view.ShowPath(ShortenText(path.FallBack(), 40));
-        listing.entries = {};
-        session.ReleaseLine();
         view.ListingFailed();
         return PaneRefresh::Failed;
     }
@@ -163,7 +165,6 @@ PaneRefresh RefreshPvrPane(PvrSession& session, PvrPanePath& path, PvrPaneView& 
     view.ClearRows();
     for (size_t i = 0; i < rows.size(); ++i)
         view.InsertRow(i, rows[i]);
-    session.ReleaseLine();
     view.ShowPath(ShortenText(folder, 40));
     return listing.status == ListStatus::Complete ? PaneRefresh::Listed : PaneRefresh::Partial;
 }

@@ -84,5 +84,7 @@ private:
 enum class PaneRefresh { Listed, Partial, Failed, Busy };
 // Lists the pane's current folder and fills the view (run it on a worker thread).
 PaneRefresh RefreshPvrPane(PvrSession& session, PvrPanePath& path, PvrPaneView& view);
+// The same for a caller that holds the line.
+PaneRefresh RefreshPvrPaneOnLine(PvrPanePath& path, PvrPaneView& view);
 
 }  // namespace explorer

@@ -3,6 +3,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 namespace explorer {
 
@@ -18,10 +19,37 @@ struct PvrSession {
     // Takes the line for one exchange: false (and nothing changes) when another exchange runs.
     bool TakeLine()
     {
-        bool idle = true;
-        return m_bUsbIdle.compare_exchange_strong(idle, false);
+        std::lock_guard lock(m_LineMutex);
+        if (!m_bUsbIdle)
+            return false;
+        m_bUsbIdle = false;
+        m_bLineHeld = true;
+        return true;
     }
-    void ReleaseLine() { m_bUsbIdle = true; }
+    // The exchange is over; the line is idle again only while the STB is there.
+    void ReleaseLine()
+    {
+        std::lock_guard lock(m_LineMutex);
+        m_bLineHeld = false;
+        m_bUsbIdle = m_bConnected.load();
+    }
+    // The STB is there; an exchange begun before it went away still holds the line.
+    void Arrived()
+    {
+        std::lock_guard lock(m_LineMutex);
+        m_bConnected = true;
+        m_bUsbIdle = !m_bLineHeld;
+    }
+    void Removed()
+    {
+        std::lock_guard lock(m_LineMutex);
+        m_bConnected = false;
+        m_bUsbIdle = false;
+    }
+
+private:
+    std::mutex m_LineMutex;
+    bool m_bLineHeld = false;
 };
 
 // Holds the line for the lifetime of one exchange.

@@ -1,7 +1,9 @@
 // Whole copy jobs against the emulator: trees, conflicts, resume, retries, cancel, limits.
 #include "explorer/tests/emu_fixture.h"
+#include "explorer/pc_listing.h"
 #include "explorer/pvr_protocol.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -129,6 +131,37 @@ TEST_F(CopyJob, CopiesBetweenFileSystems)
     fs::remove_all(other);
 }
 
+TEST_F(CopyJob, TheDestinationListingOfASendRunsOffTheLoop)
+{
+    WriteFile(pc / "a.rec", Pattern(3000, 1));
+    WriteFile(pvrRoot / "DataFiles" / "a.rec", Pattern(1000, 2));
+    EmuFaults faults;
+    faults.holdCommand = kCmdList;
+    EmuSetFaults(faults);
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("a.rec", 3000)};
+    asker.answers = {ConflictAnswer::Overwrite};
+    std::atomic<bool> loopFree{false}, released{false};
+    std::thread watchdog([&] {
+        if (!testing_support::PollUntil([&] { return loopFree.load(); }, std::chrono::seconds(10))) {
+            released = true;  // the loop itself waits in the listing
+            EmuReleaseCommands();
+        }
+    });
+    ASSERT_TRUE(engine.StartSend());
+    while (!EmuCommandHeld() && !released)
+        loop.RunOnce(10, true);
+    loopFree = true;
+    watchdog.join();
+    EXPECT_FALSE(released);
+    EXPECT_TRUE(engine.AwaitingOutside());
+    EXPECT_TRUE(progress.Has("title Copying File(s)...... [PVR <-- PC]"));
+    EmuReleaseCommands();
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(asker.asked.size(), 1u);
+    EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / "a.rec"), Pattern(3000, 1));
+}
+
 TEST_F(CopyJob, ClosingTheWindowStopsTheRunningCopy)
 {
     WriteFile(pc / "a.bin", Pattern(10000, 1));
@@ -139,7 +172,7 @@ TEST_F(CopyJob, ClosingTheWindowStopsTheRunningCopy)
     host.pvrFolder = "\\DataFiles";
     host.pcSelection = {FileRow("a.bin", 10000), FileRow("b.bin", 10000)};
     ASSERT_TRUE(engine.StartSend());
-    while (engine.State() != JobState::JobCopying)
+    while (!EmuTaskActive())
         ASSERT_TRUE(loop.RunOnce(10000, engine.AwaitingOutside()));
     engine.CloseDuringJob();
     EXPECT_FALSE(engine.JobActive());
@@ -217,9 +250,17 @@ protected:
 TEST_F(Duplicate, OverwriteAsksAgainForTheNextConflict)
 {
     asker.answers = {ConflictAnswer::Overwrite, ConflictAnswer::Skip, ConflictAnswer::Overwrite};
+    PvrListing before = ListPvrFolder(session, "\\DataFiles");
+    auto x = std::find_if(before.entries.begin(), before.entries.end(), [](auto& e) { return e.name == "x.bin"; });
+    ASSERT_NE(x, before.entries.end());
+    struct stat pcFile {};
+    ASSERT_EQ(stat((pc / "x.bin").c_str(), &pcFile), 0);
     Run();
     EXPECT_EQ(asker.asked.size(), 3u);
-    EXPECT_EQ(asker.asked[0], "duplicate: This folder already contains a file named \n\n   'x.bin'\n");
+    // Both files' sizes and dates under the question, the one there first.
+    EXPECT_EQ(asker.asked[0], "duplicate: This folder already contains a file named \n\n   'x.bin'\n\n"
+                              " Existing file :   3,000 bytes   " + x->date + "\n"
+                              " New file :        8,192 bytes   " + PcDateText(pcFile.st_mtime));
     EXPECT_TRUE(Same("x.bin"));
     EXPECT_TRUE(Untouched("y.bin"));
     EXPECT_TRUE(Same("new.bin"));
@@ -335,8 +376,11 @@ TEST_F(Replace, YesReplacesAndAsksAgain)
     asker.answers = {ConflictAnswer::Yes, ConflictAnswer::No, ConflictAnswer::Yes};
     Run();
     ASSERT_EQ(asker.asked.size(), 3u);
-    EXPECT_EQ(asker.asked[0], "replace:This folder already contains a file named \n\n  'x.bin'.\n\n Would you like to "
-                              "replce the existing file?");
+    EXPECT_EQ(asker.asked[0].substr(0, asker.asked[0].find("?") + 1),
+              "replace:This folder already contains a file named \n\n  'x.bin'.\n\n Would you like to "
+              "replce the existing file?");
+    EXPECT_NE(asker.asked[0].find("?\n\n Existing file :   3,000 bytes"), std::string::npos);
+    EXPECT_NE(asker.asked[0].find("\n New file :        8,192 bytes"), std::string::npos);
     EXPECT_TRUE(Same("x.bin"));
     EXPECT_TRUE(Untouched("y.bin"));
     EXPECT_TRUE(Same("z.bin"));
@@ -591,9 +635,8 @@ TEST_F(Cancel, DuringCopying)
     host.pvrFolder = "\\DataFiles";
     host.pcSelection = {FileRow("a.bin", 10000), FileRow("b.bin", 10000)};
     ASSERT_TRUE(engine.StartSend());
-    while (engine.State() != JobState::JobCopying)
+    while (!EmuTaskActive())
         ASSERT_TRUE(loop.RunOnce(10000, engine.AwaitingOutside()));
-    ASSERT_TRUE(EmuTaskActive());
     engine.CancelJob();
     ASSERT_TRUE(RunJob());
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);

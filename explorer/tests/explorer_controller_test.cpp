@@ -59,7 +59,12 @@ protected:
     ScriptedAsker asker;
     ScriptedPrompter prompter;
     uint64_t now = 100000;
-    PcDesktop desktop{[](const std::string&, bool) { return std::string(); },
+    std::atomic<bool> holdPcListings{false};  // PC listings wait in their type names while set
+    PcDesktop desktop{[this](const std::string&, bool) {
+                          while (holdPcListings)
+                              std::this_thread::yield();
+                          return std::string();
+                      },
                       [](const std::string&) { return std::optional<PcVolume>(PcVolume{"home", 5ull << 30, 9ull << 30}); },
                       nullptr};
     std::unique_ptr<CExplorerController> controller;
@@ -180,7 +185,7 @@ TEST_F(ControllerTest, PcPaneBrowsesAndStartsInHome)
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Folder does not exist."});
     EXPECT_EQ(controller->PcFolder(), (pc / "sub").string());
     controller->PathEntered(PaneSide::Pc, " " + pc.string() + "/ ");
-    EXPECT_EQ(controller->PcFolder(), pc.string());
+    EXPECT_TRUE(Pump([&] { return controller->PcFolder() == pc.string(); }));
 
     std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
     fs::create_directories(base / "home");
@@ -245,4 +250,104 @@ TEST_F(ControllerTest, NewFolderRowAndClosingWithTurbo)
     EXPECT_FALSE(EmuTurbo());
     EXPECT_EQ(pcPath, pc.string());
     EXPECT_EQ(pvrPath, "\\DataFiles");
+}
+
+TEST_F(ControllerTest, AFolderChangeDuringAPcListingKeepsRowsPathAndFolderTogether)
+{
+    WriteFile(pc / "a" / "same.rec", "a");
+    WriteFile(pc / "b" / "same.rec", "b");
+    WriteFile(pc / "b" / "only.txt", "b");
+    controller->Start((pc / "a").string(), "");
+    ASSERT_TRUE(Pump([&] { return RowNames(PaneSide::Pc).size() == 2; }));
+    controller->Refresh(PaneSide::Pc);  // a listing of a/ runs
+    controller->PathEntered(PaneSide::Pc, (pc / "b").string());
+    EXPECT_EQ(controller->PcFolder(), (pc / "a").string());
+    EXPECT_EQ(controller->Pane(PaneSide::Pc).PathText(), PcPathText(controller->PcFolder()));
+    EXPECT_EQ(RowNames(PaneSide::Pc), (std::vector<std::string>{"..", "same.rec"}));
+
+    port.selected[int(PaneSide::Pc)] = {1};
+    prompter.answers = {PromptAnswer::Yes};
+    controller->Delete(PaneSide::Pc);  // the row shown, in the folder shown
+    EXPECT_FALSE(fs::exists(pc / "a" / "same.rec"));
+    EXPECT_TRUE(fs::exists(pc / "b" / "same.rec"));
+
+    ASSERT_TRUE(Pump([&] { return controller->PcFolder() == (pc / "b").string(); }));
+    EXPECT_EQ(controller->Pane(PaneSide::Pc).PathText(), PcPathText((pc / "b").string()));
+    EXPECT_EQ(RowNames(PaneSide::Pc), (std::vector<std::string>{"..", "only.txt", "same.rec"}));
+    Drain();  // the listings superseded on the way land nowhere
+    EXPECT_EQ(controller->PcFolder(), (pc / "b").string());
+    EXPECT_EQ(RowNames(PaneSide::Pc), (std::vector<std::string>{"..", "only.txt", "same.rec"}));
+}
+
+TEST_F(ControllerTest, AListingOfARemovedStbIsDroppedAndHoldsTheLineUntilItEnds)
+{
+    controller->Start(pc.string(), "");
+    ASSERT_TRUE(Pump([&] { return controller->SideEnabled(PaneSide::Pvr); }));
+    controller->Refresh(PaneSide::Pvr);  // its rows wait in the window's queue
+    EmuDropDevice();
+    while (controller->Session().m_bConnected)
+        loop.RunOnce(1000, true);
+    WriteFile(pvrRoot / "new.rec", "n");
+    EmuAttachDevice();
+    while (loop.RunOnce(0, false)) {
+    }
+    EXPECT_FALSE(controller->LineIdle());  // the old listing has not ended for the window yet
+    ASSERT_TRUE(testing_support::PollUntil([&] { return port.RunOne(); }));  // it ends: its rows are dropped
+    EXPECT_TRUE(RowNames(PaneSide::Pvr).empty());
+    ASSERT_TRUE(Pump([&] { return controller->SideEnabled(PaneSide::Pvr); }));
+    EXPECT_EQ(RowNames(PaneSide::Pvr), (std::vector<std::string>{"DataFiles", "MP3", "ProgramFiles", "new.rec"}));
+}
+
+TEST_F(ControllerTest, TheWindowNeverWaitsForAPcListing)
+{
+    WriteFile(pvrRoot / "clip.rec", Pattern(5000, 1));
+    fs::create_directories(pc / "sub");
+    controller->Start((pc / "sub").string(), "");
+    ASSERT_TRUE(Pump([&] { return controller->SideEnabled(PaneSide::Pvr) && !RowNames(PaneSide::Pc).empty(); }));
+    port.selected[int(PaneSide::Pvr)] = {*controller->Pane(PaneSide::Pvr).FindRow("clip.rec")};
+    controller->CopyButton(Direction::Receive);
+    holdPcListings = true;  // the listing at the job's end does not finish
+    ASSERT_TRUE(Pump([&] { return !controller->JobRunning(); }));
+    std::atomic<bool> waited{false};
+    std::thread watchdog([&] {
+        if (!testing_support::PollUntil([&] { return !holdPcListings; }, std::chrono::seconds(5))) {
+            waited = true;
+            holdPcListings = false;
+        }
+    });
+    controller->Up(PaneSide::Pc);  // ignored while the listing runs
+    controller->PathEntered(PaneSide::Pc, pc.string());  // supersedes it
+    holdPcListings = false;
+    watchdog.join();
+    EXPECT_FALSE(waited);
+    ASSERT_TRUE(Pump([&] { return controller->PcFolder() == pc.string(); }));
+    EXPECT_EQ(RowNames(PaneSide::Pc), (std::vector<std::string>{"..", "sub"}));
+    EXPECT_EQ(ReadFile(pc / "sub" / "clip.rec"), Pattern(5000, 1));
+}
+
+TEST_F(ControllerTest, APcPasteRunsAsAJobWithProgressAndCancel)
+{
+    WriteFile(pc / "src" / "big.rec", Pattern(3 << 20, 5));
+    fs::create_directories(pc / "dst");
+    controller->Start((pc / "src").string(), "");
+    ASSERT_TRUE(Pump([&] { return controller->SideEnabled(PaneSide::Pvr) && RowNames(PaneSide::Pc).size() == 2; }));
+    port.selected[int(PaneSide::Pc)] = {1};
+    controller->Copy(PaneSide::Pc);
+    controller->PathEntered(PaneSide::Pc, (pc / "dst").string());
+    ASSERT_TRUE(Pump([&] { return controller->PcFolder() == (pc / "dst").string(); }));
+
+    controller->Paste(PaneSide::Pc);
+    EXPECT_TRUE(controller->JobRunning());  // the window goes on while the file is copied
+    EXPECT_FALSE(fs::exists(pc / "dst" / "big.rec"));
+    EXPECT_TRUE(progress.Has("show"));
+    controller->Engine().CancelJob();  // the progress window's Cancel
+    ASSERT_TRUE(Pump([&] { return !controller->Engine().JobActive(); }));
+    EXPECT_EQ(controller->Engine().LastOutcome(), JobOutcome::Cancelled);
+    EXPECT_FALSE(fs::exists(pc / "dst" / "big.rec"));
+
+    controller->Paste(PaneSide::Pc);
+    ASSERT_TRUE(Pump([&] { return !controller->JobRunning(); }));
+    EXPECT_EQ(ReadFile(pc / "dst" / "big.rec"), Pattern(3 << 20, 5));
+    EXPECT_TRUE(progress.Has("title Copying File(s)...... [PC --> PC]"));
+    ASSERT_TRUE(Pump([&] { return RowNames(PaneSide::Pc) == std::vector<std::string>{"..", "big.rec"}; }));
 }

@@ -177,7 +177,7 @@ TEST_F(PvrOps, MoveIntoItselfIsRefused)
 
 class PcOps : public EmuTest {};
 
-TEST_F(PcOps, CopyPasteMakesTheTreeAndRefusesItsOwnSubfolder)
+TEST_F(PcOps, CopyPasteIsAJobThatMakesTheTreeAndNeverReplacesAFile)
 {
     WriteFile(pc / "src" / "tree" / "a.txt", "a");
     WriteFile(pc / "src" / "tree" / "sub" / "b.txt", "b");
@@ -185,16 +185,28 @@ TEST_F(PcOps, CopyPasteMakesTheTreeAndRefusesItsOwnSubfolder)
     fs::create_directories(pc / "dst");
     ExplorerClipboard clipboard;
     clipboard.Copy(PaneSide::Pc, prompter, (pc / "src").string(), {Folder("tree"), File("c.txt")});
-    EXPECT_EQ(clipboard.Paste(PaneSide::Pc, session, prompter, (pc / "dst").string()), PasteAction::Refresh);
+    auto paste = [&] {
+        EXPECT_EQ(clipboard.Paste(PaneSide::Pc, session, prompter, (pc / "dst").string()), PasteAction::StartPcCopy);
+        ASSERT_TRUE(engine.StartPcCopy(clipboard.TakePcCopyPlan()));
+        EXPECT_FALSE(host.enabled);
+        ASSERT_TRUE(RunJob());
+    };
+    paste();
     EXPECT_EQ(TreeContents(pc / "dst" / "tree"), TreeContents(pc / "src" / "tree"));
     EXPECT_EQ(ReadFile(pc / "dst" / "c.txt"), "c");
     EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(progress.Has("title Copying File(s)...... [PC --> PC]"));
+    EXPECT_EQ(host.refreshPc, 1);
+    EXPECT_TRUE(host.enabled);
+    EXPECT_TRUE(session.m_bUsbIdle);
 
     // Pasting again finds the files there and keeps them.
-    WriteFile(pc / "dst" / "c.txt", "changed");
-    clipboard.Paste(PaneSide::Pc, session, prompter, (pc / "dst").string());
-    EXPECT_EQ(ReadFile(pc / "dst" / "c.txt"), "changed");
-    ASSERT_EQ(prompter.shown.size(), 1u);
+    WriteFile(pc / "dst" / "tree" / "a.txt", "changed");
+    paste();
+    EXPECT_EQ(ReadFile(pc / "dst" / "tree" / "a.txt"), "changed");
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
+    EXPECT_EQ(prompter.Texts(),
+              std::vector<std::string>{"Cannot copy the selected file   \n\n\"" + (pc / "src" / "tree" / "a.txt").string() + "\""});
     EXPECT_EQ(prompter.shown[0].title, "Copy Failure");
 
     prompter.shown.clear();

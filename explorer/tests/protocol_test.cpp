@@ -296,4 +296,24 @@ TEST_F(Listing, PaneRefreshFillsRowsOrFallsBackToTheRememberedPath)
     EXPECT_EQ(pane.calls, (std::vector<std::string>{"partial disk", "clear", "row 0 x.rec", "path \\MP3"}));
 }
 
+TEST(PvrSessionLine, IdleOnlyWhileTheStbIsThereAndNoExchangeHoldsIt)
+{
+    PvrSession session;
+    session.Arrived();
+    ASSERT_TRUE(session.TakeLine());
+    EXPECT_FALSE(session.TakeLine());
+    session.Removed();
+    session.ReleaseLine();  // an exchange that outlived the STB
+    EXPECT_FALSE(session.m_bUsbIdle);
+    ASSERT_FALSE(session.TakeLine());
+
+    session.Arrived();
+    ASSERT_TRUE(session.TakeLine());
+    session.Removed();
+    session.Arrived();  // back while the exchange from before still runs
+    EXPECT_FALSE(session.m_bUsbIdle);
+    session.ReleaseLine();
+    EXPECT_TRUE(session.m_bUsbIdle);
+}
+
 }

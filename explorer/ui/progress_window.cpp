@@ -130,7 +130,7 @@ void CProgressWindow::SetFolderBar(size_t position, size_t count, const QString&
 void CProgressWindow::Tick()
 {
     if (m_pEngine)
-        Update(m_pEngine->Counters(), UsbTaskGetPercent());
+        Update(m_pEngine->Counters(), m_pEngine->TaskPercent());
 }
 
 void CProgressWindow::Update(const ProgressCounters& counters, uint16_t percent)
