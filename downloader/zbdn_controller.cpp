@@ -30,8 +30,8 @@ bool IsZbdFileName(const std::string& path)
     return upper(0) == 'Z' && upper(1) == 'B' && upper(2) == 'D';
 }
 
-CZbdnController::CZbdnController(ZbdnView& view, ZbdnProfile& profile, CZbdnSession& session)
-    : m_View(view), m_Profile(profile), m_Session(session)
+CZbdnController::CZbdnController(ZbdnView& view, ZbdnProfile& profile, CZbdnSession& session, Prompter& prompter)
+    : m_View(view), m_Profile(profile), m_Session(session), m_Prompter(prompter)
 {
 }
 
@@ -52,6 +52,12 @@ void CZbdnController::ShowStatus(const std::string& text)
 {
     m_Session.SetStatusText(text);
     m_View.SetStatus(text);
+}
+
+void CZbdnController::ShowWaiting()
+{
+    ShowStatus(std::string("Wait Download\nSwitch the STB off and on to start its loader.\n") +
+               (m_bDevicePresent ? "Loader: connected" : "Loader: not connected"));
 }
 
 std::string CZbdnController::FindInitialName()
@@ -110,8 +116,8 @@ void CZbdnController::OnDownload(const std::string& fileName)
     m_Profile.Write(kZbdnProfileSection, kZbdnProfileKey, fileName);
     m_Session.Arm();
     m_View.EnableInput(false);
-    ShowStatus("Wait Download");
     m_bStartRequested = true;
+    ShowWaiting();
     // The engine is ready only while a worker runs, and none runs here: the session waits
     // for the loader to arrive.
 }
@@ -146,6 +152,8 @@ void CZbdnController::OnDeviceReady()
     // A worker that lost its device is still ending: it must go on seeing the abort.
     if (m_Session.WorkerRunning())
         return;
+    if (m_bStartRequested && !m_bClosing)
+        ShowWaiting();
     m_Session.ClearAbort();
     if (m_bStartRequested && !m_bClosing)
         m_Session.Greet();
@@ -156,6 +164,8 @@ void CZbdnController::OnDeviceGone(const std::string& path)
     if (!m_Session.DeviceRemoved(path))
         return;
     m_bDevicePresent = false;
+    if (m_bStartRequested && !m_bClosing && !m_Session.WorkerRunning())
+        ShowWaiting();
     // A loader back under a new address while the old one was still open.
     std::string waiting = m_Session.TakeWaitingArrival();
     if (!waiting.empty() && m_Session.DeviceArrival(waiting))
@@ -178,11 +188,16 @@ void CZbdnController::OnGreeted(bool answered)
         EndSession();
 }
 
+// Only the user's stop and a removal of the STB abort a worker, and the user's stop ends
+// quietly. An STB that ended the session may restart at once: that is no cut.
 void CZbdnController::OnWorkerFinished()
 {
     if (m_Session.Stopped())
         return;
-    m_View.SetStatus(m_Session.StatusText());
+    if (m_Session.Aborted() && !m_Session.Completed())
+        ShowStatus(kZbdnDisconnectedText);
+    else
+        m_View.SetStatus(m_Session.StatusText());
     EndSession();
 }
 
@@ -190,13 +205,16 @@ void CZbdnController::EndSession()
 {
     m_View.EnableInput(true);
     m_bStartRequested = false;
-    m_View.SetProgress(0);
+    m_View.SetProgress(m_Session.Delivered() ? 100 : 0);
     m_Session.CloseImage();
 }
 
 void CZbdnController::OnStopAndExit()
 {
     if (m_bClosing)
+        return;
+    if (m_Session.WorkerRunning() &&
+        m_Prompter.Ask(kZbdnStopQuestion, "WARNING", PromptButtons::YesNo, PromptIcon::Warning) != PromptAnswer::Yes)
         return;
     m_bClosing = true;
     m_Session.Stop();

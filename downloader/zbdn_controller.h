@@ -3,6 +3,7 @@
 // the commands from the session, and the stop that ends the window. The window draws
 // what it is told through ZbdnView and hands every user action and posted message here.
 #pragma once
+#include "common/prompter.h"
 #include "downloader/zbdn_session.h"
 
 #include <cstdint>
@@ -46,9 +47,16 @@ public:
 // component ('/' and '\' both separate) begin with Z, B and D in either case.
 bool IsZbdFileName(const std::string& path);
 
+// The question before "Stop and Exit" ends a running transfer, and the end of one cut
+// by the cable.
+constexpr const char* kZbdnStopQuestion =
+    " The firmware is being sent to the STB.   \n\n A half-sent firmware may leave the STB unable to start.   "
+    "\n\n Stop and Exit anyway?";
+constexpr const char* kZbdnDisconnectedText = "Error! STB Disconnected. Transfer Stopped.";
+
 class CZbdnController {
 public:
-    CZbdnController(ZbdnView& view, ZbdnProfile& profile, CZbdnSession& session);
+    CZbdnController(ZbdnView& view, ZbdnProfile& profile, CZbdnSession& session, Prompter& prompter);
 
     // Start-up: discovery (a device found is posted as ready, else timer 1) and, with a
     // path from the command line, the download, which the posted ready then greets.
@@ -59,7 +67,8 @@ public:
     void OnFileChosen(const std::string& path);
     void OnFilesDropped(const std::vector<std::string>& paths);
     void OnDownload(const std::string& fileName);
-    // "Stop and Exit" and closing the window: the window waits for EndWindow.
+    // "Stop and Exit" and closing the window: the window waits for EndWindow. While a
+    // transfer runs the user is asked first.
     void OnStopAndExit();
     void OnClosePoll();
     void OnRetryTimer();
@@ -75,6 +84,8 @@ public:
 
 private:
     void ShowStatus(const std::string& text);
+    // "Wait Download" with what the user does next and whether a loader is there.
+    void ShowWaiting();
     bool TakeFile(const std::string& path);
     void OnDeviceReady();
     void OnDeviceGone(const std::string& path);
@@ -86,6 +97,7 @@ private:
     ZbdnView& m_View;
     ZbdnProfile& m_Profile;
     CZbdnSession& m_Session;
+    Prompter& m_Prompter;
     std::string m_ImagePath;
     std::string m_BrowsePath;
     uint64_t m_ImageSize = 0;

@@ -97,6 +97,7 @@ public:
     // greeted loader is not greeted again.
     bool StartWorker();
     bool Ready() const { return m_Engine.Ready(); }
+    bool Completed() const { return m_Engine.Completed(); }  // the STB ended the session
     bool Delivered() const { return m_Engine.Delivered(); }
     // The worker holds the program's guard from its start until it has reported its end.
     bool WorkerRunning() const { return m_Guard.Running(); }
@@ -106,6 +107,8 @@ public:
     // The user stopped: the worker ends quietly and the greeting gives up.
     void Stop();
     bool Stopped() const { return m_bStopped; }
+    // Set by the user's stop and by a removal of the open device.
+    bool Aborted() const { return m_bAbort; }
     void ClearAbort() { m_bAbort = false; }
 
     // The status text shared with the worker.

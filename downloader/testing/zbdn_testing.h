@@ -2,6 +2,7 @@
 // itself, a view and a profile that record, a random image file, and the simulated STB
 // loading firmware on the USB simulation socket.
 #pragma once
+#include "common/testing/scripted_prompter.h"
 #include "common/testing/test_support.h"
 #include "downloader/zbdn_controller.h"
 #include "tools/stb_sim/stb_sim.h"
@@ -75,8 +76,9 @@ struct HeadlessZbdn {
     QueuedPoster poster;
     RecordingZbdnView view;
     MemoryProfile profile;
+    ScriptedPrompter prompter;
     CZbdnSession session;
-    CZbdnController controller{view, profile, session};
+    CZbdnController controller{view, profile, session, prompter};
 };
 
 std::vector<uint8_t> WriteRandomFile(const std::filesystem::path& path, uint32_t size, uint32_t seed);

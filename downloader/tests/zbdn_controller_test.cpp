@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -47,13 +48,18 @@ TEST_F(ZbdnControllerTest, WaitsForTheLoaderThenServesTheImageAndKeepsThePath)
     zbdn.controller.Open("");
     EXPECT_TRUE(zbdn.view.retryTimer);
     zbdn.controller.OnDownload(image.string());
-    EXPECT_EQ(zbdn.view.LastStatus(), "Wait Download");
+    // What to do, and whether the loader is there yet.
+    EXPECT_EQ(zbdn.view.LastStatus(),
+              "Wait Download\nSwitch the STB off and on to start its loader.\nLoader: not connected");
     EXPECT_FALSE(zbdn.view.inputEnabled);
     StartStb(uint32_t(bytes.size()));
     ASSERT_TRUE(zbdn.PumpUntil([&] { return Idle(); }));
+    EXPECT_NE(std::find(zbdn.view.statuses.begin(), zbdn.view.statuses.end(),
+                        "Wait Download\nSwitch the STB off and on to start its loader.\nLoader: connected"),
+              zbdn.view.statuses.end());
     EXPECT_EQ(zbdn.view.LastStatus(), "Completely Transfered!");
     EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
-    EXPECT_EQ(zbdn.view.progress.back(), 0);
+    EXPECT_EQ(zbdn.view.progress.back(), 100);  // the bar stays full after a complete transfer
     EXPECT_FALSE(zbdn.view.retryTimer);
     EXPECT_FALSE(zbdn.session.ImageOpen());
     EXPECT_EQ(zbdn.profile.values["ZBDOWN_USB/PATH"], image.string());
@@ -117,7 +123,14 @@ TEST_F(ZbdnControllerTest, StopWhileServingWaitsForTheWorkerAndSaysNothing)
     zbdn.controller.Open("");
     zbdn.controller.OnDownload(image.string());
     ASSERT_TRUE(zbdn.PumpUntil([&] { return zbdn.view.LastStatus() == "Downloading Processing.."; }));
+    zbdn.prompter.answers = {PromptAnswer::No, PromptAnswer::Yes};
+    zbdn.controller.OnStopAndExit();  // asked first: No goes on
+    EXPECT_FALSE(zbdn.controller.Closing());
+    EXPECT_TRUE(zbdn.session.WorkerRunning());
     zbdn.controller.OnStopAndExit();
+    ASSERT_EQ(zbdn.prompter.shown.size(), 2u);
+    EXPECT_EQ(zbdn.prompter.shown[0].text, kZbdnStopQuestion);
+    EXPECT_EQ(zbdn.prompter.shown[0].title, "WARNING");
     ASSERT_TRUE(zbdn.PumpUntil([&] { return zbdn.view.exitCode != -1; }));
     EXPECT_FALSE(zbdn.session.WorkerRunning());
     EXPECT_FALSE(zbdn.session.ImageOpen());

@@ -34,7 +34,7 @@ QString DisplayPath(const std::string& path)
 }  // namespace
 
 CZbdnWindow::CZbdnWindow(CQtZbdnPoster& poster, ZbdnProfile& profile, CZbdnSession& session, QWidget* parent)
-    : QDialog(parent), m_Controller(*this, profile, session)
+    : QDialog(parent), m_Controller(*this, profile, session, m_Prompter)
 {
     setWindowTitle("ZBD-USB-DOWNLOAD");
     setWindowIcon(QIcon(":/zbdn-usb.svg"));

@@ -2,6 +2,7 @@
 // Exit", the progress bar and the "Message" box. It draws what the controller says and
 // hands it every click, drop, timer tick and posted message.
 #pragma once
+#include "common/qt/qt_prompter.h"
 #include "downloader/ui/qt_zbdn_adapters.h"
 #include "downloader/zbdn_controller.h"
 
@@ -51,6 +52,7 @@ private:
     void OnFind();
     void OnAbout();
 
+    CQtPrompter m_Prompter{this};
     CZbdnController m_Controller;
     QLineEdit* m_pFileName = nullptr;
     QPushButton* m_pFind = nullptr;

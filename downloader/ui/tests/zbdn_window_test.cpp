@@ -72,13 +72,13 @@ TEST_F(ZbdnWindowTest, ServesAnImageTypedIntoTheEditCompletely)
     auto bytes = WriteRandomFile(image, 3 * 1024 * 1024, 3);
     window.Open("");
     TypeAndDownload(image);
-    EXPECT_EQ(Status(), "Wait Download");
+    EXPECT_TRUE(Status().startsWith("Wait Download\nSwitch the STB off and on"));
     EXPECT_FALSE(window.FindButton()->isEnabled());
     StartStb(uint32_t(bytes.size()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Idle(); }, 30000));
     EXPECT_EQ(Status(), "Completely Transfered!");
     EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
-    EXPECT_EQ(window.Progress()->value(), 0);
+    EXPECT_EQ(window.Progress()->value(), 100);
     EXPECT_TRUE(window.FindButton()->isEnabled());
     EXPECT_EQ(profile.Read("ZBDOWN_USB", "PATH"), image.string());
 }
@@ -225,8 +225,9 @@ TEST_F(ZbdnWindowTest, RemovalMidTransferEndsTheWorkerAndTheWindowGoesOn)
     leave.leaveAtReply = {10};
     StartStb(uint32_t(bytes.size()), leave);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Idle(); }, 30000));
-    // Ended by the abort, not by three failed reads.
-    EXPECT_EQ(Status(), "Downloading Processing..");
+    // Ended by the abort, not by three failed reads, and the user is told why.
+    EXPECT_EQ(Status(), kZbdnDisconnectedText);
+    EXPECT_EQ(window.Progress()->value(), 0);
     EXPECT_FALSE(guard.Running());
 
     TypeAndDownload(image);
@@ -246,7 +247,7 @@ TEST_F(ZbdnWindowTest, StopAndExitWhileWaitingClosesWithoutAStatus)
     ASSERT_TRUE(QTest::qWaitFor([&] { return stb->Usb()->Stats().replies >= 1; }, 10000));
     QTest::mouseClick(window.StopButton(), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 10000));
-    EXPECT_EQ(Status(), "Wait Download");
+    EXPECT_EQ(Status(), "Wait Download\nSwitch the STB off and on to start its loader.\nLoader: connected");
     EXPECT_FALSE(session.ImageOpen());
 }
 
