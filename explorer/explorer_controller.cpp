@@ -426,6 +426,17 @@ void CExplorerController::EndLabelEdit(PaneSide side, size_t index, const std::s
         Relist(side);
 }
 
+void CExplorerController::CancelLabelEdit(PaneSide side, size_t row)
+{
+    CPaneController& pane = Pane(side);
+    if (pane.NewFolderRow() != row)
+        return;
+    pane.SetNewFolderRow(std::nullopt);
+    pane.RemoveRow(row);
+    m_Parts.port.RowsChanged(side);
+    m_Parts.port.EnablingChanged();
+}
+
 void CExplorerController::BeginRename(PaneSide side)
 {
     std::vector<size_t> selected = m_Parts.port.SelectedIndexes(side);

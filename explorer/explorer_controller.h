@@ -105,6 +105,8 @@ public:
     void Delete(PaneSide side);
     void BeginNewFolder(PaneSide side);
     void EndLabelEdit(PaneSide side, size_t row, const std::string& text);
+    // Escape on a label: a new folder's row goes and nothing is made.
+    void CancelLabelEdit(PaneSide side, size_t row);
     void BeginRename(PaneSide side);
     void Copy(PaneSide side);
     void Cut(PaneSide side);

@@ -68,7 +68,7 @@ CExplorerWindow::CExplorerWindow(QSettings& profile, QWidget* parent)
     m_PollTimer.setInterval(int(kDevicePollMs));
     connect(&m_PollTimer, &QTimer::timeout, this, [this] { m_Controller->OnPollTick(); });
     BuildControls();
-    resize(760, 520);
+    resize(kDefaultSize);
 }
 
 CExplorerWindow::~CExplorerWindow()

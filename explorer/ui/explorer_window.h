@@ -27,6 +27,8 @@ public:
 class CExplorerWindow : public QWidget, public ExplorerWindowPort {
     Q_OBJECT
 public:
+    // Wide enough for the columns to show names, sizes and dates whole.
+    static constexpr QSize kDefaultSize{1240, 620};
     // profile: the program's settings, read by Start and written when the window closes.
     explicit CExplorerWindow(QSettings& profile, QWidget* parent = nullptr);
     ~CExplorerWindow() override;

@@ -127,16 +127,12 @@ void CPaneWidget::SetupView(QAbstractItemView* view)
     view->setContextMenuPolicy(Qt::PreventContextMenu);  // the menu opens on the button's release
     view->installEventFilter(this);
     view->viewport()->installEventFilter(this);
-    // A new folder whose naming was cancelled keeps the name it was given.
+    // Escape on a new folder's name: after the editor has gone, its row goes too.
     connect(view->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
             [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
                 std::optional<size_t> row = m_Controller.Pane(m_Side).NewFolderRow();
-                if (hint != QAbstractItemDelegate::RevertModelCache || !row)
-                    return;
-                QTimer::singleShot(0, this, [this, row = *row] {
-                    if (m_Controller.Pane(m_Side).NewFolderRow() == row)
-                        m_Controller.EndLabelEdit(m_Side, row, m_Controller.Pane(m_Side).Rows()[row].name);
-                });
+                if (hint == QAbstractItemDelegate::RevertModelCache && row)
+                    QTimer::singleShot(0, this, [this, row = *row] { m_Controller.CancelLabelEdit(m_Side, row); });
             });
     connect(view, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { m_Controller.Open(m_Side, size_t(index.row())); });
@@ -198,13 +194,22 @@ void CPaneWidget::LayOut()
     QRect list(0, kListTop, w, std::max(0, height() - kListTop - 5));
     m_Details->setGeometry(list);
     m_Icons->setGeometry(list);
-    if (!m_bColumnsSized && isVisible()) {
-        m_bColumnsSized = true;  // sized once, from the list's client width when first shown
-        int client = list.width() - 2 * m_Details->frameWidth();
-        const int percent[kPaneColumns] = {35, 15, 20, 35};
-        for (int c = 0; c < kPaneColumns; ++c)
-            m_Details->setColumnWidth(c, client * percent[c] / 100);
-    }
+}
+
+// The columns share the list's width 35 : 15 : 20 : 35 at first, and keep their shares as
+// it changes (also those the user gave them).
+void CPaneWidget::FitColumns()
+{
+    int client = m_Details->viewport()->width();
+    if (client <= 0 || client == m_ColumnsClient)
+        return;
+    const int share[kPaneColumns] = {35, 15, 20, 35};
+    int total = 0;
+    for (int c = 0; c < kPaneColumns; ++c)
+        total += m_ColumnsClient ? m_Details->columnWidth(c) : share[c];
+    for (int c = 0; c < kPaneColumns; ++c)
+        m_Details->setColumnWidth(c, (m_ColumnsClient ? m_Details->columnWidth(c) : share[c]) * client / total);
+    m_ColumnsClient = client;
 }
 
 void CPaneWidget::ApplyView()
@@ -333,6 +338,8 @@ bool CPaneWidget::HandleDrag(QAbstractItemView* view, QEvent* event)
 
 bool CPaneWidget::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_Details->viewport() && event->type() == QEvent::Resize)
+        FitColumns();
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_Details), static_cast<QAbstractItemView*>(m_Icons)}) {
         if (watched != view->viewport())
             continue;

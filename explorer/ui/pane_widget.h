@@ -59,6 +59,7 @@ protected:
 
 private:
     void LayOut();
+    void FitColumns();
     QToolButton* MakeButton(PaneButton button, const char* tip);
     void ButtonPressed(PaneButton button);
     void SetupView(QAbstractItemView* view);
@@ -74,7 +75,7 @@ private:
     QComboBox* m_DriveBox = nullptr;
     QTableView* m_Details;
     QListView* m_Icons;
-    bool m_bColumnsSized = false;
+    int m_ColumnsClient = 0;  // the list's width the columns were fitted to
     int m_DriveIndex = 0;
 };
 

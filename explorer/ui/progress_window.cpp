@@ -87,10 +87,12 @@ CProgressWindow::CProgressWindow(QWidget* parent)
     connect(m_Cancel, &QPushButton::clicked, this, &CProgressWindow::Cancel);
 }
 
-void CProgressWindow::ShowCentred()
+// Centred over its owner when first shown; after that where the user has put it.
+void CProgressWindow::ShowWindow()
 {
-    if (QWidget* owner = parentWidget())
+    if (QWidget* owner = parentWidget(); owner && !m_bPlaced)
         move(owner->geometry().center() - rect().center());
+    m_bPlaced = true;
     show();
 }
 
@@ -175,7 +177,7 @@ void CQtProgressView::OnGui(std::function<void()> fn)
 
 void CQtProgressView::Show()
 {
-    OnGui([this] { m_Window.ShowCentred(); });
+    OnGui([this] { m_Window.ShowWindow(); });
 }
 
 void CQtProgressView::Hide()

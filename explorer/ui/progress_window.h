@@ -41,7 +41,7 @@ public:
     void SetEngine(CopyEngine* engine) { m_pEngine = engine; }
 
     // ProgressView's calls, on the GUI thread.
-    void ShowCentred();
+    void ShowWindow();
     void CloseWindow();
     void SetPathLine(const QString& text) { m_Path->setText(text); }
     void ResetProgress();
@@ -71,6 +71,7 @@ private:
     QTimer m_UpdateTimer;
     QTimer m_IconTimer;
     bool m_bIconPhase = false;
+    bool m_bPlaced = false;
     QLabel* m_Icon;
     QLabel* m_Path;
     CProgressFace* m_FileBar;

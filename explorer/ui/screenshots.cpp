@@ -102,7 +102,6 @@ int main(int argc, char* argv[])
     bool ok = true;
     {
         CExplorerWindow window(profile);
-        window.setFixedSize(1120, 560);
         window.show();
         window.Start();
         ok &= WaitFor([&] {
@@ -130,12 +129,17 @@ int main(int argc, char* argv[])
         progress.CloseWindow();
 
         CConflictDialog duplicate(ConflictKind::Duplicate,
-                                  " This folder already contains a file named \n\n   'Champions League Final.rec'\n", &window);
+                                  " This folder already contains a file named \n\n   'Champions League Final.rec'\n\n"
+                                  " Existing file :   1,073,741,824 bytes   2026-12-05 04:17\n"
+                                  " New file :        2,202,009,600 bytes   2026-12-05 04:17",
+                                  &window);
         duplicate.show();
         ok &= Save(duplicate, out + "/bexora-duplicate.png");
         CConflictDialog replace(ConflictKind::Replace,
                                 "This folder already contains a file named \n\n  'Evening News.rec'.\n\n Would you like "
-                                "to replce the existing file?",
+                                "to replce the existing file?\n\n"
+                                " Existing file :   671,088,640 bytes   2026-12-07 06:17\n"
+                                " New file :        671,088,640 bytes   2026-12-08 21:40",
                                 &window);
         replace.show();
         ok &= Save(replace, out + "/bexora-replace.png");

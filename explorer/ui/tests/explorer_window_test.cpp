@@ -214,6 +214,12 @@ TEST_F(WindowTest, PvrFileOperationsAndPopupMenu)
         return static_cast<QLineEdit*>(nullptr);
     };
     ASSERT_TRUE(WaitFor([&] { return labelEditor() != nullptr; }));
+    QTest::keyClick(labelEditor(), Qt::Key_Escape);  // the new row goes, nothing is made
+    ASSERT_TRUE(WaitFor([&] { return Names(PaneSide::Pvr).size() == 5; }));
+    EXPECT_FALSE(Controller().Pane(PaneSide::Pvr).NewFolderMode());
+    EXPECT_EQ(std::distance(fs::directory_iterator(pvrRoot), fs::directory_iterator()), 5);
+    QTest::keyClick(list, Qt::Key_Insert);
+    ASSERT_TRUE(WaitFor([&] { return labelEditor() != nullptr; }));
     QLineEdit* editor = labelEditor();
     editor->selectAll();
     QTest::keyClicks(editor, " Shows ");
@@ -328,4 +334,39 @@ TEST_F(WindowTest, OneInstanceHomeFolderAndSavedPaths)
     QSettings saved(QString::fromStdString((base / "bexora.ini").string()), QSettings::IniFormat);
     EXPECT_EQ(saved.value("PVR_EXPLORER_PC/PATH_PC").toString().toStdString(), (pc / "sub").string());
     EXPECT_EQ(saved.value("PVR_EXPLORER_STB/PATH_STB").toString(), "\\DataFiles");
+}
+
+TEST_F(WindowTest, ColumnsKeepTheirSharesAndShowNamesSizesAndDatesWholeAtTheDefaultSize)
+{
+    WriteFile(pvrRoot / "Champions League Final.rec", "x");
+    fs::resize_file(pvrRoot / "Champions League Final.rec", 2100ull << 20);  // sparse
+    WriteFile(pvrRoot / "Evening News.rec", "x");
+    fs::resize_file(pvrRoot / "Evening News.rec", 999999ull << 10);
+    Open();
+    window->resize(CExplorerWindow::kDefaultSize);
+    ASSERT_TRUE(WaitReady());
+    QTableView* list = Pane(PaneSide::Pvr)->DetailsView();
+    auto checkShares = [&] {
+        int w[4], sum = 0;
+        for (int c = 0; c < 4; ++c)
+            sum += w[c] = list->columnWidth(c);
+        EXPECT_NEAR(sum, list->viewport()->width(), 4);
+        EXPECT_NEAR(w[0], w[3], 2);
+        EXPECT_NEAR(w[1] * 35, w[0] * 15, 70);
+        EXPECT_NEAR(w[2] * 35, w[0] * 20, 70);
+    };
+    QTest::qWait(50);
+    checkShares();
+    QFontMetrics metrics = list->fontMetrics();
+    const int margins = 12, icon = list->iconSize().isValid() ? list->iconSize().width() : 16;
+    CPaneModel& model = Pane(PaneSide::Pvr)->Model();
+    for (int r = 0; r < model.rowCount(); ++r) {
+        EXPECT_LE(metrics.horizontalAdvance(model.index(r, 0).data().toString()) + icon + margins, list->columnWidth(0));
+        for (int c : {1, 3})
+            EXPECT_LE(metrics.horizontalAdvance(model.index(r, c).data().toString()) + margins, list->columnWidth(c))
+                << model.index(r, c).data().toString().toStdString();
+    }
+    window->resize(1700, 700);
+    QTest::qWait(50);
+    checkShares();
 }

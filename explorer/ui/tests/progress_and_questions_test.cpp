@@ -54,6 +54,21 @@ TEST(ProgressWindow, BarsAreDrawnOnlyBetweenTheEnds)
     EXPECT_EQ(window.JobBar()->Position(), 50);
 }
 
+TEST(ProgressWindow, KeepsWhereTheUserMovedItAfterItsFirstShow)
+{
+    QWidget owner;
+    owner.setGeometry(100, 100, 1000, 700);
+    CProgressWindow window(&owner);
+    window.setWindowFlag(Qt::Window);
+    CQtProgressView view(window);
+    view.Show();
+    EXPECT_LE((window.geometry().center() - owner.geometry().center()).manhattanLength(), 4);
+    window.move(20, 30);
+    view.Hide();
+    view.Show();
+    EXPECT_EQ(window.pos(), QPoint(20, 30));
+}
+
 TEST(ConflictWindows, ButtonsGiveTheirAnswersAndClosingCancels)
 {
     CConflictDialog duplicate(ConflictKind::Duplicate, "text");
