@@ -30,6 +30,12 @@ bool IsZbdFileName(const std::string& path)
     return upper(0) == 'Z' && upper(1) == 'B' && upper(2) == 'D';
 }
 
+std::string ZbdnWaitingText(bool loaderConnected)
+{
+    return std::string("Wait Download\nSwitch the STB off and on to start its loader.\n") +
+           (loaderConnected ? "Loader: connected" : "Loader: not connected");
+}
+
 CZbdnController::CZbdnController(ZbdnView& view, ZbdnProfile& profile, CZbdnSession& session, Prompter& prompter)
     : m_View(view), m_Profile(profile), m_Session(session), m_Prompter(prompter)
 {
@@ -54,11 +60,7 @@ void CZbdnController::ShowStatus(const std::string& text)
     m_View.SetStatus(text);
 }
 
-void CZbdnController::ShowWaiting()
-{
-    ShowStatus(std::string("Wait Download\nSwitch the STB off and on to start its loader.\n") +
-               (m_bDevicePresent ? "Loader: connected" : "Loader: not connected"));
-}
+
 
 std::string CZbdnController::FindInitialName()
 {

@@ -53,6 +53,8 @@ constexpr const char* kZbdnStopQuestion =
     " The firmware is being sent to the STB.   \n\n A half-sent firmware may leave the STB unable to start.   "
     "\n\n Stop and Exit anyway?";
 constexpr const char* kZbdnDisconnectedText = "Error! STB Disconnected. Transfer Stopped.";
+// "Wait Download" with what the user does next and whether a loader is there.
+std::string ZbdnWaitingText(bool loaderConnected);
 
 class CZbdnController {
 public:
@@ -84,8 +86,7 @@ public:
 
 private:
     void ShowStatus(const std::string& text);
-    // "Wait Download" with what the user does next and whether a loader is there.
-    void ShowWaiting();
+    void ShowWaiting() { ShowStatus(ZbdnWaitingText(m_bDevicePresent)); }
     bool TakeFile(const std::string& path);
     void OnDeviceReady();
     void OnDeviceGone(const std::string& path);

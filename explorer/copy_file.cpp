@@ -5,12 +5,12 @@
 #include "common/trace.h"
 
 #include <cerrno>
-#include <utility>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace explorer {
 

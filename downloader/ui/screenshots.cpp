@@ -39,6 +39,8 @@ int main(int argc, char** argv)
     window.SetFileName("/home/user/firmware/M700RX_V214.ZBD");
     bool ok = Save(window, out.filePath("zbdn-usb-idle.png"));
     window.EnableInput(false);
+    window.SetStatus(ZbdnWaitingText(false));
+    ok = Save(window, out.filePath("zbdn-usb-waiting.png")) && ok;
     window.SetStatus("Downloading Processing..");
     window.SetProgress(42);
     ok = Save(window, out.filePath("zbdn-usb-transfer.png")) && ok;

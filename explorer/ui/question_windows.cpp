@@ -1,5 +1,6 @@
 #include "explorer/ui/question_windows.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QStyle>
@@ -26,6 +27,23 @@ const std::vector<ButtonText> kReplaceButtons = {
     {ConflictAnswer::Cancel, "Cancel"},
 };
 
+// The lines " Existing file :   SIZE   DATE" and " New file :   SIZE   DATE" under the
+// question, set out as a table: label, size (right-aligned), date.
+QGridLayout* FactsTable(const QStringList& lines, QWidget* parent)
+{
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    for (int row = 0; row < lines.size(); ++row) {
+        QStringList cells = lines[row].split("   ", Qt::SkipEmptyParts);
+        for (int column = 0; column < cells.size() && column < 3; ++column) {
+            auto* cell = new QLabel(cells[column].trimmed(), parent);
+            grid->addWidget(cell, row, column, column == 1 ? Qt::AlignRight : Qt::AlignLeft);
+        }
+    }
+    grid->setColumnStretch(3, 1);
+    return grid;
+}
+
 }  // namespace
 
 CConflictDialog::CConflictDialog(ConflictKind kind, const QString& text, QWidget* parent) : QDialog(parent)
@@ -35,11 +53,16 @@ CConflictDialog::CConflictDialog(ConflictKind kind, const QString& text, QWidget
     setModal(true);
     auto* icon = new QLabel(this);
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
-    auto* label = new QLabel(text, this);
+    qsizetype factsAt = text.indexOf("\n Existing file :");
+    auto* label = new QLabel(factsAt < 0 ? text : text.left(factsAt), this);
     label->setAccessibleName(windowTitle());
+    auto* question = new QVBoxLayout;
+    question->addWidget(label);
+    if (factsAt >= 0)
+        question->addLayout(FactsTable(text.mid(factsAt + 1).split('\n'), this));
     auto* top = new QHBoxLayout;
     top->addWidget(icon, 0, Qt::AlignTop);
-    top->addWidget(label, 1);
+    top->addLayout(question, 1);
     auto* row = new QHBoxLayout;
     row->addStretch();
     for (const ButtonText& b : duplicate ? kDuplicateButtons : kReplaceButtons) {

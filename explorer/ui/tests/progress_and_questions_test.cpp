@@ -81,6 +81,14 @@ TEST(ConflictWindows, ButtonsGiveTheirAnswersAndClosingCancels)
     duplicate.exec();
     EXPECT_EQ(duplicate.Answer(), ConflictAnswer::ResumeAll);
 
+    CConflictDialog facts(ConflictKind::Duplicate, " named \n\n   'a.rec'\n\n Existing file :   3,000 bytes   2026-01-02 "
+                                                   "03:04\n New file :        8,192 bytes   2026-05-06 07:08");
+    QStringList shown;
+    for (QLabel* label : facts.findChildren<QLabel*>())
+        shown << label->text();
+    EXPECT_EQ(shown.mid(1), (QStringList{" named \n\n   'a.rec'\n", "Existing file :", "3,000 bytes", "2026-01-02 03:04",
+                                         "New file :", "8,192 bytes", "2026-05-06 07:08"}));
+
     CConflictDialog replace(ConflictKind::Replace, "text");
     EXPECT_EQ(replace.windowTitle(), "Replace File(s)");
     EXPECT_EQ(replace.ButtonFor(ConflictAnswer::YesToAll)->text(), "Yes to All");
