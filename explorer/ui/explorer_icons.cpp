@@ -171,4 +171,17 @@ QIcon PictureIcon(ExplorerPicture picture)
     return icon;
 }
 
+QPixmap ArrowPointer()
+{
+    QPixmap pixmap(40, 40);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF arrow[] = {{20, 20}, {20, 37}, {24, 33}, {27, 39}, {30, 38}, {27, 32}, {32, 32}};
+    p.setPen(QPen(Qt::white, 1.5));
+    p.setBrush(Qt::black);
+    p.drawPolygon(arrow, 7);
+    return pixmap;
+}
+
 }  // namespace explorer

@@ -16,5 +16,7 @@ enum class ExplorerPicture {
 // size: edge in pixels; hover: the picture shown while the pointer is over the button.
 QPixmap DrawPicture(ExplorerPicture picture, int size, bool hover = false);
 QIcon PictureIcon(ExplorerPicture picture);
+// The normal arrow pointer, its tip in the middle of the picture (a cursor's hot spot).
+QPixmap ArrowPointer();
 
 }  // namespace explorer

@@ -25,12 +25,45 @@ const ButtonInfo kButtons[kPaneButtons] = {
 
 constexpr int kListTop = 93;
 
+template <class View>
+class CRowView : public View {
+public:
+    using View::View;
+
+protected:
+    void startDrag(Qt::DropActions actions) override
+    {
+        if (QDrag* drag = MakeRowDrag(this))
+            drag->exec(actions, Qt::CopyAction);
+    }
+};
+
 }  // namespace
+
+QDrag* MakeRowDrag(QAbstractItemView* view)
+{
+    QModelIndexList indexes = view->selectionModel()->selectedIndexes();
+    QMimeData* data = indexes.isEmpty() ? nullptr : view->model()->mimeData(indexes);
+    if (!data)
+        return nullptr;
+    QRect area;
+    for (const QModelIndex& index : indexes)
+        area |= view->visualRect(index);
+    area &= view->viewport()->rect();
+    auto* drag = new QDrag(view);
+    drag->setMimeData(data);
+    if (!area.isEmpty()) {
+        drag->setPixmap(view->viewport()->grab(area));
+        drag->setHotSpot(view->viewport()->mapFromGlobal(QCursor::pos()) - area.topLeft());
+    }
+    drag->setDragCursor(ArrowPointer(), Qt::CopyAction);
+    return drag;
+}
 
 CPaneWidget::CPaneWidget(CExplorerController& controller, PaneSide side, QWidget* parent)
     : QWidget(parent), m_Controller(controller), m_Side(side), m_Model(controller.Pane(side), this),
-      m_DiskLine(new QLabel(this)), m_PathBox(new QLineEdit(this)), m_Details(new QTableView(this)),
-      m_Icons(new QListView(this))
+      m_DiskLine(new QLabel(this)), m_PathBox(new QLineEdit(this)), m_Details(new CRowView<QTableView>(this)),
+      m_Icons(new CRowView<QListView>(this))
 {
     QString sideName = side == PaneSide::Pvr ? "PVR" : "PC";
     for (int i = 0; i < kPaneButtons; ++i)

@@ -6,6 +6,7 @@
 #include "explorer/ui/pane_model.h"
 
 #include <QComboBox>
+#include <QDrag>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -16,6 +17,10 @@
 #include <array>
 
 namespace explorer {
+
+// The drag of a list's selected rows: their image, and the normal arrow as the pointer
+// over the pane that takes them. Null when the rows may not be dragged.
+QDrag* MakeRowDrag(QAbstractItemView* view);
 
 enum class PaneButton { HighFolder, Refresh, LargeIcons, List, Details, Delete, NewFolder };
 constexpr int kPaneButtons = 7;

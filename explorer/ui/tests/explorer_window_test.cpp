@@ -3,6 +3,7 @@
 #include "common/instance_lock.h"
 #include "explorer/ui/tests/window_fixture.h"
 #include "common/qt/testing/message_box_answerer.h"
+#include "explorer/ui/explorer_icons.h"
 
 #include <QAccessible>
 #include <QHeaderView>
@@ -70,6 +71,15 @@ TEST_F(WindowTest, CopiesFolderTreesBothWays)
     ASSERT_TRUE(WaitFor([&] { return RowOf(PaneSide::Pvr, "show") >= 0; }));
 
     Select(PaneSide::Pvr, {"show"});
+    {
+        // The rows' image goes with the pointer, which stays the normal arrow.
+        std::unique_ptr<QDrag> drag(MakeRowDrag(Pane(PaneSide::Pvr)->DetailsView()));
+        ASSERT_TRUE(drag);
+        EXPECT_FALSE(drag->pixmap().isNull());
+        EXPECT_EQ(drag->dragCursor(Qt::CopyAction).toImage(), ArrowPointer().toImage());
+        Select(PaneSide::Pc, {".."});
+        EXPECT_EQ(MakeRowDrag(Pane(PaneSide::Pc)->DetailsView()), nullptr);
+    }
     EXPECT_FALSE(DropRows(PaneSide::Pvr, PaneSide::Pvr, RowOf(PaneSide::Pvr, "MP3")));  // its own pane
     ASSERT_TRUE(DropRows(PaneSide::Pvr, PaneSide::Pc, RowOf(PaneSide::Pc, "back")));
     ASSERT_TRUE(WaitJobEnd());
