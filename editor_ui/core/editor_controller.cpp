@@ -2,6 +2,9 @@
 #include "editor_ui/core/editor_controller.h"
 
 #include "common/prompter.h"
+#include "common/trace.h"
+#include "editor_ui/core/recovery_keeper.h"
+#include "settings/backup_folder.h"
 #include "settings/model_traits.h"
 #include "settings/settings_file.h"
 
@@ -26,7 +29,7 @@ bool CEditorController::Enabled(Cmd cmd) const
     bool held = Held();
     switch (cmd) {
     case Cmd::Open: case Cmd::Exit: case Cmd::ModeUsb: case Cmd::ModeSerial: case Cmd::Upload:
-    case Cmd::About: case Cmd::StbReboot: case Cmd::New:
+    case Cmd::About: case Cmd::StbReboot: case Cmd::New: case Cmd::OpenBackup:
         return true;
     case Cmd::PortSetup:
         return !m_Link.UsbMode();
@@ -105,6 +108,7 @@ void CEditorController::Run(Cmd cmd)
     case Cmd::StbReboot: m_Link.StbReboot(); break;
     case Cmd::ApplyReference: ApplyReferenceList(); break;
     case Cmd::ExportCsv: ExportListCsv(); break;
+    case Cmd::OpenBackup: OnOpenBackup(); break;
     case Cmd::Count: break;
     }
 }
@@ -133,6 +137,7 @@ bool CEditorController::AskSaveFirst(PromptIcon icon)
 
 void CEditorController::Discard()
 {
+    DropRecovery();
     m_Doc.ClearSettings();
     m_Clip.Clear();
     m_FileName.reset();
@@ -148,6 +153,7 @@ void CEditorController::ClearUndo()
 
 void CEditorController::AfterLoad(bool edited)
 {
+    ++m_LoadCount;
     m_CurSat = -1;
     m_TpSel.clear();
     m_TpCaret = -1;
@@ -170,6 +176,7 @@ void CEditorController::OnUpload()
             Changed(kRefreshAll);
             return;
         }
+        DropRecovery();   // the edits on screen were given up at the question
         m_Clip.Clear();
         m_FileName.reset();
         ClearUndo();
@@ -187,6 +194,17 @@ void CEditorController::OnOpen()
     if (!path)
         return;   // the loaded settings stay
     OpenAtStart(*path);
+}
+
+void CEditorController::OnOpenBackup()
+{
+    if (Held() && !AskSaveFirst(PromptIcon::Warning))
+        return;
+    std::optional<std::filesystem::path> path = m_Dialogs.ChooseBackup();
+    if (!path || !OpenAtStart(*path))
+        return;
+    m_FileName.reset();
+    Changed(kRefreshCommands);
 }
 
 bool CEditorController::OpenAtStart(const std::filesystem::path& path)
@@ -225,20 +243,90 @@ bool CEditorController::WriteFile(const std::filesystem::path& path)
 {
     ClearUndo();
     bool saved = SaveSettingsFile(m_Doc, path) == SettingsFileResult::Ok;
-    if (saved)
+    if (saved) {
         m_bEdited = false;
+        DropRecovery();
+    }
     Changed(kRefreshCommands);
     return saved;
 }
 
 bool CEditorController::OnLeave()
 {
-    if (!Edited())
-        return true;
-    if (!AskSaveFirst(PromptIcon::Question))
+    const bool edited = Edited();
+    if (edited && !AskSaveFirst(PromptIcon::Question))
         return false;
-    m_Doc.ClearSettings();
+    DropRecovery();
+    if (edited)
+        m_Doc.ClearSettings();
     return true;
+}
+
+bool CEditorController::OfferRecovery()
+{
+    if (!m_pRecovery || !m_pRecovery->Leftover())
+        return false;
+    auto found = std::make_unique<COrvanel1Doc>();
+    found->m_Revision = m_Doc.m_Revision;
+    RecoveryInfo info;
+    const bool readable = ReadRecoveryFile(m_pRecovery->Path(), *found, info);
+    if (readable) {
+        std::tm local{};
+        localtime_r(&info.written, &local);
+        const std::string question = "Recover the unsaved changes of " + BackupTimeText(local) + "?";
+        if (m_Prompter.Ask(question, "Notice", PromptButtons::YesNo, PromptIcon::Question) == PromptAnswer::Yes) {
+            found->m_pPrompter = m_Doc.m_pPrompter;
+            found->m_SideFileFolder = m_Doc.m_SideFileFolder;
+            m_Doc = std::move(*found);
+            m_Clip.Clear();
+            ClearUndo();
+            m_FileName = info.fileName;
+            AfterLoad(true);
+            m_Recorded = RecoveryState();   // the file holds these edits and stays until they are saved
+            m_RecoveryDue.reset();
+            return true;
+        }
+    } else {
+        Trace("OfferRecovery: %s cannot be read; it is kept aside", m_pRecovery->Path().c_str());
+    }
+    FileFailure failure;
+    if (!m_pRecovery->MoveAside(readable ? info.written : std::time(nullptr), &failure))
+        Trace("OfferRecovery: %s", failure.Describe().c_str());
+    return false;
+}
+
+void CEditorController::ArmRecovery()
+{
+    if (!m_pRecovery || m_RecoveryDue || !Edited() || m_Recorded == RecoveryState())
+        return;
+    m_RecoveryDue = std::chrono::steady_clock::now() + kRecoveryInterval;
+    if (m_pListener)
+        m_pListener->WakeAfter(kRecoveryInterval);
+}
+
+void CEditorController::KeepRecovery(std::chrono::steady_clock::time_point now)
+{
+    if (!m_RecoveryDue)
+        return;
+    if (now < *m_RecoveryDue) {
+        if (m_pListener)
+            m_pListener->WakeAfter(std::chrono::ceil<std::chrono::milliseconds>(*m_RecoveryDue - now));
+        return;
+    }
+    m_RecoveryDue.reset();
+    if (!m_pRecovery || !Edited() || m_Recorded == RecoveryState())
+        return;
+    // The copy is all the window's thread does; encoding and writing happen on the keeper's.
+    m_pRecovery->Write(std::make_unique<COrvanel1Doc>(m_Doc), {m_FileName, std::time(nullptr)});
+    m_Recorded = RecoveryState();
+}
+
+void CEditorController::DropRecovery()
+{
+    m_RecoveryDue.reset();
+    m_Recorded.reset();
+    if (m_pRecovery)
+        m_pRecovery->Remove();
 }
 
 bool CEditorController::TunerNumberEnabled() const
@@ -275,4 +363,5 @@ void CEditorController::Changed(unsigned parts)
 {
     if (m_pListener)
         m_pListener->Refresh(parts);
+    ArmRecovery();
 }

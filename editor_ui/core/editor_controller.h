@@ -9,12 +9,15 @@
 #include "editor_ui/core/editor_host.h"
 #include "editor_ui/core/lnb_panel.h"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/prompter.h"
+
+class CRecoveryKeeper;
 
 enum EditorView : int { kSatView = 0, kTvView, kRadioView, kFavView };
 
@@ -28,7 +31,7 @@ enum class Cmd {
     TvDeleteSvc, TvSort, RadioDeleteSvc, RadioSort,
     AddFavGroup, DeleteFavGroup, EditFavGroup,
     About, StbReboot,
-    ApplyReference, ExportCsv,
+    ApplyReference, ExportCsv, OpenBackup,
     Count
 };
 
@@ -53,6 +56,8 @@ public:
     virtual void Refresh(unsigned parts) = 0;
     // The in-place editor is to open over the service's line.
     virtual void BeginRename(SvcKind, uint32_t) {}
+    // KeepRecovery is to run once this time has passed.
+    virtual void WakeAfter(std::chrono::milliseconds) {}
 };
 
 struct SvcListState {
@@ -92,12 +97,26 @@ public:
     // Algorithms of the frame: upload, open, save, save as, leaving.
     void OnUpload();
     void OnOpen();
+    // "Open Backup...": Open's question, then a backup chosen in its window, left without a
+    // file name so that Save asks where.
+    void OnOpenBackup();
     bool OnSave();
     bool OnSaveAs();
     // Leaving: true when the program may close.
     bool OnLeave();
     // The file named on the command line, opened as Open does, without the question.
     bool OpenAtStart(const std::filesystem::path& path);
+
+    // Recovery of unsaved edits: while the edited flag is set, a copy of the document goes to
+    // the keeper at most every kRecoveryInterval after a change; a save, a discard and leaving
+    // remove it.
+    static constexpr std::chrono::seconds kRecoveryInterval{5};
+    void SetRecovery(CRecoveryKeeper* keeper) { m_pRecovery = keeper; }
+    // At start: offers the file an editor left behind; Yes loads it (edited, with its file
+    // name), No moves it aside. True when the recovered settings are shown.
+    bool OfferRecovery();
+    // The listener's wake-up: writes the recovery file when its time has come.
+    void KeepRecovery(std::chrono::steady_clock::time_point now);
     void ShowView(int view);
 
     // Satellite view
@@ -172,6 +191,10 @@ private:
     void ClampSelections();
     LnbBlock* ChosenLnb();
     void Changed(unsigned parts);
+    // What the recovery file would have to hold: the document's revision, and which load.
+    std::pair<uint64_t, uint64_t> RecoveryState() const { return {m_LoadCount, m_Doc.m_Revision.Current()}; }
+    void ArmRecovery();
+    void DropRecovery();
 
     COrvanel1Doc& m_Doc;
     Prompter& m_Prompter;
@@ -195,6 +218,10 @@ private:
     bool m_bRadioEmptiedByDelete = false;
     int m_FavGroup = -1;
     int m_FavMember = -1;
+    CRecoveryKeeper* m_pRecovery = nullptr;
+    uint64_t m_LoadCount = 0;
+    std::optional<std::pair<uint64_t, uint64_t>> m_Recorded;   // what the recovery file holds
+    std::optional<std::chrono::steady_clock::time_point> m_RecoveryDue;
 };
 
 // The framework's check of an integer edit ("Please enter a positive integer.", "Please

@@ -18,6 +18,8 @@ public:
     // "Apply Reference List...": a settings file to read; "Export List as CSV...": a CSV file to write.
     virtual std::optional<std::filesystem::path> ChooseReferenceFile() = 0;
     virtual std::optional<std::filesystem::path> ChooseCsvFile() = 0;
+    // "Open Backup...": the backups of transfers, newest first; the one chosen, if any.
+    virtual std::optional<std::filesystem::path> ChooseBackup() = 0;
 
     // The editing dialogs carry out their command on the document, with its refusals and
     // checks; each tells whether the document changed.

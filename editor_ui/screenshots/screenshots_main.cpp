@@ -1,24 +1,27 @@
 // orvanel-screenshots DIR: renders the main window with each view of the bundled demo
-// settings into DIR (offscreen, Fusion style, fixed size and font).
+// settings, and the Open Backup window, into DIR (offscreen, Fusion style, fixed size and font).
+#include "editor_ui/window/backup_window.h"
 #include "editor_ui/window/editor_app.h"
 #include "editor_ui/window/fav_view.h"
 #include "editor_ui/window/orvanel_view.h"
 #include "editor_ui/window/sat_view.h"
+#include "settings/backup_folder.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFont>
 #include <QListView>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
 namespace {
-bool Save(CMainFrame& frame, const QString& dir, const char* name)
+bool Save(QWidget& window, const QString& dir, const char* name)
 {
     QApplication::processEvents();
     QString path = QDir(dir).filePath(QString::fromLatin1(name));
-    bool saved = frame.grab().save(path);
+    bool saved = window.grab().save(path);
     std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toLocal8Bit().constData());
     return saved;
 }
@@ -58,5 +61,16 @@ int main(int argc, char* argv[])
     controller.ShowView(kFavView);
     controller.SelectFavGroup(0);
     ok &= Save(app.frame, dir, "orvanel-favorite.png");
+
+    // Two transfers of the demo settings, kept as backups in a folder of their own.
+    QTemporaryDir backups;
+    const std::filesystem::path folder = backups.path().toStdString();
+    COrvanel1Doc& doc = *app.doc;
+    const BackupImage image{doc.m_ExpectedSystemId, doc.m_PackedFlash, std::span(doc.m_Eeprom).first(kEepromSize)};
+    ok &= WriteBackup(folder, BackupKind::FromStb, image, 1796730612).has_value();
+    ok &= WriteBackup(folder, BackupKind::ToStb, image, 1796738040).has_value();
+    CBackupWindow window(&app.frame, ReadBackupRows(folder));
+    window.show();
+    ok &= Save(window, dir, "window-open-backup.png");
     return ok ? 0 : 1;
 }

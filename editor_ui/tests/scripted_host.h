@@ -11,13 +11,14 @@ namespace fs = std::filesystem;
 
 class ScriptedDialogs : public EditorDialogs {
 public:
-    std::deque<std::optional<fs::path>> openFiles, saveFiles, referenceFiles, csvFiles;
+    std::deque<std::optional<fs::path>> openFiles, saveFiles, referenceFiles, csvFiles, backups;
     int opened = 0;
 
     std::optional<fs::path> ChooseOpenFile() override { return Next(openFiles); }
     std::optional<fs::path> ChooseSaveFile() override { return Next(saveFiles); }
     std::optional<fs::path> ChooseReferenceFile() override { return Next(referenceFiles); }
     std::optional<fs::path> ChooseCsvFile() override { return Next(csvFiles); }
+    std::optional<fs::path> ChooseBackup() override { return Next(backups); }
     bool AddSatellite() override { return Opened(); }
     bool EditSatellite(int) override { return Opened(); }
     bool AddTransponder(int) override { return Opened(); }

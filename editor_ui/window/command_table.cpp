@@ -15,6 +15,8 @@ const QList<CommandInfo>& CommandTable()
          "Apply Reference List", nullptr},
         {Cmd::ExportCsv, "Export List as CSV...", {}, "Write the TV and radio service lists as a CSV file",
          "Export List as CSV", nullptr},
+        {Cmd::OpenBackup, "Open Backup...", {}, "Open the settings kept from an upload or a download",
+         "Open Backup", nullptr},
         {Cmd::UndoSort, "&Undo Sorting\tCtrl+Z", {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")},
          "Undo the last action", "Undo Sorting  (Ctrl+Z)", ":/icons/undo.svg"},
         {Cmd::Cut, "Cu&t\tCtrl+X", {QKeySequence("Ctrl+X")}, nullptr, nullptr, nullptr},

@@ -26,8 +26,10 @@ COrvanelApp::COrvanelApp()
     doc->m_pPrompter = &prompter;
     doc->m_SideFileFolder = session.StartDir();
     session.LoadModeConfig();
+    controller.SetRecovery(&recovery);
     prompter.SetParentWindow(&frame);
     dialogs.SetParentWindow(&frame);
+    dialogs.SetBackupFolder(session.BackupFolder());
     link.SetParentWindow(&frame);
     link.SetNoteSink([this](const std::string& note) { frame.statusBar()->showMessage(QString::fromStdString(note)); });
     frame.UpdateCommands();

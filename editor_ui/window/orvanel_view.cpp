@@ -6,6 +6,7 @@
 #include "editor_ui/window/svc_view.h"
 
 #include <QListView>
+#include <QTimer>
 
 COrvanel1View::COrvanel1View(CEditorController& controller, QWidget* parent)
     : QStackedWidget(parent), m_Controller(controller)
@@ -51,4 +52,9 @@ void COrvanel1View::Refresh(unsigned parts)
 void COrvanel1View::BeginRename(SvcKind kind, uint32_t pos)
 {
     m_pSvc[kind]->List()->BeginRename(pos);
+}
+
+void COrvanel1View::WakeAfter(std::chrono::milliseconds delay)
+{
+    QTimer::singleShot(delay, this, [this] { m_Controller.KeepRecovery(std::chrono::steady_clock::now()); });
 }

@@ -16,6 +16,7 @@ public:
 
     void Refresh(unsigned parts) override;
     void BeginRename(SvcKind kind, uint32_t pos) override;
+    void WakeAfter(std::chrono::milliseconds delay) override;
 
     CSatView* SatView() { return m_pSat; }
     CSvcView* SvcView(SvcKind kind) { return m_pSvc[kind]; }

@@ -1,6 +1,8 @@
 #include "editor_ui/window/qt_editor_host.h"
 
+#include "editor_ui/core/backup_rows.h"
 #include "editor_ui/dialogs/editor_dialogs.h"
+#include "editor_ui/window/backup_window.h"
 #include "link/transfer/link_session.h"
 #include "link/ui/link_windows.h"
 
@@ -58,6 +60,11 @@ std::optional<std::filesystem::path> CQtEditorDialogs::ChooseFileToWrite(const Q
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return ToPath(dialog.selectedFiles().front());
+}
+
+std::optional<std::filesystem::path> CQtEditorDialogs::ChooseBackup()
+{
+    return RunOpenBackupWindow(m_pParent, ReadBackupRows(m_BackupFolder));
 }
 
 bool CQtEditorDialogs::AddSatellite()

@@ -12,11 +12,13 @@ class CQtEditorDialogs : public EditorDialogs {
 public:
     CQtEditorDialogs(COrvanel1Doc& doc, Prompter& prompter) : m_Doc(doc), m_Prompter(prompter) {}
     void SetParentWindow(QWidget* parent) { m_pParent = parent; }
+    void SetBackupFolder(std::filesystem::path folder) { m_BackupFolder = std::move(folder); }
 
     std::optional<std::filesystem::path> ChooseOpenFile() override;
     std::optional<std::filesystem::path> ChooseSaveFile() override;
     std::optional<std::filesystem::path> ChooseReferenceFile() override;
     std::optional<std::filesystem::path> ChooseCsvFile() override;
+    std::optional<std::filesystem::path> ChooseBackup() override;
     bool AddSatellite() override;
     bool EditSatellite(int sat) override;
     bool AddTransponder(int sat) override;
@@ -34,6 +36,7 @@ private:
     COrvanel1Doc& m_Doc;
     Prompter& m_Prompter;
     QPointer<QWidget> m_pParent;
+    std::filesystem::path m_BackupFolder;
 };
 
 class CQtEditorLink : public EditorLink {

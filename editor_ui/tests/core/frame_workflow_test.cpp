@@ -17,7 +17,7 @@ std::vector<Cmd> EnabledCommands(const CEditorController& ctl)
 TEST_F(EditorTest, WithoutSettingsOnlyTheLinkFileAndHelpCommandsAreEnabled)
 {
     EXPECT_EQ(EnabledCommands(ctl), (std::vector<Cmd>{Cmd::Open, Cmd::Exit, Cmd::ModeUsb, Cmd::ModeSerial,
-                                                      Cmd::Upload, Cmd::About, Cmd::StbReboot}));
+                                                      Cmd::Upload, Cmd::About, Cmd::StbReboot, Cmd::OpenBackup}));
     ctl.Run(Cmd::ModeSerial);
     EXPECT_FALSE(link.usb);
     EXPECT_TRUE(ctl.Enabled(Cmd::PortSetup));
@@ -70,7 +70,7 @@ TEST_F(EditorTest, AFailedOpenDiscardsAndDropsTheFileName)
     EXPECT_FALSE(ctl.Held());
     EXPECT_FALSE(ctl.FileName().has_value());
     EXPECT_EQ(prompter.shown.back().text, "File Struct Error");
-    EXPECT_EQ(EnabledCommands(ctl).size(), 7u);
+    EXPECT_EQ(EnabledCommands(ctl).size(), 8u);
 }
 
 TEST_F(EditorTest, SaveWritesTheKnownFileAndSaveAsNamesANewOne)
@@ -157,6 +157,27 @@ TEST_F(EditorTest, UploadReplacesTheSettingsOnlyWhenTheyArrivedAndMarksThemEdite
     EXPECT_EQ(doc->m_ModelId, 0);
     EXPECT_FALSE(ctl.FileName().has_value());
     EXPECT_FALSE(ctl.Undo().Available());
+}
+
+TEST_F(EditorTest, OpenBackupAsksFirstAndLeavesNoFileNameSoSaveAsksWhere)
+{
+    OpenDemo();
+    const fs::path backup = MakeFile("backup.std", {.modelId = 10});
+    dialogs.backups = {backup, backup};
+    prompter.answers = {PromptAnswer::Cancel};
+    ctl.Run(Cmd::OpenBackup);
+    EXPECT_EQ(prompter.shown.back().text, "Save the Current information?");
+    EXPECT_EQ(dialogs.backups.size(), 2u) << "Cancel asks for no backup";
+
+    prompter.answers = {PromptAnswer::No};
+    ctl.Run(Cmd::OpenBackup);
+    EXPECT_EQ(doc->m_ModelId, 10);
+    EXPECT_FALSE(ctl.FileName().has_value());
+    EXPECT_FALSE(ctl.Edited());
+    dialogs.saveFiles = {dir / "kept.std"};
+    ASSERT_TRUE(ctl.OnSave());
+    EXPECT_EQ(ctl.FileName(), dir / "kept.std");
+    EXPECT_TRUE(dialogs.saveFiles.empty()) << "Save asked where";
 }
 
 TEST_F(EditorTest, TunerNumberFollowsTheModelRule)

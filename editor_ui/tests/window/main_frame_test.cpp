@@ -40,7 +40,8 @@ TEST_F(FrameTest, WithoutSettingsOnlyTheAlwaysCommandsAreEnabled)
     EXPECT_EQ(frame.minimumSize(), QSize(590, 540));
     EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready");
     EXPECT_EQ(EnabledMenuItems(frame.menuBar()),
-              (QStringList{"&Open...", "E&xit", "&USB", "&Serial", "&Upload FROM STB", "&About KELU"}));
+              (QStringList{"&Open...", "E&xit", "Open Backup...", "&USB", "&Serial", "&Upload FROM STB",
+                           "&About KELU"}));
     EXPECT_TRUE(frame.Action(Cmd::StbReboot)->isEnabled());
     Key(&frame, Qt::Key_F6);
     EXPECT_FALSE(link.usb);
@@ -104,7 +105,7 @@ TEST_F(FrameTest, FileMenuAppliesAReferenceListAndExportsTheLists)
     for (QAction* action : file->actions())
         items << (action->isSeparator() ? "|" : action->text().section('\t', 0, 0));
     EXPECT_EQ(items, (QStringList{"&Open...", "&Save", "Save &As...", "|", "E&xit", "|", "Apply Reference List...",
-                                  "Export List as CSV..."}));
+                                  "Export List as CSV...", "Open Backup..."}));
 
     dialogs.referenceFiles = {demo};
     CMessageBoxAnswerer answerer({QMessageBox::Ok});

@@ -1,0 +1,101 @@
+#include "settings/recovery_file.h"
+
+#include "settings/checksum.h"
+#include "settings/flash_pack.h"
+#include "settings/image_codec.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+constexpr char kMagic[8] = {'O', 'r', 'v', 'R', 'e', 'c', 'o', 'v'};
+constexpr uint16_t kVersion = 1;
+constexpr size_t kFixedHead = 22;
+constexpr size_t kBodySize = kPackedFlashSize + kSettingsAreaSize + kEepromSize;
+
+void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes)
+{
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+uint64_t GetBe64(const uint8_t* p)
+{
+    return uint64_t(GetBe32(p)) << 32 | GetBe32(p + 4);
+}
+
+}  // namespace
+
+std::vector<uint8_t> BuildRecoveryFile(COrvanel1Doc& doc, const RecoveryInfo& info)
+{
+    if (!InverseParseImage(doc))
+        return {};
+    const std::string name = info.fileName ? info.fileName->string() : std::string();
+    if (name.size() > kMaxRecoveryName)
+        return {};
+    std::vector<uint8_t> out(kFixedHead);
+    out.reserve(kFixedHead + name.size() + kBodySize + 2);
+    std::memcpy(out.data(), kMagic, sizeof kMagic);
+    PutBe16(&out[8], kVersion);
+    PutBe16(&out[10], doc.m_ExpectedSystemId);
+    const uint64_t when = uint64_t(info.written);
+    PutBe32(&out[12], uint32_t(when >> 32));
+    PutBe32(&out[16], uint32_t(when));
+    PutBe16(&out[20], uint16_t(name.size()));
+    Append(out, std::span(reinterpret_cast<const uint8_t*>(name.data()), name.size()));
+    Append(out, std::span(doc.m_PackedFlash).first(kPackedFlashSize));
+    Append(out, std::span(doc.m_SettingsArea).first(kSettingsAreaSize));
+    Append(out, std::span(doc.m_Eeprom).first(kEepromSize));
+    const uint16_t crc = Crc16(out.data(), out.size());
+    out.push_back(uint8_t(crc >> 8));
+    out.push_back(uint8_t(crc));
+    return out;
+}
+
+bool DecodeRecoveryFile(std::span<const uint8_t> bytes, COrvanel1Doc& doc, RecoveryInfo& info)
+{
+    doc.m_bLoaded = false;
+    if (bytes.size() < kFixedHead || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0 ||
+        GetBe16(&bytes[8]) != kVersion)
+        return false;
+    const size_t nameLength = GetBe16(&bytes[20]);
+    if (nameLength > kMaxRecoveryName || bytes.size() != kFixedHead + nameLength + kBodySize + 2)
+        return false;
+    const size_t crcAt = bytes.size() - 2;
+    if (Crc16(bytes.data(), crcAt) != GetBe16(&bytes[crcAt]))
+        return false;
+    const uint8_t* at = bytes.data() + kFixedHead;
+    info.fileName.reset();
+    if (nameLength > 0)
+        info.fileName = std::filesystem::path(std::string(reinterpret_cast<const char*>(at), nameLength));
+    info.written = std::time_t(GetBe64(&bytes[12]));
+    at += nameLength;
+    doc.m_ExpectedSystemId = GetBe16(&bytes[10]);
+    doc.m_PackedFlash.assign(at, at + kPackedFlashSize);
+    at += kPackedFlashSize;
+    // The image gives the directory and identity to re-pack against; the edits are the area's.
+    if (!UnpackFlash(doc))
+        return false;
+    std::copy_n(at, kSettingsAreaSize, doc.m_SettingsArea.begin());
+    at += kSettingsAreaSize;
+    std::copy_n(at, kEepromSize, doc.m_Eeprom.begin());
+    doc.m_LastPackedArea.clear();
+    if (!VerifyAndParseImage(doc))
+        return false;
+    doc.m_bLoaded = true;
+    return true;
+}
+
+bool ReadRecoveryFile(const std::filesystem::path& path, COrvanel1Doc& doc, RecoveryInfo& info)
+{
+    std::error_code error;
+    if (std::filesystem::file_size(path, error) > kFixedHead + kMaxRecoveryName + kBodySize + 2 || error)
+        return false;
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    return DecodeRecoveryFile(bytes, doc, info);
+}

@@ -1,0 +1,73 @@
+// The recovery file: the document as the editor held it comes back whole, re-packed against
+// the same image, and damaged bytes are refused.
+#include "common/testing/test_support.h"
+#include "settings/demo_settings.h"
+#include "settings/recovery_file.h"
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class RecoveryFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto built = std::make_unique<COrvanel1Doc>();
+        built->m_SideFileFolder = temp.Path();
+        BuildDemoSettings(*built, {.modelId = 12});
+        ASSERT_EQ(SaveSettingsFile(*built, temp / "demo.std"), SettingsFileResult::Ok);
+        doc->m_SideFileFolder = temp.Path();
+        ASSERT_EQ(LoadSettingsFile(*doc, temp / "demo.std"), SettingsFileResult::Ok);
+        doc->m_TvSvc[3].svcId ^= 0x55;   // an unsaved edit
+        doc->m_RadioSvc[5].pmtPid ^= 0x11;
+    }
+    std::vector<uint8_t> Build() { return BuildRecoveryFile(*doc, {temp / "demo.std", 1796730612}); }
+
+    testing_support::TempFolder temp{"recovery"};
+    std::unique_ptr<COrvanel1Doc> doc = std::make_unique<COrvanel1Doc>();
+};
+
+TEST_F(RecoveryFile, TheEditsComeBackWithTheirFileAndSaveAsTheyWouldHave)
+{
+    const std::vector<uint8_t> bytes = Build();
+    ASSERT_FALSE(bytes.empty());
+    auto back = std::make_unique<COrvanel1Doc>();
+    back->m_SideFileFolder = temp.Path();
+    RecoveryInfo info;
+    ASSERT_TRUE(DecodeRecoveryFile(bytes, *back, info));
+    EXPECT_TRUE(back->m_bLoaded);
+    EXPECT_EQ(info.fileName, temp / "demo.std");
+    EXPECT_EQ(info.written, 1796730612);
+    EXPECT_EQ(back->m_TvSvc[3].svcId, doc->m_TvSvc[3].svcId);
+    EXPECT_EQ(back->m_RadioSvc[5].pmtPid, doc->m_RadioSvc[5].pmtPid);
+    EXPECT_EQ(back->m_ModelId, 12);
+
+    ASSERT_EQ(SaveSettingsFile(*doc, temp / "edited.std"), SettingsFileResult::Ok);
+    ASSERT_EQ(SaveSettingsFile(*back, temp / "recovered.std"), SettingsFileResult::Ok);
+    EXPECT_EQ(testing_support::ReadFileBytes(temp / "recovered.std"), testing_support::ReadFileBytes(temp / "edited.std"))
+        << "the same blocks re-packed against the same image";
+}
+
+TEST_F(RecoveryFile, DamagedOrCutBytesAreRefused)
+{
+    std::vector<uint8_t> bytes = Build();
+    auto back = std::make_unique<COrvanel1Doc>();
+    RecoveryInfo info;
+    std::vector<uint8_t> flipped = bytes;
+    flipped[100000] ^= 1;
+    EXPECT_FALSE(DecodeRecoveryFile(flipped, *back, info));
+    EXPECT_FALSE(DecodeRecoveryFile(std::span(bytes).first(bytes.size() - 1), *back, info));
+    EXPECT_FALSE(DecodeRecoveryFile(std::span(bytes).first(10), *back, info));
+    std::vector<uint8_t> longName = bytes;
+    longName[20] = 0xFF;   // a name longer than the file
+    EXPECT_FALSE(DecodeRecoveryFile(longName, *back, info));
+    EXPECT_FALSE(back->m_bLoaded);
+    EXPECT_FALSE(ReadRecoveryFile(temp / "missing.dat", *back, info));
+}
+
+}  // namespace
