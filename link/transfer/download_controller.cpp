@@ -43,8 +43,8 @@ std::string CDownloadController::RestoreText() const
         return {};
     if (!m_RestorePoint)
         return "Way back: no backup of this STB's settings";
-    return "Way back: " + m_RestorePoint->path.filename().string() + " (" + BackupKindText(m_RestorePoint->kind) +
-           ", " + BackupTimeText(m_RestorePoint->time) + ")";
+    return std::string("Way back: the backup ") + BackupKindText(m_RestorePoint->kind) + " of " +
+           BackupTimeText(m_RestorePoint->time);
 }
 
 bool CDownloadController::Started() const

@@ -44,8 +44,8 @@ public:
     uint32_t ImageSize() const { return m_ImageSize; }
     // Found at Open: the newest backup of this STB's settings, the way back from this download.
     const std::optional<BackupEntry>& RestorePoint() const { return m_RestorePoint; }
-    // The window's line about it: "Way back: NAME (from the STB, DATE TIME)", or that there is
-    // none; empty when the session keeps no backups.
+    // The window's line about it: "Way back: the backup from the STB of DATE TIME", or that
+    // there is none; empty when the session keeps no backups.
     std::string RestoreText() const;
 
 private:

@@ -17,7 +17,9 @@ protected:
     void OpenController() override
     {
         m_Controller.Open();
-        SetNote(QString::fromStdString(m_Controller.RestoreText()));
+        const auto& point = m_Controller.RestorePoint();
+        SetNote(QString::fromStdString(m_Controller.RestoreText()),
+                point ? QString::fromStdString(point->path.string()) : QString());
     }
     void OnStart() override { m_Controller.OnDownload(); }
 

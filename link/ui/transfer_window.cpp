@@ -18,7 +18,6 @@ CTransferWindow::CTransferWindow(QWidget* parent, const QString& startText) : CL
     layout->addWidget(m_pStatus);
     m_pNote = new QLabel(this);
     m_pNote->setObjectName(QStringLiteral("note"));
-    m_pNote->setWordWrap(true);
     m_pNote->hide();
     layout->addWidget(m_pNote);
     m_pProgress = new CTransferProgressBar(this);
@@ -46,9 +45,10 @@ CTransferWindow::CTransferWindow(QWidget* parent, const QString& startText) : CL
 
 QString CTransferWindow::Status() const { return m_pStatus->text(); }
 
-void CTransferWindow::SetNote(const QString& text)
+void CTransferWindow::SetNote(const QString& text, const QString& tip)
 {
     m_pNote->setText(text);
+    m_pNote->setToolTip(tip);
     m_pNote->setVisible(!text.isEmpty());
 }
 

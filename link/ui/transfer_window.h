@@ -19,7 +19,7 @@ protected:
     // The start button was pressed.
     virtual void OnStart() = 0;
     // A line under the status line (hidden while empty).
-    void SetNote(const QString& text);
+    void SetNote(const QString& text, const QString& tip = {});
     void OnStatus(const QString& text) override;
     void OnProgress(int position) override;
     void OnState(const TransferState& state) override;

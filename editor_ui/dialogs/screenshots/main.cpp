@@ -13,6 +13,7 @@
 #include "link/ui/reboot_window.h"
 #include "link/ui/serial_port_dialog.h"
 #include "link/ui/upload_window.h"
+#include "settings/backup_folder.h"
 #include "settings/demo_settings.h"
 #include "settings/settings_file.h"
 #include "usb/sim_usb_backend.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QListView>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <filesystem>
@@ -80,7 +82,14 @@ void RenderLinkWindows(COrvanel1Doc& doc, Prompter& prompter)
     CSerialPortDlg port(nullptr, false);
     Save(port, "window-serial-port.png");
 
-    CLinkSession session(prompter);
+    // An upload of these settings kept earlier: the download window names it as the way back.
+    QTemporaryDir backups;
+    LinkSessionParts kept;
+    kept.backupFolder = backups.path().toStdString();
+    const BackupImage image{doc.m_ExpectedSystemId, doc.m_PackedFlash, std::span(doc.m_Eeprom).first(kEepromSize)};
+    if (!WriteBackup(kept.backupFolder, BackupKind::FromStb, image, 1796730612))
+        std::fprintf(stderr, "cannot write a backup into %s\n", kept.backupFolder.c_str());
+    CLinkSession session(prompter, std::move(kept));
     session.UseSettings({.bUsb = false, .bCom2 = false});
     CUploadWindow upload(nullptr, session);
     upload.show();

@@ -21,12 +21,13 @@
 
 namespace {
 
-// Presses the start button of the next transfer window; `note` gets its line under the status.
-void PressStart(QString* note = nullptr)
+// Presses the start button of the next transfer window; `note` gets its line under the status
+// and the line's tooltip.
+void PressStart(QStringList* note = nullptr)
 {
     OnModalDialog([note](QDialog* window) {
-        if (note)
-            *note = window->findChild<QLabel*>(QStringLiteral("note"))->text();
+        if (auto* line = window->findChild<QLabel*>(QStringLiteral("note")); note)
+            *note = {line->text(), line->toolTip()};
         QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("start")), Qt::LeftButton);
     });
 }
@@ -81,10 +82,12 @@ TEST(EditorTransfers, UploadThroughTheWindowThenDownloadTheEditedList)
     ctl.CommitRename(kTvKind, 0, "Edited In Window");
     ctl.Run(Cmd::Delete);
     ctl.Sort(kTvKind, kSortAlphabetic);
-    QString wayBack;
+    QStringList wayBack;
     PressStart(&wayBack);
     QTest::keyClick(&frame, Qt::Key_D, Qt::ControlModifier);
-    EXPECT_TRUE(wayBack.startsWith("Way back: " + QString::fromStdString(kept[0].path.filename())));
+    EXPECT_EQ(wayBack, (QStringList{QString::fromStdString("Way back: the backup from the STB of " +
+                                                           BackupTimeText(kept[0].time)),
+                                    QString::fromStdString(kept[0].path.string())}));
     EXPECT_EQ(boxes.Texts(), (QStringList{"Upload Success, Do you want to reboot Settop Box?",
                                           "Download Success, Reboot Settop Box"}));
     auto held = DecodeImage(sim.Image().Snapshot());
