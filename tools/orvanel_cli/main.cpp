@@ -77,6 +77,7 @@ struct TransferArgs {
     bool usb = false;
     bool reboot = false;
     bool noReboot = false;
+    bool noBackup = false;
     TransferOptions options;
 };
 
@@ -100,7 +101,7 @@ void AddTransferOptions(CLI::App* command, TransferArgs& args)
     auto* noReboot = command->add_flag("--no-reboot", args.noReboot, "answer No to the final restart question");
     reboot->excludes(noReboot);
     command->add_option("--side-folder", args.options.sideFolder, kSideFolderHelp);
-    command->add_flag("--no-backup{false}", args.options.backup,
+    command->add_flag("--no-backup", args.noBackup,
                       "keep no copy of the transfer in backups/ of the side folder (kept by default: the newest 100, "
                       "200 MB at most)");
 }
@@ -207,6 +208,7 @@ int RunCommand(int argc, char** argv)
         return app.exit(error) == 0 ? 0 : kUsageError;
     }
     transfer.options.usb = transfer.usb;
+    transfer.options.backup = !transfer.noBackup;
     if (!transfer.serial.empty())
         transfer.options.port = transfer.serial;
     CliPrompter prompter(RebootAnswer(transfer));
