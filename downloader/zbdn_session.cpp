@@ -52,15 +52,29 @@ CZbdnSession::~CZbdnSession()
 bool CZbdnSession::Start()
 {
     m_Transport.InitDevice();
-    if (!m_Transport.RegisterAndDiscover(*this))
+    if (!m_Transport.RegisterAndDiscover(*this)) {
+        ReportAccessDenied();
         return false;
+    }
     m_Poster.Post({ZbdnMsg::DeviceReady, 0, {}});
     return true;
 }
 
 bool CZbdnSession::DeviceArrival(const std::string& path)
 {
-    return m_Transport.DeviceArrival(path);
+    if (m_Transport.DeviceArrival(path))
+        return true;
+    ReportAccessDenied();
+    return false;
+}
+
+void CZbdnSession::ReportAccessDenied()
+{
+    std::string text = m_Transport.AccessDeniedText();
+    if (text.empty() || text == m_ShownDenial)
+        return;
+    m_ShownDenial = text;
+    ShowStatus(text);
 }
 
 bool CZbdnSession::DeviceRemoved(const std::string& path)

@@ -124,6 +124,8 @@ private:
     void ShowProgress(uint32_t percent) override;
     void WorkerFinished() override;
     void JoinGreeter();
+    // A device refused for lack of permission, shown once as the status text.
+    void ReportAccessDenied();
 
     ZbdnPoster& m_Poster;
     std::unique_ptr<UsbBackend> m_pBackend;
@@ -143,4 +145,5 @@ private:
     std::atomic<bool> m_bQuitOnFinish{false};
     mutable std::mutex m_StatusLock;
     std::string m_StatusText;
+    std::string m_ShownDenial;
 };

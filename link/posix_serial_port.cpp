@@ -41,6 +41,7 @@ public:
     bool Open(const std::string& path, uint32_t baudRate, const SerialTimeouts& timeouts) override
     {
         Close();
+        m_OpenErrno = 0;
         speed_t speed;
         if (!BaudConstant(baudRate, speed))
             return false;
@@ -48,27 +49,25 @@ public:
             m_WakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         int fd = m_WakeFd < 0 ? -1 : ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
-            return false;
+            return Failed(-1);
         termios tio{};
-        if (::ioctl(fd, TIOCEXCL) != 0 || ::tcgetattr(fd, &tio) != 0) {
-            ::close(fd);
-            return false;
-        }
+        if (::ioctl(fd, TIOCEXCL) != 0 || ::tcgetattr(fd, &tio) != 0)
+            return Failed(fd);
         // Raw bytes at 8N1; the line discipline must not touch the binary frames.
         ::cfmakeraw(&tio);
         tio.c_cflag &= ~(PARENB | CSTOPB | CSIZE | CRTSCTS);
         tio.c_cflag |= CS8 | CLOCAL | CREAD;
         tio.c_cc[VMIN] = 0;
         tio.c_cc[VTIME] = 0;
-        if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0 || ::tcsetattr(fd, TCSANOW, &tio) != 0) {
-            ::close(fd);
-            return false;
-        }
+        if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0 || ::tcsetattr(fd, TCSANOW, &tio) != 0)
+            return Failed(fd);
         ::tcflush(fd, TCIOFLUSH);
         m_Fd = fd;
         m_Timeouts = timeouts;
         return true;
     }
+
+    int OpenErrno() const override { return m_OpenErrno; }
 
     void Close() override
     {
@@ -165,8 +164,18 @@ public:
     }
 
 private:
+    // Keeps the reason of a failed open and closes what was opened.
+    bool Failed(int fd)
+    {
+        m_OpenErrno = m_WakeFd < 0 ? 0 : errno;
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+
     int m_Fd = -1;
     int m_WakeFd = -1;
+    int m_OpenErrno = 0;
     SerialTimeouts m_Timeouts;
 };
 

@@ -22,8 +22,10 @@ bool CSerialChannel::Open(const std::string& portName, uint32_t baudRate, uint16
     m_PortIndex = portIndex;
     m_PortName = portName;
     std::string path = ResolveSerialPath(portName, m_Config);
+    m_OpenFailReason.clear();
     if (!m_pPort->Open(path, baudRate, MakeSerialTimeouts(baudRate))) {
         Trace("CSerialChannel::Open(): cannot open %s as %s", path.c_str(), portName.c_str());
+        m_OpenFailReason = SerialOpenFailReason(path, m_pPort->OpenErrno());
         return false;
     }
     m_bOpen = true;
@@ -37,6 +39,11 @@ bool CSerialChannel::Open(const std::string& portName, uint32_t baudRate, uint16
         return false;
     }
     return true;
+}
+
+std::string CSerialChannel::OpenFailReason() const
+{
+    return m_OpenFailReason;
 }
 
 void CSerialChannel::Close()

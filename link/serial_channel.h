@@ -31,6 +31,9 @@ public:
 
     // True when the port is open, configured and watched.
     [[nodiscard]] bool Open(const std::string& portName, uint32_t baudRate, uint16_t portIndex);
+    // Why the last Open failed, for the line under "Port Open Fail": the device and the
+    // system's reason, and for a refused permission the fix. Empty when not known.
+    std::string OpenFailReason() const;
     // Ends the watch thread, purges and closes the port. m_QueueRead keeps its bytes.
     void Close();
     int Write(const uint8_t* data, uint32_t n) override;
@@ -52,6 +55,7 @@ private:
     std::unique_ptr<SerialPort> m_pPort;
     SerialPortConfig m_Config;
     std::string m_PortName;
+    std::string m_OpenFailReason;
     uint16_t m_PortIndex = 0;
     bool m_bOpen = false;
     std::atomic<bool> m_bWatchRunning{false};

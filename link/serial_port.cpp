@@ -1,6 +1,8 @@
 #include "link/serial_port.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 SerialTimeouts MakeSerialTimeouts(uint32_t baudRate)
 {
@@ -25,4 +27,14 @@ std::string ResolveSerialPath(const std::string& portName, const SerialPortConfi
         return m.setting.empty() ? m.fallback : m.setting;
     }
     return portName;
+}
+
+std::string SerialOpenFailReason(const std::string& path, int error)
+{
+    if (error == 0)
+        return "";
+    std::string reason = path + ": " + std::strerror(error);
+    if (error == EACCES || error == EPERM)
+        reason += "; join the dialout group (sudo adduser $USER dialout), then log in again";
+    return reason;
 }

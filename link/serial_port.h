@@ -34,6 +34,8 @@ public:
     // Before closing: lets written bytes leave and drops only what was received, so the
     // last frame of a session (a restart, an end) still reaches the STB.
     virtual void DrainOutputPurgeInput() { Purge(); }
+    // The errno of the last Open that failed on the device; 0 when it was not the device.
+    virtual int OpenErrno() const { return 0; }
 };
 
 // COM1 and COM2 map to device paths; any other name is taken as a path.
@@ -43,5 +45,9 @@ struct SerialPortConfig {
 };
 // ORVANEL_COM1 / ORVANEL_COM2 win, then the settings entry, then /dev/ttyS0 / /dev/ttyS1.
 std::string ResolveSerialPath(const std::string& portName, const SerialPortConfig& config);
+
+// "PATH: reason" for an open that failed with errno error (0: ""); a refused permission
+// adds the fix, the dialout group.
+std::string SerialOpenFailReason(const std::string& path, int error);
 
 std::unique_ptr<SerialPort> MakePosixSerialPort();

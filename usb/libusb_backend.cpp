@@ -1,6 +1,7 @@
 #include "usb/libusb_backend.h"
 
 #include "common/trace.h"
+#include "usb/usb_descriptors.h"
 #include "usb/usb_submit_gate.h"
 
 #include <algorithm>
@@ -285,9 +286,18 @@ public:
         libusb_device** list = nullptr;
         ssize_t n = libusb_get_device_list(m_pContext, &list);
         libusb_device_handle* handle = nullptr;
-        for (ssize_t i = 0; i < n && !handle; ++i)
-            if (Matches(list[i]) && PathOf(list[i]) == path && libusb_open(list[i], &handle) != 0)
-                handle = nullptr;
+        m_LastFailure = {};
+        for (ssize_t i = 0; i < n && !handle; ++i) {
+            if (!Matches(list[i]) || PathOf(list[i]) != path)
+                continue;
+            int result = libusb_open(list[i], &handle);
+            if (result == 0)
+                break;
+            handle = nullptr;
+            libusb_device_descriptor d{};
+            if (result == LIBUSB_ERROR_ACCESS && libusb_get_device_descriptor(list[i], &d) == 0)
+                m_LastFailure = {true, d.idVendor, d.idProduct};
+        }
         if (list)
             libusb_free_device_list(list, 1);
         if (!handle)
@@ -300,7 +310,55 @@ public:
         return std::make_unique<LibusbDevice>(handle);
     }
 
+    UsbOpenFailure LastOpenFailure() const override { return m_LastFailure; }
+
+    std::vector<UsbCandidate> Candidates() override
+    {
+        std::vector<UsbCandidate> candidates;
+        libusb_device** list = nullptr;
+        ssize_t n = libusb_get_device_list(m_pContext, &list);
+        for (ssize_t i = 0; i < n; ++i) {
+            libusb_device_descriptor d{};
+            if (libusb_get_device_descriptor(list[i], &d) == 0 && HasShape(list[i]))
+                candidates.push_back(Describe(list[i], d));
+        }
+        if (list)
+            libusb_free_device_list(list, 1);
+        return candidates;
+    }
+
 private:
+    static bool HasShape(libusb_device* device)
+    {
+        libusb_config_descriptor* config = nullptr;
+        if (libusb_get_config_descriptor(device, 0, &config) != 0)
+            return false;
+        std::vector<UsbEndpointShape> endpoints;
+        if (config->bNumInterfaces > 0 && config->interface[0].num_altsetting > 0) {
+            const libusb_interface_descriptor& interface = config->interface[0].altsetting[0];
+            for (int e = 0; e < interface.bNumEndpoints; ++e)
+                endpoints.push_back({interface.endpoint[e].bEndpointAddress, interface.endpoint[e].bmAttributes});
+        }
+        bool shaped = HasLoaderShape(config->bNumInterfaces, endpoints);
+        libusb_free_config_descriptor(config);
+        return shaped;
+    }
+
+    UsbCandidate Describe(libusb_device* device, const libusb_device_descriptor& d) const
+    {
+        UsbCandidate candidate{PathOf(device), d.idVendor, d.idProduct, "", "", Matches(device)};
+        libusb_device_handle* handle = nullptr;
+        if (libusb_open(device, &handle) != 0)
+            return candidate;
+        unsigned char text[256];
+        if (d.iManufacturer && libusb_get_string_descriptor_ascii(handle, d.iManufacturer, text, sizeof text) > 0)
+            candidate.maker = reinterpret_cast<char*>(text);
+        if (d.iProduct && libusb_get_string_descriptor_ascii(handle, d.iProduct, text, sizeof text) > 0)
+            candidate.product = reinterpret_cast<char*>(text);
+        libusb_close(handle);
+        return candidate;
+    }
+
     bool Matches(libusb_device* device) const
     {
         libusb_device_descriptor d;
@@ -356,6 +414,7 @@ private:
 
     libusb_context* m_pContext;
     std::vector<std::pair<uint16_t, uint16_t>> m_Ids;
+    UsbOpenFailure m_LastFailure;
     std::thread m_EventThread;
     std::atomic<bool> m_bQuit{false};
     std::thread m_Poller;

@@ -341,7 +341,9 @@ private:
 
 class SimUsbBackend : public UsbBackend {
 public:
-    explicit SimUsbBackend(std::string socketPath) : m_SocketPath(std::move(socketPath)) {}
+    SimUsbBackend(std::string socketPath, SimUsbFaults faults) : m_SocketPath(std::move(socketPath)), m_Faults(faults)
+    {
+    }
     ~SimUsbBackend() override
     {
         StopWatching();
@@ -401,12 +403,46 @@ public:
     std::unique_ptr<UsbDevice> Open(const std::string& path) override
     {
         std::shared_ptr<SimConnection> connection = Current();
+        m_LastFailure = {};
         if (!connection || connection->Path() != path || !connection->Alive())
             return nullptr;
+        if (m_Faults.accessDenied) {
+            const auto& d = connection->Descriptors();
+            m_LastFailure = {true, uint16_t(d[8] | d[9] << 8), uint16_t(d[10] | d[11] << 8)};
+            return nullptr;
+        }
         return std::make_unique<SimDevice>(connection);
     }
 
+    UsbOpenFailure LastOpenFailure() const override { return m_LastFailure; }
+
+    // The simulated STB whenever it answers; its strings are asked for unless opening is refused.
+    std::vector<UsbCandidate> Candidates() override
+    {
+        bool attached;
+        std::shared_ptr<SimConnection> connection = CurrentOrAttach(attached);
+        if (!connection || !connection->Alive())
+            return {};
+        const auto& d = connection->Descriptors();
+        if (!ConfigHasLoaderShape(d.data() + 18, uint32_t(d.size() - 18)))
+            return {};
+        UsbCandidate candidate{connection->Path(), uint16_t(d[8] | d[9] << 8), uint16_t(d[10] | d[11] << 8), "", "",
+                               true};
+        if (!m_Faults.accessDenied) {
+            candidate.maker = StringOf(*connection, d[14]);
+            candidate.product = StringOf(*connection, d[15]);
+        }
+        return {candidate};
+    }
+
 private:
+    static std::string StringOf(SimConnection& connection, uint8_t index)
+    {
+        uint8_t buffer[256] = {};
+        int count = index ? connection.Control({0x80, 6, uint16_t(0x300 | index), 0x0809, sizeof buffer}, buffer) : 0;
+        return count > 0 ? StringDescriptorText(buffer, count) : "";
+    }
+
     std::shared_ptr<SimConnection> Current()
     {
         std::lock_guard lock(m_Lock);
@@ -513,6 +549,8 @@ private:
     }
 
     std::string m_SocketPath;
+    SimUsbFaults m_Faults;
+    UsbOpenFailure m_LastFailure;
     std::mutex m_Lock;
     std::mutex m_AttachLock;
     std::mutex m_NoticeLock;
@@ -528,7 +566,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<UsbBackend> MakeSimUsbBackend(const std::string& socketPath)
+std::unique_ptr<UsbBackend> MakeSimUsbBackend(const std::string& socketPath, SimUsbFaults faults)
 {
-    return std::make_unique<SimUsbBackend>(socketPath);
+    return std::make_unique<SimUsbBackend>(socketPath, faults);
 }

@@ -6,4 +6,8 @@
 #include <memory>
 #include <string>
 
-std::unique_ptr<UsbBackend> MakeSimUsbBackend(const std::string& socketPath);
+struct SimUsbFaults {
+    bool accessDenied = false;   // the device is seen but every open is refused, as without permission
+};
+
+std::unique_ptr<UsbBackend> MakeSimUsbBackend(const std::string& socketPath, SimUsbFaults faults = {});

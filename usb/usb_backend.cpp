@@ -5,38 +5,17 @@
 #include "common/trace.h"
 
 #include <cstdlib>
-#include <sstream>
-
-bool ParseDeviceIds(const std::string& text, std::vector<std::pair<uint16_t, uint16_t>>& ids)
-{
-    std::vector<std::pair<uint16_t, uint16_t>> parsed;
-    std::stringstream items(text);
-    std::string item;
-    while (std::getline(items, item, ',')) {
-        unsigned vid, pid;
-        char colon, extra;
-        std::stringstream fields(item);
-        if (!(fields >> std::hex >> vid >> colon >> pid) || colon != ':' || (fields >> extra) || vid > 0xFFFF ||
-            pid > 0xFFFF)
-            return false;
-        parsed.emplace_back(uint16_t(vid), uint16_t(pid));
-    }
-    ids.insert(ids.end(), parsed.begin(), parsed.end());
-    return true;
-}
 
 std::unique_ptr<UsbBackend> MakeUsbBackend(const UsbBackendConfig& config)
 {
     std::string socket = config.simSocket;
     if (const char* value = std::getenv("ORVANEL_USB_SIM"); value && *value)
         socket = value;
-    if (!socket.empty())
-        return MakeSimUsbBackend(socket);
-    auto ids = config.deviceIds;
-    if (const char* value = std::getenv("ORVANEL_USB_IDS"))
-        if (!ParseDeviceIds(value, ids))
-            Trace("ORVANEL_USB_IDS \"%s\" is not a list of VID:PID pairs; ignored", value);
-    return MakeLibusbBackend(ids);
+    if (!socket.empty()) {
+        const char* fault = std::getenv("ORVANEL_USB_SIM_FAULT");
+        return MakeSimUsbBackend(socket, {.accessDenied = fault && std::string(fault) == "access-denied"});
+    }
+    return MakeLibusbBackend(LoaderDeviceIds(config));
 }
 
 std::vector<std::pair<bool, std::string>> PollChanges(const std::set<std::string>& before,

@@ -3,6 +3,7 @@
 // driver, driver queries, and bulk transfers that are started, waited for and cancelled.
 #pragma once
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -61,6 +62,25 @@ using UsbNotice = std::function<void(const std::string& path)>;
 std::vector<std::pair<bool, std::string>> PollChanges(const std::set<std::string>& before,
                                                       const std::set<std::string>& now);
 
+using UsbDeviceIds = std::vector<std::pair<uint16_t, uint16_t>>;
+
+// Why the last Open failed, as far as the back end can tell.
+struct UsbOpenFailure {
+    bool accessDenied = false;
+    uint16_t idVendor = 0;
+    uint16_t idProduct = 0;
+};
+
+// A present device of the loader's shape, whether or not its VID:PID is listed.
+struct UsbCandidate {
+    std::string path;
+    uint16_t idVendor = 0;
+    uint16_t idProduct = 0;
+    std::string maker;     // empty when the device could not be asked
+    std::string product;
+    bool listed = false;   // the back end would take it as the loader
+};
+
 class UsbBackend {
 public:
     virtual ~UsbBackend() = default;
@@ -69,16 +89,38 @@ public:
     virtual void Watch(UsbNotice arrival, UsbNotice removal) = 0;
     virtual void StopWatching() = 0;
     virtual std::unique_ptr<UsbDevice> Open(const std::string& path) = 0;
+    virtual UsbOpenFailure LastOpenFailure() const { return {}; }
+    virtual std::vector<UsbCandidate> Candidates() { return {}; }
 };
 
+// The system-wide list of the loader's VID:PID pairs that the package installs.
+inline const std::filesystem::path kSystemUsbIdsFile = "/etc/orvanel/usb-devices";
+
 struct UsbBackendConfig {
-    // VID:PID pairs of the loader's device (libusb back end).
-    std::vector<std::pair<uint16_t, uint16_t>> deviceIds;   // ORVANEL_USB_IDS adds to them
+    // VID:PID pairs of the loader's device (libusb back end): the program's profile entry;
+    // the system file and ORVANEL_USB_IDS add to them.
+    UsbDeviceIds deviceIds;
+    std::filesystem::path systemIdsFile = kSystemUsbIdsFile;
     std::string simSocket;   // when set, the simulation back end; ORVANEL_USB_SIM overrides
 };
 // "1234:5678,abcd:0001" to pairs; false on a malformed list.
-[[nodiscard]] bool ParseDeviceIds(const std::string& text, std::vector<std::pair<uint16_t, uint16_t>>& ids);
+[[nodiscard]] bool ParseDeviceIds(const std::string& text, UsbDeviceIds& ids);
+// Every VID:PID of the file (one list per line, # starts a comment); a malformed line is
+// traced and skipped. A missing file adds nothing.
+void ReadDeviceIdsFile(const std::filesystem::path& path, UsbDeviceIds& ids);
+// The profile's UsbDevices= entry (an INI file), empty when there is none.
+std::string ReadProfileUsbDevices(const std::filesystem::path& iniFile);
+// The profile's list and the system file's, with ORVANEL_USB_IDS: the pairs the libusb
+// back end takes as the loader.
+UsbDeviceIds LoaderDeviceIds(const UsbBackendConfig& config);
+// A config whose profile entry comes from the INI file (malformed: traced, ignored).
+UsbBackendConfig UsbConfigFromProfile(const std::filesystem::path& iniFile);
 
-// The simulation back end when ORVANEL_USB_SIM (or config.simSocket) names a socket,
-// else libusb; null when neither is available.
+// What a user reads when the loader's device may not be opened: the device, the reason,
+// and the fix, one per line.
+std::string UsbAccessDeniedText(const std::string& path, uint16_t idVendor, uint16_t idProduct);
+
+// The simulation back end when ORVANEL_USB_SIM (or config.simSocket) names a socket
+// (ORVANEL_USB_SIM_FAULT=access-denied: it refuses every open), else libusb on
+// LoaderDeviceIds; null when neither is available.
 std::unique_ptr<UsbBackend> MakeUsbBackend(const UsbBackendConfig& config);

@@ -1,5 +1,7 @@
 #include "usb/usb_descriptors.h"
 
+#include <algorithm>
+
 namespace {
 constexpr uint8_t kConfigurationType = 2;
 constexpr uint8_t kInterfaceType = 4;
@@ -45,6 +47,39 @@ bool ParseConfiguration(const uint8_t* config, uint32_t length, UsbConfigLayout&
         at += config[at];
     }
     return true;
+}
+
+bool HasLoaderShape(uint32_t interfaceCount, const std::vector<UsbEndpointShape>& endpoints)
+{
+    constexpr uint8_t kBulk = 2;
+    if (interfaceCount != 1 || endpoints.size() != 2)
+        return false;
+    for (const auto& ep : endpoints)
+        if ((ep.attributes & 3) != kBulk)
+            return false;
+    return (endpoints[0].address & 0x80) != (endpoints[1].address & 0x80);
+}
+
+bool ConfigHasLoaderShape(const uint8_t* config, uint32_t length)
+{
+    UsbConfigLayout layout;
+    if (!ParseConfiguration(config, length, layout))
+        return false;
+    std::vector<UsbEndpointShape> endpoints;
+    for (uint32_t at : layout.endpointAt)
+        endpoints.push_back({config[at + 2], config[at + 3]});
+    return HasLoaderShape(config[4], endpoints);
+}
+
+std::string StringDescriptorText(const uint8_t* descriptor, int count)
+{
+    std::string text;
+    int length = std::min<int>(count, descriptor[0]);
+    for (int i = 2; i + 1 < length; i += 2) {
+        uint16_t unit = uint16_t(descriptor[i] | descriptor[i + 1] << 8);
+        text += unit < 0x80 ? char(unit) : '?';
+    }
+    return text;
 }
 
 const char* UsbdStatusName(uint32_t status)

@@ -16,16 +16,6 @@ constexpr uint16_t kStringLanguage = 0x0809;
 constexpr uint32_t kDriverOptionValue = 1;
 constexpr uint32_t kUsbdStatusPreset = 0x12345678;
 
-std::string StringDescriptorText(const uint8_t* descriptor, int count)
-{
-    std::string text;
-    int length = std::min<int>(count, descriptor[0]);
-    for (int i = 2; i + 1 < length; i += 2) {
-        uint16_t unit = uint16_t(descriptor[i] | descriptor[i + 1] << 8);
-        text += unit < 0x80 ? char(unit) : '?';
-    }
-    return text;
-}
 int DescriptorRequest(UsbDevice& device, uint8_t type, uint8_t index, uint16_t length, uint8_t* buffer)
 {
     UsbSetupPacket setup{0x80, 6, uint16_t(type << 8 | index),
@@ -118,8 +108,10 @@ bool CUsbTransport::DeviceArrival(const std::string& path)
     if (!device) {
         Trace("DeviceArrival(): GUID_DEVICE_INTERFACE_ARRIVAL: CreateFile()");
         m_SavedPath = target.substr(0, kSavedPathMax);
+        NoteOpenFailure(target);
         return false;
     }
+    m_DeniedText.clear();
     m_OpenCount = 1;
     m_DevicePath = target;
     m_pDevice = device;
@@ -141,6 +133,25 @@ bool CUsbTransport::DeviceArrival(const std::string& path)
     if (DriverInfoLocked(version, checked) && version != kExpectedDriverVersion)
         Trace("GetDriverInfo(): driver version %08X", version);
     return true;
+}
+
+void CUsbTransport::NoteOpenFailure(const std::string& path)
+{
+    UsbOpenFailure failure = m_Backend.LastOpenFailure();
+    if (!failure.accessDenied) {
+        m_DeniedText.clear();
+        return;
+    }
+    std::string text = UsbAccessDeniedText(path, failure.idVendor, failure.idProduct);
+    if (text != m_DeniedText)
+        Trace("%s", text.c_str());
+    m_DeniedText = text;
+}
+
+std::string CUsbTransport::AccessDeniedText() const
+{
+    std::lock_guard lock(m_Lock);
+    return m_DeniedText;
 }
 
 bool CUsbTransport::GetConfiguration()

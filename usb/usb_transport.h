@@ -54,6 +54,9 @@ public:
     // A path that arrived while another device was open, once; empty when none.
     std::string TakeWaitingArrival();
     void Close();
+    // Set while the last device that failed to open was refused for lack of permission:
+    // UsbAccessDeniedText for it (traced once per device). Empty otherwise.
+    std::string AccessDeniedText() const;
 
     bool IsOpen() const;
     // True when the open device is the one at path.
@@ -83,6 +86,7 @@ private:
     bool Out(const std::shared_ptr<UsbPipe>& pipe, const uint8_t* data, uint32_t length);
     bool In(const std::shared_ptr<UsbPipe>& pipe, uint8_t* buffer, uint32_t length, uint32_t& count);
     bool GetConfiguration();
+    void NoteOpenFailure(const std::string& path);
     void TraceStrings();
     void OpenPipes();
     void ReportLastStatus(const char* where);
@@ -102,6 +106,7 @@ private:
     std::string m_DevicePath;
     std::string m_SavedPath;
     std::string m_WaitingPath;
+    std::string m_DeniedText;
     int m_OpenCount = 0;
     std::unique_ptr<uint8_t[]> m_OutTxBuf;   // received transfers land here
     std::array<uint8_t, kFallbackBufferSize> m_FallbackBuf{};

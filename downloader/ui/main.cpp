@@ -15,7 +15,7 @@ struct CZbdnProgram {
     std::atomic<bool> abortFlag{false};
     CQtZbdnPoster poster;
     CQtZbdnProfile profile;
-    CZbdnSession session{poster, MakeUsbBackend({}), guard, abortFlag};
+    CZbdnSession session{poster, MakeUsbBackend(UsbConfigFromProfile(profile.FileName())), guard, abortFlag};
     CZbdnWindow window{poster, profile, session};
 };
 

@@ -25,6 +25,7 @@ public:
     explicit CQtZbdnProfile(const QString& iniPath);
     std::string Read(const std::string& section, const std::string& key) override;
     void Write(const std::string& section, const std::string& key, const std::string& value) override;
+    std::string FileName() const { return m_Settings.fileName().toStdString(); }
 
 private:
     QSettings m_Settings;

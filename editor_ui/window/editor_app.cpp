@@ -18,6 +18,9 @@ LinkSessionParts EditorLinkParts()
     LinkSessionParts parts;
     parts.startDir = EditorSideFolder();
     parts.backupFolder = BackupFolderOf(parts.startDir);
+    std::filesystem::path profile =
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Orvanel", "Orvanel").fileName().toStdString();
+    parts.makeUsbBackend = [profile] { return MakeUsbBackend(UsbConfigFromProfile(profile)); };
     return parts;
 }
 

@@ -32,9 +32,10 @@ ModeFileResult CLinkSession::SetUsbMode(bool usb)
     return SaveModeConfig();
 }
 
-ModeFileResult CLinkSession::SetSerialPort(bool com2)
+ModeFileResult CLinkSession::SetSerialPort(const std::string& port)
 {
-    m_Settings.bCom2 = com2;
+    if (!m_Settings.SetPort(port))
+        Trace("SetSerialPort(): \"%s\" is neither COM1, COM2 nor a device path", port.c_str());
     return SaveModeConfig();
 }
 
@@ -49,6 +50,12 @@ ModeFileResult CLinkSession::SaveModeConfig()
 bool CLinkSession::OpenSerial()
 {
     return m_Serial.Open(m_Settings.PortName(), kSerialBaudRate, m_Settings.PortIndex());
+}
+
+std::string CLinkSession::SerialOpenFailText() const
+{
+    std::string reason = m_Serial.OpenFailReason();
+    return reason.empty() ? "Port Open Fail" : "Port Open Fail\n" + reason;
 }
 
 void CLinkSession::CloseSerial()

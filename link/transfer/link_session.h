@@ -7,7 +7,7 @@
 // and the clock (the session keeps its own when they are left out).
 //
 // For the windows:
-//   Serial Port dialog: Com2() on opening; OK: SetSerialPort(com2); Cancel: SaveModeConfig().
+//   Serial Port dialog: Settings().PortName() on opening; OK: SetSerialPort(port); Cancel: SaveModeConfig().
 //   Mode menu: UsbMode(), SetUsbMode(usb).
 //   A result of NotWritten: show kModeFileErrorText (the choice is kept for this run).
 #pragma once
@@ -65,7 +65,8 @@ public:
     bool UsbMode() const { return m_Settings.bUsb; }
     bool Com2() const { return m_Settings.bCom2; }
     ModeFileResult SetUsbMode(bool usb);
-    ModeFileResult SetSerialPort(bool com2);
+    // "COM1", "COM2" or a device path; anything else leaves the port as it was.
+    ModeFileResult SetSerialPort(const std::string& port);
     ModeFileResult SaveModeConfig();
     // Settings for this run only (command lines, tests); mode.cfg is left alone.
     void UseSettings(const LinkSettings& settings) { m_Settings = settings; }
@@ -74,6 +75,9 @@ public:
 
     // Opens the channel on the chosen port at 115200 baud.
     [[nodiscard]] bool OpenSerial();
+    // After a failed OpenSerial: "Port Open Fail", and on the next line the device, the
+    // reason and, for a refused permission, the fix.
+    std::string SerialOpenFailText() const;
     // The close of a transfer: channel closed, m_QueueRead cleared, session-running and
     // port-open flags cleared.
     void CloseSerial();

@@ -11,6 +11,8 @@ void CRebootController::Open()
 {
     if (m_Session.StartUsb(*this))
         OnDeviceReady();
+    else
+        ShowUsbAccessDenied();
     NotifyState();
 }
 

@@ -73,9 +73,14 @@ void CTransferDialog::OnDeviceArrival(const std::string& path)
     PostGuarded([this, path] {
         // Discovery may already have opened the device this notice is about; another device
         // waits in the transport until the open one is gone.
-        if (Closing() || !m_Session.Usb() || !m_Session.Usb()->DeviceArrival(path) || m_bDeviceReady)
+        if (Closing() || !m_Session.Usb())
             return;
-        OnDeviceReady();
+        if (!m_Session.Usb()->DeviceArrival(path)) {
+            ShowUsbAccessDenied();
+            return;
+        }
+        if (!m_bDeviceReady)
+            OnDeviceReady();
     });
 }
 
@@ -104,7 +109,18 @@ void CTransferDialog::StartUsbAtOpen(const char* foundModeText)
     ShowModeText();
     if (found)
         OnDeviceReady();
+    else
+        ShowUsbAccessDenied();
     NotifyState();
+}
+
+void CTransferDialog::ShowUsbAccessDenied()
+{
+    std::string text = m_Session.Usb() ? m_Session.Usb()->AccessDeniedText() : "";
+    if (text.empty() || text == m_ShownDenial)
+        return;
+    m_ShownDenial = text;
+    m_View.ShowStatus(text);
 }
 
 bool CTransferDialog::OpenSerialAtStart()
@@ -114,7 +130,7 @@ bool CTransferDialog::OpenSerialAtStart()
         return false;
     }
     if (!m_Session.OpenSerial()) {
-        m_View.ShowStatus("Port Open Fail");
+        m_View.ShowStatus(m_Session.SerialOpenFailText());
         m_Session.SetPortOpen(false);
         return false;
     }

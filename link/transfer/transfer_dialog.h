@@ -45,6 +45,8 @@ public:
     bool Success() const { return m_bSuccess; }
     const std::optional<std::filesystem::path>& Backup() const { return m_Backup; }
     const FileFailure& BackupFailure() const { return m_BackupFailure; }
+    // What the status line said of a USB device refused for lack of permission; empty when none.
+    const std::string& UsbAccessDenial() const { return m_ShownDenial; }
 
     void OnDeviceArrival(const std::string& path) override;
     void OnDeviceRemoval(const std::string& path) override;
@@ -78,6 +80,8 @@ protected:
     void KeepBackup(BackupKind kind, const BackupImage& image);
     // USB mode at opening: starts the transport and discovery; a device found is ready at once.
     void StartUsbAtOpen(const char* foundModeText);
+    // A device refused for lack of permission, in the status line once.
+    void ShowUsbAccessDenied();
     // Serial mode at the start button: opens the port at 115200 with its status texts;
     // true when it opened.
     bool OpenSerialAtStart();
@@ -107,6 +111,7 @@ private:
     Phase m_Phase = Phase::Open;
     TransferState m_LastState;
     bool m_bStateSent = false;
+    std::string m_ShownDenial;
     std::shared_ptr<char> m_pAlive = std::make_shared<char>();
 };
 

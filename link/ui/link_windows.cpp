@@ -9,9 +9,9 @@
 
 bool RunSerialPortDialog(QWidget* parent, CLinkSession& session)
 {
-    CSerialPortDlg dialog(parent, session.Com2());
+    CSerialPortDlg dialog(parent, session.Settings().PortName(), ListSerialDevices());
     const bool ok = dialog.exec() == QDialog::Accepted;
-    const ModeFileResult written = ok ? session.SetSerialPort(dialog.Com2()) : session.SaveModeConfig();
+    const ModeFileResult written = ok ? session.SetSerialPort(dialog.Port()) : session.SaveModeConfig();
     if (written == ModeFileResult::NotWritten)
         session.Messages().Notify(kModeFileErrorText, "Notice", PromptIcon::Warning);
     return ok;

@@ -27,6 +27,7 @@ protected:
 private:
     QLineEdit* m_pStatus = nullptr;
     QLabel* m_pNote = nullptr;
+    QLabel* m_pStatusDetail = nullptr;
     CTransferProgressBar* m_pProgress = nullptr;
     QPushButton* m_pStart = nullptr;
 };

@@ -5,6 +5,8 @@
 #include "tools/orvanel_cli/list_commands.h"
 #include "settings/settings_file.h"
 #include "tools/orvanel_cli/transfer_commands.h"
+#include "tools/orvanel_cli/usb_devices.h"
+#include "link/transfer/mode_config.h"
 #include "settings/model_traits.h"
 
 #include <CLI/CLI.hpp>
@@ -84,9 +86,14 @@ struct TransferArgs {
 void AddLinkOptions(CLI::App* command, TransferArgs& args)
 {
     auto* serial = command->add_option("--serial", args.serial,
-                                       "serial link on COM1 (/dev/ttyS0, or $ORVANEL_COM1) or COM2 (/dev/ttyS1, "
-                                       "or $ORVANEL_COM2)")
-                       ->check(CLI::IsMember({"COM1", "COM2"}));
+                                       "serial link on COM1 (/dev/ttyS0, or $ORVANEL_COM1), COM2 (/dev/ttyS1, "
+                                       "or $ORVANEL_COM2) or a device by its path (/dev/ttyUSB0, "
+                                       "/dev/serial/by-id/...)")
+                       ->check(CLI::IsMember({"COM1", "COM2"}) | CLI::Validator(
+                                   [](std::string& port) {
+                                       return LinkSettings().SetPort(port) ? "" : "not COM1, COM2 or a device path";
+                                   },
+                                   "PATH"));
     auto* usb = command->add_flag("--usb", args.usb, "USB link ($ORVANEL_USB_SIM names a simulated STB's socket)");
     serial->excludes(usb);
     command->add_option("--timeout", args.options.timeoutSeconds, "seconds before giving up")
@@ -195,10 +202,12 @@ int RunCommand(int argc, char** argv)
     download->add_option("FILE", file, "settings file")->required();
     auto* reboot = app.add_subcommand("reboot", "Restart the STB");
     AddLinkOptions(reboot, transfer);
+    auto* usbDevices = app.add_subcommand("usb-devices", "List the USB devices that could be the STB's loader, and "
+                                                         "the VID:PID pairs taken as the loader");
     for (auto* command : {upload, download, reboot})
         command->callback([command, &transfer] {
             if (transfer.serial.empty() && !transfer.usb)
-                throw CLI::RequiredError(command->get_name() + ": --serial COM1|COM2 or --usb");
+                throw CLI::RequiredError(command->get_name() + ": --serial COM1|COM2|PATH or --usb");
         });
 
     try {
@@ -218,6 +227,8 @@ int RunCommand(int argc, char** argv)
         return RunDownload(transfer.options, file, prompter);
     if (*reboot)
         return RunReboot(transfer.options, prompter);
+    if (*usbDevices)
+        return RunUsbDevices();
     if (*diff)
         return RunDiff(file, other, json, prompter);
     if (*exportList)

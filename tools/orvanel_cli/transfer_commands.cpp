@@ -9,6 +9,7 @@
 #include "tools/orvanel_cli/terminal_view.h"
 #include "link/transfer/upload_controller.h"
 #include "link/transfer/uploaded_image.h"
+#include "tools/orvanel_cli/usb_devices.h"
 
 #include <atomic>
 #include <csignal>
@@ -50,12 +51,16 @@ private:
 
 void Configure(CLinkSession& session, const TransferOptions& options)
 {
-    session.UseSettings({.bUsb = options.usb, .bCom2 = options.port == "COM2"});
+    LinkSettings settings{.bUsb = options.usb};
+    (void)settings.SetPort(options.port);   // the command line allows nothing else
+    session.UseSettings(settings);
 }
 
 LinkSessionParts PartsFor(const TransferOptions& options)
 {
     LinkSessionParts parts;
+    // The USB loader's VID:PID pairs are the editor's, from its profile.
+    parts.makeUsbBackend = [] { return MakeUsbBackend(UsbConfigFromProfile(EditorProfilePath())); };
     parts.startDir = options.sideFolder.empty() ? DefaultSideFolder() : options.sideFolder;
     if (options.backup)
         parts.backupFolder = BackupFolderOf(parts.startDir);
@@ -116,7 +121,9 @@ int RunUpload(const TransferOptions& options, const std::filesystem::path& outpu
     CUploadController dialog(session, view);
     dialog.Open();
     dialog.OnUpload();
-    LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] { return !options.usb && !dialog.WorkerRunning(); });
+    LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] {
+        return !dialog.UsbAccessDenial().empty() || (!options.usb && !dialog.WorkerRunning());
+    });
     CloseDialog(dialog, view, end);
     ReportBackup(dialog);
     if (!dialog.Success())
@@ -148,7 +155,8 @@ int RunDownload(const TransferOptions& options, const std::filesystem::path& inp
     LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] {
         view.ShowBytes(dialog.ServedBytes(), dialog.ImageSize());
         // A serial worker stopped by the watchdog leaves the dialog its report to make.
-        return dialog.Failed() || (!options.usb && !dialog.WorkerRunning() && view.Idle());
+        return dialog.Failed() || !dialog.UsbAccessDenial().empty() ||
+               (!options.usb && !dialog.WorkerRunning() && view.Idle());
     });
     CloseDialog(dialog, view, end);
     ReportBackup(dialog);
@@ -158,17 +166,18 @@ int RunDownload(const TransferOptions& options, const std::filesystem::path& inp
 int RunReboot(const TransferOptions& options, CliPrompter& prompter)
 {
     InterruptScope interrupts;
-    CLinkSession session(prompter);
+    CLinkSession session(prompter, PartsFor(options));
     Configure(session, options);
     TerminalView view(prompter);
     CRebootController dialog(session, view);
     if (options.usb) {
         dialog.Open();
-        view.RunUntil([&] { return dialog.State().devicePresent || g_bInterrupted; },
+        view.RunUntil([&] { return dialog.State().devicePresent || !dialog.UsbAccessDenial().empty() || g_bInterrupted; },
                       std::chrono::seconds(options.timeoutSeconds));
         if (!dialog.State().devicePresent) {
             view.Finish();
-            std::fprintf(stderr, "no STB on USB\n");
+            if (dialog.UsbAccessDenial().empty())
+                std::fprintf(stderr, "no STB on USB\n");
             return 1;
         }
     }
@@ -176,6 +185,6 @@ int RunReboot(const TransferOptions& options, CliPrompter& prompter)
     view.RunUntil([&] { return view.CloseReady(); }, kCloseLimit);
     view.Finish();
     if (result == RebootResult::PortOpenFail)
-        std::fprintf(stderr, "Port Open Fail\n");
+        std::fprintf(stderr, "%s\n", session.SerialOpenFailText().c_str());
     return result == RebootResult::Sent ? 0 : 1;
 }

@@ -8,7 +8,7 @@ class CliPrompter;
 
 struct TransferOptions {
     bool usb = false;
-    std::string port = "COM1";                  // serial: COM1 or COM2
+    std::string port = "COM1";                  // serial: COM1, COM2 or a device path
     int timeoutSeconds = 120;                   // give up when the transfer has not ended by then
     std::filesystem::path sideFolder;           // side files and the download image; empty: the default
     bool backup = true;                         // keep the transfer in backups/ of the side folder

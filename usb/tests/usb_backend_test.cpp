@@ -3,14 +3,27 @@
 #include "tools/stb_sim/testing/sim_test_images.h"
 #include "tools/stb_sim/stb_sim.h"
 #include "usb/usb_backend.h"
+#include "usb/sim_usb_backend.h"
 #include "usb/usb_transport.h"
+#include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <unistd.h>
 
 namespace {
+
+// The simulated STB on a USB socket of its own; null when it cannot listen.
+std::unique_ptr<StbSim> StartUsbSim(const std::string& socket)
+{
+    StbSimOptions options;
+    options.serial = false;
+    options.usbSocket = socket;
+    auto sim = std::make_unique<StbSim>(MakeTestImage(1, 0, 0, 1), options);
+    return sim->Start().empty() ? std::move(sim) : nullptr;
+}
 
 TEST(UsbDeviceIds, ParsesAListAndRefusesMalformedOnes)
 {
@@ -24,6 +37,51 @@ TEST(UsbDeviceIds, ParsesAListAndRefusesMalformedOnes)
         EXPECT_FALSE(ParseDeviceIds(bad, none)) << bad;
         EXPECT_TRUE(none.empty()) << bad;
     }
+}
+
+TEST(UsbDeviceIds, ProfileSystemFileAndEnvironmentAddUp)
+{
+    testing_support::TempFolder dir;
+    testing_support::WriteFileText(dir / "Orvanel.ini", "[General]\nSideFolder=/x\nUsbDevices=\"1209:0001, 1234:5678\"\n");
+    testing_support::WriteFileText(dir / "usb-devices", "# the loader\nabcd:0001  # maker\n\nnot-an-id\nabcd:0002,abcd:0003\n");
+    TraceCapture trace;
+    UsbBackendConfig config = UsbConfigFromProfile(dir / "Orvanel.ini");
+    config.systemIdsFile = dir / "usb-devices";
+    setenv("ORVANEL_USB_IDS", "0001:0002", 1);
+    UsbDeviceIds ids = LoaderDeviceIds(config);
+    unsetenv("ORVANEL_USB_IDS");
+    EXPECT_EQ(ids, (UsbDeviceIds{{0x1209, 1}, {0x1234, 0x5678}, {0xABCD, 1}, {0xABCD, 2}, {0xABCD, 3}, {1, 2}}));
+    EXPECT_TRUE(trace.Contains(":4: \"not-an-id\" is not a list of VID:PID pairs; ignored"));
+    EXPECT_TRUE(UsbConfigFromProfile(dir / "missing.ini").deviceIds.empty());
+}
+
+TEST(UsbAccessDenied, TheSimulatedDeviceIsSeenButRefusedAndSaidOnce)
+{
+    std::string socket = ::testing::TempDir() + "denied_" + std::to_string(::getpid()) + ".sock";
+    auto sim = StartUsbSim(socket);
+    ASSERT_NE(sim, nullptr);
+    auto backend = MakeSimUsbBackend(socket, {.accessDenied = true});
+    std::vector<UsbCandidate> candidates = backend->Candidates();
+    ASSERT_EQ(candidates.size(), 1u);
+    EXPECT_EQ(candidates[0].idVendor, 0x1209);
+    EXPECT_TRUE(candidates[0].product.empty());   // not asked: it may not be opened
+    std::atomic<bool> abort{false};
+    CUsbTransport transport(*backend, abort);
+    struct Quiet : UsbDeviceListener {
+        void OnDeviceArrival(const std::string&) override {}
+        void OnDeviceRemoval(const std::string&) override {}
+    } listener;
+    TraceCapture trace;
+    transport.InitDevice();
+    EXPECT_FALSE(transport.RegisterAndDiscover(listener));
+    std::string text = transport.AccessDeniedText();
+    EXPECT_NE(text.find("USB device " + candidates[0].path + " (1209:0001): permission denied.\n"), std::string::npos);
+    EXPECT_NE(text.find("ATTR{idVendor}==\"1209\", ATTR{idProduct}==\"0001\", TAG+=\"uaccess\""), std::string::npos);
+    EXPECT_FALSE(transport.DeviceArrival(candidates[0].path));
+    EXPECT_EQ(std::count_if(trace.lines.begin(), trace.lines.end(),
+                            [](const std::string& l) { return l.find("permission denied") != std::string::npos; }),
+              1);
+    transport.StopNotices();
 }
 
 // No loader is plugged into this machine: the libusb back end must find nothing and
@@ -66,11 +124,8 @@ TEST(UsbBackendChoice, AMalformedIdListFromTheEnvironmentIsTracedAndIgnored)
 TEST(UsbBackendChoice, SimulationSocketFromTheEnvironmentWins)
 {
     std::string socket = ::testing::TempDir() + "choice_" + std::to_string(::getpid()) + ".sock";
-    StbSimOptions options;
-    options.serial = false;
-    options.usbSocket = socket;
-    StbSim sim(MakeTestImage(1, 0, 0, 1), options);
-    ASSERT_EQ(sim.Start(), "");
+    auto sim = StartUsbSim(socket);
+    ASSERT_NE(sim, nullptr);
     setenv("ORVANEL_USB_SIM", socket.c_str(), 1);
     auto backend = MakeUsbBackend({});
     unsetenv("ORVANEL_USB_SIM");

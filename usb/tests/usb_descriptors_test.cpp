@@ -83,6 +83,21 @@ TEST(UsbConfiguration, ZeroLengthDescriptorEndsTheWalk)
     EXPECT_FALSE(ParseConfiguration(c.data(), uint32_t(c.size()), layout));
 }
 
+TEST(UsbLoaderShape, OneInterfaceWithOneBulkInAndOneBulkOut)
+{
+    auto shaped = [](const std::vector<uint8_t>& c) { return ConfigHasLoaderShape(c.data(), uint32_t(c.size())); };
+    EXPECT_TRUE(shaped(Config({Interface(2), Endpoint(0x01, 64), Endpoint(0x82, 64)})));
+    EXPECT_FALSE(shaped(Config({Interface(2), Endpoint(0x01, 64), Endpoint(0x02, 64)})));   // two OUT
+    EXPECT_FALSE(shaped(Config({Interface(1), Endpoint(0x81, 64)})));
+    EXPECT_FALSE(shaped(Config({Interface(3), Endpoint(0x01, 64), Endpoint(0x82, 64), Endpoint(0x83, 8)})));
+    std::vector<uint8_t> interrupt = Config({Interface(2), Endpoint(0x01, 64), Endpoint(0x82, 64)});
+    interrupt[interrupt.size() - 4] = 3;
+    EXPECT_FALSE(shaped(interrupt));
+    std::vector<uint8_t> twoInterfaces = Config({Interface(2), Endpoint(0x01, 64), Endpoint(0x82, 64)});
+    twoInterfaces[4] = 2;
+    EXPECT_FALSE(shaped(twoInterfaces));
+}
+
 TEST(UsbdStatus, NamesAreMaskedAndUnknownValuesSaySo)
 {
     EXPECT_STREQ(UsbdStatusName(0), "USBD_STATUS_SUCCESS");

@@ -79,7 +79,12 @@ void RenderEditingDialogs(COrvanel1Doc& doc, COrvanel1Doc& st71xx, Prompter& pro
 // only told what a worker would report).
 void RenderLinkWindows(COrvanel1Doc& doc, Prompter& prompter)
 {
-    CSerialPortDlg port(nullptr, false);
+    // A machine with one legacy port and a USB serial adapter, chosen by its stable name.
+    const std::vector<SerialDeviceEntry> devices = {
+        {"/dev/ttyS0", "/dev/ttyS0"},
+        {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
+         "/dev/ttyUSB0  (usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0)"}};
+    CSerialPortDlg port(nullptr, devices[1].path, devices);
     Save(port, "window-serial-port.png");
 
     // An upload of these settings kept earlier: the download window names it as the way back.

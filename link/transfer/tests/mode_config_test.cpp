@@ -62,4 +62,31 @@ TEST(ModeConfig, WritingTruncatesAndRecomputesTheCheckByte)
     EXPECT_FALSE(WriteModeConfig({}, dir / "no-such-folder" / "mode.cfg"));
 }
 
+TEST(ModeConfig, ADevicePathFollowsThreeBytesThatStillSayCom1)
+{
+    testing_support::TempFolder dir;
+    LinkSettings settings{.bUsb = false};
+    ASSERT_TRUE(settings.SetPort("/dev/serial/by-id/usb-FTDI-if00-port0"));
+    ASSERT_TRUE(WriteModeConfig(settings, dir / "mode.cfg"));
+    EXPECT_EQ(testing_support::ReadFileText(dir / "mode.cfg"),
+              std::string(3, '\0') + "/dev/serial/by-id/usb-FTDI-if00-port0");
+    LinkSettings back = ReadModeConfig(dir / "mode.cfg");
+    EXPECT_FALSE(back.bUsb);
+    EXPECT_EQ(back.PortName(), "/dev/serial/by-id/usb-FTDI-if00-port0");
+
+    // Back to a COM number: the file is the 3 bytes alone again.
+    ASSERT_TRUE(back.SetPort("COM2"));
+    ASSERT_TRUE(WriteModeConfig(back, dir / "mode.cfg"));
+    EXPECT_EQ(testing_support::ReadFileText(dir / "mode.cfg"), std::string("\x01\x00\x01", 3));
+    EXPECT_FALSE(back.SetPort("COM3"));
+    EXPECT_FALSE(back.SetPort("ttyUSB0"));
+    EXPECT_EQ(back.PortName(), "COM2");
+
+    // What follows the bytes is a device only when it is an absolute path of plain text.
+    EXPECT_EQ(ReadBytes(dir, std::string("\x00\x00\x00relative", 11)).PortName(), "COM1");
+    EXPECT_EQ(ReadBytes(dir, std::string("\x00\x00\x00/dev/tty\nUSB0", 16)).PortName(), "COM1");
+    EXPECT_EQ(ReadBytes(dir, std::string("\x01\x00\x01/dev/ttyUSB0", 15)).PortName(), "COM2");
+    EXPECT_EQ(ReadBytes(dir, std::string(3, '\0') + "/" + std::string(255, 'x')).PortName(), "COM1");
+}
+
 }  // namespace

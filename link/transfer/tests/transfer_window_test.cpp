@@ -179,13 +179,13 @@ TEST(SerialPortSettings, ModeFileThatCannotBeWrittenIsReportedAndTheChoiceKept)
     LinkSessionParts parts;
     parts.modeConfigPath = dir / "missing" / "mode.cfg";
     CLinkSession session(prompter, std::move(parts));
-    EXPECT_EQ(session.SetSerialPort(true), ModeFileResult::NotWritten);
+    EXPECT_EQ(session.SetSerialPort("COM2"), ModeFileResult::NotWritten);
     EXPECT_TRUE(session.Com2());
 
     LinkSessionParts writableParts;
     writableParts.modeConfigPath = dir / "mode.cfg";
     CLinkSession writable(prompter, std::move(writableParts));
-    EXPECT_EQ(writable.SetSerialPort(true), ModeFileResult::Written);
+    EXPECT_EQ(writable.SetSerialPort("COM2"), ModeFileResult::Written);
     EXPECT_EQ(writable.SetUsbMode(false), ModeFileResult::Written);
     writable.UseSettings({});
     writable.LoadModeConfig();

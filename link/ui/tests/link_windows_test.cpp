@@ -248,4 +248,29 @@ TEST_F(LinkWindows, SerialPortOkStoresCancelKeepsAndBothWriteTheModeFile)
     EXPECT_FALSE(written.bUsb);
 }
 
+TEST_F(LinkWindows, SerialPortTakesADeviceByPathAndShowsItAgain)
+{
+    LinkSessionParts parts;
+    parts.modeConfigPath = m_Dir / "mode.cfg";
+    CLinkSession session(m_Prompter, std::move(parts));
+    session.UseSettings({.bUsb = false});
+    // Typing a path chooses the device row.
+    OnModalDialog([](QDialog* d) {
+        auto* path = d->findChild<QComboBox*>(QStringLiteral("devicePath"));
+        path->lineEdit()->selectAll();
+        QTest::keyClicks(path->lineEdit(), QStringLiteral("/dev/ttyACM3"));
+        EXPECT_TRUE(d->findChild<QRadioButton*>(QStringLiteral("device"))->isChecked());
+        Click(d, "ok");
+    });
+    EXPECT_TRUE(RunSerialPortDialog(nullptr, session));
+    EXPECT_EQ(ReadModeConfig(m_Dir / "mode.cfg").PortName(), "/dev/ttyACM3");
+    OnModalDialog([](QDialog* d) {
+        EXPECT_EQ(d->findChild<QComboBox*>(QStringLiteral("devicePath"))->currentText(), "/dev/ttyACM3");
+        QTest::mouseClick(d->findChild<QRadioButton*>(QStringLiteral("com1")), Qt::LeftButton);
+        Click(d, "ok");
+    });
+    EXPECT_TRUE(RunSerialPortDialog(nullptr, session));
+    EXPECT_EQ(testing_support::ReadFileText(m_Dir / "mode.cfg"), std::string("\x00\x00\x00", 3));
+}
+
 } // namespace

@@ -221,6 +221,42 @@ TEST_F(TransferCli, TransfersNeedALink)
     EXPECT_FALSE(std::filesystem::exists(dir / "up.std"));
 }
 
+TEST_F(TransferCli, SerialUploadThroughADeviceNamedByItsPath)
+{
+    StartSim(false);
+    link.clear();
+    CliRun run = Cli("upload --serial " + sim->SerialPath() + " -o up.std --no-reboot");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Dump(dir / "up.std"), Dump(Held()));
+}
+
+TEST_F(TransferCli, UsbDevicesSaysWhatIsThereAndExitsZero)
+{
+    CliRun none = Cli("usb-devices");
+    EXPECT_EQ(none.status, 0) << none.err;
+    EXPECT_TRUE(none.out.find("No USB bus here") != std::string::npos ||
+                none.out.find("No USB device of the loader's shape") != std::string::npos ||
+                none.out.find("USB devices of the loader's shape:") != std::string::npos)
+        << none.out;
+    StartSim(true);
+    CliRun simulated = Cli("usb-devices");
+    EXPECT_EQ(simulated.status, 0) << simulated.err;
+    EXPECT_TRUE(std::regex_search(simulated.out, std::regex("  sim:\\S+ +1209:0001  Simulated STB +STB loader +listed")))
+        << simulated.out;
+}
+
+TEST_F(TransferCli, AnUploadFromAUsbDeviceWithoutPermissionEndsWithTheFix)
+{
+    StartSim(true);
+    link += " ORVANEL_USB_SIM_FAULT=access-denied";
+    CliRun run = Cli("upload --usb --timeout 60 -o up.std");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("(1209:0001): permission denied."), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("TAG+=\"uaccess\""), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("timed out"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "up.std"));
+}
+
 TEST(TransferCliSignal, CtrlCStopsAnUploadCleanly)
 {
     testing_support::TempFolder dir;

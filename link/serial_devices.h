@@ -1,0 +1,20 @@
+// The machine's serial devices that a user may pick beside COM1 and COM2: /dev/ttyS*
+// with a port behind them, /dev/ttyUSB* and /dev/ttyACM*, each under its stable
+// /dev/serial/by-id/ name where one exists.
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct SerialDeviceEntry {
+    std::string path;    // what is kept in mode.cfg: the by-id name when there is one
+    std::string label;   // what the list shows
+};
+
+struct SerialDeviceRoots {
+    std::filesystem::path dev = "/dev";
+    std::filesystem::path sysTty = "/sys/class/tty";   // ttyS<n>/type: 0 when no port is behind it
+};
+
+// In the order ttyS, ttyUSB, ttyACM, each by number.
+std::vector<SerialDeviceEntry> ListSerialDevices(const SerialDeviceRoots& roots = {});
