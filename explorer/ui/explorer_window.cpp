@@ -134,6 +134,21 @@ void CExplorerWindow::Start()
     }
 }
 
+void CExplorerWindow::ShowDeviceLibraryNote(const QString& text)
+{
+    if (!m_LibraryNote) {
+        m_LibraryNote = new QLabel(this);
+        m_LibraryNote->setObjectName(QStringLiteral("deviceLibraryNote"));
+        m_LibraryNote->setWordWrap(true);
+        m_LibraryNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        m_LibraryNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+    m_LibraryNote->setText(text);
+    m_LibraryNote->setVisible(!text.isEmpty());
+    m_LibraryNote->raise();
+    resizeEvent(nullptr);
+}
+
 void CExplorerWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_bClosed) {
@@ -166,6 +181,9 @@ void CExplorerWindow::resizeEvent(QResizeEvent*)
         Pane(PaneSide::Pvr)->PlaceToolbar(x);
         m_Turbo->setGeometry(h - 210, 73, 80, 18);
     }
+    // Under the PVR list's header row.
+    if (m_LibraryNote)
+        m_LibraryNote->setGeometry(12, kListTop + 30, std::max(0, h - 43), std::max(0, bottom - kListTop - 40));
 }
 
 CPaneWidget* CExplorerWindow::PaneOf(QObject* object) const

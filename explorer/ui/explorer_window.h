@@ -9,6 +9,7 @@
 #include "explorer/ui/qt_event_queue.h"
 #include "explorer/ui/question_windows.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
@@ -34,6 +35,9 @@ public:
     ~CExplorerWindow() override;
     // Reads the saved paths, looks for the STB and lists the PC pane.
     void Start();
+    // Why no STB can ever arrive (no device library), shown over the empty PVR list.
+    void ShowDeviceLibraryNote(const QString& text);
+    QLabel* DeviceLibraryNote() const { return m_LibraryNote; }
 
     CExplorerController& Controller() { return *m_Controller; }
     CPaneWidget* Pane(PaneSide side) const { return m_Panes[side == PaneSide::Pvr ? 0 : 1]; }
@@ -78,6 +82,7 @@ private:
     QPushButton* m_CopyToPvr = nullptr;
     QPushButton* m_CopyToPc = nullptr;
     QPushButton* m_Turbo = nullptr;
+    QLabel* m_LibraryNote = nullptr;
     QTimer m_PollTimer;
     PaneSide m_Focused = PaneSide::Pc;
     bool m_bClosed = false;

@@ -1,10 +1,13 @@
-// The explorer program: one instance per user, the profile, the window.
+// The explorer program: one instance per user, the profile, the device library, the window.
+// bexora [--emulate FOLDER]: FOLDER plays the PVR's disk through the emulator library.
 #include "common/instance_lock.h"
 #include "common/qt/user_lock_path.h"
 #include "common/trace.h"
+#include "explorer/loader/zbdll_loader.h"
 #include "explorer/ui/explorer_window.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFile>
 #include <QSettings>
 
@@ -20,6 +23,13 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName("bexora");
     QApplication::setOrganizationName("Bexora");
+    QCommandLineParser options;
+    options.setApplicationDescription("Bexora: copies recordings and files between the STB's PVR disk and the PC. "
+                                      "The device library comes from BEXORA_DEVICE_LIBRARY, else the emulator when "
+                                      "ZBDLL_SIM_ROOT is set, else DeviceLibrary= in ~/.config/Bexora/bexora.ini.");
+    options.addHelpOption();
+    options.addOption({"emulate", "Reach an emulated STB whose PVR disk is FOLDER.", "FOLDER"});
+    options.process(app);
     // One running explorer per user: the lock "PVR_EXPLORER". A lock that cannot be had
     // for another reason must not keep the user from the program.
     std::string lockPath = QFile::encodeName(UserLockPath("PVR_EXPLORER")).toStdString();
@@ -32,7 +42,12 @@ int main(int argc, char* argv[])
     if (!instance)
         Trace("bexora: no instance lock at %s (%s); starting without it", lockPath.c_str(), std::strerror(error));
     QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Bexora", "bexora");
+    explorer::DeviceLibraryResult library = explorer::LoadDeviceLibrary(
+        {QFile::encodeName(options.value("emulate")).toStdString(),
+         QFile::encodeName(profile.value("DeviceLibrary").toString()).toStdString(),
+         QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString()});
     explorer::CExplorerWindow window(profile);
+    window.ShowDeviceLibraryNote(QString::fromStdString(library.message));
     window.show();
     window.Start();
     return app.exec();

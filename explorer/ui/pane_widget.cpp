@@ -23,8 +23,6 @@ const ButtonInfo kButtons[kPaneButtons] = {
     {ExplorerPicture::NewFolder, "New Folder"},
 };
 
-constexpr int kListTop = 93;
-
 template <class View>
 class CRowView : public View {
 public:

@@ -24,6 +24,7 @@ QDrag* MakeRowDrag(QAbstractItemView* view);
 
 enum class PaneButton { HighFolder, Refresh, LargeIcons, List, Details, Delete, NewFolder };
 constexpr int kPaneButtons = 7;
+constexpr int kListTop = 93;   // where a pane's list starts
 
 class CPaneWidget : public QWidget {
     Q_OBJECT

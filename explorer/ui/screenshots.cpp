@@ -2,6 +2,7 @@
 // window with both panes filled (details and large icons), the progress window in the
 // middle of a job and the two conflict questions.
 #include "explorer/ui/explorer_window.h"
+#include "explorer/loader/zbdll_loader.h"
 #include "tools/zbdll_emu/zbdll_emu.h"
 
 #include <QApplication>
@@ -143,6 +144,18 @@ int main(int argc, char* argv[])
                                 &window);
         replace.show();
         ok &= Save(replace, out + "/bexora-replace.png");
+        window.close();
+    }
+    {
+        // Started without a device library: the PC pane works, the PVR pane says why it is empty.
+        EmuDropDevice();
+        CExplorerWindow window(profile);
+        window.setFixedSize(1120, 560);
+        window.ShowDeviceLibraryNote(kNoDeviceLibraryText);
+        window.show();
+        window.Start();
+        ok &= WaitFor([&] { return window.Controller().Pane(PaneSide::Pc).Rows().size() == 8; });
+        ok &= Save(window, out + "/bexora-no-device-library.png");
         window.close();
     }
     return ok ? 0 : 1;

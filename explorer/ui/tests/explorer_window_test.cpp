@@ -301,6 +301,41 @@ TEST_F(WindowTest, PvrFileOperationsAndPopupMenu)
     EXPECT_EQ(Controller().SelectedRows(PaneSide::Pvr).front().name, "Movies");
 }
 
+// The program as a user starts it: without a device library it opens and says how to set
+// one; with the emulator named by BEXORA_DEVICE_LIBRARY it takes that library.
+TEST_F(WindowTest, TheProgramChoosesItsDeviceLibraryWhenItStarts)
+{
+    fs::path run = base / "run";
+    fs::create_directory(run);
+    fs::permissions(run, fs::perms::owner_all);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(run.string()));
+    env.insert("HOME", QString::fromStdString(base.string()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("ORVANEL_TRACE", "1");
+    for (const char* name : {"XDG_CONFIG_HOME", "ZBDLL_SIM_ROOT", "BEXORA_DEVICE_LIBRARY"})
+        env.remove(name);
+    auto started = [&](const QProcessEnvironment& e, const QString& expected) {
+        QProcess program;
+        program.setProcessEnvironment(e);
+        program.start(BEXORA_BIN, {});
+        QByteArray err;
+        bool said = WaitFor([&] {
+            err += program.readAllStandardError();
+            return err.contains(expected.toUtf8());
+        });
+        bool running = program.state() == QProcess::Running;
+        program.kill();
+        program.waitForFinished();
+        EXPECT_TRUE(said) << err.toStdString();
+        return running;
+    };
+    EXPECT_TRUE(started(env, "No device library is configured, so the PVR cannot be reached."));
+    env.insert("BEXORA_DEVICE_LIBRARY", ZBDLL_EMU_LIBRARY);
+    env.insert("ZBDLL_SIM_ROOT", QString::fromStdString((base / "pvr").string()));
+    EXPECT_TRUE(started(env, QString("device library: ") + ZBDLL_EMU_LIBRARY));
+}
+
 TEST_F(WindowTest, OneInstanceHomeFolderAndSavedPaths)
 {
     QString lockFolder = QString::fromStdString(base.string());

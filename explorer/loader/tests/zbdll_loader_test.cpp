@@ -1,0 +1,92 @@
+// The device library loaded at run time: the emulator through dlopen, a library that
+// lacks a function, and which library the program takes.
+#include "explorer/loader/zbdll_loader.h"
+#include "explorer/device_watch.h"
+#include "explorer/pvr_protocol.h"
+#include "common/testing/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace explorer {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The variables the choice reads, unset for the test and restored after it.
+class LoaderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"BEXORA_DEVICE_LIBRARY", "ZBDLL_SIM_ROOT"}) {
+            const char* value = std::getenv(name);
+            m_Saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+            ::unsetenv(name);
+        }
+    }
+    void TearDown() override
+    {
+        UnloadZbDll();
+        for (const auto& [name, value] : m_Saved)
+            value ? (void)::setenv(name.c_str(), value->c_str(), 1) : (void)::unsetenv(name.c_str());
+    }
+    testing_support::TempFolder dir;
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_Saved;
+};
+
+TEST_F(LoaderTest, TheEmulatorLoadedByPathListsTheEmulatedDisk)
+{
+    fs::create_directories(dir / "disk" / "Movies");
+    ASSERT_TRUE(testing_support::WriteFileText(dir / "disk" / "news.rec", "recording"));
+    ::setenv("ZBDLL_SIM_ROOT", (dir / "disk").c_str(), 1);
+    DeviceLibraryResult result = LoadZbDll(ZBDLL_EMU_LIBRARY);
+    ASSERT_TRUE(result.loaded) << result.message;
+    ZbWindow window{[](void*, uint32_t, uint32_t) {}, nullptr};
+    ASSERT_TRUE(StartDeviceWatch(&window));
+    PvrListing listing = ListPvrFolderOnLine("");
+    ASSERT_EQ(listing.status, ListStatus::Complete);
+    auto named = [&](const std::string& name) {
+        return std::any_of(listing.entries.begin(), listing.entries.end(),
+                           [&](const PvrEntry& e) { return e.name == name; });
+    };
+    EXPECT_TRUE(named("Movies"));
+    EXPECT_TRUE(named("news.rec"));
+}
+
+TEST_F(LoaderTest, ALibraryLackingAFunctionIsRefusedByItsName)
+{
+    DeviceLibraryResult result = LoadZbDll(ZBDLL_LACKING_LIBRARY);
+    EXPECT_FALSE(result.loaded);
+    EXPECT_EQ(result.message, std::string("The device library ") + ZBDLL_LACKING_LIBRARY +
+                                  " lacks the function UsbTaskGetPercent; it is not used.");
+    // Nothing of it answers: the STB never arrives.
+    EXPECT_EQ(TryDeviceOpen(), 0);
+    EXPECT_FALSE(PollDeviceOpen());
+    EXPECT_FALSE(LoadZbDll((dir / "missing.so").string()).loaded);
+}
+
+TEST_F(LoaderTest, EmulateThenTheVariableThenTheSimulatorFolderThenTheProfile)
+{
+    DeviceLibraryResult none = LoadDeviceLibrary({});
+    EXPECT_FALSE(none.loaded);
+    EXPECT_NE(none.message.find("No device library is configured"), std::string::npos);
+    EXPECT_NE(none.message.find("BEXORA_DEVICE_LIBRARY"), std::string::npos);
+
+    EXPECT_EQ(LoadDeviceLibrary({.profileEntry = ZBDLL_LACKING_LIBRARY}).path, ZBDLL_LACKING_LIBRARY);
+    ::setenv("ZBDLL_SIM_ROOT", dir.Path().c_str(), 1);
+    EXPECT_EQ(LoadDeviceLibrary({.profileEntry = ZBDLL_LACKING_LIBRARY}).path, ZBDLL_EMU_LIBRARY);
+    ::setenv("BEXORA_DEVICE_LIBRARY", ZBDLL_LACKING_LIBRARY, 1);
+    EXPECT_EQ(LoadDeviceLibrary({}).path, ZBDLL_LACKING_LIBRARY);
+
+    DeviceLibraryResult emulated = LoadDeviceLibrary({.emulateRoot = (dir / "pvr").string()});
+    EXPECT_TRUE(emulated.loaded) << emulated.message;
+    EXPECT_EQ(emulated.path, ZBDLL_EMU_LIBRARY);
+    EXPECT_EQ(std::string(std::getenv("ZBDLL_SIM_ROOT")), (dir / "pvr").string());
+}
+
+}  // namespace
+}  // namespace explorer
