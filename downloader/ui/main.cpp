@@ -5,6 +5,7 @@
 #include "downloader/ui/zbdn_window.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFile>
 
 namespace {
@@ -26,12 +27,20 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName("ZBDN_USB");
     QGuiApplication::setDesktopFileName("zbdn-usb");
+    QCommandLineParser options;
+    options.setApplicationDescription("ZBDN_USB (ZBD USB Downloader 1.2): sends a firmware image to the STB's "
+                                      "loader over USB. With FILE.zbd it starts at once and exits 0 after "
+                                      "\"Completely Transfered!\", 1 after any other end, 3 when another "
+                                      "instance runs.");
+    options.addHelpOption();
+    options.addPositionalArgument("FILE.zbd", "Firmware image to send at once.");
+    options.process(app);
     auto instance = CInstanceLock::Acquire(QFile::encodeName(UserLockPath("ZB_DOWN_USB")).toStdString());
     if (!instance)
         return ZBDN_EXIT_ALREADY_RUNNING;
     CZbdnProgram program;
     program.window.show();
-    program.window.Open(QCoreApplication::arguments().value(1));
+    program.window.Open(options.positionalArguments().value(0));
     if (program.window.isVisible())
         app.exec();
     return program.window.ExitCode();
