@@ -150,7 +150,6 @@ int main(int argc, char* argv[])
         // Started without a device library: the PC pane works, the PVR pane says why it is empty.
         EmuDropDevice();
         CExplorerWindow window(profile);
-        window.setFixedSize(1120, 560);
         window.ShowDeviceLibraryNote(kNoDeviceLibraryText);
         window.show();
         window.Start();
