@@ -5,6 +5,7 @@
 #include "editing/svc_refs.h"
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 
 bool Appl_ChangeSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, const std::string& name)
@@ -58,6 +59,28 @@ bool Appl_MoveSvcBlock(COrvanel1Doc& doc, SvcKind kind, uint32_t first, uint32_t
     const uint32_t pivot = newFirst < first ? first - lo : length;
     std::rotate(order.begin(), order.begin() + pivot, order.end());
     Appl_ApplySvcOrder(doc, kind, lo, order);
+    return true;
+}
+
+bool Appl_MoveShownSvcBlock(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& shown, uint32_t first,
+                            uint32_t length, uint32_t newFirst)
+{
+    const uint32_t count = SvcCount(doc, kind);
+    if (length == 0 || first + length > shown.size() || newFirst + length > shown.size() ||
+        std::adjacent_find(shown.begin(), shown.end(), std::greater_equal<>()) != shown.end() || shown.back() >= count)
+        return false;
+    if (first == newFirst)
+        return true;
+    const uint32_t lo = std::min(first, newFirst);
+    const uint32_t hi = std::max(first, newFirst) + length;
+    std::vector<uint32_t> order(shown.begin() + lo, shown.begin() + hi);
+    const uint32_t pivot = newFirst < first ? first - lo : length;
+    std::rotate(order.begin(), order.begin() + pivot, order.end());
+    std::vector<uint32_t> oldSlotOf(shown[hi - 1] - shown[lo] + 1);
+    std::iota(oldSlotOf.begin(), oldSlotOf.end(), shown[lo]);
+    for (uint32_t i = lo; i < hi; ++i)
+        oldSlotOf[shown[i] - shown[lo]] = order[i - lo];
+    Appl_ApplySvcOrder(doc, kind, shown[lo], oldSlotOf);
     return true;
 }
 

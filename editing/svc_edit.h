@@ -20,6 +20,12 @@ bool Appl_ChangeSvcName(COrvanel1Doc& doc, SvcKind kind, uint32_t pos, const std
 bool Appl_MoveSvc(COrvanel1Doc& doc, SvcKind kind, uint32_t from, uint32_t to);
 // Moves the block first .. first + length - 1 so that it starts at newFirst.
 bool Appl_MoveSvcBlock(COrvanel1Doc& doc, SvcKind kind, uint32_t first, uint32_t length, uint32_t newFirst);
+// The same within a filtered list: `shown` holds the slots the list shows (ascending), the
+// block is shown[first] .. shown[first + length - 1] and goes to start at shown[newFirst].
+// The shown slots take the shown services in their new order; every other slot keeps its
+// service, so the hidden ones keep their order and places.
+bool Appl_MoveShownSvcBlock(COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& shown, uint32_t first,
+                            uint32_t length, uint32_t newFirst);
 
 // Inserts clipboard record `clipIdx` of this kind before `pos` (pos may equal the count).
 // False, without a message, when the list is full or an argument is out of range.

@@ -123,6 +123,18 @@ int CompareSortKeys(const char* a, const char* b)
     }
 }
 
+std::string FoldSortKey(const std::string& text)
+{
+    std::string folded;
+    folded.reserve(text.size());
+    for (char c : text) {
+        const uint8_t byte = static_cast<uint8_t>(c);
+        if (byte != 0 && !Skipped(byte))
+            folded.push_back(static_cast<char>(Folded(byte)));
+    }
+    return folded;
+}
+
 std::string BuildSortKey(COrvanel1Doc& doc, SvcKind kind, int type, uint32_t pos, uint32_t origPos)
 {
     return KeyOf(doc, kind, type, pos, origPos, MakeKeyContext(doc, kind, type));

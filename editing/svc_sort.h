@@ -28,6 +28,8 @@ std::string PadSortDescription(const std::string& description);
 // Compares two keys as unsigned bytes, skipping bytes 1-32 and 128-159 on both sides and
 // taking a-z as A-Z; negative, zero or positive.
 int CompareSortKeys(const char* a, const char* b);
+// The text as that comparison sees it: skipped bytes dropped, a-z as A-Z.
+std::string FoldSortKey(const std::string& text);
 // The key of the service now at `pos` under a sort type, `origPos` being its position
 // before the sort began (the suffix of every type but Alphabetic).
 std::string BuildSortKey(COrvanel1Doc& doc, SvcKind kind, int type, uint32_t pos, uint32_t origPos);

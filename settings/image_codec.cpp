@@ -155,8 +155,9 @@ bool VerifiedBefore(const ImageLayout& l, SectionId id)
            l.verifyOrder.begin() + l.verifyCount;
 }
 
-// Decodes the sections in order; a section whose checksum differs ends the decoding there.
-void DecodeSections(COrvanel1Doc& doc, const ImageLayout& l, SectionChecks checks)
+// Decodes the sections in order; a section whose checksum differs ends the decoding there
+// (false).
+bool DecodeSections(COrvanel1Doc& doc, const ImageLayout& l, SectionChecks checks)
 {
     if (!l.Section(S::EpgReserve).Present())
         doc.m_EpgReserve = {};
@@ -167,7 +168,7 @@ void DecodeSections(COrvanel1Doc& doc, const ImageLayout& l, SectionChecks check
         const uint8_t* frame = FrameOf(doc, section);
         const bool checked = checks == SectionChecks::LeftAfterVerify && VerifiedBefore(l, step.id);
         if (!checked && !VerifySectionFrame(frame, section.length))
-            return;
+            return false;
         step.decode(doc, l, frame + kSectionFrameSize);
     }
     DecodeFlashHeader(doc);
@@ -176,9 +177,10 @@ void DecodeSections(COrvanel1Doc& doc, const ImageLayout& l, SectionChecks check
     uint16_t computed = ComputedEtcCrc(eeprom, l);
     Trace("crcEtc %X==%X CRC)", stored, computed);
     if (stored != computed)
-        return;
+        return false;
     DecodeEtc(eeprom, l, doc.m_EtcInfo);
     Trace("Etc Info Size : %d", int(l.etc.recordBytes));
+    return true;
 }
 
 // ---- Post-decode steps
@@ -446,6 +448,25 @@ bool ParseImage(COrvanel1Doc& doc, SectionChecks checks)
 bool VerifyAndParseImage(COrvanel1Doc& doc)
 {
     return VerifySections(doc) && ParseImage(doc, SectionChecks::LeftAfterVerify);
+}
+
+ImageCounts CountsOf(const COrvanel1Doc& doc)
+{
+    return {doc.m_TvSvcCnt, doc.m_RadioSvcCnt, doc.m_SatCnt, doc.m_FavCnt, doc.m_SvcNamePos};
+}
+
+bool ParseOwnImage(COrvanel1Doc& doc, const ImageCounts& counts)
+{
+    const ImageLayout& l = LayoutOf(doc);
+    if (!BuffersHold(doc, l) || !DecodeSections(doc, l, SectionChecks::All))
+        return false;
+    doc.m_TvSvcCnt = counts.tvSvc;
+    doc.m_RadioSvcCnt = counts.radioSvc;
+    doc.m_SatCnt = counts.sat;
+    doc.m_FavCnt = counts.fav;
+    doc.m_SvcNamePos = counts.svcNamePos;
+    doc.m_Revision.Bump(DocTables::All());
+    return true;
 }
 
 bool InverseParseImage(COrvanel1Doc& doc)

@@ -26,6 +26,22 @@ enum class SectionChecks { All, LeftAfterVerify };
 // doc.m_Snapshot. Bytes that no section covers are left as they are.
 [[nodiscard]] bool InverseParseImage(COrvanel1Doc& doc);
 
+// What the image leaves to the load-time steps: the counts and the name pool's append position.
+struct ImageCounts {
+    uint32_t tvSvc = 0;
+    uint32_t radioSvc = 0;
+    uint32_t sat = 0;
+    uint32_t fav = 0;
+    uint32_t svcNamePos = 0;
+    friend bool operator==(const ImageCounts&, const ImageCounts&) = default;
+};
+ImageCounts CountsOf(const COrvanel1Doc& doc);
+// Reads back an image this program encoded from its own tables (the editor's history): the
+// sections with their checksums, the counts as given, and none of the load-time repairs, so
+// that the tables come back exactly as encoded (a service the STB would drop stays). False
+// when a checksum differs or the buffers are too small.
+[[nodiscard]] bool ParseOwnImage(COrvanel1Doc& doc, const ImageCounts& counts);
+
 // Decodes the kept header copy (doc.m_HeaderCopy) into doc.m_FlashHeader.
 void DecodeFlashHeader(COrvanel1Doc& doc);
 // The layout version that chooses between the default variant's two layouts.

@@ -26,6 +26,8 @@ void Appl_PurgeMarkedSvc(COrvanel1Doc& doc);
 
 inline SvcRecord* SvcTable(COrvanel1Doc& doc, SvcKind kind) { return kind == kTvKind ? doc.m_TvSvc.data() : doc.m_RadioSvc.data(); }
 inline uint32_t& SvcCount(COrvanel1Doc& doc, SvcKind kind) { return kind == kTvKind ? doc.m_TvSvcCnt : doc.m_RadioSvcCnt; }
+inline const SvcRecord* SvcTable(const COrvanel1Doc& doc, SvcKind kind) { return SvcTable(const_cast<COrvanel1Doc&>(doc), kind); }
+inline uint32_t SvcCount(const COrvanel1Doc& doc, SvcKind kind) { return kind == kTvKind ? doc.m_TvSvcCnt : doc.m_RadioSvcCnt; }
 
 // Drops what refers past the lists after loading: favourite members of an unknown kind or
 // beyond their list's count, service timers and active EPG reservations beyond it.

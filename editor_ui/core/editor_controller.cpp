@@ -48,6 +48,14 @@ bool CEditorController::Enabled(Cmd cmd) const
         return held && m_View == kRadioView;
     case Cmd::AddFavGroup: case Cmd::DeleteFavGroup: case Cmd::EditFavGroup:
         return held && m_View == kFavView;
+    case Cmd::UndoChange:
+        return held && m_History.CanUndo();
+    case Cmd::RedoChange:
+        return held && m_History.CanRedo();
+    case Cmd::History:
+        return held && m_History.Started();
+    case Cmd::Find:
+        return held && m_View != kSatView;
     case Cmd::Count:
         break;
     }
@@ -72,6 +80,7 @@ void CEditorController::Run(Cmd cmd)
     if (!Enabled(cmd))
         return;
     SvcKind kind = KindOfView(m_View);
+    Describe(StepText(cmd, kind));
     switch (cmd) {
     case Cmd::New: break;   // bound to Ctrl+N and deliberately inert
     case Cmd::Open: OnOpen(); break;
@@ -109,6 +118,9 @@ void CEditorController::Run(Cmd cmd)
     case Cmd::ApplyReference: ApplyReferenceList(); break;
     case Cmd::ExportCsv: ExportListCsv(); break;
     case Cmd::OpenBackup: OnOpenBackup(); break;
+    case Cmd::UndoChange: GoToChange(m_History.Position() - 1); break;
+    case Cmd::RedoChange: GoToChange(m_History.Position() + 1); break;
+    case Cmd::History: case Cmd::Find: break;   // windows of the frame
     case Cmd::Count: break;
     }
 }
@@ -140,6 +152,7 @@ void CEditorController::Discard()
     DropRecovery();
     m_Doc.ClearSettings();
     m_Clip.Clear();
+    m_History.Clear();
     m_FileName.reset();
     m_bEdited = false;
     Changed(kRefreshAll);
@@ -154,6 +167,7 @@ void CEditorController::ClearUndo()
 void CEditorController::AfterLoad(bool edited)
 {
     ++m_LoadCount;
+    StartHistory(edited);
     m_CurSat = -1;
     m_TpSel.clear();
     m_TpCaret = -1;
@@ -246,6 +260,7 @@ bool CEditorController::WriteFile(const std::filesystem::path& path)
     if (saved) {
         m_bEdited = false;
         DropRecovery();
+        m_History.MarkSaved();
     }
     Changed(kRefreshCommands);
     return saved;
@@ -345,6 +360,7 @@ void CEditorController::Sort(SvcKind kind, int type)
 {
     if (!Held() || m_View != (kind == kTvKind ? kTvView : kRadioView))
         return;
+    Describe(SortDescription(type));
     if (!ChList_Sort(m_Doc, m_Undo, type, kind))
         return;
     m_SortLabel = m_Undo.LastDescription();
@@ -361,6 +377,8 @@ void CEditorController::UndoSort()
 
 void CEditorController::Changed(unsigned parts)
 {
+    if (m_Doc.m_Revision.Current() != m_SeenRevision)
+        parts |= AfterDocChange();
     if (m_pListener)
         m_pListener->Refresh(parts);
     ArmRecovery();

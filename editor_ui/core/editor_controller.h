@@ -6,8 +6,10 @@
 #include "editing/svc_clipboard.h"
 #include "editing/svc_edit.h"
 #include "editing/svc_sort.h"
+#include "editor_ui/core/change_history.h"
 #include "editor_ui/core/editor_host.h"
 #include "editor_ui/core/lnb_panel.h"
+#include "editor_ui/core/svc_filter.h"
 
 #include <chrono>
 #include <filesystem>
@@ -32,6 +34,7 @@ enum class Cmd {
     AddFavGroup, DeleteFavGroup, EditFavGroup,
     About, StbReboot,
     ApplyReference, ExportCsv, OpenBackup,
+    UndoChange, RedoChange, History, Find,
     Count
 };
 
@@ -47,6 +50,7 @@ enum RefreshPart : unsigned {
     kRefreshSvcPanel = 1u << 7,
     kRefreshFav = 1u << 8,
     kRefreshCommands = 1u << 9,    // enabling, checks, sort label
+    kRefreshHistory = 1u << 10,    // the history's steps or position
     kRefreshAll = ~0u
 };
 
@@ -87,6 +91,10 @@ public:
     const std::optional<std::filesystem::path>& FileName() const { return m_FileName; }
     const std::string& SortLabel() const { return m_SortLabel; }
     const CSortUndo& Undo() const { return m_Undo; }
+    const CChangeHistory& History() const { return m_History; }
+    // Returns the settings to those after the history's entry (Undo Change, Redo Change and
+    // the History window).
+    void GoToChange(size_t index);
 
     // Commands
     bool Enabled(Cmd cmd) const;
@@ -157,6 +165,17 @@ public:
     FieldResult SetPid(SvcKind kind, SvcPidField field, const std::string& text, bool report);
     bool PanelEditable(SvcKind kind) const;
 
+    // Find and filter. A filtered list shows the matching services at their true positions;
+    // selections and carets stay positions in the list, of shown services only.
+    const SvcFilter& Filter(SvcKind kind) const { return m_Filter[kind]; }
+    void SetFilter(SvcKind kind, SvcFilter filter);
+    uint32_t ShownCount(SvcKind kind) const;
+    uint32_t ShownPos(SvcKind kind, uint32_t row) const;
+    int ShownRow(SvcKind kind, uint32_t pos) const;   // -1 when hidden
+    // Selects the next shown service (in the favourite view, member) whose name holds
+    // `text`; false when none does.
+    bool Find(const std::string& text, FindStep step);
+
     // Favourite view
     int FavGroup() const { return m_FavGroup; }
     void SelectFavGroup(int slot);
@@ -195,6 +214,17 @@ private:
     std::pair<uint64_t, uint64_t> RecoveryState() const { return {m_LoadCount, m_Doc.m_Revision.Current()}; }
     void ArmRecovery();
     void DropRecovery();
+    // Names the change the command about to run makes, for its history step.
+    void Describe(std::string text, std::string mergeKey = {});
+    // Typing into one field of one service makes one step.
+    void DescribePid(SvcKind kind, uint32_t pos, SvcPidField field, uint32_t value);
+    void StartHistory(bool edited);
+    unsigned AfterDocChange();
+    // The filtered lists' shown services again; true when they or the selections changed.
+    bool Refilter();
+    bool KeepSelectionShown(SvcKind kind);
+    bool FindSvc(SvcKind kind, const std::string& text, FindStep step);
+    bool FindFavMember(const std::string& text, FindStep step);
 
     COrvanel1Doc& m_Doc;
     Prompter& m_Prompter;
@@ -203,6 +233,12 @@ private:
     EditorListener* m_pListener = nullptr;
     CSortUndo m_Undo;
     CSvcClipboard m_Clip;
+    CChangeHistory m_History;
+    uint64_t m_SeenRevision = 0;   // the document's revision the history has taken in
+    std::string m_StepText;
+    std::string m_StepKey;
+    SvcFilter m_Filter[2];
+    std::vector<uint32_t> m_Shown[2];   // positions a filtered list shows
 
     int m_View = kSatView;
     bool m_bEdited = false;   // an upload or a copy, which change no table
@@ -223,6 +259,12 @@ private:
     std::optional<std::pair<uint64_t, uint64_t>> m_Recorded;   // what the recovery file holds
     std::optional<std::chrono::steady_clock::time_point> m_RecoveryDue;
 };
+
+// How the history names the change a menu command makes ("TV Service : Cut"); empty for a
+// command that changes no settings.
+std::string StepText(Cmd cmd, SvcKind kind);
+// "TV Service : " or "Radio Service : " and the action.
+std::string SvcStepText(SvcKind kind, const std::string& action);
 
 // The framework's check of an integer edit ("Please enter a positive integer.", "Please
 // enter an integer between 0 and %d."); the message is shown when `report`.

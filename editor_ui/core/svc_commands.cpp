@@ -49,6 +49,7 @@ void CEditorController::SetSvcSelection(SvcKind kind, std::vector<uint32_t> sele
     uint32_t count = SvcCount(m_Doc, kind);
     m_Svc[kind].selection = NormalizeSelection(std::move(selection), count);
     m_Svc[kind].caret = caret >= 0 && uint32_t(caret) < count ? caret : -1;
+    KeepSelectionShown(kind);
     Changed(kRefreshSvcPanel);
 }
 
@@ -84,6 +85,7 @@ void CEditorController::CommitRename(SvcKind kind, uint32_t pos, const std::stri
 {
     if (pos >= SvcCount(m_Doc, kind))
         return;
+    Describe(SvcStepText(kind, "Rename"));
     Appl_ChangeSvcName(m_Doc, kind, pos, text.substr(0, kRenameChars));
     SvcTable(m_Doc, kind)[pos].renameFlag = 1;
     Changed(kRefreshSvcLines | kRefreshCommands);
@@ -94,8 +96,10 @@ void CEditorController::DeleteAsked(SvcKind kind)
     if (m_Svc[kind].selection.empty())
         return;
     if (m_Prompter.Ask("Delete This Service?", "Warnning", PromptButtons::YesNo, PromptIcon::Question) ==
-        PromptAnswer::Yes)
+        PromptAnswer::Yes) {
+        Describe(SvcStepText(kind, "Delete"));
         DeleteSelection(kind, true);
+    }
 }
 
 void CEditorController::DeleteSelection(SvcKind kind, bool clearClip)
@@ -152,20 +156,29 @@ void CEditorController::Paste(SvcKind kind)
     Changed(kRefreshSvcList | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands);
 }
 
+// Rows of the list as shown: in a filtered list the block need only be contiguous there.
 bool CEditorController::MoveBlock(SvcKind kind, int step)
 {
     SvcListState& state = m_Svc[kind];
-    const std::vector<uint32_t>& sel = state.selection;
-    if (!Contiguous(sel) || state.caret < int(sel.front()) || state.caret > int(sel.back()))
+    std::vector<uint32_t> rows;
+    for (uint32_t pos : state.selection)
+        rows.push_back(uint32_t(ShownRow(kind, pos)));
+    const int caret = state.caret >= 0 ? ShownRow(kind, uint32_t(state.caret)) : -1;
+    if (!Contiguous(rows) || caret < int(rows.front()) || caret > int(rows.back()))
         return false;
-    int first = int(sel.front()) + step;
-    if (first < 0 || uint32_t(first) + sel.size() > SvcCount(m_Doc, kind))
+    int first = int(rows.front()) + step;
+    if (first < 0 || uint32_t(first) + rows.size() > ShownCount(kind))
         return false;
-    if (!Appl_MoveSvcBlock(m_Doc, kind, sel.front(), uint32_t(sel.size()), uint32_t(first)))
+    Describe(SvcStepText(kind, "Move"), "move" + std::to_string(kind));
+    const uint32_t length = uint32_t(rows.size());
+    bool moved = Filter(kind).Active()
+                     ? Appl_MoveShownSvcBlock(m_Doc, kind, m_Shown[kind], rows.front(), length, uint32_t(first))
+                     : Appl_MoveSvcBlock(m_Doc, kind, rows.front(), length, uint32_t(first));
+    if (!moved)
         return false;
-    for (uint32_t& pos : state.selection)
-        pos = uint32_t(int(pos) + step);
-    state.caret += step;
+    for (size_t i = 0; i < rows.size(); ++i)
+        state.selection[i] = ShownPos(kind, rows[i] + step);
+    state.caret = int(ShownPos(kind, uint32_t(caret + step)));
     Changed(kRefreshSvcLines | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands);
     return true;
 }
@@ -175,6 +188,7 @@ void CEditorController::OpenServiceName(SvcKind kind)
     SvcListState& state = m_Svc[kind];
     if (state.selection.size() != 1)
         return;
+    Describe(SvcStepText(kind, "Service Name"));
     int moved = m_Dialogs.ServiceName(kind, state.selection.front());
     if (moved < 0)
         return;
@@ -186,6 +200,7 @@ void CEditorController::OpenServiceName(SvcKind kind)
 void CEditorController::ToggleCas(SvcKind kind)
 {
     const SvcListState& state = m_Svc[kind];
+    Describe(SvcStepText(kind, "CAS"));
     if (state.caret >= 0 && Appl_ToggleCas(m_Doc, kind, state.selection, uint32_t(state.caret))) {
         Changed(kRefreshSvcPanel | kRefreshCommands);
     }
@@ -194,6 +209,7 @@ void CEditorController::ToggleCas(SvcKind kind)
 void CEditorController::ToggleLock(SvcKind kind)
 {
     const SvcListState& state = m_Svc[kind];
+    Describe(SvcStepText(kind, "Lock"));
     if (state.caret >= 0 && Appl_ToggleLock(m_Doc, kind, state.selection, uint32_t(state.caret))) {
         Changed(kRefreshSvcPanel | kRefreshCommands);
     }
@@ -201,6 +217,7 @@ void CEditorController::ToggleLock(SvcKind kind)
 
 void CEditorController::SetTunerNum(SvcKind kind, uint8_t tunerNum)
 {
+    Describe(SvcStepText(kind, tunerNum == 1 ? "Tuner 1" : tunerNum == 2 ? "Tuner 2" : "Tuner All"));
     if (Appl_SetTuner(m_Doc, kind, m_Svc[kind].selection, tunerNum)) {
         Changed(kRefreshSvcPanel | kRefreshCommands);
     }
@@ -220,6 +237,7 @@ FieldResult CEditorController::SetPid(SvcKind kind, SvcPidField field, const std
     if (CheckIntegerField(m_Prompter, text, max, value, report) != FieldResult::Written)
         return FieldResult::Invalid;
     uint32_t pos = m_Svc[kind].selection.front();
+    DescribePid(kind, pos, field, value);
     SvcRecord before = SvcTable(m_Doc, kind)[pos];
     Appl_SetSvcPid(m_Doc, kind, pos, field, value);
     if (!(before == SvcTable(m_Doc, kind)[pos])) {

@@ -13,6 +13,8 @@ class ScriptedDialogs : public EditorDialogs {
 public:
     std::deque<std::optional<fs::path>> openFiles, saveFiles, referenceFiles, csvFiles, backups;
     int opened = 0;
+    // What an editing dialog's OK does to the document; none stands for Cancel.
+    std::function<bool()> edit;
 
     std::optional<fs::path> ChooseOpenFile() override { return Next(openFiles); }
     std::optional<fs::path> ChooseSaveFile() override { return Next(saveFiles); }
@@ -29,7 +31,7 @@ public:
     void About() override { ++opened; }
 
 private:
-    bool Opened() { return ++opened, false; }
+    bool Opened() { return ++opened, edit && edit(); }
     static std::optional<fs::path> Next(std::deque<std::optional<fs::path>>& queue)
     {
         if (queue.empty())
