@@ -1,8 +1,10 @@
 // orvanel-screenshots DIR: renders the main window with each view of the bundled demo
-// settings, and the Open Backup window, into DIR (offscreen, Fusion style, fixed size and font).
+// settings, the find bar, the History window and the Open Backup window, into DIR (offscreen, Fusion style, fixed size and font).
 #include "editor_ui/window/backup_window.h"
 #include "editor_ui/window/editor_app.h"
 #include "editor_ui/window/fav_view.h"
+#include "editor_ui/window/find_bar.h"
+#include "editor_ui/window/history_window.h"
 #include "editor_ui/window/orvanel_view.h"
 #include "editor_ui/window/sat_view.h"
 #include "settings/backup_folder.h"
@@ -10,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QLineEdit>
 #include <QListView>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -72,5 +75,27 @@ int main(int argc, char* argv[])
     CBackupWindow window(&app.frame, ReadBackupRows(folder));
     window.show();
     ok &= Save(window, dir, "window-open-backup.png");
+
+    // The find bar over the TV list filtered by a satellite and a name, the caret on a match.
+    controller.ShowView(kTvView);
+    CFindBar* bar = app.frame.FindBar();
+    bar->Open();
+    controller.SetFilter(kTvKind, {.sat = 1, .text = "sport"});
+    bar->Sync();
+    bar->TextEdit()->setText("sport");
+    controller.Find("sport", FindStep::Next);
+    ok &= Save(app.frame, dir, "orvanel-find.png");
+    bar->Close();
+
+    // A few changes, then one step back: the History window.
+    controller.SetSvcSelection(kTvKind, {4}, 4);
+    controller.CommitRename(kTvKind, 4, "Sport Extra");
+    controller.SetPid(kTvKind, SvcPidField::AudioPid, "1201", false);
+    controller.Sort(kTvKind, kSortAlphabetic);
+    controller.Run(Cmd::Delete);
+    controller.Run(Cmd::UndoChange);
+    app.frame.HistoryWindow()->show();
+    app.frame.HistoryWindow()->Refresh();
+    ok &= Save(*app.frame.HistoryWindow(), dir, "orvanel-history.png");
     return ok ? 0 : 1;
 }

@@ -1,6 +1,8 @@
 #include "editor_ui/window/main_frame.h"
 
 #include "editor_ui/window/command_table.h"
+#include "editor_ui/window/find_bar.h"
+#include "editor_ui/window/history_window.h"
 #include "editor_ui/window/orvanel_view.h"
 #include "editor_ui/window/status_indicators.h"
 #include "editor_ui/window/svc_list_view.h"
@@ -12,6 +14,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 // The icons live in this library's resource; a static library must register it.
 static void InitEditorResources()
@@ -27,8 +30,16 @@ CMainFrame::CMainFrame(CEditorController& controller, QWidget* parent) : QMainWi
     setMinimumSize(kMinWidth, kMinHeight);
     for (const CommandInfo& info : CommandTable())
         m_Actions.insert(info.cmd, MakeAction(info.cmd));
-    m_pView = new COrvanel1View(controller, this);
-    setCentralWidget(m_pView);
+    auto* central = new QWidget(this);
+    m_pFindBar = new CFindBar(controller, central);
+    m_pView = new COrvanel1View(controller, central);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_pFindBar);
+    column->addWidget(m_pView, 1);
+    setCentralWidget(central);
+    m_pHistory = new CHistoryWindow(controller, this);
     BuildMenus();
     BuildToolbar();
     BuildStatusBar();
@@ -53,14 +64,21 @@ QAction* CMainFrame::MakeAction(Cmd cmd)
                      cmd == Cmd::ViewRadio || cmd == Cmd::ViewFav;
     action->setCheckable(checkable);
     addAction(action);   // keys work even for commands in no menu (Ctrl+N, Ctrl+R)
-    connect(action, &QAction::triggered, this, [this, cmd] {
-        if (cmd == Cmd::Exit)
-            close();
-        else
-            m_Controller.Run(cmd);
-        UpdateCommands();
-    });
+    connect(action, &QAction::triggered, this, [this, cmd] { RunCommand(cmd); });
     return action;
+}
+
+void CMainFrame::RunCommand(Cmd cmd)
+{
+    if (cmd == Cmd::Exit)
+        close();
+    else if (cmd == Cmd::Find && m_Controller.Enabled(cmd))
+        m_pFindBar->Open();
+    else if (cmd == Cmd::History && m_Controller.Enabled(cmd))
+        m_pHistory->show(), m_pHistory->raise(), m_pHistory->Refresh();
+    else
+        m_Controller.Run(cmd);
+    UpdateCommands();
 }
 
 void CMainFrame::AddSortMenu(QMenu* parent, SvcKind kind, Cmd cmd)
@@ -83,7 +101,11 @@ void CMainFrame::BuildMenus()
     QMenu* edit = menuBar()->addMenu("Edit");
     edit->addAction(m_Actions[Cmd::UndoSort]);
     edit->addSeparator();
+    edit->addActions({m_Actions[Cmd::UndoChange], m_Actions[Cmd::RedoChange], m_Actions[Cmd::History]});
+    edit->addSeparator();
     edit->addActions({m_Actions[Cmd::Cut], m_Actions[Cmd::Copy], m_Actions[Cmd::Paste], m_Actions[Cmd::Delete]});
+    edit->addSeparator();
+    edit->addAction(m_Actions[Cmd::Find]);
 
     QMenu* mode = menuBar()->addMenu("&Mode");
     mode->addActions({m_Actions[Cmd::ModeUsb], m_Actions[Cmd::ModeSerial]});
@@ -148,6 +170,12 @@ void CMainFrame::UpdateCommands()
     }
     for (QMenu* sort : m_SortMenus)
         sort->setEnabled(m_Controller.Enabled(Cmd(sort->property("cmd").toInt())));
+    if (m_pFindBar->isVisible() && !m_Controller.Enabled(Cmd::Find))
+        m_pFindBar->Close();
+    else if (m_pFindBar->isVisible())
+        m_pFindBar->Sync();
+    if (m_pHistory->isVisible())
+        m_pHistory->Refresh();
 }
 
 void CMainFrame::CentreOnScreen()

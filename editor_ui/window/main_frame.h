@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QMap>
 
+class CFindBar;
+class CHistoryWindow;
 class COrvanel1View;
 class CStatusIndicators;
 class QAction;
@@ -20,6 +22,8 @@ public:
     explicit CMainFrame(CEditorController& controller, QWidget* parent = nullptr);
     COrvanel1View* View() { return m_pView; }
     QAction* Action(Cmd cmd) { return m_Actions.value(cmd); }
+    CFindBar* FindBar() { return m_pFindBar; }
+    CHistoryWindow* HistoryWindow() { return m_pHistory; }
     // Enabling and check marks from the controller.
     void UpdateCommands();
     void CentreOnScreen();
@@ -33,9 +37,12 @@ private:
     void BuildToolbar();
     void BuildStatusBar();
     void AddSortMenu(QMenu* parent, SvcKind kind, Cmd cmd);
+    void RunCommand(Cmd cmd);
 
     CEditorController& m_Controller;
     COrvanel1View* m_pView = nullptr;
+    CFindBar* m_pFindBar = nullptr;
+    CHistoryWindow* m_pHistory = nullptr;
     QMap<Cmd, QAction*> m_Actions;
     QList<QMenu*> m_SortMenus;
 };

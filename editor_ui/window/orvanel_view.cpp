@@ -5,6 +5,7 @@
 #include "editor_ui/window/svc_list_view.h"
 #include "editor_ui/window/svc_view.h"
 
+#include <QApplication>
 #include <QListView>
 #include <QTimer>
 
@@ -39,7 +40,10 @@ void COrvanel1View::Refresh(unsigned parts)
         m_pSvc[CEditorController::KindOfView(view)]->Refresh(parts);
     if (view == kFavView)
         m_pFav->Refresh(parts);
-    if (parts & (kRefreshView | kRefreshSvcList)) {
+    // A list that came back takes the focus, unless the user is typing in the find bar.
+    QWidget* focus = QApplication::focusWidget();
+    const bool focusHere = !focus || focus == this || isAncestorOf(focus);
+    if ((parts & kRefreshView) || ((parts & kRefreshSvcList) && focusHere)) {
         if (view == kSatView)
             m_pSat->TpList()->setFocus();
         else if (view != kFavView)

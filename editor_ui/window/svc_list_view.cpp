@@ -62,13 +62,15 @@ CSvcListView::CSvcListView(CEditorController& controller, SvcKind kind, QWidget*
 {
     const COrvanel1Doc& doc = controller.Doc();
     CLineModel::Source source;
-    source.count = [this] { return m_Controller.Held() ? int(m_Kind == kTvKind ? m_Controller.Doc().m_TvSvcCnt
-                                                                                 : m_Controller.Doc().m_RadioSvcCnt)
-                                                       : 0; };
-    source.line = [&doc, kind](int row) { return NumberedLine(uint32_t(row) + 1, SvcListName(doc, kind, uint32_t(row))); };
+    // A filtered list shows some services; each line keeps its true position.
+    source.count = [this] { return int(m_Controller.ShownCount(m_Kind)); };
+    source.line = [this, &doc, kind](int row) {
+        const uint32_t pos = Pos(row);
+        return NumberedLine(pos + 1, SvcListName(doc, kind, pos));
+    };
     source.emptyText = [this] { return m_Controller.EmptyText(m_Kind); };
-    source.editText = [&doc, kind](int row) { return SvcListName(doc, kind, uint32_t(row)); };
-    source.commitEdit = [this](int row, const std::string& text) { m_Controller.CommitRename(m_Kind, uint32_t(row), text); };
+    source.editText = [this, &doc, kind](int row) { return SvcListName(doc, kind, Pos(row)); };
+    source.commitEdit = [this](int row, const std::string& text) { m_Controller.CommitRename(m_Kind, Pos(row), text); };
     m_pModel = new CLineModel(std::move(source), this);
     setModel(m_pModel);
     setItemDelegate(new CRenameDelegate(this));
@@ -87,16 +89,29 @@ CSvcListView::CSvcListView(CEditorController& controller, SvcKind kind, QWidget*
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { PushSelection(); });
 }
 
+uint32_t CSvcListView::Pos(int row) const
+{
+    return m_Controller.ShownPos(m_Kind, uint32_t(row));
+}
+
 void CSvcListView::PushSelection()
 {
-    if (!m_pModel->ShowsPlaceholder())
-        m_Controller.SetSvcSelection(m_Kind, SelectedRows(this), CaretRow(this));
+    if (m_pModel->ShowsPlaceholder())
+        return;
+    std::vector<uint32_t> selection = SelectedRows(this);
+    for (uint32_t& row : selection)
+        row = Pos(int(row));
+    const int caret = CaretRow(this);
+    m_Controller.SetSvcSelection(m_Kind, std::move(selection), caret >= 0 ? int(Pos(caret)) : -1);
 }
 
 void CSvcListView::ShowSelection()
 {
     const SvcListState& state = m_Controller.SvcState(m_Kind);
-    ApplySelection(this, state.selection, state.caret);
+    std::vector<uint32_t> rows;
+    for (uint32_t pos : state.selection)
+        rows.push_back(uint32_t(m_Controller.ShownRow(m_Kind, pos)));
+    ApplySelection(this, rows, state.caret >= 0 ? m_Controller.ShownRow(m_Kind, uint32_t(state.caret)) : -1);
 }
 
 void CSvcListView::Refresh(unsigned parts)
@@ -113,7 +128,7 @@ void CSvcListView::Refresh(unsigned parts)
 
 void CSvcListView::BeginRename(uint32_t pos)
 {
-    QModelIndex index = m_pModel->index(int(pos));
+    QModelIndex index = m_pModel->index(m_Controller.ShownRow(m_Kind, pos));
     scrollTo(index);
     edit(index, QAbstractItemView::AllEditTriggers, nullptr);
 }
@@ -139,8 +154,11 @@ void CSvcListView::keyPressEvent(QKeyEvent* event)
 bool CSvcListView::OnSelectedBlock(int row) const
 {
     const std::vector<uint32_t>& sel = m_Controller.SvcState(m_Kind).selection;
-    return row >= 0 && !sel.empty() && sel.back() - sel.front() + 1 == sel.size() && uint32_t(row) >= sel.front() &&
-           uint32_t(row) <= sel.back();
+    if (row < 0 || sel.empty())
+        return false;
+    const int first = m_Controller.ShownRow(m_Kind, sel.front());
+    const int last = m_Controller.ShownRow(m_Kind, sel.back());
+    return last - first + 1 == int(sel.size()) && row >= first && row <= last;
 }
 
 // A press on the selected contiguous block holds it: moving the pointer drags it, a release

@@ -34,6 +34,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    uint32_t Pos(int row) const;
     void PushSelection();
     void ShowSelection();
     bool OnSelectedBlock(int row) const;
