@@ -1,5 +1,6 @@
 // orvanel-screenshots DIR: renders the main window with each view of the bundled demo
-// settings, the find bar, the History window and the Open Backup window, into DIR (offscreen, Fusion style, fixed size and font).
+// settings, the find bar, the History window and the Open Backup window, into DIR
+// (offscreen, Fusion style, fixed size and font).
 #include "editor_ui/window/backup_window.h"
 #include "editor_ui/window/editor_app.h"
 #include "editor_ui/window/fav_view.h"

@@ -135,8 +135,9 @@ void CFindBar::Open()
 
 void CFindBar::Close()
 {
-    if (ServiceView())
-        m_Controller.SetFilter(Kind(), {});
+    for (SvcKind kind : {kTvKind, kRadioKind})
+        if (m_Controller.Filter(kind).Active())
+            m_Controller.SetFilter(kind, {});
     m_pByName->setChecked(false);
     hide();
     emit Closed();

@@ -17,7 +17,7 @@ public:
     explicit CFindBar(CEditorController& controller, QWidget* parent = nullptr);
     // Shows the bar with the focus on the text.
     void Open();
-    // Hides it; the list shows every service again, with its selection.
+    // Hides it; both lists show every service again, with their selections.
     void Close();
     // The filter boxes from the controller's filter and the document's choices.
     void Sync();
