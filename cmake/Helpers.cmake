@@ -21,9 +21,10 @@ function(orvanel_add_fuzzer name)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
 endfunction()
 
-# orvanel_add_bench(NAME SOURCES ... LIBS ...): one Google Benchmark program, built but not run by CI.
+# orvanel_add_bench(NAME SOURCES ... LIBS ...): one Google Benchmark program, built but not run by CI
+# (nor built in the sanitizer trees).
 function(orvanel_add_bench name)
-  if(ORVANEL_FUZZ OR NOT benchmark_FOUND)
+  if(ORVANEL_FUZZ OR ORVANEL_ASAN OR ORVANEL_TSAN OR NOT benchmark_FOUND)
     return()
   endif()
   cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
