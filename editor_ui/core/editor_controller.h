@@ -161,8 +161,10 @@ public:
     void ToggleCas(SvcKind kind);
     void ToggleLock(SvcKind kind);
     void SetTunerNum(SvcKind kind, uint8_t tunerNum);
-    // The panel edits; an invalid text is refused (with the framework's message when `report`).
+    // The panel edits write the service at the caret; an invalid text is refused (with the
+    // framework's message when `report`), and so is every edit unless PanelEditable.
     FieldResult SetPid(SvcKind kind, SvcPidField field, const std::string& text, bool report);
+    // The service at the caret is the one selected.
     bool PanelEditable(SvcKind kind) const;
 
     // Find and filter. A filtered list shows the matching services at their true positions;

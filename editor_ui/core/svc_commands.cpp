@@ -225,7 +225,8 @@ void CEditorController::SetTunerNum(SvcKind kind, uint8_t tunerNum)
 
 bool CEditorController::PanelEditable(SvcKind kind) const
 {
-    return Held() && m_Svc[kind].selection.size() == 1;
+    const SvcListState& state = m_Svc[kind];
+    return Held() && state.selection.size() == 1 && int(state.selection.front()) == state.caret;
 }
 
 FieldResult CEditorController::SetPid(SvcKind kind, SvcPidField field, const std::string& text, bool report)
@@ -236,7 +237,7 @@ FieldResult CEditorController::SetPid(SvcKind kind, SvcPidField field, const std
     uint32_t max = field == SvcPidField::SvcId ? kMaxSvcId : kMaxPid;
     if (CheckIntegerField(m_Prompter, text, max, value, report) != FieldResult::Written)
         return FieldResult::Invalid;
-    uint32_t pos = m_Svc[kind].selection.front();
+    uint32_t pos = uint32_t(m_Svc[kind].caret);
     DescribePid(kind, pos, field, value);
     SvcRecord before = SvcTable(m_Doc, kind)[pos];
     Appl_SetSvcPid(m_Doc, kind, pos, field, value);

@@ -115,6 +115,28 @@ TEST_F(EditorTest, PanelEditsCheckTheirRangeWithTheFrameworkTexts)
     EXPECT_EQ(doc->m_RadioSvc[1].tunerNum, 2);
 }
 
+// Click the first service, then Ctrl+click the second twice: the first stays selected while
+// the panel shows the second.
+TEST_F(EditorTest, PanelEditsWriteTheShownServiceOnlyWhileItIsTheOneSelected)
+{
+    OpenDemo();
+    ctl.Run(Cmd::ViewTv);
+    const SvcRecord first = doc->m_TvSvc[0];
+    const SvcRecord second = doc->m_TvSvc[1];
+    ctl.SetSvcSelection(kTvKind, {0}, 1);
+    EXPECT_FALSE(ctl.PanelEditable(kTvKind));
+    EXPECT_EQ(ctl.SetPid(kTvKind, SvcPidField::PmtPid, "4321", true), FieldResult::Invalid);
+    EXPECT_TRUE(doc->m_TvSvc[0] == first);
+    EXPECT_TRUE(doc->m_TvSvc[1] == second);
+
+    ctl.SetSvcSelection(kTvKind, {1}, 1);
+    ASSERT_TRUE(ctl.PanelEditable(kTvKind));
+    EXPECT_EQ(ctl.SetPid(kTvKind, SvcPidField::PmtPid, "4321", true), FieldResult::Written);
+    EXPECT_EQ(doc->m_TvSvc[1].pmtPid, 4321);
+    EXPECT_TRUE(doc->m_TvSvc[0] == first);
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
 TEST_F(EditorTest, LnbPanelWritesTheChosenTunersBlock)
 {
     OpenDemo({.modelId = 12});
