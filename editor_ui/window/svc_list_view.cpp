@@ -96,6 +96,7 @@ uint32_t CSvcListView::Pos(int row) const
 
 void CSvcListView::PushSelection()
 {
+    m_RenameTimer.stop();
     if (m_pModel->ShowsPlaceholder())
         return;
     std::vector<uint32_t> selection = SelectedRows(this);
@@ -116,6 +117,7 @@ void CSvcListView::ShowSelection()
 
 void CSvcListView::Refresh(unsigned parts)
 {
+    m_RenameTimer.stop();
     if (parts & kRefreshSvcList) {
         m_pModel->Reset();
         setEnabled(!m_pModel->ShowsPlaceholder());
@@ -135,6 +137,7 @@ void CSvcListView::BeginRename(uint32_t pos)
 
 void CSvcListView::keyPressEvent(QKeyEvent* event)
 {
+    m_RenameTimer.stop();
     if (state() == QAbstractItemView::EditingState)
         return QListView::keyPressEvent(event);
     const int key = event->key();
@@ -149,6 +152,12 @@ void CSvcListView::keyPressEvent(QKeyEvent* event)
             return;
     }
     QListView::keyPressEvent(event);
+}
+
+void CSvcListView::scrollContentsBy(int dx, int dy)
+{
+    m_RenameTimer.stop();
+    QListView::scrollContentsBy(dx, dy);
 }
 
 bool CSvcListView::OnSelectedBlock(int row) const

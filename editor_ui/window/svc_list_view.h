@@ -24,6 +24,9 @@ public:
     // Redraws after the controller's change.
     void Refresh(unsigned parts);
     void BeginRename(uint32_t pos);
+    // A second click on the single selected service waits out the double-click time before
+    // it renames; any key, selection change, scroll or refresh cancels it.
+    bool RenamePending() const { return m_RenameTimer.isActive(); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -32,6 +35,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     uint32_t Pos(int row) const;

@@ -30,10 +30,17 @@ protected:
     QLineEdit* OpenRenameBox(int row)
     {
         Click(row);
-        QTest::qWait(200);   // not a double-click
         Click(row);
-        QTest::qWait(QApplication::doubleClickInterval() + 100);
-        return list->findChild<QLineEdit*>();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return RenameBox() != nullptr; }));
+        return RenameBox();
+    }
+    // The open in-place editor (a closed one lingers hidden until it is deleted).
+    QLineEdit* RenameBox()
+    {
+        for (QLineEdit* box : list->findChildren<QLineEdit*>())
+            if (box->isVisible())
+                return box;
+        return nullptr;
     }
     QAction* MenuItem(const QString& path)
     {
@@ -78,6 +85,20 @@ TEST_F(ServiceListTest, RenameInPlaceKeepsTwentyTwoCharactersAndEscapeCancels)
     EXPECT_EQ(Name(1), "ABCDEFGHIJKLMNOPQRSTUV");
     EXPECT_EQ(list->model()->index(1, 0).data().toString(), "   2. ABCDEFGHIJKLMNOPQRSTUV");
     EXPECT_TRUE(ctl.Edited());
+}
+
+TEST_F(ServiceListTest, AKeyBeforeTheRenameOpensCancelsIt)
+{
+    std::vector<std::string> names{Name(3), Name(4)};
+    Click(3);
+    Click(3);
+    ASSERT_TRUE(list->RenamePending());
+    Key(list, Qt::Key_Down);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !list->RenamePending(); }));
+    EXPECT_EQ(RenameBox(), nullptr);
+    EXPECT_EQ(ctl.SvcState(kTvKind).selection, std::vector<uint32_t>{4});
+    Key(list, Qt::Key_Return);
+    EXPECT_EQ((std::vector<std::string>{Name(3), Name(4)}), names);
 }
 
 TEST_F(ServiceListTest, DeleteKeyAsksWhileEditDeleteDoesNot)
