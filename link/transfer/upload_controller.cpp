@@ -147,9 +147,9 @@ LinkResult CUploadController::UploadUsb(uint8_t type)
     return CheckRead(result, size, capacity);
 }
 
-void CUploadController::ReportSerialFailure()
+void CUploadController::ReportFailure()
 {
-    // The box follows every failure after the hello, "Stop && Exit" included; a window
+    // The box follows every failure after the greeting, "Stop && Exit" included; a window
     // that closed on its own goes quietly.
     if (!m_bStop)
         m_Session.Messages().Notify("Upload Fail, Reboot Settop Box", "Notice", PromptIcon::Error);
@@ -163,7 +163,7 @@ void CUploadController::SerialWorker()
     m_View.ShowStatus("just moment.....");
     while (!SettleAfterHello()) {
         if (!WaitSerialHello()) {
-            ReportSerialFailure();
+            ReportFailure();
             return;
         }
         m_View.ShowStatus("just moment.....");
@@ -175,7 +175,7 @@ void CUploadController::SerialWorker()
     // The session ends here whether or not the loader hears of it.
     (void)m_Session.SerialLink().SendFrame(m_Session.State().NextPsn(), CMD_END);
     if (!uploaded) {
-        ReportSerialFailure();
+        ReportFailure();
         return;
     }
     m_bSuccess = true;
@@ -194,17 +194,19 @@ void CUploadController::UsbWorker()
     }
     m_bHandshakeDone = true;
     link.m_pRunning = &m_bRunning;
-    if (!m_bStop && !m_Session.AbortFlag()) {
-        bool uploaded = UploadUsb(DATA_FLASH) == LinkResult::Ok && UploadUsb(DATA_EEPROM) == LinkResult::Ok;
-        m_Image.systemId = m_Session.State().systemId;
-        if (uploaded) {
-            m_Session.SetTransferResult(true);
-            m_bSuccess = true;
-        }
+    const bool uploaded = !m_bStop && !m_Session.AbortFlag() && UploadUsb(DATA_FLASH) == LinkResult::Ok &&
+                          UploadUsb(DATA_EEPROM) == LinkResult::Ok;
+    m_Image.systemId = m_Session.State().systemId;
+    if (uploaded) {
+        m_Session.SetTransferResult(true);
+        m_bSuccess = true;
     }
     // The session ends here whether or not the loader hears of it.
     (void)link.SendFrame(m_Session.State().NextPsn(), CMD_END);
     m_View.SetProgress(0);
+    // The settings were discarded before the upload: the window must not just vanish.
+    if (!uploaded)
+        ReportFailure();
     PostGuarded([this] { RequestClose(); });
 }
 

@@ -39,7 +39,7 @@ private:
     LinkResult UploadUsb(uint8_t type);
     LinkResult CheckRead(LinkResult result, uint32_t size, uint32_t capacity);
     uint8_t* Destination(uint8_t type, uint32_t& capacity);
-    void ReportSerialFailure();
+    void ReportFailure();
 
     std::atomic<bool> m_bStartPressed{false};
     std::atomic<bool> m_bStop{false};   // the window is closing, not by "Stop && Exit"

@@ -156,7 +156,7 @@ TEST_F(UploadWithSim, UsbReplyFaultsAreRetried)
     EXPECT_EQ(dialog->Image().flash, sim->Image().Snapshot().flash);
 }
 
-TEST_F(UploadWithSim, RemovalMidUploadEndsTheWorkerAndDecodesNothing)
+TEST_F(UploadWithSim, RemovalMidUploadSaysItFailedAndDecodesNothing)
 {
     SimFaultPlan faults;
     faults.leaveAtReply = {3};     // the device leaves instead of sending the first flash block
@@ -166,12 +166,13 @@ TEST_F(UploadWithSim, RemovalMidUploadEndsTheWorkerAndDecodesNothing)
     EXPECT_FALSE(dialog->WorkerRunning());
     EXPECT_TRUE(view.HasStatus("Communication Error!!"));
     EXPECT_FALSE(session->TransferResult());
-    EXPECT_TRUE(prompter.shown.empty());
+    ASSERT_EQ(prompter.Texts(), std::vector<std::string>{"Upload Fail, Reboot Settop Box"});
+    EXPECT_EQ(prompter.shown[0].title, "Notice");
     EXPECT_EQ(std::count(dialog->Image().flash.begin(), dialog->Image().flash.end(), 0), long(kPackedFlashSize));
     // Even when asked to, the partial image does not replace what the document holds.
     auto doc = MakeDemoDocument();
     EXPECT_EQ(DecodeUploadedImage(dialog->Image(), *doc, prompter), TransferCommandResult::Fail);
-    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Unpack Flash Error"});
+    EXPECT_EQ(prompter.Texts().back(), "Unpack Flash Error");
     EXPECT_TRUE(doc->m_bLoaded);
     EXPECT_TRUE(SameSettings(*doc, *original));
 }
