@@ -117,7 +117,7 @@ void CDownloadController::OnDownload()
     if (m_Session.UsbMode()) {
         m_View.ShowStatus(kWaitingText);
         if (m_bDeviceReady)
-            (void)m_Session.SendUsbReboot();   // the device leaving and returning tells
+            RebootInBackground(true);   // the device leaving and returning tells
     } else {
         m_WatchdogCount = -1;
         StartWatchdog();
@@ -432,7 +432,7 @@ void CDownloadController::AskReboot()
             return;
         }
         PostAfterGuarded(kBeforeReboot, [this] {
-            (void)m_Session.Reboot(m_Session.UsbMode() && m_bDeviceReady);
+            RebootInBackground(m_Session.UsbMode() && m_bDeviceReady);
             CloseDone();
         });
     });

@@ -36,13 +36,12 @@ void CRebootController::StateNoticed()
     m_View.ShowStatus(StatusText());
 }
 
-RebootResult CRebootController::OnReboot()
+void CRebootController::OnReboot()
 {
     if (Closing())
-        return RebootResult::NoDevice;
-    RebootResult result = m_Session.Reboot(m_Session.UsbMode());
+        return;
+    RebootInBackground(m_Session.UsbMode());
     RequestClose();
-    return result;
 }
 
 void CRebootController::ReleaseLink()

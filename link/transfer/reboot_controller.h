@@ -5,7 +5,8 @@
 //
 // For the window (every call on the window's thread):
 //   Open()         once the window is shown.
-//   OnReboot()     "STB Reboot": the reboot action of the current link, then the close.
+//   OnReboot()     "STB Reboot": the reboot action of the current link, then the close;
+//                  RebootOutcome() tells what it did once the view heard ReadyToClose.
 //   RequestClose() "Cancel" or the window's close; the view's ReadyToClose follows.
 #pragma once
 #include "link/transfer/transfer_dialog.h"
@@ -16,7 +17,7 @@ public:
     ~CRebootController() override;
 
     void Open();
-    RebootResult OnReboot();
+    void OnReboot();
     std::string StatusText() const;
 
 private:

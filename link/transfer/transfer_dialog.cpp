@@ -1,10 +1,13 @@
 #include "link/transfer/transfer_dialog.h"
 
+#include "common/trace.h"
 #include "link/transfer/transfer_text.h"
 
 #include <ctime>
+#include <utility>
 
-CTransferDialog::CTransferDialog(CLinkSession& session, TransferView& view) : m_Session(session), m_View(view)
+CTransferDialog::CTransferDialog(CLinkSession& session, TransferView& view)
+    : m_Session(session), m_View(view), m_RebootWorker(session.Guard())
 {
     m_Session.Messages().Attach(m_View);
 }
@@ -61,8 +64,17 @@ void CTransferDialog::NotifyState()
     m_View.StateChanged(state);
 }
 
+void CTransferDialog::DeviceReadyCommand()
+{
+    if (RebootRunning())
+        m_bReadyAfterReboot = true;
+    else
+        OnDeviceReady();
+}
+
 void CTransferDialog::OnDeviceGone()
 {
+    m_bReadyAfterReboot = false;
     m_bHandshakeDone = false;
     m_bDeviceReady = false;
     NotifyState();
@@ -80,7 +92,7 @@ void CTransferDialog::OnDeviceArrival(const std::string& path)
             return;
         }
         if (!m_bDeviceReady)
-            OnDeviceReady();
+            DeviceReadyCommand();
     });
 }
 
@@ -98,7 +110,7 @@ void CTransferDialog::OnDeviceRemoval(const std::string& path)
         // A device that arrived while the departed one was still open.
         std::string next = usb->TakeWaitingArrival();
         if (!next.empty() && usb->DeviceArrival(next))
-            OnDeviceReady();
+            DeviceReadyCommand();
     });
 }
 
@@ -140,6 +152,22 @@ bool CTransferDialog::OpenSerialAtStart()
     return true;
 }
 
+void CTransferDialog::RebootInBackground(bool usb)
+{
+    m_RebootOutcome.store(RebootResult::SendFailed);
+    const bool started = m_RebootWorker.Start([this, usb] { m_RebootOutcome.store(m_Session.Reboot(usb)); },
+                                              [this] { PostGuarded([this] { RebootEnded(); }); });
+    if (!started)
+        Trace("RebootInBackground(): another worker holds the link; no reboot sent");
+}
+
+void CTransferDialog::RebootEnded()
+{
+    NotifyState();
+    if (std::exchange(m_bReadyAfterReboot, false) && !Closing())
+        OnDeviceReady();
+}
+
 void CTransferDialog::RequestClose(bool stopPressed)
 {
     if (m_Phase != Phase::Open)
@@ -155,7 +183,7 @@ void CTransferDialog::RequestClose(bool stopPressed)
 
 void CTransferDialog::AfterWorkers(std::function<void()> next)
 {
-    if (!WorkersRunning()) {
+    if (!WorkersRunning() && !RebootRunning()) {
         next();
         return;
     }
@@ -172,12 +200,15 @@ void CTransferDialog::ReleaseLink()
 
 void CTransferDialog::CloseDone()
 {
-    ReleaseLink();
-    m_Phase = Phase::Closed;
-    m_bDeviceReady = false;
-    NotifyState();
-    m_Session.Messages().Detach(m_View);
-    m_View.ReadyToClose();
+    AfterWorkers([this] {
+        m_RebootWorker.Join();
+        ReleaseLink();
+        m_Phase = Phase::Closed;
+        m_bDeviceReady = false;
+        NotifyState();
+        m_Session.Messages().Detach(m_View);
+        m_View.ReadyToClose();
+    });
 }
 
 void CTransferDialog::CloseNow()
@@ -190,6 +221,7 @@ void CTransferDialog::CloseNow()
     {
         CTransferMessages::JoinScope joining(m_Session.Messages());
         JoinWorkers();
+        m_RebootWorker.Join();
     }
     ReleaseLink();
     m_Phase = Phase::Closed;

@@ -20,6 +20,7 @@
 #pragma once
 #include "link/transfer/link_session.h"
 #include "link/transfer/transfer_view.h"
+#include "link/transfer/transfer_worker.h"
 #include "settings/backup_folder.h"
 
 #include <atomic>
@@ -47,6 +48,8 @@ public:
     const FileFailure& BackupFailure() const { return m_BackupFailure; }
     // What the status line said of a USB device refused for lack of permission; empty when none.
     const std::string& UsbAccessDenial() const { return m_ShownDenial; }
+    // What the last reboot action did, once it ended.
+    RebootResult RebootOutcome() const { return m_RebootOutcome; }
 
     void OnDeviceArrival(const std::string& path) override;
     void OnDeviceRemoval(const std::string& path) override;
@@ -54,7 +57,8 @@ public:
 protected:
     CTransferDialog(CLinkSession& session, TransferView& view);
 
-    // Device-ready command (USB arrival, or discovery at opening).
+    // Device-ready command (USB arrival, or discovery at opening); held back while a reboot
+    // is being sent, since both need the link.
     virtual void OnDeviceReady() = 0;
     void OnDeviceGone();
     virtual bool CanStart() const = 0;
@@ -71,6 +75,7 @@ protected:
     virtual void BeginClose(bool stopPressed) = 0;
     virtual void JoinWorkers() = 0;
     virtual void FinishClose() = 0;
+    // Releases the link and lets the window go, once a reboot being sent is out.
     void CloseDone();
     // The destructor's close: flags, join, release; no questions.
     void CloseNow();
@@ -86,6 +91,11 @@ protected:
     // true when it opened.
     bool OpenSerialAtStart();
 
+    // The reboot action on a worker of its own: a USB send may wait up to 4 s, the window
+    // never does. Closing waits for it.
+    void RebootInBackground(bool usb);
+    bool RebootRunning() const { return m_RebootWorker.Running(); }
+
     // The command, dropped once the controller is gone.
     std::function<void()> Guarded(std::function<void()> command) const;
     // Runs on the window's thread unless the controller is gone by then.
@@ -93,7 +103,7 @@ protected:
     void PostAfterGuarded(std::chrono::milliseconds delay, std::function<void()> command);
     // A worker's end as the window hears it: a state notice.
     std::function<void()> WorkerEndedNotice();
-    // Runs next on the window's thread once no worker runs, polling every 100 ms.
+    // Runs next on the window's thread once no worker (nor reboot) runs, polling every 100 ms.
     void AfterWorkers(std::function<void()> next);
     void NotifyState();
 
@@ -105,10 +115,17 @@ protected:
     std::string m_ModeText;
 
 private:
+    void DeviceReadyCommand();
+    void RebootEnded();
+
     std::optional<std::filesystem::path> m_Backup;
     FileFailure m_BackupFailure;
+
     enum class Phase { Open, Closing, Closed };
     Phase m_Phase = Phase::Open;
+    CTransferWorker m_RebootWorker;
+    std::atomic<RebootResult> m_RebootOutcome{RebootResult::NoDevice};
+    bool m_bReadyAfterReboot = false;
     TransferState m_LastState;
     bool m_bStateSent = false;
     std::string m_ShownDenial;

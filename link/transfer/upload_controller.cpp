@@ -54,7 +54,7 @@ void CUploadController::OnUpload()
         m_View.ShowStatus(kWaitingText);
         m_bStartPressed = true;
         if (m_bDeviceReady)
-            (void)m_Session.SendUsbReboot();   // the device leaving and returning tells
+            RebootInBackground(true);   // the device leaving and returning tells
     } else if (OpenSerialAtStart()) {
         // The loader's greeting tells how the restart went.
         (void)m_Session.SendSerialReboot();
@@ -236,7 +236,7 @@ void CUploadController::FinishClose()
         PromptAnswer answer = m_Session.Messages().Ask("Upload Success, Do you want to reboot Settop Box?", "Notice",
                                                         PromptButtons::YesNo, PromptIcon::Question);
         if (answer == PromptAnswer::Yes)
-            (void)m_Session.Reboot(m_Session.UsbMode() && m_bDeviceReady);
+            RebootInBackground(m_Session.UsbMode() && m_bDeviceReady);
     }
     CloseDone();
 }

@@ -29,7 +29,7 @@ CRebootWindow::CRebootWindow(QWidget* parent, CLinkSession& session) : CLinkWind
     buttons->addWidget(cancel);
     layout->addLayout(buttons);
     // What the reboot sent (or why it could not) shows nowhere: the window just closes.
-    connect(m_pReboot, &QPushButton::clicked, this, [this] { static_cast<void>(m_Controller.OnReboot()); });
+    connect(m_pReboot, &QPushButton::clicked, this, [this] { m_Controller.OnReboot(); });
     connect(cancel, &QPushButton::clicked, this, [this] { m_Controller.RequestClose(); });
     OnStatus(QString::fromStdString(m_Controller.StatusText()));
 }

@@ -181,9 +181,10 @@ int RunReboot(const TransferOptions& options, CliPrompter& prompter)
             return 1;
         }
     }
-    RebootResult result = dialog.OnReboot();
+    dialog.OnReboot();
     view.RunUntil([&] { return view.CloseReady(); }, kCloseLimit);
     view.Finish();
+    const RebootResult result = dialog.RebootOutcome();
     if (result == RebootResult::PortOpenFail)
         std::fprintf(stderr, "%s\n", session.SerialOpenFailText().c_str());
     return result == RebootResult::Sent ? 0 : 1;

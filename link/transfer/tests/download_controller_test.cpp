@@ -24,7 +24,7 @@ void EditDocument(COrvanel1Doc& doc)
 
 class DownloadWithSim : public ::testing::Test {
 protected:
-    void StartSim(bool usb, SimFaultPlan faults = {})
+    void StartSim(bool usb, SimFaultPlan faults = {}, GatedUsbBackend** gate = nullptr)
     {
         doc = MakeDemoDocument();
         doc->m_pPrompter = &prompter;
@@ -32,7 +32,7 @@ protected:
         StbSimOptions options = SimOptions(usb, dir.Path(), std::move(faults));
         sim = std::make_unique<StbSim>(ImageOf(*doc), options);
         ASSERT_EQ(sim->Start(), "");
-        session = MakeSession(prompter, clock, usb ? "" : sim->SerialPath(), options.usbSocket, dir.Path());
+        session = MakeSession(prompter, clock, usb ? "" : sim->SerialPath(), options.usbSocket, dir.Path(), {}, gate);
         dialog = std::make_unique<CDownloadController>(*session, *doc, view);
     }
     void RunDownload()
@@ -95,6 +95,23 @@ TEST_F(DownloadWithSim, UsbDownloadServesTheImageAndRestartsOnYes)
     EXPECT_TRUE(SameSettings(*held, *doc));
     EXPECT_TRUE(PollUntil([&] { return Stats().restarts == 2; }));
     EXPECT_EQ(session->Usb(), nullptr);
+}
+
+TEST_F(DownloadWithSim, TheWindowGoesOnWhileTheStbHasNotTakenTheRestart)
+{
+    GatedUsbBackend* gate = nullptr;
+    StartSim(true, {}, &gate);
+    prompter.answers = {PromptAnswer::No};
+    dialog->Open();
+    ASSERT_TRUE(view.PumpUntil([&] { return dialog->DeviceReady(); }));
+    gate->Hold();
+    dialog->OnDownload();
+    ASSERT_TRUE(PollUntil([&] { return gate->Waiting() == 1; }));   // the restart is on its way
+    EXPECT_FALSE(dialog->State().canStart);
+    gate->LetGo();
+    ASSERT_TRUE(view.PumpUntilClose());
+    EXPECT_TRUE(dialog->Success());
+    EXPECT_EQ(Stats().downloadsDone, 1u);
 }
 
 TEST_F(DownloadWithSim, NoAnswerLeavesTheStbAsItWas)

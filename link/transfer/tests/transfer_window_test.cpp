@@ -158,8 +158,9 @@ TEST(RebootWindow, TheStbIsOnWhileItsUsbDeviceIsPresentAndRebootClosesTheWindow)
     dialog.Open();
     ASSERT_TRUE(view.PumpUntil([&] { return dialog.State().canStart; }));
     EXPECT_EQ(view.LastStatus(), "Serial <STB : On> \r\n If STB front message is [End] then auto Reboot");
-    EXPECT_EQ(dialog.OnReboot(), RebootResult::PortOpenFail);
+    dialog.OnReboot();
     ASSERT_TRUE(view.PumpUntilClose());
+    EXPECT_EQ(dialog.RebootOutcome(), RebootResult::PortOpenFail);
     EXPECT_FALSE(session->Usb());
 
     session->UseSettings({.bUsb = true});
@@ -167,8 +168,37 @@ TEST(RebootWindow, TheStbIsOnWhileItsUsbDeviceIsPresentAndRebootClosesTheWindow)
     CRebootController usbDialog(*session, usbView);
     usbDialog.Open();
     ASSERT_TRUE(usbView.PumpUntil([&] { return usbDialog.State().devicePresent; }));
-    EXPECT_EQ(usbDialog.OnReboot(), RebootResult::Sent);
+    usbDialog.OnReboot();
     ASSERT_TRUE(usbView.PumpUntilClose());
+    EXPECT_EQ(usbDialog.RebootOutcome(), RebootResult::Sent);
+    EXPECT_TRUE(PollUntil([&] { return sim.Usb()->Stats().restarts == 1; }));
+}
+
+TEST(RebootWindow, TheWindowGoesOnWhileTheStbHasNotTakenTheReboot)
+{
+    testing_support::TempFolder dir;
+    StbSimOptions options = SimOptions(true, dir.Path());
+    StbSim sim(ImageOf(*MakeDemoDocument()), options);
+    ASSERT_EQ(sim.Start(), "");
+    ScriptedPrompter prompter;
+    FakeClock clock;
+    GatedUsbBackend* gate = nullptr;
+    auto session = MakeSession(prompter, clock, "", options.usbSocket, dir.Path(), {}, &gate);
+    RecordingView view(prompter);
+    CRebootController dialog(*session, view);
+    dialog.Open();
+    ASSERT_TRUE(view.PumpUntil([&] { return dialog.State().devicePresent; }));
+    gate->Hold();
+    dialog.OnReboot();
+    ASSERT_TRUE(PollUntil([&] { return gate->Waiting() == 1; }));   // the frame is on its way
+    bool ran = false;
+    view.Post([&] { ran = true; });
+    EXPECT_TRUE(view.PumpUntil([&] { return ran; }));
+    EXPECT_TRUE(dialog.State().closing);
+    EXPECT_FALSE(view.CloseReady()) << "the link is released only once the frame is out";
+    gate->LetGo();
+    ASSERT_TRUE(view.PumpUntilClose());
+    EXPECT_EQ(dialog.RebootOutcome(), RebootResult::Sent);
     EXPECT_TRUE(PollUntil([&] { return sim.Usb()->Stats().restarts == 1; }));
 }
 

@@ -144,6 +144,49 @@ TEST_F(UploadWithSim, UsbUploadRebootsReadsInBigBlocksAndRestartsOnYes)
     EXPECT_EQ(session->Usb(), nullptr);   // released with the dialog
 }
 
+// Holds the STB's USB pipes when the restart is asked for after the upload.
+class HoldOnAnswer : public ScriptedPrompter {
+public:
+    GatedUsbBackend* gate = nullptr;
+    PromptAnswer Ask(const std::string& text, const std::string& title, PromptButtons buttons, PromptIcon icon) override
+    {
+        gate->Hold();
+        return ScriptedPrompter::Ask(text, title, buttons, icon);
+    }
+};
+
+TEST_F(UploadWithSim, TheWindowGoesOnWhileTheStbHasNotTakenARestart)
+{
+    original = MakeDemoDocument();
+    StbSimOptions options = SimOptions(true, dir.Path());
+    sim = std::make_unique<StbSim>(ImageOf(*original), options);
+    ASSERT_EQ(sim->Start(), "");
+    HoldOnAnswer holding;
+    holding.answers = {PromptAnswer::Yes};
+    RecordingView holdingView(holding);
+    session = MakeSession(holding, clock, "", options.usbSocket, ".", {}, &holding.gate);
+    dialog = std::make_unique<CUploadController>(*session, holdingView);
+    dialog->Open();
+    ASSERT_TRUE(holdingView.PumpUntil([&] { return dialog->DeviceReady(); }));
+
+    holding.gate->Hold();
+    dialog->OnUpload();
+    ASSERT_TRUE(PollUntil([&] { return holding.gate->Waiting() == 1; }));   // the restart is on its way
+    EXPECT_FALSE(dialog->State().canStart);
+    holding.gate->LetGo();
+    ASSERT_TRUE(PollUntil([&] { return holding.gate->Waiting() == 0; }));
+    // Read, then the question, whose Yes holds the second restart at the gate.
+    ASSERT_TRUE(holdingView.PumpUntil([&] { return holding.gate->Waiting() == 1; }));
+    EXPECT_TRUE(dialog->Success());
+    EXPECT_FALSE(holdingView.CloseReady()) << "the link is released only once the frame is out";
+    holding.gate->LetGo();
+    ASSERT_TRUE(holdingView.PumpUntilClose());
+    EXPECT_EQ(dialog->Image().flash, sim->Image().Snapshot().flash);
+    EXPECT_TRUE(PollUntil([&] { return sim->Usb()->Stats().restarts == 2; }));
+    dialog.reset();
+    session.reset();
+}
+
 TEST_F(UploadWithSim, UsbReplyFaultsAreRetried)
 {
     SimFaultPlan faults;
