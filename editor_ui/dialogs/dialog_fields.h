@@ -18,7 +18,6 @@ struct IntRange {
     long long max = std::numeric_limits<int>::max();
     bool bUnsigned = false;
 };
-constexpr IntRange kAnyInt{};
 constexpr IntRange kAnyUnsigned{0, std::numeric_limits<unsigned>::max(), true};
 
 // Reads the field as the dialog's OK does: on a refusal the text is shown, the field gets

@@ -4,7 +4,6 @@
 #include "editing/edit_common.h"
 #include "common/qt/dialog_buttons.h"
 #include "common/qt/latin1.h"
-#include "editor_ui/dialogs/dialog_fields.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -60,15 +59,16 @@ CSatDlg::CSatDlg(QWidget* parent, const COrvanel1Doc& doc, int sat, Prompter& pr
 
 void CSatDlg::OnOK()
 {
-    long long idx = 0;
-    if (!ReadIntField(m_pPositionIdx, kAnyInt, idx, m_Prompter))
-        return;
+    bool number = false;
+    int idx = m_pPositionIdx->text().trimmed().toInt(&number);
+    if (!number)
+        idx = -1;   // refused below with the index rule's text, which names the field's real bounds
     std::string name = QStringToLatin1(m_pName->text());
-    const bool checked = m_Sat < 0 ? NewSatDlg_Check(m_Doc, name, int(idx), m_Prompter)
-                                   : EditSatDlg_Check(m_Doc, m_Sat, name, int(idx), m_Prompter);
+    const bool checked = m_Sat < 0 ? NewSatDlg_Check(m_Doc, name, idx, m_Prompter)
+                                   : EditSatDlg_Check(m_Doc, m_Sat, name, idx, m_Prompter);
     if (!checked)
         return;
     m_Name = name;
-    m_PositionIdx = int(idx);
+    m_PositionIdx = idx;
     accept();
 }

@@ -69,12 +69,14 @@ TEST_F(EditorDialogs, NewSatelliteTrimsBothEndsEditSatelliteKeepsTheLeadingBlank
     EXPECT_EQ(Doc().m_SatInfo[0].lnb[1].positionIdx, 60);
 }
 
-TEST_F(EditorDialogs, PositionIndexZeroSixtyAnd127PassMinusOneAndSixtyOneStayOpen)
+TEST_F(EditorDialogs, PositionIndexZeroSixtyAnd127PassMinusOneSixtyOneAndWordsStayOpen)
 {
     struct Case { const char* typed; const char* refusal; };
     const Case cases[] = {{"0", nullptr}, {"60", nullptr}, {"127", nullptr},
                           {"-1", "Please enter an integer default value or between 0 and 60"},
-                          {"61", "Please enter an integer default value or between 0 and 60"}};
+                          {"61", "Please enter an integer default value or between 0 and 60"},
+                          {"twelve", "Please enter an integer default value or between 0 and 60"},
+                          {"99999999999", "Please enter an integer default value or between 0 and 60"}};
     for (int sat : {-1, 2}) {
         for (const Case& c : cases) {
             CSatDlg dialog(nullptr, Doc(), sat, m_Prompter);

@@ -117,6 +117,10 @@ TEST_F(ServiceListTest, DeleteKeyAsksWhileEditDeleteDoesNot)
     EXPECT_EQ(Name(1), third);
     EXPECT_EQ(list->model()->rowCount(), int(count - 1));
 
+    // Every Delete item names the key, which the list handles with its question.
+    EXPECT_EQ(MenuItem("Edit/&Delete")->text(), "&Delete\tDel");
+    EXPECT_EQ(MenuItem("Function/&TV Service/&Delete Service")->text(), "&Delete Service\tDel");
+    EXPECT_EQ(MenuItem("Function/&Radio Service/&Delete Service")->text(), "&Delete Service\tDel");
     CMessageBoxAnswerer answerer;
     MenuItem("Edit/&Delete")->trigger();
     QApplication::processEvents();
