@@ -308,7 +308,7 @@ int Appl_InsertTp(COrvanel1Doc& doc, int sat, const TpData& tp)
     return static_cast<int>(at);
 }
 
-FindTpResult Appl_AddTp(COrvanel1Doc& doc, int sat, const TpValues& values, const DvbS2Choice& choice)
+FindTpResult Appl_AddTp(COrvanel1Doc& doc, int sat, const TpValues& values, const DvbS2Choice& choice, uint32_t* at)
 {
     TpValues wanted = values;
     wanted.tpMode = 0;
@@ -321,15 +321,19 @@ FindTpResult Appl_AddTp(COrvanel1Doc& doc, int sat, const TpValues& values, cons
         TpData tp;
         tp.polar = wanted.polar ? 1 : 0;
         WriteTpValues(tp, wanted);
-        const int at = Appl_InsertTp(doc, sat, tp);
-        if (at < 0) {
+        const int inserted = Appl_InsertTp(doc, sat, tp);
+        if (inserted < 0) {
             DocNotify(doc, "Error Tp new Add", "Notice", PromptIcon::Information);
             return FindTpResult::Invalid;   // nothing changed: the list stays unedited
         }
-        doc.m_TpS2[at] = DvbS2FromChoice(choice, 0);
+        match = uint32_t(inserted);
+        doc.m_TpS2[match] = DvbS2FromChoice(choice, 0);
     }
-    if (found != FindTpResult::Invalid)
-        doc.m_Revision.Bump(DocTable::Tps);
+    if (found == FindTpResult::Invalid)
+        return found;
+    doc.m_Revision.Bump(DocTable::Tps);
+    if (at)
+        *at = match;
     return found;
 }
 

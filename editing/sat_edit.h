@@ -69,8 +69,10 @@ enum class FindTpResult { Invalid, NearIdentical, None };
 // Appends a transponder to the satellite's block; its table index, or -1 when refused.
 int Appl_InsertTp(COrvanel1Doc& doc, int sat, const TpData& tp);
 // Adds a transponder or updates its near-identical twin ("Error Tp new Add" when the
-// table refuses it, which returns Invalid). Returns the find result.
-FindTpResult Appl_AddTp(COrvanel1Doc& doc, int sat, const TpValues& values, const DvbS2Choice& choice);
+// table refuses it, which returns Invalid). Returns the find result; *at gets the table
+// index of the transponder added or updated.
+FindTpResult Appl_AddTp(COrvanel1Doc& doc, int sat, const TpValues& values, const DvbS2Choice& choice,
+                        uint32_t* at = nullptr);
 // Writes the values into transponder tpIdx of the satellite ("First, Select TP !" without one).
 bool Appl_EditTp(COrvanel1Doc& doc, int sat, int tpIdx, const TpValues& values, const DvbS2Choice& choice);
 // Deletes the selected transponders (indexes within the satellite), asking first and again

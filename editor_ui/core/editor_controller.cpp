@@ -243,7 +243,7 @@ bool CEditorController::OnSave()
 
 bool CEditorController::OnSaveAs()
 {
-    std::optional<std::filesystem::path> path = m_Dialogs.ChooseSaveFile();
+    std::optional<std::filesystem::path> path = m_Dialogs.ChooseSaveFile(m_FileName);
     if (!path)
         return false;
     if (!WriteFile(*path))
@@ -263,6 +263,8 @@ bool CEditorController::WriteFile(const std::filesystem::path& path)
         m_History.MarkSaved();
     }
     Changed(kRefreshCommands);
+    if (saved && m_pListener)
+        m_pListener->ShowPassing("Saved " + path.filename().string());
     return saved;
 }
 

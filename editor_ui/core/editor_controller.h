@@ -62,6 +62,8 @@ public:
     virtual void BeginRename(SvcKind, uint32_t) {}
     // KeepRecovery is to run once this time has passed.
     virtual void WakeAfter(std::chrono::milliseconds) {}
+    // A message for the status line that passes after a few seconds.
+    virtual void ShowPassing(const std::string&) {}
 };
 
 struct SvcListState {

@@ -12,9 +12,11 @@
 class EditorDialogs {
 public:
     virtual ~EditorDialogs() = default;
-    // The common Open and Save As dialogs with "Satellite Data Files(*.std)"; nothing when cancelled.
+    // The common Open and Save As dialogs with "Satellite Data Files(*.std)"; nothing when
+    // cancelled. Open starts in the folder of the last file; Save As starts at `current`,
+    // the open file, when there is one.
     virtual std::optional<std::filesystem::path> ChooseOpenFile() = 0;
-    virtual std::optional<std::filesystem::path> ChooseSaveFile() = 0;
+    virtual std::optional<std::filesystem::path> ChooseSaveFile(const std::optional<std::filesystem::path>& current) = 0;
     // "Apply Reference List...": a settings file to read; "Export List as CSV...": a CSV file to write.
     virtual std::optional<std::filesystem::path> ChooseReferenceFile() = 0;
     virtual std::optional<std::filesystem::path> ChooseCsvFile() = 0;
@@ -25,7 +27,7 @@ public:
     // checks; each tells whether the document changed.
     virtual bool AddSatellite() = 0;                       // the new satellite is the last one
     virtual bool EditSatellite(int sat) = 0;
-    virtual bool AddTransponder(int sat) = 0;
+    virtual int AddTransponder(int sat) = 0;               // the transponder added (or updated), or -1
     virtual bool EditTransponder(int sat, int tpIdx) = 0;  // "First, Select TP !" without one
     virtual int ServiceName(SvcKind kind, uint32_t pos) = 0;   // the service's new position, or -1
     virtual int AddFavGroup() = 0;                         // the new group's slot, or -1

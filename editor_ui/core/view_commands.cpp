@@ -160,10 +160,13 @@ void CEditorController::EditSat()
 
 void CEditorController::AddTp()
 {
-    if (m_CurSat >= 0 && m_Dialogs.AddTransponder(m_CurSat)) {
-        UpdatePreview();
-        Changed(kRefreshSatList | kRefreshCommands);
-    }
+    const int tp = m_CurSat >= 0 ? m_Dialogs.AddTransponder(m_CurSat) : -1;
+    if (tp < 0)
+        return;
+    m_TpSel = {uint32_t(tp)};
+    m_TpCaret = tp;
+    UpdatePreview();
+    Changed(kRefreshSatList | kRefreshCommands);
 }
 
 void CEditorController::EditTp()

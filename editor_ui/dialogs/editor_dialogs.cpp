@@ -39,12 +39,14 @@ bool RunEditSatelliteDialog(QWidget* parent, COrvanel1Doc& doc, int sat, Prompte
     return Appl_EditSat(doc, sat, dialog.m_Name, uint8_t(dialog.m_PositionIdx));
 }
 
-bool RunAddTransponderDialog(QWidget* parent, COrvanel1Doc& doc, int sat, Prompter& prompter)
+int RunAddTransponderDialog(QWidget* parent, COrvanel1Doc& doc, int sat, Prompter& prompter)
 {
     CTpDlg dialog(parent, TpValues{}, DvbS2Choice{}, OffersDvbS2(doc), prompter);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    return Appl_AddTp(doc, sat, dialog.m_Values, dialog.m_Choice) != FindTpResult::Invalid;
+    uint32_t at = 0;
+    if (dialog.exec() != QDialog::Accepted ||
+        Appl_AddTp(doc, sat, dialog.m_Values, dialog.m_Choice, &at) == FindTpResult::Invalid)
+        return -1;
+    return int(at - Appl_SatTpStart(doc, uint32_t(sat)));
 }
 
 bool RunEditTransponderDialog(QWidget* parent, COrvanel1Doc& doc, int sat, int tpIdx, Prompter& prompter)

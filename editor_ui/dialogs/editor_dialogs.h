@@ -19,8 +19,8 @@ bool RunEditSatelliteDialog(QWidget* parent, COrvanel1Doc& doc, int sat, Prompte
 
 // Add Transponder to satellite `sat`: the Edit Transponder Information dialog with the
 // starting values of a new transponder; OK adds it or updates its near-identical twin.
-// True when the transponder table changed.
-bool RunAddTransponderDialog(QWidget* parent, COrvanel1Doc& doc, int sat, Prompter& prompter);
+// Returns that transponder (counted within the satellite), or -1 when nothing changed.
+int RunAddTransponderDialog(QWidget* parent, COrvanel1Doc& doc, int sat, Prompter& prompter);
 // Edit Transponder for transponder `tpIdx` (counted within the satellite): "First, Select
 // TP !" without one, else the dialog with its values; OK writes them. True when written.
 bool RunEditTransponderDialog(QWidget* parent, COrvanel1Doc& doc, int sat, int tpIdx, Prompter& prompter);

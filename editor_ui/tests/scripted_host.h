@@ -6,25 +6,42 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 class ScriptedDialogs : public EditorDialogs {
 public:
     std::deque<std::optional<fs::path>> openFiles, saveFiles, referenceFiles, csvFiles, backups;
+    std::vector<std::optional<fs::path>> saveProposals;   // what each Save As started at
+    int addedTp = -1;                                       // what Add Transponder hands back
+    std::vector<std::pair<int, int>> editedTps;             // (sat, tp) of each Edit Transponder
     int opened = 0;
     // What an editing dialog's OK does to the document; none stands for Cancel.
     std::function<bool()> edit;
 
     std::optional<fs::path> ChooseOpenFile() override { return Next(openFiles); }
-    std::optional<fs::path> ChooseSaveFile() override { return Next(saveFiles); }
+    std::optional<fs::path> ChooseSaveFile(const std::optional<fs::path>& current) override
+    {
+        saveProposals.push_back(current);
+        return Next(saveFiles);
+    }
     std::optional<fs::path> ChooseReferenceFile() override { return Next(referenceFiles); }
     std::optional<fs::path> ChooseCsvFile() override { return Next(csvFiles); }
     std::optional<fs::path> ChooseBackup() override { return Next(backups); }
     bool AddSatellite() override { return Opened(); }
     bool EditSatellite(int) override { return Opened(); }
-    bool AddTransponder(int) override { return Opened(); }
-    bool EditTransponder(int, int) override { return Opened(); }
+    int AddTransponder(int) override
+    {
+        ++opened;
+        return addedTp;
+    }
+    bool EditTransponder(int sat, int tp) override
+    {
+        editedTps.emplace_back(sat, tp);
+        return Opened();
+    }
     int ServiceName(SvcKind, uint32_t) override { return Opened() ? 0 : -1; }
     int AddFavGroup() override { return Opened() ? 0 : -1; }
     bool EditFavGroup(int) override { return Opened(); }

@@ -1,5 +1,6 @@
 #include "editor_ui/window/editor_app.h"
 
+#include "editor_ui/window/editor_profile.h"
 #include "settings/backup_folder.h"
 #include "settings/settings_file.h"
 
@@ -8,8 +9,7 @@
 
 std::filesystem::path EditorSideFolder()
 {
-    QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Orvanel", "Orvanel");
-    const QString chosen = profile.value(kSideFolderSetting).toString();
+    const QString chosen = EditorProfile()->value(kSideFolderSetting).toString();
     return chosen.isEmpty() ? DefaultSideFolder() : std::filesystem::path(chosen.toStdString());
 }
 

@@ -44,6 +44,8 @@ CMainFrame::CMainFrame(CEditorController& controller, QWidget* parent) : QMainWi
     BuildToolbar();
     BuildStatusBar();
     connect(m_pView, &COrvanel1View::CommandsChanged, this, &CMainFrame::UpdateCommands);
+    connect(m_pView, &COrvanel1View::PassingMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text, kPassingMessageMs); });
     resize(kMinWidth + 170, kMinHeight + 60);
     UpdateCommands();
 }

@@ -18,6 +18,7 @@ class CMainFrame : public QMainWindow {
 public:
     static constexpr int kMinWidth = 590;
     static constexpr int kMinHeight = 540;
+    static constexpr int kPassingMessageMs = 4000;
 
     explicit CMainFrame(CEditorController& controller, QWidget* parent = nullptr);
     COrvanel1View* View() { return m_pView; }

@@ -17,6 +17,7 @@ public:
     void Refresh(unsigned parts) override;
     void BeginRename(SvcKind kind, uint32_t pos) override;
     void WakeAfter(std::chrono::milliseconds delay) override;
+    void ShowPassing(const std::string& text) override { emit PassingMessage(QString::fromStdString(text)); }
 
     CSatView* SatView() { return m_pSat; }
     CSvcView* SvcView(SvcKind kind) { return m_pSvc[kind]; }
@@ -25,6 +26,7 @@ public:
 signals:
     // Enabling, checks or the sort label may have changed.
     void CommandsChanged();
+    void PassingMessage(const QString& text);
 
 private:
     CEditorController& m_Controller;

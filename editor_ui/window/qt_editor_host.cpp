@@ -3,6 +3,7 @@
 #include "editor_ui/core/backup_rows.h"
 #include "editor_ui/dialogs/editor_dialogs.h"
 #include "editor_ui/window/backup_window.h"
+#include "editor_ui/window/editor_profile.h"
 #include "link/transfer/link_session.h"
 #include "link/ui/link_windows.h"
 
@@ -21,16 +22,25 @@ std::filesystem::path ToPath(const QString& name)
 {
     return std::filesystem::path(name.toStdString());
 }
+
+std::optional<std::filesystem::path> Remembered(std::optional<std::filesystem::path> file)
+{
+    if (file)
+        RememberFileFolder(*file);
+    return file;
+}
 }
 
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseOpenFile()
 {
-    return ChooseSettingsFileToRead("Open");
+    return Remembered(ChooseSettingsFileToRead("Open"));
 }
 
-std::optional<std::filesystem::path> CQtEditorDialogs::ChooseSaveFile()
+std::optional<std::filesystem::path> CQtEditorDialogs::ChooseSaveFile(const std::optional<std::filesystem::path>& current)
 {
-    return ChooseFileToWrite("Save As", kFileFilter, "std");
+    // The dialog opens in the open file's folder with its name filled in.
+    const QString start = current ? QString::fromStdString(current->string()) : LastFileFolder();
+    return Remembered(ChooseFileToWrite("Save As", kFileFilter, "std", start));
 }
 
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseReferenceFile()
@@ -40,7 +50,7 @@ std::optional<std::filesystem::path> CQtEditorDialogs::ChooseReferenceFile()
 
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseSettingsFileToRead(const QString& title)
 {
-    QString name = QFileDialog::getOpenFileName(m_pParent, title, QString(), kFileFilter);
+    QString name = QFileDialog::getOpenFileName(m_pParent, title, LastFileFolder(), kFileFilter);
     if (name.isEmpty())
         return std::nullopt;
     return ToPath(name);
@@ -48,13 +58,13 @@ std::optional<std::filesystem::path> CQtEditorDialogs::ChooseSettingsFileToRead(
 
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseCsvFile()
 {
-    return ChooseFileToWrite("Export List as CSV", "CSV Files(*.csv);;All files (*)", "csv");
+    return ChooseFileToWrite("Export List as CSV", "CSV Files(*.csv);;All files (*)", "csv", LastFileFolder());
 }
 
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseFileToWrite(const QString& title, const QString& filter,
-                                                                         const QString& suffix)
+                                                                         const QString& suffix, const QString& start)
 {
-    QFileDialog dialog(m_pParent, title, QString(), filter);
+    QFileDialog dialog(m_pParent, title, start, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -77,7 +87,7 @@ bool CQtEditorDialogs::EditSatellite(int sat)
     return RunEditSatelliteDialog(m_pParent, m_Doc, sat, m_Prompter);
 }
 
-bool CQtEditorDialogs::AddTransponder(int sat)
+int CQtEditorDialogs::AddTransponder(int sat)
 {
     return RunAddTransponderDialog(m_pParent, m_Doc, sat, m_Prompter);
 }

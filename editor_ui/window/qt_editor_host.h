@@ -15,13 +15,13 @@ public:
     void SetBackupFolder(std::filesystem::path folder) { m_BackupFolder = std::move(folder); }
 
     std::optional<std::filesystem::path> ChooseOpenFile() override;
-    std::optional<std::filesystem::path> ChooseSaveFile() override;
+    std::optional<std::filesystem::path> ChooseSaveFile(const std::optional<std::filesystem::path>& current) override;
     std::optional<std::filesystem::path> ChooseReferenceFile() override;
     std::optional<std::filesystem::path> ChooseCsvFile() override;
     std::optional<std::filesystem::path> ChooseBackup() override;
     bool AddSatellite() override;
     bool EditSatellite(int sat) override;
-    bool AddTransponder(int sat) override;
+    int AddTransponder(int sat) override;
     bool EditTransponder(int sat, int tpIdx) override;
     int ServiceName(SvcKind kind, uint32_t pos) override;
     int AddFavGroup() override;
@@ -31,7 +31,7 @@ public:
 private:
     std::optional<std::filesystem::path> ChooseSettingsFileToRead(const QString& title);
     std::optional<std::filesystem::path> ChooseFileToWrite(const QString& title, const QString& filter,
-                                                           const QString& suffix);
+                                                           const QString& suffix, const QString& start);
 
     COrvanel1Doc& m_Doc;
     Prompter& m_Prompter;

@@ -47,6 +47,7 @@ CSatView::CSatView(CEditorController& controller, QWidget* parent) : QWidget(par
     auto pushTps = [this] { m_Controller.SetTpSelection(SelectedRows(m_pTpList), CaretRow(m_pTpList)); };
     connect(m_pTpList->selectionModel(), &QItemSelectionModel::selectionChanged, this, pushTps);
     connect(m_pTpList->selectionModel(), &QItemSelectionModel::currentChanged, this, pushTps);
+    connect(m_pTpList, &QAbstractItemView::doubleClicked, this, [this] { m_Controller.Run(Cmd::EditTp); });
     auto* tpFrame = new QGroupBox("TP List", this);
     (new QVBoxLayout(tpFrame))->addWidget(m_pTpList);
 

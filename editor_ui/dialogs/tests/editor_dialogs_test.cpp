@@ -357,7 +357,7 @@ TEST_F(EditorDialogs, CancelNeverChangesTheDocument)
     OnModalDialog(typeThenCancel);
     EXPECT_FALSE(RunEditSatelliteDialog(nullptr, doc, 1, m_Prompter));
     OnModalDialog(typeThenCancel);
-    EXPECT_FALSE(RunAddTransponderDialog(nullptr, doc, 1, m_Prompter));
+    EXPECT_EQ(RunAddTransponderDialog(nullptr, doc, 1, m_Prompter), -1);
     OnModalDialog(typeThenCancel);
     EXPECT_FALSE(RunEditTransponderDialog(nullptr, doc, 1, 1, m_Prompter));
     OnModalDialog(typeThenCancel);

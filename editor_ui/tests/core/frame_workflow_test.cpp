@@ -73,8 +73,17 @@ TEST_F(EditorTest, AFailedOpenDiscardsAndDropsTheFileName)
     EXPECT_EQ(EnabledCommands(ctl).size(), 8u);
 }
 
+// The status line's passing messages.
+struct PassingMessages : EditorListener {
+    std::vector<std::string> texts;
+    void Refresh(unsigned) override {}
+    void ShowPassing(const std::string& text) override { texts.push_back(text); }
+};
+
 TEST_F(EditorTest, SaveWritesTheKnownFileAndSaveAsNamesANewOne)
 {
+    PassingMessages passing;
+    ctl.SetListener(&passing);
     OpenDemo();
     ctl.Run(Cmd::ViewTv);
     ctl.SetSvcSelection(kTvKind, {0}, 0);
@@ -85,12 +94,17 @@ TEST_F(EditorTest, SaveWritesTheKnownFileAndSaveAsNamesANewOne)
     auto reread = std::make_unique<COrvanel1Doc>();
     ASSERT_EQ(LoadSettingsFile(*reread, *ctl.FileName()), SettingsFileResult::Ok);
     EXPECT_EQ(Appl_GetSvcName(*reread, kTvKind, 0), "Renamed");
+    EXPECT_EQ(passing.texts, std::vector<std::string>{"Saved demo.std"});
 
     EXPECT_FALSE(ctl.OnSaveAs()) << "cancelled";
     dialogs.saveFiles = {dir / "copy.std"};
     EXPECT_TRUE(ctl.OnSaveAs());
     EXPECT_EQ(*ctl.FileName(), dir / "copy.std");
     EXPECT_TRUE(fs::exists(dir / "copy.std"));
+    // Save As starts at the open file each time.
+    EXPECT_EQ(dialogs.saveProposals, (std::vector<std::optional<fs::path>>(2, dir / "demo.std")));
+    EXPECT_EQ(passing.texts.back(), "Saved copy.std");
+    ctl.SetListener(nullptr);
 }
 
 TEST_F(EditorTest, AFailedSaveKeepsTheEditedFlagSoLeavingStillAsks)
@@ -118,6 +132,7 @@ TEST_F(EditorTest, LeavingAsksOnlyWhenEdited)
     prompter.answers = {PromptAnswer::Cancel, PromptAnswer::Yes, PromptAnswer::No};
     EXPECT_FALSE(ctl.OnLeave()) << "Cancel keeps the program";
     EXPECT_FALSE(ctl.OnLeave()) << "Yes, then a cancelled Save As, keeps it";
+    EXPECT_EQ(dialogs.saveProposals, std::vector<std::optional<fs::path>>{dir / "demo.std"});
     EXPECT_TRUE(ctl.OnLeave()) << "No closes";
     EXPECT_EQ(prompter.shown.size(), 3u);
     EXPECT_EQ(prompter.shown[0].title, "Warnning");

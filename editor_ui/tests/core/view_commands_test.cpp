@@ -137,6 +137,19 @@ TEST_F(EditorTest, PanelEditsWriteTheShownServiceOnlyWhileItIsTheOneSelected)
     EXPECT_TRUE(prompter.shown.empty());
 }
 
+TEST_F(EditorTest, ATransponderJustAddedIsSelected)
+{
+    OpenDemo();
+    ctl.SetTpSelection({0}, 0);
+    dialogs.addedTp = 2;
+    ctl.Run(Cmd::AddTp);
+    EXPECT_EQ(ctl.TpSelection(), std::vector<uint32_t>{2});
+    EXPECT_EQ(ctl.TpCaret(), 2);
+    dialogs.addedTp = -1;   // cancelled
+    ctl.Run(Cmd::AddTp);
+    EXPECT_EQ(ctl.TpCaret(), 2);
+}
+
 TEST_F(EditorTest, LnbPanelWritesTheChosenTunersBlock)
 {
     OpenDemo({.modelId = 12});

@@ -97,6 +97,19 @@ TEST_F(FrameTest, TheOpenedDemoShowsEveryViewInItsFormats)
     EXPECT_EQ(members->index(0, 0).data(Qt::AccessibleTextRole).toString(), "   1. Das Erste");
 }
 
+TEST_F(FrameTest, ADoubleClickOnATransponderEditsItAndASaveIsAnnounced)
+{
+    OpenDemoByKeys();
+    QListView* tps = frame.View()->SatView()->TpList();
+    const QPoint second = tps->visualRect(tps->model()->index(1, 0)).center();
+    QTest::mouseClick(tps->viewport(), Qt::LeftButton, Qt::NoModifier, second);
+    QTest::mouseDClick(tps->viewport(), Qt::LeftButton, Qt::NoModifier, second);
+    EXPECT_EQ(dialogs.editedTps, (std::vector<std::pair<int, int>>{{0, 1}}));
+
+    Key(&frame, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "Saved demo.std");
+}
+
 TEST_F(FrameTest, FileMenuAppliesAReferenceListAndExportsTheLists)
 {
     OpenDemoByKeys();

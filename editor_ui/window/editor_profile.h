@@ -1,0 +1,15 @@
+// The editor's profile (~/.config/Orvanel/Orvanel.ini): the side folder the user chose
+// ("SideFolder") and the folder of the last settings file opened or saved ("LastFolder"),
+// where the file dialogs start.
+#pragma once
+#include <QString>
+
+#include <filesystem>
+#include <memory>
+
+class QSettings;
+
+std::unique_ptr<QSettings> EditorProfile();
+// Empty until a file was chosen.
+QString LastFileFolder();
+void RememberFileFolder(const std::filesystem::path& file);
