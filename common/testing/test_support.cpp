@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <fcntl.h>
 #include <pty.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -72,6 +73,16 @@ TestPty::~TestPty()
 {
     if (m_Master >= 0)
         ::close(m_Master);
+}
+
+std::string TestPty::Drain() const
+{
+    ::fcntl(m_Master, F_SETFL, ::fcntl(m_Master, F_GETFL) | O_NONBLOCK);
+    std::string screen;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(m_Master, buffer, sizeof buffer)) > 0;)
+        screen.append(buffer, size_t(got));
+    return screen;
 }
 
 }  // namespace testing_support

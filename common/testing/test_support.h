@@ -62,6 +62,8 @@ public:
     bool Open() const { return m_Master >= 0; }
     int Master() const { return m_Master; }
     const std::string& SlavePath() const { return m_SlavePath; }
+    // What the terminal received so far, as the slave side wrote it.
+    std::string Drain() const;
 
 private:
     int m_Master = -1;
