@@ -1,21 +1,22 @@
 #include "downloader/zbdn_controller.h"
 
+#include "common/input_file.h"
+
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace {
 const char* const kSelectText = "Please Select ZBD File!";
 
-// Opens the file to check it and takes its size; a folder is not an image.
-bool CheckFile(const std::string& path, uint64_t& size)
+// Opens the file to check it and takes its size; only a regular file is an image.
+bool CheckFile(const std::string& path, uint64_t& size, FileFailure* failure = nullptr)
 {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error) || !std::ifstream(path, std::ios::binary))
+    CInputFile file;
+    if (!file.Open(path, failure))
         return false;
-    size = std::filesystem::file_size(path, error);
-    return !error;
+    size = file.Size();
+    return true;
 }
 }  // namespace
 
@@ -108,11 +109,18 @@ void CZbdnController::OnDownload(const std::string& fileName)
         return;
     }
     uint64_t size = 0;
-    if (!CheckFile(fileName, size) || !m_Session.OpenImage(fileName)) {
-        m_Session.CloseImage();
-        ShowStatus("File Open Error!");
+    FileFailure failure;
+    if (CheckFile(fileName, size, &failure) && size > CServingEngine::kMaxImageSize) {
+        // Refused before the STB is greeted: it would take the start of the file again.
+        failure = {fileName, std::to_string(size) + " bytes; the STB's loader reads at most 16 MiB"};
+        FailStart(kImageTooLargeText, failure);
         return;
     }
+    if (failure || !m_Session.OpenImage(fileName, &failure)) {
+        FailStart("File Open Error!", failure);
+        return;
+    }
+    m_FailureDetail.clear();
     m_ImagePath = fileName;
     m_ImageSize = size;
     m_Profile.Write(kZbdnProfileSection, kZbdnProfileKey, fileName);
@@ -122,6 +130,29 @@ void CZbdnController::OnDownload(const std::string& fileName)
     ShowWaiting();
     // The engine is ready only while a worker runs, and none runs here: the session waits
     // for the loader to arrive.
+}
+
+void CZbdnController::FailStart(const std::string& status, const FileFailure& failure)
+{
+    m_Session.CloseImage();
+    ShowStatus(status);
+    m_FailureDetail = failure.Describe();
+    EndCommandLine();
+}
+
+// In command-line mode nobody is there to try again: any end is the program's end.
+void CZbdnController::EndCommandLine()
+{
+    if (!m_bCommandLine || m_bClosing)
+        return;
+    m_bClosing = true;
+    FinishClose();
+}
+
+std::string CZbdnController::FailureText() const
+{
+    std::string status = m_Session.StatusText();
+    return m_FailureDetail.empty() ? status : status + " " + m_FailureDetail;
 }
 
 void CZbdnController::OnMessage(const ZbdnMessage& message)
@@ -138,12 +169,7 @@ void CZbdnController::OnMessage(const ZbdnMessage& message)
     case ZbdnMsg::ShowStatus: m_View.SetStatus(m_Session.StatusText()); break;
     case ZbdnMsg::SetProgress: m_View.SetProgress(int(message.param)); break;
     case ZbdnMsg::WorkerFinished: OnWorkerFinished(); break;
-    case ZbdnMsg::Quit:
-        if (!m_bClosing) {
-            m_bClosing = true;
-            FinishClose();
-        }
-        break;
+    case ZbdnMsg::Quit: EndCommandLine(); break;
     }
 }
 
@@ -209,6 +235,7 @@ void CZbdnController::EndSession()
     m_bStartRequested = false;
     m_View.SetProgress(m_Session.Delivered() ? 100 : 0);
     m_Session.CloseImage();
+    EndCommandLine();
 }
 
 void CZbdnController::OnStopAndExit()

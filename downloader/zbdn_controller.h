@@ -83,6 +83,8 @@ public:
     const std::string& ImagePath() const { return m_ImagePath; }
     const std::string& BrowsePath() const { return m_BrowsePath; }
     uint64_t ImageSize() const { return m_ImageSize; }
+    // The last status, and the file and reason when the image could not be taken.
+    std::string FailureText() const;
 
 private:
     void ShowStatus(const std::string& text);
@@ -93,6 +95,8 @@ private:
     void OnGreeted(bool answered);
     void OnWorkerFinished();
     void EndSession();
+    void FailStart(const std::string& status, const FileFailure& failure);
+    void EndCommandLine();
     void FinishClose();
 
     ZbdnView& m_View;
@@ -101,6 +105,7 @@ private:
     Prompter& m_Prompter;
     std::string m_ImagePath;
     std::string m_BrowsePath;
+    std::string m_FailureDetail;
     uint64_t m_ImageSize = 0;
     bool m_bCommandLine = false;
     bool m_bStartRequested = false;

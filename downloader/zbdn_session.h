@@ -86,7 +86,10 @@ public:
     bool RetryArrival();
     bool DeviceOpen() const;
 
-    bool OpenImage(const std::filesystem::path& path) { return m_Engine.OpenImage(path); }
+    bool OpenImage(const std::filesystem::path& path, FileFailure* failure = nullptr)
+    {
+        return m_Engine.OpenImage(path, failure);
+    }
     void CloseImage() { m_Engine.CloseImage(); }
     bool ImageOpen() const { return m_Engine.ImageOpen(); }
 

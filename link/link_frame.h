@@ -63,6 +63,8 @@ struct ReadRequest {
     uint32_t length = 0;
     uint32_t offset = 0;   // 24 bits on the wire
 };
+// The largest image a loader can read whole: from here on a 24-bit offset starts again at 0.
+constexpr uint64_t kMaxServedImageSize = uint64_t(1) << 24;
 constexpr uint32_t kSerialReadRequestSize = 4;
 constexpr uint32_t kUsbReadRequestSize = 5;
 void EncodeSerialReadRequest(const ReadRequest& request, uint8_t* out);

@@ -1,10 +1,12 @@
 #include "link/serving_engine.h"
 
+#include "common/input_file.h"
 #include "usb/usb_bulk_port.h"
 
 #include <algorithm>
 #include <chrono>
 #include <system_error>
+#include <sys/stat.h>
 
 namespace {
 constexpr uint32_t kZbdnHelloRead = 23;
@@ -41,12 +43,19 @@ CServingEngine::~CServingEngine()
     CloseImage();
 }
 
-bool CServingEngine::OpenImage(const std::filesystem::path& path)
+bool CServingEngine::OpenImage(const std::filesystem::path& path, FileFailure* failure)
 {
+    CloseImage();
+    CInputFile file;
+    if (!file.Open(path, failure))
+        return false;
+    if (file.Size() > kMaxImageSize) {
+        if (failure)
+            *failure = {path, "larger than 16 MiB, the most the STB's loader can read"};
+        return false;
+    }
     std::lock_guard lock(m_ImageLock);
-    if (m_pImage)
-        std::fclose(m_pImage);
-    m_pImage = std::fopen(path.c_str(), "rb");
+    m_pImage = file.Release();
     return m_pImage != nullptr;
 }
 
@@ -146,17 +155,16 @@ void CServingEngine::ServeHeld(const Greeting& greet)
         return;
     if (greet)
         SetReady();
-    {
-        std::lock_guard lock(m_ImageLock);
-        m_FileSize = 0;
-        if (m_pImage && std::fseek(m_pImage, 0, SEEK_END) == 0)
-            m_FileSize = uint32_t(std::max(0L, std::ftell(m_pImage)));
-    }
     m_bStarted = true;
     m_bCompleted = false;
     m_bDelivered = false;
     m_Failures = 0;
     m_ServedEnd = 0;
+    if (!TakeImageSize()) {
+        m_Events.ShowStatus(kImageTooLargeText);
+        Finish(false);
+        return;
+    }
     if (!WaitReady()) {
         Finish(false);
         return;
@@ -212,6 +220,21 @@ CServingEngine::Step CServingEngine::ServeRequest()
     // An empty image has nothing left to serve.
     m_Events.ShowProgress(m_FileSize ? request.offset * 100 / m_FileSize : 100);
     return Step::Continue;
+}
+
+// The size is the file's when the worker starts; one that grew past what the wire can
+// address is not served at all.
+bool CServingEngine::TakeImageSize()
+{
+    std::lock_guard lock(m_ImageLock);
+    struct stat st {};
+    m_FileSize = 0;
+    if (!m_pImage || ::fstat(::fileno(m_pImage), &st) != 0)
+        return true;
+    if (uint64_t(st.st_size) > kMaxImageSize)
+        return false;
+    m_FileSize = uint32_t(st.st_size);
+    return true;
 }
 
 bool CServingEngine::ReadImage(uint32_t offset, uint32_t length)

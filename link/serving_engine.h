@@ -9,6 +9,7 @@
 // greet the worker waits for SetReady. Start refuses (false) while any transfer worker of
 // the program runs; nothing is reported then.
 #pragma once
+#include "common/safe_file.h"
 #include "link/usb_link.h"
 #include "usb/usb_transport.h"
 #include "link/worker_guard.h"
@@ -25,6 +26,9 @@
 #include <vector>
 
 enum class ServingProgram { Orvanel, Zbdn };
+
+// The status of an image the loader cannot address whole.
+inline constexpr const char* kImageTooLargeText = "Error : File size is over 16 MiB.";
 
 // Where the worker reports. Called on the worker thread; an implementation must not
 // block on the window.
@@ -52,8 +56,9 @@ public:
     CServingEngine(const CServingEngine&) = delete;
     CServingEngine& operator=(const CServingEngine&) = delete;
 
-    // The window opens the image before the worker starts and closes it when done.
-    [[nodiscard]] bool OpenImage(const std::filesystem::path& path);
+    // The window opens the image before the worker starts and closes it when done. Only a
+    // regular file of at most kMaxImageSize bytes is taken; failure names the reason.
+    [[nodiscard]] bool OpenImage(const std::filesystem::path& path, FileFailure* failure = nullptr);
     void CloseImage();
     bool ImageOpen() const;
 
@@ -76,6 +81,7 @@ public:
     uint32_t Failures() const { return m_Failures; }
     uint32_t ServedEnd() const { return m_ServedEnd; }
 
+    static constexpr uint64_t kMaxImageSize = kMaxServedImageSize;
     static constexpr uint32_t kMaxFailures = 3;
     static constexpr uint32_t kRequestFrameLimit = 1024;
 
@@ -87,6 +93,7 @@ private:
     Step ServeRequest();
     void Finish(bool stopped);
     [[nodiscard]] bool ReadImage(uint32_t offset, uint32_t length);
+    [[nodiscard]] bool TakeImageSize();
 
     CUsbLink& m_Link;
     ServingProgram m_Program;

@@ -8,7 +8,28 @@
 #include <QCommandLineParser>
 #include <QFile>
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
+
+const char kUsage[] = R"(Usage: zbdn-usb [FILE.zbd]
+ZBD USB Downloader 1.2: sends a firmware image to the STB's loader over USB.
+
+Without FILE the window opens; pick the image, press Download and switch the STB off
+and on. With FILE the download starts at once and the program ends with it: exit 0
+after "Completely Transfered!", 1 after any other end (the status on standard error),
+3 when another instance runs. An image over 16 MiB is refused: the loader cannot
+address it.
+
+ORVANEL_USB_SIM=PATH talks to a simulated STB (stb-sim --usb-socket PATH).
+)";
+
+// Answered before the window system starts, so that it works without a display.
+bool AskedForHelp(int argc, char** argv)
+{
+    return argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
+}
 
 // The program's composition root: the process-wide pieces, the session and the window.
 struct CZbdnProgram {
@@ -24,6 +45,10 @@ struct CZbdnProgram {
 
 int main(int argc, char** argv)
 {
+    if (AskedForHelp(argc, argv)) {
+        std::fputs(kUsage, stdout);
+        return std::fflush(stdout) == 0 ? 0 : ZBDN_EXIT_FAILED;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("ZBDN_USB");
     QGuiApplication::setDesktopFileName("zbdn-usb");
@@ -43,5 +68,8 @@ int main(int argc, char** argv)
     program.window.Open(options.positionalArguments().value(0));
     if (program.window.isVisible())
         app.exec();
+    const CZbdnController& controller = program.window.Controller();
+    if (controller.CommandLineMode() && program.window.ExitCode() != ZBDN_EXIT_DELIVERED)
+        std::fprintf(stderr, "zbdn-usb: %s\n", controller.FailureText().c_str());
     return program.window.ExitCode();
 }

@@ -309,4 +309,29 @@ TEST_F(ServingEngineTest, DownloaderHandshakeWantsMagicSumAndHelloAck)
     EXPECT_FALSE(ZbdnHandshake(link, port));   // nothing answers
 }
 
+// Offsets are 24 bits on the wire: past 16 MiB the loader would be served the start again.
+TEST_F(ServingEngineTest, AnImageTheWireCannotAddressIsNeverServed)
+{
+    engine = std::make_unique<CServingEngine>(link, ServingProgram::Zbdn, events, guard, abortFlag);
+    FileFailure failure;
+    for (uint64_t size : {(uint64_t(4) << 30) + 100000, CServingEngine::kMaxImageSize + 1}) {
+        std::filesystem::resize_file(path, size);  // sparse
+        EXPECT_FALSE(engine->OpenImage(path, &failure)) << size;
+        EXPECT_NE(failure.reason.find("16 MiB"), std::string::npos) << failure.reason;
+        EXPECT_FALSE(engine->ImageOpen());
+    }
+    std::filesystem::resize_file(path, CServingEngine::kMaxImageSize);
+    EXPECT_TRUE(engine->OpenImage(path));
+
+    // Grown past the limit after it was taken: refused when the worker starts, nothing sent.
+    std::filesystem::resize_file(path, (uint64_t(4) << 30) + 100000);
+    port.QueueRequest(1, 1000, 0);
+    port.Queue({2, CMD_END, {}});
+    engine->SetReady();
+    EXPECT_TRUE(engine->Serve());
+    EXPECT_EQ(events.statuses, std::vector<std::string>{kImageTooLargeText});
+    EXPECT_TRUE(port.writes.empty());
+    EXPECT_FALSE(engine->Delivered());
+}
+
 }  // namespace

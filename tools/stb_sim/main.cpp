@@ -84,7 +84,9 @@ int main(int argc, char** argv)
     app.add_option("--usb-read", options.usbReadLength, "largest download read request on USB")
         ->check(CLI::Range(1, 65535));
     app.add_option("--output", options.outputPath, "where a downloaded image is written (.std), replaced whole");
-    app.add_option("--firmware-size", options.firmwareSize, "USB: load a firmware image of N bytes into --output");
+    app.add_option("--firmware-size", options.firmwareSize,
+                   "USB: load a firmware image of N bytes (at most 16 MiB) into --output")
+        ->check(CLI::Range(uint64_t(0), kMaxServedImageSize));
     app.add_option("--end-at-request", plan.endAtRequest, "download: CMD_END instead of read request N");
     app.add_option("--reboot-delay", rebootDelay, "ms the USB device stays away on a restart");
     app.add_option("--reply-timeout", replyTimeout, "ms the loader waits for a download reply");

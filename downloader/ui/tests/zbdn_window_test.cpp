@@ -23,6 +23,9 @@
 #include <QTest>
 #include <QUrl>
 
+#include <fstream>
+#include <sys/stat.h>
+
 namespace {
 
 class ZbdnWindowTest : public ::testing::Test {
@@ -315,6 +318,43 @@ TEST_F(ZbdnProgramTest, CommandLineModeServesAndExitsWithSuccess)
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), ZBDN_EXIT_DELIVERED);
     EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
+}
+
+// Nobody watches a command line: an image that cannot be taken ends the program at once,
+// with the reason on standard error.
+TEST_F(ZbdnProgramTest, CommandLineModeEndsAtOnceWhenTheImageCannotBeTaken)
+{
+    std::filesystem::path fifo = scratch / "fifo.zbd", huge = scratch / "huge.zbd";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(huge).close();
+    std::filesystem::resize_file(huge, (uint64_t(4) << 30) + 100000);  // sparse
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {scratch / "missing.zbd", "File Open Error! \"" + (scratch / "missing.zbd").string() + "\": No such file"},
+        {scratch.Path(), "File Open Error! \"" + scratch.Path().string() + "\": a folder, not a regular file"},
+        {fifo, "File Open Error! \"" + fifo.string() + "\": a FIFO, not a regular file"},
+        {huge, "Error : File size is over 16 MiB. \"" + huge.string() + "\": 4295067296 bytes"},
+    };
+    for (const auto& [path, error] : cases) {
+        QProcess program;
+        Start(program, {QString::fromStdString(path.string())});
+        ASSERT_TRUE(program.waitForFinished(10000)) << path;
+        EXPECT_EQ(program.exitCode(), ZBDN_EXIT_FAILED) << path;
+        EXPECT_NE(program.readAllStandardError().toStdString().find("zbdn-usb: " + error), std::string::npos) << error;
+    }
+}
+
+TEST_F(ZbdnProgramTest, HelpIsAnsweredWithoutADisplay)
+{
+    QProcessEnvironment env = Environment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(name);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(ZBDN_USB_PATH, {"--help"});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(program.readAllStandardOutput().startsWith("Usage: zbdn-usb [FILE.zbd]"));
 }
 
 }  // namespace
