@@ -41,14 +41,12 @@ bool ParseCsv(std::string_view text, std::vector<CsvRecord>& records, CsvError& 
                 }
             }
             ++i;
-            if (i < text.size() && text[i] != ',' && text[i] != '\n' && !(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            if (i < text.size() && text[i] != ',' && text[i] != '\n' && text[i] != '\r')
                 return fail("text follows a closing quote");
         } else {
-            for (; i < text.size() && text[i] != ',' && text[i] != '\n'; ++i) {
+            for (; i < text.size() && text[i] != ',' && text[i] != '\n' && text[i] != '\r'; ++i) {
                 if (text[i] == '"')
                     return fail("a quote inside an unquoted field");
-                if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                    break;
                 field += text[i];
             }
         }
@@ -61,7 +59,7 @@ bool ParseCsv(std::string_view text, std::vector<CsvRecord>& records, CsvError& 
             continue;
         }
         if (i < text.size())
-            i += text[i] == '\r' ? 2 : 1;
+            i += text.substr(i, 2) == "\r\n" ? 2 : 1;
         records.push_back(std::move(record));
         record.clear();
     }

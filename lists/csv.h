@@ -1,5 +1,5 @@
 // Comma-separated values by RFC 4180: fields separated by commas, records ended by CRLF
-// (LF alone is read too), a field quoted when it holds a comma, a quote, CR or LF, quotes
+// (LF or CR alone, as other spreadsheets write them, are read too), a field quoted when it holds a comma, a quote, CR or LF, quotes
 // inside doubled. A UTF-8 byte order mark before the first record is skipped.
 #pragma once
 #include <cstdint>

@@ -1,6 +1,7 @@
 #include "lists/list_csv.h"
 
 #include "common/latin1_utf8.h"
+#include "common/terminal_text.h"
 #include "editing/edit_common.h"
 #include "lists/list_apply.h"
 #include "lists/svc_match.h"
@@ -58,6 +59,9 @@ int ColumnOf(const Columns& columns, const char* name)
     return -1;
 }
 
+// A value of the file in a message: quoted, and cut so that a huge field cannot flood it.
+std::string Echo(const std::string& utf8) { return "\"" + CutForEcho(utf8) + "\""; }
+
 bool ToLatin1(const std::string& utf8, std::string& latin1, uint32_t row, const char* what, CsvError& error)
 {
     switch (Utf8ToLatin1(utf8, latin1)) {
@@ -70,7 +74,7 @@ bool ToLatin1(const std::string& utf8, std::string& latin1, uint32_t row, const 
         error = {row, std::string("the ") + what + " is not UTF-8 text"};
         return false;
     case Utf8Result::NotLatin1:
-        error = {row, std::string("the ") + what + " \"" + utf8 + "\" holds a character that has no Latin-1 form"};
+        error = {row, std::string("the ") + what + " " + Echo(utf8) + " holds a character that has no Latin-1 form"};
         return false;
     }
     return false;
@@ -79,7 +83,7 @@ bool ToLatin1(const std::string& utf8, std::string& latin1, uint32_t row, const 
 // A column named twice would leave one of its two meanings silently unused.
 bool Twice(const std::string& name, CsvError& error)
 {
-    error = {1, "the column \"" + name + "\" appears twice"};
+    error = {1, "the column " + Echo(name) + " appears twice"};
     return false;
 }
 
@@ -126,7 +130,7 @@ bool ReadNumberField(const CsvRecord& record, int column, uint32_t max, uint32_t
 {
     if (ReadNumber(record[column], max, value))
         return true;
-    error = {row, "\"" + record[column] + "\" is not a number from 0 to " + std::to_string(max)};
+    error = {row, Echo(record[column]) + " is not a number from 0 to " + std::to_string(max)};
     return false;
 }
 
@@ -139,7 +143,7 @@ bool ReadFlag(const CsvRecord& record, int column, uint8_t& flag, uint32_t row, 
         flag = text == "1" || text == "yes" || text == "x";
         return true;
     }
-    error = {row, "\"" + record[column] + "\" is not 1 or 0"};
+    error = {row, Echo(record[column]) + " is not 1 or 0"};
     return false;
 }
 
@@ -149,7 +153,7 @@ bool ReadRow(const CsvRecord& record, const Columns& columns, uint32_t row, CsvR
     std::string text = TrimBoth(record[ColumnOf(columns, "list")]);
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::toupper(c)); });
     if (text != "TV" && text != "RADIO") {
-        error = {row, "the list \"" + record[ColumnOf(columns, "list")] + "\" is neither TV nor Radio"};
+        error = {row, "the list " + Echo(record[ColumnOf(columns, "list")]) + " is neither TV nor Radio"};
         return false;
     }
     out.kind = text == "TV" ? kTvKind : kRadioKind;
@@ -157,7 +161,7 @@ bool ReadRow(const CsvRecord& record, const Columns& columns, uint32_t row, CsvR
     if (polar == "H" || polar == "h" || polar == "Horizontal" || polar == "V" || polar == "v" || polar == "Vertical") {
         out.facts.polar = polar[0] == 'H' || polar[0] == 'h';
     } else {
-        error = {row, "the polarity \"" + polar + "\" is neither H nor V"};
+        error = {row, "the polarity " + Echo(polar) + " is neither H nor V"};
         return false;
     }
     uint32_t freq = 0, svcId = 0;
@@ -210,13 +214,17 @@ bool ReadRows(std::string_view csv, Columns& columns, std::vector<CsvRow>& rows,
         if (!ReadRow(record, columns, r + 1, rows.back(), error))
             return false;
     }
+    if (rows.empty()) {
+        error = {2, "the list has no rows below its header"};
+        return false;
+    }
     return true;
 }
 
 std::string Describe(const CsvRow& row)
 {
-    return "row " + std::to_string(row.row) + ": " + KindText(row.kind) + " \"" + Latin1ToUtf8(row.facts.name) +
-           "\" (" + Latin1ToUtf8(row.facts.satName) + ", " + std::to_string(row.facts.freq) +
+    return "row " + std::to_string(row.row) + ": " + KindText(row.kind) + " " + Echo(Latin1ToUtf8(row.facts.name)) +
+           " (" + CutForEcho(Latin1ToUtf8(row.facts.satName)) + ", " + std::to_string(row.facts.freq) +
            (row.facts.polar ? " H" : " V") + ", svcId " + std::to_string(row.facts.svcId) + ")";
 }
 
@@ -345,8 +353,8 @@ bool ImportCsv(COrvanel1Doc& doc, std::string_view csv, CsvImportReport& report,
         if (group)
             ApplyGroup(doc, *group, c, ordered, slotOfRow, report);
         else
-            report.notes.push_back("column \"fav:" + Latin1ToUtf8(columns.fav[c].second) +
-                                   "\": no such favourite group, left alone");
+            report.notes.push_back("column " + Echo("fav:" + Latin1ToUtf8(columns.fav[c].second)) +
+                                   ": no such favourite group, left alone");
     }
     return true;
 }

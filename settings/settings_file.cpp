@@ -3,6 +3,7 @@
 #include "settings/checksum.h"
 #include "settings/flash_pack.h"
 #include "settings/image_codec.h"
+#include "common/input_file.h"
 #include "common/prompter.h"
 #include "common/trace.h"
 #include "settings/model_traits.h"
@@ -28,9 +29,11 @@ void Notice(COrvanel1Doc& doc, const char* text)
 
 using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
 
-FilePtr OpenFile(const std::filesystem::path& path, const char* mode)
+// A FIFO or a device named as a settings file is refused, never waited on.
+FilePtr OpenInput(const std::filesystem::path& path, FileFailure* failure)
 {
-    return FilePtr(std::fopen(path.c_str(), mode), &std::fclose);
+    CInputFile file;
+    return FilePtr(file.Open(path, failure) ? file.Release() : nullptr, &std::fclose);
 }
 
 bool ReadExactly(FILE* file, uint8_t* data, size_t length)
@@ -96,9 +99,8 @@ std::filesystem::path SideFolderOf(const COrvanel1Doc& doc)
 SettingsFileResult LoadSettingsFile(COrvanel1Doc& doc, const std::filesystem::path& path, FileFailure* failure)
 {
     doc.m_bLoaded = false;
-    FilePtr file = OpenFile(path, "rb");
+    FilePtr file = OpenInput(path, failure);
     if (!file) {
-        NoteFailure(failure, path, std::strerror(errno));
         Notice(doc, "Open Error");
         return SettingsFileResult::Fail;
     }

@@ -4,6 +4,7 @@
 #include "lists/svc_match.h"
 
 #include "common/latin1_utf8.h"
+#include "common/terminal_text.h"
 #include "editing/svc_edit.h"
 #include "settings/image_codec.h"
 #include "settings/service_purge.h"
@@ -189,6 +190,53 @@ TEST_F(ListCsv, RefusesWhatItCannotStoreAndChangesNothing)
         EXPECT_EQ(error.text, std::string("the column \"") + twice + "\" appears twice");
     }
     EXPECT_EQ(Image(), image);
+}
+
+TEST_F(ListCsv, CrLineEndsReadLikeCrlfAndAListWithoutRowsIsRefused)
+{
+    std::vector<CsvRecord> rows = Rows();
+    std::swap(rows[1], rows[2]);
+    std::string crlf;
+    for (const CsvRecord& row : rows)
+        crlf += CsvLine(row);
+    std::string cr;
+    for (size_t i = 0; i < crlf.size(); ++i)
+        if (crlf.compare(i, 2, "\r\n") != 0)
+            cr += crlf[i];
+        else
+            cr += '\r', ++i;
+    CsvImportReport report;
+    CsvError error;
+    ASSERT_TRUE(ImportCsv(*doc, cr, report, error)) << error.row << ": " << error.text;
+    EXPECT_EQ(report.strong[kTvKind], 200u);
+    EXPECT_EQ(report.strong[kRadioKind], 60u);
+    EXPECT_EQ(Latin1ToUtf8(SvcNameOf(*doc, doc->m_TvSvc[0])), rows[1][2]);
+
+    const std::vector<uint8_t> imported = Image();
+    for (const std::string& headerOnly : {CsvLine(rows[0]), CsvLine(rows[0]) + "\r\n", cr.substr(0, cr.find('\r') + 1) + "\r"}) {
+        EXPECT_FALSE(ImportCsv(*doc, headerOnly, report, error)) << headerOnly;
+        EXPECT_EQ(error.text, "the list has no rows below its header");
+    }
+    EXPECT_EQ(Image(), imported);
+}
+
+TEST_F(ListCsv, AHugeValueIsEchoedCut)
+{
+    std::vector<CsvRecord> rows = Rows();
+    const std::string huge(10 << 20, 'x');
+    rows.push_back(rows[2]);
+    rows.back()[2] = huge;
+    rows.back()[7] = "65000";  // matches no service: the report names the row
+    CsvImportReport report;
+    CsvError error;
+    ASSERT_TRUE(Import(rows, report, error)) << error.text;
+    ASSERT_EQ(report.notes.size(), 1u);
+    EXPECT_LT(report.notes[0].size(), 200u);
+    EXPECT_NE(report.notes[0].find("\"" + std::string(kEchoChars, 'x') + "...\""), std::string::npos);
+
+    rows.back()[4] = huge;  // frequency
+    EXPECT_FALSE(Import(rows, report, error));
+    EXPECT_LT(error.text.size(), 200u);
 }
 
 } // namespace

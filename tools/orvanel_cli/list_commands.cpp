@@ -1,7 +1,10 @@
 #include "tools/orvanel_cli/list_commands.h"
 
+#include "common/input_file.h"
 #include "common/latin1_utf8.h"
 #include "common/safe_file.h"
+#include "common/std_output.h"
+#include "common/terminal_text.h"
 #include "lists/apply_reference.h"
 #include "lists/list_csv.h"
 #include "lists/list_diff.h"
@@ -9,13 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 
 using json = nlohmann::ordered_json;
@@ -23,7 +21,7 @@ using json = nlohmann::ordered_json;
 namespace {
 
 // A channel list of 5000 rows is well below this.
-constexpr std::streamsize kMaxCsvBytes = 16 << 20;
+constexpr uint64_t kMaxCsvBytes = 16 << 20;
 
 std::unique_ptr<COrvanel1Doc> Load(const std::string& path, const ListFiles& files, CliPrompter& prompter)
 {
@@ -35,30 +33,22 @@ std::unique_ptr<COrvanel1Doc> Load(const std::string& path, const ListFiles& fil
     return doc;
 }
 
-int Save(COrvanel1Doc& doc, const ListFiles& files, CliPrompter& prompter)
+// The report tells what was saved, so it comes only after the file is: a reader of the
+// report that goes away early must not cost the user the file.
+int SaveThenReport(COrvanel1Doc& doc, const ListFiles& files, CliPrompter& prompter, const std::string& report)
 {
-    return SaveSettingsFile(doc, files.output, prompter.Detail()) == SettingsFileResult::Ok ? 0 : 1;
+    if (SaveSettingsFile(doc, files.output, prompter.Detail()) != SettingsFileResult::Ok)
+        return 1;
+    return WriteStdout(ForStream(stdout, report)) ? 0 : 1;
 }
 
 bool ReadText(const std::string& path, std::string& text)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::cerr << "orvanel-cli: cannot read \"" << path << "\": " << std::strerror(errno) << std::endl;
-        return false;
-    }
-    in.seekg(0, std::ios::end);
-    if (in.tellg() > kMaxCsvBytes) {
-        std::cerr << "orvanel-cli: \"" << path << "\" is too large for a channel list" << std::endl;
-        return false;
-    }
-    in.seekg(0);
-    text.assign(std::istreambuf_iterator<char>(in), {});
-    if (in.bad()) {
-        std::cerr << "orvanel-cli: cannot read \"" << path << "\"" << std::endl;
-        return false;
-    }
-    return true;
+    FileFailure failure;
+    if (ReadInputFile(path, kMaxCsvBytes, text, &failure))
+        return true;
+    std::cerr << "orvanel-cli: cannot read " << failure.Describe() << std::endl;
+    return false;
 }
 
 // True, after the error line, when -o names the input `input` itself: the output is of
@@ -139,10 +129,9 @@ int RunDiff(const std::string& pathA, const std::string& pathB, bool asJson, Cli
         return 1;
     const lists::DocDiff diff = lists::DiffDocuments(*a, *b);
     if (asJson)
-        std::cout << DiffJson(diff).dump(1) << std::endl;
-    else
-        std::cout << lists::DiffSummary(diff) << (diff.Empty() ? "" : "\n") << lists::DiffDetails(diff) << std::flush;
-    return std::cout.good() ? 0 : 1;
+        return WriteStdout(DiffJson(diff).dump(1) + "\n") ? 0 : 1;
+    const std::string text = lists::DiffSummary(diff) + (diff.Empty() ? "" : "\n") + lists::DiffDetails(diff);
+    return WriteStdout(ForStream(stdout, text)) ? 0 : 1;
 }
 
 int RunExportCsv(const std::string& path, const ListFiles& files, CliPrompter& prompter)
@@ -153,10 +142,8 @@ int RunExportCsv(const std::string& path, const ListFiles& files, CliPrompter& p
     if (!doc)
         return 1;
     const std::string csv = lists::ExportCsv(*doc);
-    if (files.output.empty()) {
-        std::cout << csv << std::flush;
-        return std::cout.good() ? 0 : 1;
-    }
+    if (files.output.empty())
+        return WriteStdout(csv) ? 0 : 1;
     FileFailure failure;
     const ByteSpan bytes(reinterpret_cast<const uint8_t*>(csv.data()), csv.size());
     if (SafeWriteFile(files.output, bytes, LinkRule::Follow, &failure))
@@ -176,12 +163,12 @@ int RunImportCsv(const std::string& csvPath, const std::string& path, const List
     lists::CsvImportReport report;
     lists::CsvError error;
     if (!lists::ImportCsv(*doc, csv, report, error)) {
-        std::cerr << "orvanel-cli: \"" << csvPath << "\" row " << error.row << ": " << error.text
-                  << "; nothing was changed" << std::endl;
+        std::cerr << ForStream(stderr, "orvanel-cli: \"" + csvPath + "\" row " + std::to_string(error.row) + ": " +
+                                           error.text + "; nothing was changed")
+                  << std::endl;
         return 1;
     }
-    std::cout << lists::DescribeCsvImport(report) << std::flush;
-    return Save(*doc, files, prompter);
+    return SaveThenReport(*doc, files, prompter, lists::DescribeCsvImport(report));
 }
 
 int RunApplyReference(const std::string& refPath, const std::string& path, const ListFiles& files,
@@ -194,6 +181,5 @@ int RunApplyReference(const std::string& refPath, const std::string& path, const
     if (!doc)
         return 1;
     const lists::ReferenceReport report = lists::ApplyReference(*reference, *doc);
-    std::cout << lists::DescribeReferenceReport(report, *doc) << std::flush;
-    return Save(*doc, files, prompter);
+    return SaveThenReport(*doc, files, prompter, lists::DescribeReferenceReport(report, *doc));
 }

@@ -8,13 +8,11 @@
 #include "tools/orvanel_cli/usb_devices.h"
 #include "link/transfer/mode_config.h"
 #include "settings/model_traits.h"
+#include "common/std_output.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <iostream>
 #include <memory>
 #include <optional>
 
@@ -38,12 +36,14 @@ int Info(const std::string& path, CliPrompter& prompter)
     auto doc = LoadOrNull(path, prompter);
     if (!doc)
         return 1;
-    std::printf("model          %u (%s)\n", doc->m_ModelId, settings::TraitsOfModel(doc->m_ModelId).displayName);
-    std::printf("system id      %u (0x%04X)\n", doc->m_FlashHeader.systemId, doc->m_FlashHeader.systemId);
-    std::printf("layout version 0x%02X\n", doc->m_FlashHeader.layoutVersion);
-    std::printf("satellites     %u\ntransponders   %u\nTV services    %u\nradio services %u\nfavourites     %u\n",
-                doc->m_SatCnt, doc->m_TpCnt, doc->m_TvSvcCnt, doc->m_RadioSvcCnt, doc->m_FavCnt);
-    return 0;
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "model          %u (%s)\nsystem id      %u (0x%04X)\nlayout version 0x%02X\n"
+                  "satellites     %u\ntransponders   %u\nTV services    %u\nradio services %u\nfavourites     %u\n",
+                  doc->m_ModelId, settings::TraitsOfModel(doc->m_ModelId).displayName, doc->m_FlashHeader.systemId,
+                  doc->m_FlashHeader.systemId, doc->m_FlashHeader.layoutVersion, doc->m_SatCnt, doc->m_TpCnt,
+                  doc->m_TvSvcCnt, doc->m_RadioSvcCnt, doc->m_FavCnt);
+    return WriteStdout(text) ? 0 : 1;
 }
 
 int Dump(const std::string& path, CliPrompter& prompter)
@@ -51,8 +51,7 @@ int Dump(const std::string& path, CliPrompter& prompter)
     auto doc = LoadOrNull(path, prompter);
     if (!doc)
         return 1;
-    std::cout << DocumentToJson(*doc).dump(1) << std::endl;
-    return std::cout.good() ? 0 : 1;
+    return WriteStdout(DocumentToJson(*doc).dump(1) + "\n") ? 0 : 1;
 }
 
 int Resave(const std::string& path, const std::string& out, const std::string& sideFolder, CliPrompter& prompter)
@@ -128,12 +127,8 @@ int RunCommand(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
-    int status = RunCommand(argc, argv);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "orvanel-cli: standard output: %s\n", std::strerror(errno));
-        return status == 0 ? 1 : status;
-    }
-    return status;
+    IgnoreBrokenPipes();
+    return FinishStdout("orvanel-cli", RunCommand(argc, argv));
 }
 
 int RunCommand(int argc, char** argv)

@@ -10,6 +10,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -25,13 +28,15 @@ struct CliRun {
 class OrvanelCli : public ::testing::Test {
 protected:
 
+    // The program with args, ended after a minute so that a hang fails the test (status 124).
+    std::string Command(const std::string& args) const
+    {
+        return "cd " + dir.string() + " && XDG_STATE_HOME=" + (dir / "state").string() + " timeout -k 5 60 " +
+               ORVANEL_CLI_PATH + " " + args + " 2>" + (dir / "err").string() + " </dev/null";
+    }
     CliRun Cli(const std::string& args)
     {
-        const std::string command = "cd " + dir.string() + " && XDG_STATE_HOME=" + (dir / "state").string() + " " +
-                                    ORVANEL_CLI_PATH + " " +
-                                    args + " >" + (dir / "out").string() + " 2>" + (dir / "err").string() +
-                                    " </dev/null";
-        const int status = std::system(command.c_str());
+        const int status = std::system((Command(args) + " >" + (dir / "out").string()).c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing_support::ReadFileText(dir / "out"), testing_support::ReadFileText(dir / "err")};
     }
     std::string Demo(const std::string& name, const std::string& options = "")
@@ -246,4 +251,97 @@ TEST_F(OrvanelCli, ListCommandsRefuseBadInputAndWriteNothing)
     EXPECT_EQ(testing_support::ReadFileText(demo), settings);
     EXPECT_EQ(testing_support::ReadFileText(csv), text);
     EXPECT_EQ(testing_support::ReadFileText(dir / "ref.std"), settings);
+}
+
+// Whatever stands at a path the user names, the command answers at once.
+TEST_F(OrvanelCli, InputsThatAreNotFilesAreRefusedAtOnce)
+{
+    const std::string demo = Demo("demo.std"), csv = (dir / "list.csv").string(), fifo = (dir / "fifo").string();
+    ASSERT_EQ(Cli("export --csv " + demo + " -o " + csv).status, 0);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string isFifo = "\"" + fifo + "\": a FIFO, not a regular file";
+    const std::pair<std::string, std::string> cases[] = {
+        {"info " + fifo, isFifo},
+        {"verify " + fifo, isFifo},
+        {"dump --json " + fifo, isFifo},
+        {"resave " + fifo + " -o out.std", isFifo},
+        {"export --csv " + fifo, isFifo},
+        {"diff " + demo + " " + fifo, isFifo},
+        {"import --csv " + fifo + " " + demo + " -o out.std", isFifo},
+        {"import --csv " + csv + " " + fifo + " -o out.std", isFifo},
+        {"import --csv /dev/zero " + demo + " -o out.std", "\"/dev/zero\": a device, not a regular file"},
+        {"import --csv " + dir.string() + " " + demo + " -o out.std",
+         "\"" + dir.string() + "\": a folder, not a regular file"},
+    };
+    for (const auto& [args, error] : cases) {
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_NE(run.err.find(error), std::string::npos) << args << ": " << run.err;
+    }
+    EXPECT_FALSE(fs::exists(dir / "out.std"));
+}
+
+namespace {
+
+// Runs the command with its standard output on a pipe whose reader has gone, as after
+// `| head -1`, with SIGPIPE as a shell leaves it.
+int RunIntoClosedPipe(const std::string& command)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return -1;
+    ::close(fds[0]);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::signal(SIGPIPE, SIG_DFL);
+        ::dup2(fds[1], STDOUT_FILENO);
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+}  // namespace
+
+TEST_F(OrvanelCli, ListCommandsSaveBeforeTheyReportAndNameAFailedOutput)
+{
+    const std::string ref = Demo("ref.std"), target = Demo("target.std"), csv = (dir / "list.csv").string();
+    ASSERT_EQ(Cli("export --csv " + ref + " -o " + csv).status, 0);
+    for (const std::string& args : {"apply-reference " + ref + " " + target + " -o out.std",
+                                    "import --csv " + csv + " " + target + " -o out.std"}) {
+        fs::remove(dir / "out.std");
+        int status = RunIntoClosedPipe(Command(args));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << args << ": " << status;
+        EXPECT_NE(testing_support::ReadFileText(dir / "err").find("orvanel-cli: standard output: Broken pipe"),
+                  std::string::npos) << testing_support::ReadFileText(dir / "err");
+        EXPECT_EQ(Cli("verify out.std").status, 0) << args;
+
+        fs::remove(dir / "out.std");
+        status = std::system((Command(args) + " >/dev/full").c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << args;
+        EXPECT_EQ(testing_support::ReadFileText(dir / "err"), "orvanel-cli: standard output: No space left on device\n");
+        EXPECT_EQ(Cli("verify out.std").status, 0) << args;
+    }
+}
+
+// A name that holds escape sequences: a terminal shows them, it does not obey them.
+TEST_F(OrvanelCli, ControlBytesInNamesReachATerminalEscaped)
+{
+    const std::string demo = Demo("demo.std"), csv = (dir / "list.csv").string();
+    ASSERT_EQ(Cli("export --csv " + demo + " -o " + csv).status, 0);
+    std::string text = testing_support::ReadFileText(csv);
+    text.insert(text.find("\r\nTV,3,") + 7, "\x1b[2J\x1b]0;x\x07");
+    std::ofstream(csv, std::ios::binary) << text;
+    ASSERT_EQ(Cli("import --csv " + csv + " " + demo + " -o evil.std --side-folder " + dir.string()).status, 0);
+
+    testing_support::TestPty pty;
+    ASSERT_TRUE(pty.Open());
+    ASSERT_EQ(std::system((Command("diff " + demo + " evil.std") + " >" + pty.SlavePath()).c_str()), 0);
+    const std::string screen = pty.Drain();
+    EXPECT_NE(screen.find("\\x1b[2J\\x1b]0;x\\x07"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find('\x1b'), std::string::npos);
+    EXPECT_NE(Cli("diff " + demo + " evil.std").out.find("\x1b[2J\x1b]0;x\x07"), std::string::npos);  // a file gets the bytes
 }
