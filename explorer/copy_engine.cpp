@@ -17,6 +17,11 @@ std::string CannotOpenText(const std::string& pcPath)
     return "Already used in the other process or   \n\n  file does not exist.   \n\n\"" + pcPath + "\" ";
 }
 
+std::string CannotSendText(const std::string& pcPath, const std::string& reason)
+{
+    return "Cannot copy \"" + pcPath + "\":   \n\n" + reason + ".   \n\nThe copy stopped before its first file.";
+}
+
 std::string TooLongText(const std::string& pcPath) { return "The filename is too long!!   \n\n\"" + pcPath + "\" "; }
 
 CopyEngine::CopyEngine(PvrSession& session, ExplorerHost& host, ProgressView& progress, ConflictAsker& asker,
@@ -88,6 +93,7 @@ bool CopyEngine::Begin(Direction direction)
     m_Index = 0;
     m_RetryCount = 0;
     m_bLastResortDone = false;
+    m_WrittenPcPaths.clear();
     m_bAsk = true;
     m_Answer.reset();
     m_DoneKb = m_DoneCount = 0;
@@ -180,6 +186,7 @@ void CopyEngine::OnPrepared(uint32_t id, uint32_t)
 void CopyEngine::OnFileEnded(uint32_t id, bool success)
 {
     if (success) {
+        m_WrittenPcPaths.clear();
         m_RetryCount = 0;
         m_bLastResortDone = false;
         m_ResumedKbFile = 0;
@@ -226,7 +233,11 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
     }
 }
 
-void CopyEngine::FailCopy() { FailJob(CopyFailureText(), kCopyFailureTitle); }
+void CopyEngine::FailCopy()
+{
+    bool receiving = m_Direction == Direction::Receive && m_Index < m_Files.size();
+    FailJob(CopyFailureText() + (receiving ? KeepReceivedPart() : ""), kCopyFailureTitle);
+}
 
 void CopyEngine::FailJob(const std::string& text, const std::string& title)
 {

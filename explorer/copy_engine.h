@@ -51,6 +51,8 @@ constexpr unsigned kTaskEndWaitMs = 5000;    // closing: how long a cancelled co
 inline constexpr const char* kCopyFailureTitle = "Copy Failure";
 // "Already used in the other process or ..." naming a PC path that cannot be read.
 std::string CannotOpenText(const std::string& pcPath);
+// A PC entry of a send that cannot be sent, and why: the job stops before its first copy.
+std::string CannotSendText(const std::string& pcPath, const std::string& reason);
 // "The filename is too long!!" naming the PC path.
 std::string TooLongText(const std::string& pcPath);
 
@@ -139,6 +141,7 @@ private:
     bool ScanPvrFolder(const std::string& pvrFolder, const std::string& pcFolder);
     bool Full() const { return m_Files.size() >= kJobLimit || m_Folders.size() >= kJobLimit; }
     std::string CheckLimitsAndSpace(const std::string& pcFolder);
+    uint64_t ResumedKb();
     void MakeFolders();
     bool MakePvrFolder(const std::string& path);
     // From the preparation thread: the call runs on the loop's thread.
@@ -169,6 +172,10 @@ private:
     std::optional<PvrLookup> FindPvrFile(const std::string& folder, const std::string& name);
     void FailJob(const std::string& text, const std::string& title);
     void FailCopy();
+    // After the last attempt of a receive: the PC file and the reason the PC side shows, and
+    // the part its attempts wrote, kept as NAME.part (the next receive offers to resume it).
+    std::string KeepReceivedPart();
+    bool WroteThisFile(const std::string& pcPath) const;
     // The copy-failure text for a connected or a missing STB.
     std::string CopyFailureText() const;
     // From the preparation thread: the job fails with this message before any copy.
@@ -222,6 +229,7 @@ private:
     bool m_bStepLastResort = false;
     bool m_bStepRelisted = false;   // the step listed its folder once more after a cut-short listing
     bool m_bLastResortReady = false;
+    std::vector<std::string> m_WrittenPcPaths;  // where the current file's receive tasks wrote
     bool m_bAsk = true;
     std::optional<ConflictAnswer> m_Answer;  // none until the first question of the job
     uint64_t m_DoneKb = 0;

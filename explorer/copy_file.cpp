@@ -4,11 +4,15 @@
 #include "explorer/pvr_protocol.h"
 #include "common/trace.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <utility>
 
@@ -47,6 +51,21 @@ bool IsAboveZ(unsigned char c) { return c > 0x7A; }
 // "1,234,567 bytes   2004-03-22 12:03" of a file, for the conflict questions.
 std::string FileFacts(uint64_t bytes, const std::string& date) { return GroupDigits(bytes) + " bytes   " + date; }
 
+std::string PartPath(const std::string& pcPath) { return pcPath + ".part"; }
+
+// Why the PC side cannot take the rest of a file, when it shows: a folder it may not
+// write, or less free space than is missing. Empty when the fault lies elsewhere.
+std::string PcWriteReason(const std::string& pcPath, uint64_t missing)
+{
+    std::string folder = fs::path(pcPath).parent_path().string();
+    struct statvfs disk {};
+    if (access(folder.c_str(), W_OK | X_OK) != 0)
+        return std::strerror(errno);
+    if (statvfs(folder.c_str(), &disk) == 0 && uint64_t(disk.f_bavail) * disk.f_frsize < missing)
+        return std::strerror(ENOSPC);
+    return "";
+}
+
 std::string PvrFacts(const PvrEntry& entry) { return FileFacts(entry.size, entry.date); }
 
 std::string PcFacts(const std::string& path)
@@ -61,6 +80,30 @@ std::string ConflictFacts(const std::string& existing, const std::string& incomi
     return " Existing file :   " + existing + "\n New file :        " + incoming;
 }
 
+}
+
+bool CopyEngine::WroteThisFile(const std::string& pcPath) const
+{
+    return std::find(m_WrittenPcPaths.begin(), m_WrittenPcPaths.end(), pcPath) != m_WrittenPcPaths.end();
+}
+
+std::string CopyEngine::KeepReceivedPart()
+{
+    const CopyFile& file = m_Files[m_Index];
+    uint64_t expected = uint64_t(file.kb) * 1024;
+    std::string reason = PcWriteReason(file.pcPath, expected - std::min(expected, PcFileSize(file.pcPath).value_or(0)));
+    std::string detail = "\n\n" + Quoted(file.pcPath) + (reason.empty() ? "" : ": " + reason);
+    for (const std::string& path : m_WrittenPcPaths) {
+        std::optional<uint64_t> size = PcFileSize(path);
+        // A partial file under the final name would pass for the whole one.
+        if (size == 0u)
+            fs::remove(path);
+        else if (size && std::rename(path.c_str(), PartPath(path).c_str()) == 0)
+            detail += "\n\nThe part received is kept as " + Quoted(PartPath(path)) + ";\ncopy the file again and "
+                      "choose Resume to complete it.";
+    }
+    m_WrittenPcPaths.clear();
+    return detail;
 }
 
 const PvrListing* CopyEngine::ListingOf(const std::string& folder)
@@ -222,27 +265,38 @@ void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
         m_Progress.ResetProgress();
     std::string name = PvrBaseName(file.pvrPath);
     bool check = resumable ? firstAttempt && m_Answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
-    std::optional<uint64_t> pcSize = check ? PcFileSize(file.pcPath) : std::nullopt;
+    // What this file's own attempts wrote is no one else's file to ask about.
+    std::optional<uint64_t> pcSize = check && !WroteThisFile(file.pcPath) ? PcFileSize(file.pcPath) : std::nullopt;
+    // The part an earlier failed receive kept stands for the file it was to become.
+    std::optional<uint64_t> partSize = check && !pcSize && !lastResort ? PcFileSize(PartPath(file.pcPath)) : std::nullopt;
+    const bool exists = pcSize || partSize;
     // The source as the STB lists it: for the question and for a resume.
     PvrLookup source;
-    if (pcSize) {
+    if (exists) {
         std::optional<PvrLookup> found = FindPvrFile(PvrParent(file.pvrPath), name);
         if (!found)
             return;  // the step runs again with the listing
         source = std::move(*found);
     }
-    std::string facts = pcSize ? ConflictFacts(PcFacts(file.pcPath), source.entry ? PvrFacts(*source.entry) : "") : "";
-    switch (Decide(pcSize.has_value(), name, lastResort, facts)) {
+    const std::string shown = partSize ? PartPath(file.pcPath) : file.pcPath;
+    std::string facts = exists ? ConflictFacts(PcFacts(shown), source.entry ? PvrFacts(*source.entry) : "") : "";
+    switch (Decide(exists, partSize ? name + ".part" : name, lastResort, facts)) {
     case Conflict::Copy:
+        if (partSize)
+            fs::remove(shown);
         StartTask(false, 0);
         break;
     case Conflict::Skip:
         CountAsDone();
         break;
     case Conflict::Resume:
+        if (partSize && std::rename(shown.c_str(), file.pcPath.c_str()) != 0) {
+            FailCopy();
+            break;
+        }
         if (!source.entry)
             StartTask(false, 0);  // the source is gone or unlisted: let the whole copy report it
-        else if (uint64_t done = pcSize.value_or(0); done < source.entry->size)
+        else if (uint64_t done = pcSize.value_or(partSize.value_or(0)); done < source.entry->size)
             StartTask(false, done);
         else
             CountAsDone();
@@ -356,6 +410,8 @@ void CopyEngine::StartTask(bool send, uint64_t offset)
     const char* pvr = file.pvrPath.c_str();
     const char* pc = file.pcPath.c_str();
     ZbWindow* window = m_Notices->Window();
+    if (!send && !WroteThisFile(file.pcPath))
+        m_WrittenPcPaths.push_back(file.pcPath);
     m_bNoticeDue = true;
     m_Notices->TaskStarting();
     int started = send ? (offset ? UsbTaskFileSendPosi(pvr, pc, window, id, high, low)

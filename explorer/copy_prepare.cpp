@@ -2,11 +2,17 @@
 // free space, and makes the destination folders.
 #include "explorer/copy_engine.h"
 #include "explorer/pvr_protocol.h"
+#include "common/input_file.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <numeric>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace explorer {
 
@@ -35,12 +41,13 @@ void CopyEngine::Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::
         std::string pvrPath = PvrJoin(pvrFolder, row.name);
         std::string pcPath = PcJoin(pcFolder, row.name);
         bool safe = send ? IsSafePcName(row.name) : IsSafeEntryName(row.name, row.name.find('\0') == std::string::npos);
-        if (!row.IsFolder() || !safe) {
-            m_Files.push_back({pvrPath, pcPath, KbOfBytes(row.bytes), safe});
-        } else if (row.name == "..") {
+        if (row.IsFolder() && row.name == "..") {
             continue;
-        } else if (send) {
+        } else if (send && safe) {
+            // A selected file is checked like one in a folder: what cannot be sent stops the job before any copy.
             scanned = ScanPcEntry(pcPath, pvrFolder, ancestors);
+        } else if (!row.IsFolder() || !safe) {
+            m_Files.push_back({pvrPath, pcPath, KbOfBytes(row.bytes), safe});
         } else {
             m_Folders.push_back(pcPath);
             scanned = ScanPvrFolder(pvrPath, pcPath);
@@ -110,7 +117,7 @@ bool CopyEngine::ScanPcFolder(const std::string& pcFolder, const std::string& pv
     for (fs::directory_iterator it(pcFolder, ec), end; !ec && it != end; it.increment(ec))
         entries.push_back(it->path());
     if (ec)
-        return Refuse(CannotOpenText(pcFolder));
+        return Refuse(CannotSendText(pcFolder, ec.message()));
     std::sort(entries.begin(), entries.end());
     for (const fs::path& entry : entries) {
         if (m_bCancel || Full())
@@ -123,7 +130,7 @@ bool CopyEngine::ScanPcFolder(const std::string& pcFolder, const std::string& pv
 
 // A link counts as what it leads to, as the user sees it; a folder that is already one
 // of the folders above it would never end, and what is neither file nor folder cannot
-// be sent: both fail the job rather than vanish from it.
+// be sent: each fails the job, named with its reason, rather than vanish from it.
 bool CopyEngine::ScanPcEntry(const std::string& pcPath, const std::string& pvrFolder,
                              std::vector<PcFolderId>& ancestors)
 {
@@ -134,15 +141,24 @@ bool CopyEngine::ScanPcEntry(const std::string& pcPath, const std::string& pvrFo
         return true;
     }
     struct stat st {};
-    if (stat(pcPath.c_str(), &st) != 0)
-        return Refuse(CannotOpenText(pcPath));
+    if (stat(pcPath.c_str(), &st) != 0) {
+        struct stat link {};
+        int error = errno;
+        if (lstat(pcPath.c_str(), &link) != 0)
+            return Refuse(CannotOpenText(pcPath));
+        return Refuse(CannotSendText(pcPath, error == ENOENT ? "a link to nothing" : std::strerror(error)));
+    }
     if (S_ISREG(st.st_mode)) {
+        if (faccessat(AT_FDCWD, pcPath.c_str(), R_OK, AT_EACCESS) != 0)
+            return Refuse(CannotSendText(pcPath, std::strerror(errno)));
         m_Files.push_back({pvrPath, pcPath, KbOfBytes(uint64_t(st.st_size)), true});
         return true;
     }
+    if (!S_ISDIR(st.st_mode))
+        return Refuse(CannotSendText(pcPath, FileKindText(st.st_mode) + ", neither file nor folder"));
     PcFolderId id{uint64_t(st.st_dev), uint64_t(st.st_ino)};
-    if (!S_ISDIR(st.st_mode) || std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end())
-        return Refuse(CannotOpenText(pcPath));
+    if (std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end())
+        return Refuse(CannotSendText(pcPath, "a link back to a folder it is in"));
     if (name.size() > kPvrNameMax)
         return Refuse(TooLongText(pcPath));
     m_Folders.push_back(pvrPath);
@@ -201,6 +217,8 @@ std::string CopyEngine::CheckLimitsAndSpace(const std::string& pcFolder)
         return "";
     uint64_t totalKb = std::accumulate(m_Files.begin(), m_Files.end(), uint64_t(0),
                                        [](uint64_t sum, const CopyFile& f) { return sum + f.kb; });
+    if (m_Asker.AnswerForAll() == ConflictAnswer::ResumeAll && m_Session.m_wVersion >= kResumableVersion)
+        totalKb -= std::min(totalKb, ResumedKb());
     uint64_t freeKb = 0;
     if (m_Direction == Direction::Send) {
         DiskQuery query = QueryPvrDiskOnLine();
@@ -211,6 +229,32 @@ std::string CopyEngine::CheckLimitsAndSpace(const std::string& pcFolder)
         freeKb = ec ? 0 : space.available / 1024;
     }
     return totalKb >= freeKb ? "Not enough disk space!!" : "";
+}
+
+// What the destination already holds of the job's files, for a job that resumes them all.
+uint64_t CopyEngine::ResumedKb()
+{
+    std::map<std::string, PvrListing> listings;
+    uint64_t kb = 0;
+    for (const CopyFile& file : m_Files) {
+        std::optional<uint64_t> bytes;
+        if (m_Direction == Direction::Receive) {
+            struct stat st {};
+            if (stat(file.pcPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                bytes = uint64_t(st.st_size);
+        } else {
+            std::string folder = PvrParent(file.pvrPath);
+            auto listed = listings.find(folder);
+            if (listed == listings.end())
+                listed = listings.emplace(folder, ListPvrFolderOnLine(folder)).first;
+            for (const PvrEntry& entry : listed->second.entries)
+                if (!entry.isFolder && entry.name == PvrBaseName(file.pvrPath))
+                    bytes = entry.size;
+        }
+        if (bytes)
+            kb += std::min<uint64_t>(*bytes / 1024, file.kb);
+    }
+    return kb;
 }
 
 // The STB refuses to make a folder that exists as well: only a folder that is not there

@@ -6,6 +6,7 @@
 #pragma once
 #include "explorer/pane_rows.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ public:
     virtual ~ConflictAsker() = default;
     virtual ConflictAnswer AskDuplicate(const std::string& text) = 0;  // "Duplicate File(s)"
     virtual ConflictAnswer AskReplace(const std::string& text) = 0;    // "Replace File(s)"
+    // The answer every conflict of a job will get, when it is known before the first one
+    // (a command line's flag): the free-space check then counts only what is still to come.
+    virtual std::optional<ConflictAnswer> AnswerForAll() const { return std::nullopt; }
 };
 
 }  // namespace explorer

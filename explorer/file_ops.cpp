@@ -162,9 +162,27 @@ OpResult RenamePvrRow(PvrSession& session, Prompter& prompter, const std::string
     return PvrRenameOnLine(PvrJoin(folder, row.name), PvrJoin(folder, name)) ? OpResult::Done : OpResult::Failed;
 }
 
+bool RefuseSystemMove(Prompter& prompter, const std::vector<std::string>& paths)
+{
+    // The system folders always exist, so no file of theirs can share a name with them.
+    for (const std::string& path : paths) {
+        PaneRow row;
+        row.name = PvrBaseName(path);
+        row.isFolder = true;
+        if (IsPvrSystemFolder(PvrParent(path), row)) {
+            prompter.Notify(" Cannot move the system folder!   \n\n[ProgramFiles], [DataFiles], [MP3], [Auto Start]  ",
+                            "Moving Failure", PromptIcon::Error);
+            return true;
+        }
+    }
+    return false;
+}
+
 OpResult MovePvrPaths(PvrSession& session, Prompter& prompter, const std::vector<std::string>& cutPaths,
                       const std::string& folder)
 {
+    if (RefuseSystemMove(prompter, cutPaths))
+        return OpResult::Refused;
     for (const std::string& path : cutPaths) {
         if (folder == path || folder.starts_with(path + "\\")) {
             prompter.Notify("Invalid moving command.   ", "Moving Failure", PromptIcon::Error);

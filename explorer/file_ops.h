@@ -40,7 +40,9 @@ OpResult RenamePvrRow(PvrSession& session, Prompter& prompter, const std::string
                       const std::vector<PaneRow>& paneRows, const PaneRow& row, const std::string& text);
 OpResult RenamePcRow(Prompter& prompter, const std::string& folder, const PaneRow& row, const std::string& text);
 
-// Paste of cut PVR paths into a PVR folder.
+// True, after the message, when one of the PVR paths is a system folder: then nothing moves.
+bool RefuseSystemMove(Prompter& prompter, const std::vector<std::string>& paths);
+// Paste of cut PVR paths into a PVR folder; the system folders stay where they are.
 OpResult MovePvrPaths(PvrSession& session, Prompter& prompter, const std::vector<std::string>& cutPaths,
                       const std::string& folder);
 

@@ -75,6 +75,8 @@ class ScriptedAsker : public ConflictAsker {
 public:
     std::deque<ConflictAnswer> answers;
     std::vector<std::string> asked;
+    std::optional<ConflictAnswer> forAll;
+    std::optional<ConflictAnswer> AnswerForAll() const override { return forAll; }
     ConflictAnswer AskDuplicate(const std::string& text) override { return Next("duplicate:" + text); }
     ConflictAnswer AskReplace(const std::string& text) override { return Next("replace:" + text); }
 

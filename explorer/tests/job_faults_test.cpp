@@ -124,12 +124,92 @@ TEST_F(JobFaults, SpecialPcFilesFailTheSendAndLinksAreFollowedOnce)
     ASSERT_TRUE(engine.StartSend());
     ASSERT_TRUE(RunJob());
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
-    EXPECT_EQ(prompter.Texts().back(), CannotOpenText((pc / "tree" / "loop").string()));
+    EXPECT_EQ(prompter.Texts().back(),
+              CannotSendText((pc / "tree" / "loop").string(), "a link back to a folder it is in"));
     fs::remove(pc / "tree" / "loop");
     ASSERT_TRUE(engine.StartSend());
     ASSERT_TRUE(RunJob());
-    EXPECT_EQ(prompter.Texts().back(), CannotOpenText((pc / "tree" / "pipe").string()));
+    EXPECT_EQ(prompter.Texts().back(), CannotSendText((pc / "tree" / "pipe").string(), "a FIFO, neither file nor folder"));
     EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "tree"));
+}
+
+// Each entry that cannot be sent is named with its reason, before anything is copied; a
+// path that is there is never reported as missing.
+TEST_F(JobFaults, WhatCannotBeSentIsNamedWithItsReasonBeforeAnyCopy)
+{
+    WriteFile(pc / "plain.bin", "plain");
+    fs::create_symlink(pc / "gone.bin", pc / "dangling");
+    ASSERT_EQ(mkfifo((pc / "fifo").c_str(), 0600), 0);
+    host.pvrFolder = "\\DataFiles";
+    for (const auto& [name, reason] : {std::pair<std::string, std::string>{"dangling", "a link to nothing"},
+                                       {"fifo", "a FIFO, neither file nor folder"}}) {
+        host.pcSelection = {FileRow("plain.bin", 5), FileRow(name, 0)};
+        ASSERT_TRUE(engine.StartSend());
+        ASSERT_TRUE(RunJob());
+        EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
+        EXPECT_EQ(prompter.Texts().back(), CannotSendText((pc / name).string(), reason));
+        EXPECT_TRUE(EmuTaskLog().empty());
+        EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "plain.bin"));
+    }
+}
+
+// After the retries the last resort overwrites what its own attempts wrote without a
+// question; at the end the part is kept under a name that says so, and resumed later.
+TEST_F(JobFaults, AFailedReceiveNamesTheFileAndKeepsItsPartForAResume)
+{
+    WriteFile(pvrRoot / "DataFiles" / "news.rec", Pattern(40000, 4));
+    EmuFaults faults;
+    faults.failCopies = 4;
+    EmuSetFaults(faults);
+    host.pvrFolder = "\\DataFiles";
+    host.pvrSelection = {FileRow("news.rec", 40000)};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_TRUE(asker.asked.empty());
+    EXPECT_EQ(EmuTaskLog().size(), 4u);
+    ASSERT_EQ(prompter.Texts().size(), 1u);
+    const std::string part = (pc / "news.rec").string() + ".part";
+    EXPECT_EQ(prompter.Texts()[0], std::string(kFailConnected) + "\n\n\"" + (pc / "news.rec").string() +
+                                       "\"\n\nThe part received is kept as \"" + part +
+                                       "\";\ncopy the file again and choose Resume to complete it.");
+    EXPECT_FALSE(fs::exists(pc / "news.rec"));
+    const uint64_t kept = fs::file_size(part);
+    EXPECT_GT(kept, 0u);
+    EXPECT_EQ(ReadFile(part), Pattern(40000, 4).substr(0, kept));
+
+    asker.answers = {ConflictAnswer::Resume};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
+    ASSERT_EQ(asker.asked.size(), 1u);
+    EXPECT_NE(asker.asked[0].find("'news.rec.part'"), std::string::npos);
+    EXPECT_EQ(EmuTaskLog().back().offset, kept);
+    EXPECT_EQ(ReadFile(pc / "news.rec"), Pattern(40000, 4));
+    EXPECT_FALSE(fs::exists(part));
+}
+
+// A job that resumes every file needs room for what is missing only.
+TEST_F(JobFaults, ResumingEveryFileCountsOnlyTheRestAgainstFreeSpace)
+{
+    const std::string bytes = Pattern(1000 * 1024, 6);
+    WriteFile(pc / "big.rec", bytes);
+    WriteFile(pvrRoot / "DataFiles" / "big.rec", bytes.substr(0, 990 * 1024));
+    EmuSetFreeKb(50);
+    asker.forAll = ConflictAnswer::ResumeAll;
+    asker.answers = {ConflictAnswer::ResumeAll};
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FileRow("big.rec", bytes.size())};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done) << (prompter.Texts().empty() ? "" : prompter.Texts().back());
+    EXPECT_TRUE(ReadFile(pvrRoot / "DataFiles" / "big.rec") == bytes);
+
+    EmuSetFreeKb(5);  // the rest does not fit either
+    WriteFile(pvrRoot / "DataFiles" / "big.rec", bytes.substr(0, 990 * 1024));
+    asker.answers = {ConflictAnswer::ResumeAll};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(prompter.Texts().back(), "Not enough disk space!!");
 }
 
 TEST_F(JobFaults, ResumingAnEmptyDestinationShowsTheProgressAgain)
@@ -162,12 +242,10 @@ TEST_F(JobFaults, LastResortFindsABigFileByItsBytes)
     EmuSetFaults(faults);
     host.pvrFolder = "\\DataFiles";
     host.pvrSelection = {FileRow("big.rec", size)};
-    asker.answers = {ConflictAnswer::Overwrite};  // the broken copies left a part behind
     ASSERT_TRUE(engine.StartReceive());
     ASSERT_TRUE(RunJob());
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Done);
-    ASSERT_EQ(asker.asked.size(), 1u);
-    EXPECT_NE(asker.asked[0].find("'big.rec'"), std::string::npos);
+    EXPECT_TRUE(asker.asked.empty());  // the part the broken copies left is the job's own
     EXPECT_EQ(fs::file_size(pc / "big.rec"), size);
 }
 
@@ -182,7 +260,9 @@ TEST_F(JobFaults, LastResortWithoutASourceAsksNothing)
     ASSERT_TRUE(engine.StartReceive());
     ASSERT_TRUE(RunJob());
     EXPECT_TRUE(asker.asked.empty());
-    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kFailConnected});
+    ASSERT_EQ(prompter.Texts().size(), 1u);
+    EXPECT_EQ(prompter.Texts()[0].find(std::string(kFailConnected) + "\n\n\"" + (pc / "stale.rec").string() + "\""), 0u);
+    EXPECT_FALSE(fs::exists(pc / "stale.rec"));
 }
 
 TEST_F(JobFaults, DotFilesOnThePcAreAskedAbout)

@@ -6,12 +6,12 @@
 #include "explorer/pvr_protocol.h"
 #include "tools/bexora_cli/terminal.h"
 #include "explorer/zbdll.h"
+#include "common/std_output.h"
+#include "common/terminal_text.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <sys/stat.h>
@@ -101,16 +101,27 @@ public:
             std::fprintf(stderr, "Folder does not exist.\n");
             return 1;
         }
-        for (const PaneRow& row : BuildPvrRows(listing.entries))
-            std::printf("%-40s %14s  %-8s  %s\n", row.name.c_str(), row.SizeText().c_str(), row.typeText.c_str(),
-                        row.dateText.c_str());
-        return listing.status == ListStatus::Complete && !listing.overflow ? 0 : 1;
+        std::string text;
+        for (const PaneRow& row : BuildPvrRows(listing.entries)) {
+            char line[512];
+            std::snprintf(line, sizeof line, "%-40s %14s  %-8s  %s\n", row.name.c_str(), row.SizeText().c_str(),
+                          row.typeText.c_str(), row.dateText.c_str());
+            text += line;
+        }
+        if (!WriteStdout(ForStream(stdout, text)))
+            return 1;
+        if (listing.status == ListStatus::Complete && !listing.overflow)
+            return 0;
+        std::fprintf(stderr, listing.overflow ? "The folder holds more entries than a listing can show.\n"
+                                              : "The STB's listing was cut short; the rows above may be incomplete.\n");
+        return 1;
     }
 
     int Disk()
     {
         DiskQuery query = QueryPvrDisk(m_Session);
-        std::printf("%s\n", PvrDiskLine(query).value_or("").c_str());
+        if (!WriteStdout(PvrDiskLine(query).value_or("") + "\n"))
+            return 1;
         return query.status == DiskStatus::Read ? 0 : 1;
     }
 
@@ -193,11 +204,13 @@ public:
         bool bareName = target.find_first_of("/\\") == std::string::npos;
         std::string destination = bareName && sources.size() == 1 ? PvrJoin(PvrParent(PvrArgument(sources[0])), target)
                                                                    : PvrArgument(target);
+        std::vector<std::string> paths;
+        for (const std::string& source : sources)
+            paths.push_back(PvrArgument(source));
+        if (RefuseSystemMove(m_Prompter, paths))
+            return 1;
         std::optional<PaneRow> destinationRow = PvrRowOf(destination);
         if (destination.empty() || (destinationRow && destinationRow->IsFolder())) {
-            std::vector<std::string> paths;
-            for (const std::string& source : sources)
-                paths.push_back(PvrArgument(source));
             return MovePvrPaths(m_Session, m_Prompter, paths, destination) == OpResult::Done ? 0 : 1;
         }
         if (sources.size() != 1) {
@@ -226,8 +239,12 @@ public:
     {
         std::string path = PvrArgument(target);
         std::optional<std::string> name = CheckNewFolderName(m_Prompter, PvrBaseName(path));
-        if (!name || path.empty())
+        if (!name || path.empty()) {
+            // The other refusals have said why.
+            if (path.empty() || PvrBaseName(path).find_first_not_of(" \t") == std::string::npos)
+                std::fprintf(stderr, "The new folder needs a name.\n");
             return 1;
+        }
         return MakePvrFolder(m_Session, m_Prompter, PvrParent(path), *name) == OpResult::Done ? 0 : 1;
     }
 
@@ -304,6 +321,7 @@ plays the PVR's disk with a PC folder and reads these variables:
 
 int main(int argc, char** argv)
 {
+    IgnoreBrokenPipes();
     CLI::App app{"Copies files between the PVR and this PC, and manages the PVR's folders.", "bexora-cli"};
     app.footer(kFooter);
     app.require_subcommand(1);
@@ -330,6 +348,10 @@ int main(int argc, char** argv)
         ->expected(2, -1);
     addConflictFlags(get);
     auto* put = app.add_subcommand("put", "Copy PC files and folders into a PVR folder");
+    put->footer("Every PC entry is checked before the first file is copied: a FIFO, socket or device, a link to "
+                "nothing, a link back to a folder it is in, or a file or folder that cannot be read stops the copy "
+                "with the entry's name and the reason, and exit status 1. Sources in several PC folders are copied "
+                "one folder after the other, each checked before its first file.");
     put->add_option("PCPATH... PVRDIR", sources, "PC files or folders, then the PVR folder")
         ->required()
         ->expected(2, -1);
@@ -376,9 +398,5 @@ int main(int argc, char** argv)
         status = cli.MakeFolder(target);
     else
         status = cli.Turbo(state);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "Cannot write the output: %s\n", std::strerror(errno));
-        return kExitFailed;
-    }
-    return status;
+    return FinishStdout("bexora-cli", status);
 }

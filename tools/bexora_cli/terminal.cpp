@@ -1,5 +1,6 @@
 #include "tools/bexora_cli/terminal.h"
 #include "explorer/zbdll.h"
+#include "common/terminal_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,14 +11,14 @@ using namespace explorer;
 
 void TerminalPrompter::Notify(const std::string& text, const std::string& title, PromptIcon)
 {
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), ForStream(stderr, text).c_str());
 }
 
 PromptAnswer TerminalPrompter::Ask(const std::string& text, const std::string& title, PromptButtons, PromptIcon)
 {
     if (m_bAssumeYes)
         return PromptAnswer::Yes;
-    std::fprintf(stderr, "%s: %s [y/N] ", title.c_str(), text.c_str());
+    std::fprintf(stderr, "%s: %s [y/N] ", title.c_str(), ForStream(stderr, text).c_str());
     std::string line;
     if (!std::getline(std::cin, line))
         return PromptAnswer::No;
@@ -27,7 +28,7 @@ PromptAnswer TerminalPrompter::Ask(const std::string& text, const std::string& t
 ConflictAnswer ReadChoice(const std::string& text, std::initializer_list<TerminalChoice> choices)
 {
     for (;;) {
-        std::fprintf(stderr, "\n%s\n", text.c_str());
+        std::fprintf(stderr, "\n%s\n", ForStream(stderr, text).c_str());
         const char* separator = "[";
         for (const TerminalChoice& c : choices) {
             std::fprintf(stderr, "%s%s", separator, c.word);
@@ -62,6 +63,14 @@ ConflictAnswer TerminalAsker::AskDuplicate(const std::string& text)
                              {"skip", ConflictAnswer::Skip},
                              {"skip-all", ConflictAnswer::SkipAll},
                              {"cancel", ConflictAnswer::Cancel}});
+}
+
+std::optional<ConflictAnswer> TerminalAsker::AnswerForAll() const
+{
+    // Resume is all that changes what a job needs: the resumed files need their rest only.
+    if (m_Preset == PresetAnswer::Resume)
+        return ConflictAnswer::ResumeAll;
+    return std::nullopt;
 }
 
 ConflictAnswer TerminalAsker::AskReplace(const std::string& text)
@@ -118,6 +127,6 @@ void TerminalProgress::Draw(const CopyEngine& engine)
     } else {
         line = m_Title + " " + (m_FolderText.empty() ? m_Path : m_FolderText);
     }
-    std::fprintf(stderr, "\r\033[K%s", line.substr(0, 120).c_str());
+    std::fprintf(stderr, "\r\033[K%s", EscapeControls(CutForEcho(line, 120)).c_str());
     m_bDrawn = true;
 }

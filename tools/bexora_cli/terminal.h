@@ -28,6 +28,7 @@ public:
     explicit TerminalAsker(PresetAnswer preset) : m_Preset(preset) {}
     explorer::ConflictAnswer AskDuplicate(const std::string& text) override;
     explorer::ConflictAnswer AskReplace(const std::string& text) override;
+    std::optional<explorer::ConflictAnswer> AnswerForAll() const override;
 
 private:
     PresetAnswer m_Preset;

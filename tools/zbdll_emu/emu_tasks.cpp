@@ -100,7 +100,8 @@ uint64_t DataEnd(int fd, uint64_t at, uint64_t stop)
 
 bool Copy(EmuState& emu, const CopyOrder& order)
 {
-    Fd in(open(order.from.c_str(), O_RDONLY));
+    // Not blocking: a FIFO or a device in the place of a file fails the copy instead of stalling it.
+    Fd in(open(order.from.c_str(), O_RDONLY | O_NONBLOCK));
     struct stat st {};
     if (in.get() < 0 || fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
@@ -110,9 +111,10 @@ bool Copy(EmuState& emu, const CopyOrder& order)
     // A destination that is the source itself (a link, or the disk's folder seen from the PC)
     // is refused before it is cut. A resumed copy keeps the bytes before its offset and
     // nothing after them.
-    Fd out(open(order.to.c_str(), O_WRONLY | O_CREAT, 0644));
+    Fd out(open(order.to.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK, 0644));
     struct stat outSt {};
-    if (out.get() < 0 || fstat(out.get(), &outSt) != 0 || (outSt.st_dev == st.st_dev && outSt.st_ino == st.st_ino))
+    if (out.get() < 0 || fstat(out.get(), &outSt) != 0 || !S_ISREG(outSt.st_mode) ||
+        (outSt.st_dev == st.st_dev && outSt.st_ino == st.st_ino))
         return false;
     if (uint64_t(outSt.st_size) != order.offset && ftruncate(out.get(), off_t(order.offset)) != 0)
         return false;

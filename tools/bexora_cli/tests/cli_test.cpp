@@ -36,7 +36,8 @@ protected:
 
     Result Run(const std::string& arguments)
     {
-        std::string command = std::string(BEXORA_CLI) + " " + arguments + " </dev/null 2>&1";
+        // Ended after a minute: a hang fails the test (status 124).
+        std::string command = "timeout -k 5 60 " + std::string(BEXORA_CLI) + " " + arguments + " </dev/null 2>&1";
         Result result;
         FILE* pipe = popen(command.c_str(), "r");
         char buffer[4096];
@@ -202,6 +203,94 @@ TEST_F(BexoraCli, DotFilesBareNamesAndTheCommandLine)
     EXPECT_EQ(mistyped.status, 1);
     EXPECT_NE(mistyped.output.find("ZBDLL_SIM_ROOT"), std::string::npos);
     EXPECT_FALSE(fs::exists(base / "mistyped"));
+}
+
+// Every PC entry is looked at before the first copy: what cannot be sent is named with
+// its reason and nothing is copied.
+TEST_F(BexoraCli, PutNamesAnEntryItCannotSendBeforeAnyCopy)
+{
+    Write(pc / "ok.bin", "ok");
+    ASSERT_EQ(mkfifo((pc / "fifo").c_str(), 0600), 0);
+    Result fifo = Run("put " + Q(pc / "fifo") + " " + Q(pc / "ok.bin") + " /DataFiles");
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_NE(fifo.output.find("Cannot copy \"" + (pc / "fifo").string() + "\":"), std::string::npos) << fifo.output;
+    EXPECT_NE(fifo.output.find("a FIFO, neither file nor folder."), std::string::npos) << fifo.output;
+    EXPECT_FALSE(fs::exists(pvr / "DataFiles" / "ok.bin"));
+
+    Write(pc / "tree" / "a.bin", "a");
+    fs::create_directory_symlink(pc / "tree", pc / "tree" / "loop");
+    Result loop = Run("put " + Q(pc / "tree") + " /DataFiles");
+    EXPECT_EQ(loop.status, 1);
+    EXPECT_NE(loop.output.find("\"" + (pc / "tree" / "loop").string() + "\":   \n\na link back to a folder it is in."),
+              std::string::npos) << loop.output;
+    EXPECT_FALSE(fs::exists(pvr / "DataFiles" / "tree"));
+    EXPECT_NE(Run("put --help").output.find("checked before the first file is copied"), std::string::npos);
+}
+
+TEST_F(BexoraCli, MoveLeavesTheSystemFoldersWhereTheyAre)
+{
+    fs::create_directories(pvr / "ProgramFiles" / "Auto Start");
+    for (const char* args : {"/MP3 /DataFiles", "/DataFiles Data", "'/ProgramFiles/Auto Start' /DataFiles",
+                             "/DataFiles/x /MP3 /ProgramFiles"}) {
+        Result move = Run(std::string("mv ") + args);
+        EXPECT_EQ(move.status, 1) << args;
+        EXPECT_NE(move.output.find("Cannot move the system folder!"), std::string::npos) << move.output;
+    }
+    for (const char* folder : {"MP3", "DataFiles", "ProgramFiles/Auto Start"})
+        EXPECT_TRUE(fs::is_directory(pvr / folder)) << folder;
+    EXPECT_FALSE(fs::exists(pvr / "ProgramFiles" / "MP3"));
+}
+
+TEST_F(BexoraCli, RefusalsThatUsedToBeSilentSayWhy)
+{
+    for (const char* name : {"''", "'/MP3/   '"}) {
+        Result blank = Run(std::string("mkdir ") + name);
+        EXPECT_EQ(blank.status, 1) << name;
+        EXPECT_NE(blank.output.find("The new folder needs a name."), std::string::npos) << name << blank.output;
+    }
+    setenv("ZBDLL_SIM_CORRUPT_LISTING", "0", 1);
+    Result corrupt = Run("ls /DataFiles");
+    unsetenv("ZBDLL_SIM_CORRUPT_LISTING");
+    EXPECT_EQ(corrupt.status, 1);
+    EXPECT_NE(corrupt.output.find("The STB's listing was cut short"), std::string::npos) << corrupt.output;
+}
+
+// A name on the PVR holds escape sequences: a terminal shows them, it does not obey them.
+TEST_F(BexoraCli, ControlBytesInNamesReachATerminalEscaped)
+{
+    const std::string name = "\x1b]0;owned\x07\x9b" "2J.rec";
+    Write(pvr / "DataFiles" / name, "x");
+    testing_support::TestPty pty;
+    ASSERT_TRUE(pty.Open());
+    const std::string command =
+        "timeout -k 5 60 " + std::string(BEXORA_CLI) + " ls /DataFiles >" + pty.SlavePath() + " 2>&1 </dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string screen = pty.Drain();
+    EXPECT_NE(screen.find("\\x1b]0;owned\\x07\\x9b2J.rec"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find('\x1b'), std::string::npos);
+    EXPECT_NE(Run("ls /DataFiles").output.find(name), std::string::npos);  // a pipe gets the bytes as they are
+}
+
+// The PC disk fills during a receive: the failure says so and keeps the part as a part.
+TEST_F(BexoraCli, AReceiveOntoAFullDiskSaysSo)
+{
+    Write(pvr / "DataFiles" / "big.rec", std::string(1 << 20, 'b'));
+    fs::create_directories(base / "small");
+    const std::string command = "unshare -m sh -c 'mount -t tmpfs -o size=256k tmpfs " + base.string() +
+                                "/small && timeout -k 5 60 " + BEXORA_CLI + " get /DataFiles/big.rec " +
+                                base.string() + "/small; echo status $?; ls " + base.string() + "/small' 2>&1";
+    Result result;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        result.output.append(buffer, got);
+    pclose(pipe);
+    if (result.output.find("status") == std::string::npos)
+        GTEST_SKIP() << "no private tmpfs here: " << result.output;
+    EXPECT_NE(result.output.find("\"" + (base / "small" / "big.rec").string() + "\": No space left on device"),
+              std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("status 1"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("big.rec.part"), std::string::npos) << result.output;
 }
 
 }
