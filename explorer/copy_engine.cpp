@@ -235,8 +235,9 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
 
 void CopyEngine::FailCopy()
 {
-    bool receiving = m_Direction == Direction::Receive && m_Index < m_Files.size();
-    FailJob(CopyFailureText() + (receiving ? KeepReceivedPart() : ""), kCopyFailureTitle);
+    // A file refused for its name was never written: there is no PC file to speak of.
+    bool written = m_Direction == Direction::Receive && m_Index < m_Files.size() && m_Files[m_Index].safe;
+    FailJob(CopyFailureText() + (written ? KeepReceivedPart() : ""), kCopyFailureTitle);
 }
 
 void CopyEngine::FailJob(const std::string& text, const std::string& title)

@@ -138,6 +138,8 @@ private:
     using PcFolderId = std::pair<uint64_t, uint64_t>;  // device and inode
     bool ScanPcFolder(const std::string& pcFolder, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors);
     bool ScanPcEntry(const std::string& pcPath, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors);
+    // False, with the message, when a selected PC file is there but cannot be sent.
+    bool SendablePcFile(const std::string& pcPath);
     bool ScanPvrFolder(const std::string& pvrFolder, const std::string& pcFolder);
     bool Full() const { return m_Files.size() >= kJobLimit || m_Folders.size() >= kJobLimit; }
     std::string CheckLimitsAndSpace(const std::string& pcFolder);

@@ -27,6 +27,21 @@ bool IsSideStream(const std::string& name) { return EndsWithNoCase(name, ".ts") 
 // A PC name with a backslash would name another folder on the STB.
 bool IsSafePcName(const std::string& name) { return name.find('\\') == std::string::npos; }
 
+// Why a PC entry cannot be sent; empty for a file, a folder, or nothing there at all (missing).
+std::string UnsendableReason(const std::string& path, struct stat& st, bool& missing)
+{
+    missing = false;
+    if (stat(path.c_str(), &st) != 0) {
+        int error = errno;
+        struct stat link {};
+        missing = lstat(path.c_str(), &link) != 0;
+        return missing ? "" : error == ENOENT ? "a link to nothing" : std::strerror(error);
+    }
+    if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))
+        return "";
+    return FileKindText(st.st_mode) + ", neither file nor folder";
+}
+
 }
 
 void CopyEngine::Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::string pcFolder, uint32_t serial)
@@ -41,13 +56,15 @@ void CopyEngine::Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::
         std::string pvrPath = PvrJoin(pvrFolder, row.name);
         std::string pcPath = PcJoin(pcFolder, row.name);
         bool safe = send ? IsSafePcName(row.name) : IsSafeEntryName(row.name, row.name.find('\0') == std::string::npos);
-        if (row.IsFolder() && row.name == "..") {
+        if (!row.IsFolder() || !safe) {
+            // A selected file that is gone is reported when its turn comes, one that cannot be sent now.
+            scanned = !send || !safe || SendablePcFile(pcPath);
+            if (scanned)
+                m_Files.push_back({pvrPath, pcPath, KbOfBytes(row.bytes), safe});
+        } else if (row.name == "..") {
             continue;
-        } else if (send && safe) {
-            // A selected file is checked like one in a folder: what cannot be sent stops the job before any copy.
+        } else if (send) {
             scanned = ScanPcEntry(pcPath, pvrFolder, ancestors);
-        } else if (!row.IsFolder() || !safe) {
-            m_Files.push_back({pvrPath, pcPath, KbOfBytes(row.bytes), safe});
         } else {
             m_Folders.push_back(pcPath);
             scanned = ScanPvrFolder(pvrPath, pcPath);
@@ -102,6 +119,14 @@ void CopyEngine::FinishPreparation(uint32_t serial, const std::string& failure)
     m_bPreparing = false;
 }
 
+bool CopyEngine::SendablePcFile(const std::string& pcPath)
+{
+    struct stat st {};
+    bool missing = false;
+    std::string reason = UnsendableReason(pcPath, st, missing);
+    return reason.empty() || Refuse(CannotSendText(pcPath, reason));
+}
+
 bool CopyEngine::Refuse(const std::string& message, const std::string& title)
 {
     m_PrepMessage = message;
@@ -141,21 +166,17 @@ bool CopyEngine::ScanPcEntry(const std::string& pcPath, const std::string& pvrFo
         return true;
     }
     struct stat st {};
-    if (stat(pcPath.c_str(), &st) != 0) {
-        struct stat link {};
-        int error = errno;
-        if (lstat(pcPath.c_str(), &link) != 0)
-            return Refuse(CannotOpenText(pcPath));
-        return Refuse(CannotSendText(pcPath, error == ENOENT ? "a link to nothing" : std::strerror(error)));
-    }
+    bool missing = false;
+    if (std::string reason = UnsendableReason(pcPath, st, missing); !reason.empty())
+        return Refuse(CannotSendText(pcPath, reason));
+    if (missing)
+        return Refuse(CannotOpenText(pcPath));
     if (S_ISREG(st.st_mode)) {
         if (faccessat(AT_FDCWD, pcPath.c_str(), R_OK, AT_EACCESS) != 0)
             return Refuse(CannotSendText(pcPath, std::strerror(errno)));
         m_Files.push_back({pvrPath, pcPath, KbOfBytes(uint64_t(st.st_size)), true});
         return true;
     }
-    if (!S_ISDIR(st.st_mode))
-        return Refuse(CannotSendText(pcPath, FileKindText(st.st_mode) + ", neither file nor folder"));
     PcFolderId id{uint64_t(st.st_dev), uint64_t(st.st_ino)};
     if (std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end())
         return Refuse(CannotSendText(pcPath, "a link back to a folder it is in"));

@@ -181,14 +181,14 @@ bool RefuseSystemMove(Prompter& prompter, const std::vector<std::string>& paths)
 OpResult MovePvrPaths(PvrSession& session, Prompter& prompter, const std::vector<std::string>& cutPaths,
                       const std::string& folder)
 {
-    if (RefuseSystemMove(prompter, cutPaths))
-        return OpResult::Refused;
     for (const std::string& path : cutPaths) {
         if (folder == path || folder.starts_with(path + "\\")) {
             prompter.Notify("Invalid moving command.   ", "Moving Failure", PromptIcon::Error);
             return OpResult::Refused;
         }
     }
+    if (RefuseSystemMove(prompter, cutPaths))
+        return OpResult::Refused;
     UsbLineHold hold(session);
     if (!hold.Held())
         return OpResult::Busy;

@@ -204,13 +204,11 @@ public:
         bool bareName = target.find_first_of("/\\") == std::string::npos;
         std::string destination = bareName && sources.size() == 1 ? PvrJoin(PvrParent(PvrArgument(sources[0])), target)
                                                                    : PvrArgument(target);
-        std::vector<std::string> paths;
-        for (const std::string& source : sources)
-            paths.push_back(PvrArgument(source));
-        if (RefuseSystemMove(m_Prompter, paths))
-            return 1;
         std::optional<PaneRow> destinationRow = PvrRowOf(destination);
         if (destination.empty() || (destinationRow && destinationRow->IsFolder())) {
+            std::vector<std::string> paths;
+            for (const std::string& source : sources)
+                paths.push_back(PvrArgument(source));
             return MovePvrPaths(m_Session, m_Prompter, paths, destination) == OpResult::Done ? 0 : 1;
         }
         if (sources.size() != 1) {
@@ -218,6 +216,8 @@ public:
             return 1;
         }
         std::string source = PvrArgument(sources[0]);
+        if (RefuseSystemMove(m_Prompter, {source}))
+            return 1;
         std::optional<PaneRow> row = PvrRowOf(source);
         if (!row) {
             std::fprintf(stderr, "File does not exist.   \n\n\"%s\"  \n", sources[0].c_str());

@@ -229,7 +229,8 @@ TEST_F(BexoraCli, PutNamesAnEntryItCannotSendBeforeAnyCopy)
 
 TEST_F(BexoraCli, MoveLeavesTheSystemFoldersWhereTheyAre)
 {
-    fs::create_directories(pvr / "ProgramFiles" / "Auto Start");
+    for (const char* folder : {"MP3", "DataFiles", "ProgramFiles/Auto Start"})
+        fs::create_directories(pvr / folder);
     for (const char* args : {"/MP3 /DataFiles", "/DataFiles Data", "'/ProgramFiles/Auto Start' /DataFiles",
                              "/DataFiles/x /MP3 /ProgramFiles"}) {
         Result move = Run(std::string("mv ") + args);
@@ -271,26 +272,30 @@ TEST_F(BexoraCli, ControlBytesInNamesReachATerminalEscaped)
     EXPECT_NE(Run("ls /DataFiles").output.find(name), std::string::npos);  // a pipe gets the bytes as they are
 }
 
-// The PC disk fills during a receive: the failure says so and keeps the part as a part.
-TEST_F(BexoraCli, AReceiveOntoAFullDiskSaysSo)
+// The PC disk fills up during a receive: the failure says so and keeps the part as a part.
+TEST_F(BexoraCli, AReceiveOntoADiskThatFillsUpSaysSo)
 {
-    Write(pvr / "DataFiles" / "big.rec", std::string(1 << 20, 'b'));
-    fs::create_directories(base / "small");
-    const std::string command = "unshare -m sh -c 'mount -t tmpfs -o size=256k tmpfs " + base.string() +
-                                "/small && timeout -k 5 60 " + BEXORA_CLI + " get /DataFiles/big.rec " +
-                                base.string() + "/small; echo status $?; ls " + base.string() + "/small' 2>&1";
+    Write(pvr / "DataFiles" / "big.rec", std::string(300 << 10, 'b'));
+    const std::string small = (base / "small").string();
+    fs::create_directories(small);
+    // Copies pause after every 64 KB: once the copy has begun, another file takes the rest of the disk.
+    const std::string script = "mount -t tmpfs -o size=512k tmpfs " + small + " || exit; ZBDLL_SIM_SLOW_MS=300 timeout -k 5 60 " +
+                               BEXORA_CLI + " get /DataFiles/big.rec " + small + " </dev/null & "
+                               "i=0; while [ ! -s " + small + "/big.rec ] && [ $i -lt 3000 ]; do sleep 0.01; i=$((i+1)); done; "
+                               "dd if=/dev/zero of=" + small + "/filler bs=4k 2>/dev/null; "
+                               "wait $!; echo status $?; ls " + small;
     Result result;
-    FILE* pipe = popen(command.c_str(), "r");
+    FILE* pipe = popen(("unshare -m sh -c '" + script + "' 2>&1").c_str(), "r");
     char buffer[4096];
     for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
         result.output.append(buffer, got);
     pclose(pipe);
     if (result.output.find("status") == std::string::npos)
         GTEST_SKIP() << "no private tmpfs here: " << result.output;
-    EXPECT_NE(result.output.find("\"" + (base / "small" / "big.rec").string() + "\": No space left on device"),
-              std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("\"" + small + "/big.rec\": No space left on device"), std::string::npos)
+        << result.output;
     EXPECT_NE(result.output.find("status 1"), std::string::npos) << result.output;
-    EXPECT_NE(result.output.find("big.rec.part"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("\nbig.rec.part\n"), std::string::npos) << result.output;
 }
 
 }
