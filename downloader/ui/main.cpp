@@ -52,12 +52,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName("ZBDN_USB");
     QGuiApplication::setDesktopFileName("zbdn-usb");
-    QCommandLineParser options;
-    options.setApplicationDescription("ZBDN_USB (ZBD USB Downloader 1.2): sends a firmware image to the STB's "
-                                      "loader over USB. With FILE.zbd it starts at once and exits 0 after "
-                                      "\"Completely Transfered!\", 1 after any other end, 3 when another "
-                                      "instance runs.");
-    options.addHelpOption();
+    QCommandLineParser options;  // --help is answered above, before the window system starts
     options.addPositionalArgument("FILE.zbd", "Firmware image to send at once.");
     options.process(app);
     auto instance = CInstanceLock::Acquire(QFile::encodeName(UserLockPath("ZB_DOWN_USB")).toStdString());
