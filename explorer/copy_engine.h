@@ -178,6 +178,8 @@ private:
     // the part its attempts wrote, kept as NAME.part (the next receive offers to resume it).
     std::string KeepReceivedPart();
     bool WroteThisFile(const std::string& pcPath) const;
+    // Whether a file already at the destination is asked about, by the answers given so far.
+    bool AsksAboutExisting(bool resumable) const;
     // The copy-failure text for a connected or a missing STB.
     std::string CopyFailureText() const;
     // From the preparation thread: the job fails with this message before any copy.

@@ -82,6 +82,11 @@ std::string ConflictFacts(const std::string& existing, const std::string& incomi
 
 }
 
+bool CopyEngine::AsksAboutExisting(bool resumable) const
+{
+    return resumable ? m_Answer != ConflictAnswer::OverwriteAll : m_bAsk;
+}
+
 bool CopyEngine::WroteThisFile(const std::string& pcPath) const
 {
     return std::find(m_WrittenPcPaths.begin(), m_WrittenPcPaths.end(), pcPath) != m_WrittenPcPaths.end();
@@ -210,7 +215,7 @@ void CopyEngine::SendCurrent(bool firstAttempt)
         FailJob(TooLongText(file.pcPath), kCopyFailureTitle);
         return;
     }
-    bool check = resumable ? firstAttempt && m_Answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
+    bool check = firstAttempt && AsksAboutExisting(resumable);
     PvrLookup lookup;
     if (check) {
         std::optional<PvrLookup> found = FindPvrFile(PvrParent(file.pvrPath), name);
@@ -264,7 +269,7 @@ void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
     if (m_Index == 0 && firstAttempt && !lastResort)
         m_Progress.ResetProgress();
     std::string name = PvrBaseName(file.pvrPath);
-    bool check = resumable ? firstAttempt && m_Answer != ConflictAnswer::OverwriteAll : firstAttempt && m_bAsk;
+    bool check = firstAttempt && AsksAboutExisting(resumable);
     // What this file's own attempts wrote is no one else's file to ask about.
     std::optional<uint64_t> pcSize = check && !WroteThisFile(file.pcPath) ? PcFileSize(file.pcPath) : std::nullopt;
     // The part an earlier failed receive kept stands for the file it was to become.
