@@ -84,7 +84,7 @@ void SerialUpload(benchmark::State& state)
     if (!sim.Start().empty())
         return state.SkipWithError("stb-sim did not start");
     SilentPrompter prompter;
-    CSerialChannel channel(prompter, MakePosixSerialPort(), {sim.SerialPath(), ""});
+    CSerialChannel channel(prompter, MakeSystemSerialPort(), {sim.SerialPath(), ""});
     if (!channel.Open("COM1", 115200, 0))
         return state.SkipWithError("cannot open the pseudo-terminal");
     LinkState link_state;

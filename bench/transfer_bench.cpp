@@ -24,7 +24,7 @@ constexpr uint32_t kUploadPayload = 0x20000 + 0x100;
 // Counts the bytes the PC writes and reads on the serial line.
 class CountingPort : public SerialPort {
 public:
-    explicit CountingPort(std::atomic<uint64_t>& wire) : m_Inner(MakePosixSerialPort()), m_Wire(wire) {}
+    explicit CountingPort(std::atomic<uint64_t>& wire) : m_Inner(MakeSystemSerialPort()), m_Wire(wire) {}
     bool Open(const std::string& path, uint32_t baud, const SerialTimeouts& t) override { return m_Inner->Open(path, baud, t); }
     void Close() override { m_Inner->Close(); }
     int Read(uint8_t* buffer, uint32_t max) override

@@ -5,9 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -27,71 +24,24 @@ std::string SizeText(uint64_t bytes)
 
 }  // namespace
 
-std::string FileKindText(unsigned mode)
+std::string FileKindText(std::filesystem::file_type type)
 {
-    switch (mode & S_IFMT) {
-    case S_IFDIR: return "a folder";
-    case S_IFIFO: return "a FIFO";
-    case S_IFSOCK: return "a socket";
-    case S_IFCHR:
-    case S_IFBLK: return "a device";
+    using std::filesystem::file_type;
+    switch (type) {
+    case file_type::directory: return "a folder";
+    case file_type::fifo: return "a FIFO";
+    case file_type::socket: return "a socket";
+    case file_type::character:
+    case file_type::block: return "a device";
     default: return "a special file";
     }
 }
 
-CInputFile::CInputFile(CInputFile&& other) noexcept : m_Fd(other.m_Fd), m_Size(other.m_Size) { other.m_Fd = -1; }
-
-CInputFile& CInputFile::operator=(CInputFile&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        m_Fd = other.m_Fd;
-        m_Size = other.m_Size;
-        other.m_Fd = -1;
-    }
-    return *this;
-}
-
-CInputFile::~CInputFile() { Close(); }
-
-void CInputFile::Close()
-{
-    if (m_Fd >= 0)
-        ::close(m_Fd);
-    m_Fd = -1;
-}
-
 bool CInputFile::Open(const std::filesystem::path& path, FileFailure* failure)
 {
-    Close();
-    // O_NONBLOCK lets a FIFO without a writer open at once; it goes again before reading.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return Refuse(failure, path, std::strerror(errno));
-    struct stat st {};
     std::string reason;
-    int flags = 0;
-    if (::fstat(fd, &st) != 0)
-        reason = std::strerror(errno);
-    else if (!S_ISREG(st.st_mode))
-        reason = FileKindText(st.st_mode) + ", not a regular file";
-    else if ((flags = ::fcntl(fd, F_GETFL)) < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
-        reason = std::strerror(errno);
-    if (!reason.empty()) {
-        ::close(fd);
-        return Refuse(failure, path, reason);
-    }
-    m_Fd = fd;
-    m_Size = uint64_t(st.st_size);
-    return true;
-}
-
-std::FILE* CInputFile::Release()
-{
-    std::FILE* stream = m_Fd >= 0 ? ::fdopen(m_Fd, "rb") : nullptr;
-    if (stream)
-        m_Fd = -1;
-    return stream;
+    m_File = OpenRegularInput(path, m_Size, reason);
+    return m_File ? true : Refuse(failure, path, reason);
 }
 
 bool ReadInputFile(const std::filesystem::path& path, uint64_t limit, std::string& bytes, FileFailure* failure)
@@ -108,14 +58,12 @@ bool ReadInputFile(const std::filesystem::path& path, uint64_t limit, std::strin
     for (;;) {
         if (got == bytes.size())
             bytes.resize(size_t(std::min<uint64_t>(limit + 1, std::max<uint64_t>(got * 2, 4096))));
-        ssize_t n = ::read(file.Fd(), bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
+        size_t n = std::fread(bytes.data() + got, 1, bytes.size() - got, file.m_File.get());
+        if (n == 0 && std::ferror(file.m_File.get()))
             return Refuse(failure, path, std::strerror(errno));
         if (n == 0)
             break;
-        got += uint64_t(n);
+        got += n;
         if (got > limit)
             return Refuse(failure, path, "larger than " + SizeText(limit));
     }

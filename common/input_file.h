@@ -4,6 +4,7 @@
 // /proc says 0, a growing file says too little).
 #pragma once
 #include "common/safe_file.h"
+#include "common/system_paths.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -17,27 +18,28 @@ public:
     CInputFile() = default;
     CInputFile(const CInputFile&) = delete;
     CInputFile& operator=(const CInputFile&) = delete;
-    CInputFile(CInputFile&& other) noexcept;
-    CInputFile& operator=(CInputFile&& other) noexcept;
-    ~CInputFile();
+    CInputFile(CInputFile&&) noexcept = default;
+    CInputFile& operator=(CInputFile&&) noexcept = default;
 
     // False, with the path and the reason, unless path is a regular file that opens for reading.
     bool Open(const std::filesystem::path& path, FileFailure* failure = nullptr);
-    explicit operator bool() const { return m_Fd >= 0; }
-    int Fd() const { return m_Fd; }
+    explicit operator bool() const { return m_File != nullptr; }
     // The size the file had when it was opened.
     uint64_t Size() const { return m_Size; }
     // A stdio stream over the file, which then belongs to the caller; nullptr on failure.
-    std::FILE* Release();
+    std::FILE* Release() { return m_File.release(); }
 
 private:
-    void Close();
-    int m_Fd = -1;
+    friend bool ReadInputFile(const std::filesystem::path&, uint64_t, std::string&, FileFailure*);
+    StdioFile m_File{nullptr, &std::fclose};
     uint64_t m_Size = 0;
 };
 
 // What kind of thing stands at a path, in words, for a refusal: "a FIFO", "a folder", ...
-std::string FileKindText(unsigned mode);
+std::string FileKindText(std::filesystem::file_type type);
+
+// The system's half of CInputFile::Open: the open stream and its size, or the reason.
+StdioFile OpenRegularInput(const std::filesystem::path& path, uint64_t& size, std::string& reason);
 
 // The whole file, at most limit bytes; a longer one is refused as too large.
 bool ReadInputFile(const std::filesystem::path& path, uint64_t limit, std::string& bytes,

@@ -2,6 +2,7 @@
 // holds it, and the holder's death releases it, so neither a crash nor a power loss that
 // leaves the file behind (even empty) can keep the program from starting again.
 #pragma once
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 
@@ -15,6 +16,6 @@ public:
     CInstanceLock& operator=(const CInstanceLock&) = delete;
 
 private:
-    explicit CInstanceLock(int fd) : m_Fd(fd) {}
-    int m_Fd;
+    explicit CInstanceLock(intptr_t handle) : m_Handle(handle) {}
+    intptr_t m_Handle;   // the open file: a descriptor, or a Windows handle
 };

@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <span>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 // What went wrong, for the error line after the system's own text.
@@ -56,14 +55,19 @@ private:
         std::filesystem::path final;   // after following a link
         std::filesystem::path temp;
         bool exists = false;
-        mode_t mode = 0;
-        uid_t uid = 0;
-        gid_t gid = 0;
-        dev_t dev = 0;
-        ino_t ino = 0;
+        // Of the file replaced: kept by the new one where the system has them, and
+        // (volume, file number) to tell two names of one file apart.
+        uint32_t mode = 0;
+        uint32_t uid = 0;
+        uint32_t gid = 0;
+        uint64_t dev = 0;
+        uint64_t ino = 0;
     };
+    // These three differ per system (safe_file_posix.cpp, safe_file_win32.cpp).
     bool Resolve(Entry& entry, FileFailure& failure);
     bool WriteTemp(Entry& entry, FileFailure& failure);
+    // Renames the temporary file over the final one, durably.
+    bool Replace(Entry& entry, FileFailure& failure);
     void RemoveTemps();
 
     std::vector<Entry> m_Entries;

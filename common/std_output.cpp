@@ -16,7 +16,12 @@ bool Failed()
 }
 }  // namespace
 
-void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
+void IgnoreBrokenPipes()
+{
+#ifdef SIGPIPE  // Windows has no such signal: a closed pipe is a failed write there already
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
 
 bool WriteStdout(std::string_view text)
 {

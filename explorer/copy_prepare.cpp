@@ -39,7 +39,7 @@ std::string UnsendableReason(const std::string& path, struct stat& st, bool& mis
     }
     if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))
         return "";
-    return FileKindText(st.st_mode) + ", neither file nor folder";
+    return FileKindText(std::filesystem::status(path).type()) + ", neither file nor folder";
 }
 
 }

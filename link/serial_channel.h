@@ -23,7 +23,7 @@ class CSerialChannel : public SerialWriter {
 public:
     static constexpr uint32_t kWatchReadSize = 2048;
 
-    CSerialChannel(Prompter& prompter, std::unique_ptr<SerialPort> port = MakePosixSerialPort(),
+    CSerialChannel(Prompter& prompter, std::unique_ptr<SerialPort> port = MakeSystemSerialPort(),
                    SerialPortConfig config = {});
     ~CSerialChannel() override;
     CSerialChannel(const CSerialChannel&) = delete;

@@ -15,16 +15,15 @@ std::string ResolveSerialPath(const std::string& portName, const SerialPortConfi
         const char* name;
         const char* variable;
         const std::string& setting;
-        const char* fallback;
+        int index;
     };
-    const Mapping mappings[] = {{"COM1", "ORVANEL_COM1", config.com1Path, "/dev/ttyS0"},
-                                {"COM2", "ORVANEL_COM2", config.com2Path, "/dev/ttyS1"}};
+    const Mapping mappings[] = {{"COM1", "ORVANEL_COM1", config.com1Path, 0}, {"COM2", "ORVANEL_COM2", config.com2Path, 1}};
     for (const auto& m : mappings) {
         if (portName != m.name)
             continue;
         if (const char* value = std::getenv(m.variable); value && *value)
             return value;
-        return m.setting.empty() ? m.fallback : m.setting;
+        return m.setting.empty() ? DefaultSerialDevice(m.index) : m.setting;
     }
     return portName;
 }

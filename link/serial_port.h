@@ -43,11 +43,15 @@ struct SerialPortConfig {
     std::string com1Path;   // settings entries; empty means not set
     std::string com2Path;
 };
-// ORVANEL_COM1 / ORVANEL_COM2 win, then the settings entry, then /dev/ttyS0 / /dev/ttyS1.
+// ORVANEL_COM1 / ORVANEL_COM2 win, then the settings entry, then the system's device.
 std::string ResolveSerialPath(const std::string& portName, const SerialPortConfig& config);
+// The device of COM1 (index 0) or COM2 when nothing else is set: /dev/ttyS0 and /dev/ttyS1,
+// or \\.\COM1 and \\.\COM2 on Windows.
+std::string DefaultSerialDevice(int index);
 
 // "PATH: reason" for an open that failed with errno error (0: ""); a refused permission
 // adds the fix, the dialout group.
 std::string SerialOpenFailReason(const std::string& path, int error);
 
-std::unique_ptr<SerialPort> MakePosixSerialPort();
+// termios on POSIX systems, the Win32 communications functions on Windows.
+std::unique_ptr<SerialPort> MakeSystemSerialPort();

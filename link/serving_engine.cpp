@@ -2,6 +2,7 @@
 
 #include "common/input_file.h"
 #include "usb/usb_bulk_port.h"
+#include "common/system_paths.h"
 
 #include <algorithm>
 #include <chrono>

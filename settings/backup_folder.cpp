@@ -1,5 +1,6 @@
 #include "settings/backup_folder.h"
 
+#include "common/system_paths.h"
 #include "common/trace.h"
 #include "settings/checksum.h"
 #include "settings/settings_file.h"
@@ -117,8 +118,7 @@ std::optional<fs::path> WriteBackup(const fs::path& folder, BackupKind kind, con
     }
     if (!MakePrivateFolder(folder, failure))
         return std::nullopt;
-    std::tm local{};
-    localtime_r(&when, &local);
+    const std::tm local = LocalTime(when);
     const uint8_t modelId = image.packedFlash[7];
     const fs::path path = FreeName(folder, StemOf(kind, local, modelId));
     const auto header = SettingsFileHeader(image.systemId, image.packedFlash.data(), modelId);

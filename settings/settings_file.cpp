@@ -5,6 +5,7 @@
 #include "settings/image_codec.h"
 #include "common/input_file.h"
 #include "common/prompter.h"
+#include "common/system_paths.h"
 #include "common/trace.h"
 #include "settings/model_traits.h"
 
@@ -14,8 +15,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace {
 
@@ -78,17 +77,8 @@ std::array<uint8_t, kSettingsFileHeaderSize> SettingsFileHeader(uint16_t systemI
 
 std::filesystem::path DefaultSideFolder()
 {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && state[0] == '/')
-        return std::filesystem::path(state) / "orvanel";
-    const char* home = std::getenv("HOME");
-    if (!home || home[0] != '/') {
-        const passwd* user = ::getpwuid(::getuid());
-        home = user ? user->pw_dir : nullptr;
-    }
-    if (!home || home[0] != '/')
-        return ".";
-    return std::filesystem::path(home) / ".local" / "state" / "orvanel";
+    std::filesystem::path state = UserStateFolder();
+    return state.empty() ? std::filesystem::path(".") : state / "orvanel";
 }
 
 std::filesystem::path SideFolderOf(const COrvanel1Doc& doc)

@@ -1,3 +1,7 @@
+# The explorer's PC side is POSIX's for now: no Windows build of it or of bexora-cli yet.
+if(WIN32)
+  return()
+endif()
 # bexora-cli: the explorer's engine from the terminal, linked with the ZbDll emulator.
 if(NOT ORVANEL_FUZZ)
   find_package(CLI11 REQUIRED)

@@ -2,6 +2,7 @@
 file(GLOB stb_sim_core_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/stb_sim/*.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/stb_sim/*.h)
 list(FILTER stb_sim_core_sources EXCLUDE REGEX "/main\\.cpp$")
+orvanel_platform_sources(stb_sim_core_sources)
 add_library(stb_sim_core STATIC ${stb_sim_core_sources})
 target_link_libraries(stb_sim_core PUBLIC link usb settings)
 
@@ -10,7 +11,8 @@ add_library(stb_sim_testing STATIC ${CMAKE_CURRENT_SOURCE_DIR}/stb_sim/testing/s
             ${CMAKE_CURRENT_SOURCE_DIR}/stb_sim/testing/sim_test_images.h)
 target_link_libraries(stb_sim_testing PUBLIC stb_sim_core)
 
-if(NOT ORVANEL_FUZZ)
+# The simulator itself serves a pseudo-terminal and a Unix-domain socket.
+if(NOT ORVANEL_FUZZ AND NOT WIN32)
   find_package(CLI11 QUIET)
   if(CLI11_FOUND)
     add_executable(stb-sim ${CMAKE_CURRENT_SOURCE_DIR}/stb_sim/main.cpp)

@@ -1,6 +1,7 @@
 # The ZbDll emulator: the device library played against a PC folder. The tests link it
 # (zbdll_emu); the programs load it at run time as libzbdll-emu.so (zbdll-emu).
 file(GLOB zbdll_emu_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/zbdll_emu/*.cpp ${CMAKE_CURRENT_LIST_DIR}/zbdll_emu/*.h)
+orvanel_platform_sources(zbdll_emu_sources)
 add_library(zbdll_emu_objects OBJECT ${zbdll_emu_sources})
 set_target_properties(zbdll_emu_objects PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(zbdll_emu_objects PUBLIC ${CMAKE_SOURCE_DIR})
@@ -10,7 +11,8 @@ add_library(zbdll_emu STATIC $<TARGET_OBJECTS:zbdll_emu_objects>)
 target_include_directories(zbdll_emu PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(zbdll_emu PUBLIC Threads::Threads)
 
-if(NOT ORVANEL_FUZZ)
+# The loadable library of Windows (ZbDll.dll) is still to come.
+if(NOT ORVANEL_FUZZ AND NOT WIN32)
   add_library(zbdll-emu SHARED $<TARGET_OBJECTS:zbdll_emu_objects>)
   target_link_libraries(zbdll-emu PRIVATE Threads::Threads)
   # Its own calls stay inside it, whatever the loading program defines.

@@ -1,20 +1,27 @@
 #include "common/testing/test_support.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <fcntl.h>
-#include <pty.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 namespace testing_support {
 
 TempFolder::TempFolder(const std::string& prefix)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) != nullptr)
-        m_Path = pattern;
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::error_code error;
+    const auto base = std::filesystem::temp_directory_path(error);
+    for (int attempt = 0; attempt < 32 && !error; ++attempt) {
+        char suffix[17];
+        std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
+        auto path = base / (prefix + "-" + suffix);
+        if (std::filesystem::create_directory(path, error)) {
+            std::filesystem::permissions(path, std::filesystem::perms::owner_all, error);
+            m_Path = path;
+            return;
+        }
+    }
 }
 
 TempFolder::~TempFolder()
@@ -55,34 +62,6 @@ std::vector<uint8_t> RandomBytes(uint32_t n, uint32_t seed)
     for (auto& b : bytes)
         b = uint8_t(rng());
     return bytes;
-}
-
-TestPty::TestPty()
-{
-    char name[128];
-    int slave = -1;
-    if (::openpty(&m_Master, &slave, name, nullptr, nullptr) != 0) {
-        m_Master = -1;
-        return;
-    }
-    ::close(slave);
-    m_SlavePath = name;
-}
-
-TestPty::~TestPty()
-{
-    if (m_Master >= 0)
-        ::close(m_Master);
-}
-
-std::string TestPty::Drain() const
-{
-    ::fcntl(m_Master, F_SETFL, ::fcntl(m_Master, F_GETFL) | O_NONBLOCK);
-    std::string screen;
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(m_Master, buffer, sizeof buffer)) > 0;)
-        screen.append(buffer, size_t(got));
-    return screen;
 }
 
 }  // namespace testing_support

@@ -1,5 +1,6 @@
 #include "common/testing/scripted_prompter.h"
 #include "link/serving_engine.h"
+#include "common/testing/test_support.h"
 #include "usb/usb_bulk_port.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,6 @@
 #include <fstream>
 #include <mutex>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -77,13 +77,12 @@ class ServingEngineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        path = std::filesystem::temp_directory_path() / ("serving-" + std::to_string(::getpid()) + ".bin");
+        path = folder / "serving.bin";
         image.resize(1000);
         for (size_t i = 0; i < image.size(); ++i)
             image[i] = uint8_t(i * 7 + 3);
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), long(image.size()));
     }
-    void TearDown() override { std::filesystem::remove(path); }
 
     void Serve(ServingProgram program = ServingProgram::Orvanel)
     {
@@ -105,6 +104,7 @@ protected:
         return replies;
     }
 
+    testing_support::TempFolder folder;
     std::filesystem::path path;
     std::vector<uint8_t> image;
     ScriptedPort port;

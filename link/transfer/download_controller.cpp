@@ -1,6 +1,7 @@
 #include "link/transfer/download_controller.h"
 
 #include "common/prompter.h"
+#include "common/system_paths.h"
 #include "common/trace.h"
 #include "link/transfer/download_image.h"
 #include "link/transfer/transfer_text.h"
@@ -355,7 +356,7 @@ bool CDownloadController::OnSerialReadRequest(const uint8_t* frame)
         m_View.ShowStatus("Error : File size is over.");
         return true;
     }
-    std::unique_ptr<FILE, int (*)(FILE*)> image(std::fopen(m_ImagePath.c_str(), "rb"), &std::fclose);
+    StdioFile image = OpenStdioFile(m_ImagePath, "rb");
     if (!image) {
         m_View.ShowStatus("Error : File open error.");
         return false;

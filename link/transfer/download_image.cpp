@@ -8,15 +8,14 @@
 #include "settings/pack_container.h"
 #include "common/prompter.h"
 #include "common/safe_file.h"
+#include "common/system_paths.h"
 #include "settings/settings_file.h"
 #include "common/trace.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
 #include <memory>
 #include <new>
-#include <unistd.h>
 
 namespace {
 constexpr uint16_t kContainerVersion = 1;
@@ -157,14 +156,14 @@ bool PrepareDownloadImage(COrvanel1Doc& doc, uint16_t systemId, const std::files
 bool StampDownloadImage(const std::filesystem::path& path, uint16_t systemId)
 {
     std::vector<uint8_t> image(kContainerHeaderSize + PackBlockBound(kPackedFlashSize) + PackBlockBound(kEepromSize) + 1);
-    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    StdioFile file = OpenStdioFileNoFollow(path);
+    if (!file)
         return false;
-    ssize_t got = ::read(fd, image.data(), image.size());
-    ::close(fd);
-    if (got < ssize_t(kContainerHeaderSize) || size_t(got) == image.size() || GetBe16(image.data()) != kHeaderFollowing)
+    size_t got = std::fread(image.data(), 1, image.size(), file.get());
+    file.reset();   // Windows replaces no file that is still open
+    if (got < kContainerHeaderSize || got == image.size() || GetBe16(image.data()) != kHeaderFollowing)
         return false;
-    image.resize(size_t(got));
+    image.resize(got);
     WriteContainerHeader(image.data(), systemId, GetBe16(image.data() + 8));
     return SafeWriteFile(path, image, LinkRule::Replace);
 }

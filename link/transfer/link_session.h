@@ -33,7 +33,7 @@ constexpr uint32_t kSerialBaudRate = 115200;
 using UsbBackendFactory = std::function<std::unique_ptr<UsbBackend>()>;
 
 struct LinkSessionParts {
-    std::unique_ptr<SerialPort> serialPort = MakePosixSerialPort();
+    std::unique_ptr<SerialPort> serialPort = MakeSystemSerialPort();
     SerialPortConfig serialConfig;
     UsbBackendFactory makeUsbBackend = [] { return MakeUsbBackend({}); };
     TransferClock* clock = nullptr;          // null: the session's own sleeping clock

@@ -1,5 +1,6 @@
 // The backups of transfers: written as settings files that load, named by time, kind and
 // model, listed newest first, and held to the folder's limits.
+#include "common/system_paths.h"
 #include "common/testing/scripted_prompter.h"
 #include "common/testing/test_support.h"
 #include "settings/backup_folder.h"
@@ -69,9 +70,7 @@ TEST_F(BackupFolder, ABackupIsASettingsFileOfTheTransferNamedByTimeKindAndModel)
     EXPECT_EQ(listed[0].path, *third) << "newest first; the same second in writing order";
     EXPECT_EQ(listed[1].kind, BackupKind::ToStb);
     EXPECT_EQ(listed[2].modelId, 10);
-    std::tm local{};
-    localtime_r(&when, &local);
-    EXPECT_EQ(BackupTimeText(listed[0].time), BackupTimeText(local));
+    EXPECT_EQ(BackupTimeText(listed[0].time), BackupTimeText(LocalTime(when)));
 
     ASSERT_TRUE(NewestBackupOf(folder, 0x1234));
     EXPECT_EQ(NewestBackupOf(folder, 0x1234)->path, *third);

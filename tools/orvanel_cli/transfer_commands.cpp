@@ -32,21 +32,18 @@ public:
     InterruptScope()
     {
         g_bInterrupted = false;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &m_Previous);
-        sigaction(SIGTERM, &action, &m_PreviousTerm);
+        m_Previous = std::signal(SIGINT, OnInterrupt);
+        m_PreviousTerm = std::signal(SIGTERM, OnInterrupt);
     }
     ~InterruptScope()
     {
-        sigaction(SIGINT, &m_Previous, nullptr);
-        sigaction(SIGTERM, &m_PreviousTerm, nullptr);
+        std::signal(SIGINT, m_Previous);
+        std::signal(SIGTERM, m_PreviousTerm);
     }
 
 private:
-    struct sigaction m_Previous {};
-    struct sigaction m_PreviousTerm {};
+    void (*m_Previous)(int);
+    void (*m_PreviousTerm)(int);
 };
 
 void Configure(CLinkSession& session, const TransferOptions& options)

@@ -1,4 +1,5 @@
 // The emulator's device side: configuration, arrival and removal, commands and replies.
+#include "tools/zbdll_emu/emu_files.h"
 #include "tools/zbdll_emu/emu_state.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -48,14 +48,10 @@ void Reply(EmuState& emu, uint32_t code, const std::vector<uint8_t>& payload = {
 
 std::vector<uint8_t> EntryOf(const fs::directory_entry& entry)
 {
-    struct stat st {};
-    if (stat(entry.path().c_str(), &st) != 0)
-        st = {};
-    bool folder = S_ISDIR(st.st_mode);
-    std::tm tm{};
-    gmtime_r(&st.st_mtime, &tm);
-    uint16_t mjd = uint16_t(st.st_mtime / 86400 + 40587);
-    return EmuMakeEntry(entry.path().filename().string(), folder, folder ? 0 : uint64_t(st.st_size), mjd,
+    EmuFileInfo info = EmuStat(entry.path()).value_or(EmuFileInfo{});
+    std::tm tm = EmuUtcTime(info.modified);
+    uint16_t mjd = uint16_t(info.modified / 86400 + 40587);
+    return EmuMakeEntry(entry.path().filename().string(), info.folder, info.folder ? 0 : info.size, mjd,
                         uint8_t(tm.tm_hour), uint8_t(tm.tm_min));
 }
 

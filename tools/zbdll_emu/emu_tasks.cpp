@@ -1,15 +1,12 @@
 // The emulator's background copy tasks: one at a time on one long-lived thread, with
 // progress, cancel, resume offsets and the faults a test asks for. Holes of the source
 // stay holes.
+#include "tools/zbdll_emu/emu_files.h"
 #include "tools/zbdll_emu/emu_state.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -25,122 +22,34 @@ struct CopyOrder {
     bool fail = false;  // break halfway
 };
 
-class Fd {
-public:
-    explicit Fd(int fd) : m_Fd(fd) {}
-    ~Fd()
-    {
-        if (m_Fd >= 0)
-            close(m_Fd);
-    }
-    int get() const { return m_Fd; }
-
-private:
-    int m_Fd;
-};
-
-// Moves byte ranges from one file to the same place in another: in the kernel while
-// copy_file_range can (not across file systems, nor on every kernel), else through a
-// buffer no larger than the ranges asked for.
-class RangeMover {
-public:
-    RangeMover(int in, int out) : m_In(in), m_Out(out) {}
-    bool Move(uint64_t at, size_t count)
-    {
-        while (count > 0) {
-            ssize_t moved = m_bKernel ? MoveInKernel(at, count) : MoveThroughBuffer(at, count);
-            if (moved < 0 && m_bKernel) {
-                m_bKernel = false;
-                continue;
-            }
-            if (moved <= 0)
-                return false;  // a read or write error, or the source ended early
-            at += uint64_t(moved);
-            count -= size_t(moved);
-        }
-        return true;
-    }
-
-private:
-    // -1: this pair of files is not copied in the kernel (some file systems answer 0 bytes
-    // rather than an error; the buffer then tells a source that ended early).
-    ssize_t MoveInKernel(uint64_t at, size_t count)
-    {
-        loff_t from = loff_t(at), to = loff_t(at);
-        ssize_t moved = copy_file_range(m_In, &from, m_Out, &to, count, 0);
-        if (moved > 0)
-            return moved;
-        bool unsupported = moved == 0 || errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
-        return unsupported ? -1 : 0;
-    }
-    ssize_t MoveThroughBuffer(uint64_t at, size_t count)
-    {
-        if (m_Size < count) {
-            m_Buffer = std::make_unique_for_overwrite<char[]>(count);
-            m_Size = count;
-        }
-        ssize_t got = pread(m_In, m_Buffer.get(), count, off_t(at));
-        if (got <= 0 || pwrite(m_Out, m_Buffer.get(), size_t(got), off_t(at)) != got)
-            return 0;
-        return got;
-    }
-
-    int m_In, m_Out;
-    bool m_bKernel = true;
-    std::unique_ptr<char[]> m_Buffer;
-    size_t m_Size = 0;
-};
-
-// The end of the data run that starts at `at`, no further than stop.
-uint64_t DataEnd(int fd, uint64_t at, uint64_t stop)
-{
-    off_t hole = lseek(fd, off_t(at), SEEK_HOLE);
-    return hole > off_t(at) ? std::min(uint64_t(hole), stop) : stop;
-}
-
 bool Copy(EmuState& emu, const CopyOrder& order)
 {
-    // Not blocking: a FIFO or a device in the place of a file fails the copy instead of stalling it.
-    Fd in(open(order.from.c_str(), O_RDONLY | O_NONBLOCK));
-    struct stat st {};
-    if (in.get() < 0 || fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    uint64_t total = uint64_t(st.st_size);
-    if (order.offset > total)
-        return false;
     // A destination that is the source itself (a link, or the disk's folder seen from the PC)
     // is refused before it is cut. A resumed copy keeps the bytes before its offset and
     // nothing after them.
-    Fd out(open(order.to.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK, 0644));
-    struct stat outSt {};
-    if (out.get() < 0 || fstat(out.get(), &outSt) != 0 || !S_ISREG(outSt.st_mode) ||
-        (outSt.st_dev == st.st_dev && outSt.st_ino == st.st_ino))
+    std::unique_ptr<EmuCopyFiles> files = EmuCopyFiles::Open(order.from, order.to, order.offset);
+    if (!files)
         return false;
-    if (uint64_t(outSt.st_size) != order.offset && ftruncate(out.get(), off_t(order.offset)) != 0)
-        return false;
+    uint64_t total = files->SourceSize();
     uint64_t stop = order.fail ? order.offset + (total - order.offset) / 2 : total;
     while (emu.hold && !emu.taskCancel)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const uint64_t chunk = std::max<uint32_t>(order.faults.chunkBytes, 512);
-    RangeMover mover(in.get(), out.get());
-    // A file with a block for every byte has no holes to look for.
-    const bool dense = uint64_t(st.st_blocks) * 512 >= total;
-    uint64_t runEnd = dense ? stop : order.offset;  // end of the source's data run being copied
+    uint64_t runEnd = files->Dense() ? stop : order.offset;  // end of the source's data run being copied
     int chunks = 0;
     for (uint64_t at = order.offset; at < stop;) {
         if (emu.taskCancel)
             return false;
         if (at >= runEnd) {
             // Holes of the source stay holes: jump to its next data.
-            off_t data = lseek(in.get(), off_t(at), SEEK_DATA);
-            if ((data < 0 && errno == ENXIO) || (data >= 0 && uint64_t(data) >= stop))
+            std::optional<uint64_t> data = files->NextData(at);
+            if (!data || *data >= stop)
                 break;
-            if (data > 0)
-                at = uint64_t(data);
-            runEnd = DataEnd(in.get(), at, stop);
+            at = *data;
+            runEnd = files->DataEnd(at, stop);
         }
         size_t want = size_t(std::min(chunk, runEnd - at));
-        if (!mover.Move(at, want))
+        if (!files->Move(at, want))
             return false;
         at += want;
         emu.percent = uint16_t(total ? at * 100 / total : 100);
@@ -152,7 +61,7 @@ bool Copy(EmuState& emu, const CopyOrder& order)
         }
     }
     // The last data run may end before the file does.
-    if (order.fail || (runEnd < stop && ftruncate(out.get(), off_t(stop)) != 0))
+    if (order.fail || (runEnd < stop && !files->SetDestinationSize(stop)))
         return false;
     emu.percent = 100;
     return true;
@@ -167,8 +76,8 @@ bool CopiesAtOnce(const CopyOrder& order)
     const EmuFaults& faults = order.faults;
     if (order.fail || faults.holdCopies || faults.chunkDelayMs != 0 || faults.dropAfterChunks >= 0)
         return false;
-    struct stat st {};
-    return stat(order.from.c_str(), &st) == 0 && uint64_t(st.st_size) <= order.offset + kAtOnceBytes;
+    std::optional<EmuFileInfo> source = EmuStat(order.from);
+    return source && source->size <= order.offset + kAtOnceBytes;
 }
 
 int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow* window, uint32_t messageId,

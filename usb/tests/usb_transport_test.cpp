@@ -294,7 +294,7 @@ TEST_F(UsbTransportTest, RemovalSetsTheAbortFlagAndClosesThePipes)
 TEST_F(UsbTransportTest, WithoutTransferBuffersReadsAreLimitedTo4096Bytes)
 {
     TraceCapture trace;
-    transport.InitDevice(size_t(1) << 46);
+    transport.InitDevice(size_t(1) << 62);
     EXPECT_TRUE(trace.Contains("InitDevice(): VirtualAlloc(OutTxInfo.pBuf)"));
     EXPECT_EQ(transport.ReadLimit(), kFallbackBufferSize);
     ASSERT_TRUE(transport.DeviceArrival("dev-1"));

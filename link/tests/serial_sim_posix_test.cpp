@@ -32,7 +32,7 @@ protected:
         options.outputPath = output;
         sim = std::make_unique<StbSim>(std::move(image), options);
         ASSERT_EQ(sim->Start(), "");
-        channel = std::make_unique<CSerialChannel>(prompter, MakePosixSerialPort(),
+        channel = std::make_unique<CSerialChannel>(prompter, MakeSystemSerialPort(),
                                                    SerialPortConfig{sim->SerialPath(), ""});
         ASSERT_TRUE(channel->Open("COM1", 115200, 0));
         link = std::make_unique<CSerialLink>(channel->m_QueueRead, *channel, state, running, prompter, idle);

@@ -181,7 +181,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SerialPort> MakePosixSerialPort()
+std::string DefaultSerialDevice(int index)
+{
+    return "/dev/ttyS" + std::to_string(index);
+}
+
+std::unique_ptr<SerialPort> MakeSystemSerialPort()
 {
     return std::make_unique<PosixSerialPort>();
 }

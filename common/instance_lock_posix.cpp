@@ -22,5 +22,5 @@ std::unique_ptr<CInstanceLock> CInstanceLock::Acquire(const std::filesystem::pat
 // still holds the old one.
 CInstanceLock::~CInstanceLock()
 {
-    ::close(m_Fd);
+    ::close(int(m_Handle));
 }

@@ -97,7 +97,7 @@ TEST(StbSimProcess, ServesSerialAndUsbAndQuitsOnCommand)
     ASSERT_EQ(sim.Line(), "usb: " + socket);
 
     ScriptedPrompter prompter;
-    CSerialChannel channel(prompter, MakePosixSerialPort(), {serial.substr(8), ""});
+    CSerialChannel channel(prompter, MakeSystemSerialPort(), {serial.substr(8), ""});
     ASSERT_TRUE(channel.Open("COM1", 115200, 0));
     LinkState state;
     std::atomic<bool> running{true};

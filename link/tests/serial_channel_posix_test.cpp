@@ -42,7 +42,7 @@ TEST(SerialChannel, MovesBytesBothWaysOverAPseudoTerminal)
     testing_support::TestPty pty;
     ASSERT_TRUE(pty.Open());
     ScriptedPrompter prompter;
-    CSerialChannel channel(prompter, MakePosixSerialPort(), {pty.SlavePath(), ""});
+    CSerialChannel channel(prompter, MakeSystemSerialPort(), {pty.SlavePath(), ""});
     ASSERT_TRUE(channel.Open("COM1", 115200, 0));
     EXPECT_TRUE(channel.m_bConnected);
     EXPECT_EQ(channel.PortIndex(), 0);
@@ -82,7 +82,7 @@ TEST(SerialChannel, MovesBytesBothWaysOverAPseudoTerminal)
 TEST(SerialChannel, OpenFailsForAMissingPort)
 {
     ScriptedPrompter prompter;
-    CSerialChannel channel(prompter, MakePosixSerialPort(), {"/nonexistent/tty", ""});
+    CSerialChannel channel(prompter, MakeSystemSerialPort(), {"/nonexistent/tty", ""});
     EXPECT_FALSE(channel.Open("COM1", 115200, 0));
     EXPECT_FALSE(channel.IsOpen());
     EXPECT_FALSE(channel.IsWatched());

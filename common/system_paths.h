@@ -1,0 +1,18 @@
+// What differs between systems in opening files by path, in where a user's state lives,
+// and in reading the local time.
+#pragma once
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+
+using StdioFile = std::unique_ptr<FILE, int (*)(FILE*)>;
+
+// std::fopen for any path the system can name (wide paths on Windows); null on failure, errno set.
+StdioFile OpenStdioFile(const std::filesystem::path& path, const char* mode);
+// For reading a file of fixed name: a link planted under that name is refused, not followed.
+StdioFile OpenStdioFileNoFollow(const std::filesystem::path& path);
+// $XDG_STATE_HOME, else ~/.local/state; %LOCALAPPDATA% on Windows. Empty when unknown.
+std::filesystem::path UserStateFolder();
+// The broken-down local time, safe on any thread.
+std::tm LocalTime(std::time_t time);

@@ -1,0 +1,42 @@
+#include "common/system_paths.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+StdioFile OpenStdioFile(const std::filesystem::path& path, const char* mode)
+{
+    return StdioFile(std::fopen(path.c_str(), mode), &std::fclose);
+}
+
+StdioFile OpenStdioFileNoFollow(const std::filesystem::path& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "rb");
+    if (fd >= 0 && !file)
+        ::close(fd);
+    return StdioFile(file, &std::fclose);
+}
+
+std::filesystem::path UserStateFolder()
+{
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/')
+        return state;
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/') {
+        const passwd* user = ::getpwuid(::getuid());
+        home = user ? user->pw_dir : nullptr;
+    }
+    if (!home || home[0] != '/')
+        return {};
+    return std::filesystem::path(home) / ".local" / "state";
+}
+
+std::tm LocalTime(std::time_t time)
+{
+    std::tm local{};
+    localtime_r(&time, &local);
+    return local;
+}
