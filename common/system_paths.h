@@ -1,6 +1,7 @@
 // What differs between systems in opening files by path, in where a user's state lives,
 // and in reading the local time.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -12,6 +13,8 @@ using StdioFile = std::unique_ptr<FILE, int (*)(FILE*)>;
 StdioFile OpenStdioFile(const std::filesystem::path& path, const char* mode);
 // For reading a file of fixed name: a link planted under that name is refused, not followed.
 StdioFile OpenStdioFileNoFollow(const std::filesystem::path& path);
+// The size an open file has now, 64 bits wide on every system; false when it cannot be told.
+bool OpenFileSize(std::FILE* file, uint64_t& size);
 // $XDG_STATE_HOME, else ~/.local/state; %LOCALAPPDATA% on Windows. Empty when unknown.
 std::filesystem::path UserStateFolder();
 // The broken-down local time, safe on any thread.

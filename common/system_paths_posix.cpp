@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 StdioFile OpenStdioFile(const std::filesystem::path& path, const char* mode)
@@ -17,6 +18,15 @@ StdioFile OpenStdioFileNoFollow(const std::filesystem::path& path)
     if (fd >= 0 && !file)
         ::close(fd);
     return StdioFile(file, &std::fclose);
+}
+
+bool OpenFileSize(std::FILE* file, uint64_t& size)
+{
+    struct stat st {};
+    if (::fstat(::fileno(file), &st) != 0)
+        return false;
+    size = uint64_t(st.st_size);
+    return true;
 }
 
 std::filesystem::path UserStateFolder()

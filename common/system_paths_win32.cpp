@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <string>
 
 StdioFile OpenStdioFile(const std::filesystem::path& path, const char* mode)
@@ -18,6 +19,16 @@ StdioFile OpenStdioFileNoFollow(const std::filesystem::path& path)
         return StdioFile(nullptr, &std::fclose);
     }
     return OpenStdioFile(path, "rb");
+}
+
+// The C library's stat is 32 bits wide here: a 4 GiB image would pass for a small one.
+bool OpenFileSize(std::FILE* file, uint64_t& size)
+{
+    struct _stat64 st {};
+    if (::_fstat64(::_fileno(file), &st) != 0)
+        return false;
+    size = uint64_t(st.st_size);
+    return true;
 }
 
 std::filesystem::path UserStateFolder()

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <chrono>
 #include <system_error>
-#include <sys/stat.h>
 
 namespace {
 constexpr uint32_t kZbdnHelloRead = 23;
@@ -228,13 +227,13 @@ CServingEngine::Step CServingEngine::ServeRequest()
 bool CServingEngine::TakeImageSize()
 {
     std::lock_guard lock(m_ImageLock);
-    struct stat st {};
+    uint64_t size = 0;
     m_FileSize = 0;
-    if (!m_pImage || ::fstat(::fileno(m_pImage), &st) != 0)
+    if (!m_pImage || !OpenFileSize(m_pImage, size))
         return true;
-    if (uint64_t(st.st_size) > kMaxImageSize)
+    if (size > kMaxImageSize)
         return false;
-    m_FileSize = uint32_t(st.st_size);
+    m_FileSize = uint32_t(size);
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include "editor_ui/core/editor_controller.h"
 
 #include "common/prompter.h"
+#include "common/system_paths.h"
 #include "common/trace.h"
 #include "editor_ui/core/recovery_keeper.h"
 #include "settings/backup_folder.h"
@@ -288,9 +289,7 @@ bool CEditorController::OfferRecovery()
     RecoveryInfo info;
     const bool readable = ReadRecoveryFile(m_pRecovery->Path(), *found, info);
     if (readable) {
-        std::tm local{};
-        localtime_r(&info.written, &local);
-        const std::string question = "Recover the unsaved changes of " + BackupTimeText(local) + "?";
+        const std::string question = "Recover the unsaved changes of " + BackupTimeText(LocalTime(info.written)) + "?";
         if (m_Prompter.Ask(question, "Notice", PromptButtons::YesNo, PromptIcon::Question) == PromptAnswer::Yes) {
             found->m_pPrompter = m_Doc.m_pPrompter;
             found->m_SideFileFolder = m_Doc.m_SideFileFolder;

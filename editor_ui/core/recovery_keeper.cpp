@@ -1,12 +1,10 @@
 #include "editor_ui/core/recovery_keeper.h"
 
+#include "common/system_paths.h"
 #include "common/trace.h"
 #include "settings/backup_folder.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -95,8 +93,9 @@ void CRecoveryKeeper::Do(Job& job)
 {
     FileFailure failure;
     if (!job.copy) {
-        if (::unlink(m_Path.c_str()) != 0 && errno != ENOENT)
-            failure = {m_Path, std::strerror(errno)};
+        std::error_code error;
+        if (!fs::remove(m_Path, error) && error)
+            failure = {m_Path, error.message()};
     } else {
         const std::vector<uint8_t> bytes = BuildRecoveryFile(*job.copy, job.info);
         if (bytes.empty())
@@ -116,17 +115,16 @@ std::optional<fs::path> CRecoveryKeeper::MoveAside(std::time_t written, FileFail
     const fs::path folder = BackupFolderOf(m_Folder);
     if (!MakePrivateFolder(folder, failure))
         return std::nullopt;
-    std::tm local{};
-    localtime_r(&written, &local);
+    const std::tm local = LocalTime(written);
     char stem[80];
     std::strftime(stem, sizeof stem, "recovery_%Y-%m-%d_%H-%M-%S", &local);
     std::error_code error;
     fs::path aside = folder / (std::string(stem) + ".dat");
     for (int n = 2; fs::exists(fs::symlink_status(aside, error)); ++n)
         aside = folder / (std::string(stem) + "_" + std::to_string(n) + ".dat");
-    if (::rename(m_Path.c_str(), aside.c_str()) != 0) {
+    if (fs::rename(m_Path, aside, error), error) {
         if (failure)
-            *failure = {m_Path, std::strerror(errno)};
+            *failure = {m_Path, error.message()};
         return std::nullopt;
     }
     return aside;
