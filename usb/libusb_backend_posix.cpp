@@ -2,13 +2,13 @@
 
 #include "common/trace.h"
 #include "usb/usb_descriptors.h"
+#include "usb/usb_notice_queue.h"
 #include "usb/usb_submit_gate.h"
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <libusb.h>
 #include <map>
 #include <mutex>
@@ -247,10 +247,7 @@ public:
     {
         StopWatching();
         m_bStop = false;
-        m_Arrival = std::move(arrival);
-        m_Removal = std::move(removal);
-        // Notices go out from a thread of their own: the listener may open the device.
-        m_Notifier = std::thread([this] { NotifyLoop(); });
+        m_Notices.Start(std::move(arrival), std::move(removal));
         if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) &&
             libusb_hotplug_register_callback(m_pContext,
                                              libusb_hotplug_event(LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED |
@@ -277,8 +274,7 @@ public:
         m_Changed.notify_all();
         if (m_Poller.joinable())
             m_Poller.join();
-        if (m_Notifier.joinable())
-            m_Notifier.join();
+        m_Notices.Stop();
     }
 
     std::unique_ptr<UsbDevice> Open(const std::string& path) override
@@ -367,18 +363,11 @@ private:
         return std::find(m_Ids.begin(), m_Ids.end(), std::make_pair(d.idVendor, d.idProduct)) != m_Ids.end();
     }
 
-    void Post(bool arrived, const std::string& path)
-    {
-        std::lock_guard lock(m_Lock);
-        m_Notices.push_back({arrived, path});
-        m_Changed.notify_all();
-    }
-
     static int LIBUSB_CALL Hotplug(libusb_context*, libusb_device* device, libusb_hotplug_event event, void* user)
     {
         auto* self = static_cast<LibusbBackend*>(user);
         if (self->Matches(device))
-            self->Post(event == LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED, PathOf(device));
+            self->m_Notices.Post(event == LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED, PathOf(device));
         return 0;
     }
 
@@ -389,26 +378,11 @@ private:
             std::vector<std::string> now = Enumerate();
             std::set<std::string> current(now.begin(), now.end());
             for (const auto& [arrived, path] : PollChanges(present, current))
-                Post(arrived, path);
+                m_Notices.Post(arrived, path);
             present = current;
             std::unique_lock lock(m_Lock);
             if (m_Changed.wait_for(lock, std::chrono::milliseconds(kPollIntervalMs), [this] { return m_bStop; }))
                 return;
-        }
-    }
-
-    void NotifyLoop()
-    {
-        std::unique_lock lock(m_Lock);
-        for (;;) {
-            m_Changed.wait(lock, [this] { return m_bStop || !m_Notices.empty(); });
-            if (m_bStop)
-                return;
-            auto [arrived, path] = m_Notices.front();
-            m_Notices.pop_front();
-            lock.unlock();
-            (arrived ? m_Arrival : m_Removal)(path);
-            lock.lock();
         }
     }
 
@@ -418,15 +392,12 @@ private:
     std::thread m_EventThread;
     std::atomic<bool> m_bQuit{false};
     std::thread m_Poller;
-    std::thread m_Notifier;
     std::mutex m_Lock;
     std::condition_variable m_Changed;
-    std::deque<std::pair<bool, std::string>> m_Notices;
+    UsbNoticeQueue m_Notices;
     bool m_bStop = true;
     bool m_bHotplug = false;
     libusb_hotplug_callback_handle m_Hotplug = 0;
-    UsbNotice m_Arrival;
-    UsbNotice m_Removal;
 };
 
 }  // namespace

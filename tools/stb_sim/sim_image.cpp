@@ -1,6 +1,7 @@
 #include "tools/stb_sim/sim_image.h"
 
 #include "common/safe_file.h"
+#include "settings/checksum.h"
 #include "settings/model_traits.h"
 
 #include <algorithm>
@@ -69,4 +70,11 @@ bool SaveStdImage(const std::string& path, const StbImage& image)
     bytes.insert(bytes.end(), image.flash.begin(), image.flash.end());
     bytes.insert(bytes.end(), image.eeprom.begin(), image.eeprom.end());
     return SafeWriteFile(path, bytes, LinkRule::Follow);
+}
+
+void SetImageModelId(StbImage& image, uint8_t modelId)
+{
+    image.flash[7] = modelId;
+    uint32_t headerLength = settings::PackedTraitsOfModel(modelId).headerLength;
+    image.flash[3] = HeaderSum(image.flash.data(), headerLength);
 }

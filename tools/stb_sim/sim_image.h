@@ -23,6 +23,9 @@ std::string LoadRawImage(const std::string& flashPath, const std::string& eeprom
 // Writes the image as a settings file: "ZeNoBrIx", version 2, systemId, header copy, 0xFF fill.
 bool SaveStdImage(const std::string& path, const StbImage& image);
 
+// Sets the header's modelId and its HeaderSum (the header is 36 bytes for models 8 and 12).
+void SetImageModelId(StbImage& image, uint8_t modelId);
+
 // The image shared by the serial and USB sides of one simulator.
 class SimImageStore {
 public:

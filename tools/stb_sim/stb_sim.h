@@ -23,9 +23,6 @@ struct StbSimOptions {
     SimFaultPlan faults;
 };
 
-// Sets the header's modelId and its HeaderSum (the header is 36 bytes for models 8 and 12).
-void SetImageModelId(StbImage& image, uint8_t modelId);
-
 class StbSim {
 public:
     StbSim(StbImage image, StbSimOptions options);

@@ -1,15 +1,5 @@
 #include "tools/stb_sim/stb_sim.h"
 
-#include "settings/checksum.h"
-#include "settings/model_traits.h"
-
-void SetImageModelId(StbImage& image, uint8_t modelId)
-{
-    image.flash[7] = modelId;
-    uint32_t headerLength = settings::PackedTraitsOfModel(modelId).headerLength;
-    image.flash[3] = HeaderSum(image.flash.data(), headerLength);
-}
-
 namespace {
 StbImage WithModel(StbImage image, const std::optional<uint8_t>& modelId)
 {

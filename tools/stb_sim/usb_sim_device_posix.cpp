@@ -12,67 +12,16 @@
 #include <unistd.h>
 
 namespace {
-constexpr uint8_t kOutEndpoint = 0x01;
-constexpr uint8_t kInEndpoint = 0x82;
-const char* const kStrings[] = {"Simulated STB", "STB loader", "0001"};
-
 // A host that went away is seen by the next read of Run, which detaches.
 void Post(int fd, const SimMessage& message)
 {
     (void)WriteSimMessage(fd, message);
 }
-
-std::vector<uint8_t> StringDescriptor(uint8_t index)
-{
-    if (index == 0)
-        return {4, 3, 0x09, 0x08};
-    std::vector<uint8_t> d = {2, 3};
-    if (index > 3)
-        return {};
-    for (const char* c = kStrings[index - 1]; *c; ++c) {
-        d.push_back(uint8_t(*c));
-        d.push_back(0);
-    }
-    d[0] = uint8_t(d.size());
-    return d;
-}
 }  // namespace
-
-bool ParseUsbFrame(const uint8_t* data, size_t n, LinkFrame& frame)
-{
-    if (n < kUsbFrameOverhead || !std::equal(kLinkMagic.begin(), kLinkMagic.end(), data))
-        return false;
-    uint32_t len = uint32_t(data[6] << 8 | data[7]);
-    if (n < len + kUsbFrameOverhead || LinkSum(data + 4, len + 4) != data[8 + len])
-        return false;
-    frame = {data[4], data[5], {data + 8, data + 8 + len}};
-    return true;
-}
-
-std::vector<uint8_t> SimDeviceDescriptor(const UsbDeviceShape& shape)
-{
-    return {18, 1, 0x00, 0x02, 0xFF, 0, 0, 64, uint8_t(shape.idVendor), uint8_t(shape.idVendor >> 8),
-            uint8_t(shape.idProduct), uint8_t(shape.idProduct >> 8), 0x00, 0x01, 1, 2, 3, 1};
-}
-
-std::vector<uint8_t> SimConfigDescriptor(const UsbDeviceShape& shape)
-{
-    std::vector<uint8_t> c = {9, 2, 0, 0, 1, 1, 0, 0x80, 50};
-    c.insert(c.end(), {9, 4, 0, 0, uint8_t(shape.endpoints), 0xFF, 0, 0, 0});
-    for (uint32_t i = 0; i < shape.endpoints; ++i) {
-        if (i == 1 && shape.endpointGap)
-            c.insert(c.end(), {4, 0x25, 0, 0});
-        uint8_t address = i % 2 == 0 ? uint8_t(kOutEndpoint + i) : uint8_t(kInEndpoint + i - 1);
-        c.insert(c.end(), {7, 5, address, 2, uint8_t(shape.packetSize), uint8_t(shape.packetSize >> 8), 0});
-    }
-    c[2] = uint8_t(c.size());
-    c[3] = uint8_t(c.size() >> 8);
-    return c;
-}
 
 UsbSimDevice::UsbSimDevice(SimImageStore& image, SimFaults& faults, LoaderOptions options, UsbDeviceShape shape,
                            std::chrono::milliseconds rebootDelay)
-    : m_Core(image, faults, std::move(options), *this), m_Shape(shape), m_RebootDelay(rebootDelay)
+    : UsbLoaderDevice(image, faults, std::move(options), shape), m_RebootDelay(rebootDelay)
 {
 }
 
@@ -140,11 +89,8 @@ void UsbSimDevice::Stop()
 
 void UsbSimDevice::Attach(int fd)
 {
-    m_PendingIn.reset();
-    m_Outgoing.clear();
-    m_OutgoingAt = 0;
-    std::vector<uint8_t> descriptors = SimDeviceDescriptor(m_Shape);
-    std::vector<uint8_t> config = SimConfigDescriptor(m_Shape);
+    std::vector<uint8_t> descriptors = SimDeviceDescriptor(Shape());
+    std::vector<uint8_t> config = SimConfigDescriptor(Shape());
     descriptors.insert(descriptors.end(), config.begin(), config.end());
     if (!WriteSimMessage(fd, {SimMsg::Descriptors, 0, 0, descriptors})) {
         ::close(fd);
@@ -152,7 +98,7 @@ void UsbSimDevice::Attach(int fd)
     }
     m_Conn = fd;
     ++m_Attachments;
-    m_Core.Boot();
+    UsbLoaderDevice::Attach();
 }
 
 void UsbSimDevice::Detach()
@@ -184,9 +130,8 @@ void UsbSimDevice::Run()
         }
         if (read == SimRead::Message)
             Handle(message);
-        m_Core.OnTick();
-        if (m_bLeave) {
-            m_bLeave = false;
+        Tick();
+        if (TakeLeave()) {
             Detach();
             m_ReturnAt = std::chrono::steady_clock::now() + m_RebootDelay;
         }
@@ -196,72 +141,25 @@ void UsbSimDevice::Run()
 void UsbSimDevice::Handle(SimMessage& message)
 {
     switch (message.type) {
-    case SimMsg::Control: AnswerControl(message); break;
-    case SimMsg::BulkOut: {
-        LinkFrame frame;
-        if (message.endpoint == kOutEndpoint && ParseUsbFrame(message.data.data(), message.data.size(), frame))
-            m_Core.OnFrame(frame);
+    case SimMsg::Control: {
+        std::vector<uint8_t> reply;
+        if (message.data.size() == 8)
+            reply = Control(message.data.data());
+        Post(m_Conn, {reply.empty() ? SimMsg::ControlStall : SimMsg::ControlReply, message.id, 0, reply});
         break;
     }
+    case SimMsg::BulkOut: BulkOut(message.endpoint, message.data.data(), message.data.size()); break;
     case SimMsg::InRequest:
         if (message.data.size() == 4)
-            m_PendingIn = PendingIn{message.id, uint32_t(message.data[0]) << 24 | uint32_t(message.data[1]) << 16 |
-                                                    uint32_t(message.data[2]) << 8 | message.data[3]};
-        FlushIn();
+            RequestIn(message.id, uint32_t(message.data[0]) << 24 | uint32_t(message.data[1]) << 16 |
+                                      uint32_t(message.data[2]) << 8 | message.data[3]);
         break;
-    case SimMsg::InCancel:
-        if (m_PendingIn && m_PendingIn->id == message.id)
-            m_PendingIn.reset();
-        break;
+    case SimMsg::InCancel: CancelIn(message.id); break;
     default: break;
     }
 }
 
-void UsbSimDevice::AnswerControl(const SimMessage& message)
+void UsbSimDevice::DeliverIn(uint32_t id, std::vector<uint8_t> data)
 {
-    std::vector<uint8_t> reply;
-    const auto& s = message.data;
-    if (s.size() == 8 && s[0] == 0x80 && s[1] == 6) {
-        uint8_t type = s[3], index = s[2];
-        if (type == 1)
-            reply = SimDeviceDescriptor(m_Shape);
-        else if (type == 2)
-            reply = SimConfigDescriptor(m_Shape);
-        else if (type == 3)
-            reply = StringDescriptor(index);
-    }
-    int fd = m_Conn;
-    if (reply.empty()) {
-        Post(fd, {SimMsg::ControlStall, message.id, 0, {}});
-        return;
-    }
-    reply.resize(std::min<size_t>(reply.size(), size_t(s[6] | s[7] << 8)));
-    Post(fd, {SimMsg::ControlReply, message.id, 0, reply});
-}
-
-void UsbSimDevice::Send(const LinkFrame& frame, bool wrongSum)
-{
-    std::vector<uint8_t> bytes = UsbFrameBytes(frame);
-    if (wrongSum)
-        bytes.back() = uint8_t(~bytes.back());
-    m_Outgoing.push_back(std::move(bytes));
-    FlushIn();
-}
-
-void UsbSimDevice::FlushIn()
-{
-    int fd = m_Conn;
-    while (fd >= 0 && m_PendingIn && !m_Outgoing.empty()) {
-        const std::vector<uint8_t>& front = m_Outgoing.front();
-        size_t take = std::min<size_t>(m_PendingIn->length, front.size() - m_OutgoingAt);
-        SimMessage data{SimMsg::BulkIn, m_PendingIn->id, kInEndpoint,
-                        {front.begin() + long(m_OutgoingAt), front.begin() + long(m_OutgoingAt + take)}};
-        m_PendingIn.reset();
-        Post(fd, data);
-        m_OutgoingAt += take;
-        if (m_OutgoingAt == front.size()) {
-            m_Outgoing.erase(m_Outgoing.begin());
-            m_OutgoingAt = 0;
-        }
-    }
+    Post(m_Conn, {SimMsg::BulkIn, id, SimEndpointAddress(1), std::move(data)});
 }

@@ -4,6 +4,7 @@
 #include "tools/stb_sim/stb_sim.h"
 #include "link/usb_link.h"
 #include "usb/usb_transport.h"
+#include "usb/tests/auto_listener.h"
 
 #include "common/testing/scripted_prompter.h"
 #include "common/testing/test_support.h"
@@ -18,27 +19,6 @@ namespace {
 constexpr uint16_t kSystemId = 0x0C0D;
 
 using testing_support::PollUntil;
-
-// Opens on arrival and closes on removal, as a transfer dialog does.
-class AutoListener : public UsbDeviceListener {
-public:
-    explicit AutoListener(CUsbTransport& transport) : m_Transport(transport) {}
-    void OnDeviceArrival(const std::string& path) override
-    {
-        m_Transport.DeviceArrival(path);
-        ++arrivals;
-    }
-    void OnDeviceRemoval(const std::string&) override
-    {
-        m_Transport.DeviceRemoved();
-        ++removals;
-    }
-    std::atomic<int> arrivals{0};
-    std::atomic<int> removals{0};
-
-private:
-    CUsbTransport& m_Transport;
-};
 
 class UsbSimTest : public ::testing::Test {
 protected:
