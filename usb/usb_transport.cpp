@@ -1,9 +1,9 @@
 #include "usb/usb_transport.h"
 
 #include "common/trace.h"
+#include "usb/system_error.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -426,11 +426,11 @@ bool CUsbTransport::DriverInfoLocked(uint32_t& version, uint32_t& checked)
 
 void CUsbTransport::ReportLastStatus(const char* where)
 {
-    int systemError = errno;
+    uint32_t systemError = LastSystemError();
     uint32_t status = 0;
     if (GetLastUsbdStatus(status) && status != 0) {
         Trace("%s %s", where, UsbdStatusName(status));
         return;
     }
-    Trace("%s %.80s", where, std::strerror(systemError));
+    Trace("%s %.80s", where, SystemErrorText(systemError).c_str());
 }

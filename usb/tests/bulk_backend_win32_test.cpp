@@ -5,6 +5,7 @@
 #include "link/usb_link.h"
 #include "tools/stb_sim/testing/sim_test_images.h"
 #include "usb/tests/auto_listener.h"
+#include "usb/system_error.h"
 #include "usb/usb_transport.h"
 
 #include "common/testing/scripted_prompter.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -118,6 +120,24 @@ TEST_F(BulkBackendTest, RemovalMidTransferFailsItClosesTheDeviceAndItsReturnOpen
     ASSERT_TRUE(PollUntil([&] { return driver->Arrivals(path) == 2 && transport->IsOpen(); }));
     abort = false;
     EXPECT_EQ(link.Handshake(false), UsbHandshake::Ok);
+}
+
+TEST_F(BulkBackendTest, ReadOfAPulledOutDeviceFailsWithTheSystemsReason)
+{
+    std::string path = driver->Plug(held);
+    transport->InitDevice();
+    ASSERT_TRUE(transport->RegisterAndDiscover(listener));
+    transport->StopNotices();   // the read itself has to see the loss
+    driver->HoldIn(true);
+    TraceCapture trace;
+    std::thread puller([&] {
+        EXPECT_TRUE(PollUntil([&] { return driver->TransfersUnderWay() == 1; }));
+        driver->Unplug(path);
+    });
+    std::vector<uint8_t> buffer(64);
+    EXPECT_EQ(transport->Read(buffer.data(), 64), 0u);
+    puller.join();
+    EXPECT_TRUE(trace.Contains("In(): GetOverlappedResult(): " + SystemErrorText(ERROR_DEVICE_NOT_CONNECTED)));
 }
 
 TEST_F(BulkBackendTest, UnansweredReadTimesOutAndIsOverBeforeCancelReturns)
