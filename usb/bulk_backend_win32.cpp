@@ -138,9 +138,10 @@ public:
     int ControlIn(const UsbSetupPacket& setup, uint8_t* data) override
     {
         std::shared_ptr<BulkHandle> handle = Handle();
-        uint8_t packet[8] = {setup.bmRequestType, setup.bRequest,        uint8_t(setup.wValue), uint8_t(setup.wValue >> 8),
-                             uint8_t(setup.wIndex), uint8_t(setup.wIndex >> 8), uint8_t(setup.wLength),
-                             uint8_t(setup.wLength >> 8)};
+        uint8_t packet[8] = {setup.bmRequestType,  setup.bRequest,
+                             uint8_t(setup.wValue),  uint8_t(setup.wValue >> 8),
+                             uint8_t(setup.wIndex),  uint8_t(setup.wIndex >> 8),
+                             uint8_t(setup.wLength), uint8_t(setup.wLength >> 8)};
         DWORD returned = 0;
         if (!handle || !handle->Calls().Ioctl(handle->Get(), kIoctlControlSetup, packet, 8, packet, 8, returned) ||
             !handle->Calls().Ioctl(handle->Get(), kIoctlControlData, data, setup.wLength, data, setup.wLength, returned))

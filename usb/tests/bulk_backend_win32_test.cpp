@@ -64,6 +64,7 @@ TEST_F(BulkBackendTest, DiscoveryOpensTheFirstOfTwoDevicesAndItsPipesByName)
     EXPECT_FALSE(transport->RegisterAndDiscover(listener));
     transport->StopNotices();
     std::string first = driver->Plug(held);
+    EXPECT_EQ(backend->Enumerate(), std::vector<std::string>{first});
     std::string second = driver->Plug(held);
     EXPECT_EQ(backend->Enumerate(), (std::vector<std::string>{first, second}));
 
