@@ -17,6 +17,7 @@
 namespace {
 
 constexpr uint16_t kConfigReadLength = 4096;
+constexpr uint16_t kStringLanguage = 0x0809;
 constexpr char kWatchClass[] = "OrvanelUsbWatch";
 
 std::string Lowered(std::string path)
@@ -252,7 +253,33 @@ public:
         return std::make_unique<BulkDevice>(m_pCalls, handle, path);
     }
 
+    // Every device of the driver's class is the loader; one that another program holds
+    // open cannot be asked for its names.
+    std::vector<UsbCandidate> Candidates() override
+    {
+        std::vector<UsbCandidate> candidates;
+        for (const auto& path : Enumerate()) {
+            UsbCandidate candidate{path, 0, 0, "", "", true};
+            uint8_t d[18];
+            std::unique_ptr<UsbDevice> device = Open(path);
+            if (device && device->ControlIn({0x80, 6, 1 << 8, 0, sizeof d}, d) == sizeof d) {
+                candidate.idVendor = uint16_t(d[8] | d[9] << 8);
+                candidate.idProduct = uint16_t(d[10] | d[11] << 8);
+                candidate.maker = StringOf(*device, d[14]);
+                candidate.product = StringOf(*device, d[15]);
+            }
+            candidates.push_back(candidate);
+        }
+        return candidates;
+    }
+
 private:
+    static std::string StringOf(UsbDevice& device, uint8_t index)
+    {
+        uint8_t text[256];
+        int n = index ? device.ControlIn({0x80, 6, uint16_t(3 << 8 | index), kStringLanguage, sizeof text}, text) : 0;
+        return n > 0 ? StringDescriptorText(text, n) : "";
+    }
     void WatchLoop(std::promise<void>& ready)
     {
         m_WatcherId = GetCurrentThreadId();

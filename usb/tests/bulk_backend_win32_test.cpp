@@ -82,6 +82,11 @@ TEST_F(BulkBackendTest, DiscoveryOpensTheFirstOfTwoDevicesAndItsPipesByName)
     uint32_t version, checked;
     ASSERT_TRUE(transport->GetDriverInfo(version, checked));
     EXPECT_EQ(version, kExpectedDriverVersion);
+    std::vector<UsbCandidate> candidates = backend->Candidates();
+    ASSERT_EQ(candidates.size(), 2u);
+    EXPECT_EQ(candidates[1].path, second);
+    EXPECT_EQ(candidates[1].idVendor, 0x1209);
+    EXPECT_EQ(candidates[1].product, "STB loader");
 }
 
 TEST_F(BulkBackendTest, WholeSettingsUploadArrivesByteForByte)
