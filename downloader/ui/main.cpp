@@ -2,12 +2,14 @@
 // the worker ends, and exits 0 only when the STB took the whole image.
 #include "common/instance_lock.h"
 #include "common/qt/user_lock_path.h"
+#include "common/trace.h"
 #include "downloader/ui/zbdn_window.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -55,9 +57,15 @@ int main(int argc, char** argv)
     QCommandLineParser options;  // --help is answered above, before the window system starts
     options.addPositionalArgument("FILE.zbd", "Firmware image to send at once.");
     options.process(app);
-    auto instance = CInstanceLock::Acquire(QFile::encodeName(UserLockPath("ZB_DOWN_USB")).toStdString());
-    if (!instance)
+    // Only another running instance keeps a second one out; a lock that cannot be had for
+    // another reason must not keep the user from the program.
+    const std::string lockPath = QFile::encodeName(UserLockPath("ZB_DOWN_USB")).toStdString();
+    int error = 0;
+    auto instance = CInstanceLock::Acquire(lockPath, &error);
+    if (!instance && error == EWOULDBLOCK)
         return ZBDN_EXIT_ALREADY_RUNNING;
+    if (!instance)
+        Trace("zbdn-usb: no instance lock at %s (%s); starting without it", lockPath.c_str(), std::strerror(error));
     CZbdnProgram program;
     program.window.show();
     program.window.Open(options.positionalArguments().value(0));

@@ -306,6 +306,22 @@ TEST_F(ZbdnProgramTest, ASecondInstanceLeavesAtOnceWithoutAWordUnlessTheFirstCra
     EXPECT_EQ(third.exitCode(), ZBDN_EXIT_DELIVERED);
 }
 
+TEST_F(ZbdnProgramTest, ALockThatCannotBeHadIsTracedAndTheWindowOpens)
+{
+    std::filesystem::create_symlink(scratch / "elsewhere", runtime / "ZB_DOWN_USB.lock");
+    QProcess program;
+    QProcessEnvironment env = Environment();
+    env.insert("ORVANEL_TRACE", "1");
+    program.setProcessEnvironment(env);
+    program.start(ZBDN_USB_PATH, {});
+    ASSERT_TRUE(program.waitForStarted());
+    EXPECT_FALSE(program.waitForFinished(3000));
+    program.kill();
+    program.waitForFinished();
+    EXPECT_TRUE(program.readAllStandardError().contains("no instance lock at"));
+    EXPECT_FALSE(std::filesystem::exists(scratch / "elsewhere"));
+}
+
 TEST_F(ZbdnProgramTest, CommandLineModeServesAndExitsWithSuccess)
 {
     std::filesystem::path image = scratch / "M700.zbd", received = scratch / "received.bin";
