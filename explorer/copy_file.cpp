@@ -1,5 +1,6 @@
 // One file of a copy job: checks, the conflict question, resume, and the library task.
 #include "explorer/copy_engine.h"
+#include "explorer/pc_files.h"
 #include "explorer/pc_listing.h"
 #include "explorer/pvr_protocol.h"
 #include "common/trace.h"
@@ -8,12 +9,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <optional>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 #include <utility>
 
 namespace explorer {
@@ -28,10 +25,10 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 // user here, not a hidden one the question may pass over.
 std::optional<uint64_t> PcFileSize(const std::string& path)
 {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    PcEntryInfo info;
+    if (!StatPcPath(path, info) || !info.isFile)
         return std::nullopt;
-    return uint64_t(st.st_size);
+    return info.size;
 }
 
 std::string ReplaceBytes(std::string text, bool (*replace)(unsigned char))
@@ -57,11 +54,11 @@ std::string PartPath(const std::string& pcPath) { return pcPath + ".part"; }
 // write, or less free space than is missing. Empty when the fault lies elsewhere.
 std::string PcWriteReason(const std::string& pcPath, uint64_t missing)
 {
-    std::string folder = fs::path(pcPath).parent_path().string();
-    struct statvfs disk {};
-    if (access(folder.c_str(), W_OK | X_OK) != 0)
-        return std::strerror(errno);
-    if (statvfs(folder.c_str(), &disk) == 0 && uint64_t(disk.f_bavail) * disk.f_frsize < missing)
+    fs::path folder = PcFsPath(pcPath).parent_path();
+    if (int error = PcFolderWriteError(PcPathString(folder)))
+        return std::strerror(error);
+    std::error_code ec;
+    if (fs::space_info disk = fs::space(folder, ec); !ec && disk.available < missing)
         return std::strerror(ENOSPC);
     return "";
 }
@@ -70,8 +67,8 @@ std::string PvrFacts(const PvrEntry& entry) { return FileFacts(entry.size, entry
 
 std::string PcFacts(const std::string& path)
 {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 ? FileFacts(uint64_t(st.st_size), PcDateText(st.st_mtime)) : "";
+    PcEntryInfo info;
+    return StatPcPath(path, info) ? FileFacts(info.size, PcDateText(info.modified)) : "";
 }
 
 // Both files of a conflict under the question, the one there first.
@@ -101,9 +98,10 @@ std::string CopyEngine::KeepReceivedPart()
     for (const std::string& path : m_WrittenPcPaths) {
         std::optional<uint64_t> size = PcFileSize(path);
         // A partial file under the final name would pass for the whole one.
+        std::error_code ec;
         if (size == 0u)
-            fs::remove(path);
-        else if (size && std::rename(path.c_str(), PartPath(path).c_str()) == 0)
+            fs::remove(PcFsPath(path), ec);
+        else if (size && (fs::rename(PcFsPath(path), PcFsPath(PartPath(path)), ec), !ec))
             detail += "\n\nThe part received is kept as " + Quoted(PartPath(path)) + ";\ncopy the file again and "
                       "choose Resume to complete it.";
     }
@@ -203,14 +201,14 @@ void CopyEngine::SendCurrent(bool firstAttempt)
     m_Progress.SetTitle("Copying File(s)...... [PVR <-- PC]");
     if (m_Index == 0 && firstAttempt)
         m_Progress.ResetProgress();
-    if (faccessat(AT_FDCWD, file.pcPath.c_str(), R_OK, AT_EACCESS) != 0) {
-        bool missing = errno == ENOENT || errno == ENOTDIR;
+    if (int error = PcReadError(file.pcPath)) {
+        bool missing = error == ENOENT || error == ENOTDIR;
         FailJob(!resumable && missing ? "File does not exist.   \n\n" + Quoted(file.pcPath) + "  "
                                       : CannotOpenText(file.pcPath),
                 kCopyFailureTitle);
         return;
     }
-    std::string name = fs::path(file.pcPath).filename().string();
+    std::string name = PcPathString(PcFsPath(file.pcPath).filename());
     if (name.size() > kPvrNameMax) {
         FailJob(TooLongText(file.pcPath), kCopyFailureTitle);
         return;
@@ -287,15 +285,15 @@ void CopyEngine::ReceiveCurrent(bool firstAttempt, bool lastResort)
     std::string facts = exists ? ConflictFacts(PcFacts(shown), source.entry ? PvrFacts(*source.entry) : "") : "";
     switch (Decide(exists, partSize ? name + ".part" : name, lastResort, facts)) {
     case Conflict::Copy:
-        if (partSize)
-            fs::remove(shown);
+        if (std::error_code ec; partSize)
+            fs::remove(PcFsPath(shown), ec);
         StartTask(false, 0);
         break;
     case Conflict::Skip:
         CountAsDone();
         break;
     case Conflict::Resume:
-        if (partSize && std::rename(shown.c_str(), file.pcPath.c_str()) != 0) {
+        if (std::error_code ec; partSize && (fs::rename(PcFsPath(shown), PcFsPath(file.pcPath), ec), ec)) {
             FailCopy();
             break;
         }
@@ -342,7 +340,7 @@ bool CopyEngine::PrepareLastResort(CopyFile& file, const PvrListing& listing)
         return false;
     file.pvrPath = PvrJoin(folder, source);
     std::string pcName = ReplaceBytes(ReplaceBytes(recorded, IsForbiddenNameChar), IsAboveZ);
-    file.pcPath = (fs::path(file.pcPath).parent_path() / pcName).string();
+    file.pcPath = PcPathString(PcFsPath(file.pcPath).parent_path() / PcFsPath(pcName));
     return true;
 }
 
@@ -413,13 +411,18 @@ void CopyEngine::StartTask(bool send, uint64_t offset)
     uint32_t high = uint32_t(offset >> 32), low = uint32_t(offset);
     uint32_t id = send ? kEvSendEnded : kEvReceiveEnded;
     const char* pvr = file.pvrPath.c_str();
-    const char* pc = file.pcPath.c_str();
+    // The library takes 8-bit names: one it could not open under this name is not handed over.
+    std::optional<std::string> libraryPath = DeviceLibraryPcPath(file.pcPath);
+    if (!libraryPath)
+        Trace("'%s' has characters the device library cannot be given", file.pcPath.c_str());
+    const char* pc = libraryPath ? libraryPath->c_str() : nullptr;
     ZbWindow* window = m_Notices->Window();
     if (!send && !WroteThisFile(file.pcPath))
         m_WrittenPcPaths.push_back(file.pcPath);
     m_bNoticeDue = true;
     m_Notices->TaskStarting();
-    int started = send ? (offset ? UsbTaskFileSendPosi(pvr, pc, window, id, high, low)
+    int started = !pc    ? 0
+                  : send ? (offset ? UsbTaskFileSendPosi(pvr, pc, window, id, high, low)
                                  : UsbTaskFileSend(pvr, pc, window, id))
                        : (offset ? UsbTaskFileReceivePosi(pc, pvr, window, id, high, low)
                                  : UsbTaskFileReceive(pc, pvr, window, id));

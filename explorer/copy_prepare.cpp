@@ -1,18 +1,16 @@
 // The preparation thread of a copy job: collects files and folders, checks limits and
 // free space, and makes the destination folders.
 #include "explorer/copy_engine.h"
+#include "explorer/pc_files.h"
 #include "explorer/pvr_protocol.h"
 #include "common/input_file.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <numeric>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace explorer {
 
@@ -20,7 +18,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string PcJoin(const std::string& folder, const std::string& name) { return (fs::path(folder) / name).string(); }
+std::string PcJoin(const std::string& folder, const std::string& name)
+{
+    return PcPathString(PcFsPath(folder) / PcFsPath(name));
+}
 
 bool IsSideStream(const std::string& name) { return EndsWithNoCase(name, ".ts") || EndsWithNoCase(name, ".ss"); }
 
@@ -28,18 +29,18 @@ bool IsSideStream(const std::string& name) { return EndsWithNoCase(name, ".ts") 
 bool IsSafePcName(const std::string& name) { return name.find('\\') == std::string::npos; }
 
 // Why a PC entry cannot be sent; empty for a file, a folder, or nothing there at all (missing).
-std::string UnsendableReason(const std::string& path, struct stat& st, bool& missing)
+std::string UnsendableReason(const std::string& path, PcEntryInfo& info, bool& missing)
 {
     missing = false;
-    if (stat(path.c_str(), &st) != 0) {
+    if (!StatPcPath(path, info)) {
         int error = errno;
-        struct stat link {};
-        missing = lstat(path.c_str(), &link) != 0;
+        missing = !PcNameExists(path);
         return missing ? "" : error == ENOENT ? "a link to nothing" : std::strerror(error);
     }
-    if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))
+    if (info.isFile || info.isFolder)
         return "";
-    return FileKindText(std::filesystem::status(path).type()) + ", neither file nor folder";
+    std::error_code ec;
+    return FileKindText(fs::status(PcFsPath(path), ec).type()) + ", neither file nor folder";
 }
 
 }
@@ -81,11 +82,11 @@ void CopyEngine::PreparePcCopy(std::vector<PcCopyItem> items, uint32_t serial)
     for (PcCopyItem& item : items) {
         if (m_bCancel)
             break;
-        struct stat st {};
+        PcEntryInfo info;
         if (item.isFolder)
             m_Folders.push_back(std::move(item.to));
-        else if (stat(item.from.c_str(), &st) == 0) {
-            m_Files.push_back({"", std::move(item.to), KbOfBytes(uint64_t(st.st_size)), true});
+        else if (StatPcPath(item.from, info)) {
+            m_Files.push_back({"", std::move(item.to), KbOfBytes(info.size), true});
             m_PcSources.push_back(std::move(item.from));
         } else
             return FinishPreparation(serial, "Cannot copy the selected file   \n\n\"" + item.from + "\"");
@@ -121,9 +122,9 @@ void CopyEngine::FinishPreparation(uint32_t serial, const std::string& failure)
 
 bool CopyEngine::SendablePcFile(const std::string& pcPath)
 {
-    struct stat st {};
+    PcEntryInfo info;
     bool missing = false;
-    std::string reason = UnsendableReason(pcPath, st, missing);
+    std::string reason = UnsendableReason(pcPath, info, missing);
     return reason.empty() || Refuse(CannotSendText(pcPath, reason));
 }
 
@@ -139,7 +140,7 @@ bool CopyEngine::ScanPcFolder(const std::string& pcFolder, const std::string& pv
 {
     std::error_code ec;
     std::vector<fs::path> entries;
-    for (fs::directory_iterator it(pcFolder, ec), end; !ec && it != end; it.increment(ec))
+    for (fs::directory_iterator it(PcFsPath(pcFolder), ec), end; !ec && it != end; it.increment(ec))
         entries.push_back(it->path());
     if (ec)
         return Refuse(CannotSendText(pcFolder, ec.message()));
@@ -147,7 +148,7 @@ bool CopyEngine::ScanPcFolder(const std::string& pcFolder, const std::string& pv
     for (const fs::path& entry : entries) {
         if (m_bCancel || Full())
             return true;
-        if (!ScanPcEntry(entry.string(), pvrFolder, ancestors))
+        if (!ScanPcEntry(PcPathString(entry), pvrFolder, ancestors))
             return false;
     }
     return true;
@@ -159,25 +160,25 @@ bool CopyEngine::ScanPcFolder(const std::string& pcFolder, const std::string& pv
 bool CopyEngine::ScanPcEntry(const std::string& pcPath, const std::string& pvrFolder,
                              std::vector<PcFolderId>& ancestors)
 {
-    std::string name = fs::path(pcPath).filename().string();
+    std::string name = PcPathString(PcFsPath(pcPath).filename());
     std::string pvrPath = PvrJoin(pvrFolder, name);
     if (!IsSafePcName(name)) {
         m_Files.push_back({pvrPath, pcPath, 0, false});
         return true;
     }
-    struct stat st {};
+    PcEntryInfo info;
     bool missing = false;
-    if (std::string reason = UnsendableReason(pcPath, st, missing); !reason.empty())
+    if (std::string reason = UnsendableReason(pcPath, info, missing); !reason.empty())
         return Refuse(CannotSendText(pcPath, reason));
     if (missing)
         return Refuse(CannotOpenText(pcPath));
-    if (S_ISREG(st.st_mode)) {
-        if (faccessat(AT_FDCWD, pcPath.c_str(), R_OK, AT_EACCESS) != 0)
-            return Refuse(CannotSendText(pcPath, std::strerror(errno)));
-        m_Files.push_back({pvrPath, pcPath, KbOfBytes(uint64_t(st.st_size)), true});
+    if (info.isFile) {
+        if (int error = PcReadError(pcPath))
+            return Refuse(CannotSendText(pcPath, std::strerror(error)));
+        m_Files.push_back({pvrPath, pcPath, KbOfBytes(info.size), true});
         return true;
     }
-    PcFolderId id{uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    PcFolderId id{info.volume, info.fileId};
     if (std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end())
         return Refuse(CannotSendText(pcPath, "a link back to a folder it is in"));
     if (name.size() > kPvrNameMax)
@@ -246,7 +247,7 @@ std::string CopyEngine::CheckLimitsAndSpace(const std::string& pcFolder)
         freeKb = query.disk ? query.disk->freeKb : 0;
     } else {
         std::error_code ec;
-        fs::space_info space = fs::space(pcFolder, ec);
+        fs::space_info space = fs::space(PcFsPath(pcFolder), ec);
         freeKb = ec ? 0 : space.available / 1024;
     }
     return totalKb >= freeKb ? "Not enough disk space!!" : "";
@@ -260,9 +261,8 @@ uint64_t CopyEngine::ResumedKb()
     for (const CopyFile& file : m_Files) {
         std::optional<uint64_t> bytes;
         if (m_Direction == Direction::Receive) {
-            struct stat st {};
-            if (stat(file.pcPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-                bytes = uint64_t(st.st_size);
+            if (PcEntryInfo info; StatPcPath(file.pcPath, info) && info.isFile)
+                bytes = info.size;
         } else {
             std::string folder = PvrParent(file.pvrPath);
             auto listed = listings.find(folder);
@@ -307,8 +307,8 @@ void CopyEngine::MakeFolders()
             made = MakePvrFolder(folder);
         } else {
             std::error_code ec;
-            fs::create_directory(folder, ec);
-            made = fs::is_directory(folder, ec);
+            fs::create_directory(PcFsPath(folder), ec);
+            made = fs::is_directory(PcFsPath(folder), ec);
         }
         if (!made)
             m_bFolderFailed = true;

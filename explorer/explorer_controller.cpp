@@ -1,10 +1,8 @@
 #include "explorer/explorer_controller.h"
+#include "explorer/pc_files.h"
 
 #include <chrono>
-#include <cstdlib>
-#include <dirent.h>
 #include <utility>
-#include <unistd.h>
 
 namespace explorer {
 
@@ -28,17 +26,7 @@ public:
 
 bool CanOpenFolder(const std::string& folder)
 {
-    DIR* dir = folder.empty() ? nullptr : opendir(folder.c_str());
-    if (!dir)
-        return false;
-    closedir(dir);
-    return true;
-}
-
-std::string HomeFolder()
-{
-    const char* home = std::getenv("HOME");
-    return home && *home ? home : "/";
+    return !folder.empty() && ForEachPcEntry(folder, [](const std::string&, const PcEntryInfo*) { return false; });
 }
 
 std::string TrimText(const std::string& text)
@@ -70,7 +58,7 @@ CExplorerController::~CExplorerController()
 
 void CExplorerController::Start(const std::string& pcPath, const std::string& pvrPath)
 {
-    m_PcFolder = m_PcWanted = CanOpenFolder(pcPath) ? pcPath : HomeFolder();
+    m_PcFolder = m_PcWanted = CanOpenFolder(pcPath) ? pcPath : PcHomeFolder();
     m_PcPane.SetPathText(PcPathText(m_PcFolder));
     m_PvrPath.Set(pvrPath);
     m_PvrShown = pvrPath;

@@ -1,4 +1,5 @@
 #include "explorer/file_ops.h"
+#include "explorer/pc_files.h"
 #include "explorer/pvr_protocol.h"
 
 #include <algorithm>
@@ -14,6 +15,8 @@ namespace {
 const char* const kForbiddenChars = "\\/:*?\"<>|";
 const std::string kForbiddenMessage =
     "A filename cannot contain any of the following characters:  \n\n\t        \\ / : * ? \"" " < > | ";
+
+fs::path PcIn(const std::string& folder, const std::string& name) { return PcFsPath(folder) / PcFsPath(name); }
 
 std::string Trim(const std::string& text, bool left, bool right)
 {
@@ -212,7 +215,7 @@ OpResult DeletePcRows(Prompter& prompter, const std::string& folder, const std::
     OpResult result = OpResult::Done;
     for (const PaneRow& row : rows) {
         std::error_code ec;
-        if (row.name == ".." || fs::remove_all(fs::path(folder) / row.name, ec) == static_cast<std::uintmax_t>(-1)
+        if (row.name == ".." || fs::remove_all(PcIn(folder, row.name), ec) == static_cast<std::uintmax_t>(-1)
             || ec) {
             prompter.Notify("Cannot delete the selected file.   \n\n\"" + row.name + "\" ", "Deletion Failure",
                             PromptIcon::Error);
@@ -225,7 +228,7 @@ OpResult DeletePcRows(Prompter& prompter, const std::string& folder, const std::
 OpResult MakePcFolder(Prompter& prompter, const std::string& folder, const std::string& name)
 {
     std::error_code ec;
-    if (fs::create_directory(fs::path(folder) / name, ec) && !ec)
+    if (fs::create_directory(PcIn(folder, name), ec) && !ec)
         return OpResult::Done;
     prompter.Notify("Cannot make a folder.", "Creation Error", PromptIcon::Error);
     return OpResult::Failed;
@@ -240,9 +243,9 @@ OpResult RenamePcRow(Prompter& prompter, const std::string& folder, const PaneRo
         return OpResult::Refused;
     }
     std::error_code ec;
-    fs::path to = fs::path(folder) / text;
+    fs::path to = PcIn(folder, text);
     // rename() would silently replace an existing file.
-    if (text.empty() || fs::exists(to, ec) || (fs::rename(fs::path(folder) / row.name, to, ec), ec)) {
+    if (text.empty() || fs::exists(to, ec) || (fs::rename(PcIn(folder, row.name), to, ec), ec)) {
         prompter.Notify("Cannot modify the filename.", "Renaming Failure", PromptIcon::Error);
         return OpResult::Failed;
     }
@@ -262,7 +265,7 @@ void CollectTree(const fs::path& base, const fs::path& folder, std::vector<PcCli
         if (items.size() > kClipboardLimit)
             return;
         bool isFolder = entry.is_directory(ec) && !entry.is_symlink(ec);
-        items.push_back({entry.path().lexically_relative(base).string(), entry.path().string(), isFolder});
+        items.push_back({PcPathString(entry.path().lexically_relative(base)), PcPathString(entry.path()), isFolder});
         if (isFolder)
             CollectTree(base, entry.path(), items);
     }
@@ -272,7 +275,7 @@ void CollectTree(const fs::path& base, const fs::path& folder, std::vector<PcCli
 bool IsInside(const std::string& folder, const std::string& path)
 {
     std::error_code ec;
-    fs::path inner = fs::weakly_canonical(folder, ec), outer = fs::weakly_canonical(path, ec);
+    fs::path inner = fs::weakly_canonical(PcFsPath(folder), ec), outer = fs::weakly_canonical(PcFsPath(path), ec);
     auto [o, i] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
     return o == outer.end();
 }
@@ -286,10 +289,10 @@ std::optional<std::vector<PcClipItem>> CollectPcItems(Prompter& prompter, const 
     for (const PaneRow& row : rows) {
         if (row.name == "..")
             continue;
-        fs::path full = fs::path(folder) / row.name;
-        items.push_back({row.name, full.string(), row.IsFolder()});
+        fs::path full = PcIn(folder, row.name);
+        items.push_back({row.name, PcPathString(full), row.IsFolder()});
         if (wholeTrees && row.IsFolder())
-            CollectTree(folder, full, items);
+            CollectTree(PcFsPath(folder), full, items);
         if (items.size() > kClipboardLimit) {
             prompter.Notify("Too many file(folder) number!!", "Copy Failure", PromptIcon::Error);
             return std::nullopt;
@@ -307,7 +310,7 @@ std::optional<std::vector<PcCopyItem>> PlanPcCopy(Prompter& prompter, const std:
             prompter.Notify("Invalid copy command.   ", "Copy Failure", PromptIcon::Error);
             return std::nullopt;
         }
-        plan.push_back({item.full, (fs::path(folder) / item.relative).string(), item.isFolder});
+        plan.push_back({item.full, PcPathString(PcIn(folder, item.relative)), item.isFolder});
     }
     return plan;
 }
@@ -323,10 +326,11 @@ OpResult PastePcMove(Prompter& prompter, const std::vector<PcClipItem>& items, c
     OpResult result = OpResult::Done;
     for (const PcClipItem& item : items) {
         std::error_code ec;
-        fs::path to = fs::path(folder) / fs::path(item.full).filename();
-        if (to == fs::path(item.full))
+        fs::path from = PcFsPath(item.full);
+        fs::path to = PcFsPath(folder) / from.filename();
+        if (to == from)
             continue;
-        if (fs::exists(to, ec) || (fs::rename(item.full, to, ec), ec)) {
+        if (fs::exists(to, ec) || (fs::rename(from, to, ec), ec)) {
             prompter.Notify("Cannot move the selected file.", "Moving Failure", PromptIcon::Error);
             result = OpResult::Failed;
         }
@@ -412,7 +416,7 @@ bool ExecutePcRow(ShellOpener& opener, const std::string& folder, const std::vec
 {
     if (rows.size() != 1 || rows[0].IsFolder())
         return false;
-    return opener.Open((fs::path(folder) / rows[0].name).string(), folder);
+    return opener.Open(PcPathString(PcIn(folder, rows[0].name)), folder);
 }
 
 bool PressTurboButton(PvrSession& session, Prompter& prompter)

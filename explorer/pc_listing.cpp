@@ -1,12 +1,10 @@
 #include "explorer/pc_listing.h"
+#include "explorer/pc_files.h"
+#include "common/system_paths.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <dirent.h>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
 
 namespace explorer {
 
@@ -19,10 +17,6 @@ std::string Trim(const std::string& text)
         return {};
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
-
-struct DirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
 
 }  // namespace
 
@@ -41,8 +35,7 @@ std::string PcTypeText(const std::string& systemText, const std::string& name)
 
 std::string PcDateText(std::time_t time)
 {
-    std::tm tm{};
-    localtime_r(&time, &tm);
+    std::tm tm = LocalTime(time);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &tm);
     return text;
@@ -83,28 +76,25 @@ std::string PcChild(const std::string& folder, const std::string& name)
 PcListing ListPcFolder(const std::string& folder, const PcTypeNamer& typeName)
 {
     PcListing listing;
-    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
-    if (!dir)
-        return listing;
-    listing.ok = true;
     bool root = folder == "/";
     std::vector<PaneRow> folders, files;
-    while (dirent* entry = readdir(dir.get())) {
-        std::string name = entry->d_name;
-        if (name == "." || (name == ".." && root) || (name[0] == '.' && name != ".."))
-            continue;
+    listing.ok = ForEachPcEntry(folder, [&](const std::string& name, const PcEntryInfo* info) {
+        if ((name == ".." && root) || (name[0] == '.' && name != ".."))
+            return true;
         if (folders.size() + files.size() >= kListRoom) {
             listing.overflow = true;
-            break;
+            return false;
         }
-        struct stat st {};
-        if (fstatat(dirfd(dir.get()), name.c_str(), &st, 0) != 0)
-            continue;  // a dangling link or an entry gone meanwhile
-        bool isFolder = S_ISDIR(st.st_mode);
-        PaneRow row = PcRow(name, isFolder, isFolder ? 0 : uint64_t(st.st_size), PcDateText(st.st_mtime));
+        if (!info)
+            return true;  // a dangling link or an entry gone meanwhile
+        bool isFolder = info->isFolder;
+        PaneRow row = PcRow(name, isFolder, isFolder ? 0 : info->size, PcDateText(info->modified));
         row.typeText = isFolder ? Trim(typeName(name, true)) : PcTypeText(typeName(name, false), name);
         (isFolder ? folders : files).push_back(std::move(row));
-    }
+        return true;
+    });
+    if (!listing.ok)
+        return listing;
     auto byName = [](const PaneRow& a, const PaneRow& b) { return a.name < b.name; };
     std::sort(folders.begin(), folders.end(), byName);
     std::sort(files.begin(), files.end(), byName);

@@ -1,13 +1,10 @@
-# The explorer's PC side is POSIX's for now: no Windows build of it or of bexora-cli yet.
-if(WIN32)
-  return()
-endif()
-# bexora-cli: the explorer's engine from the terminal, linked with the ZbDll emulator.
+# bexora-cli: the explorer's engine from the terminal, through the device library it loads.
 if(NOT ORVANEL_FUZZ)
   find_package(CLI11 REQUIRED)
   file(GLOB bexora_cli_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/bexora_cli/*.cpp ${CMAKE_CURRENT_LIST_DIR}/bexora_cli/*.h)
   add_executable(bexora-cli ${bexora_cli_sources})
-  target_link_libraries(bexora-cli PRIVATE explorer zbdll_emu CLI11::CLI11)
+  target_link_libraries(bexora-cli PRIVATE explorer zbdll_loader CLI11::CLI11)
+  add_dependencies(bexora-cli zbdll-emu)
 endif()
 
 file(GLOB bexora_cli_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/bexora_cli/tests/*.cpp)

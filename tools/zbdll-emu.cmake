@@ -11,11 +11,17 @@ add_library(zbdll_emu STATIC $<TARGET_OBJECTS:zbdll_emu_objects>)
 target_include_directories(zbdll_emu PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(zbdll_emu PUBLIC Threads::Threads)
 
-# The loadable library of Windows (ZbDll.dll) is still to come.
-if(NOT ORVANEL_FUZZ AND NOT WIN32)
+# The loadable library: libzbdll-emu.so, or on Windows ZbDll.dll beside bexora-cli.exe, named
+# like the STB's own and exporting only the interface's functions.
+if(NOT ORVANEL_FUZZ)
   add_library(zbdll-emu SHARED $<TARGET_OBJECTS:zbdll_emu_objects>)
   target_link_libraries(zbdll-emu PRIVATE Threads::Threads)
-  # Its own calls stay inside it, whatever the loading program defines.
-  target_link_options(zbdll-emu PRIVATE -Wl,-Bsymbolic -Wl,--no-undefined)
-  install(TARGETS zbdll-emu LIBRARY DESTINATION lib/orvanel)
+  if(WIN32)
+    target_sources(zbdll-emu PRIVATE ${CMAKE_CURRENT_LIST_DIR}/zbdll_emu/ZbDll.def)
+    set_target_properties(zbdll-emu PROPERTIES OUTPUT_NAME ZbDll PREFIX "")
+  else()
+    # Its own calls stay inside it, whatever the loading program defines.
+    target_link_options(zbdll-emu PRIVATE -Wl,-Bsymbolic -Wl,--no-undefined)
+    install(TARGETS zbdll-emu LIBRARY DESTINATION lib/orvanel)
+  endif()
 endif()

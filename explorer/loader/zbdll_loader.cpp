@@ -1,12 +1,11 @@
 #include "explorer/loader/zbdll_loader.h"
+#include "explorer/loader/shared_library.h"
 
 #include "common/trace.h"
 #include "explorer/zbdll.h"
 
 #include <atomic>
 #include <cstdlib>
-#include <dlfcn.h>
-#include <filesystem>
 
 namespace {
 
@@ -39,7 +38,7 @@ ZbDllTable g_Table;
 template <typename Fn>
 void Resolve(void* handle, const char* name, Fn& slot, std::string& missing)
 {
-    slot = reinterpret_cast<Fn>(::dlsym(handle, name));
+    slot = reinterpret_cast<Fn>(explorer::SharedLibraryFunction(handle, name));
     if (!slot && missing.empty())
         missing = name;
 }
@@ -56,27 +55,13 @@ R Call(R (*ZbDllTable::*slot)(A...), B... args)
 
 namespace explorer {
 
-std::string EmulatorLibraryPath(const std::string& programDir)
-{
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::path installed = fs::path(programDir) / ".." / "lib" / "orvanel" / "libzbdll-emu.so";
-    if (!programDir.empty() && fs::exists(installed, error))
-        return installed.lexically_normal().string();
-#ifdef ZBDLL_EMU_BUILD_LIBRARY
-    if (fs::exists(ZBDLL_EMU_BUILD_LIBRARY, error))
-        return ZBDLL_EMU_BUILD_LIBRARY;
-#endif
-    return "";
-}
-
 DeviceLibraryResult LoadZbDll(const std::string& path)
 {
     UnloadZbDll();
-    // A library once used stays mapped: its copy threads may outlive the program's use of it.
-    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    std::string error;
+    void* handle = OpenSharedLibrary(path, error);
     if (!handle)
-        return {false, path, "The device library " + path + " cannot be loaded: " + ::dlerror()};
+        return {false, path, "The device library " + path + " cannot be loaded: " + error};
     std::string missing;
     ZbDllTable& t = g_Table;
 #define ZB_RESOLVE(name) Resolve(handle, #name, t.name, missing);
@@ -87,7 +72,7 @@ DeviceLibraryResult LoadZbDll(const std::string& path)
     ZB_RESOLVE(UsbTaskFileReceivePosi) ZB_RESOLVE(UsbTaskGetPercent) ZB_RESOLVE(UsbTaskCancel)
 #undef ZB_RESOLVE
     if (!missing.empty()) {
-        ::dlclose(handle);
+        CloseSharedLibrary(handle);
         return {false, path, "The device library " + path + " lacks the function " + missing + "; it is not used."};
     }
     g_pTable.store(&g_Table, std::memory_order_release);
@@ -103,7 +88,7 @@ void UnloadZbDll()
 DeviceLibraryResult LoadDeviceLibrary(const DeviceLibraryChoice& choice)
 {
     if (!choice.emulateRoot.empty())
-        ::setenv("ZBDLL_SIM_ROOT", choice.emulateRoot.c_str(), 1);
+        SetLibraryVariable("ZBDLL_SIM_ROOT", choice.emulateRoot);
     std::string path;
     const char* named = std::getenv("BEXORA_DEVICE_LIBRARY");
     const char* simRoot = std::getenv("ZBDLL_SIM_ROOT");

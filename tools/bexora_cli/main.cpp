@@ -2,10 +2,13 @@
 #include "explorer/copy_engine.h"
 #include "explorer/event_loop.h"
 #include "explorer/file_ops.h"
+#include "explorer/loader/zbdll_loader.h"
 #include "explorer/pane_rows.h"
+#include "explorer/pc_files.h"
 #include "explorer/pvr_protocol.h"
 #include "tools/bexora_cli/terminal.h"
 #include "explorer/zbdll.h"
+#include "common/program_arguments.h"
 #include "common/std_output.h"
 #include "common/terminal_text.h"
 
@@ -14,7 +17,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using namespace explorer;
@@ -127,7 +129,8 @@ public:
 
     int Get(const std::vector<std::string>& sources, const std::string& pcFolder)
     {
-        if (!fs::is_directory(pcFolder)) {
+        std::error_code ec;
+        if (!fs::is_directory(PcFsPath(pcFolder), ec)) {
             std::fprintf(stderr, "Folder does not exist.\n");
             return 1;
         }
@@ -146,7 +149,7 @@ public:
             groups[folder].push_back(*row);
         }
         for (const std::string& folder : order)
-            if (!RunJob(Direction::Receive, folder, fs::absolute(pcFolder).string(), groups[folder]))
+            if (!RunJob(Direction::Receive, folder, PcPathString(fs::absolute(PcFsPath(pcFolder), ec)), groups[folder]))
                 return 1;
         return 0;
     }
@@ -162,18 +165,18 @@ public:
         std::vector<std::string> order;
         for (const std::string& source : sources) {
             std::error_code ec;
-            fs::path path = fs::absolute(source, ec).lexically_normal();
+            fs::path path = fs::absolute(PcFsPath(source), ec).lexically_normal();
             if (path.has_filename() == false)
                 path = path.parent_path();
-            struct stat st {};
-            if (stat(path.c_str(), &st) != 0) {
+            PcEntryInfo info;
+            if (!StatPcPath(PcPathString(path), info)) {
                 std::fprintf(stderr, "File does not exist.   \n\n\"%s\"  \n", source.c_str());
                 return 1;
             }
-            std::string folder = path.parent_path().string();
+            std::string folder = PcPathString(path.parent_path());
             if (!groups.count(folder))
                 order.push_back(folder);
-            groups[folder].push_back(PcRow(path.filename().string(), S_ISDIR(st.st_mode), uint64_t(st.st_size), ""));
+            groups[folder].push_back(PcRow(PcPathString(path.filename()), info.isFolder, info.size, ""));
         }
         for (const std::string& folder : order)
             if (!RunJob(Direction::Send, pvrFolder, folder, groups[folder]))
@@ -305,8 +308,13 @@ private:
 
 const char* const kFooter = R"(Exit status: 0 done, 1 failed, 2 wrong command line.
 
-The STB is reached through the ZbDll library; this build links its emulator, which
-plays the PVR's disk with a PC folder and reads these variables:
+The STB is reached through its device library, loaded when the program starts: the one
+that --library or else BEXORA_DEVICE_LIBRARY names (such as the ZbDll.dll that comes with
+the STB), else on Windows ZbDll.dll in this program's folder, elsewhere the emulator
+library installed with this program. A library that lacks a function the program calls
+is refused with the function's name (exit status 1).
+
+The emulator plays the PVR's disk with a PC folder and reads these variables:
   ZBDLL_SIM_ROOT             the folder playing the disk; it must exist (a mistyped one
                              is an error). Unset: $XDG_DATA_HOME/zbdll-sim, else
                              ~/.local/share/zbdll-sim, made with ProgramFiles, DataFiles
@@ -319,6 +327,29 @@ plays the PVR's disk with a PC folder and reads these variables:
   ZBDLL_SIM_DROP_AFTER       N: the STB goes away after N chunks of the next copy.
   ZBDLL_SIM_PLUG             a file: the STB is plugged in while it exists.)";
 
+namespace {
+
+// The library that --library, BEXORA_DEVICE_LIBRARY or the default names, loaded with every
+// function resolved; false after saying why not.
+bool LoadLibraryNamed(std::string path)
+{
+    if (path.empty())
+        path = ProgramVariable("BEXORA_DEVICE_LIBRARY");
+    if (path.empty())
+        path = DefaultDeviceLibraryPath(ProgramFolder());
+    if (path.empty()) {
+        std::fprintf(stderr, "No device library was found beside the program; name one with --library PATH or "
+                             "BEXORA_DEVICE_LIBRARY.\n");
+        return false;
+    }
+    DeviceLibraryResult library = LoadZbDll(path);
+    if (!library.loaded)
+        std::fprintf(stderr, "%s\n", ForStream(stderr, library.message).c_str());
+    return library.loaded;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     IgnoreBrokenPipes();
@@ -330,7 +361,9 @@ int main(int argc, char** argv)
     std::vector<std::string> sources;
     std::string target;
     std::string state;
+    std::string library;
 
+    app.add_option("--library", library, "The STB's device library (ZbDll) to load");
     auto* ls = app.add_subcommand("ls", "List a PVR folder");
     ls->add_option("PVRPATH", path, "PVR folder (default: the root)");
     app.add_subcommand("df", "Show the PVR disk's free and total space");
@@ -369,7 +402,11 @@ int main(int argc, char** argv)
     turbo->add_option("STATE", state, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
     turbo->add_flag("-y,--yes", options.yes, "Do not ask for confirmation");
     try {
-        app.parse(argc, argv);
+        std::vector<std::string> arguments = ProgramArguments(argc, argv);
+        std::vector<char*> pointers;
+        for (std::string& argument : arguments)
+            pointers.push_back(argument.data());
+        app.parse(int(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? 0 : kExitUsage;
     }
@@ -378,6 +415,8 @@ int main(int argc, char** argv)
         sources.pop_back();
     }
 
+    if (!LoadLibraryNamed(library))
+        return kExitFailed;
     Cli cli(options);
     if (!cli.Connect())
         return kExitFailed;

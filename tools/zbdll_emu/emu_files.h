@@ -13,6 +13,8 @@ struct EmuFileInfo {
     std::time_t modified = 0;
 };
 
+// A PC path as the library's callers give it: the system's 8-bit code page on Windows.
+std::filesystem::path EmuPcPath(const char* path);
 // Links are followed; nullopt when the entry cannot be looked at.
 std::optional<EmuFileInfo> EmuStat(const std::filesystem::path& path);
 std::tm EmuUtcTime(std::time_t time);

@@ -123,6 +123,8 @@ std::unique_ptr<EmuCopyFiles> EmuCopyFiles::Open(const std::filesystem::path& fr
     return std::make_unique<PosixCopyFiles>(in.release(), out.release(), st);
 }
 
+std::filesystem::path EmuPcPath(const char* path) { return path; }
+
 std::optional<EmuFileInfo> EmuStat(const std::filesystem::path& path)
 {
     struct stat st {};

@@ -117,6 +117,15 @@ std::unique_ptr<EmuCopyFiles> EmuCopyFiles::Open(const std::filesystem::path& fr
     return files;
 }
 
+std::filesystem::path EmuPcPath(const char* path)
+{
+    int n = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    std::wstring wide(size_t(n > 0 ? n : 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), n);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
 std::optional<EmuFileInfo> EmuStat(const std::filesystem::path& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data{};

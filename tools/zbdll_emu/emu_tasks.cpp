@@ -127,7 +127,7 @@ int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow
 
 std::optional<fs::path> PcPath(const char* path)
 {
-    return path && *path ? std::optional<fs::path>(path) : std::nullopt;
+    return path && *path ? std::optional<fs::path>(EmuPcPath(path)) : std::nullopt;
 }
 
 std::optional<fs::path> PvrPath(const char* path)

@@ -1,0 +1,46 @@
+#include "explorer/loader/shared_library.h"
+#include "explorer/loader/zbdll_loader.h"
+
+#include <cstdlib>
+#include <dlfcn.h>
+#include <filesystem>
+#include <unistd.h>
+
+namespace explorer {
+
+void* OpenSharedLibrary(const std::string& path, std::string& error)
+{
+    // A library once used stays mapped: its copy threads may outlive the program's use of it.
+    void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    if (!library)
+        error = ::dlerror();
+    return library;
+}
+
+void* SharedLibraryFunction(void* library, const char* name) { return ::dlsym(library, name); }
+void CloseSharedLibrary(void* library) { ::dlclose(library); }
+void SetLibraryVariable(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
+
+std::string EmulatorLibraryPath(const std::string& programDir)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path installed = fs::path(programDir) / ".." / "lib" / "orvanel" / "libzbdll-emu.so";
+    if (!programDir.empty() && fs::exists(installed, error))
+        return installed.lexically_normal().string();
+#ifdef ZBDLL_EMU_BUILD_LIBRARY
+    if (fs::exists(ZBDLL_EMU_BUILD_LIBRARY, error))
+        return ZBDLL_EMU_BUILD_LIBRARY;
+#endif
+    return "";
+}
+
+std::string DefaultDeviceLibraryPath(const std::string& programDir) { return EmulatorLibraryPath(programDir); }
+
+std::string ProgramFolder()
+{
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string();
+}
+
+}  // namespace explorer
