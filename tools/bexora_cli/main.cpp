@@ -363,6 +363,8 @@ int main(int argc, char** argv)
     std::string state;
     std::string library;
 
+    // "/DataFiles" is a PVR path, never an option, on Windows too.
+    app.allow_windows_style_options(false);
     app.add_option("--library", library, "The STB's device library (ZbDll) to load");
     auto* ls = app.add_subcommand("ls", "List a PVR folder");
     ls->add_option("PVRPATH", path, "PVR folder (default: the root)");

@@ -187,11 +187,6 @@ EmuState::~EmuState()
     task.Stop();
 }
 
-EmuState& Emu()
-{
-    static EmuState state;
-    return state;
-}
 
 std::optional<fs::path> MapPvrPath(const EmuState& emu, const std::string& pvrPath)
 {

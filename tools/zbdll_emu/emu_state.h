@@ -71,6 +71,7 @@ struct EmuState {
     ~EmuState();
 };
 
+// The one state, kept as long as the system lets the library's threads run.
 EmuState& Emu();
 // Folder path under the root for a PVR path, or nothing when it would leave the root.
 std::optional<std::filesystem::path> MapPvrPath(const EmuState& emu, const std::string& pvrPath);
