@@ -1,6 +1,7 @@
 // The device library loaded at run time: the emulator through dlopen, a library that
 // lacks a function, and which library the program takes.
 #include "explorer/loader/zbdll_loader.h"
+#include "explorer/loader/shared_library.h"
 #include "explorer/device_watch.h"
 #include "explorer/pvr_protocol.h"
 #include "common/testing/test_support.h"
@@ -23,14 +24,14 @@ protected:
         for (const char* name : {"BEXORA_DEVICE_LIBRARY", "ZBDLL_SIM_ROOT"}) {
             const char* value = std::getenv(name);
             m_Saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-            ::unsetenv(name);
+            SetLibraryVariable(name, "");
         }
     }
     void TearDown() override
     {
         UnloadZbDll();
         for (const auto& [name, value] : m_Saved)
-            value ? (void)::setenv(name.c_str(), value->c_str(), 1) : (void)::unsetenv(name.c_str());
+            SetLibraryVariable(name.c_str(), value.value_or(""));
     }
     testing_support::TempFolder dir;
 
@@ -42,7 +43,7 @@ TEST_F(LoaderTest, TheEmulatorLoadedByPathListsTheEmulatedDisk)
 {
     fs::create_directories(dir / "disk" / "Movies");
     ASSERT_TRUE(testing_support::WriteFileText(dir / "disk" / "news.rec", "recording"));
-    ::setenv("ZBDLL_SIM_ROOT", (dir / "disk").c_str(), 1);
+    SetLibraryVariable("ZBDLL_SIM_ROOT", (dir / "disk").string());
     DeviceLibraryResult result = LoadZbDll(ZBDLL_EMU_LIBRARY);
     ASSERT_TRUE(result.loaded) << result.message;
     ZbWindow window{[](void*, uint32_t, uint32_t) {}, nullptr};
@@ -76,13 +77,16 @@ TEST_F(LoaderTest, EmulateThenTheVariableThenTheSimulatorFolderThenTheProfile)
     EXPECT_NE(none.message.find("No device library is configured"), std::string::npos);
     EXPECT_NE(none.message.find("BEXORA_DEVICE_LIBRARY"), std::string::npos);
 
+    // The emulator is looked for beside the program, as it lies in the build tree.
+    const std::string programDir = fs::path(ZBDLL_EMU_LIBRARY).parent_path().string();
     EXPECT_EQ(LoadDeviceLibrary({.profileEntry = ZBDLL_LACKING_LIBRARY}).path, ZBDLL_LACKING_LIBRARY);
-    ::setenv("ZBDLL_SIM_ROOT", dir.Path().c_str(), 1);
-    EXPECT_EQ(LoadDeviceLibrary({.profileEntry = ZBDLL_LACKING_LIBRARY}).path, ZBDLL_EMU_LIBRARY);
-    ::setenv("BEXORA_DEVICE_LIBRARY", ZBDLL_LACKING_LIBRARY, 1);
+    SetLibraryVariable("ZBDLL_SIM_ROOT", dir.Path().string());
+    EXPECT_EQ(LoadDeviceLibrary({.profileEntry = ZBDLL_LACKING_LIBRARY, .programDir = programDir}).path,
+              ZBDLL_EMU_LIBRARY);
+    SetLibraryVariable("BEXORA_DEVICE_LIBRARY", ZBDLL_LACKING_LIBRARY);
     EXPECT_EQ(LoadDeviceLibrary({}).path, ZBDLL_LACKING_LIBRARY);
 
-    DeviceLibraryResult emulated = LoadDeviceLibrary({.emulateRoot = (dir / "pvr").string()});
+    DeviceLibraryResult emulated = LoadDeviceLibrary({.emulateRoot = (dir / "pvr").string(), .programDir = programDir});
     EXPECT_TRUE(emulated.loaded) << emulated.message;
     EXPECT_EQ(emulated.path, ZBDLL_EMU_LIBRARY);
     EXPECT_EQ(std::string(std::getenv("ZBDLL_SIM_ROOT")), (dir / "pvr").string());
