@@ -1,6 +1,6 @@
 /* The device library through which the explorer reaches the STB's disk.
-   The explorer links these functions at load time; whichever library provides
-   them (the USB one or the emulator) is chosen when the program is linked. */
+   The programs take these functions from the library they load when they start
+   (explorer/loader); the tests link the emulator's. */
 #ifndef ZBDLL_H
 #define ZBDLL_H
 #include <stdint.h>

@@ -34,7 +34,7 @@ std::string EmulatorLibraryPath(const std::string& programDir) { return DefaultD
 std::string DefaultDeviceLibraryPath(const std::string& programDir)
 {
     std::error_code error;
-    std::string path = programDir + "/ZbDll.dll";
+    std::string path = programDir + "\\ZbDll.dll";
     return std::filesystem::exists(WideFromUtf8(path), error) ? path : "";
 }
 

@@ -81,14 +81,15 @@ TEST_F(LoaderTest, EmulateThenTheVariableThenTheSimulatorFolderThenTheProfile)
     const std::string programDir = fs::path(ZBDLL_EMU_LIBRARY).parent_path().string();
     EXPECT_EQ(LoadDeviceLibrary({.profileEntry = ZBDLL_LACKING_LIBRARY}).path, ZBDLL_LACKING_LIBRARY);
     SetLibraryVariable("ZBDLL_SIM_ROOT", dir.Path().string());
-    EXPECT_EQ(LoadDeviceLibrary({.profileEntry = ZBDLL_LACKING_LIBRARY, .programDir = programDir}).path,
-              ZBDLL_EMU_LIBRARY);
+    EXPECT_EQ(fs::path(LoadDeviceLibrary({.profileEntry = ZBDLL_LACKING_LIBRARY, .programDir = programDir}).path),
+              fs::path(ZBDLL_EMU_LIBRARY));
     SetLibraryVariable("BEXORA_DEVICE_LIBRARY", ZBDLL_LACKING_LIBRARY);
     EXPECT_EQ(LoadDeviceLibrary({}).path, ZBDLL_LACKING_LIBRARY);
 
-    DeviceLibraryResult emulated = LoadDeviceLibrary({.emulateRoot = (dir / "pvr").string(), .programDir = programDir});
+    DeviceLibraryResult emulated =
+        LoadDeviceLibrary({.emulateRoot = (dir / "pvr").string(), .programDir = programDir});
     EXPECT_TRUE(emulated.loaded) << emulated.message;
-    EXPECT_EQ(emulated.path, ZBDLL_EMU_LIBRARY);
+    EXPECT_EQ(fs::path(emulated.path), fs::path(ZBDLL_EMU_LIBRARY));
     EXPECT_EQ(std::string(std::getenv("ZBDLL_SIM_ROOT")), (dir / "pvr").string());
 }
 
