@@ -59,17 +59,6 @@ TEST(PcListing, HiddenAndDotLeftOutParentKeptFoldersFirst)
     EXPECT_FALSE(ListPcFolder((folder / "missing").string(), NoSystemType).ok);
 }
 
-TEST(PcListing, KeepsAtMost20000Entries)
-{
-    const testing_support::TempFolder temp("pane_listing");
-    const fs::path folder = temp.Path();
-    for (size_t i = 0; i <= kListRoom; ++i)
-        std::ofstream(folder / ("f" + std::to_string(i)));
-    PcListing listing = ListPcFolder(folder.string(), NoSystemType);
-    EXPECT_TRUE(listing.overflow);
-    EXPECT_EQ(listing.rows.size(), kListRoom);
-}
-
 TEST(PcListing, TextsOfTypesPathsAndDisk)
 {
     EXPECT_EQ(PcTypeText("", "movie.mkv"), "MKV File");
