@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <windows.h>
 
 namespace explorer {
@@ -15,8 +16,13 @@ void* OpenSharedLibrary(const std::string& path, std::string& error)
     std::error_code ec;
     std::filesystem::path full = std::filesystem::absolute(WideFromUtf8(path), ec);
     HMODULE library = LoadLibraryExW(full.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (!library)
-        error = Win32ErrorText(GetLastError());
+    if (!library) {
+        DWORD code = GetLastError();
+        // The system's own text names no library ("%1 is not a valid Win32 application").
+        error = code == ERROR_BAD_EXE_FORMAT ? "it is not a " + std::to_string(sizeof(void*) * 8) +
+                                                   "-bit Windows library, as this program is"
+                                             : Win32ErrorText(code);
+    }
     return reinterpret_cast<void*>(library);
 }
 

@@ -92,7 +92,7 @@ TEST_F(BexoraCliTest, ATreeSentToThePvrAndReceivedBackIsTheSameByteForByte)
     EXPECT_EQ(TreeOf(base / "back" / "tree"), TreeOf(tree));
 }
 
-TEST_F(BexoraCliTest, ALibraryLackingAFunctionIsRefusedWithTheFunctionAndThePath)
+TEST_F(BexoraCliTest, ALibraryLackingAFunctionOrNotOneForThisProgramIsRefusedSayingWhy)
 {
     const std::string refusal = std::string("The device library ") + ZBDLL_LACKING_LIBRARY +
                                 " lacks the function UsbTaskGetPercent; it is not used.";
@@ -104,6 +104,14 @@ TEST_F(BexoraCliTest, ALibraryLackingAFunctionIsRefusedWithTheFunctionAndThePath
     Result variable = Run({L"ls"});
     EXPECT_EQ(variable.status, 1u);
     EXPECT_NE(variable.output.find(refusal), std::string::npos) << variable.output;
+
+    // Such as a 32-bit library for this 64-bit program.
+    ASSERT_TRUE(testing_support::WriteFileText(base / "Other.dll", "MZ"));
+    Result foreign = Run({L"--library", (base / "Other.dll").wstring(), L"ls"});
+    EXPECT_EQ(foreign.status, 1u);
+    EXPECT_NE(foreign.output.find("Other.dll cannot be loaded: it is not a 64-bit Windows library, as this program is"),
+              std::string::npos)
+        << foreign.output;
 }
 
 }  // namespace
