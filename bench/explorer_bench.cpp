@@ -59,7 +59,9 @@ struct Core {
     OverwriteAll asker;
     SilentPrompter prompter;
     CopyEngine engine{session, host, progress, asker, prompter, loop, loop};
-    ZbWindow window{[](void* loop, uint32_t id, uint32_t value) { static_cast<EventLoop*>(loop)->Post(id, value); },
+    ZbWindow window{[](void* loop, uint32_t id, uint32_t value, const char*) {
+                        static_cast<EventLoop*>(loop)->Post(id, value);
+                    },
                     &loop};
 
     Core()

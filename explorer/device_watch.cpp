@@ -21,6 +21,32 @@ DeviceChange HandleDeviceNotice(uint32_t id, const char* interfaceName)
     return DeviceChange::None;
 }
 
+void DeviceNoticeNames::Keep(uint32_t id, const char* interfaceName)
+{
+    if (id != 6000 && id != 6001)
+        return;
+    std::lock_guard lock(m_Mutex);
+    m_Names.push_back(interfaceName ? std::optional<std::string>(interfaceName) : std::nullopt);
+}
+
+std::optional<std::string> DeviceNoticeNames::Take()
+{
+    std::lock_guard lock(m_Mutex);
+    if (m_Names.empty())
+        return std::nullopt;
+    std::optional<std::string> name = std::move(m_Names.front());
+    m_Names.pop_front();
+    return name;
+}
+
+DeviceChange HandleDeviceNotice(uint32_t id, DeviceNoticeNames& names)
+{
+    if (id != 6000 && id != 6001)
+        return DeviceChange::None;
+    std::optional<std::string> name = names.Take();
+    return HandleDeviceNotice(id, name ? name->c_str() : nullptr);
+}
+
 bool KeyDebounce::Take(uint64_t nowMs)
 {
     if (m_LastMs && nowMs - *m_LastMs < m_IntervalMs)

@@ -4,7 +4,10 @@
 #include "explorer/zbdll.h"
 
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <optional>
+#include <string>
 
 namespace explorer {
 
@@ -18,8 +21,23 @@ bool StartDeviceWatch(ZbWindow* window);
 bool PollDeviceOpen();
 
 enum class DeviceChange { None, Arrived, Removed };
-// A device-change notice (6000 arrival, 6001 removal) with its interface name.
+// A device-change notice (6000 arrival, 6001 removal) with its interface name, or none.
 DeviceChange HandleDeviceNotice(uint32_t id, const char* interfaceName);
+
+// The interface names of the device notices between the library's thread, which keeps
+// one per notice it posts, and the thread that handles them in order.
+class DeviceNoticeNames {
+public:
+    void Keep(uint32_t id, const char* interfaceName);
+    // The name of the next device notice handled (none when the library gave none).
+    std::optional<std::string> Take();
+
+private:
+    std::mutex m_Mutex;
+    std::deque<std::optional<std::string>> m_Names;
+};
+// HandleDeviceNotice with the name kept for that notice.
+DeviceChange HandleDeviceNotice(uint32_t id, DeviceNoticeNames& names);
 
 // A key or button that acts at most once per interval.
 class KeyDebounce {

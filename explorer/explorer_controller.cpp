@@ -43,8 +43,10 @@ CExplorerController::CExplorerController(ExplorerParts parts)
     : m_Parts(std::move(parts)),
       m_Engine(std::make_unique<CopyEngine>(m_Session, *this, m_Parts.progress, m_Parts.asker, m_Parts.prompter,
                                             m_Parts.events, m_Parts.timers)),
-      m_Window{[](void* self, uint32_t id, uint32_t value) {
-                   static_cast<CExplorerController*>(self)->m_Parts.events.Post(id, value);
+      m_Window{[](void* self, uint32_t id, uint32_t value, const char* interfaceName) {
+                   auto* controller = static_cast<CExplorerController*>(self);
+                   controller->m_NoticeNames.Keep(id, interfaceName);
+                   controller->m_Parts.events.Post(id, value);
                },
                this}
 {
@@ -92,7 +94,7 @@ void CExplorerController::OnEvent(uint32_t id, uint32_t value)
     if (m_bClosed)
         return;
     if (id == kEvDeviceArrival || id == kEvDeviceRemoval) {
-        DeviceChange change = HandleDeviceNotice(id, "zbdll");
+        DeviceChange change = HandleDeviceNotice(id, m_NoticeNames);
         if (change == DeviceChange::Arrived)
             OnDeviceArrival();
         else if (change == DeviceChange::Removed)

@@ -156,6 +156,7 @@ private:
     PvrSession m_Session;
     std::unique_ptr<CopyEngine> m_Engine;
     ZbWindow m_Window;
+    DeviceNoticeNames m_NoticeNames;
     CPaneController m_PvrPane{PaneSide::Pvr};
     CPaneController m_PcPane{PaneSide::Pc};
     PvrPanePath m_PvrPath;

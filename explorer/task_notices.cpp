@@ -35,7 +35,7 @@ void TaskNotices::Release()
     delete this;
 }
 
-void TaskNotices::OnNotice(void* context, uint32_t id, uint32_t value)
+void TaskNotices::OnNotice(void* context, uint32_t id, uint32_t value, const char*)
 {
     auto* self = static_cast<TaskNotices*>(context);
     std::unique_lock lock(self->m_Mutex);

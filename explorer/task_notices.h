@@ -27,7 +27,7 @@ public:
 private:
     explicit TaskNotices(EventSink& sink);
     ~TaskNotices() = default;
-    static void OnNotice(void* context, uint32_t id, uint32_t value);
+    static void OnNotice(void* context, uint32_t id, uint32_t value, const char* interfaceName);
 
     std::mutex m_Mutex;
     std::condition_variable m_Ended;

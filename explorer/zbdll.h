@@ -10,9 +10,10 @@ extern "C" {
 #endif
 
 /* Where the library delivers its notices: copy-task ends (message id, success)
-   and device arrival (6000) or removal (6001) after StartPnpNotice. The callback
-   may run on any thread of the library. */
-typedef void (*ZbNoticeFn)(void* context, uint32_t messageId, uint32_t value);
+   and device arrival (6000) or removal (6001) after StartPnpNotice, these with the
+   device's interface name when the library gives one (else null; the name lasts only
+   for the call). The callback may run on any thread of the library. */
+typedef void (*ZbNoticeFn)(void* context, uint32_t messageId, uint32_t value, const char* interfaceName);
 typedef struct ZbWindow {
     ZbNoticeFn notify;
     void* context;

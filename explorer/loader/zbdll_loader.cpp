@@ -1,4 +1,5 @@
 #include "explorer/loader/zbdll_loader.h"
+#include "explorer/loader/notice_window.h"
 #include "explorer/loader/shared_library.h"
 
 #include "common/trace.h"
@@ -116,7 +117,10 @@ DeviceLibraryResult LoadDeviceLibrary(const DeviceLibraryChoice& choice)
 extern "C" {
 
 void InitDevice(void) { Call(&ZbDllTable::InitDevice); }
-int StartPnpNotice(ZbWindow* window) { return Call(&ZbDllTable::StartPnpNotice, window); }
+int StartPnpNotice(ZbWindow* window)
+{
+    return Call(&ZbDllTable::StartPnpNotice, explorer::LibraryWindow(window));
+}
 int TryDeviceOpen(void) { return Call(&ZbDllTable::TryDeviceOpen); }
 int DeviceArrival(const char* interfaceName) { return Call(&ZbDllTable::DeviceArrival, interfaceName); }
 void DeviceRemoval(const char* interfaceName) { Call(&ZbDllTable::DeviceRemoval, interfaceName); }
@@ -136,21 +140,23 @@ int ExtractMjd(uint16_t mjd, uint16_t* year, uint8_t* month, uint8_t* day, uint8
 }
 int UsbTaskFileSend(const char* pvrPath, const char* pcPath, ZbWindow* window, uint32_t messageId)
 {
-    return Call(&ZbDllTable::UsbTaskFileSend, pvrPath, pcPath, window, messageId);
+    return Call(&ZbDllTable::UsbTaskFileSend, pvrPath, pcPath, explorer::LibraryWindow(window), messageId);
 }
 int UsbTaskFileSendPosi(const char* pvrPath, const char* pcPath, ZbWindow* window, uint32_t messageId,
                         uint32_t offsetHigh, uint32_t offsetLow)
 {
-    return Call(&ZbDllTable::UsbTaskFileSendPosi, pvrPath, pcPath, window, messageId, offsetHigh, offsetLow);
+    return Call(&ZbDllTable::UsbTaskFileSendPosi, pvrPath, pcPath, explorer::LibraryWindow(window), messageId,
+                offsetHigh, offsetLow);
 }
 int UsbTaskFileReceive(const char* pcPath, const char* pvrPath, ZbWindow* window, uint32_t messageId)
 {
-    return Call(&ZbDllTable::UsbTaskFileReceive, pcPath, pvrPath, window, messageId);
+    return Call(&ZbDllTable::UsbTaskFileReceive, pcPath, pvrPath, explorer::LibraryWindow(window), messageId);
 }
 int UsbTaskFileReceivePosi(const char* pcPath, const char* pvrPath, ZbWindow* window, uint32_t messageId,
                            uint32_t offsetHigh, uint32_t offsetLow)
 {
-    return Call(&ZbDllTable::UsbTaskFileReceivePosi, pcPath, pvrPath, window, messageId, offsetHigh, offsetLow);
+    return Call(&ZbDllTable::UsbTaskFileReceivePosi, pcPath, pvrPath, explorer::LibraryWindow(window), messageId,
+                offsetHigh, offsetLow);
 }
 uint16_t UsbTaskGetPercent(void) { return Call(&ZbDllTable::UsbTaskGetPercent); }
 void UsbTaskCancel(void) { Call(&ZbDllTable::UsbTaskCancel); }

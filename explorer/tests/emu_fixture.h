@@ -130,7 +130,9 @@ protected:
         EmuReset(pvrRoot.string(), version);
         InitDevice();
         window = ZbWindow{
-            [](void* self, uint32_t id, uint32_t value) { static_cast<EmuTest*>(self)->loop.Post(id, value); }, this};
+            [](void* self, uint32_t id, uint32_t value, const char*) {
+                static_cast<EmuTest*>(self)->loop.Post(id, value);
+            }, this};
         ASSERT_TRUE(StartPnpNotice(&window));
         session.m_bConnected = true;
         session.m_bUsbIdle = true;

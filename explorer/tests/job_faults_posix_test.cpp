@@ -310,7 +310,7 @@ TEST_F(JobFaults, TheCopyThreadMayRunOnEveryCpuOfTheProgram)
         GTEST_SKIP() << "one CPU";
     WriteFile(pc / "a.bin", Pattern(100, 1));
     static std::atomic<int> cpus{0};
-    ZbWindow counter{[](void*, uint32_t, uint32_t) {
+    ZbWindow counter{[](void*, uint32_t, uint32_t, const char*) {
                          cpu_set_t set;
                          cpus = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : -1;
                      },

@@ -112,7 +112,7 @@ TEST(EmulatorPlugFile, ArrivalAndRemovalFollowTheFile)
     EmuReset((base / "pvr").string(), 0x0101);
     std::vector<uint32_t> notices;
     std::mutex mutex;
-    ZbWindow window{[](void* self, uint32_t id, uint32_t) {
+    ZbWindow window{[](void* self, uint32_t id, uint32_t, const char*) {
                         auto* list = static_cast<std::pair<std::mutex*, std::vector<uint32_t>*>*>(self);
                         std::lock_guard lock(*list->first);
                         list->second->push_back(id);

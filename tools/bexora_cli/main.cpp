@@ -1,5 +1,6 @@
 // bexora-cli: the explorer's engine from the terminal, over the ZbDll interface.
 #include "explorer/copy_engine.h"
+#include "explorer/device_watch.h"
 #include "explorer/event_loop.h"
 #include "explorer/file_ops.h"
 #include "explorer/loader/zbdll_loader.h"
@@ -73,20 +74,24 @@ public:
     {
         m_Session.m_bTurboButton = options.turbo;
         m_Loop.SetHandler([this](uint32_t id, uint32_t value) {
-            if (id == kEvDeviceRemoval)
-                m_Engine.OnDeviceRemoved();
-            else if (id == kEvDeviceArrival)
-                m_Engine.OnDeviceArrived();
-            else
+            if (id != kEvDeviceRemoval && id != kEvDeviceArrival)
                 m_Engine.OnTransferEvent(id, value);
+            else if (DeviceChange change = HandleDeviceNotice(id, m_NoticeNames); change == DeviceChange::Removed)
+                m_Engine.OnDeviceRemoved();
+            else if (change == DeviceChange::Arrived)
+                m_Engine.OnDeviceArrived();
         });
     }
 
     bool Connect()
     {
         InitDevice();
-        m_Window = ZbWindow{
-            [](void* loop, uint32_t id, uint32_t value) { static_cast<EventLoop*>(loop)->Post(id, value); }, &m_Loop};
+        m_Window = ZbWindow{[](void* self, uint32_t id, uint32_t value, const char* interfaceName) {
+                                auto* cli = static_cast<Cli*>(self);
+                                cli->m_NoticeNames.Keep(id, interfaceName);
+                                cli->m_Loop.Post(id, value);
+                            },
+                            this};
         if (!StartPnpNotice(&m_Window) && !(TryDeviceOpen() && DeviceArrival(nullptr))) {
             std::fprintf(stderr, "The STB is not connected.\n");
             return false;
@@ -302,6 +307,7 @@ private:
     TerminalProgress m_Progress;
     CopyEngine m_Engine;
     ZbWindow m_Window{};
+    DeviceNoticeNames m_NoticeNames;
 };
 
 }

@@ -170,12 +170,6 @@ void DiskSize(EmuState& emu)
     Reply(emu, 0x1001, payload);
 }
 
-void Notify(ZbWindow* window, uint32_t id, uint32_t value)
-{
-    if (window && window->notify)
-        window->notify(window->context, id, value);
-}
-
 }
 
 EmuState::~EmuState()
@@ -265,7 +259,7 @@ void DropDevice(EmuState& emu)
         window = emu.pnpWindow;
     }
     emu.taskCancel = true;
-    Notify(window, 6001, 0);
+    EmuNotifyDevice(window, 6001);
 }
 
 void StartPlugWatch(EmuState& emu)
@@ -378,7 +372,7 @@ void EmuAttachDevice()
         Emu().attached = true;
         window = Emu().pnpWindow;
     }
-    Notify(window, 6000, 0);
+    EmuNotifyDevice(window, 6000);
 }
 
 bool EmuTaskActive() { return Emu().taskRunning; }
@@ -444,8 +438,11 @@ int TryDeviceOpen(void)
     return Emu().attached ? 1 : 0;
 }
 
-int DeviceArrival(const char*)
+int DeviceArrival(const char* interfaceName)
 {
+    // Another device's interface is not this STB.
+    if (interfaceName && std::strcmp(interfaceName, kEmuInterfaceName) != 0)
+        return 0;
     std::lock_guard lock(Emu().mutex);
     Emu().opened = Emu().attached;
     return Emu().opened ? 1 : 0;

@@ -71,6 +71,14 @@ struct EmuState {
     ~EmuState();
 };
 
+// The emulated STB's device-interface name, carried by its arrival and removal notices.
+inline constexpr char kEmuInterfaceName[] =
+    "\\\\?\\usb#vid_1209&pid_0001#zbdll-emu#{fd8f99a2-0278-4e06-9ab6-80497c4c99c5}";
+// How the notices reach the program, which differs per build: a copy task's end (id, value)
+// and device arrival (6000) or removal (6001).
+void EmuNotifyTaskEnd(ZbWindow* window, uint32_t messageId, uint32_t value);
+void EmuNotifyDevice(ZbWindow* window, uint32_t id);
+
 // The one state, kept as long as the system lets the library's threads run.
 EmuState& Emu();
 // Folder path under the root for a PVR path, or nothing when it would leave the root.

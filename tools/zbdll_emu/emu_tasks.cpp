@@ -102,7 +102,7 @@ int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow
     emu.taskLog.push_back({order.from.string(), order.to.string(), offset});
     if (order.faults.instantCopies) {
         lock.unlock();
-        window->notify(window->context, messageId, valid ? 1 : 0);
+        EmuNotifyTaskEnd(window, messageId, valid ? 1 : 0);
         return 1;
     }
     emu.hold = emu.faults.holdCopies;
@@ -113,14 +113,14 @@ int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow
         lock.unlock();
         bool ok = Copy(emu, order);
         emu.taskRunning = false;
-        window->notify(window->context, messageId, ok ? 1 : 0);
+        EmuNotifyTaskEnd(window, messageId, ok ? 1 : 0);
         return 1;
     }
     emu.task.Post([&emu, order = std::move(order), valid] {
         bool ok = valid && Copy(emu, order);
         // Free for the next task before the notice that may start it.
         emu.taskRunning = false;
-        order.window->notify(order.window->context, order.messageId, ok ? 1 : 0);
+        EmuNotifyTaskEnd(order.window, order.messageId, ok ? 1 : 0);
     });
     return 1;
 }

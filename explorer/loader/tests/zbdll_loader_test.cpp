@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
 
 namespace explorer {
 namespace {
@@ -21,7 +22,7 @@ class LoaderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : {"BEXORA_DEVICE_LIBRARY", "ZBDLL_SIM_ROOT"}) {
+        for (const char* name : {"BEXORA_DEVICE_LIBRARY", "ZBDLL_SIM_ROOT", "ZBDLL_SIM_PLUG"}) {
             const char* value = std::getenv(name);
             m_Saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
             SetLibraryVariable(name, "");
@@ -39,15 +40,51 @@ private:
     std::vector<std::pair<std::string, std::optional<std::string>>> m_Saved;
 };
 
-TEST_F(LoaderTest, TheEmulatorLoadedByPathListsTheEmulatedDisk)
+// The device notices as the library delivers them, with their names kept for handling.
+struct DeviceNotices {
+    std::mutex mutex;
+    std::vector<uint32_t> ids;
+    DeviceNoticeNames names;
+    ZbWindow window{&DeviceNotices::OnNotice, this};
+
+    static void OnNotice(void* self, uint32_t id, uint32_t, const char* interfaceName)
+    {
+        auto* notices = static_cast<DeviceNotices*>(self);
+        notices->names.Keep(id, interfaceName);
+        std::lock_guard lock(notices->mutex);
+        notices->ids.push_back(id);
+    }
+    bool Came(size_t count)
+    {
+        return testing_support::PollUntil([&] {
+            std::lock_guard lock(mutex);
+            return ids.size() >= count;
+        });
+    }
+};
+
+TEST_F(LoaderTest, TheEmulatorLoadedByPathComesAndGoesByItsInterfaceNameAndListsTheEmulatedDisk)
 {
     fs::create_directories(dir / "disk" / "Movies");
     ASSERT_TRUE(testing_support::WriteFileText(dir / "disk" / "news.rec", "recording"));
+    ASSERT_TRUE(testing_support::WriteFileText(dir / "plugged", ""));
     SetLibraryVariable("ZBDLL_SIM_ROOT", (dir / "disk").string());
+    SetLibraryVariable("ZBDLL_SIM_PLUG", (dir / "plugged").string());
     DeviceLibraryResult result = LoadZbDll(ZBDLL_EMU_LIBRARY);
     ASSERT_TRUE(result.loaded) << result.message;
-    ZbWindow window{[](void*, uint32_t, uint32_t) {}, nullptr};
-    ASSERT_TRUE(StartDeviceWatch(&window));
+    DeviceNotices notices;
+    ASSERT_TRUE(StartDeviceWatch(&notices.window));
+
+    fs::remove(dir / "plugged");
+    ASSERT_TRUE(notices.Came(1));
+    EXPECT_EQ(HandleDeviceNotice(6001, notices.names), DeviceChange::Removed);
+    ASSERT_TRUE(testing_support::WriteFileText(dir / "plugged", ""));
+    ASSERT_TRUE(notices.Came(2));
+    EXPECT_EQ(notices.ids, (std::vector<uint32_t>{6001, 6000}));
+    // The library opens the device its notice named, and no other.
+    EXPECT_EQ(HandleDeviceNotice(6000, "\\\\?\\usb#another"), DeviceChange::None);
+    EXPECT_EQ(HandleDeviceNotice(6000, notices.names), DeviceChange::Arrived);
+
     PvrListing listing = ListPvrFolderOnLine("");
     ASSERT_EQ(listing.status, ListStatus::Complete);
     auto named = [&](const std::string& name) {
@@ -56,6 +93,7 @@ TEST_F(LoaderTest, TheEmulatorLoadedByPathListsTheEmulatedDisk)
     };
     EXPECT_TRUE(named("Movies"));
     EXPECT_TRUE(named("news.rec"));
+    StartPnpNotice(nullptr);  // the library's watch outlives this window
 }
 
 TEST_F(LoaderTest, ALibraryLackingAFunctionIsRefusedByItsName)

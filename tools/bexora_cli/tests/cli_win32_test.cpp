@@ -1,5 +1,6 @@
 // bexora-cli.exe as a user runs it on Windows: the emulator as ZbDll.dll beside it carries a
-// tree to the PVR and back, and a library that lacks a function is refused.
+// tree to the PVR and back, telling the program's window when each copy ends and whether it
+// failed, and a library that lacks a function is refused.
 #include "common/testing/test_support.h"
 #include "common/wide_text.h"
 
@@ -66,7 +67,11 @@ protected:
         fs::create_directories(base / "disk" / "DataFiles");
         _wputenv_s(L"ZBDLL_SIM_ROOT", (base / "disk").c_str());
     }
-    void TearDown() override { _wputenv_s(L"BEXORA_DEVICE_LIBRARY", L""); }
+    void TearDown() override
+    {
+        _wputenv_s(L"BEXORA_DEVICE_LIBRARY", L"");
+        _wputenv_s(L"ZBDLL_SIM_FAIL_COPY", L"");
+    }
     Result Run(const std::vector<std::wstring>& arguments) { return ::Run(arguments, base / "output.txt"); }
 
     testing_support::TempFolder base{"bexora-cli"};
@@ -90,6 +95,16 @@ TEST_F(BexoraCliTest, ATreeSentToThePvrAndReceivedBackIsTheSameByteForByte)
     Result get = Run({L"get", L"/DataFiles/tree", (base / "back").wstring()});
     ASSERT_EQ(get.status, 0u) << get.output;
     EXPECT_EQ(TreeOf(base / "back" / "tree"), TreeOf(tree));
+}
+
+TEST_F(BexoraCliTest, ACopyTheLibraryReportsFailedIsAFailedCopy)
+{
+    // Long enough to be copied on the library's own thread, whose end comes as a window message.
+    ASSERT_TRUE(testing_support::WriteFileBytes(base / "film.rec", testing_support::RandomBytes(200 * 1024, 3)));
+    _wputenv_s(L"ZBDLL_SIM_FAIL_COPY", L"always");
+    Result put = Run({L"put", (base / "film.rec").wstring(), L"/DataFiles"});
+    EXPECT_EQ(put.status, 1u);
+    EXPECT_NE(put.output.find("Cannot copy the seleted file."), std::string::npos) << put.output;
 }
 
 TEST_F(BexoraCliTest, ALibraryLackingAFunctionOrNotOneForThisProgramIsRefusedSayingWhy)
