@@ -149,7 +149,7 @@ void CZbdnController::EndCommandLine()
     FinishClose();
 }
 
-std::string CZbdnController::FailureText() const
+std::string CZbdnController::EndText() const
 {
     std::string status = m_Session.StatusText();
     return m_FailureDetail.empty() ? status : status + " " + m_FailureDetail;
@@ -168,8 +168,8 @@ void CZbdnController::OnMessage(const ZbdnMessage& message)
     case ZbdnMsg::Greeted: OnGreeted(message.param != 0); break;
     case ZbdnMsg::ShowStatus: m_View.SetStatus(m_Session.StatusText()); break;
     case ZbdnMsg::SetProgress: m_View.SetProgress(int(message.param)); break;
-    case ZbdnMsg::WorkerFinished: OnWorkerFinished(); break;
-    case ZbdnMsg::Quit: EndCommandLine(); break;
+    case ZbdnMsg::WorkerFinished:
+    case ZbdnMsg::Quit: OnWorkerFinished(); break;
     }
 }
 

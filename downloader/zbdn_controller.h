@@ -84,7 +84,7 @@ public:
     const std::string& BrowsePath() const { return m_BrowsePath; }
     uint64_t ImageSize() const { return m_ImageSize; }
     // The last status, and the file and reason when the image could not be taken.
-    std::string FailureText() const;
+    std::string EndText() const;
 
 private:
     void ShowStatus(const std::string& text);

@@ -20,9 +20,9 @@ ZBD USB Downloader 1.2: sends a firmware image to the STB's loader over USB.
 
 Without FILE the window opens; pick the image, press Download and switch the STB off
 and on. With FILE the download starts at once and the program ends with it: exit 0
-after "Completely Transfered!", 1 after any other end (the status on standard error),
-3 when another instance runs. An image over 16 MiB is refused: the loader cannot
-address it.
+after "Completely Transfered!", 1 after any other end, the last status on standard
+error either way; 3 when another instance runs. An image over 16 MiB is refused: the
+loader cannot address it.
 
 ORVANEL_USB_SIM=PATH talks to a simulated STB (stb-sim --usb-socket PATH).
 )";
@@ -72,7 +72,7 @@ int main(int argc, char** argv)
     if (program.window.isVisible())
         app.exec();
     const CZbdnController& controller = program.window.Controller();
-    if (controller.CommandLineMode() && program.window.ExitCode() != ZBDN_EXIT_DELIVERED)
-        std::fprintf(stderr, "zbdn-usb: %s\n", controller.FailureText().c_str());
+    if (controller.CommandLineMode())
+        std::fprintf(stderr, "zbdn-usb: %s\n", controller.EndText().c_str());
     return program.window.ExitCode();
 }

@@ -327,6 +327,7 @@ SimFaultPlan PlanFor(Fault fault)
 
 constexpr const char* kUploaded = "Notice: Upload Success, Do you want to reboot Settop Box?";
 constexpr const char* kDownloaded = "Notice: Download Success, Reboot Settop Box";
+constexpr const char* kDelivered = "zbdn-usb: Completely Transfered!";
 constexpr const char* kSerialOnly = "the device leaves the bus on USB only";
 constexpr const char* kUsbOnly = "the firmware downloader has no serial link";
 constexpr const char* kDownloadsOnly = "the PC asks in an upload: there is no read request of the STB to repeat";
@@ -338,32 +339,32 @@ const FaultCell kFaultMatrix[] = {
     {"DropUsbUpload",           Fault::Drop,     true,  Way::Upload,   0, kUploaded,   nullptr},
     {"DropSerialDownload",      Fault::Drop,     false, Way::Download, 0, kDownloaded, nullptr},
     {"DropUsbDownload",         Fault::Drop,     true,  Way::Download, 0, kDownloaded, nullptr},
-    {"DropFirmware",            Fault::Drop,     true,  Way::Firmware, 0, "",          nullptr},
+    {"DropFirmware",            Fault::Drop,     true,  Way::Firmware, 0, kDelivered,  nullptr},
     {"CorruptSerialUpload",     Fault::Corrupt,  false, Way::Upload,   0, kUploaded,   nullptr},
     {"CorruptUsbUpload",        Fault::Corrupt,  true,  Way::Upload,   0, kUploaded,   nullptr},
     {"CorruptSerialDownload",   Fault::Corrupt,  false, Way::Download, 0, kDownloaded, nullptr},
     {"CorruptUsbDownload",      Fault::Corrupt,  true,  Way::Download, 0, kDownloaded, nullptr},
-    {"CorruptFirmware",         Fault::Corrupt,  true,  Way::Firmware, 0, "",          nullptr},
+    {"CorruptFirmware",         Fault::Corrupt,  true,  Way::Firmware, 0, kDelivered,  nullptr},
     {"WrongPsnSerialUpload",    Fault::WrongPsn, false, Way::Upload,   0, kUploaded,   nullptr},
     {"WrongPsnUsbUpload",       Fault::WrongPsn, true,  Way::Upload,   0, kUploaded,   nullptr},
     {"WrongPsnSerialDownload",  Fault::WrongPsn, false, Way::Download, 0, kDownloaded, nullptr},
     {"WrongPsnUsbDownload",     Fault::WrongPsn, true,  Way::Download, 0, kDownloaded, nullptr},
-    {"WrongPsnFirmware",        Fault::WrongPsn, true,  Way::Firmware, 0, "",          nullptr},
+    {"WrongPsnFirmware",        Fault::WrongPsn, true,  Way::Firmware, 0, kDelivered,  nullptr},
     {"LeaveSerialUpload",       Fault::Leave,    false, Way::Upload,   0, "",          kSerialOnly},
     {"LeaveUsbUpload",          Fault::Leave,    true,  Way::Upload,   1, "Communication Error!!", nullptr},
     {"LeaveSerialDownload",     Fault::Leave,    false, Way::Download, 0, "",          kSerialOnly},
     {"LeaveUsbDownload",        Fault::Leave,    true,  Way::Download, 1, "Download Fail, Reboot Settop Box", nullptr},
-    {"LeaveFirmware",           Fault::Leave,    true,  Way::Firmware, 1, "",          nullptr},
+    {"LeaveFirmware",           Fault::Leave,    true,  Way::Firmware, 1, "zbdn-usb: Error! STB Disconnected. Transfer Stopped.", nullptr},
     {"SilentSerialUpload",      Fault::Silent,   false, Way::Upload,   1, "Communication Error!! (TIME OUT2)", nullptr},
     {"SilentUsbUpload",         Fault::Silent,   true,  Way::Upload,   1, "Communication Error!!", nullptr},
     {"SilentSerialDownload",    Fault::Silent,   false, Way::Download, 1, "External Error Occurred!", nullptr},
     {"SilentUsbDownload",       Fault::Silent,   true,  Way::Download, 1, "Error! Not Responding", nullptr},
-    {"SilentFirmware",          Fault::Silent,   true,  Way::Firmware, 1, "",          nullptr},
+    {"SilentFirmware",          Fault::Silent,   true,  Way::Firmware, 1, "zbdn-usb: Error! Not Responding", nullptr},
     {"RepeatSerialUpload",      Fault::Repeat,   false, Way::Upload,   0, "",          kDownloadsOnly},
     {"RepeatUsbUpload",         Fault::Repeat,   true,  Way::Upload,   0, "",          kDownloadsOnly},
     {"RepeatSerialDownload",    Fault::Repeat,   false, Way::Download, 0, kDownloaded, nullptr},
     {"RepeatUsbDownload",       Fault::Repeat,   true,  Way::Download, 0, kDownloaded, nullptr},
-    {"RepeatFirmware",          Fault::Repeat,   true,  Way::Firmware, 0, "",          nullptr},
+    {"RepeatFirmware",          Fault::Repeat,   true,  Way::Firmware, 0, kDelivered,  nullptr},
     {"ResyncSerialUpload",      Fault::Resync,   false, Way::Upload,   0, kUploaded,   nullptr},
     {"ResyncUsbUpload",         Fault::Resync,   true,  Way::Upload,   0, "",          kSerialUploadOnly},
     {"ResyncSerialDownload",    Fault::Resync,   false, Way::Download, 0, "",          kSerialUploadOnly},
