@@ -148,13 +148,14 @@ TEST_F(TransferCli, EveryTransferIsKeptUnlessNoBackupIsAsked)
     ASSERT_EQ(run.status, 0) << run.err;
     std::smatch kept;
     ASSERT_TRUE(std::regex_search(run.err, kept, std::regex("backup: (.*_from-STB_model-0\\.std)\n"))) << run.err;
-    EXPECT_EQ(std::filesystem::path(kept[1].str()).parent_path(), backups);
-    EXPECT_EQ(Dump(kept[1].str()), Dump(Held()));
+    const std::string keptFile = kept[1].str();   // kept points into run.err, which the next run replaces
+    EXPECT_EQ(std::filesystem::path(keptFile).parent_path(), backups);
+    EXPECT_EQ(Dump(keptFile), Dump(Held()));
 
     auto edited = EditedCopy(dir / "up.std");
     run = Cli("download --serial COM1 --no-reboot " + edited.string());
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.err.find("the STB's settings can be restored from " + kept[1].str() + "\n"), std::string::npos)
+    EXPECT_NE(run.err.find("the STB's settings can be restored from " + keptFile + "\n"), std::string::npos)
         << run.err;
     std::smatch sent;
     ASSERT_TRUE(std::regex_search(run.err, sent, std::regex("backup: (.*_to-STB_model-0\\.std)\n"))) << run.err;
