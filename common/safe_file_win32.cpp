@@ -4,6 +4,7 @@
 
 #include "common/safe_file_platform.h"
 #include "common/win32_error.h"
+#include "common/win32_handle.h"
 
 #include <windows.h>
 
@@ -17,29 +18,6 @@ bool FailLast(FileFailure& failure, const fs::path& path, DWORD error = GetLastE
 {
     return SafeFileFail(failure, path, Win32ErrorText(error));
 }
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : m_Handle(handle) {}
-    ~Handle()
-    {
-        if (m_Handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_Handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return m_Handle; }
-    bool Valid() const { return m_Handle != INVALID_HANDLE_VALUE; }
-    BOOL Close()
-    {
-        BOOL ok = CloseHandle(m_Handle);
-        m_Handle = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE m_Handle;
-};
 
 bool WriteAll(HANDLE file, const uint8_t* data, size_t size)
 {
@@ -76,7 +54,7 @@ bool CSafeFileSet::Resolve(Entry& entry, FileFailure& failure)
     if (!fs::is_regular_file(status))
         return SafeFileFail(failure, entry.path, "not a regular file");
     DWORD access = entry.reserved ? FILE_READ_ATTRIBUTES : GENERIC_WRITE;
-    Handle file(CreateFileW(entry.final.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    CWin32Handle file(CreateFileW(entry.final.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
     if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info))
@@ -100,7 +78,7 @@ bool CSafeFileSet::WriteTemp(Entry& entry, FileFailure& failure)
         else if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
             break;
     }
-    Handle file(created);
+    CWin32Handle file(created);
     if (!file.Valid())
         return FailLast(failure, entry.path, error);
     bool ok = true;

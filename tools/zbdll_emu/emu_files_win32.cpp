@@ -1,32 +1,10 @@
 // Windows keeps no holes the emulator looks for: every source is copied whole, through a buffer.
 #include "tools/zbdll_emu/emu_files.h"
+#include "common/win32_handle.h"
 
 #include <windows.h>
 
 namespace {
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : m_Handle(handle) {}
-    ~Handle()
-    {
-        if (Valid())
-            CloseHandle(m_Handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return m_Handle; }
-    bool Valid() const { return m_Handle != INVALID_HANDLE_VALUE; }
-    HANDLE Release()
-    {
-        HANDLE handle = m_Handle;
-        m_Handle = INVALID_HANDLE_VALUE;
-        return handle;
-    }
-
-private:
-    HANDLE m_Handle;
-};
 
 bool InfoOf(HANDLE file, BY_HANDLE_FILE_INFORMATION& info)
 {
@@ -89,7 +67,7 @@ public:
     }
 
 private:
-    Handle m_In, m_Out;
+    CWin32Handle m_In, m_Out;
     uint64_t m_SourceSize;
     std::unique_ptr<char[]> m_Buffer;
     size_t m_Size = 0;
@@ -101,12 +79,12 @@ std::unique_ptr<EmuCopyFiles> EmuCopyFiles::Open(const std::filesystem::path& fr
                                                  uint64_t offset)
 {
     constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    Handle in(CreateFileW(from.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CWin32Handle in(CreateFileW(from.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     BY_HANDLE_FILE_INFORMATION source{}, destination{};
     if (!in.Valid() || !InfoOf(in.Get(), source) || (source.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
         offset > SizeOf(source))
         return nullptr;
-    Handle out(CreateFileW(to.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CWin32Handle out(CreateFileW(to.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out.Valid() || !InfoOf(out.Get(), destination) ||
         (destination.dwVolumeSerialNumber == source.dwVolumeSerialNumber &&
          destination.nFileIndexHigh == source.nFileIndexHigh && destination.nFileIndexLow == source.nFileIndexLow))
