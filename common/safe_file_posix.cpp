@@ -1,6 +1,7 @@
 // The safe file writer on POSIX systems: links, modes and owners, fsync of file and folder.
 #include "common/safe_file.h"
 
+#include "common/fd_io.h"
 #include "common/safe_file_platform.h"
 
 #include <cerrno>
@@ -20,23 +21,6 @@ constexpr int kTempAttempts = 32;
 bool FailErrno(FileFailure& failure, const fs::path& path, int error)
 {
     return SafeFileFail(failure, path, std::strerror(error));
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
 }
 
 void SyncFolder(const fs::path& folder)
@@ -102,7 +86,7 @@ bool CSafeFileSet::WriteTemp(Entry& entry, FileFailure& failure)
     if (entry.exists && ::fchmod(fd, mode_t(entry.mode)) != 0)
         ok = false;
     for (const ByteSpan& piece : entry.pieces)
-        ok = ok && WriteAll(fd, piece.data(), piece.size());
+        ok = ok && WriteAllToFd(fd, piece.data(), piece.size());
     ok = ok && ::fsync(fd) == 0;
     error = errno;
     if (::close(fd) != 0 && ok) {

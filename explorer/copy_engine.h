@@ -11,6 +11,7 @@
 // host hears JobEnded when a job is over.
 #pragma once
 #include "common/prompter.h"
+#include "explorer/device_watch.h"
 #include "explorer/event_loop.h"
 #include "explorer/explorer_host.h"
 #include "explorer/pc_copy_task.h"
@@ -40,8 +41,6 @@ constexpr uint32_t kEvPrepareFailed = 4009;
 constexpr uint32_t kEvPreparationView = 4010;  // progress-view calls of the preparation wait
 constexpr uint32_t kEvPcCopyEnded = 4011;      // a PC-to-PC copy of one file ended
 constexpr uint32_t kEvFolderListed = 4012;     // the file loop's listing of a PVR folder is there
-constexpr uint32_t kEvDeviceArrival = 6000;
-constexpr uint32_t kEvDeviceRemoval = 6001;
 
 constexpr size_t kJobLimit = 19999;  // a job holds fewer files and fewer folders than this
 constexpr unsigned kRetryDelayMs = 1001;

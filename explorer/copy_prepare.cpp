@@ -20,7 +20,7 @@ namespace {
 
 std::string PcJoin(const std::string& folder, const std::string& name)
 {
-    return PcPathString(PcFsPath(folder) / PcFsPath(name));
+    return PcPathString(PcFsChild(folder, name));
 }
 
 bool IsSideStream(const std::string& name) { return EndsWithNoCase(name, ".ts") || EndsWithNoCase(name, ".ss"); }

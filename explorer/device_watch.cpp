@@ -12,9 +12,9 @@ bool PollDeviceOpen() { return TryDeviceOpen() != 0 && DeviceArrival(nullptr) !=
 
 DeviceChange HandleDeviceNotice(uint32_t id, const char* interfaceName)
 {
-    if (id == 6000)
+    if (id == kEvDeviceArrival)
         return DeviceArrival(interfaceName) != 0 ? DeviceChange::Arrived : DeviceChange::None;
-    if (id == 6001) {
+    if (id == kEvDeviceRemoval) {
         DeviceRemoval(interfaceName);
         return DeviceChange::Removed;
     }
@@ -23,7 +23,7 @@ DeviceChange HandleDeviceNotice(uint32_t id, const char* interfaceName)
 
 void DeviceNoticeNames::Keep(uint32_t id, const char* interfaceName)
 {
-    if (id != 6000 && id != 6001)
+    if (!IsDeviceNotice(id))
         return;
     std::lock_guard lock(m_Mutex);
     m_Names.push_back(interfaceName ? std::optional<std::string>(interfaceName) : std::nullopt);
@@ -41,7 +41,7 @@ std::optional<std::string> DeviceNoticeNames::Take()
 
 DeviceChange HandleDeviceNotice(uint32_t id, DeviceNoticeNames& names)
 {
-    if (id != 6000 && id != 6001)
+    if (!IsDeviceNotice(id))
         return DeviceChange::None;
     std::optional<std::string> name = names.Take();
     return HandleDeviceNotice(id, name ? name->c_str() : nullptr);

@@ -11,6 +11,11 @@
 
 namespace explorer {
 
+// The library's device notices, beside its copy-task ends in the window's queue.
+constexpr uint32_t kEvDeviceArrival = 6000;
+constexpr uint32_t kEvDeviceRemoval = 6001;
+constexpr bool IsDeviceNotice(uint32_t id) { return id == kEvDeviceArrival || id == kEvDeviceRemoval; }
+
 constexpr unsigned kDevicePollMs = 1000;
 constexpr unsigned kKeyRepeatMs = 555;
 

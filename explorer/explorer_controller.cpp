@@ -93,7 +93,7 @@ void CExplorerController::OnEvent(uint32_t id, uint32_t value)
 {
     if (m_bClosed)
         return;
-    if (id == kEvDeviceArrival || id == kEvDeviceRemoval) {
+    if (IsDeviceNotice(id)) {
         DeviceChange change = HandleDeviceNotice(id, m_NoticeNames);
         if (change == DeviceChange::Arrived)
             OnDeviceArrival();

@@ -16,8 +16,6 @@ const char* const kForbiddenChars = "\\/:*?\"<>|";
 const std::string kForbiddenMessage =
     "A filename cannot contain any of the following characters:  \n\n\t        \\ / : * ? \"" " < > | ";
 
-fs::path PcIn(const std::string& folder, const std::string& name) { return PcFsPath(folder) / PcFsPath(name); }
-
 std::string Trim(const std::string& text, bool left, bool right)
 {
     const char* space = " \t\r\n\f\v";
@@ -215,7 +213,7 @@ OpResult DeletePcRows(Prompter& prompter, const std::string& folder, const std::
     OpResult result = OpResult::Done;
     for (const PaneRow& row : rows) {
         std::error_code ec;
-        if (row.name == ".." || fs::remove_all(PcIn(folder, row.name), ec) == static_cast<std::uintmax_t>(-1)
+        if (row.name == ".." || fs::remove_all(PcFsChild(folder, row.name), ec) == static_cast<std::uintmax_t>(-1)
             || ec) {
             prompter.Notify("Cannot delete the selected file.   \n\n\"" + row.name + "\" ", "Deletion Failure",
                             PromptIcon::Error);
@@ -228,7 +226,7 @@ OpResult DeletePcRows(Prompter& prompter, const std::string& folder, const std::
 OpResult MakePcFolder(Prompter& prompter, const std::string& folder, const std::string& name)
 {
     std::error_code ec;
-    if (fs::create_directory(PcIn(folder, name), ec) && !ec)
+    if (fs::create_directory(PcFsChild(folder, name), ec) && !ec)
         return OpResult::Done;
     prompter.Notify("Cannot make a folder.", "Creation Error", PromptIcon::Error);
     return OpResult::Failed;
@@ -243,9 +241,9 @@ OpResult RenamePcRow(Prompter& prompter, const std::string& folder, const PaneRo
         return OpResult::Refused;
     }
     std::error_code ec;
-    fs::path to = PcIn(folder, text);
+    fs::path to = PcFsChild(folder, text);
     // rename() would silently replace an existing file.
-    if (text.empty() || fs::exists(to, ec) || (fs::rename(PcIn(folder, row.name), to, ec), ec)) {
+    if (text.empty() || fs::exists(to, ec) || (fs::rename(PcFsChild(folder, row.name), to, ec), ec)) {
         prompter.Notify("Cannot modify the filename.", "Renaming Failure", PromptIcon::Error);
         return OpResult::Failed;
     }
@@ -289,7 +287,7 @@ std::optional<std::vector<PcClipItem>> CollectPcItems(Prompter& prompter, const 
     for (const PaneRow& row : rows) {
         if (row.name == "..")
             continue;
-        fs::path full = PcIn(folder, row.name);
+        fs::path full = PcFsChild(folder, row.name);
         items.push_back({row.name, PcPathString(full), row.IsFolder()});
         if (wholeTrees && row.IsFolder())
             CollectTree(PcFsPath(folder), full, items);
@@ -310,7 +308,7 @@ std::optional<std::vector<PcCopyItem>> PlanPcCopy(Prompter& prompter, const std:
             prompter.Notify("Invalid copy command.   ", "Copy Failure", PromptIcon::Error);
             return std::nullopt;
         }
-        plan.push_back({item.full, PcPathString(PcIn(folder, item.relative)), item.isFolder});
+        plan.push_back({item.full, PcPathString(PcFsChild(folder, item.relative)), item.isFolder});
     }
     return plan;
 }
@@ -416,7 +414,7 @@ bool ExecutePcRow(ShellOpener& opener, const std::string& folder, const std::vec
 {
     if (rows.size() != 1 || rows[0].IsFolder())
         return false;
-    return opener.Open(PcPathString(PcIn(folder, rows[0].name)), folder);
+    return opener.Open(PcPathString(PcFsChild(folder, rows[0].name)), folder);
 }
 
 bool PressTurboButton(PvrSession& session, Prompter& prompter)

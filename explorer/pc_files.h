@@ -22,6 +22,11 @@ struct PcEntryInfo {
 // The UTF-8 path as std::filesystem takes it, and back.
 std::filesystem::path PcFsPath(const std::string& path);
 std::string PcPathString(const std::filesystem::path& path);
+// NAME in FOLDER, as std::filesystem takes it.
+inline std::filesystem::path PcFsChild(const std::string& folder, const std::string& name)
+{
+    return PcFsPath(folder) / PcFsPath(name);
+}
 
 // Links are followed; false when the path names nothing that can be looked at, errno set.
 bool StatPcPath(const std::string& path, PcEntryInfo& info);

@@ -1,4 +1,5 @@
 #include "explorer/pc_files.h"
+#include "common/fd_io.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -114,16 +115,7 @@ int64_t PcFile::Read(char* buffer, size_t size)
 
 bool PcFile::WriteAll(const char* data, size_t size)
 {
-    while (size > 0) {
-        ssize_t n = ::write(int(m_Handle), data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
+    return WriteAllToFd(int(m_Handle), data, size);
 }
 
 bool PcFile::Close()

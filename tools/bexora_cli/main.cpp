@@ -74,7 +74,7 @@ public:
     {
         m_Session.m_bTurboButton = options.turbo;
         m_Loop.SetHandler([this](uint32_t id, uint32_t value) {
-            if (id != kEvDeviceRemoval && id != kEvDeviceArrival)
+            if (!IsDeviceNotice(id))
                 m_Engine.OnTransferEvent(id, value);
             else if (DeviceChange change = HandleDeviceNotice(id, m_NoticeNames); change == DeviceChange::Removed)
                 m_Engine.OnDeviceRemoved();

@@ -181,7 +181,6 @@ EmuState::~EmuState()
     task.Stop();
 }
 
-
 std::optional<fs::path> MapPvrPath(const EmuState& emu, const std::string& pvrPath)
 {
     fs::path path = emu.root;
