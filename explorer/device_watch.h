@@ -1,13 +1,11 @@
 // Arrival and removal of the STB as the window sees them: the library's notices at
 // start, the 1000 ms polling while none came, and the device-change notices.
 #pragma once
+#include "explorer/event_loop.h"
 #include "explorer/zbdll.h"
 
 #include <cstdint>
-#include <deque>
-#include <mutex>
 #include <optional>
-#include <string>
 
 namespace explorer {
 
@@ -29,20 +27,26 @@ enum class DeviceChange { None, Arrived, Removed };
 // A device-change notice (6000 arrival, 6001 removal) with its interface name, or none.
 DeviceChange HandleDeviceNotice(uint32_t id, const char* interfaceName);
 
-// The interface names of the device notices between the library's thread, which keeps
-// one per notice it posts, and the thread that handles them in order.
-class DeviceNoticeNames {
+// The window StartPnpNotice is handed. Its notices go to the sink, and each device
+// notice's interface name is kept for the thread that handles the notices in order. The
+// library keeps the window and may call it from any of its threads as long as the program
+// runs, so the window is never freed: once its owner goes, notices still coming are dropped.
+class DeviceNotices {
 public:
-    void Keep(uint32_t id, const char* interfaceName);
-    // The name of the next device notice handled (none when the library gave none).
-    std::optional<std::string> Take();
+    explicit DeviceNotices(EventSink& sink);
+    ~DeviceNotices();
+    DeviceNotices(const DeviceNotices&) = delete;
+    DeviceNotices& operator=(const DeviceNotices&) = delete;
+    ZbWindow* Window();
+    // HandleDeviceNotice with the name kept for that notice.
+    DeviceChange Handle(uint32_t id);
 
 private:
-    std::mutex m_Mutex;
-    std::deque<std::optional<std::string>> m_Names;
+    struct Target;
+    static void OnNotice(void* context, uint32_t id, uint32_t value, const char* interfaceName);
+
+    Target* m_pTarget;
 };
-// HandleDeviceNotice with the name kept for that notice.
-DeviceChange HandleDeviceNotice(uint32_t id, DeviceNoticeNames& names);
 
 // A key or button that acts at most once per interval.
 class KeyDebounce {

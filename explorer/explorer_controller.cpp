@@ -43,12 +43,7 @@ CExplorerController::CExplorerController(ExplorerParts parts)
     : m_Parts(std::move(parts)),
       m_Engine(std::make_unique<CopyEngine>(m_Session, *this, m_Parts.progress, m_Parts.asker, m_Parts.prompter,
                                             m_Parts.events, m_Parts.timers)),
-      m_Window{[](void* self, uint32_t id, uint32_t value, const char* interfaceName) {
-                   auto* controller = static_cast<CExplorerController*>(self);
-                   controller->m_NoticeNames.Keep(id, interfaceName);
-                   controller->m_Parts.events.Post(id, value);
-               },
-               this}
+      m_DeviceNotices(m_Parts.events)
 {
 }
 
@@ -64,7 +59,7 @@ void CExplorerController::Start(const std::string& pcPath, const std::string& pv
     m_PcPane.SetPathText(PcPathText(m_PcFolder));
     m_PvrPath.Set(pvrPath);
     m_PvrShown = pvrPath;
-    if (StartDeviceWatch(&m_Window))
+    if (StartDeviceWatch(m_DeviceNotices.Window()))
         OnDeviceArrival();
     else
         m_Parts.port.SetPolling(true);
@@ -94,7 +89,7 @@ void CExplorerController::OnEvent(uint32_t id, uint32_t value)
     if (m_bClosed)
         return;
     if (IsDeviceNotice(id)) {
-        DeviceChange change = HandleDeviceNotice(id, m_NoticeNames);
+        DeviceChange change = m_DeviceNotices.Handle(id);
         if (change == DeviceChange::Arrived)
             OnDeviceArrival();
         else if (change == DeviceChange::Removed)

@@ -155,8 +155,7 @@ private:
     ExplorerParts m_Parts;
     PvrSession m_Session;
     std::unique_ptr<CopyEngine> m_Engine;
-    ZbWindow m_Window;
-    DeviceNoticeNames m_NoticeNames;
+    DeviceNotices m_DeviceNotices;
     CPaneController m_PvrPane{PaneSide::Pvr};
     CPaneController m_PcPane{PaneSide::Pc};
     PvrPanePath m_PvrPath;

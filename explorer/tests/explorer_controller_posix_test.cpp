@@ -2,6 +2,7 @@
 #include "explorer/tests/emu_fixture.h"
 #include "explorer/explorer_controller.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -79,7 +80,8 @@ protected:
     }
     void TearDown() override
     {
-        controller->Close();
+        if (controller)
+            controller->Close();
         controller.reset();
         EmuReset(pvrRoot.string(), 0x0101);
     }
@@ -107,6 +109,22 @@ protected:
 };
 
 }  // namespace
+
+TEST_F(ControllerTest, AControllerThatWentHearsNothingMoreOfTheLibrary)
+{
+    controller->Start(pc.string(), "");
+    ASSERT_TRUE(Pump([&] { return controller->SideEnabled(PaneSide::Pvr); }));
+    while (port.RunOne() || loop.RunOnce(0, false)) {
+    }
+    controller->Close();
+    controller.reset();
+    std::vector<uint32_t> posted;
+    loop.SetHandler([&](uint32_t id, uint32_t) { posted.push_back(id); });
+    EmuDropDevice();  // the library keeps the window it was handed
+    while (loop.RunOnce(0, false)) {
+    }
+    EXPECT_TRUE(std::none_of(posted.begin(), posted.end(), IsDeviceNotice));
+}
 
 TEST_F(ControllerTest, ArrivalListsThePvrAndRemovalClearsIt)
 {

@@ -76,7 +76,7 @@ public:
         m_Loop.SetHandler([this](uint32_t id, uint32_t value) {
             if (!IsDeviceNotice(id))
                 m_Engine.OnTransferEvent(id, value);
-            else if (DeviceChange change = HandleDeviceNotice(id, m_NoticeNames); change == DeviceChange::Removed)
+            else if (DeviceChange change = m_DeviceNotices.Handle(id); change == DeviceChange::Removed)
                 m_Engine.OnDeviceRemoved();
             else if (change == DeviceChange::Arrived)
                 m_Engine.OnDeviceArrived();
@@ -86,13 +86,7 @@ public:
     bool Connect()
     {
         InitDevice();
-        m_Window = ZbWindow{[](void* self, uint32_t id, uint32_t value, const char* interfaceName) {
-                                auto* cli = static_cast<Cli*>(self);
-                                cli->m_NoticeNames.Keep(id, interfaceName);
-                                cli->m_Loop.Post(id, value);
-                            },
-                            this};
-        if (!StartPnpNotice(&m_Window) && !(TryDeviceOpen() && DeviceArrival(nullptr))) {
+        if (!StartPnpNotice(m_DeviceNotices.Window()) && !(TryDeviceOpen() && DeviceArrival(nullptr))) {
             std::fprintf(stderr, "The STB is not connected.\n");
             return false;
         }
@@ -306,8 +300,7 @@ private:
     TerminalAsker m_Asker;
     TerminalProgress m_Progress;
     CopyEngine m_Engine;
-    ZbWindow m_Window{};
-    DeviceNoticeNames m_NoticeNames;
+    DeviceNotices m_DeviceNotices{m_Loop};
 };
 
 }

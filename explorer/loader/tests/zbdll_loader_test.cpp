@@ -40,19 +40,15 @@ private:
     std::vector<std::pair<std::string, std::optional<std::string>>> m_Saved;
 };
 
-// The device notices as the library delivers them, with their names kept for handling.
-struct DeviceNotices {
+// The ids of the notices the library delivers, in order.
+struct PostedIds : EventSink {
     std::mutex mutex;
     std::vector<uint32_t> ids;
-    DeviceNoticeNames names;
-    ZbWindow window{&DeviceNotices::OnNotice, this};
 
-    static void OnNotice(void* self, uint32_t id, uint32_t, const char* interfaceName)
+    void Post(uint32_t id, uint32_t) override
     {
-        auto* notices = static_cast<DeviceNotices*>(self);
-        notices->names.Keep(id, interfaceName);
-        std::lock_guard lock(notices->mutex);
-        notices->ids.push_back(id);
+        std::lock_guard lock(mutex);
+        ids.push_back(id);
     }
     bool Came(size_t count)
     {
@@ -72,18 +68,19 @@ TEST_F(LoaderTest, TheEmulatorLoadedByPathComesAndGoesByItsInterfaceNameAndLists
     SetLibraryVariable("ZBDLL_SIM_PLUG", (dir / "plugged").string());
     DeviceLibraryResult result = LoadZbDll(ZBDLL_EMU_LIBRARY);
     ASSERT_TRUE(result.loaded) << result.message;
-    DeviceNotices notices;
-    ASSERT_TRUE(StartDeviceWatch(&notices.window));
+    PostedIds posted;
+    DeviceNotices notices(posted);
+    ASSERT_TRUE(StartDeviceWatch(notices.Window()));
 
     fs::remove(dir / "plugged");
-    ASSERT_TRUE(notices.Came(1));
-    EXPECT_EQ(HandleDeviceNotice(6001, notices.names), DeviceChange::Removed);
+    ASSERT_TRUE(posted.Came(1));
+    EXPECT_EQ(notices.Handle(6001), DeviceChange::Removed);
     ASSERT_TRUE(testing_support::WriteFileText(dir / "plugged", ""));
-    ASSERT_TRUE(notices.Came(2));
-    EXPECT_EQ(notices.ids, (std::vector<uint32_t>{6001, 6000}));
+    ASSERT_TRUE(posted.Came(2));
+    EXPECT_EQ(posted.ids, (std::vector<uint32_t>{6001, 6000}));
     // The library opens the device its notice named, and no other.
     EXPECT_EQ(HandleDeviceNotice(6000, "\\\\?\\usb#another"), DeviceChange::None);
-    EXPECT_EQ(HandleDeviceNotice(6000, notices.names), DeviceChange::Arrived);
+    EXPECT_EQ(notices.Handle(6000), DeviceChange::Arrived);
 
     PvrListing listing = ListPvrFolderOnLine("");
     ASSERT_EQ(listing.status, ListStatus::Complete);
@@ -93,7 +90,6 @@ TEST_F(LoaderTest, TheEmulatorLoadedByPathComesAndGoesByItsInterfaceNameAndLists
     };
     EXPECT_TRUE(named("Movies"));
     EXPECT_TRUE(named("news.rec"));
-    StartPnpNotice(nullptr);  // the library's watch outlives this window
 }
 
 TEST_F(LoaderTest, ALibraryLackingAFunctionIsRefusedByItsName)
