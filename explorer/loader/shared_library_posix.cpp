@@ -23,14 +23,16 @@ void SetLibraryVariable(const char* name, const std::string& value) { ::setenv(n
 std::string EmulatorLibraryPath(const std::string& programDir)
 {
     namespace fs = std::filesystem;
+    if (programDir.empty())
+        return "";
+    // Installed, the library lies where the package puts it; in the build tree, beside the
+    // program (the build links it there). Nothing else is ever looked at.
     std::error_code error;
-    fs::path installed = fs::path(programDir) / ".." / "lib" / "orvanel" / "libzbdll-emu.so";
-    if (!programDir.empty() && fs::exists(installed, error))
-        return installed.lexically_normal().string();
-#ifdef ZBDLL_EMU_BUILD_LIBRARY
-    if (fs::exists(ZBDLL_EMU_BUILD_LIBRARY, error))
-        return ZBDLL_EMU_BUILD_LIBRARY;
-#endif
+    for (const fs::path& candidate : {fs::path(programDir) / ".." / "lib" / "orvanel" / "libzbdll-emu.so",
+                                      fs::path(programDir) / "libzbdll-emu.so"}) {
+        if (fs::exists(candidate, error))
+            return candidate.lexically_normal().string();
+    }
     return "";
 }
 

@@ -26,8 +26,8 @@ struct DeviceLibraryResult {
     std::string message;   // for the user when nothing was loaded
 };
 
-// The emulator library as installed beside the program (../lib/orvanel), else the one of
-// the build tree; on Windows ZbDll.dll beside the program. Empty when there is none.
+// The emulator library as installed with the program (../lib/orvanel), else beside it, where
+// the build tree links it; on Windows ZbDll.dll beside the program. Empty when there is none.
 std::string EmulatorLibraryPath(const std::string& programDir);
 // What a command-line program loads when no library is named: ZbDll.dll beside it on
 // Windows (the STB's own, or the emulator built under that name), elsewhere the emulator.

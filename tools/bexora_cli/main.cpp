@@ -1,4 +1,5 @@
 // bexora-cli: the explorer's engine from the terminal, over the ZbDll interface.
+#include "common/version.h"
 #include "explorer/copy_engine.h"
 #include "explorer/device_watch.h"
 #include "explorer/event_loop.h"
@@ -353,6 +354,7 @@ int main(int argc, char** argv)
 {
     IgnoreBrokenPipes();
     CLI::App app{"Copies files between the PVR and this PC, and manages the PVR's folders.", "bexora-cli"};
+    app.set_version_flag("--version", std::string("bexora-cli ") + OrvanelVersion());
     app.footer(kFooter);
     app.require_subcommand(1);
     Options options;

@@ -1,4 +1,5 @@
 // orvanel-cli: the settings editor's core from the terminal.
+#include "common/version.h"
 #include "tools/orvanel_cli/cli_prompter.h"
 #include "settings/demo_settings.h"
 #include "tools/orvanel_cli/document_json.h"
@@ -134,6 +135,7 @@ int main(int argc, char** argv)
 int RunCommand(int argc, char** argv)
 {
     CLI::App app{"orvanel-cli: inspect, check and rewrite STB settings files (.std), and move them to and from the STB"};
+    app.set_version_flag("--version", std::string("orvanel-cli ") + OrvanelVersion());
     app.require_subcommand(1);
     app.footer("Saving also writes flash.dat, eeprom.dat and UNpackFlash-InverseParsing.dat, and a download "
                "writes ~m700rx.zbd, into the side folder: $XDG_STATE_HOME/orvanel, else ~/.local/state/orvanel "

@@ -1,4 +1,5 @@
 // stb-sim: runs the simulated STB loader until SIGINT, SIGTERM or "quit" on stdin.
+#include "common/version.h"
 #include "tools/stb_sim/stb_sim.h"
 
 #include <CLI/CLI.hpp>
@@ -61,6 +62,7 @@ void ReadCommands(StbSim& sim)
 int main(int argc, char** argv)
 {
     CLI::App app{"Simulated STB loader on a pseudo-terminal and the USB simulation socket"};
+    app.set_version_flag("--version", std::string("stb-sim ") + OrvanelVersion());
     std::string stdPath, flashPath, eepromPath;
     uint16_t systemId = 0x1234;
     int modelId = -1, helloModel = -1, helloLayout = -1;

@@ -1,0 +1,3 @@
+#include "common/version.h"
+
+const char* OrvanelVersion() { return ORVANEL_VERSION; }
