@@ -2,6 +2,8 @@
 // arrivals and removals, open a device and its pipes, control requests through the
 // driver, driver queries, and bulk transfers that are started, waited for and cancelled.
 #pragma once
+#include "usb/id_list/usb_id_list.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -62,8 +64,6 @@ using UsbNotice = std::function<void(const std::string& path)>;
 std::vector<std::pair<bool, std::string>> PollChanges(const std::set<std::string>& before,
                                                       const std::set<std::string>& now);
 
-using UsbDeviceIds = std::vector<std::pair<uint16_t, uint16_t>>;
-
 // Why the last Open failed, as far as the back end can tell.
 struct UsbOpenFailure {
     bool accessDenied = false;
@@ -93,27 +93,17 @@ public:
     virtual std::vector<UsbCandidate> Candidates() { return {}; }
 };
 
-// The system-wide list of the loader's VID:PID pairs that the package installs.
-inline const std::filesystem::path kSystemUsbIdsFile = "/etc/orvanel/usb-devices";
-
 struct UsbBackendConfig {
-    // VID:PID pairs of the loader's device (libusb back end): the program's profile entry;
-    // the system file and ORVANEL_USB_IDS add to them.
-    UsbDeviceIds deviceIds;
+    // VID:PID pairs of the loader's device (libusb back end): the program's profile entry,
+    // with what was wrong in it; the system file and ORVANEL_USB_IDS add to them.
+    UsbIdList profileIds;
     std::filesystem::path systemIdsFile = kSystemUsbIdsFile;
     std::string simSocket;   // when set, the simulation back end; ORVANEL_USB_SIM overrides
 };
-// "1234:5678,abcd:0001" to pairs; false on a malformed list.
-[[nodiscard]] bool ParseDeviceIds(const std::string& text, UsbDeviceIds& ids);
-// Every VID:PID of the file (one list per line, # starts a comment); a malformed line is
-// traced and skipped. A missing file adds nothing.
-void ReadDeviceIdsFile(const std::filesystem::path& path, UsbDeviceIds& ids);
-// The profile's UsbDevices= entry (an INI file), empty when there is none.
-std::string ReadProfileUsbDevices(const std::filesystem::path& iniFile);
 // The profile's list and the system file's, with ORVANEL_USB_IDS: the pairs the libusb
-// back end takes as the loader.
-UsbDeviceIds LoaderDeviceIds(const UsbBackendConfig& config);
-// A config whose profile entry comes from the INI file (malformed: traced, ignored).
+// back end takes as the loader, and every entry of them that was refused.
+UsbIdList LoaderDeviceList(const UsbBackendConfig& config);
+// A config whose profile entry comes from the INI file.
 UsbBackendConfig UsbConfigFromProfile(const std::filesystem::path& iniFile);
 
 // What a user reads when the loader's device may not be opened: the device, the reason,
@@ -122,5 +112,5 @@ std::string UsbAccessDeniedText(const std::string& path, uint16_t idVendor, uint
 
 // The simulation back end when ORVANEL_USB_SIM (or config.simSocket) names a socket
 // (ORVANEL_USB_SIM_FAULT=access-denied: it refuses every open), else libusb on
-// LoaderDeviceIds; null when neither is available.
+// LoaderDeviceList (its refused entries traced); null when neither is available.
 std::unique_ptr<UsbBackend> MakeUsbBackend(const UsbBackendConfig& config);

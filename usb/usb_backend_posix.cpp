@@ -4,6 +4,8 @@
 #include "usb/libusb_backend.h"
 #include "usb/sim_usb_backend.h"
 
+#include "common/trace.h"
+
 #include <cstdlib>
 
 std::unique_ptr<UsbBackend> MakeUsbBackend(const UsbBackendConfig& config)
@@ -15,5 +17,8 @@ std::unique_ptr<UsbBackend> MakeUsbBackend(const UsbBackendConfig& config)
         const char* fault = std::getenv("ORVANEL_USB_SIM_FAULT");
         return MakeSimUsbBackend(socket, {.accessDenied = fault && std::string(fault) == "access-denied"});
     }
-    return MakeLibusbBackend(LoaderDeviceIds(config));
+    UsbIdList list = LoaderDeviceList(config);
+    for (const UsbIdProblem& problem : list.problems)
+        Trace("%s", problem.Describe().c_str());
+    return MakeLibusbBackend(list.ids);
 }

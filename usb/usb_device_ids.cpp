@@ -4,76 +4,20 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
-namespace {
-std::string Trimmed(const std::string& text)
+UsbIdList LoaderDeviceList(const UsbBackendConfig& config)
 {
-    const char* blanks = " \t\r\"";
-    size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return "";
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-}  // namespace
-
-bool ParseDeviceIds(const std::string& text, UsbDeviceIds& ids)
-{
-    UsbDeviceIds parsed;
-    std::stringstream items(text);
-    std::string item;
-    while (std::getline(items, item, ',')) {
-        unsigned vid, pid;
-        char colon, extra;
-        std::stringstream fields(item);
-        if (!(fields >> std::hex >> vid >> colon >> pid) || colon != ':' || (fields >> extra) || vid > 0xFFFF ||
-            pid > 0xFFFF)
-            return false;
-        parsed.emplace_back(uint16_t(vid), uint16_t(pid));
-    }
-    ids.insert(ids.end(), parsed.begin(), parsed.end());
-    return true;
-}
-
-void ReadDeviceIdsFile(const std::filesystem::path& path, UsbDeviceIds& ids)
-{
-    std::ifstream file(path);
-    std::string line;
-    for (int number = 1; std::getline(file, line); ++number) {
-        line = Trimmed(line.substr(0, line.find('#')));
-        if (!line.empty() && !ParseDeviceIds(line, ids))
-            Trace("%s:%d: \"%s\" is not a list of VID:PID pairs; ignored", path.c_str(), number, line.c_str());
-    }
-}
-
-std::string ReadProfileUsbDevices(const std::filesystem::path& iniFile)
-{
-    std::ifstream file(iniFile);
-    std::string line;
-    const std::string key = "UsbDevices=";
-    while (std::getline(file, line))
-        if (line.rfind(key, 0) == 0)
-            return Trimmed(line.substr(key.size()));
-    return "";
-}
-
-UsbDeviceIds LoaderDeviceIds(const UsbBackendConfig& config)
-{
-    UsbDeviceIds ids = config.deviceIds;
-    ReadDeviceIdsFile(config.systemIdsFile, ids);
+    UsbIdList list = config.profileIds;
+    ReadUsbIdFile(config.systemIdsFile, list);
     if (const char* value = std::getenv("ORVANEL_USB_IDS"))
-        if (!ParseDeviceIds(value, ids))
-            Trace("ORVANEL_USB_IDS \"%s\" is not a list of VID:PID pairs; ignored", value);
-    return ids;
+        ParseUsbIdLine(value, "ORVANEL_USB_IDS", 0, list);
+    return list;
 }
 
 UsbBackendConfig UsbConfigFromProfile(const std::filesystem::path& iniFile)
 {
     UsbBackendConfig config;
-    std::string entry = ReadProfileUsbDevices(iniFile);
-    if (!ParseDeviceIds(entry, config.deviceIds))
-        Trace("%s: UsbDevices=%s is not a list of VID:PID pairs; ignored", iniFile.c_str(), entry.c_str());
+    ReadProfileUsbIds(iniFile, config.profileIds);
     return config;
 }
 

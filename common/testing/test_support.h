@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <thread>
@@ -50,6 +51,10 @@ bool PollUntil(Pred pred, std::chrono::milliseconds limit = std::chrono::seconds
     }
     return true;
 }
+
+// Runs read while the FIFO at path has no writer. False when read waited for one: a writer
+// then comes and goes after a few seconds, so that the test fails instead of hanging.
+bool ReturnsWithoutAWriter(const std::filesystem::path& fifo, const std::function<void()>& read);
 
 // A pseudo-terminal: the test holds the master side, the code under test opens SlavePath().
 class TestPty {

@@ -1,10 +1,25 @@
 #include "common/testing/test_support.h"
 
+#include <future>
+
 #include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
 
 namespace testing_support {
+
+bool ReturnsWithoutAWriter(const std::filesystem::path& fifo, const std::function<void()>& read)
+{
+    std::future<void> done = std::async(std::launch::async, read);
+    if (done.wait_for(std::chrono::seconds(5)) == std::future_status::ready)
+        return true;
+    // A writer that opens and closes lets a waiting reader on to the end of the stream.
+    for (int tries = 0; done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready && tries < 600;
+         ++tries)
+        if (int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0)
+            ::close(fd);
+    return false;
+}
 
 TestPty::TestPty()
 {

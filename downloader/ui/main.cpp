@@ -1,6 +1,7 @@
 // zbdn-usb [FILE.zbd]: the firmware downloader. With a file it starts at once, ends when
 // the worker ends, and exits 0 only when the STB took the whole image.
 #include "common/instance_lock.h"
+#include "common/program_arguments.h"
 #include "common/qt/user_lock_path.h"
 #include "common/trace.h"
 #include "downloader/ui/zbdn_window.h"
@@ -26,12 +27,6 @@ loader cannot address it.
 
 ORVANEL_USB_SIM=PATH talks to a simulated STB (stb-sim --usb-socket PATH).
 )";
-
-// Answered before the window system starts, so that it works without a display.
-bool AskedForHelp(int argc, char** argv)
-{
-    return argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
-}
 
 // The program's composition root: the process-wide pieces, the session and the window.
 struct CZbdnProgram {
@@ -67,6 +62,8 @@ int main(int argc, char** argv)
     if (!instance)
         Trace("zbdn-usb: no instance lock at %s (%s); starting without it", lockPath.c_str(), std::strerror(error));
     CZbdnProgram program;
+    if (!program.profile.IgnoredNote().isEmpty())
+        std::fprintf(stderr, "zbdn-usb: %s\n", program.profile.IgnoredNote().toLocal8Bit().constData());
     program.window.show();
     program.window.Open(options.positionalArguments().value(0));
     if (program.window.isVisible())

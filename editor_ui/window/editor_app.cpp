@@ -1,11 +1,14 @@
 #include "editor_ui/window/editor_app.h"
 
+#include "common/qt/user_profile.h"
 #include "editor_ui/window/editor_profile.h"
 #include "settings/backup_folder.h"
 #include "settings/settings_file.h"
 
 #include <QSettings>
 #include <QStatusBar>
+
+#include <cstdio>
 
 std::filesystem::path EditorSideFolder()
 {
@@ -18,8 +21,7 @@ LinkSessionParts EditorLinkParts()
     LinkSessionParts parts;
     parts.startDir = EditorSideFolder();
     parts.backupFolder = BackupFolderOf(parts.startDir);
-    std::filesystem::path profile =
-        QSettings(QSettings::IniFormat, QSettings::UserScope, "Orvanel", "Orvanel").fileName().toStdString();
+    std::filesystem::path profile = UserProfilePath("Orvanel", "Orvanel").toStdU16String();
     parts.makeUsbBackend = [profile] { return MakeUsbBackend(UsbConfigFromProfile(profile)); };
     return parts;
 }
@@ -36,4 +38,10 @@ COrvanelApp::COrvanelApp()
     link.SetParentWindow(&frame);
     link.SetNoteSink([this](const std::string& note) { frame.statusBar()->showMessage(QString::fromStdString(note)); });
     frame.UpdateCommands();
+    QString note;
+    EditorProfile(&note);
+    if (!note.isEmpty()) {
+        std::fprintf(stderr, "orvanel: %s\n", note.toLocal8Bit().constData());
+        frame.statusBar()->showMessage(note);
+    }
 }

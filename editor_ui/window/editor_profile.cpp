@@ -1,14 +1,14 @@
 #include "editor_ui/window/editor_profile.h"
 
-#include <QSettings>
+#include "common/qt/user_profile.h"
 
 namespace {
 const QString kLastFolderSetting = QStringLiteral("LastFolder");
 }
 
-std::unique_ptr<QSettings> EditorProfile()
+std::unique_ptr<QSettings> EditorProfile(QString* ignoredNote)
 {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Orvanel", "Orvanel");
+    return OpenUserProfile("Orvanel", "Orvanel", ignoredNote);
 }
 
 QString LastFileFolder()

@@ -9,7 +9,8 @@
 
 class QSettings;
 
-std::unique_ptr<QSettings> EditorProfile();
+// A profile that cannot be read is ignored (see OpenUserProfile); ignoredNote then says why.
+std::unique_ptr<QSettings> EditorProfile(QString* ignoredNote = nullptr);
 // Empty until a file was chosen.
 QString LastFileFolder();
 void RememberFileFolder(const std::filesystem::path& file);

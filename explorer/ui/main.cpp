@@ -1,7 +1,9 @@
 // The explorer program: one instance per user, the profile, the device library, the window.
 // bexora [--emulate FOLDER]: FOLDER plays the PVR's disk through the emulator library.
 #include "common/instance_lock.h"
+#include "common/program_arguments.h"
 #include "common/qt/user_lock_path.h"
+#include "common/qt/user_profile.h"
 #include "common/trace.h"
 #include "explorer/loader/zbdll_loader.h"
 #include "explorer/ui/explorer_window.h"
@@ -12,22 +14,35 @@
 #include <QSettings>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace {
+
 constexpr int kExitAlreadyRunning = 3;
-}
+
+const char kUsage[] = R"(Usage: bexora [--emulate FOLDER]
+Bexora: copies recordings and files between the STB's PVR disk and the PC.
+
+  --emulate FOLDER  Reach an emulated STB whose PVR disk is FOLDER.
+
+The device library comes from BEXORA_DEVICE_LIBRARY, else the emulator when
+ZBDLL_SIM_ROOT is set, else DeviceLibrary= in ~/.config/Bexora/bexora.ini.
+Exit 3 when another instance runs.
+)";
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
+    if (AskedForHelp(argc, argv)) {
+        std::fputs(kUsage, stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("bexora");
     QApplication::setOrganizationName("Bexora");
-    QCommandLineParser options;
-    options.setApplicationDescription("Bexora: copies recordings and files between the STB's PVR disk and the PC. "
-                                      "The device library comes from BEXORA_DEVICE_LIBRARY, else the emulator when "
-                                      "ZBDLL_SIM_ROOT is set, else DeviceLibrary= in ~/.config/Bexora/bexora.ini.");
-    options.addHelpOption();
+    QCommandLineParser options;  // --help is answered above, before the window system starts
     options.addOption({"emulate", "Reach an emulated STB whose PVR disk is FOLDER.", "FOLDER"});
     options.process(app);
     // One running explorer per user: the lock "PVR_EXPLORER". A lock that cannot be had
@@ -41,13 +56,16 @@ int main(int argc, char* argv[])
     }
     if (!instance)
         Trace("bexora: no instance lock at %s (%s); starting without it", lockPath.c_str(), std::strerror(error));
-    QSettings profile(QSettings::IniFormat, QSettings::UserScope, "Bexora", "bexora");
+    QString ignoredNote;
+    std::unique_ptr<QSettings> profile = OpenUserProfile("Bexora", "bexora", &ignoredNote);
     explorer::DeviceLibraryResult library = explorer::LoadDeviceLibrary(
         {QFile::encodeName(options.value("emulate")).toStdString(),
-         QFile::encodeName(profile.value("DeviceLibrary").toString()).toStdString(),
+         QFile::encodeName(profile->value("DeviceLibrary").toString()).toStdString(),
          QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString()});
-    explorer::CExplorerWindow window(profile);
-    window.ShowDeviceLibraryNote(QString::fromStdString(library.message));
+    if (!ignoredNote.isEmpty())
+        std::fprintf(stderr, "bexora: %s\n", ignoredNote.toLocal8Bit().constData());
+    explorer::CExplorerWindow window(*profile);
+    window.ShowDeviceLibraryNote((ignoredNote + "\n" + QString::fromStdString(library.message)).trimmed());
     window.show();
     window.Start();
     return app.exec();

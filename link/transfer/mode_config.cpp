@@ -1,11 +1,11 @@
 #include "link/transfer/mode_config.h"
 
+#include "common/input_file.h"
 #include "common/safe_file.h"
 #include "common/trace.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -30,16 +30,19 @@ bool LinkSettings::SetPort(const std::string& port)
 LinkSettings ReadModeConfig(const std::filesystem::path& path)
 {
     LinkSettings settings;
-    std::ifstream file(path, std::ios::binary);
-    char bytes[3];
-    if (!file || !file.read(bytes, sizeof bytes))
+    CInputFile input;
+    if (!input.Open(path))
         return settings;
+    // Only what the file can hold is read, and one byte more to tell a longer tail.
+    StdioFile file(input.Release(), &std::fclose);
+    char bytes[3 + kDevicePathMax + 1];
+    const size_t got = std::fread(bytes, 1, sizeof bytes, file.get());
     auto byte = [&](int i) { return uint8_t(bytes[i]); };
-    if (byte(0) != uint8_t(byte(1) + byte(2)))
+    if (got < 3 || byte(0) != uint8_t(byte(1) + byte(2)))
         return settings;
     settings.bUsb = byte(1) != 0;
     settings.bCom2 = byte(2) != 0;
-    std::string tail(std::istreambuf_iterator<char>(file), {});
+    std::string tail(bytes + 3, got - 3);
     if (!settings.bCom2 && IsDevicePath(tail))
         settings.device = tail;
     return settings;

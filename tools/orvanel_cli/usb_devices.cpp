@@ -1,5 +1,6 @@
 #include "tools/orvanel_cli/usb_devices.h"
 
+#include "common/terminal_text.h"
 #include "usb/usb_backend.h"
 
 #include <cstdio>
@@ -34,23 +35,33 @@ const char kHowToAdd[] =
     "  the environment variable ORVANEL_USB_IDS=VID:PID,...\n"
     "and let the logged-in user open it with a udev rule (TAG+=\"uaccess\", see the README).\n";
 
+// Each refused entry on standard error; true when there was none.
+bool ReportProblems(const UsbIdList& list)
+{
+    for (const UsbIdProblem& problem : list.problems)
+        std::fprintf(stderr, "%s\n", ForStream(stderr, problem.Describe()).c_str());
+    return list.problems.empty();
+}
+
 }  // namespace
 
 int RunUsbDevices()
 {
     UsbBackendConfig config = UsbConfigFromProfile(EditorProfilePath());
+    const UsbIdList list = LoaderDeviceList(config);
+    const int status = ReportProblems(list) ? 0 : 1;
+    if (!std::getenv("ORVANEL_USB_SIM"))
+        PrintListedIds(list.ids);
     std::unique_ptr<UsbBackend> backend = MakeUsbBackend(config);
     if (!backend) {
         std::printf("No USB bus here (libusb cannot start), so no STB can be reached over USB.\n");
-        return 0;
+        return status;
     }
-    if (!std::getenv("ORVANEL_USB_SIM"))
-        PrintListedIds(LoaderDeviceIds(config));
     std::vector<UsbCandidate> candidates = backend->Candidates();
     if (candidates.empty()) {
         std::printf("No USB device of the loader's shape (one interface, one bulk IN and one bulk OUT endpoint) "
                     "is present.\n");
-        return 0;
+        return status;
     }
     std::printf("USB devices of the loader's shape:\n");
     bool anyListed = false;
@@ -62,5 +73,5 @@ int RunUsbDevices()
     }
     if (!anyListed)
         std::printf(kHowToAdd, EditorProfilePath().c_str());
-    return 0;
+    return status;
 }

@@ -5,5 +5,6 @@
 
 // The editor's profile, whose UsbDevices= entry orvanel-cli shares.
 std::filesystem::path EditorProfilePath();
-// Exit status 0 whatever it finds; there may simply be no USB bus.
+// Exit status 0 whatever it finds (there may simply be no USB bus), 1 when an entry of
+// the lists was refused; each such entry is named on standard error.
 int RunUsbDevices();

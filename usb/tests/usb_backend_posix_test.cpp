@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -25,18 +27,127 @@ std::unique_ptr<StbSim> StartUsbSim(const std::string& socket)
     return sim->Start().empty() ? std::move(sim) : nullptr;
 }
 
-TEST(UsbDeviceIds, ParsesAListAndRefusesMalformedOnes)
+// One line of the device list, the pairs the programs take from it and the entries they name
+// as bad. The udev helper must grant access to exactly those pairs.
+struct ListLine {
+    std::string text;
+    UsbDeviceIds ids;
+    std::vector<std::string> bad;
+};
+
+const std::vector<ListLine> kListLines = {
+    {"1234:5678", {{0x1234, 0x5678}}, {}},
+    {"1234:5678\r", {{0x1234, 0x5678}}, {}},
+    {"0x1234:0x5678", {{0x1234, 0x5678}}, {}},
+    {"1234 : 5678", {{0x1234, 0x5678}}, {}},
+    {"1234:05678", {{0x1234, 0x5678}}, {}},
+    {"ABCD:ef01", {{0xABCD, 0xEF01}}, {}},
+    {"1234:5678\tabcd:ef01", {{0x1234, 0x5678}, {0xABCD, 0xEF01}}, {}},
+    {"1234:5678 abcd:ef01", {{0x1234, 0x5678}, {0xABCD, 0xEF01}}, {}},
+    {"1234:5678, abcd:ef01,", {{0x1234, 0x5678}, {0xABCD, 0xEF01}}, {}},
+    {"1234:5678 junk", {{0x1234, 0x5678}}, {"junk"}},
+    {"1209:0001,zzzz", {{0x1209, 0x0001}}, {"zzzz"}},
+    {"  # 1234:5678 is a comment", {}, {}},
+    {"1234:5678 # the loader", {{0x1234, 0x5678}}, {}},
+    {"1234 5678", {}, {"1234", "5678"}},
+    {"1234-5678", {}, {"1234-5678"}},
+    {"12345:1", {}, {"12345:1"}},
+    {"1234:5678:9", {}, {"1234:5678:9"}},
+    {"0x:1", {}, {"0x:1"}},
+    {":5678", {}, {":5678"}},
+    {"1234:5678 1234:5678", {{0x1234, 0x5678}}, {}},
+};
+
+// Whether the udev helper grants access to the pair, from a list file.
+bool HelperGrants(const std::filesystem::path& list, uint16_t idVendor, uint16_t idProduct)
 {
-    std::vector<std::pair<uint16_t, uint16_t>> ids;
-    ASSERT_TRUE(ParseDeviceIds("1234:5678,abcd:0001", ids));
-    ASSERT_EQ(ids.size(), 2u);
-    EXPECT_EQ(ids[0], std::make_pair(uint16_t(0x1234), uint16_t(0x5678)));
-    EXPECT_EQ(ids[1], std::make_pair(uint16_t(0xABCD), uint16_t(0x0001)));
-    for (const char* bad : {"1234", "1234:5678:9", "12345:1", "zz:01", "1234-5678"}) {
-        std::vector<std::pair<uint16_t, uint16_t>> none;
-        EXPECT_FALSE(ParseDeviceIds(bad, none)) << bad;
-        EXPECT_TRUE(none.empty()) << bad;
+    char ids[32];
+    std::snprintf(ids, sizeof ids, " %04x %04x '", idVendor, idProduct);
+    int status = std::system(("'" USB_ID_LISTED "'" + std::string(ids) + list.string() + "'").c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) <= 1) << status;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(UsbDeviceList, EachLineOfTheTableGivesItsPairsAndNamesItsBadEntries)
+{
+    testing_support::TempFolder dir;
+    for (const ListLine& row : kListLines) {
+        ASSERT_TRUE(testing_support::WriteFileText(dir / "usb-devices", "# list\n" + row.text + "\n"));
+        UsbIdList list;
+        ReadUsbIdFile(dir / "usb-devices", list);
+        EXPECT_EQ(list.ids, row.ids) << row.text;
+        std::vector<std::string> bad;
+        for (const UsbIdProblem& problem : list.problems) {
+            EXPECT_EQ(problem.source, (dir / "usb-devices").string());
+            EXPECT_EQ(problem.line, 2) << row.text;
+            bad.push_back(problem.value);
+        }
+        EXPECT_EQ(bad, row.bad) << row.text;
     }
+}
+
+TEST(UsbDeviceList, TheUdevHelperGrantsExactlyWhatTheProgramsList)
+{
+    testing_support::TempFolder dir;
+    const std::filesystem::path file = dir / "usb-devices";
+    for (const ListLine& row : kListLines) {
+        ASSERT_TRUE(testing_support::WriteFileText(file, row.text + "\n"));
+        for (const auto& [vid, pid] : row.ids)
+            EXPECT_TRUE(HelperGrants(file, vid, pid)) << row.text;
+        for (auto [vid, pid] : {std::pair<uint16_t, uint16_t>{0x1234, 0x5678}, {0xABCD, 0xEF01}, {0x1209, 1}})
+            EXPECT_EQ(HelperGrants(file, vid, pid), (UsbIdList{row.ids, {}}.Lists(vid, pid))) << row.text;
+    }
+    EXPECT_FALSE(HelperGrants(dir / "missing", 0x1234, 0x5678));
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(HelperGrants(dir / "fifo", 0x1234, 0x5678));
+}
+
+TEST(UsbDeviceList, AByteOrderMarkCrlfAndDuplicatesAcrossLinesAreTaken)
+{
+    UsbIdList list;
+    ParseUsbIdText("\xEF\xBB\xBF" "1234:5678\r\n\r\nabcd:0001\r\n1234:5678\r\n", "list", list);
+    EXPECT_EQ(list.ids, (UsbDeviceIds{{0x1234, 0x5678}, {0xABCD, 1}}));
+    EXPECT_TRUE(list.problems.empty());
+}
+
+TEST(UsbDeviceList, ProblemsSayTheSourceTheLineAndTheValue)
+{
+    EXPECT_EQ((UsbIdProblem{"/etc/orvanel/usb-devices", 3, "junk", ""}.Describe()),
+              "/etc/orvanel/usb-devices:3: \"junk\" is not a VID:PID pair; ignored");
+    EXPECT_EQ((UsbIdProblem{"ORVANEL_USB_IDS", 0, "zzzz", ""}.Describe()),
+              "ORVANEL_USB_IDS: \"zzzz\" is not a VID:PID pair; ignored");
+}
+
+TEST(UsbDeviceList, TheProfileEntryMayHaveBlanksAroundTheEqualSignAndAByteOrderMark)
+{
+    testing_support::TempFolder dir;
+    ASSERT_TRUE(testing_support::WriteFileText(
+        dir / "Orvanel.ini", "\xEF\xBB\xBF[General]\r\nSideFolder=/x\r\nUsbDevices = 1209:0001, bad\r\n"));
+    UsbIdList list;
+    ReadProfileUsbIds(dir / "Orvanel.ini", list);
+    EXPECT_EQ(list.ids, (UsbDeviceIds{{0x1209, 1}}));
+    ASSERT_EQ(list.problems.size(), 1u);
+    EXPECT_EQ(list.problems[0].Describe(), (dir / "Orvanel.ini").string() + ":3: \"bad\" is not a VID:PID pair; ignored");
+}
+
+// A profile or list that is a FIFO or an endless device is refused at once, named, and
+// costs nothing; the other sources still count.
+TEST(UsbDeviceList, AFifoOrAnEndlessDeviceIsRefusedAtOnce)
+{
+    testing_support::TempFolder dir;
+    ASSERT_EQ(::mkfifo((dir / "Orvanel.ini").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "usb-devices");
+    UsbBackendConfig config = UsbConfigFromProfile(dir / "Orvanel.ini");
+    config.systemIdsFile = dir / "usb-devices";
+    setenv("ORVANEL_USB_IDS", "1209:0001", 1);
+    UsbIdList list = LoaderDeviceList(config);
+    unsetenv("ORVANEL_USB_IDS");
+    EXPECT_EQ(list.ids, (UsbDeviceIds{{0x1209, 1}}));
+    ASSERT_EQ(list.problems.size(), 2u);
+    EXPECT_EQ(list.problems[0].Describe(),
+              (dir / "Orvanel.ini").string() + ": cannot be read: a FIFO, not a regular file; ignored");
+    EXPECT_EQ(list.problems[1].Describe(),
+              (dir / "usb-devices").string() + ": cannot be read: a device, not a regular file; ignored");
 }
 
 TEST(UsbDeviceIds, ProfileSystemFileAndEnvironmentAddUp)
@@ -44,15 +155,16 @@ TEST(UsbDeviceIds, ProfileSystemFileAndEnvironmentAddUp)
     testing_support::TempFolder dir;
     testing_support::WriteFileText(dir / "Orvanel.ini", "[General]\nSideFolder=/x\nUsbDevices=\"1209:0001, 1234:5678\"\n");
     testing_support::WriteFileText(dir / "usb-devices", "# the loader\nabcd:0001  # maker\n\nnot-an-id\nabcd:0002,abcd:0003\n");
-    TraceCapture trace;
     UsbBackendConfig config = UsbConfigFromProfile(dir / "Orvanel.ini");
     config.systemIdsFile = dir / "usb-devices";
-    setenv("ORVANEL_USB_IDS", "0001:0002", 1);
-    UsbDeviceIds ids = LoaderDeviceIds(config);
+    setenv("ORVANEL_USB_IDS", "0001:0002,1209:0001", 1);
+    UsbIdList list = LoaderDeviceList(config);
     unsetenv("ORVANEL_USB_IDS");
-    EXPECT_EQ(ids, (UsbDeviceIds{{0x1209, 1}, {0x1234, 0x5678}, {0xABCD, 1}, {0xABCD, 2}, {0xABCD, 3}, {1, 2}}));
-    EXPECT_TRUE(trace.Contains(":4: \"not-an-id\" is not a list of VID:PID pairs; ignored"));
-    EXPECT_TRUE(UsbConfigFromProfile(dir / "missing.ini").deviceIds.empty());
+    EXPECT_EQ(list.ids, (UsbDeviceIds{{0x1209, 1}, {0x1234, 0x5678}, {0xABCD, 1}, {0xABCD, 2}, {0xABCD, 3}, {1, 2}}));
+    ASSERT_EQ(list.problems.size(), 1u);
+    EXPECT_EQ(list.problems[0].Describe(), (dir / "usb-devices").string() + ":4: \"not-an-id\" is not a VID:PID pair; ignored");
+    EXPECT_TRUE(UsbConfigFromProfile(dir / "missing.ini").profileIds.ids.empty());
+    EXPECT_TRUE(UsbConfigFromProfile(dir / "missing.ini").profileIds.problems.empty());
 }
 
 TEST(UsbAccessDenied, TheSimulatedDeviceIsSeenButRefusedAndSaidOnce)
@@ -118,7 +230,7 @@ TEST(UsbBackendChoice, AMalformedIdListFromTheEnvironmentIsTracedAndIgnored)
     setenv("ORVANEL_USB_IDS", "1234-5678", 1);
     auto backend = MakeUsbBackend({});
     unsetenv("ORVANEL_USB_IDS");
-    EXPECT_TRUE(trace.Contains("ORVANEL_USB_IDS \"1234-5678\" is not a list of VID:PID pairs; ignored"));
+    EXPECT_TRUE(trace.Contains("ORVANEL_USB_IDS: \"1234-5678\" is not a VID:PID pair; ignored"));
 }
 
 TEST(UsbBackendChoice, SimulationSocketFromTheEnvironmentWins)

@@ -359,6 +359,23 @@ TEST_F(ZbdnProgramTest, CommandLineModeEndsAtOnceWhenTheImageCannotBeTaken)
     }
 }
 
+// A FIFO where the profile belongs would hold the program before its window: it is ignored,
+// said, and left as it is.
+TEST_F(ZbdnProgramTest, AProfileThatIsAFifoIsIgnoredNotWaitedOn)
+{
+    const std::filesystem::path profile = scratch / "ZBDN_USB.ini";
+    ASSERT_EQ(::mkfifo(profile.c_str(), 0600), 0);
+    QProcess program;
+    Start(program, {QString::fromStdString((scratch / "missing.zbd").string())});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), ZBDN_EXIT_FAILED);
+    const std::string said = program.readAllStandardError().toStdString();
+    EXPECT_NE(said.find("ZBDN_USB.ini is ignored (a FIFO, not a regular file)"), std::string::npos)
+        << said;
+    EXPECT_NE(said.find("zbdn-usb: File Open Error!"), std::string::npos) << said;
+    EXPECT_TRUE(std::filesystem::is_fifo(profile));
+}
+
 TEST_F(ZbdnProgramTest, HelpIsAnsweredWithoutADisplay)
 {
     QProcessEnvironment env = Environment();

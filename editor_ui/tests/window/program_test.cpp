@@ -1,4 +1,4 @@
-// The editor as a process, for what only its command line reaches.
+// The editor as a process, for what only its command line and its start reach.
 #include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +39,56 @@ TEST(EditorProgram, AFifoNamedAtStartIsRefusedNotWaitedOn)
     program.kill();
     program.waitForFinished();
     EXPECT_TRUE(refused) << trace;
+}
+
+TEST(EditorProgram, HelpIsAnsweredWithoutADisplay)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(name);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(ORVANEL_BIN, {"--help"});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(program.readAllStandardOutput().startsWith("Usage: orvanel [FILE.std]"));
+}
+
+// mode.cfg in the current folder and the profile are read at start, before the window: as
+// FIFOs they are refused and said, never waited on, and stay as they are.
+TEST(EditorProgram, AModeFileAndAProfileThatAreFifosAreRefusedNotWaitedOn)
+{
+    testing_support::TempFolder scratch{"orvanel-program"};
+    const std::filesystem::path profile = scratch / "Orvanel" / "Orvanel.ini";
+    std::filesystem::create_directories(profile.parent_path());
+    ASSERT_EQ(::mkfifo(profile.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((scratch / "mode.cfg").c_str(), 0600), 0);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("ORVANEL_TRACE", "1");
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(scratch.Path().string()));
+    env.insert("XDG_STATE_HOME", QString::fromStdString(scratch.Path().string()));
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(QString::fromStdString(scratch.Path().string()));
+    program.start(ORVANEL_BIN, {});
+    ASSERT_TRUE(program.waitForStarted());
+    const std::string modeRefused = "input refused: \"./mode.cfg\": a FIFO, not a regular file";
+    const std::string profileIgnored = "orvanel: The profile " + profile.string() + " is ignored (a FIFO, not a regular file)";
+    std::string trace;
+    const bool said = testing_support::PollUntil(
+        [&] {
+            program.waitForReadyRead(100);
+            trace += program.readAllStandardError().toStdString();
+            return trace.find(modeRefused) != std::string::npos && trace.find(profileIgnored) != std::string::npos;
+        },
+        std::chrono::seconds(30));
+    program.kill();
+    program.waitForFinished();
+    EXPECT_TRUE(said) << trace;
+    EXPECT_TRUE(std::filesystem::is_fifo(profile));
+    EXPECT_TRUE(std::filesystem::is_fifo(scratch / "mode.cfg"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The explorer program as a process: its one instance is per user, and a lock it cannot
-// have for another reason does not keep it from its window.
+// The explorer program as a process: its one instance is per user, a lock it cannot have
+// for another reason does not keep it from its window, nor does a profile or a device
+// library that is a FIFO, and --help needs no display.
 #include "common/testing/ordinary_user.h"
 #include "common/testing/test_support.h"
 
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <filesystem>
 #include <spawn.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -72,6 +74,20 @@ std::string RunUntilWindow(const QProcessEnvironment& env, const fs::path& pvrRo
     return started ? "" : "no window within 30 s";
 }
 
+// Reads the program's stderr until it holds text (true) or 30 s have passed, then ends it.
+bool SaysBeforeTheEnd(QProcess& program, const QByteArray& text, QByteArray& said)
+{
+    const bool came = QTest::qWaitFor(
+        [&] {
+            said += program.readAllStandardError();
+            return said.contains(text);
+        },
+        30000);
+    program.kill();
+    program.waitForFinished();
+    return came;
+}
+
 }  // namespace
 
 TEST(BexoraProgram, ASecondUserOpensItsWindowWhileTheFirstUsersRuns)
@@ -114,4 +130,61 @@ TEST(BexoraProgram, ALockThatCannotBeHadIsTracedAndTheWindowOpens)
     program.waitForFinished();
     EXPECT_TRUE(program.readAllStandardError().contains("no instance lock at"));
     EXPECT_FALSE(fs::exists(home.Path() / "elsewhere"));
+}
+
+TEST(BexoraProgram, HelpIsAnsweredWithoutADisplay)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(name);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(BEXORA_BIN, {"--help"});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(program.readAllStandardOutput().startsWith("Usage: bexora [--emulate FOLDER]"));
+}
+
+// A FIFO where the profile belongs is ignored, said and left as it is; the window opens.
+TEST(BexoraProgram, AProfileThatIsAFifoIsIgnoredAndTheWindowOpens)
+{
+    testing_support::TempFolder home("bexora-home");
+    MakeUserFolders(home.Path());
+    const fs::path profile = home.Path() / "Bexora" / "bexora.ini";
+    fs::create_directories(profile.parent_path());
+    ASSERT_EQ(::mkfifo(profile.c_str(), 0600), 0);
+    QProcess program;
+    program.setProcessEnvironment(Environment(home.Path(), home.Path()));
+    program.start(BEXORA_BIN, {});
+    ASSERT_TRUE(program.waitForStarted());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return WindowStarted(home.Path() / "pvr"); }, 30000));
+    QByteArray said;
+    EXPECT_TRUE(SaysBeforeTheEnd(program, "bexora: The profile " + QByteArray(profile.c_str()) +
+                                              " is ignored (a FIFO, not a regular file)", said))
+        << said.toStdString();
+    EXPECT_TRUE(fs::is_fifo(profile));
+}
+
+// DeviceLibrary= naming a FIFO: the library is refused with the reason, not waited on.
+TEST(BexoraProgram, ADeviceLibraryThatIsAFifoIsRefusedAtOnce)
+{
+    testing_support::TempFolder home("bexora-home");
+    MakeUserFolders(home.Path());
+    const fs::path fifo = home.Path() / "library.so";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directories(home.Path() / "Bexora");
+    ASSERT_TRUE(testing_support::WriteFileText(home.Path() / "Bexora" / "bexora.ini",
+                                               "[General]\nDeviceLibrary=" + fifo.string() + "\n"));
+    QProcessEnvironment env = Environment(home.Path(), home.Path());
+    env.remove("ZBDLL_SIM_ROOT");
+    env.remove("BEXORA_DEVICE_LIBRARY");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(BEXORA_BIN, {});
+    ASSERT_TRUE(program.waitForStarted());
+    QByteArray said;
+    EXPECT_TRUE(SaysBeforeTheEnd(program, "The device library " + QByteArray(fifo.c_str()) +
+                                              " cannot be loaded: a FIFO, not a regular file", said))
+        << said.toStdString();
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -87,6 +88,33 @@ TEST(ModeConfig, ADevicePathFollowsThreeBytesThatStillSayCom1)
     EXPECT_EQ(ReadBytes(dir, std::string("\x00\x00\x00/dev/tty\nUSB0", 16)).PortName(), "COM1");
     EXPECT_EQ(ReadBytes(dir, std::string("\x01\x00\x01/dev/ttyUSB0", 15)).PortName(), "COM2");
     EXPECT_EQ(ReadBytes(dir, std::string(3, '\0') + "/" + std::string(255, 'x')).PortName(), "COM1");
+}
+
+// mode.cfg sits in the current folder, where anything may stand: a FIFO or an endless
+// device is refused at once and the settings fall back as for a missing file.
+TEST(ModeConfig, AFifoOrAnEndlessDeviceIsRefusedAtOnce)
+{
+    testing_support::TempFolder dir;
+    ASSERT_EQ(::mkfifo((dir / "mode.cfg").c_str(), 0600), 0);
+    LinkSettings fromFifo{.bUsb = false};
+    EXPECT_TRUE(testing_support::ReturnsWithoutAWriter(dir / "mode.cfg", [&] { fromFifo = ReadModeConfig(dir / "mode.cfg"); }));
+    EXPECT_TRUE(fromFifo.bUsb);
+
+    // Three zero bytes would say serial on COM1; an endless stream of them is no file.
+    std::filesystem::create_symlink("/dev/zero", dir / "zero.cfg");
+    LinkSettings fromZero = ReadModeConfig(dir / "zero.cfg");
+    EXPECT_TRUE(fromZero.bUsb);
+}
+
+// A long file is read only as far as its bytes can matter.
+TEST(ModeConfig, OnlyTheBytesTheFileCanHoldAreRead)
+{
+    testing_support::TempFolder dir;
+    std::ofstream(dir / "mode.cfg", std::ios::binary) << std::string("\x00\x00\x00/dev/ttyUSB0", 15);
+    std::filesystem::resize_file(dir / "mode.cfg", uint64_t(1) << 30);   // sparse: a path and a tail of zeros
+    LinkSettings settings = ReadModeConfig(dir / "mode.cfg");
+    EXPECT_FALSE(settings.bUsb);
+    EXPECT_EQ(settings.PortName(), "COM1");
 }
 
 }  // namespace

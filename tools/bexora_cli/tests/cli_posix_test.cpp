@@ -256,6 +256,25 @@ TEST_F(BexoraCli, RefusalsThatUsedToBeSilentSayWhy)
     EXPECT_NE(corrupt.output.find("The STB's listing was cut short"), std::string::npos) << corrupt.output;
 }
 
+// A library named as a FIFO or a device is refused with the reason, never waited on or read.
+TEST_F(BexoraCli, ALibraryThatIsAFifoOrADeviceIsRefusedAtOnce)
+{
+    ASSERT_EQ(mkfifo((base / "library.so").c_str(), 0600), 0);
+    Result fifo = Run("--library " + Q(base / "library.so") + " ls /");
+    EXPECT_EQ(fifo.status, 1) << fifo.output;
+    EXPECT_NE(fifo.output.find("The device library " + (base / "library.so").string() +
+                               " cannot be loaded: a FIFO, not a regular file"),
+              std::string::npos)
+        << fifo.output;
+    setenv("BEXORA_DEVICE_LIBRARY", "/dev/zero", 1);
+    Result device = Run("ls /");
+    unsetenv("BEXORA_DEVICE_LIBRARY");
+    EXPECT_EQ(device.status, 1) << device.output;
+    EXPECT_NE(device.output.find("The device library /dev/zero cannot be loaded: a device, not a regular file"),
+              std::string::npos)
+        << device.output;
+}
+
 // A name on the PVR holds escape sequences: a terminal shows them, it does not obey them.
 TEST_F(BexoraCli, ControlBytesInNamesReachATerminalEscaped)
 {

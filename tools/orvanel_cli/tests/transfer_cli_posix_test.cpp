@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <regex>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 extern char** environ;
@@ -244,6 +245,35 @@ TEST_F(TransferCli, UsbDevicesSaysWhatIsThereAndExitsZero)
     EXPECT_EQ(simulated.status, 0) << simulated.err;
     EXPECT_TRUE(std::regex_search(simulated.out, std::regex("  sim:\\S+ +1209:0001  Simulated STB +STB loader +listed")))
         << simulated.out;
+}
+
+// The command is there to diagnose a set-up: each bad entry is named with its source and
+// line, the good ones around it count, each pair is listed once.
+TEST_F(TransferCli, UsbDevicesNamesEachBadEntryAndKeepsTheGoodOnes)
+{
+    const std::filesystem::path config = dir / "config";
+    std::filesystem::create_directories(config / "Orvanel");
+    ASSERT_TRUE(testing_support::WriteFileText(config / "Orvanel" / "Orvanel.ini",
+                                               "\xEF\xBB\xBF[General]\r\nUsbDevices = 1209:0001, abcd:0002\r\n"));
+    CliRun run = Run("XDG_CONFIG_HOME=" + config.string() + " ORVANEL_USB_IDS=1209:0001,zzzz timeout -k 5 60",
+                     ORVANEL_CLI_PATH, "usb-devices");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.err, "ORVANEL_USB_IDS: \"zzzz\" is not a VID:PID pair; ignored\n");
+    EXPECT_NE(run.out.find("Listed as the STB's loader: 1209:0001 abcd:0002\n"), std::string::npos) << run.out;
+}
+
+// A profile that is a FIFO is named and refused, never waited on; the other lists still count.
+TEST_F(TransferCli, UsbDevicesRefusesAProfileThatIsAFifo)
+{
+    const std::filesystem::path config = dir / "config";
+    std::filesystem::create_directories(config / "Orvanel");
+    ASSERT_EQ(::mkfifo((config / "Orvanel" / "Orvanel.ini").c_str(), 0600), 0);
+    CliRun run = Run("XDG_CONFIG_HOME=" + config.string() + " ORVANEL_USB_IDS=1209:0001 timeout -k 5 60",
+                     ORVANEL_CLI_PATH, "usb-devices");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.err, (config / "Orvanel" / "Orvanel.ini").string() +
+                           ": cannot be read: a FIFO, not a regular file; ignored\n");
+    EXPECT_NE(run.out.find("Listed as the STB's loader: 1209:0001\n"), std::string::npos) << run.out;
 }
 
 TEST_F(TransferCli, AnUploadFromAUsbDeviceWithoutPermissionEndsWithTheFix)
