@@ -2,6 +2,7 @@
 // the worker ends, and exits 0 only when the STB took the whole image.
 #include "common/instance_lock.h"
 #include "common/program_arguments.h"
+#include "common/version.h"
 #include "common/qt/user_lock_path.h"
 #include "common/trace.h"
 #include "downloader/ui/zbdn_window.h"
@@ -26,6 +27,8 @@ error either way; 3 when another instance runs. An image over 16 MiB is refused:
 loader cannot address it.
 
 ORVANEL_USB_SIM=PATH talks to a simulated STB (stb-sim --usb-socket PATH).
+
+  --version  Print the version and exit.
 )";
 
 // The program's composition root: the process-wide pieces, the session and the window.
@@ -42,6 +45,8 @@ struct CZbdnProgram {
 
 int main(int argc, char** argv)
 {
+    if (AskedForVersion(argc, argv))
+        return PrintVersion("zbdn-usb");
     if (AskedForHelp(argc, argv)) {
         std::fputs(kUsage, stdout);
         return std::fflush(stdout) == 0 ? 0 : ZBDN_EXIT_FAILED;

@@ -1,6 +1,7 @@
 // orvanel [FILE.std]: the settings editor; a file named on the command line is opened at start,
 // unless the unsaved edits of an editor that did not end cleanly are recovered instead.
 #include "common/program_arguments.h"
+#include "common/version.h"
 #include "editor_ui/window/editor_app.h"
 
 #include <QApplication>
@@ -18,12 +19,16 @@ moves them to and from it over USB or a serial cable.
 FILE.std is the settings file to open at start; unsaved edits that a crash left behind
 are offered first. The link settings are kept in mode.cfg in the current folder, the
 profile in ~/.config/Orvanel/Orvanel.ini.
+
+  --version  Print the version and exit.
 )";
 
 }  // namespace
 
 int main(int argc, char* argv[])
 {
+    if (AskedForVersion(argc, argv))
+        return PrintVersion("orvanel");
     if (AskedForHelp(argc, argv)) {
         std::fputs(kUsage, stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;

@@ -2,6 +2,7 @@
 // bexora [--emulate FOLDER]: FOLDER plays the PVR's disk through the emulator library.
 #include "common/instance_lock.h"
 #include "common/program_arguments.h"
+#include "common/version.h"
 #include "common/qt/user_lock_path.h"
 #include "common/qt/user_profile.h"
 #include "common/trace.h"
@@ -25,6 +26,7 @@ const char kUsage[] = R"(Usage: bexora [--emulate FOLDER]
 Bexora: copies recordings and files between the STB's PVR disk and the PC.
 
   --emulate FOLDER  Reach an emulated STB whose PVR disk is FOLDER.
+  --version         Print the version and exit.
 
 The device library comes from BEXORA_DEVICE_LIBRARY, else the emulator when
 ZBDLL_SIM_ROOT is set, else DeviceLibrary= in ~/.config/Bexora/bexora.ini.
@@ -35,6 +37,8 @@ Exit 3 when another instance runs.
 
 int main(int argc, char* argv[])
 {
+    if (AskedForVersion(argc, argv))
+        return PrintVersion("bexora");
     if (AskedForHelp(argc, argv)) {
         std::fputs(kUsage, stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
