@@ -14,6 +14,7 @@
 #include <sstream>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -80,20 +81,23 @@ std::vector<std::string> WrittenOrder(const fs::path& folder)
         if (!ReadInputFile(orderFile, kOrderFileLimit, text, &failure))
             Trace("backups: %s", failure.Describe().c_str());
         std::istringstream lines(text);
+        std::unordered_set<std::string> seen;
         for (std::string name; std::getline(lines, name);)
-            if (FamilyOf(name) != kNotOurs && std::find(names.begin(), names.end(), name) == names.end())
+            if (FamilyOf(name) != kNotOurs && seen.insert(name).second)
                 names.push_back(name);
         return names;
     }
+    std::vector<std::pair<std::pair<std::string, int>, std::string>> found;
     for (const fs::directory_entry& item : fs::directory_iterator(folder, error)) {
-        const std::string name = item.path().filename().string();
+        std::string name = item.path().filename().string();
         const Family family = FamilyOf(name);
         uintmax_t size = 0;
         if (family != kNotOurs && PlainFile(item.path(), size) && (family == kRecoveryFamily || size == kSettingsFileSize))
-            names.push_back(name);
+            found.emplace_back(NameTime(name), std::move(name));
     }
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return NameTime(a) < NameTime(b); });
+    std::sort(found.begin(), found.end());
+    for (auto& [time, name] : found)
+        names.push_back(std::move(name));
     return names;
 }
 
@@ -173,7 +177,7 @@ std::optional<Listed> Parse(const fs::path& path)
     if (model > 255)
         return std::nullopt;
     listed.entry.modelId = uint8_t(model);
-    listed.nameTime = NameTime(name);
+    listed.nameTime = {name.substr(0, 19), m[9].matched ? std::stoi(m[9]) : 1};
     return listed;
 }
 
