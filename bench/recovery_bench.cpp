@@ -65,7 +65,7 @@ void BM_RecoveryFileEncodeAndWrite(benchmark::State& state)
     FullList full;
     const fs::path path = full.dir / kRecoveryFileName;
     for (auto _ : state) {
-        const std::vector<uint8_t> bytes = BuildRecoveryFile(*full.doc, {full.dir / "full.std", 0});
+        const std::vector<uint8_t> bytes = BuildRecoveryFile(*full.doc, {full.dir / "full.std", 0, {}});
         if (bytes.empty() || !SafeWriteFile(path, bytes, LinkRule::Replace))
             return state.SkipWithError("the recovery file was not written");
     }

@@ -12,7 +12,7 @@ std::vector<uint8_t> DemoRecoveryBytes(unsigned int random)
     auto doc = std::make_unique<COrvanel1Doc>();
     const uint8_t models[] = {0, 10, 12, 13};
     BuildDemoSettings(*doc, {models[random % 4], uint8_t(random & 4 ? 0x27 : 0x25)});
-    return BuildRecoveryFile(*doc, {std::filesystem::path("/home/user/settings.std"), 1796730612});
+    return BuildRecoveryFile(*doc, {std::filesystem::path("/home/user/settings.std"), 1796730612, {}});
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "settings/backup_folder.h"
 
+#include "common/input_file.h"
 #include "common/system_paths.h"
 #include "common/trace.h"
 #include "settings/checksum.h"
@@ -10,7 +11,10 @@
 #include <cstring>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -18,6 +22,8 @@ namespace {
 
 constexpr char kFromStbToken[] = "from-STB";
 constexpr char kToStbToken[] = "to-STB";
+constexpr char kOrderFileName[] = "written-order.txt";
+constexpr uint64_t kOrderFileLimit = 1 << 20;
 
 // Ours alone: a user's own file in the folder never matches.
 const std::regex& BackupName()
@@ -26,10 +32,129 @@ const std::regex& BackupName()
     return name;
 }
 
+const std::regex& RecoveryName()
+{
+    static const std::regex name(R"(^recovery_\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2}(?:_(\d{1,4}))?\.dat$)");
+    return name;
+}
+
+enum Family { kNotOurs, kBackupFamily, kRecoveryFamily, kFamilies };
+
+Family FamilyOf(const std::string& name)
+{
+    if (std::regex_match(name, BackupName()))
+        return kBackupFamily;
+    return std::regex_match(name, RecoveryName()) ? kRecoveryFamily : kNotOurs;
+}
+
+// The time in the name, and which file of the same second it is.
+std::pair<std::string, int> NameTime(const std::string& name)
+{
+    std::smatch m;
+    if (std::regex_match(name, m, BackupName()))
+        return {name.substr(0, 19), m[9].matched ? std::stoi(m[9]) : 1};
+    if (std::regex_match(name, m, RecoveryName()))
+        return {name.substr(9, 19), m[1].matched ? std::stoi(m[1]) : 1};
+    return {};
+}
+
+// A regular file (a link or anything else in its place is nobody's to count or remove).
+bool PlainFile(const fs::path& path, uintmax_t& size)
+{
+    std::error_code error;
+    if (!fs::is_regular_file(fs::symlink_status(path, error)))
+        return false;
+    size = fs::file_size(path, error);
+    return !error;
+}
+
+// The names we wrote, oldest first. In a folder from before the list was kept, the files that
+// are ours by name (a backup by its size too), in the order of their names.
+std::vector<std::string> WrittenOrder(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    const fs::path orderFile = folder / kOrderFileName;
+    if (fs::exists(fs::symlink_status(orderFile, error))) {
+        std::string text;
+        FileFailure failure;
+        if (!ReadInputFile(orderFile, kOrderFileLimit, text, &failure))
+            Trace("backups: %s", failure.Describe().c_str());
+        std::istringstream lines(text);
+        std::unordered_set<std::string> seen;
+        for (std::string name; std::getline(lines, name);)
+            if (FamilyOf(name) != kNotOurs && seen.insert(name).second)
+                names.push_back(name);
+        return names;
+    }
+    std::vector<std::pair<std::pair<std::string, int>, std::string>> found;
+    for (const fs::directory_entry& item : fs::directory_iterator(folder, error)) {
+        std::string name = item.path().filename().string();
+        const Family family = FamilyOf(name);
+        uintmax_t size = 0;
+        if (family != kNotOurs && PlainFile(item.path(), size) && (family == kRecoveryFamily || size == kSettingsFileSize))
+            found.emplace_back(NameTime(name), std::move(name));
+    }
+    std::sort(found.begin(), found.end());
+    for (auto& [time, name] : found)
+        names.push_back(std::move(name));
+    return names;
+}
+
+void WriteOrder(const fs::path& folder, const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += name + '\n';
+    FileFailure failure;
+    if (!SafeWriteFile(folder / kOrderFileName, ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+                       LinkRule::Replace, &failure))
+        Trace("backups: %s", failure.Describe().c_str());
+}
+
+// Removes the oldest written files of each kind beyond the limits; everything older than the
+// first that does not fit goes, the newest always stays. The names that remain, oldest first.
+std::vector<std::string> Pruned(const fs::path& folder, const std::vector<std::string>& names, BackupLimits limits)
+{
+    struct Tally {
+        size_t kept = 0;
+        uintmax_t bytes = 0;
+        bool full = false;
+    } tallies[kFamilies];
+    std::vector<std::string> remaining;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        const fs::path path = folder / *name;
+        uintmax_t size = 0;
+        if (!PlainFile(path, size))
+            continue;   // gone: no longer listed
+        Tally& tally = tallies[FamilyOf(*name)];
+        tally.full = tally.full || (tally.kept > 0 && (tally.kept >= limits.count || tally.bytes + size > limits.bytes));
+        std::error_code error;
+        if (tally.full && fs::remove(path, error))
+            continue;
+        if (error)
+            Trace("PruneBackups: \"%s\" stays: %s", path.c_str(), error.message().c_str());
+        ++tally.kept;
+        tally.bytes += size;
+        remaining.push_back(*name);
+    }
+    std::reverse(remaining.begin(), remaining.end());
+    return remaining;
+}
+
+// The file just placed in the folder becomes the newest written of its kind.
+void Record(const fs::path& folder, const std::string& name, BackupLimits limits)
+{
+    std::vector<std::string> names = WrittenOrder(folder);
+    std::erase(names, name);
+    names.push_back(name);
+    WriteOrder(folder, Pruned(folder, names, limits));
+}
+
 struct Listed {
     BackupEntry entry;
-    std::string stamp;   // the name's first 19 characters sort by time
-    int sequence = 1;    // a second backup within the same second
+    size_t written = 0;   // 1 + the place in the writing order; 0: not written by us
+    std::pair<std::string, int> nameTime;
 };
 
 std::optional<Listed> Parse(const fs::path& path)
@@ -52,24 +177,37 @@ std::optional<Listed> Parse(const fs::path& path)
     if (model > 255)
         return std::nullopt;
     listed.entry.modelId = uint8_t(model);
-    listed.stamp = name.substr(0, 19);
-    listed.sequence = m[9].matched ? std::stoi(m[9]) : 1;
+    listed.nameTime = {name.substr(0, 19), m[9].matched ? std::stoi(m[9]) : 1};
     return listed;
+}
+
+// 1 + each name's place in the writing order.
+std::unordered_map<std::string, size_t> WrittenPlaces(const fs::path& folder)
+{
+    std::unordered_map<std::string, size_t> written;
+    const std::vector<std::string> order = WrittenOrder(folder);
+    for (size_t place = 0; place < order.size(); ++place)
+        written[order[place]] = place + 1;
+    return written;
 }
 
 std::vector<Listed> ListNewestFirst(const fs::path& folder)
 {
+    const std::unordered_map<std::string, size_t> written = WrittenPlaces(folder);
     std::vector<Listed> found;
     std::error_code error;
     for (const fs::directory_entry& item : fs::directory_iterator(folder, error)) {
         std::error_code kindError;
         if (!item.is_regular_file(kindError) || item.is_symlink(kindError))
             continue;
-        if (std::optional<Listed> listed = Parse(item.path()))
+        if (std::optional<Listed> listed = Parse(item.path())) {
+            const auto place = written.find(item.path().filename().string());
+            listed->written = place == written.end() ? 0 : place->second;
             found.push_back(std::move(*listed));
+        }
     }
     std::sort(found.begin(), found.end(), [](const Listed& a, const Listed& b) {
-        return std::tie(a.stamp, a.sequence, a.entry.path) > std::tie(b.stamp, b.sequence, b.entry.path);
+        return std::tie(a.written, a.nameTime, a.entry.path) > std::tie(b.written, b.nameTime, b.entry.path);
     });
     return found;
 }
@@ -126,7 +264,13 @@ std::optional<fs::path> WriteBackup(const fs::path& folder, BackupKind kind, con
     files.Add(path, {header, image.packedFlash, image.eeprom}, LinkRule::Replace);
     if (!files.Commit(failure))
         return std::nullopt;
-    PruneBackups(folder, limits);
+    Record(folder, path.filename().string(), limits);
+    uintmax_t size = 0;
+    if (!PlainFile(path, size)) {   // removed by someone else since: a path that is gone is no backup
+        if (failure)
+            *failure = {path, "the backup is gone"};
+        return std::nullopt;
+    }
     return path;
 }
 
@@ -138,23 +282,43 @@ std::vector<BackupEntry> ListBackups(const fs::path& folder)
     return entries;
 }
 
+void KeepInBackups(const fs::path& folder, const fs::path& file, BackupLimits limits)
+{
+    const std::string name = file.filename().string();
+    if (FamilyOf(name) == kNotOurs)
+        Trace("KeepInBackups: \"%s\" is not a name of ours", name.c_str());
+    else
+        Record(folder, name, limits);
+}
+
+bool IsKeptRecoveryFile(const fs::path& path)
+{
+    return FamilyOf(path.filename().string()) == kRecoveryFamily;
+}
+
+std::vector<fs::path> ListKeptRecoveryFiles(const fs::path& folder)
+{
+    const std::unordered_map<std::string, size_t> written = WrittenPlaces(folder);
+    std::vector<std::tuple<size_t, std::pair<std::string, int>, fs::path>> found;
+    std::error_code error;
+    for (const fs::directory_entry& item : fs::directory_iterator(folder, error)) {
+        const std::string name = item.path().filename().string();
+        uintmax_t size = 0;
+        if (FamilyOf(name) != kRecoveryFamily || !PlainFile(item.path(), size))
+            continue;
+        const auto place = written.find(name);
+        found.emplace_back(place == written.end() ? 0 : place->second, NameTime(name), item.path());
+    }
+    std::sort(found.rbegin(), found.rend());
+    std::vector<fs::path> paths;
+    for (auto& listed : found)
+        paths.push_back(std::move(std::get<2>(listed)));
+    return paths;
+}
+
 void PruneBackups(const fs::path& folder, BackupLimits limits)
 {
-    size_t kept = 0;
-    uintmax_t bytes = 0;
-    bool full = false;   // everything older than the first backup that does not fit goes
-    for (const Listed& listed : ListNewestFirst(folder)) {
-        std::error_code error;
-        const uintmax_t size = fs::file_size(listed.entry.path, error);
-        full = full || (kept > 0 && (kept >= limits.count || bytes + (error ? 0 : size) > limits.bytes));
-        if (!full) {
-            ++kept;
-            bytes += error ? 0 : size;
-            continue;
-        }
-        if (!fs::remove(listed.entry.path, error))
-            Trace("PruneBackups: \"%s\" stays: %s", listed.entry.path.c_str(), error.message().c_str());
-    }
+    WriteOrder(folder, Pruned(folder, WrittenOrder(folder), limits));
 }
 
 std::optional<BackupEntry> NewestBackupOf(const fs::path& folder, uint16_t systemId)

@@ -1,5 +1,7 @@
 #include "settings/recovery_file.h"
 
+#include "common/system_paths.h"
+#include "settings/backup_folder.h"
 #include "settings/checksum.h"
 #include "settings/flash_pack.h"
 #include "settings/image_codec.h"
@@ -12,8 +14,11 @@
 namespace {
 
 constexpr char kMagic[8] = {'O', 'r', 'v', 'R', 'e', 'c', 'o', 'v'};
-constexpr uint16_t kVersion = 1;
-constexpr size_t kFixedHead = 22;
+constexpr uint16_t kVersion = 2;
+constexpr size_t kFirstHead = 22;   // version 1
+constexpr size_t kFixedHead = kFirstHead + 16;
+constexpr uint64_t kNoSize = ~uint64_t(0);
+constexpr std::time_t kLastSaneTime = 253402300799;   // 9999-12-31 23:59:59
 constexpr size_t kBodySize = kPackedFlashSize + kSettingsAreaSize + kEepromSize;
 
 void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes)
@@ -24,6 +29,12 @@ void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes)
 uint64_t GetBe64(const uint8_t* p)
 {
     return uint64_t(GetBe32(p)) << 32 | GetBe32(p + 4);
+}
+
+void PutBe64(uint8_t* p, uint64_t value)
+{
+    PutBe32(p, uint32_t(value >> 32));
+    PutBe32(p + 4, uint32_t(value));
 }
 
 }  // namespace
@@ -40,10 +51,10 @@ std::vector<uint8_t> BuildRecoveryFile(COrvanel1Doc& doc, const RecoveryInfo& in
     std::memcpy(out.data(), kMagic, sizeof kMagic);
     PutBe16(&out[8], kVersion);
     PutBe16(&out[10], doc.m_ExpectedSystemId);
-    const uint64_t when = uint64_t(info.written);
-    PutBe32(&out[12], uint32_t(when >> 32));
-    PutBe32(&out[16], uint32_t(when));
+    PutBe64(&out[12], uint64_t(info.written));
     PutBe16(&out[20], uint16_t(name.size()));
+    PutBe64(&out[22], info.fileStamp ? info.fileStamp->size : kNoSize);
+    PutBe64(&out[30], info.fileStamp ? uint64_t(info.fileStamp->modified) : 0);
     Append(out, std::span(reinterpret_cast<const uint8_t*>(name.data()), name.size()));
     Append(out, std::span(doc.m_PackedFlash).first(kPackedFlashSize));
     Append(out, std::span(doc.m_SettingsArea).first(kSettingsAreaSize));
@@ -57,17 +68,23 @@ std::vector<uint8_t> BuildRecoveryFile(COrvanel1Doc& doc, const RecoveryInfo& in
 bool DecodeRecoveryFile(std::span<const uint8_t> bytes, COrvanel1Doc& doc, RecoveryInfo& info)
 {
     doc.m_bLoaded = false;
-    if (bytes.size() < kFixedHead || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0 ||
-        GetBe16(&bytes[8]) != kVersion)
+    if (bytes.size() < kFirstHead || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
         return false;
+    const uint16_t version = GetBe16(&bytes[8]);
+    if (version != 1 && version != kVersion)
+        return false;
+    const size_t head = version == 1 ? kFirstHead : kFixedHead;
     const size_t nameLength = GetBe16(&bytes[20]);
-    if (nameLength > kMaxRecoveryName || bytes.size() != kFixedHead + nameLength + kBodySize + 2)
+    if (nameLength > kMaxRecoveryName || bytes.size() != head + nameLength + kBodySize + 2)
         return false;
     const size_t crcAt = bytes.size() - 2;
     if (Crc16(bytes.data(), crcAt) != GetBe16(&bytes[crcAt]))
         return false;
-    const uint8_t* at = bytes.data() + kFixedHead;
+    const uint8_t* at = bytes.data() + head;
     info.fileName.reset();
+    info.fileStamp.reset();
+    if (version != 1 && GetBe64(&bytes[22]) != kNoSize)
+        info.fileStamp = FileStamp{GetBe64(&bytes[22]), int64_t(GetBe64(&bytes[30]))};
     if (nameLength > 0)
         info.fileName = std::filesystem::path(std::string(reinterpret_cast<const char*>(at), nameLength));
     info.written = std::time_t(GetBe64(&bytes[12]));
@@ -98,4 +115,26 @@ bool ReadRecoveryFile(const std::filesystem::path& path, COrvanel1Doc& doc, Reco
         return false;
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     return DecodeRecoveryFile(bytes, doc, info);
+}
+
+std::optional<FileStamp> StampOf(const std::filesystem::path& path)
+{
+    std::error_code error;
+    const uintmax_t size = std::filesystem::file_size(path, error);
+    if (error)
+        return std::nullopt;
+    const auto modified = std::filesystem::last_write_time(path, error);
+    if (error)
+        return std::nullopt;
+    return FileStamp{uint64_t(size), int64_t(modified.time_since_epoch().count())};
+}
+
+bool KnownTime(std::time_t written)
+{
+    return written >= 0 && written <= kLastSaneTime;
+}
+
+std::string RecoveryTimeText(std::time_t written)
+{
+    return KnownTime(written) ? BackupTimeText(LocalTime(written)) : "an unknown time";
 }

@@ -7,6 +7,7 @@
 #include "editor_ui/core/recovery_keeper.h"
 #include "settings/backup_folder.h"
 #include "settings/model_traits.h"
+#include "settings/recovery_file.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -16,6 +17,18 @@ const std::string kWarnningTitle = "Warnning";
 bool ServiceView(int view)
 {
     return view == kTvView || view == kRadioView;
+}
+
+// "demo.std", or what a document without a file is.
+std::string DocumentText(const RecoveryInfo& info)
+{
+    return info.fileName ? info.fileName->filename().string() : "the settings without a file name";
+}
+
+// The file the edits began from is no longer as they found it (or it cannot be told).
+bool FileChangedSince(const RecoveryInfo& info)
+{
+    return info.fileName && (!info.fileStamp || StampOf(*info.fileName) != info.fileStamp);
 }
 }
 
@@ -155,6 +168,8 @@ void CEditorController::Discard()
     m_Clip.Clear();
     m_History.Clear();
     m_FileName.reset();
+    m_FileStamp.reset();
+    m_bSaveAsNext = false;
     m_bEdited = false;
     Changed(kRefreshAll);
 }
@@ -165,10 +180,10 @@ void CEditorController::ClearUndo()
     m_SortLabel.clear();
 }
 
-void CEditorController::AfterLoad(bool edited)
+void CEditorController::AfterLoad(bool edited, const std::string& start)
 {
     ++m_LoadCount;
-    StartHistory(edited);
+    StartHistory(edited, start);
     m_CurSat = -1;
     m_TpSel.clear();
     m_TpCaret = -1;
@@ -194,6 +209,8 @@ void CEditorController::OnUpload()
         DropRecovery();   // the edits on screen were given up at the question
         m_Clip.Clear();
         m_FileName.reset();
+        m_FileStamp.reset();
+        m_bSaveAsNext = false;
         ClearUndo();
         AfterLoad(true);
     });
@@ -216,10 +233,53 @@ void CEditorController::OnOpenBackup()
     if (Held() && !AskSaveFirst(PromptIcon::Warning))
         return;
     std::optional<std::filesystem::path> path = m_Dialogs.ChooseBackup();
-    if (!path || !OpenAtStart(*path))
+    if (!path)
+        return;
+    if (IsKeptRecoveryFile(*path)) {
+        OpenKeptRecovery(*path);
+        return;
+    }
+    if (!OpenAtStart(*path))
         return;
     m_FileName.reset();
+    m_FileStamp.reset();
     Changed(kRefreshCommands);
+    Say("Opened the backup " + path->filename().string());
+}
+
+void CEditorController::OpenKeptRecovery(const std::filesystem::path& path)
+{
+    Discard();
+    ClearUndo();
+    auto found = std::make_unique<COrvanel1Doc>();
+    found->m_Revision = m_Doc.m_Revision;
+    RecoveryInfo info;
+    if (!ReadRecoveryFile(path, *found, info)) {
+        Say("The recovery file " + path.string() + " cannot be read");
+        return;
+    }
+    // An older state than the file may hold now: a save asks where.
+    TakeRecovered(*found, info, info.fileName.has_value());
+    Say("Opened the unsaved changes to " + DocumentText(info) + " of " + RecoveryTimeText(info.written));
+}
+
+void CEditorController::TakeRecovered(COrvanel1Doc& found, const RecoveryInfo& info, bool askWhereToSave)
+{
+    found.m_pPrompter = m_Doc.m_pPrompter;
+    found.m_SideFileFolder = m_Doc.m_SideFileFolder;
+    m_Doc = std::move(found);
+    m_Clip.Clear();
+    ClearUndo();
+    m_FileName = info.fileName;
+    m_FileStamp = info.fileStamp;
+    m_bSaveAsNext = askWhereToSave;
+    AfterLoad(true, "Recovered changes of " + RecoveryTimeText(info.written));
+}
+
+void CEditorController::Say(const std::string& text)
+{
+    if (m_pListener)
+        m_pListener->ShowPassing(text);
 }
 
 bool CEditorController::OpenAtStart(const std::filesystem::path& path)
@@ -231,13 +291,14 @@ bool CEditorController::OpenAtStart(const std::filesystem::path& path)
         return false;
     }
     m_FileName = path;
+    m_FileStamp = StampOf(path);
     AfterLoad(false);
     return true;
 }
 
 bool CEditorController::OnSave()
 {
-    if (!m_FileName)
+    if (!m_FileName || m_bSaveAsNext)
         return OnSaveAs();
     return WriteFile(*m_FileName);
 }
@@ -260,12 +321,14 @@ bool CEditorController::WriteFile(const std::filesystem::path& path)
     bool saved = SaveSettingsFile(m_Doc, path) == SettingsFileResult::Ok;
     if (saved) {
         m_bEdited = false;
+        m_bSaveAsNext = false;
+        m_FileStamp = StampOf(path);
         DropRecovery();
         m_History.MarkSaved();
     }
     Changed(kRefreshCommands);
-    if (saved && m_pListener)
-        m_pListener->ShowPassing("Saved " + path.filename().string());
+    if (saved)
+        Say("Saved " + path.filename().string());
     return saved;
 }
 
@@ -287,32 +350,38 @@ bool CEditorController::OfferRecovery()
     auto found = std::make_unique<COrvanel1Doc>();
     found->m_Revision = m_Doc.m_Revision;
     RecoveryInfo info;
-    const bool readable = ReadRecoveryFile(m_pRecovery->Path(), *found, info);
-    if (readable) {
-        const std::string question = "Recover the unsaved changes of " + BackupTimeText(LocalTime(info.written)) + "?";
-        if (m_Prompter.Ask(question, "Notice", PromptButtons::YesNo, PromptIcon::Question) == PromptAnswer::Yes) {
-            found->m_pPrompter = m_Doc.m_pPrompter;
-            found->m_SideFileFolder = m_Doc.m_SideFileFolder;
-            m_Doc = std::move(*found);
-            m_Clip.Clear();
-            ClearUndo();
-            m_FileName = info.fileName;
-            AfterLoad(true);
-            m_Recorded = RecoveryState();   // the file holds these edits and stays until they are saved
-            m_RecoveryDue.reset();
-            return true;
-        }
-    } else {
-        Trace("OfferRecovery: %s cannot be read; it is kept aside", m_pRecovery->Path().c_str());
+    if (!ReadRecoveryFile(m_pRecovery->Path(), *found, info)) {
+        SetRecoveryAside(std::time(nullptr), "The recovery file of an earlier run cannot be read (damaged, cut short or "
+                                             "of another program version); it was kept as ");
+        return false;
     }
+    const bool changed = FileChangedSince(info);
+    std::string question = "Recover the unsaved changes to " + DocumentText(info) + " of " +
+                           RecoveryTimeText(info.written) + "?\n\nNo keeps them in " +
+                           m_pRecovery->AsideFolder().string() + ", where File > Open Backup... opens them.";
+    if (changed)
+        question += "\n\n" + info.fileName->filename().string() +
+                    " has changed since; saving the recovered changes will ask where to save.";
+    if (m_Prompter.Ask(question, "Notice", PromptButtons::YesNo, PromptIcon::Question) != PromptAnswer::Yes) {
+        SetRecoveryAside(info.written, "The unsaved changes were kept as ");
+        return false;
+    }
+    TakeRecovered(*found, info, changed);
+    m_Recorded = RecoveryState();   // the file holds these edits and stays until they are saved
+    m_RecoveryDue.reset();
+    return true;
+}
+
+void CEditorController::SetRecoveryAside(std::time_t written, const std::string& said)
+{
     FileFailure failure;
-    if (!m_pRecovery->MoveAside(readable ? info.written : std::time(nullptr), &failure))
-        Trace("OfferRecovery: %s", failure.Describe().c_str());
-    return false;
+    const auto aside = m_pRecovery->MoveAside(written, &failure);
+    Say(aside ? said + aside->string() : "The recovery file stays as it was: " + failure.Describe());
 }
 
 void CEditorController::ArmRecovery()
 {
+    NoteRecoveryFailure();
     if (!m_pRecovery || m_RecoveryDue || !Edited() || m_Recorded == RecoveryState())
         return;
     m_RecoveryDue = std::chrono::steady_clock::now() + kRecoveryInterval;
@@ -322,6 +391,7 @@ void CEditorController::ArmRecovery()
 
 void CEditorController::KeepRecovery(std::chrono::steady_clock::time_point now)
 {
+    NoteRecoveryFailure();
     if (!m_RecoveryDue)
         return;
     if (now < *m_RecoveryDue) {
@@ -333,8 +403,29 @@ void CEditorController::KeepRecovery(std::chrono::steady_clock::time_point now)
     if (!m_pRecovery || !Edited() || m_Recorded == RecoveryState())
         return;
     // The copy is all the window's thread does; encoding and writing happen on the keeper's.
-    m_pRecovery->Write(std::make_unique<COrvanel1Doc>(m_Doc), {m_FileName, std::time(nullptr)});
+    m_pRecovery->Write(std::make_unique<COrvanel1Doc>(m_Doc), {m_FileName, std::time(nullptr), m_FileStamp});
     m_Recorded = RecoveryState();
+    if (m_pListener)   // to hear of a failed write
+        m_pListener->WakeAfter(kRecoveryCheck);
+}
+
+// A write that failed leaves the edits unrecorded, so that the next change tries again; the
+// status line says so once until a write succeeds.
+void CEditorController::NoteRecoveryFailure()
+{
+    if (!m_pRecovery)
+        return;
+    const FileFailure failure = m_pRecovery->LastFailure();
+    if (!failure) {
+        m_bRecoveryFailureSaid = false;
+        return;
+    }
+    if (!Edited())
+        return;
+    m_Recorded.reset();
+    if (!m_bRecoveryFailureSaid)
+        Say("Unsaved changes are not protected against a crash: " + failure.Describe());
+    m_bRecoveryFailureSaid = true;
 }
 
 void CEditorController::DropRecovery()

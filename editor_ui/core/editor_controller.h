@@ -10,6 +10,7 @@
 #include "editor_ui/core/editor_host.h"
 #include "editor_ui/core/lnb_panel.h"
 #include "editor_ui/core/svc_filter.h"
+#include "settings/recovery_file.h"
 
 #include <chrono>
 #include <filesystem>
@@ -121,9 +122,11 @@ public:
     // the keeper at most every kRecoveryInterval after a change; a save, a discard and leaving
     // remove it.
     static constexpr std::chrono::seconds kRecoveryInterval{5};
+    static constexpr std::chrono::seconds kRecoveryCheck{1};
     void SetRecovery(CRecoveryKeeper* keeper) { m_pRecovery = keeper; }
     // At start: offers the file an editor left behind; Yes loads it (edited, with its file
-    // name), No moves it aside. True when the recovered settings are shown.
+    // name; when that file changed since, the next save asks where), No moves it aside, and so
+    // does a file that cannot be read. True when the recovered settings are shown.
     bool OfferRecovery();
     // The listener's wake-up: writes the recovery file when its time has come.
     void KeepRecovery(std::chrono::steady_clock::time_point now);
@@ -193,7 +196,15 @@ private:
     void ExportListCsv();
     bool AskSaveFirst(PromptIcon icon);
     void Discard();
-    void AfterLoad(bool edited);
+    // `start` names the history's first step when it is not the usual one.
+    void AfterLoad(bool edited, const std::string& start = {});
+    void OpenKeptRecovery(const std::filesystem::path& path);
+    void TakeRecovered(COrvanel1Doc& found, const RecoveryInfo& info, bool askWhereToSave);
+    // Moves the recovery file into the backups and says where, after `said`.
+    void SetRecoveryAside(std::time_t written, const std::string& said);
+    void NoteRecoveryFailure();
+    // A line for the status bar.
+    void Say(const std::string& text);
     bool WriteFile(const std::filesystem::path& path);
     void ClearUndo();
     void UndoSort();
@@ -222,7 +233,7 @@ private:
     void Describe(std::string text, std::string mergeKey = {});
     // Typing into one field of one service makes one step.
     void DescribePid(SvcKind kind, uint32_t pos, SvcPidField field, uint32_t value);
-    void StartHistory(bool edited);
+    void StartHistory(bool edited, const std::string& start);
     unsigned AfterDocChange();
     // The filtered lists' shown services again; true when they or the selections changed.
     bool Refilter();
@@ -247,6 +258,8 @@ private:
     int m_View = kSatView;
     bool m_bEdited = false;   // an upload or a copy, which change no table
     std::optional<std::filesystem::path> m_FileName;
+    std::optional<FileStamp> m_FileStamp;   // of m_FileName when opened or last saved
+    bool m_bSaveAsNext = false;             // the file changed under recovered edits
     std::string m_SortLabel;
     int m_CurSat = -1;
     std::vector<uint32_t> m_TpSel;
@@ -262,6 +275,7 @@ private:
     uint64_t m_LoadCount = 0;
     std::optional<std::pair<uint64_t, uint64_t>> m_Recorded;   // what the recovery file holds
     std::optional<std::chrono::steady_clock::time_point> m_RecoveryDue;
+    bool m_bRecoveryFailureSaid = false;
 };
 
 // How the history names the change a menu command makes ("TV Service : Cut"); empty for a

@@ -50,10 +50,9 @@ void CEditorController::DescribePid(SvcKind kind, uint32_t pos, SvcPidField fiel
 }
 
 // Edited settings arrived by an upload, or from the recovery file (which knows their file).
-void CEditorController::StartHistory(bool edited)
+void CEditorController::StartHistory(bool edited, const std::string& start)
 {
-    const char* start = !edited ? "Open" : m_FileName ? "Recovered Changes" : "Upload FROM STB";
-    m_History.Reset(m_Doc, start, !edited);
+    m_History.Reset(m_Doc, !start.empty() ? start : !edited ? "Open" : "Upload FROM STB", !edited);
     m_SeenRevision = m_Doc.m_Revision.Current();
     m_Filter[kTvKind] = m_Filter[kRadioKind] = {};
 }

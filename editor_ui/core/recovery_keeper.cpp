@@ -11,10 +11,11 @@ namespace fs = std::filesystem;
 CRecoveryKeeper::CRecoveryKeeper(fs::path sideFolder)
     : m_Folder(std::move(sideFolder)), m_Path(m_Folder / kRecoveryFileName)
 {
-    if (MakePrivateFolder(m_Folder))
-        m_pLock = CInstanceLock::Acquire(m_Folder / "recovery.lock");
+    if (!MakePrivateFolder(m_Folder, &m_Failure))
+        return;
+    m_pLock = CInstanceLock::Acquire(m_Folder / "recovery.lock");
     if (!m_pLock) {
-        Trace("CRecoveryKeeper: another editor keeps the recovery file of %s", m_Folder.c_str());
+        m_Failure = {m_Folder / "recovery.lock", "another editor keeps the recovery file"};
         return;
     }
     m_Thread = std::thread([this] { Run(); });
@@ -103,8 +104,6 @@ void CRecoveryKeeper::Do(Job& job)
         else
             SafeWriteFile(m_Path, bytes, LinkRule::Replace, &failure);
     }
-    if (failure)
-        Trace("CRecoveryKeeper: %s", failure.Describe().c_str());
     std::lock_guard lock(m_Lock);
     m_Failure = failure;
 }
@@ -112,10 +111,10 @@ void CRecoveryKeeper::Do(Job& job)
 std::optional<fs::path> CRecoveryKeeper::MoveAside(std::time_t written, FileFailure* failure)
 {
     Flush();
-    const fs::path folder = BackupFolderOf(m_Folder);
+    const fs::path folder = AsideFolder();
     if (!MakePrivateFolder(folder, failure))
         return std::nullopt;
-    const std::tm local = LocalTime(written);
+    const std::tm local = LocalTime(KnownTime(written) ? written : std::time(nullptr));
     char stem[80];
     std::strftime(stem, sizeof stem, "recovery_%Y-%m-%d_%H-%M-%S", &local);
     std::error_code error;
@@ -127,5 +126,11 @@ std::optional<fs::path> CRecoveryKeeper::MoveAside(std::time_t written, FileFail
             *failure = {m_Path, error.message()};
         return std::nullopt;
     }
+    KeepInBackups(folder, aside);
     return aside;
+}
+
+fs::path CRecoveryKeeper::AsideFolder() const
+{
+    return BackupFolderOf(m_Folder);
 }

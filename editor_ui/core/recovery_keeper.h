@@ -31,12 +31,13 @@ public:
     // Encodes and writes the copy (tables and image buffers of the document) on the thread.
     void Write(std::unique_ptr<COrvanel1Doc> copy, RecoveryInfo info);
     void Remove();
-    // Moves the file into backups/ as "recovery_DATE_TIME.dat" (the time it was written);
-    // nothing is deleted. The new path.
+    // Moves the file into backups/ as "recovery_DATE_TIME.dat" (the time it was written, or
+    // now when that is not known), kept there within the backups' limits. The new path.
     std::optional<std::filesystem::path> MoveAside(std::time_t written, FileFailure* failure = nullptr);
+    std::filesystem::path AsideFolder() const;
     // Returns once nothing waits and nothing is being written.
     void Flush();
-    // The last write's failure, empty after a success.
+    // The last write's failure, empty after a success; why none is kept while not Active.
     FileFailure LastFailure() const;
 
 private:

@@ -73,7 +73,10 @@ int main(int argc, char* argv[])
     const BackupImage image{doc.m_ExpectedSystemId, doc.m_PackedFlash, std::span(doc.m_Eeprom).first(kEepromSize)};
     ok &= WriteBackup(folder, BackupKind::FromStb, image, 1796730612).has_value();
     ok &= WriteBackup(folder, BackupKind::ToStb, image, 1796738040).has_value();
-    CBackupWindow window(&app.frame, ReadBackupRows(folder));
+    std::vector<BackupRow> rows = ListBackupRows(folder);
+    for (BackupRow& row : rows)   // the picture shows the counts filled in
+        CountBackupRow(row);
+    CBackupWindow window(&app.frame, rows);
     window.show();
     ok &= Save(window, dir, "window-open-backup.png");
 

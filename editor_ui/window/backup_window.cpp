@@ -8,8 +8,10 @@
 
 namespace {
 
-QString Count(int count)
+QString Count(const BackupRow& row, int count)
 {
+    if (!row.counted)
+        return QStringLiteral("...");
     return count < 0 ? QStringLiteral("?") : QString::number(count);
 }
 
@@ -24,8 +26,8 @@ CBackupWindow::CBackupWindow(QWidget* parent, std::vector<BackupRow> rows) : QDi
     m_pList->setHeaderLabels({"Date", "Kind", "Model", "TV", "Radio", "Satellites"});
     for (const BackupRow& row : m_Rows) {
         auto* item = new QTreeWidgetItem(m_pList, {QString::fromStdString(row.time), QString::fromStdString(row.kind),
-                                                   QString::fromStdString(row.model), Count(row.tv),
-                                                   Count(row.radio), Count(row.satellites)});
+                                                   QString::fromStdString(row.model), Count(row, row.tv),
+                                                   Count(row, row.radio), Count(row, row.satellites)});
         item->setToolTip(0, QString::fromStdString(row.path.string()));
         for (int column = 3; column < 6; ++column)
             item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
@@ -43,6 +45,19 @@ CBackupWindow::CBackupWindow(QWidget* parent, std::vector<BackupRow> rows) : QDi
     layout->addWidget(m_pList);
     layout->addWidget(buttons);
     resize(620, 360);
+    m_pCounter = std::make_unique<CBackupCounter>(m_Rows, [this](size_t index, const BackupRow& row) {
+        QMetaObject::invokeMethod(this, [this, index, row] { ShowCounts(index, row); }, Qt::QueuedConnection);
+    });
+}
+
+void CBackupWindow::ShowCounts(size_t index, const BackupRow& row)
+{
+    m_Rows[index] = row;
+    QTreeWidgetItem* item = m_pList->topLevelItem(int(index));
+    item->setText(2, QString::fromStdString(row.model));
+    item->setText(3, Count(row, row.tv));
+    item->setText(4, Count(row, row.radio));
+    item->setText(5, Count(row, row.satellites));
 }
 
 std::optional<std::filesystem::path> CBackupWindow::Chosen() const

@@ -74,7 +74,7 @@ std::optional<std::filesystem::path> CQtEditorDialogs::ChooseFileToWrite(const Q
 
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseBackup()
 {
-    return RunOpenBackupWindow(m_pParent, ReadBackupRows(m_BackupFolder));
+    return RunOpenBackupWindow(m_pParent, ListBackupRows(m_BackupFolder));
 }
 
 bool CQtEditorDialogs::AddSatellite()

@@ -52,6 +52,13 @@ std::string BackupFailureNote(const CTransferDialog& dialog)
     return dialog.BackupFailure() ? "Backup not written: " + dialog.BackupFailure().Describe() : std::string();
 }
 
+std::string BackupNote(const CTransferDialog& dialog)
+{
+    if (dialog.Backup())
+        return "The transfer's backup was kept as " + dialog.Backup()->string();
+    return BackupFailureNote(dialog);
+}
+
 void CTransferDialog::NotifyState()
 {
     TransferState state{m_bDeviceReady, WorkersRunning(), m_Phase == Phase::Open && CanStart(), WatchdogRunning(),

@@ -134,3 +134,5 @@ private:
 
 // For the status line after a transfer: "Backup not written: \"PATH\": REASON", or nothing.
 std::string BackupFailureNote(const CTransferDialog& dialog);
+// Where the transfer's backup was kept, or why it was not written; empty before a transfer.
+std::string BackupNote(const CTransferDialog& dialog);

@@ -29,16 +29,19 @@ protected:
     {
         return {source->m_ExpectedSystemId, source->m_RePackedFlash, std::span(source->m_Eeprom).first(kEepromSize)};
     }
-    // A backup by name only, of size bytes, `age` seconds before the written ones.
-    fs::path Planted(int age, size_t bytes = 10)
+    // A backup written `age` seconds after the first, with limits that keep everything.
+    fs::path Written(int age, BackupLimits limits = {.count = 1000, .bytes = UINTMAX_MAX})
     {
-        std::tm t{};
-        t.tm_year = 120, t.tm_mon = 0, t.tm_mday = 1 + age / 86400, t.tm_hour = (age / 3600) % 24;
-        t.tm_min = (age / 60) % 60, t.tm_sec = age % 60;
-        char name[64];
-        std::strftime(name, sizeof name, "%Y-%m-%d_%H-%M-%S_to-STB_model-0.std", &t);
-        fs::path path = folder / name;
+        auto path = WriteBackup(folder, BackupKind::ToStb, Image(), when + age, nullptr, limits);
+        EXPECT_TRUE(path);
+        return path.value_or(fs::path());
+    }
+    // A recovery file moved aside, of size bytes, named by the time in `name`.
+    fs::path Aside(const std::string& name, size_t bytes, BackupLimits limits)
+    {
+        fs::path path = folder / ("recovery_" + name + ".dat");
         EXPECT_TRUE(WriteFileText(path, std::string(bytes, 'x')));
+        KeepInBackups(folder, path, limits);
         return path;
     }
 
@@ -79,13 +82,12 @@ TEST_F(BackupFolder, ABackupIsASettingsFileOfTheTransferNamedByTimeKindAndModel)
 
 TEST_F(BackupFolder, TheNewestHundredStayAndOtherFilesAreNeverTouched)
 {
-    ASSERT_TRUE(fs::create_directories(folder));
-    const fs::path oldest = Planted(0);
+    const fs::path oldest = Written(0);
     for (int age = 1; age < 100; ++age)
-        Planted(age);
+        Written(age);
     const fs::path users = folder / "my notes.std";
     ASSERT_TRUE(WriteFileText(users, "mine"));
-    auto written = WriteBackup(folder, BackupKind::FromStb, Image(), when);
+    auto written = WriteBackup(folder, BackupKind::FromStb, Image(), when + 100);
     ASSERT_TRUE(written);
     EXPECT_EQ(ListBackups(folder).size(), 100u);
     EXPECT_FALSE(fs::exists(oldest)) << "the 101st backup pushes the oldest out";
@@ -93,18 +95,82 @@ TEST_F(BackupFolder, TheNewestHundredStayAndOtherFilesAreNeverTouched)
     EXPECT_TRUE(fs::exists(users));
 }
 
-TEST_F(BackupFolder, TheByteLimitRemovesTheOldestFirstButNeverTheNewest)
+TEST_F(BackupFolder, AClockThatWentBackNeverCostsTheBackupJustWritten)
 {
-    ASSERT_TRUE(fs::create_directories(folder));
-    const fs::path a = Planted(0, 50), b = Planted(1, 100), c = Planted(2, 300), d = Planted(3, 300);
-    PruneBackups(folder, {.count = 100, .bytes = 650});
+    const fs::path first = Written(0);
+    for (int age = 1; age < 100; ++age)
+        Written(age);
+    auto written = WriteBackup(folder, BackupKind::FromStb, Image(), when - 365 * 86400);
+    ASSERT_TRUE(written);
+    EXPECT_TRUE(fs::exists(*written)) << "the path reported is there";
+    const auto listed = ListBackups(folder);
+    ASSERT_EQ(listed.size(), 100u);
+    EXPECT_EQ(listed[0].path, *written) << "newest written first, whatever its name says";
+    EXPECT_FALSE(fs::exists(first)) << "the first written goes, not the one named oldest";
+    EXPECT_EQ(NewestBackupOf(folder, 0x1234)->path, *written);
+}
+
+TEST_F(BackupFolder, AFileWeDidNotWriteIsNeitherCountedNorRemoved)
+{
+    const BackupLimits limits{.count = 3, .bytes = 4 * kSettingsFileSize};
+    const fs::path first = Written(0, limits);
+    const fs::path foreign = folder / "2031-01-01_00-00-00_from-STB_model-0.std";
+    ASSERT_TRUE(WriteFileText(foreign, std::string(5 * kSettingsFileSize, 'x')));
+    const fs::path copy = folder / "2030-01-01_00-00-00_from-STB_model-0.std";
+    fs::copy_file(first, copy);
+    Written(1, limits);
+    Written(2, limits);
+    const fs::path last = Written(3, limits);
+
+    EXPECT_TRUE(fs::exists(last)) << "a later name of another's does not push out what we wrote";
+    EXPECT_TRUE(fs::exists(foreign) && fs::exists(copy));
+    EXPECT_FALSE(fs::exists(first)) << "three of ours stay";
+    const auto listed = ListBackups(folder);
+    ASSERT_EQ(listed.size(), 5u) << "all are listed to open";
+    EXPECT_EQ(listed[0].path, last);
+    EXPECT_EQ(listed[3].path, foreign) << "those we did not write come last";
+}
+
+TEST_F(BackupFolder, RecoveryFilesMovedAsideAreHeldToTheLimitsByTheirOwnCount)
+{
+    const fs::path backup = Written(0);
+    const BackupLimits limits{.count = 100, .bytes = 650};
+    // The names' clock went back between the second and the third.
+    const fs::path a = Aside("2026-12-08_10-00-00", 50, limits), b = Aside("2026-12-08_11-00-00", 100, limits);
+    const fs::path c = Aside("2026-01-01_09-00-00", 300, limits), d = Aside("2026-01-01_08-00-00", 300, limits);
     EXPECT_TRUE(fs::exists(d) && fs::exists(c));
     EXPECT_FALSE(fs::exists(b));
     EXPECT_FALSE(fs::exists(a)) << "older than the first over the limit, though it would still fit";
+    EXPECT_TRUE(fs::exists(backup)) << "a backup is no recovery file to count";
 
     PruneBackups(folder, {.count = 100, .bytes = 10});
     EXPECT_TRUE(fs::exists(d)) << "the newest stays even alone over the limit";
     EXPECT_FALSE(fs::exists(c));
+    EXPECT_TRUE(fs::exists(backup));
+
+    for (int n = 0; n < 3; ++n)
+        Aside("2026-01-01_07-00-0" + std::to_string(n), 10, {.count = 2});
+    EXPECT_FALSE(fs::exists(d));
+    EXPECT_TRUE(fs::exists(folder / "recovery_2026-01-01_07-00-02.dat"));
+    EXPECT_TRUE(fs::exists(backup));
+}
+
+TEST_F(BackupFolder, AFolderFromBeforeTheWritingOrderKeepsItsBackupsInTheOrderOfTheirNames)
+{
+    const fs::path model = Written(0);
+    const fs::path older = folder / "2025-01-01_00-00-00_to-STB_model-0.std";
+    const fs::path newer = folder / "2025-01-02_00-00-00_to-STB_model-0.std";
+    const fs::path stub = folder / "2025-01-03_00-00-00_to-STB_model-0.std";
+    fs::copy_file(model, older);
+    fs::copy_file(model, newer);
+    ASSERT_TRUE(WriteFileText(stub, "not a backup by its size"));
+    fs::remove(model);
+    fs::remove(folder / "written-order.txt");
+
+    PruneBackups(folder, {.count = 1});
+    EXPECT_FALSE(fs::exists(older));
+    EXPECT_TRUE(fs::exists(newer));
+    EXPECT_TRUE(fs::exists(stub));
 }
 
 TEST_F(BackupFolder, AFailedWriteSaysWhereAndWhy)

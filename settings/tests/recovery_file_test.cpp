@@ -1,6 +1,7 @@
 // The recovery file: the document as the editor held it comes back whole, re-packed against
 // the same image, and damaged bytes are refused.
 #include "common/testing/test_support.h"
+#include "settings/checksum.h"
 #include "settings/demo_settings.h"
 #include "settings/recovery_file.h"
 #include "settings/settings_file.h"
@@ -26,7 +27,7 @@ protected:
         doc->m_TvSvc[3].svcId ^= 0x55;   // an unsaved edit
         doc->m_RadioSvc[5].pmtPid ^= 0x11;
     }
-    std::vector<uint8_t> Build() { return BuildRecoveryFile(*doc, {temp / "demo.std", 1796730612}); }
+    std::vector<uint8_t> Build() { return BuildRecoveryFile(*doc, {temp / "demo.std", 1796730612, {}}); }
 
     testing_support::TempFolder temp{"recovery"};
     std::unique_ptr<COrvanel1Doc> doc = std::make_unique<COrvanel1Doc>();
@@ -68,6 +69,36 @@ TEST_F(RecoveryFile, DamagedOrCutBytesAreRefused)
     EXPECT_FALSE(DecodeRecoveryFile(longName, *back, info));
     EXPECT_FALSE(back->m_bLoaded);
     EXPECT_FALSE(ReadRecoveryFile(temp / "missing.dat", *back, info));
+}
+
+TEST_F(RecoveryFile, TheFilesSizeAndTimeComeBackAndAnEarlierVersionStillReads)
+{
+    const FileStamp stamp = StampOf(temp / "demo.std").value();
+    EXPECT_EQ(stamp.size, kSettingsFileSize);
+    std::vector<uint8_t> bytes = BuildRecoveryFile(*doc, {temp / "demo.std", 1796730612, stamp});
+    auto back = std::make_unique<COrvanel1Doc>();
+    RecoveryInfo info;
+    ASSERT_TRUE(DecodeRecoveryFile(bytes, *back, info));
+    EXPECT_EQ(info.fileStamp, stamp);
+
+    // The same without the size and time, as the first version wrote it.
+    bytes.erase(bytes.begin() + 22, bytes.begin() + 38);
+    bytes[9] = 1;
+    bytes.resize(bytes.size() - 2);
+    const uint16_t crc = Crc16(bytes.data(), bytes.size());
+    bytes.push_back(uint8_t(crc >> 8));
+    bytes.push_back(uint8_t(crc));
+    ASSERT_TRUE(DecodeRecoveryFile(bytes, *back, info));
+    EXPECT_EQ(info.fileName, temp / "demo.std");
+    EXPECT_FALSE(info.fileStamp) << "not known";
+    EXPECT_EQ(back->m_TvSvc[3].svcId, doc->m_TvSvc[3].svcId);
+}
+
+TEST(RecoveryTime, ATimeNoClockOfOursWroteReadsAsUnknown)
+{
+    EXPECT_EQ(RecoveryTimeText(std::time_t(1) << 52), "an unknown time");
+    EXPECT_EQ(RecoveryTimeText(-1), "an unknown time");
+    EXPECT_EQ(RecoveryTimeText(1796730612).size(), 19u);
 }
 
 }  // namespace

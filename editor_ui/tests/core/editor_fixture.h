@@ -17,6 +17,12 @@
 #include <memory>
 #include <unistd.h>
 
+// The status line's passing messages.
+struct PassingMessages : EditorListener {
+    std::vector<std::string> texts;
+    void Refresh(unsigned) override {}
+    void ShowPassing(const std::string& text) override { texts.push_back(text); }
+};
 
 class EditorTest : public ::testing::Test {
 protected:

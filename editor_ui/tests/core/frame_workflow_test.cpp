@@ -73,13 +73,6 @@ TEST_F(EditorTest, AFailedOpenDiscardsAndDropsTheFileName)
     EXPECT_EQ(EnabledCommands(ctl).size(), 8u);
 }
 
-// The status line's passing messages.
-struct PassingMessages : EditorListener {
-    std::vector<std::string> texts;
-    void Refresh(unsigned) override {}
-    void ShowPassing(const std::string& text) override { texts.push_back(text); }
-};
-
 TEST_F(EditorTest, SaveWritesTheKnownFileAndSaveAsNamesANewOne)
 {
     PassingMessages passing;
@@ -184,9 +177,12 @@ TEST_F(EditorTest, OpenBackupAsksFirstAndLeavesNoFileNameSoSaveAsksWhere)
     EXPECT_EQ(prompter.shown.back().text, "Save the Current information?");
     EXPECT_EQ(dialogs.backups.size(), 2u) << "Cancel asks for no backup";
 
+    PassingMessages passing;
+    ctl.SetListener(&passing);
     prompter.answers = {PromptAnswer::No};
     ctl.Run(Cmd::OpenBackup);
     EXPECT_EQ(doc->m_ModelId, 10);
+    EXPECT_EQ(passing.texts, std::vector<std::string>{"Opened the backup backup.std"});
     EXPECT_FALSE(ctl.FileName().has_value());
     EXPECT_FALSE(ctl.Edited());
     dialogs.saveFiles = {dir / "kept.std"};

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <csignal>
@@ -106,7 +107,8 @@ TEST_F(CrashRecovery, AKilledEditorsEditIsOfferedBackAndNoKeepsItAside)
         CMessageBoxAnswerer boxes({QMessageBox::Yes});
         ASSERT_TRUE(app.controller.OfferRecovery());
         ASSERT_EQ(boxes.Texts().size(), 1);
-        EXPECT_TRUE(boxes.Texts()[0].startsWith("Recover the unsaved changes of "));
+        EXPECT_TRUE(boxes.Texts()[0].startsWith("Recover the unsaved changes to " +
+                                                QString::fromStdString(file.filename().string()) + " of "));
         EXPECT_TRUE(app.controller.Edited());
         EXPECT_EQ(app.controller.FileName(), file);
         EXPECT_EQ(SvcNameOf(*app.doc, app.doc->m_TvSvc[0]), kEditedName);
@@ -116,6 +118,8 @@ TEST_F(CrashRecovery, AKilledEditorsEditIsOfferedBackAndNoKeepsItAside)
     EXPECT_FALSE(app.controller.OfferRecovery());
     EXPECT_FALSE(app.controller.Held());
     EXPECT_FALSE(fs::exists(recovery));
+    EXPECT_TRUE(app.frame.statusBar()->currentMessage().startsWith("The unsaved changes were kept as "))
+        << app.frame.statusBar()->currentMessage().toStdString();
     int aside = 0;
     for (const auto& item : fs::directory_iterator(BackupFolderOf(recovery.parent_path()))) {
         auto kept = std::make_unique<COrvanel1Doc>();

@@ -63,6 +63,7 @@ protected:
 
 TEST_F(UploadWithSim, SerialUploadReadsTheWholeImageAndOffersTheRestart)
 {
+    backups = dir / "backups";
     StartSim(false);
     prompter.answers = {PromptAnswer::Yes};
     RunUpload();
@@ -99,6 +100,9 @@ TEST_F(UploadWithSim, SerialUploadReadsTheWholeImageAndOffersTheRestart)
     ASSERT_EQ(DecodeUploadedImage(dialog->Image(), *doc, prompter), TransferCommandResult::Ok);
     EXPECT_TRUE(doc->m_bLoaded);
     EXPECT_TRUE(SameSettings(*doc, *original));
+    ASSERT_TRUE(dialog->Backup());
+    EXPECT_EQ(BackupNote(*dialog), "The transfer's backup was kept as " + dialog->Backup()->string())
+        << "the status line says where the upload was kept";
 }
 
 TEST_F(UploadWithSim, ABackupThatCannotBeWrittenLeavesTheUploadStanding)
