@@ -12,7 +12,8 @@ namespace explorer {
 inline constexpr char kNoDeviceLibraryText[] =
     "No device library is configured, so the PVR cannot be reached.\n"
     "Set BEXORA_DEVICE_LIBRARY=/path/to/library.so, or DeviceLibrary=/path/to/library.so in "
-    "~/.config/Bexora/bexora.ini, or start with --emulate FOLDER to try the emulator.";
+    "~/.config/Bexora/bexora.ini. To try the emulator without an STB, start \"Bexora (Demo Disk)\" "
+    "from the menu (bexora --demo), or start with --emulate FOLDER.";
 
 struct DeviceLibraryChoice {
     std::string emulateRoot{};   // --emulate DIR

@@ -134,7 +134,7 @@ void CExplorerWindow::Start()
     }
 }
 
-void CExplorerWindow::ShowDeviceLibraryNote(const QString& text)
+void CExplorerWindow::ShowDeviceLibraryNote(const QString& text, bool offerDemo)
 {
     if (!m_LibraryNote) {
         m_LibraryNote = new QLabel(this);
@@ -142,10 +142,14 @@ void CExplorerWindow::ShowDeviceLibraryNote(const QString& text)
         m_LibraryNote->setWordWrap(true);
         m_LibraryNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         m_LibraryNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_DemoDisk = new QPushButton("Try the Demo Disk (Emulator)", this);
+        connect(m_DemoDisk, &QPushButton::clicked, this, &CExplorerWindow::DemoDiskAsked);
     }
     m_LibraryNote->setText(text);
     m_LibraryNote->setVisible(!text.isEmpty());
     m_LibraryNote->raise();
+    m_DemoDisk->setVisible(offerDemo);
+    m_DemoDisk->raise();
     resizeEvent(nullptr);
 }
 
@@ -182,8 +186,13 @@ void CExplorerWindow::resizeEvent(QResizeEvent*)
         m_Turbo->setGeometry(h - 210, 73, 80, 18);
     }
     // Under the PVR list's header row.
-    if (m_LibraryNote)
-        m_LibraryNote->setGeometry(12, kListTop + 30, std::max(0, h - 43), std::max(0, bottom - kListTop - 40));
+    if (m_LibraryNote) {
+        int noteWidth = std::max(0, h - 43), noteTop = kListTop + 30;
+        m_LibraryNote->setGeometry(12, noteTop, noteWidth, std::max(0, bottom - kListTop - 40));
+        QSize button = m_DemoDisk->sizeHint();
+        m_DemoDisk->setGeometry(12, noteTop + m_LibraryNote->heightForWidth(noteWidth) + 10, button.width(),
+                                button.height());
+    }
 }
 
 CPaneWidget* CExplorerWindow::PaneOf(QObject* object) const

@@ -35,9 +35,11 @@ public:
     ~CExplorerWindow() override;
     // Reads the saved paths, looks for the STB and lists the PC pane.
     void Start();
-    // Why no STB can ever arrive (no device library), shown over the empty PVR list.
-    void ShowDeviceLibraryNote(const QString& text);
+    // Why no STB can ever arrive (no device library), shown over the empty PVR list; with
+    // offerDemo a button under it asks for the emulator's demo disk (DemoDiskAsked).
+    void ShowDeviceLibraryNote(const QString& text, bool offerDemo = false);
     QLabel* DeviceLibraryNote() const { return m_LibraryNote; }
+    QPushButton* DemoDiskButton() const { return m_DemoDisk; }
 
     CExplorerController& Controller() { return *m_Controller; }
     CPaneWidget* Pane(PaneSide side) const { return m_Panes[side == PaneSide::Pvr ? 0 : 1]; }
@@ -57,6 +59,10 @@ public:
     void EditLabel(PaneSide side, size_t row) override;
     void RunOnUi(std::function<void()> fn) override;
     void RunLater(unsigned ms, std::function<void()> fn) override;
+
+signals:
+    // The user asked to try the emulator's demo disk instead (the program starts again on it).
+    void DemoDiskAsked();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -83,6 +89,7 @@ private:
     QPushButton* m_CopyToPc = nullptr;
     QPushButton* m_Turbo = nullptr;
     QLabel* m_LibraryNote = nullptr;
+    QPushButton* m_DemoDisk = nullptr;
     QTimer m_PollTimer;
     PaneSide m_Focused = PaneSide::Pc;
     bool m_bClosed = false;

@@ -4,11 +4,14 @@
 #include "explorer/ui/tests/window_fixture.h"
 #include "common/qt/testing/message_box_answerer.h"
 #include "explorer/ui/explorer_icons.h"
+#include "explorer/loader/zbdll_loader.h"
 
 #include <QAccessible>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
 
 using namespace explorer;
 
@@ -414,4 +417,44 @@ TEST_F(WindowTest, ColumnsKeepTheirSharesAndShowNamesSizesAndDatesWholeAtTheDefa
     window->resize(1700, 700);
     QTest::qWait(50);
     checkShares();
+}
+
+// Without a device library the note offers the emulator's demo disk: the button stands under
+// the whole text and asks for it; the program then starts on a folder of the user's state.
+TEST_F(WindowTest, WithoutALibraryTheDemoDiskIsOfferedAndTheProgramStartsOnIt)
+{
+    Open();
+    window->ShowDeviceLibraryNote(explorer::kNoDeviceLibraryText, true);
+    QPushButton* demo = window->DemoDiskButton();
+    ASSERT_TRUE(demo && demo->isVisible());
+    QLabel* note = window->DeviceLibraryNote();
+    EXPECT_GE(demo->y(), note->y() + note->heightForWidth(note->width()));
+    QSignalSpy asked(window.get(), &explorer::CExplorerWindow::DemoDiskAsked);
+    QTest::mouseClick(demo, Qt::LeftButton);
+    EXPECT_EQ(asked.count(), 1);
+    window->ShowDeviceLibraryNote("", false);
+    EXPECT_FALSE(demo->isVisible());
+
+    fs::create_directory(base / "run");
+    fs::permissions(base / "run", fs::perms::owner_all);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"XDG_CONFIG_HOME", "ZBDLL_SIM_ROOT", "BEXORA_DEVICE_LIBRARY"})
+        env.remove(name);
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString((base / "run").string()));
+    env.insert("HOME", QString::fromStdString(base.string()));
+    env.insert("XDG_STATE_HOME", QString::fromStdString((base / "state").string()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("ORVANEL_TRACE", "1");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(BEXORA_BIN, {"--demo"});
+    QByteArray err;
+    bool onDemoDisk = WaitFor([&] {
+        err += program.readAllStandardError();
+        return err.contains("device library: ") && fs::exists(base / "state/bexora/demo-disk/ProgramFiles");
+    }, 30000);
+    program.kill();
+    program.waitForFinished();
+    EXPECT_TRUE(onDemoDisk) << err.toStdString();
+    EXPECT_TRUE(err.contains("libzbdll-emu.so")) << err.toStdString();
 }
