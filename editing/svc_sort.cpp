@@ -188,9 +188,14 @@ bool Appl_SortSvcList(COrvanel1Doc& doc, SvcKind kind, int type)
 
 void CSortUndo::Push(const std::vector<uint8_t>& snapshot, const std::string& description)
 {
+    PutBack({snapshot, PadSortDescription(description)});
+}
+
+void CSortUndo::PutBack(Entry entry)
+{
     if (m_Entries.size() >= kDepth)
         m_Entries.pop_front();
-    m_Entries.push_back({snapshot, PadSortDescription(description)});
+    m_Entries.push_back(std::move(entry));
 }
 
 bool CSortUndo::Pop(std::vector<uint8_t>& snapshot)
@@ -205,6 +210,27 @@ bool CSortUndo::Pop(std::vector<uint8_t>& snapshot)
 std::string CSortUndo::LastDescription() const
 {
     return m_Entries.empty() ? std::string() : m_Entries.back().description;
+}
+
+void CSortUndo::MarkLast(uint64_t mark)
+{
+    if (!m_Entries.empty())
+        m_Entries.back().mark = mark;
+}
+
+uint64_t CSortUndo::LastMark() const
+{
+    return m_Entries.empty() ? 0 : m_Entries.back().mark;
+}
+
+CSortUndo::Entry CSortUndo::TakeLast()
+{
+    Entry entry;
+    if (!m_Entries.empty()) {
+        entry = std::move(m_Entries.back());
+        m_Entries.pop_back();
+    }
+    return entry;
 }
 
 size_t CSortUndo::SnapshotBytes() const

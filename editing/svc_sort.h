@@ -54,14 +54,21 @@ public:
     size_t Depth() const { return m_Entries.size(); }
     // The padded description kept with the newest snapshot; empty when there is none.
     std::string LastDescription() const;
+    struct Entry {
+        std::vector<uint8_t> snapshot;
+        std::string description;
+        uint64_t mark = 0;
+    };
+    // A number the caller keeps with the newest snapshot (0 until marked, and when empty).
+    void MarkLast(uint64_t mark);
+    uint64_t LastMark() const;
+    // Removes the newest entry unrestored, and puts one back as the newest.
+    Entry TakeLast();
+    void PutBack(Entry entry);
     // Bytes held by the snapshots.
     size_t SnapshotBytes() const;
 
 private:
-    struct Entry {
-        std::vector<uint8_t> snapshot;
-        std::string description;
-    };
     std::deque<Entry> m_Entries;
 };
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
@@ -82,14 +83,18 @@ void DecodeSatSection(COrvanel1Doc& doc, const ImageLayout& l, const uint8_t* da
         }
         Trace("============== pos : %d start ", int(i));
         DecodeSat(data + i * l.sat.size, l, sat, doc.m_SatExt[i]);
-        if (i == 0)
-            doc.m_SatFirstTpBase = sat.firstTp;
-        // The image holds STB addresses 16 bytes apart; an index past the table means "none".
-        sat.firstTp = std::min((sat.firstTp - doc.m_SatFirstTpBase) / 16, kMaxTp);
         named += sat.name[0] != 0;
         Trace("============== pos : %d end ", int(i));
     }
     doc.m_SatCnt = l.satCountLessOne && named > 0 ? named - 1 : named;
+}
+
+// The image holds STB addresses 16 bytes apart; an index past the table means "none".
+void IndexSatFirstTps(COrvanel1Doc& doc, const ImageLayout& l, uint32_t base)
+{
+    doc.m_SatFirstTpBase = base;
+    for (uint32_t i = 0; i < l.satCapacity; ++i)
+        doc.m_SatInfo[i].firstTp = std::min((doc.m_SatInfo[i].firstTp - base) / 16, kMaxTp);
 }
 
 void DecodeTpSection(COrvanel1Doc& doc, const ImageLayout& l, const uint8_t* data)
@@ -156,8 +161,9 @@ bool VerifiedBefore(const ImageLayout& l, SectionId id)
 }
 
 // Decodes the sections in order; a section whose checksum differs ends the decoding there
-// (false).
-bool DecodeSections(COrvanel1Doc& doc, const ImageLayout& l, SectionChecks checks)
+// (false). The first-TP addresses count from `firstTpBase`, or else from satellite 0's.
+bool DecodeSections(COrvanel1Doc& doc, const ImageLayout& l, SectionChecks checks,
+                    std::optional<uint32_t> firstTpBase = std::nullopt)
 {
     if (!l.Section(S::EpgReserve).Present())
         doc.m_EpgReserve = {};
@@ -170,6 +176,8 @@ bool DecodeSections(COrvanel1Doc& doc, const ImageLayout& l, SectionChecks check
         if (!checked && !VerifySectionFrame(frame, section.length))
             return false;
         step.decode(doc, l, frame + kSectionFrameSize);
+        if (step.id == S::SatInfo)
+            IndexSatFirstTps(doc, l, firstTpBase.value_or(doc.m_SatInfo[0].firstTp));
     }
     DecodeFlashHeader(doc);
     const uint8_t* eeprom = doc.m_Eeprom.data();
@@ -452,13 +460,13 @@ bool VerifyAndParseImage(COrvanel1Doc& doc)
 
 ImageCounts CountsOf(const COrvanel1Doc& doc)
 {
-    return {doc.m_TvSvcCnt, doc.m_RadioSvcCnt, doc.m_SatCnt, doc.m_FavCnt, doc.m_SvcNamePos};
+    return {doc.m_TvSvcCnt, doc.m_RadioSvcCnt, doc.m_SatCnt, doc.m_FavCnt, doc.m_SvcNamePos, doc.m_SatFirstTpBase};
 }
 
 bool ParseOwnImage(COrvanel1Doc& doc, const ImageCounts& counts)
 {
     const ImageLayout& l = LayoutOf(doc);
-    if (!BuffersHold(doc, l) || !DecodeSections(doc, l, SectionChecks::All))
+    if (!BuffersHold(doc, l) || !DecodeSections(doc, l, SectionChecks::All, counts.satFirstTpBase))
         return false;
     doc.m_TvSvcCnt = counts.tvSvc;
     doc.m_RadioSvcCnt = counts.radioSvc;

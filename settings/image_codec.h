@@ -26,13 +26,15 @@ enum class SectionChecks { All, LeftAfterVerify };
 // doc.m_Snapshot. Bytes that no section covers are left as they are.
 [[nodiscard]] bool InverseParseImage(COrvanel1Doc& doc);
 
-// What the image leaves to the load-time steps: the counts and the name pool's append position.
+// What the image leaves to the load-time steps: the counts, the name pool's append position
+// and the address the satellites' first-TP indices count from.
 struct ImageCounts {
     uint32_t tvSvc = 0;
     uint32_t radioSvc = 0;
     uint32_t sat = 0;
     uint32_t fav = 0;
     uint32_t svcNamePos = 0;
+    uint32_t satFirstTpBase = 0;
     friend bool operator==(const ImageCounts&, const ImageCounts&) = default;
 };
 ImageCounts CountsOf(const COrvanel1Doc& doc);

@@ -9,7 +9,7 @@
 namespace {
 // Equal bytes that end a run: fewer cost less inside the run than a new run's two lengths.
 constexpr size_t kRunGap = 4;
-constexpr size_t kCountsSize = 5 * 4;
+constexpr size_t kCountsSize = 6 * 4;
 constexpr size_t kImageSize = kSnapshotSize + kCountsSize;
 
 void AppendLength(std::vector<uint8_t>& out, size_t value)
@@ -41,7 +41,7 @@ size_t FirstDifference(const uint8_t* a, const uint8_t* b, size_t from, size_t s
 
 void PutCounts(uint8_t* p, const ImageCounts& c)
 {
-    for (uint32_t value : {c.tvSvc, c.radioSvc, c.sat, c.fav, c.svcNamePos}) {
+    for (uint32_t value : {c.tvSvc, c.radioSvc, c.sat, c.fav, c.svcNamePos, c.satFirstTpBase}) {
         PutLe32(p, value);
         p += 4;
     }
@@ -49,7 +49,7 @@ void PutCounts(uint8_t* p, const ImageCounts& c)
 
 ImageCounts GetCounts(const uint8_t* p)
 {
-    return {GetLe32(p), GetLe32(p + 4), GetLe32(p + 8), GetLe32(p + 12), GetLe32(p + 16)};
+    return {GetLe32(p), GetLe32(p + 4), GetLe32(p + 8), GetLe32(p + 12), GetLe32(p + 16), GetLe32(p + 20)};
 }
 }
 
@@ -117,6 +117,7 @@ void CChangeHistory::Clear()
     m_Position = 0;
     m_Saved.reset();
     m_DeltaBytes = 0;
+    m_Dropped = 0;
     m_bCanFold = false;
     m_Image.clear();
     m_Image.shrink_to_fit();
@@ -166,6 +167,7 @@ void CChangeHistory::DropOldest()
     m_Entries.front().delta = {};
     m_Entries.front().mergeKey.clear();
     --m_Position;
+    ++m_Dropped;
     if (m_Saved)
         m_Saved = *m_Saved > 0 ? std::optional<size_t>(*m_Saved - 1) : std::nullopt;
 }

@@ -39,6 +39,8 @@ public:
 
     size_t Size() const { return m_Entries.size(); }
     size_t Position() const { return m_Position; }
+    // The current entry's number since Reset, counting the oldest steps that went.
+    uint64_t StepNumber() const { return m_Dropped + m_Position; }
     const HistoryEntry& Entry(size_t index) const { return m_Entries[index].entry; }
     bool CanUndo() const { return Started() && m_Position > 0; }
     bool CanRedo() const { return m_Position + 1 < m_Entries.size(); }
@@ -63,6 +65,7 @@ private:
     size_t m_Position = 0;
     std::optional<size_t> m_Saved;
     size_t m_DeltaBytes = 0;
+    uint64_t m_Dropped = 0;
     bool m_bCanFold = false;          // the newest step may take in the next change
     std::vector<uint8_t> m_Image;     // the encoded settings of the current entry, then the counts
     std::vector<uint8_t> m_Scratch;

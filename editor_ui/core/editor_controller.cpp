@@ -94,7 +94,7 @@ void CEditorController::Run(Cmd cmd)
     if (!Enabled(cmd))
         return;
     SvcKind kind = KindOfView(m_View);
-    Describe(StepText(cmd, kind));
+    Describe(WithSubject(StepText(cmd, kind), Subject(cmd, kind)));
     switch (cmd) {
     case Cmd::New: break;   // bound to Ctrl+N and deliberately inert
     case Cmd::Open: OnOpen(); break;
@@ -143,6 +143,7 @@ void CEditorController::ShowView(int view)
 {
     m_View = view;
     m_bRadioEmptiedByDelete = false;
+    ++m_MoveGesture;
     ClampSelections();
     if (view == kSatView && m_CurSat < 0 && m_Doc.m_SatCnt > 0)
         SelectSat(0);
@@ -177,6 +178,7 @@ void CEditorController::Discard()
 void CEditorController::ClearUndo()
 {
     m_Undo.Clear();
+    m_SortsAhead.clear();
     m_SortLabel.clear();
 }
 
@@ -455,16 +457,27 @@ void CEditorController::Sort(SvcKind kind, int type)
     Describe(SortDescription(type));
     if (!ChList_Sort(m_Doc, m_Undo, type, kind))
         return;
-    m_SortLabel = m_Undo.LastDescription();
+    UndoPushed();
     Changed(kRefreshSvcLines | kRefreshSvcPanel | kRefreshCommands);
+}
+
+// The snapshot holds the settings of the history's current step.
+void CEditorController::UndoPushed()
+{
+    m_Undo.MarkLast(m_History.StepNumber());
+    m_SortLabel = m_Undo.LastDescription();
 }
 
 void CEditorController::UndoSort()
 {
-    Appl_UndoSort(m_Doc, m_Undo);
+    std::string sort = m_Undo.LastDescription();
+    sort.erase(sort.find_last_not_of(" \t") + 1);
+    const bool undone = Appl_UndoSort(m_Doc, m_Undo);
     m_SortLabel = m_Undo.LastDescription();
     ClampSelections();
     Changed(Held() ? kRefreshSvcList | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands : kRefreshAll);
+    if (undone && m_pListener)
+        m_pListener->ShowPassing("Returned to the list before \"" + sort + "\"");
 }
 
 void CEditorController::Changed(unsigned parts)

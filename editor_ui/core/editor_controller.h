@@ -207,7 +207,11 @@ private:
     void Say(const std::string& text);
     bool WriteFile(const std::filesystem::path& path);
     void ClearUndo();
+    void UndoPushed();
     void UndoSort();
+    // After a history step: the sorts it took back are undone already (restoring their
+    // snapshots would drop every change made since) and wait aside until a step redoes them.
+    void FollowSortsToStep();
     void Copy(SvcKind kind);
     void Paste(SvcKind kind);
     void DeleteSelection(SvcKind kind, bool clearClip);
@@ -231,11 +235,17 @@ private:
     void DropRecovery();
     // Names the change the command about to run makes, for its history step.
     void Describe(std::string text, std::string mergeKey = {});
+    std::string Subject(Cmd cmd, SvcKind kind) const;
+    // The step named after the selected services, a satellite or a favourite group.
+    void DescribeSvc(SvcKind kind, const std::string& action, std::string mergeKey = {});
+    void DescribeSat(int sat, const std::string& step, std::string mergeKey = {});
+    void DescribeFav(int group, const std::string& step);
     // Typing into one field of one service makes one step.
     void DescribePid(SvcKind kind, uint32_t pos, SvcPidField field, uint32_t value);
     void StartHistory(bool edited, const std::string& start);
     unsigned AfterDocChange();
-    // The filtered lists' shown services again; true when they or the selections changed.
+    // The filters follow their items, and the filtered lists' shown services again; true when
+    // a filter, the shown services or the selections changed.
     bool Refilter();
     bool KeepSelectionShown(SvcKind kind);
     bool FindSvc(SvcKind kind, const std::string& text, FindStep step);
@@ -247,12 +257,14 @@ private:
     EditorLink& m_Link;
     EditorListener* m_pListener = nullptr;
     CSortUndo m_Undo;
+    std::vector<CSortUndo::Entry> m_SortsAhead;   // the next to redo last
     CSvcClipboard m_Clip;
     CChangeHistory m_History;
     uint64_t m_SeenRevision = 0;   // the document's revision the history has taken in
     std::string m_StepText;
     std::string m_StepKey;
     SvcFilter m_Filter[2];
+    FilterSeen m_FilterSeen[2];         // what the filters named when last set or followed
     std::vector<uint32_t> m_Shown[2];   // positions a filtered list shows
 
     int m_View = kSatView;
@@ -268,6 +280,7 @@ private:
     bool m_bLnbUserChosen = false;   // "User" stays shown until the panel reads a block again
     std::vector<uint32_t> m_Preview[2];
     SvcListState m_Svc[2];
+    uint64_t m_MoveGesture = 0;   // moves of one block fold into one step until the selection changes
     bool m_bRadioEmptiedByDelete = false;
     int m_FavGroup = -1;
     int m_FavMember = -1;
@@ -283,6 +296,10 @@ private:
 std::string StepText(Cmd cmd, SvcKind kind);
 // "TV Service : " or "Radio Service : " and the action.
 std::string SvcStepText(SvcKind kind, const std::string& action);
+// A step's name with what it changed: "TV Service : Rename (BBC One)".
+std::string WithSubject(const std::string& step, const std::string& subject);
+// The first service's name, and how many more there are.
+std::string SvcSubject(const COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& positions);
 
 // The framework's check of an integer edit ("Please enter a positive integer.", "Please
 // enter an integer between 0 and %d."); the message is shown when `report`.

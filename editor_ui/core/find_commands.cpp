@@ -19,6 +19,7 @@ void CEditorController::SetFilter(SvcKind kind, SvcFilter filter)
     if (filter.sat < 0)
         filter.tp = -1;
     m_Filter[kind] = std::move(filter);
+    m_FilterSeen[kind] = SeenOf(m_Doc, kind, m_Filter[kind]);
     Refilter();
     Changed(kRefreshSvcList | kRefreshSvcSelection | kRefreshSvcPanel | kRefreshCommands);
 }
@@ -48,6 +49,12 @@ bool CEditorController::Refilter()
 {
     bool changed = false;
     for (SvcKind kind : {kTvKind, kRadioKind}) {
+        if (m_Filter[kind].Active()) {
+            SvcFilter followed = FollowFilter(m_Doc, kind, m_Filter[kind], m_FilterSeen[kind]);
+            changed |= !(followed == m_Filter[kind]);
+            m_Filter[kind] = std::move(followed);
+            m_FilterSeen[kind] = SeenOf(m_Doc, kind, m_Filter[kind]);
+        }
         std::vector<uint32_t> shown;
         if (m_Filter[kind].Active())
             shown = ShownSvcs(m_Doc, kind, m_Filter[kind]);

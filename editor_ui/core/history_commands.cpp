@@ -3,9 +3,44 @@
 // through them, and the edited flag follows the saved step.
 #include "editor_ui/core/editor_controller.h"
 
+#include "editor_ui/core/list_lines.h"
+#include "settings/service_purge.h"
+
 namespace {
 const std::string kSatStep = "Satellite Information : ";
 const std::string kFavStep = "Favorite Group : ";
+
+std::string SatSubject(const COrvanel1Doc& doc, int sat)
+{
+    return sat >= 0 && uint32_t(sat) < doc.m_SatCnt ? SatName(doc, uint32_t(sat)) : std::string();
+}
+
+std::string TpSubject(const COrvanel1Doc& doc, int sat, const std::vector<uint32_t>& tps)
+{
+    const std::string satName = SatSubject(doc, sat);
+    if (satName.empty() || tps.empty() || doc.m_SatInfo[sat].firstTp + tps.front() >= kMaxTp)
+        return satName;
+    const std::string first = satName + " " + std::to_string(doc.m_TpData[doc.m_SatInfo[sat].firstTp + tps.front()].freq) + " MHz";
+    return tps.size() == 1 ? first : first + " and " + std::to_string(tps.size() - 1) + " more";
+}
+
+std::string FavSubject(const COrvanel1Doc& doc, int group)
+{
+    return group >= 0 && uint32_t(group) < doc.m_FavCnt ? FieldText(doc.m_FavCh[group].favName) : std::string();
+}
+}
+
+std::string WithSubject(const std::string& step, const std::string& subject)
+{
+    return subject.empty() ? step : step + " (" + subject + ")";
+}
+
+std::string SvcSubject(const COrvanel1Doc& doc, SvcKind kind, const std::vector<uint32_t>& positions)
+{
+    if (positions.empty() || positions.front() >= SvcCount(doc, kind))
+        return {};
+    const std::string first = SvcListName(doc, kind, positions.front());
+    return positions.size() == 1 ? first : first + " and " + std::to_string(positions.size() - 1) + " more";
 }
 
 std::string SvcStepText(SvcKind kind, const std::string& action)
@@ -36,6 +71,35 @@ std::string StepText(Cmd cmd, SvcKind kind)
     }
 }
 
+// The service, satellite, TP or group a menu command is about to change.
+std::string CEditorController::Subject(Cmd cmd, SvcKind kind) const
+{
+    switch (cmd) {
+    case Cmd::Cut: case Cmd::Delete: return SvcSubject(m_Doc, kind, m_Svc[kind].selection);
+    case Cmd::TvDeleteSvc: return SvcSubject(m_Doc, kTvKind, m_Svc[kTvKind].selection);
+    case Cmd::RadioDeleteSvc: return SvcSubject(m_Doc, kRadioKind, m_Svc[kRadioKind].selection);
+    case Cmd::DeleteSat: case Cmd::EditSat: case Cmd::AddTp: return SatSubject(m_Doc, m_CurSat);
+    case Cmd::DeleteTp: case Cmd::EditTp: return TpSubject(m_Doc, m_CurSat, m_TpSel);
+    case Cmd::DeleteFavGroup: case Cmd::EditFavGroup: return FavSubject(m_Doc, m_FavGroup);
+    default: return {};
+    }
+}
+
+void CEditorController::DescribeSvc(SvcKind kind, const std::string& action, std::string mergeKey)
+{
+    Describe(WithSubject(SvcStepText(kind, action), SvcSubject(m_Doc, kind, m_Svc[kind].selection)), std::move(mergeKey));
+}
+
+void CEditorController::DescribeSat(int sat, const std::string& step, std::string mergeKey)
+{
+    Describe(WithSubject(step, SatSubject(m_Doc, sat)), std::move(mergeKey));
+}
+
+void CEditorController::DescribeFav(int group, const std::string& step)
+{
+    Describe(WithSubject(step, FavSubject(m_Doc, group)));
+}
+
 void CEditorController::Describe(std::string text, std::string mergeKey)
 {
     m_StepText = std::move(text);
@@ -46,7 +110,19 @@ void CEditorController::DescribePid(SvcKind kind, uint32_t pos, SvcPidField fiel
 {
     static const char* const kLabels[] = {"Service ID :", "PMT :", "PCR :", "VID :", "AID :"};
     const std::string key = "pid " + std::to_string(kind) + " " + std::to_string(pos) + " " + std::to_string(int(field));
-    Describe(SvcStepText(kind, std::string(kLabels[int(field)]) + " " + std::to_string(value)), key);
+    Describe(WithSubject(SvcStepText(kind, std::string(kLabels[int(field)]) + " " + std::to_string(value)),
+                         SvcSubject(m_Doc, kind, {pos})),
+             key);
+}
+
+void CEditorController::FollowSortsToStep()
+{
+    const uint64_t step = m_History.StepNumber();
+    while (m_Undo.Available() && m_Undo.LastMark() >= step)
+        m_SortsAhead.push_back(m_Undo.TakeLast());
+    for (; !m_SortsAhead.empty() && m_SortsAhead.back().mark < step; m_SortsAhead.pop_back())
+        m_Undo.PutBack(std::move(m_SortsAhead.back()));
+    m_SortLabel = m_Undo.LastDescription();
 }
 
 // Edited settings arrived by an upload, or from the recovery file (which knows their file).
@@ -63,7 +139,8 @@ unsigned CEditorController::AfterDocChange()
     m_SeenRevision = m_Doc.m_Revision.Current();
     if (!Held())
         return 0;
-    m_History.Record(m_Doc, m_StepText.empty() ? "Change" : m_StepText, m_StepKey);
+    if (m_History.Record(m_Doc, m_StepText.empty() ? "Change" : m_StepText, m_StepKey))
+        m_SortsAhead.clear();   // the steps that held them went
     Describe({});
     const bool shownChanged = Refilter();
     return kRefreshHistory | kRefreshCommands | (shownChanged ? kRefreshSvcList | kRefreshSvcSelection : 0u);
@@ -78,8 +155,11 @@ void CEditorController::GoToChange(size_t index)
         m_Doc.m_Revision.MarkSaved();
         m_bEdited = false;
     }
+    FollowSortsToStep();
     ClampSelections();
     Refilter();
     UpdatePreview();
     Changed(kRefreshAll);
+    if (m_pListener)
+        m_pListener->ShowPassing("Returned to \"" + m_History.Entry(index).description + "\"");
 }

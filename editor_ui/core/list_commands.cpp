@@ -26,8 +26,8 @@ void CEditorController::ApplyReferenceList()
     if (LoadSettingsFile(*reference, *path) != SettingsFileResult::Ok || !InverseParseImage(m_Doc))
         return;   // the loader has shown why
     m_Undo.Push(m_Doc.m_Snapshot, kReferenceDescription);
+    UndoPushed();
     const lists::ReferenceReport report = lists::ApplyReference(*reference, m_Doc);
-    m_SortLabel = m_Undo.LastDescription();
     m_bEdited = true;
     ClampSelections();
     UpdatePreview();

@@ -47,8 +47,10 @@ FieldResult CheckIntegerField(Prompter& prompter, const std::string& text, uint3
 void CEditorController::SetSvcSelection(SvcKind kind, std::vector<uint32_t> selection, int caret)
 {
     uint32_t count = SvcCount(m_Doc, kind);
-    m_Svc[kind].selection = NormalizeSelection(std::move(selection), count);
-    m_Svc[kind].caret = caret >= 0 && uint32_t(caret) < count ? caret : -1;
+    SvcListState chosen{NormalizeSelection(std::move(selection), count), caret >= 0 && uint32_t(caret) < count ? caret : -1};
+    if (chosen.selection != m_Svc[kind].selection || chosen.caret != m_Svc[kind].caret)
+        ++m_MoveGesture;
+    m_Svc[kind] = std::move(chosen);
     KeepSelectionShown(kind);
     Changed(kRefreshSvcPanel);
 }
@@ -85,7 +87,7 @@ void CEditorController::CommitRename(SvcKind kind, uint32_t pos, const std::stri
 {
     if (pos >= SvcCount(m_Doc, kind))
         return;
-    Describe(SvcStepText(kind, "Rename"));
+    Describe(WithSubject(SvcStepText(kind, "Rename"), SvcSubject(m_Doc, kind, {pos})));
     Appl_ChangeSvcName(m_Doc, kind, pos, text.substr(0, kRenameChars));
     SvcTable(m_Doc, kind)[pos].renameFlag = 1;
     Changed(kRefreshSvcLines | kRefreshCommands);
@@ -97,7 +99,7 @@ void CEditorController::DeleteAsked(SvcKind kind)
         return;
     if (m_Prompter.Ask("Delete This Service?", "Warnning", PromptButtons::YesNo, PromptIcon::Question) ==
         PromptAnswer::Yes) {
-        Describe(SvcStepText(kind, "Delete"));
+        DescribeSvc(kind, "Delete");
         DeleteSelection(kind, true);
     }
 }
@@ -169,7 +171,7 @@ bool CEditorController::MoveBlock(SvcKind kind, int step)
     int first = int(rows.front()) + step;
     if (first < 0 || uint32_t(first) + rows.size() > ShownCount(kind))
         return false;
-    Describe(SvcStepText(kind, "Move"), "move" + std::to_string(kind));
+    DescribeSvc(kind, "Move", "move " + std::to_string(kind) + " " + std::to_string(m_MoveGesture));
     const uint32_t length = uint32_t(rows.size());
     bool moved = Filter(kind).Active()
                      ? Appl_MoveShownSvcBlock(m_Doc, kind, m_Shown[kind], rows.front(), length, uint32_t(first))
@@ -188,7 +190,7 @@ void CEditorController::OpenServiceName(SvcKind kind)
     SvcListState& state = m_Svc[kind];
     if (state.selection.size() != 1)
         return;
-    Describe(SvcStepText(kind, "Service Name"));
+    DescribeSvc(kind, "Service Name");
     int moved = m_Dialogs.ServiceName(kind, state.selection.front());
     if (moved < 0)
         return;
@@ -200,7 +202,7 @@ void CEditorController::OpenServiceName(SvcKind kind)
 void CEditorController::ToggleCas(SvcKind kind)
 {
     const SvcListState& state = m_Svc[kind];
-    Describe(SvcStepText(kind, "CAS"));
+    DescribeSvc(kind, "CAS");
     if (state.caret >= 0 && Appl_ToggleCas(m_Doc, kind, state.selection, uint32_t(state.caret))) {
         Changed(kRefreshSvcPanel | kRefreshCommands);
     }
@@ -209,7 +211,7 @@ void CEditorController::ToggleCas(SvcKind kind)
 void CEditorController::ToggleLock(SvcKind kind)
 {
     const SvcListState& state = m_Svc[kind];
-    Describe(SvcStepText(kind, "Lock"));
+    DescribeSvc(kind, "Lock");
     if (state.caret >= 0 && Appl_ToggleLock(m_Doc, kind, state.selection, uint32_t(state.caret))) {
         Changed(kRefreshSvcPanel | kRefreshCommands);
     }
@@ -217,7 +219,7 @@ void CEditorController::ToggleLock(SvcKind kind)
 
 void CEditorController::SetTunerNum(SvcKind kind, uint8_t tunerNum)
 {
-    Describe(SvcStepText(kind, tunerNum == 1 ? "Tuner 1" : tunerNum == 2 ? "Tuner 2" : "Tuner All"));
+    DescribeSvc(kind, tunerNum == 1 ? "Tuner 1" : tunerNum == 2 ? "Tuner 2" : "Tuner All");
     if (Appl_SetTuner(m_Doc, kind, m_Svc[kind].selection, tunerNum)) {
         Changed(kRefreshSvcPanel | kRefreshCommands);
     }

@@ -6,6 +6,7 @@
 #include "settings/service_purge.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 bool FlagMatches(FlagFilter filter, uint8_t flag)
@@ -24,6 +25,41 @@ std::vector<bool> GroupMembers(const COrvanel1Doc& doc, SvcKind kind, int group,
         if (fav.svcType[i] == kind && fav.chNum[i] < count)
             member[fav.chNum[i]] = true;
     return member;
+}
+
+enum FilterBox : size_t { kSatBox, kTpBox, kProviderBox, kFavBox, kBoxCount };
+
+std::vector<FilterChoice> BoxChoices(const COrvanel1Doc& doc, SvcKind kind, const SvcFilter& filter, size_t box)
+{
+    switch (box) {
+    case kSatBox: return SatChoices(doc);
+    case kTpBox: return TpChoices(doc, filter.sat);
+    case kProviderBox: return ProviderChoices(doc, kind);
+    default: return FavGroupChoices(doc);
+    }
+}
+
+int& BoxValue(SvcFilter& filter, size_t box)
+{
+    int* const values[] = {&filter.sat, &filter.tp, &filter.provider, &filter.favGroup};
+    return *values[box];
+}
+
+int Follow(const std::vector<FilterChoice>& choices, int value, const FilterSeen::Box& seen)
+{
+    if (!seen.text)
+        return value;
+    const FilterChoice* same = nullptr;
+    const FilterChoice* named = nullptr;
+    for (const FilterChoice& choice : choices) {
+        if (choice.value == value)
+            same = &choice;
+        if (choice.text == *seen.text && (!named || std::abs(choice.value - value) < std::abs(named->value - value)))
+            named = &choice;
+    }
+    if (named)
+        return named->value;
+    return same && choices.size() == seen.count ? value : -1;
 }
 
 bool RecordMatches(const SvcRecord& svc, const SvcFilter& f)
@@ -119,4 +155,29 @@ std::vector<FilterChoice> FavGroupChoices(const COrvanel1Doc& doc)
     for (uint32_t slot = 0; slot < doc.m_FavCnt; ++slot)
         choices.push_back({int(slot), FieldText(doc.m_FavCh[slot].favName)});
     return choices;
+}
+
+FilterSeen SeenOf(const COrvanel1Doc& doc, SvcKind kind, const SvcFilter& filter)
+{
+    FilterSeen seen;
+    SvcFilter values = filter;
+    for (size_t box = 0; box < kBoxCount; ++box) {
+        const std::vector<FilterChoice> choices = BoxChoices(doc, kind, filter, box);
+        auto it = std::find_if(choices.begin(), choices.end(),
+                               [&](const FilterChoice& choice) { return choice.value == BoxValue(values, box); });
+        seen.boxes[box] = {it != choices.end() ? std::optional<std::string>(it->text) : std::nullopt, choices.size()};
+    }
+    return seen;
+}
+
+SvcFilter FollowFilter(const COrvanel1Doc& doc, SvcKind kind, SvcFilter filter, const FilterSeen& seen)
+{
+    for (size_t box = 0; box < kBoxCount; ++box) {
+        int& value = BoxValue(filter, box);
+        if (value != -1)
+            value = Follow(BoxChoices(doc, kind, filter, box), value, seen.boxes[box]);
+    }
+    if (filter.sat < 0)
+        filter.tp = -1;
+    return filter;
 }

@@ -4,8 +4,10 @@
 #pragma once
 #include "settings/document.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,3 +46,18 @@ std::vector<FilterChoice> TpChoices(const COrvanel1Doc& doc, int sat);
 // The providers the list's services name, in table order, "(none)" for kNoProvider.
 std::vector<FilterChoice> ProviderChoices(const COrvanel1Doc& doc, SvcKind kind);
 std::vector<FilterChoice> FavGroupChoices(const COrvanel1Doc& doc);
+
+// What the satellite, TP, provider and group boxes of a filter showed: each chosen item's
+// text (none when the box offered no such item) and how many items the box offered.
+struct FilterSeen {
+    struct Box {
+        std::optional<std::string> text;
+        size_t count = 0;
+    };
+    std::array<Box, 4> boxes;
+};
+FilterSeen SeenOf(const COrvanel1Doc& doc, SvcKind kind, const SvcFilter& filter);
+// The filter after an edit or a history step renumbered the items: a box keeps its item
+// where it went (by its text, the nearest of equal texts) and keeps an item renamed in
+// place; an item that went is no longer filtered on.
+SvcFilter FollowFilter(const COrvanel1Doc& doc, SvcKind kind, SvcFilter filter, const FilterSeen& seen);

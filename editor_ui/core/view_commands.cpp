@@ -91,7 +91,7 @@ LnbPanelState CEditorController::Lnb() const
 void CEditorController::SetLnb(LnbField field, int value)
 {
     static const char* const kLabels[] = {"LNB Power", "DiSEqC 1.0", "22 KHz", "Type", "DiSEqC 1.1", "Connection"};
-    Describe(std::string("LNB Information : ") + kLabels[int(field)]);
+    DescribeSat(m_CurSat, std::string("LNB Information : ") + kLabels[int(field)]);
     if (field == LnbField::Connection) {
         if (!Held() || m_CurSat < 0 || m_Tuner != 1)
             return;
@@ -124,7 +124,7 @@ FieldResult CEditorController::SetLnbLow(const std::string& text, bool report)
     if (!block || CheckIntegerField(m_Prompter, text, kMaxLowFreq, value, report) != FieldResult::Written)
         return FieldResult::Invalid;
     LnbBlock before = *block;
-    Describe("LNB Information : Low " + std::to_string(value), "low " + std::to_string(m_CurSat) + " " + std::to_string(m_Tuner));
+    DescribeSat(m_CurSat, "LNB Information : Low " + std::to_string(value), "low " + std::to_string(m_CurSat) + " " + std::to_string(m_Tuner));
     ApplyLowFreq(*block, value);
     if (!(before == *block)) {
         m_Doc.m_Revision.Bump(DocTable::Satellites);
@@ -137,6 +137,7 @@ void CEditorController::AddSat()
 {
     if (!m_Dialogs.AddSatellite())
         return;
+    DescribeSat(int(m_Doc.m_SatCnt) - 1, m_StepText);
     SelectSat(int(m_Doc.m_SatCnt) - 1);
     Changed(kRefreshCommands);
 }
@@ -208,7 +209,7 @@ void CEditorController::DeleteFavMemberAsked()
     if (m_Prompter.Ask("Delete This Favorite Item?", "Warnning", PromptButtons::YesNo, PromptIcon::Question) !=
         PromptAnswer::Yes)
         return;
-    Describe("Favorite Group : Delete Favorite Item");
+    DescribeFav(m_FavGroup, "Favorite Group : Delete Favorite Item");
     m_FavMember = Appl_RemoveFavMember(m_Doc, m_FavGroup, m_FavMember);
     Changed(kRefreshFav | kRefreshCommands);
 }
@@ -218,6 +219,7 @@ void CEditorController::AddFavGroup()
     int slot = m_Dialogs.AddFavGroup();
     if (slot < 0)
         return;
+    DescribeFav(slot, m_StepText);
     SelectFavGroup(slot);
     Changed(kRefreshCommands);
 }

@@ -22,6 +22,7 @@ struct PassingMessages : EditorListener {
     std::vector<std::string> texts;
     void Refresh(unsigned) override {}
     void ShowPassing(const std::string& text) override { texts.push_back(text); }
+    std::string Last() const { return texts.empty() ? std::string() : texts.back(); }
 };
 
 class EditorTest : public ::testing::Test {

@@ -2,6 +2,7 @@
 // among them keep the hidden services in place, clearing keeps the selection; finding wraps.
 #include "editor_fixture.h"
 
+#include "editing/sat_edit.h"
 #include "editor_ui/core/list_lines.h"
 #include "settings/service_purge.h"
 
@@ -96,6 +97,50 @@ TEST_F(FilterTest, FiltersByFlagsGroupProviderAndNameText)
     ctl.SetSvcSelection(kTvKind, {0}, 0);
     ctl.ToggleLock(kTvKind);
     EXPECT_EQ(doc->m_TvSvc[0].lock, 0) << "a hidden service takes no command";
+}
+
+TEST_F(FilterTest, AFavouriteGroupFilterFollowsItsGroupWhenAnEarlierGroupGoes)
+{
+    ctl.SetFilter(kTvKind, {.favGroup = 2});
+    const std::vector<uint32_t> movie = Shown(kTvKind);
+    ASSERT_FALSE(movie.empty());
+    ctl.Run(Cmd::ViewFav);
+    ctl.SelectFavGroup(0);
+    prompter.answers.assign(2, PromptAnswer::Yes);
+    ctl.Run(Cmd::DeleteFavGroup);
+    ASSERT_EQ(doc->m_FavCnt, 3u);
+    EXPECT_EQ(ctl.Filter(kTvKind).favGroup, 1);
+    EXPECT_EQ(Shown(kTvKind), movie);
+
+    ctl.SelectFavGroup(1);
+    ctl.Run(Cmd::DeleteFavGroup);
+    EXPECT_FALSE(ctl.Filter(kTvKind).Active()) << "the filtered group went";
+    EXPECT_EQ(ctl.ShownCount(kTvKind), doc->m_TvSvcCnt);
+    ctl.Run(Cmd::UndoChange);
+    EXPECT_FALSE(ctl.Filter(kTvKind).Active());
+}
+
+TEST_F(FilterTest, UndoingTheSatelliteAFilterNamesClearsItAndASatelliteGoneBeforeItRenumbersIt)
+{
+    ctl.Run(Cmd::ViewSat);
+    dialogs.edit = [this] { return Appl_AddSat(*doc, "Hispasat", 30) >= 0; };
+    ctl.Run(Cmd::AddSat);
+    const int added = int(doc->m_SatCnt) - 1;
+    ctl.SetFilter(kTvKind, {.sat = added, .cas = FlagFilter::Clear});
+    ctl.Run(Cmd::UndoChange);
+    EXPECT_EQ(ctl.Filter(kTvKind), (SvcFilter{.cas = FlagFilter::Clear}));
+
+    ctl.SetFilter(kTvKind, {.sat = 2});
+    const std::vector<uint32_t> ids = SvcIds(*doc, kTvKind, Shown(kTvKind));
+    ASSERT_FALSE(ids.empty());
+    ctl.SelectSat(0);
+    prompter.answers.assign(4, PromptAnswer::Yes);
+    ctl.Run(Cmd::DeleteSat);
+    EXPECT_EQ(ctl.Filter(kTvKind).sat, 1);
+    EXPECT_EQ(SvcIds(*doc, kTvKind, Shown(kTvKind)), ids);
+    ctl.Run(Cmd::UndoChange);
+    EXPECT_EQ(ctl.Filter(kTvKind).sat, 2);
+    EXPECT_EQ(SvcIds(*doc, kTvKind, Shown(kTvKind)), ids);
 }
 
 TEST_F(FilterTest, FindTypesFromTheCaretAndStepsBothWaysWrapping)

@@ -100,6 +100,29 @@ TEST_F(EditorTest, SaveWritesTheKnownFileAndSaveAsNamesANewOne)
     ctl.SetListener(nullptr);
 }
 
+TEST_F(EditorTest, EveryUndoSaysWhereItReturnedTo)
+{
+    PassingMessages passing;
+    ctl.SetListener(&passing);
+    OpenDemo();
+    ctl.Run(Cmd::ViewTv);
+    ctl.CommitRename(kTvKind, 0, "Renamed");
+    ctl.Run(Cmd::UndoChange);
+    EXPECT_EQ(passing.Last(), "Returned to \"Open\"");
+    ctl.Run(Cmd::RedoChange);
+    EXPECT_EQ(passing.Last(), "Returned to \"" + ctl.History().Entry(1).description + "\"");
+    ctl.Sort(kTvKind, kSortAlphabetic);
+    ctl.GoToChange(1);
+    EXPECT_EQ(passing.Last().rfind("Returned to \"TV Service : Rename", 0), 0u);
+    ctl.Run(Cmd::RedoChange);
+    ctl.Run(Cmd::UndoSort);
+    EXPECT_EQ(passing.Last(), "Returned to the list before \"Current Sort Type : Alphabetic\"");
+    const size_t shown = passing.texts.size();
+    ctl.Run(Cmd::UndoSort);
+    EXPECT_EQ(passing.texts.size(), shown) << "nothing left to undo says nothing";
+    ctl.SetListener(nullptr);
+}
+
 TEST_F(EditorTest, AFailedSaveKeepsTheEditedFlagSoLeavingStillAsks)
 {
     OpenDemo();

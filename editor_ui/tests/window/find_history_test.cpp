@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTableView>
 
 namespace {
@@ -87,7 +88,7 @@ TEST_F(FindHistoryTest, TheHistoryWindowListsTheStepsAndGoesBackToTheChosenOne)
     QTableView* steps = history->Steps();
     ASSERT_EQ(steps->model()->rowCount(), 2);
     EXPECT_EQ(steps->model()->index(0, 1).data().toString(), "Open");
-    EXPECT_EQ(steps->model()->index(1, 1).data().toString(), "TV Service : Cut");
+    EXPECT_EQ(steps->model()->index(1, 1).data().toString(), "TV Service : Cut (3sat)");
     EXPECT_FALSE(steps->model()->index(1, 0).data().toString().isEmpty());
 
     const QPoint first = steps->visualRect(steps->model()->index(0, 1)).center();
@@ -97,6 +98,7 @@ TEST_F(FindHistoryTest, TheHistoryWindowListsTheStepsAndGoesBackToTheChosenOne)
     EXPECT_EQ(doc->m_TvSvcCnt, count);
     EXPECT_FALSE(ctl.Edited());
     EXPECT_TRUE(steps->model()->index(0, 1).data(Qt::FontRole).value<QFont>().bold());
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "Returned to \"Open\"");
 
     QApplication::setActiveWindow(&frame);
     Key(&frame, Qt::Key_Y, Qt::ControlModifier);
