@@ -42,6 +42,7 @@ public:
     bool IsOpen() const { return m_bOpen; }
     bool IsWatched() const { return m_bWatchRunning; }
     const std::string& PortName() const { return m_PortName; }
+    const SerialPortConfig& Config() const { return m_Config; }
     uint16_t PortIndex() const { return m_PortIndex; }
 
     std::atomic<bool> m_bConnected{false};

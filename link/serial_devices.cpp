@@ -1,6 +1,9 @@
 #include "link/serial_devices.h"
 
+#include "link/serial_port.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <map>
 #include <system_error>
@@ -74,4 +77,22 @@ std::vector<SerialDeviceEntry> ListSerialDevices(const SerialDeviceRoots& roots)
             devices.push_back({it->second.string(), path + "  (" + it->second.filename().string() + ")"});
     }
     return devices;
+}
+
+int CheckSerialDevice(const std::string& path, const SerialDeviceRoots& roots)
+{
+    const int error = SerialDeviceError(path);
+    std::error_code ignored;
+    if (error == 0 && !PortBehind(roots, fs::canonical(path, ignored).filename().string()))
+        return ENXIO;
+    return error;
+}
+
+std::string SerialDeviceBehind(const std::string& path)
+{
+    std::error_code error;
+    if (!fs::is_symlink(path, error))
+        return "";
+    fs::path target = fs::canonical(path, error);
+    return error ? "" : target.string();
 }

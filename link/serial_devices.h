@@ -18,3 +18,10 @@ struct SerialDeviceRoots {
 
 // In the order ttyS, ttyUSB, ttyACM, each by number.
 std::vector<SerialDeviceEntry> ListSerialDevices(const SerialDeviceRoots& roots = {});
+
+// Why path cannot serve as the serial port, as an errno value for SerialOpenFailReason:
+// missing, not a device, a legacy node without a port behind it (ENXIO), or no
+// permission; 0 when nothing is known against it.
+int CheckSerialDevice(const std::string& path, const SerialDeviceRoots& roots = {});
+// The device that path leads to when it is a link (a stable by-id name); empty otherwise.
+std::string SerialDeviceBehind(const std::string& path);

@@ -9,8 +9,10 @@ SerialTimeouts MakeSerialTimeouts(uint32_t baudRate)
     return {baudRate ? 19200 / baudRate : 0, 0};
 }
 
-std::string ResolveSerialPath(const std::string& portName, const SerialPortConfig& config)
+std::string ResolveSerialPath(const std::string& portName, const SerialPortConfig& config, const char** variable)
 {
+    if (variable)
+        *variable = nullptr;
     struct Mapping {
         const char* name;
         const char* variable;
@@ -21,8 +23,11 @@ std::string ResolveSerialPath(const std::string& portName, const SerialPortConfi
     for (const auto& m : mappings) {
         if (portName != m.name)
             continue;
-        if (const char* value = std::getenv(m.variable); value && *value)
+        if (const char* value = std::getenv(m.variable); value && *value) {
+            if (variable)
+                *variable = m.variable;
             return value;
+        }
         return m.setting.empty() ? DefaultSerialDevice(m.index) : m.setting;
     }
     return portName;

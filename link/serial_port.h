@@ -43,8 +43,10 @@ struct SerialPortConfig {
     std::string com1Path;   // settings entries; empty means not set
     std::string com2Path;
 };
-// ORVANEL_COM1 / ORVANEL_COM2 win, then the settings entry, then the system's device.
-std::string ResolveSerialPath(const std::string& portName, const SerialPortConfig& config);
+// ORVANEL_COM1 / ORVANEL_COM2 win, then the settings entry, then the system's device;
+// variable, when given, gets the name of the variable that decided (null when none did).
+std::string ResolveSerialPath(const std::string& portName, const SerialPortConfig& config,
+                              const char** variable = nullptr);
 // The device of COM1 (index 0) or COM2 when nothing else is set: /dev/ttyS0 and /dev/ttyS1,
 // or \\.\COM1 and \\.\COM2 on Windows.
 std::string DefaultSerialDevice(int index);
@@ -52,6 +54,10 @@ std::string DefaultSerialDevice(int index);
 // "PATH: reason" for an open that failed with errno error (0: ""); a refused permission
 // adds the fix, the dialout group.
 std::string SerialOpenFailReason(const std::string& path, int error);
+
+// Why path cannot be opened as a serial port, as an errno value (0: nothing known against
+// it): missing, not a device (ENODEV), or not for this user to open.
+int SerialDeviceError(const std::string& path);
 
 // termios on POSIX systems, the Win32 communications functions on Windows.
 std::unique_ptr<SerialPort> MakeSystemSerialPort();

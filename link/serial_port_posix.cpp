@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -184,6 +185,16 @@ private:
 std::string DefaultSerialDevice(int index)
 {
     return "/dev/ttyS" + std::to_string(index);
+}
+
+int SerialDeviceError(const std::string& path)
+{
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0)
+        return errno;
+    if (!S_ISCHR(status.st_mode))
+        return ENODEV;
+    return ::access(path.c_str(), R_OK | W_OK) == 0 ? 0 : errno;
 }
 
 std::unique_ptr<SerialPort> MakeSystemSerialPort()

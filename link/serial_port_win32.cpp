@@ -4,6 +4,8 @@
 
 #include "common/trace.h"
 
+#include <cerrno>
+
 #include <windows.h>
 
 namespace {
@@ -189,6 +191,18 @@ private:
 std::string DefaultSerialDevice(int index)
 {
     return "\\\\.\\COM" + std::to_string(index + 1);
+}
+
+// Only a port that is not there is known: a port in use refuses even this query.
+int SerialDeviceError(const std::string& path)
+{
+    HANDLE handle = CreateFileA(path.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+        return 0;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT : 0;
 }
 
 std::unique_ptr<SerialPort> MakeSystemSerialPort()

@@ -1,6 +1,7 @@
 #include "editor_ui/window/find_bar.h"
 
 #include "common/qt/latin1.h"
+#include "editor_ui/window/flow_layout.h"
 #include "settings/service_purge.h"
 
 #include <QCheckBox>
@@ -9,7 +10,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -94,29 +94,30 @@ CFindBar::CFindBar(CEditorController& controller, QWidget* parent) : QWidget(par
     findRow->addStretch();
     findRow->addWidget(close);
 
+    // The boxes wrap onto a second row where the window is too narrow for one.
     m_pFilterRow = new QWidget(this);
-    auto* filterRow = new QHBoxLayout(m_pFilterRow);
+    auto* filterRow = new CFlowLayout(m_pFilterRow);
     filterRow->setContentsMargins(0, 0, 0, 0);
     filterRow->addWidget(new QLabel("Filter :", m_pFilterRow));
-    m_pSat = MakeBox(m_pFilterRow, "Satellite", 125);
-    m_pTp = MakeBox(m_pFilterRow, "Transponder", 85);
-    m_pProvider = MakeBox(m_pFilterRow, "Provider", 85);
+    m_pSat = MakeBox(m_pFilterRow, "Satellite", 115);
+    m_pTp = MakeBox(m_pFilterRow, "Transponder", 75);
+    m_pProvider = MakeBox(m_pFilterRow, "Provider", 80);
     m_pCas = MakeBox(m_pFilterRow, "CAS/FTA", 85);
-    m_pLock = MakeBox(m_pFilterRow, "Lock", 75);
-    m_pSkip = MakeBox(m_pFilterRow, "Skip", 75);
-    m_pFav = MakeBox(m_pFilterRow, "Favorite Group", 80);
+    m_pLock = MakeBox(m_pFilterRow, "Lock", 70);
+    m_pSkip = MakeBox(m_pFilterRow, "Skip", 70);
+    m_pFav = MakeBox(m_pFilterRow, "Favorite Group", 75);
     for (QComboBox* box : {m_pSat, m_pTp, m_pProvider, m_pCas, m_pLock, m_pSkip, m_pFav}) {
         filterRow->addWidget(box);
         connect(box, &QComboBox::activated, this, [this] { ApplyFilter(); });
     }
-    auto* clear = new QPushButton("Clear", m_pFilterRow);
+    auto* clear = new QToolButton(m_pFilterRow);
+    clear->setText("Clear");
     clear->setToolTip("Show every service again");
-    connect(clear, &QPushButton::clicked, this, [this] {
+    connect(clear, &QToolButton::clicked, this, [this] {
         m_pByName->setChecked(false);
         m_Controller.SetFilter(Kind(), {});
     });
     filterRow->addWidget(clear);
-    filterRow->addStretch();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);

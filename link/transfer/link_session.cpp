@@ -52,12 +52,6 @@ bool CLinkSession::OpenSerial()
     return m_Serial.Open(m_Settings.PortName(), kSerialBaudRate, m_Settings.PortIndex());
 }
 
-std::string CLinkSession::SerialOpenFailText() const
-{
-    std::string reason = m_Serial.OpenFailReason();
-    return reason.empty() ? "Port Open Fail" : "Port Open Fail\n" + reason;
-}
-
 void CLinkSession::CloseSerial()
 {
     m_bSessionRunning = false;

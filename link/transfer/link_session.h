@@ -7,7 +7,7 @@
 // and the clock (the session keeps its own when they are left out).
 //
 // For the windows:
-//   Serial Port dialog: Settings().PortName() on opening; OK: SetSerialPort(port); Cancel: SaveModeConfig().
+//   Serial Port dialog: through CSerialPortSetup.
 //   Mode menu: UsbMode(), SetUsbMode(usb).
 //   A result of NotWritten: show kModeFileErrorText (the choice is kept for this run).
 #pragma once
@@ -73,11 +73,13 @@ public:
     const std::filesystem::path& StartDir() const { return m_StartDir; }
     const std::filesystem::path& BackupFolder() const { return m_BackupFolder; }
 
+    // Where COM1 and COM2 lead besides the variables and the system's devices.
+    const SerialPortConfig& SerialConfig() const { return m_Serial.Config(); }
     // Opens the channel on the chosen port at 115200 baud.
     [[nodiscard]] bool OpenSerial();
-    // After a failed OpenSerial: "Port Open Fail", and on the next line the device, the
-    // reason and, for a refused permission, the fix.
-    std::string SerialOpenFailText() const;
+    // After a failed OpenSerial: the device, the reason and, for a refused permission, the
+    // fix; empty when not known.
+    std::string SerialOpenFailReason() const { return m_Serial.OpenFailReason(); }
     // The close of a transfer: channel closed, m_QueueRead cleared, session-running and
     // port-open flags cleared.
     void CloseSerial();

@@ -73,6 +73,7 @@ void CTransferDialog::NotifyState()
 
 void CTransferDialog::DeviceReadyCommand()
 {
+    ShowLinkProblem("");
     if (RebootRunning())
         m_bReadyAfterReboot = true;
     else
@@ -136,10 +137,16 @@ void CTransferDialog::StartUsbAtOpen(const char* foundModeText)
 void CTransferDialog::ShowUsbAccessDenied()
 {
     std::string text = m_Session.Usb() ? m_Session.Usb()->AccessDeniedText() : "";
-    if (text.empty() || text == m_ShownDenial)
+    if (!text.empty())
+        ShowLinkProblem(text);
+}
+
+void CTransferDialog::ShowLinkProblem(const std::string& text)
+{
+    if (text == m_LinkProblem)
         return;
-    m_ShownDenial = text;
-    m_View.ShowStatus(text);
+    m_LinkProblem = text;
+    m_View.ShowLinkProblem(text);
 }
 
 bool CTransferDialog::OpenSerialAtStart()
@@ -149,10 +156,12 @@ bool CTransferDialog::OpenSerialAtStart()
         return false;
     }
     if (!m_Session.OpenSerial()) {
-        m_View.ShowStatus(m_Session.SerialOpenFailText());
+        m_View.ShowStatus("Port Open Fail");
+        ShowLinkProblem(m_Session.SerialOpenFailReason());
         m_Session.SetPortOpen(false);
         return false;
     }
+    ShowLinkProblem("");
     m_View.ShowStatus("Port Open Success");
     m_Session.SetPortOpen(true);
     m_View.ShowStatus(FormatText(kConnectedTrace, int(m_Session.SerialConnected())));

@@ -46,8 +46,9 @@ public:
     bool Success() const { return m_bSuccess; }
     const std::optional<std::filesystem::path>& Backup() const { return m_Backup; }
     const FileFailure& BackupFailure() const { return m_BackupFailure; }
-    // What the status line said of a USB device refused for lack of permission; empty when none.
-    const std::string& UsbAccessDenial() const { return m_ShownDenial; }
+    // The link problem the view shows (a USB device refused, a serial port that did not
+    // open, with the fix); empty when none.
+    const std::string& LinkProblem() const { return m_LinkProblem; }
     // What the last reboot action did, once it ended.
     RebootResult RebootOutcome() const { return m_RebootOutcome; }
 
@@ -85,10 +86,11 @@ protected:
     void KeepBackup(BackupKind kind, const BackupImage& image);
     // USB mode at opening: starts the transport and discovery; a device found is ready at once.
     void StartUsbAtOpen(const char* foundModeText);
-    // A device refused for lack of permission, in the status line once.
+    // A device refused for lack of permission: the view's link problem until a device opens.
     void ShowUsbAccessDenied();
-    // Serial mode at the start button: opens the port at 115200 with its status texts;
-    // true when it opened.
+    void ShowLinkProblem(const std::string& text);
+    // Serial mode at the start button: opens the port at 115200 with its status texts (the
+    // reason and its fix as the link problem); true when it opened.
     bool OpenSerialAtStart();
 
     // The reboot action on a worker of its own: a USB send may wait up to 4 s, the window
@@ -128,7 +130,7 @@ private:
     bool m_bReadyAfterReboot = false;
     TransferState m_LastState;
     bool m_bStateSent = false;
-    std::string m_ShownDenial;
+    std::string m_LinkProblem;
     std::shared_ptr<char> m_pAlive = std::make_shared<char>();
 };
 

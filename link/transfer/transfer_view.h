@@ -30,6 +30,14 @@ class TransferView {
 public:
     virtual ~TransferView() = default;
     virtual void ShowStatus(const std::string& text) = 0;
+    // Why the link cannot be used (a USB device refused, a port that did not open) and the
+    // fix, kept in sight beside the status until it is cleared with an empty text; a view
+    // without a place of its own shows it as a status.
+    virtual void ShowLinkProblem(const std::string& text)
+    {
+        if (!text.empty())
+            ShowStatus(text);
+    }
     virtual void SetProgress(int position) = 0;
     // Runs a command on the window's thread.
     virtual void Post(std::function<void()> command) = 0;

@@ -3,11 +3,27 @@
 #include "common/qt/message_box.h"
 
 #include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
 #include <QTimer>
 
-CLinkWindow::CLinkWindow(QWidget* parent) : QDialog(parent), m_pTimer(new QTimer(this))
+#include <algorithm>
+
+namespace {
+// A fix holds a command or a rule to be typed: the window widens for such a line, up to this.
+constexpr int kProblemLineChars = 96;
+}
+
+CLinkWindow::CLinkWindow(QWidget* parent)
+    : QDialog(parent), m_pProblem(new QLabel(this)), m_pTimer(new QTimer(this))
 {
     setWindowTitle(QString());
+    m_pProblem->setObjectName(QStringLiteral("linkProblem"));
+    m_pProblem->setWordWrap(true);
+    m_pProblem->setTextFormat(Qt::PlainText);
+    m_pProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pProblem->setStyleSheet(QStringLiteral("color: #a00000"));
+    m_pProblem->hide();
     connect(m_pTimer, &QTimer::timeout, this, [this] {
         if (m_Tick)
             m_Tick();
@@ -18,6 +34,28 @@ void CLinkWindow::ShowStatus(const std::string& text)
 {
     QMetaObject::invokeMethod(
         this, [this, shown = QString::fromStdString(text)] { OnStatus(shown); }, Qt::QueuedConnection);
+}
+
+void CLinkWindow::ShowLinkProblem(const std::string& text)
+{
+    QMetaObject::invokeMethod(
+        this, [this, shown = QString::fromStdString(text)] { OnLinkProblem(shown); }, Qt::QueuedConnection);
+}
+
+void CLinkWindow::OnLinkProblem(const QString& text)
+{
+    m_pProblem->setText(text);
+    m_pProblem->setVisible(!text.isEmpty());
+    if (text.isEmpty())
+        return;
+    int widest = 0;
+    for (const QString& line : text.split('\n'))
+        widest = std::max(widest, m_pProblem->fontMetrics().horizontalAdvance(line));
+    m_pProblem->setMinimumWidth(std::min(widest, m_pProblem->fontMetrics().averageCharWidth() * kProblemLineChars));
+    // A top-level window does not grow by itself for the height a wrapped label needs.
+    layout()->activate();
+    const int width = std::max(this->width(), minimumSizeHint().width());
+    resize(width, std::max(height(), layout()->totalHeightForWidth(width)));
 }
 
 void CLinkWindow::SetProgress(int position)

@@ -1,5 +1,6 @@
 // What every window of the STB link shares: it is its controller's view. Workers report
-// from their threads and the window shows the reports on its own; their message boxes open
+// from their threads and the window shows the reports on its own; a link problem stays in
+// sight, whole and wrapped, with the window grown to hold it; the workers' message boxes open
 // without blocking the window; the controller's timer and delayed commands run on Qt
 // timers; the window goes away only when the controller says it is ready to close.
 #pragma once
@@ -8,6 +9,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QTimer;
 
 class CLinkWindow : public QDialog, public TransferView {
@@ -16,6 +18,7 @@ public:
     explicit CLinkWindow(QWidget* parent);
 
     void ShowStatus(const std::string& text) override;
+    void ShowLinkProblem(const std::string& text) override;
     void SetProgress(int position) override;
     void Post(std::function<void()> command) override;
     void ShowMessage(const PromptMessage& message, std::function<void(PromptAnswer)> answered) override;
@@ -32,6 +35,8 @@ protected:
     virtual void OnStatus(const QString& text) = 0;
     virtual void OnProgress(int) {}
     virtual void OnState(const TransferState& state) = 0;
+    // Where the link problem shows; the window places it in its layout.
+    QLabel* LinkProblemLabel() const { return m_pProblem; }
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -41,7 +46,9 @@ protected:
 private:
     // On the window's thread: the box opens and the window goes on.
     void OpenMessageBox(const PromptMessage& message, const std::function<void(PromptAnswer)>& answered);
+    void OnLinkProblem(const QString& text);
 
+    QLabel* m_pProblem = nullptr;
     QTimer* m_pTimer = nullptr;
     std::function<void()> m_Tick;
     bool m_bOpened = false;

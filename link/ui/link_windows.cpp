@@ -9,11 +9,11 @@
 
 bool RunSerialPortDialog(QWidget* parent, CLinkSession& session)
 {
-    CSerialPortDlg dialog(parent, session.Settings().PortName(), ListSerialDevices());
+    CSerialPortSetup setup(session, ListSerialDevices());
+    CSerialPortDlg dialog(parent, setup);
     const bool ok = dialog.exec() == QDialog::Accepted;
-    const ModeFileResult written = ok ? session.SetSerialPort(dialog.Port()) : session.SaveModeConfig();
-    if (written == ModeFileResult::NotWritten)
-        session.Messages().Notify(kModeFileErrorText, "Notice", PromptIcon::Warning);
+    if (!ok)
+        setup.Cancel();
     return ok;
 }
 

@@ -10,7 +10,8 @@ class CLinkSession;
 class COrvanel1Doc;
 class QWidget;
 
-// Port Setup: the Serial Port dialog. OK stores the chosen port, Cancel keeps the old one;
+// Port Setup: the Serial Port dialog. OK stores the chosen port once it passed the check
+// (a path that is no device is refused and the dialog stays), Cancel keeps the old one;
 // the mode file is written in both cases. True on OK.
 bool RunSerialPortDialog(QWidget* parent, CLinkSession& session);
 

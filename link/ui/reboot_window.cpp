@@ -17,6 +17,7 @@ CRebootWindow::CRebootWindow(QWidget* parent, CLinkSession& session) : CLinkWind
     m_pStatus->setObjectName(QStringLiteral("status"));
     m_pStatus->setMinimumSize(m_pStatus->fontMetrics().averageCharWidth() * 50, m_pStatus->fontMetrics().height() * 2);
     layout->addWidget(m_pStatus);
+    layout->addWidget(LinkProblemLabel());
     auto* buttons = new QHBoxLayout;
     m_pReboot = new QPushButton(QStringLiteral("STB Reboot"), this);
     m_pReboot->setObjectName(QStringLiteral("reboot"));

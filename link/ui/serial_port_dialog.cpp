@@ -6,23 +6,32 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-CSerialPortDlg::CSerialPortDlg(QWidget* parent, const std::string& port, const std::vector<SerialDeviceEntry>& devices)
-    : QDialog(parent)
+namespace {
+// The device in grey, and under it why it cannot be opened, in red.
+QString ComPortText(const ComPortView& view)
+{
+    QString text = QStringLiteral("<span style=\"color:#606060\">%1</span>")
+                       .arg(QString::fromStdString(view.device).toHtmlEscaped());
+    if (!view.problem.empty())
+        text += QStringLiteral("<br><span style=\"color:#a00000\">%1</span>")
+                    .arg(QString::fromStdString(view.problem).toHtmlEscaped());
+    return text;
+}
+}  // namespace
+
+CSerialPortDlg::CSerialPortDlg(QWidget* parent, CSerialPortSetup& setup) : QDialog(parent), m_Setup(setup)
 {
     setWindowTitle(QStringLiteral("Serial Port"));
     auto* layout = new QVBoxLayout(this);
     auto* portFrame = new QGroupBox(QStringLiteral("COM Port"), this);
     auto* portGrid = new QGridLayout(portFrame);
-    m_pCom1 = new QRadioButton(QStringLiteral("COM1"), portFrame);
-    m_pCom2 = new QRadioButton(QStringLiteral("COM2"), portFrame);
-    m_pCom1->setObjectName(QStringLiteral("com1"));
-    m_pCom2->setObjectName(QStringLiteral("com2"));
-    portGrid->addWidget(m_pCom1, 0, 0);
-    portGrid->addWidget(m_pCom2, 0, 1);
+    m_pCom1 = AddComRow(portGrid, 0);
+    m_pCom2 = AddComRow(portGrid, 1);
     // Beside COM1 and COM2, the machine's serial devices; a path may be typed as well.
     m_pDevice = new QRadioButton(QStringLiteral("Device"), portFrame);
     m_pDevice->setObjectName(QStringLiteral("device"));
@@ -32,11 +41,11 @@ CSerialPortDlg::CSerialPortDlg(QWidget* parent, const std::string& port, const s
     m_pDevicePath->setInsertPolicy(QComboBox::NoInsert);
     m_pDevicePath->setMinimumContentsLength(56);
     m_pDevicePath->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    for (const auto& device : devices)
+    for (const auto& device : m_Setup.Devices())
         m_pDevicePath->addItem(QString::fromStdString(device.label), QString::fromStdString(device.path));
-    portGrid->addWidget(m_pDevice, 1, 0);
-    portGrid->addWidget(m_pDevicePath, 1, 1, 1, 2);
-    portGrid->setColumnStretch(2, 1);
+    portGrid->addWidget(m_pDevice, 2, 0);
+    portGrid->addWidget(m_pDevicePath, 2, 1);
+    portGrid->setColumnStretch(1, 1);
     layout->addWidget(portFrame);
     // The link always runs at 115200 baud; the box only shows it.
     auto* rateFrame = new QGroupBox(QStringLiteral("Baud Rate"), this);
@@ -47,8 +56,9 @@ CSerialPortDlg::CSerialPortDlg(QWidget* parent, const std::string& port, const s
     rateRow->addWidget(m_pBaudRate);
     rateRow->addStretch(1);
     layout->addWidget(rateFrame);
-    AddOkCancelRow(this, layout);
+    AddOkCancelRow(this, layout, [this] { OnOk(); });
 
+    const std::string& port = m_Setup.Port();
     const QString current = QString::fromStdString(port);
     if (port == "COM1" || port == "COM2") {
         (port == "COM2" ? m_pCom2 : m_pCom1)->setChecked(true);
@@ -63,6 +73,28 @@ CSerialPortDlg::CSerialPortDlg(QWidget* parent, const std::string& port, const s
     }
     connect(m_pDevicePath, &QComboBox::activated, m_pDevice, [this] { m_pDevice->setChecked(true); });
     connect(m_pDevicePath->lineEdit(), &QLineEdit::textEdited, m_pDevice, [this] { m_pDevice->setChecked(true); });
+}
+
+QRadioButton* CSerialPortDlg::AddComRow(QGridLayout* grid, int index)
+{
+    const QString name = QStringLiteral("COM%1").arg(index + 1);
+    auto* button = new QRadioButton(name, grid->parentWidget());
+    button->setObjectName(name.toLower());
+    auto* device = new QLabel(ComPortText(m_Setup.Com(index)), grid->parentWidget());
+    device->setObjectName(name.toLower() + QStringLiteral("Device"));
+    device->setWordWrap(true);
+    device->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(button, index, 0, Qt::AlignTop);
+    grid->addWidget(device, index, 1);
+    return button;
+}
+
+void CSerialPortDlg::OnOk()
+{
+    if (m_Setup.Accept(Port()))
+        accept();
+    else if (m_pDevice->isChecked())
+        m_pDevicePath->setFocus();
 }
 
 std::string CSerialPortDlg::Port() const

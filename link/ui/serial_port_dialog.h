@@ -1,25 +1,29 @@
 // Serial Port: the port of the serial link (COM1, COM2 or one of the machine's serial
-// devices by its path) and the baud rate it shows.
+// devices by its path), what COM1 and COM2 stand for here, and the baud rate it shows.
+// OK goes through the setup's check; the dialog stays open when it refuses.
 #pragma once
-#include "link/serial_devices.h"
+#include "link/transfer/serial_port_setup.h"
 
 #include <QDialog>
 
 #include <string>
-#include <vector>
 
 class QComboBox;
+class QGridLayout;
 class QRadioButton;
 
 class CSerialPortDlg : public QDialog {
     Q_OBJECT
 public:
-    // port: "COM1", "COM2" or a device path; devices: the machine's, listed beside them.
-    CSerialPortDlg(QWidget* parent, const std::string& port, const std::vector<SerialDeviceEntry>& devices);
-    // The port chosen (read after OK): "COM1", "COM2" or the device path.
+    CSerialPortDlg(QWidget* parent, CSerialPortSetup& setup);
+    // The port chosen: "COM1", "COM2" or the device path.
     std::string Port() const;
 
 private:
+    QRadioButton* AddComRow(QGridLayout* grid, int index);
+    void OnOk();
+
+    CSerialPortSetup& m_Setup;
     QRadioButton* m_pCom1 = nullptr;
     QRadioButton* m_pCom2 = nullptr;
     QRadioButton* m_pDevice = nullptr;

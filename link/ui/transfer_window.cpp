@@ -20,13 +20,7 @@ CTransferWindow::CTransferWindow(QWidget* parent, const QString& startText) : CL
     m_pNote->setObjectName(QStringLiteral("note"));
     m_pNote->hide();
     layout->addWidget(m_pNote);
-    // A status of more than one line (a reason and its fix) shows the rest below.
-    m_pStatusDetail = new QLabel(this);
-    m_pStatusDetail->setObjectName(QStringLiteral("statusDetail"));
-    m_pStatusDetail->setWordWrap(true);
-    m_pStatusDetail->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_pStatusDetail->hide();
-    layout->addWidget(m_pStatusDetail);
+    layout->addWidget(LinkProblemLabel());
     m_pProgress = new CTransferProgressBar(this);
     m_pProgress->setObjectName(QStringLiteral("progress"));
     m_pProgress->SetRange(0, 100);
@@ -50,10 +44,7 @@ CTransferWindow::CTransferWindow(QWidget* parent, const QString& startText) : CL
     connect(stopExit, &QPushButton::clicked, this, [this] { Controller().RequestClose(true); });
 }
 
-QString CTransferWindow::Status() const
-{
-    return m_pStatusDetail->isHidden() ? m_pStatus->text() : m_pStatus->text() + '\n' + m_pStatusDetail->text();
-}
+QString CTransferWindow::Status() const { return m_pStatus->text(); }
 
 void CTransferWindow::SetNote(const QString& text, const QString& tip)
 {
@@ -66,10 +57,8 @@ int CTransferWindow::Progress() const { return m_pProgress->Pos(); }
 
 void CTransferWindow::OnStatus(const QString& text)
 {
-    const qsizetype lineEnd = text.indexOf('\n');
-    m_pStatus->setText(text.left(lineEnd));
-    m_pStatusDetail->setText(lineEnd < 0 ? QString() : text.mid(lineEnd + 1));
-    m_pStatusDetail->setVisible(lineEnd >= 0);
+    m_pStatus->setText(text);
+    m_pStatus->setCursorPosition(0);
 }
 
 void CTransferWindow::OnProgress(int position) { m_pProgress->SetPos(position); }

@@ -1,5 +1,6 @@
 // The window the upload and the download share: a read-only status line, our progress bar,
-// the start button ("Upload" or "Download"), "Stop && Exit" and the hidden "stop".
+// the link problem under it, the start button ("Upload" or "Download"), "Stop && Exit" and
+// the hidden "stop".
 #pragma once
 #include "link/ui/link_window.h"
 
@@ -27,7 +28,6 @@ protected:
 private:
     QLineEdit* m_pStatus = nullptr;
     QLabel* m_pNote = nullptr;
-    QLabel* m_pStatusDetail = nullptr;
     CTransferProgressBar* m_pProgress = nullptr;
     QPushButton* m_pStart = nullptr;
 };

@@ -119,7 +119,7 @@ int RunUpload(const TransferOptions& options, const std::filesystem::path& outpu
     dialog.Open();
     dialog.OnUpload();
     LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] {
-        return !dialog.UsbAccessDenial().empty() || (!options.usb && !dialog.WorkerRunning());
+        return !dialog.LinkProblem().empty() || (!options.usb && !dialog.WorkerRunning());
     });
     CloseDialog(dialog, view, end);
     ReportBackup(dialog);
@@ -152,7 +152,7 @@ int RunDownload(const TransferOptions& options, const std::filesystem::path& inp
     LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] {
         view.ShowBytes(dialog.ServedBytes(), dialog.ImageSize());
         // A serial worker stopped by the watchdog leaves the dialog its report to make.
-        return dialog.Failed() || !dialog.UsbAccessDenial().empty() ||
+        return dialog.Failed() || !dialog.LinkProblem().empty() ||
                (!options.usb && !dialog.WorkerRunning() && view.Idle());
     });
     CloseDialog(dialog, view, end);
@@ -169,11 +169,11 @@ int RunReboot(const TransferOptions& options, CliPrompter& prompter)
     CRebootController dialog(session, view);
     if (options.usb) {
         dialog.Open();
-        view.RunUntil([&] { return dialog.State().devicePresent || !dialog.UsbAccessDenial().empty() || g_bInterrupted; },
+        view.RunUntil([&] { return dialog.State().devicePresent || !dialog.LinkProblem().empty() || g_bInterrupted; },
                       std::chrono::seconds(options.timeoutSeconds));
         if (!dialog.State().devicePresent) {
             view.Finish();
-            if (dialog.UsbAccessDenial().empty())
+            if (dialog.LinkProblem().empty())
                 std::fprintf(stderr, "no STB on USB\n");
             return 1;
         }
@@ -182,7 +182,9 @@ int RunReboot(const TransferOptions& options, CliPrompter& prompter)
     view.RunUntil([&] { return view.CloseReady(); }, kCloseLimit);
     view.Finish();
     const RebootResult result = dialog.RebootOutcome();
-    if (result == RebootResult::PortOpenFail)
-        std::fprintf(stderr, "%s\n", session.SerialOpenFailText().c_str());
+    if (result == RebootResult::PortOpenFail) {
+        const std::string reason = session.SerialOpenFailReason();
+        std::fprintf(stderr, "Port Open Fail%s%s\n", reason.empty() ? "" : "\n", reason.c_str());
+    }
     return result == RebootResult::Sent ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include "editor_ui/dialogs/svc_name_dialog.h"
 #include "editor_ui/dialogs/tp_dialog.h"
 #include "link/transfer/link_session.h"
+#include "link/transfer/serial_port_setup.h"
 #include "link/ui/download_window.h"
 #include "link/ui/reboot_window.h"
 #include "link/ui/serial_port_dialog.h"
@@ -23,7 +24,9 @@
 #include <QStyleFactory>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -84,8 +87,22 @@ void RenderLinkWindows(COrvanel1Doc& doc, Prompter& prompter)
         {"/dev/ttyS0", "/dev/ttyS0"},
         {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
          "/dev/ttyUSB0  (usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0)"}};
-    CSerialPortDlg port(nullptr, devices[1].path, devices);
+    // COM1 and COM2 as the system names them.
+    ::unsetenv("ORVANEL_COM1");
+    ::unsetenv("ORVANEL_COM2");
+    CLinkSession portSession(prompter);
+    LinkSettings chosen{.bUsb = false};
+    if (!chosen.SetPort(devices[1].path))
+        std::fprintf(stderr, "cannot choose %s\n", devices[1].path.c_str());
+    portSession.UseSettings(chosen);
+    CSerialPortSetup setup(portSession, devices, [](const std::string&) { return 0; });
+    CSerialPortDlg port(nullptr, setup);
     Save(port, "window-serial-port.png");
+    // A machine with one legacy port that the user may not open yet.
+    CSerialPortSetup refused(portSession, devices,
+                             [](const std::string& path) { return path == "/dev/ttyS0" ? EACCES : ENOENT; });
+    CSerialPortDlg refusedPort(nullptr, refused);
+    Save(refusedPort, "window-serial-port-denied.png");
 
     // An upload of these settings kept earlier: the download window names it as the way back.
     QTemporaryDir backups;
@@ -102,6 +119,24 @@ void RenderLinkWindows(COrvanel1Doc& doc, Prompter& prompter)
     upload.ShowStatus(" Flash Uploading...65280/131072");
     upload.SetProgress(49);
     Save(upload, "window-upload.png");
+    // The serial port refused for lack of permission, and a USB device refused likewise.
+    CUploadWindow serialDenied(nullptr, session);
+    serialDenied.show();
+    QApplication::processEvents();
+    serialDenied.ShowStatus("Port Open Fail");
+    serialDenied.ShowLinkProblem(SerialOpenFailReason("/dev/ttyS0", EACCES));
+    Save(serialDenied, "window-upload-serial-denied.png");
+    LinkSessionParts deniedParts;
+    deniedParts.makeUsbBackend = [] { return MakeSimUsbBackend("/nonexistent/stb.sock"); };
+    CLinkSession deniedSession(prompter, std::move(deniedParts));
+    deniedSession.UseSettings({.bUsb = true});
+    CUploadWindow usbDenied(nullptr, deniedSession);
+    usbDenied.show();
+    QApplication::processEvents();
+    usbDenied.ShowStatus("Waiting For Request. Reboot SetTop Box.");
+    usbDenied.ShowLinkProblem(UsbAccessDeniedText("usb:001:005", 0x1209, 0x0001));
+    Save(usbDenied, "window-upload-usb-denied.png");
+
     CDownloadWindow download(nullptr, session, doc);
     download.show();
     QApplication::processEvents();

@@ -9,7 +9,9 @@
 #include "editor_ui/window/svc_list_view.h"
 #include "editor_ui/window/svc_view.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTableView>
@@ -105,6 +107,40 @@ TEST_F(FindHistoryTest, TheHistoryWindowListsTheStepsAndGoesBackToTheChosenOne)
     EXPECT_EQ(doc->m_TvSvcCnt, count - 1);
     EXPECT_TRUE(ctl.Edited());
     EXPECT_TRUE(steps->model()->index(1, 1).data(Qt::FontRole).value<QFont>().bold());
+}
+
+// The bar's own controls (the find row and the filter row), in the frame's coordinates.
+QList<QRect> BarControls(const CFindBar* bar, const QWidget* frame)
+{
+    QList<QRect> rects;
+    for (const QWidget* w : bar->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractButton*>(w) ||
+                             qobject_cast<const QLabel*>(w) || qobject_cast<const QLineEdit*>(w);
+        if (control && w->isVisible() && !w->size().isEmpty() && !qobject_cast<const QComboBox*>(w->parentWidget()))
+            rects << QRect(w->mapTo(frame, QPoint(0, 0)), w->size());
+    }
+    return rects;
+}
+
+TEST_F(FindHistoryTest, TheFindAndFilterRowsFitTheDefaultWindowAndTheSmallestOne)
+{
+    EXPECT_EQ(frame.size(), QSize(760, 600));
+    Key(&frame, Qt::Key_F, Qt::ControlModifier);
+    CFindBar* bar = frame.FindBar();
+    for (const QSize size : {QSize(760, 600), QSize(CMainFrame::kMinWidth, CMainFrame::kMinHeight)}) {
+        frame.resize(size);
+        QApplication::processEvents();
+        const QRect barRect(bar->mapTo(&frame, QPoint(0, 0)), bar->size());
+        const QList<QRect> controls = BarControls(bar, &frame);
+        ASSERT_GE(controls.size(), 14);
+        for (qsizetype i = 0; i < controls.size(); ++i) {
+            EXPECT_TRUE(barRect.contains(controls[i])) << "at " << size.width() << ": control " << i;
+            for (qsizetype j = i + 1; j < controls.size(); ++j)
+                EXPECT_FALSE(controls[i].intersects(controls[j])) << "at " << size.width() << ": " << i << " and " << j;
+        }
+        const QWidget* view = frame.View();
+        EXPECT_FALSE(barRect.intersects(QRect(view->mapTo(&frame, QPoint(0, 0)), view->size())));
+    }
 }
 
 }  // namespace

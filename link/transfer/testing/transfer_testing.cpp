@@ -21,6 +21,12 @@ void RecordingView::ShowStatus(const std::string& text)
     m_Statuses.push_back(text);
 }
 
+void RecordingView::ShowLinkProblem(const std::string& text)
+{
+    std::lock_guard lock(m_Lock);
+    m_LinkProblem = text;
+}
+
 void RecordingView::SetProgress(int position)
 {
     std::lock_guard lock(m_Lock);
@@ -53,6 +59,12 @@ std::string RecordingView::LastStatus() const
 {
     std::lock_guard lock(m_Lock);
     return m_Statuses.empty() ? std::string() : m_Statuses.back();
+}
+
+std::string RecordingView::LinkProblem() const
+{
+    std::lock_guard lock(m_Lock);
+    return m_LinkProblem;
 }
 
 std::vector<int> RecordingView::Progress() const

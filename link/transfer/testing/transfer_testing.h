@@ -26,6 +26,7 @@ class RecordingView : public CTransferCommandLoop {
 public:
     explicit RecordingView(Prompter& prompter) : CTransferCommandLoop(prompter, false) {}
     void ShowStatus(const std::string& text) override;
+    void ShowLinkProblem(const std::string& text) override;
     void SetProgress(int position) override;
 
     // Runs posted commands until pred holds or the time is up; true when it holds.
@@ -35,12 +36,15 @@ public:
     std::vector<std::string> Statuses() const;
     bool HasStatus(const std::string& text) const;
     std::string LastStatus() const;
+    // The link problem shown now; empty when none (or it was cleared).
+    std::string LinkProblem() const;
     std::vector<int> Progress() const;
     int DelayCount(std::chrono::milliseconds delay) const;
 
 private:
     mutable std::mutex m_Lock;
     std::vector<std::string> m_Statuses;
+    std::string m_LinkProblem;
     std::vector<int> m_Progress;
 };
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-TEST(SerialPermission, PortOpenFailThenTheDeviceTheReasonAndTheFix)
+TEST(SerialPermission, TheOpenFailureNamesTheDeviceTheReasonAndTheFix)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root, to open the device as nobody while root alone may";
@@ -32,10 +32,10 @@ TEST(SerialPermission, PortOpenFailThenTheDeviceTheReasonAndTheFix)
         session.UseSettings(settings);
         if (session.OpenSerial())
             return "opened";
-        const std::string expected = std::string("Port Open Fail\n") + name +
+        const std::string expected = std::string(name) +
                                      ": Permission denied; join the dialout group (sudo adduser $USER dialout), "
                                      "then log in again";
-        return session.SerialOpenFailText() == expected ? "" : session.SerialOpenFailText();
+        return session.SerialOpenFailReason() == expected ? "" : session.SerialOpenFailReason();
     });
     ::close(master);
     ::close(slave);

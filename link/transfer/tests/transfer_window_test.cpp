@@ -2,6 +2,7 @@
 // answers messages, asks to close and is destroyed at awkward moments, against an STB on
 // a pseudo-terminal or the simulated STB on USB.
 #include "link/transfer/reboot_controller.h"
+#include "link/transfer/serial_port_setup.h"
 #include "link/transfer/tests/transfer_fixture.h"
 #include "link/transfer/upload_controller.h"
 #include "tools/stb_sim/stb_sim.h"
@@ -9,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <pty.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -221,6 +225,99 @@ TEST(SerialPortSettings, ModeFileThatCannotBeWrittenIsReportedAndTheChoiceKept)
     writable.LoadModeConfig();
     EXPECT_TRUE(writable.Com2());
     EXPECT_FALSE(writable.UsbMode());
+}
+
+// Port Setup with COM1 on a pseudo-terminal and COM2 on whatever the test names.
+class SerialPortSetup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(::openpty(&master, &slave, pty, nullptr, nullptr), 0);
+        ::unsetenv("ORVANEL_COM2");
+        ::setenv("ORVANEL_COM1", pty, 1);
+    }
+    void TearDown() override
+    {
+        ::unsetenv("ORVANEL_COM1");
+        ::close(master);
+        ::close(slave);
+    }
+    std::unique_ptr<CLinkSession> Session(const std::string& com2Path = "/dev/ttyS1")
+    {
+        LinkSessionParts parts;
+        parts.modeConfigPath = dir / "mode.cfg";
+        parts.serialConfig.com2Path = com2Path;
+        auto session = std::make_unique<CLinkSession>(prompter, std::move(parts));
+        session->UseSettings({.bUsb = false});
+        return session;
+    }
+
+    int master = -1;
+    int slave = -1;
+    char pty[64] = {};
+    testing_support::TempFolder dir;
+    ScriptedPrompter prompter;
+};
+
+TEST_F(SerialPortSetup, ComPortsNameTheirDeviceTheVariableThatChoseItAndWhyItCannotBeOpened)
+{
+    auto session = Session((dir / "no-such-tty").string());
+    CSerialPortSetup setup(*session, {});
+    EXPECT_EQ(setup.Port(), "COM1");
+    const ComPortView com1 = setup.Com(0);
+    EXPECT_EQ(com1.device, std::string(pty) + " (ORVANEL_COM1)");
+    EXPECT_EQ(com1.problem, "");
+    const ComPortView com2 = setup.Com(1);
+    EXPECT_EQ(com2.device, (dir / "no-such-tty").string());
+    EXPECT_EQ(com2.problem, (dir / "no-such-tty").string() + ": No such file or directory");
+
+    // A stable name leads to the device behind it.
+    std::filesystem::create_symlink(pty, dir / "usb-adapter");
+    auto linked = Session((dir / "usb-adapter").string());
+    EXPECT_EQ(CSerialPortSetup(*linked, {}).Com(1).device, (dir / "usb-adapter").string() + " \u2192 " + pty);
+}
+
+TEST_F(SerialPortSetup, ALegacyNodeWithoutAPortBehindItSaysSo)
+{
+    if (::access("/dev/ttyS0", R_OK | W_OK) != 0)
+        GTEST_SKIP() << "no /dev/ttyS0 to open on this machine";
+    std::filesystem::create_directories(dir / "tty" / "ttyS0");
+    ASSERT_TRUE(testing_support::WriteFileText(dir / "tty" / "ttyS0" / "type", "0\n"));
+    auto session = Session("/dev/ttyS0");
+    const SerialDeviceRoots roots{.sysTty = dir / "tty"};
+    CSerialPortSetup setup(*session, {}, [&](const std::string& path) { return CheckSerialDevice(path, roots); });
+    EXPECT_EQ(setup.Com(1).problem, "/dev/ttyS0: No such device or address");
+}
+
+TEST_F(SerialPortSetup, OkRefusesAPathThatIsNoDeviceAndKeepsThePortAsItWas)
+{
+    auto session = Session();
+    CSerialPortSetup setup(*session, {});
+    ASSERT_TRUE(testing_support::WriteFileText(dir / "plain-file", ""));
+    const std::string missing = "/dev/ttyUSB97";
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {missing, missing + ": No such file or directory"},
+        {(dir / "plain-file").string(), (dir / "plain-file").string() + ": No such device"},
+        {"ttyUSB0", "ttyUSB0: not the full path of a device"},
+        {"", "No serial device chosen: choose COM1, COM2 or a device."},
+    };
+    for (const auto& [port, why] : refused) {
+        prompter.shown.clear();
+        EXPECT_FALSE(setup.Accept(port)) << port;
+        ASSERT_EQ(prompter.shown.size(), 1u) << port;
+        EXPECT_EQ(prompter.shown[0].text, why);
+        EXPECT_EQ(prompter.shown[0].title, "Serial Port");
+    }
+    EXPECT_EQ(session->Settings().PortName(), "COM1");
+    EXPECT_FALSE(std::filesystem::exists(dir / "mode.cfg"));
+
+    prompter.shown.clear();
+    EXPECT_TRUE(setup.Accept(pty));
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(session->Settings().PortName(), pty);
+    EXPECT_EQ(ReadModeConfig(dir / "mode.cfg").PortName(), pty);
+    EXPECT_TRUE(setup.Accept("COM2"));
+    EXPECT_TRUE(session->Com2());
 }
 
 }  // namespace

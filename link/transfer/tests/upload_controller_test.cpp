@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -274,6 +275,74 @@ TEST_F(UploadWithSim, ALoaderBackUnderANewAddressBeforeItsDepartureIsHeardStillU
     RunUpload();
     EXPECT_TRUE(dialog->Success());
     EXPECT_EQ(dialog->Image().flash, sim->Image().Snapshot().flash);
+}
+
+// Refuses every open as a device without permission does, until the permission is given.
+class DeniedUntilGiven : public UsbBackend {
+public:
+    DeniedUntilGiven(std::unique_ptr<UsbBackend> inner, const std::atomic<bool>& denied)
+        : m_pInner(std::move(inner)), m_bDenied(denied)
+    {
+    }
+    std::vector<std::string> Enumerate() override { return m_pInner->Enumerate(); }
+    void Watch(UsbNotice arrival, UsbNotice removal) override { m_pInner->Watch(arrival, removal); }
+    void StopWatching() override { m_pInner->StopWatching(); }
+    std::unique_ptr<UsbDevice> Open(const std::string& path) override
+    {
+        m_bRefused = m_bDenied.load();
+        return m_bRefused ? nullptr : m_pInner->Open(path);
+    }
+    UsbOpenFailure LastOpenFailure() const override { return {m_bRefused, 0x1209, 0x0001}; }
+
+private:
+    std::unique_ptr<UsbBackend> m_pInner;
+    const std::atomic<bool>& m_bDenied;
+    std::atomic<bool> m_bRefused{false};
+};
+
+TEST_F(UploadWithSim, AUsbDeviceRefusedAtOpeningStaysInSightUntilItOpensAfterTheFix)
+{
+    original = MakeDemoDocument();
+    StbSimOptions options = SimOptions(true, dir.Path());
+    sim = std::make_unique<StbSim>(ImageOf(*original), options);
+    ASSERT_EQ(sim->Start(), "");
+    static std::atomic<bool> denied;
+    denied = true;
+    LinkSessionParts parts;
+    parts.clock = &clock;
+    parts.makeUsbBackend = [socket = options.usbSocket] {
+        return std::make_unique<DeniedUntilGiven>(MakeSimUsbBackend(socket), denied);
+    };
+    session = std::make_unique<CLinkSession>(prompter, std::move(parts));
+    session->UseSettings({.bUsb = true});
+    dialog = std::make_unique<CUploadController>(*session, view);
+    dialog->Open();
+    const std::string denial = view.LinkProblem();
+    EXPECT_NE(denial.find("(1209:0001): permission denied.\n"), std::string::npos) << denial;
+    EXPECT_NE(denial.find("/etc/udev/rules.d/70-orvanel-local.rules"), std::string::npos) << denial;
+    EXPECT_EQ(dialog->LinkProblem(), denial);
+    dialog->OnUpload();
+    EXPECT_EQ(view.LastStatus(), "Waiting For Request. Reboot SetTop Box.");
+    EXPECT_EQ(view.LinkProblem(), denial);
+
+    // The rule is in place and the STB plugged in again: the device opens and the upload runs.
+    denied = false;
+    sim->Stop();
+    ASSERT_EQ(sim->Start(), "");
+    prompter.answers = {PromptAnswer::No};
+    ASSERT_TRUE(view.PumpUntilClose());
+    EXPECT_EQ(view.LinkProblem(), "");
+    EXPECT_TRUE(dialog->Success());
+}
+
+TEST_F(UploadWithSim, ASerialPortThatDoesNotOpenSaysWhyBesideTheStatus)
+{
+    session = MakeSession(prompter, clock, (dir / "ttyGone").string());
+    dialog = std::make_unique<CUploadController>(*session, view);
+    dialog->Open();
+    dialog->OnUpload();
+    EXPECT_EQ(view.LastStatus(), "Port Open Fail");
+    EXPECT_EQ(view.LinkProblem(), (dir / "ttyGone").string() + ": No such file or directory");
 }
 
 // The STB side played frame by frame over a pseudo-terminal.

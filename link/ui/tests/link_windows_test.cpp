@@ -9,6 +9,7 @@
 #include "link/ui/transfer_progress_bar.h"
 #include "settings/service_purge.h"
 #include "tools/stb_sim/stb_sim.h"
+#include "usb/sim_usb_backend.h"
 #include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
@@ -22,17 +23,76 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstdlib>
+#include <pty.h>
+#include <unistd.h>
+
 namespace {
+
+// A serial device that the user may not open.
+class RefusedPort : public SerialPort {
+public:
+    bool Open(const std::string&, uint32_t, const SerialTimeouts&) override { return false; }
+    void Close() override {}
+    int Read(uint8_t*, uint32_t) override { return 0; }
+    int Write(const uint8_t*, uint32_t) override { return 0; }
+    bool PrepareWait() override { return false; }
+    SerialWait WaitReceived() override { return SerialWait::Failed; }
+    void ReleaseWait() override {}
+    void Purge() override {}
+    int OpenErrno() const override { return EACCES; }
+};
+
+// What a window shows of a link problem: its text, and whether all of it is in sight
+// (every wrapped line within the label, the label within the window).
+struct ProblemSeen {
+    QString text;
+    bool whole = false;
+};
+
+ProblemSeen SeenProblem(QDialog* window)
+{
+    auto* label = window->findChild<QLabel*>(QStringLiteral("linkProblem"));
+    if (!label || !label->isVisible())
+        return {};
+    const QRect inWindow(label->mapTo(window, QPoint(0, 0)), label->size());
+    return {label->text(), label->height() >= label->heightForWidth(label->width()) &&
+                               window->rect().contains(inWindow)};
+}
+
+// The status line holds its text without scrolling.
+bool StatusFits(QDialog* window)
+{
+    auto* status = window->findChild<QLineEdit*>(QStringLiteral("status"));
+    return status->fontMetrics().horizontalAdvance(status->text()) < status->width();
+}
 
 class LinkWindows : public ::testing::Test {
 protected:
     void StartSim(bool usb, SimFaultPlan faults = {})
     {
+        const StbSimOptions options = LaunchSim(usb, std::move(faults));
+        m_pSession = MakeSession(m_Prompter, m_Clock, usb ? "" : m_pSim->SerialPath(), options.usbSocket, m_Dir.Path());
+    }
+    StbSimOptions LaunchSim(bool usb, SimFaultPlan faults = {})
+    {
         m_pOriginal = MakeDemoDocument();
         StbSimOptions options = SimOptions(usb, m_Dir.Path(), std::move(faults));
         m_pSim = std::make_unique<StbSim>(ImageOf(*m_pOriginal), options);
-        ASSERT_EQ(m_pSim->Start(), "");
-        m_pSession = MakeSession(m_Prompter, m_Clock, usb ? "" : m_pSim->SerialPath(), options.usbSocket, m_Dir.Path());
+        EXPECT_EQ(m_pSim->Start(), "");
+        return options;
+    }
+    // USB mode over the simulation socket, where every open is refused as without permission.
+    void UseRefusingUsb()
+    {
+        LinkSessionParts parts;
+        parts.clock = &m_Clock;
+        parts.makeUsbBackend = [socket = (m_Dir / "usb.sock").string()] {
+            return MakeSimUsbBackend(socket, {.accessDenied = true});
+        };
+        m_pSession = std::make_unique<CLinkSession>(m_Prompter, std::move(parts));
+        m_pSession->UseSettings({.bUsb = true});
     }
     // Records what the window shows, then runs `act` on it.
     void OnWindow(std::function<void(QDialog*)> act)
@@ -152,6 +212,83 @@ TEST_F(LinkWindows, SilentStbShowsTheTimeoutAndTheFailureBox)
     EXPECT_FALSE(doc.m_bLoaded);
 }
 
+// A STB whose USB device the user may not open (it answers on the socket, but every open
+// is refused). The sim starts now (before the window) or later, from the test.
+TEST_F(LinkWindows, UsbDeviceRefusedBeforeTheWindowOpensStaysWholeInSightAfterUploadIsPressed)
+{
+    LaunchSim(true);
+    UseRefusingUsb();
+    ProblemSeen atOpening, afterUpload;
+    bool statusFits = false;
+    OnWindow([&](QDialog* w) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return SeenProblem(w).whole; }, 5000));
+        atOpening = SeenProblem(w);
+        Click(w, "start");
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return m_Statuses.contains("Waiting For Request. Reboot SetTop Box."); }, 5000));
+        QApplication::processEvents();
+        afterUpload = SeenProblem(w);
+        statusFits = StatusFits(w);
+        Click(w, "stopExit");
+    });
+    COrvanel1Doc doc;
+    EXPECT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), TransferCommandResult::Fail);
+    EXPECT_TRUE(atOpening.text.contains("(1209:0001): permission denied.\n")) << atOpening.text.toStdString();
+    EXPECT_TRUE(atOpening.whole);
+    EXPECT_EQ(afterUpload.text, atOpening.text);
+    EXPECT_TRUE(
+        afterUpload.text.contains("into /etc/udev/rules.d/70-orvanel-local.rules; then plug the STB in again."));
+    EXPECT_TRUE(afterUpload.whole);
+    EXPECT_TRUE(statusFits);
+}
+
+TEST_F(LinkWindows, UsbDeviceRefusedWhenTheStbArrivesAfterUploadIsShownWholeWithItsFix)
+{
+    UseRefusingUsb();
+    ProblemSeen seen;
+    OnWindow([&](QDialog* w) {
+        Click(w, "start");
+        LaunchSim(true);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !SeenProblem(w).text.isEmpty(); }, 5000));
+        QApplication::processEvents();
+        seen = SeenProblem(w);
+        Click(w, "stopExit");
+    });
+    COrvanel1Doc doc;
+    EXPECT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), TransferCommandResult::Fail);
+    EXPECT_TRUE(seen.text.startsWith("USB device ")) << seen.text.toStdString();
+    EXPECT_TRUE(seen.text.contains("SUBSYSTEM==\"usb\", ATTR{idVendor}==\"1209\", ATTR{idProduct}==\"0001\""));
+    EXPECT_TRUE(seen.whole);
+    EXPECT_EQ(m_Statuses.last(), "Waiting For Request. Reboot SetTop Box.");
+}
+
+TEST_F(LinkWindows, SerialPermissionFixIsReadWholeAtTheWindowsOwnSize)
+{
+    LinkSessionParts parts;
+    parts.serialPort = std::make_unique<RefusedPort>();
+    parts.serialConfig.com1Path = "/dev/ttyS0";
+    parts.clock = &m_Clock;
+    ::unsetenv("ORVANEL_COM1");
+    m_pSession = std::make_unique<CLinkSession>(m_Prompter, std::move(parts));
+    m_pSession->UseSettings({.bUsb = false});
+    ProblemSeen seen;
+    bool statusFits = false;
+    OnWindow([&](QDialog* w) {
+        Click(w, "start");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return SeenProblem(w).whole; }, 5000));
+        seen = SeenProblem(w);
+        statusFits = StatusFits(w);
+        Click(w, "stopExit");
+    });
+    COrvanel1Doc doc;
+    EXPECT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), TransferCommandResult::Fail);
+    EXPECT_TRUE(m_Statuses.contains("Port Open Fail"));
+    EXPECT_EQ(seen.text,
+              "/dev/ttyS0: Permission denied; join the dialout group (sudo adduser $USER dialout), then log in again");
+    EXPECT_TRUE(seen.whole);
+    EXPECT_TRUE(statusFits);
+}
+
 // --- Download ---
 
 TEST_F(LinkWindows, UsbDownloadLeavesTheEditedSettingsInTheSimulator)
@@ -248,29 +385,55 @@ TEST_F(LinkWindows, SerialPortOkStoresCancelKeepsAndBothWriteTheModeFile)
     EXPECT_FALSE(written.bUsb);
 }
 
-TEST_F(LinkWindows, SerialPortTakesADeviceByPathAndShowsItAgain)
+// COM1 on a pseudo-terminal named by ORVANEL_COM1; a typed path is checked when OK is pressed.
+TEST_F(LinkWindows, SerialPortShowsWhatComStandsForAndTakesOnlyADeviceThatIsThere)
 {
+    int master, slave;
+    char pty[64];
+    ASSERT_EQ(::openpty(&master, &slave, pty, nullptr, nullptr), 0);
+    ::setenv("ORVANEL_COM1", pty, 1);
+    ::unsetenv("ORVANEL_COM2");
     LinkSessionParts parts;
     parts.modeConfigPath = m_Dir / "mode.cfg";
+    parts.serialConfig.com2Path = "/dev/ttyUSB97";
     CLinkSession session(m_Prompter, std::move(parts));
     session.UseSettings({.bUsb = false});
-    // Typing a path chooses the device row.
-    OnModalDialog([](QDialog* d) {
+    QString com1, com2;
+    bool stayedOpen = false;
+    OnModalDialog([&](QDialog* d) {
+        const auto text = [d](const char* name) {
+            auto* label = d->findChild<QLabel*>(QString::fromLatin1(name));
+            return label ? label->text() : QString();
+        };
+        com1 = text("com1Device");
+        com2 = text("com2Device");
         auto* path = d->findChild<QComboBox*>(QStringLiteral("devicePath"));
         path->lineEdit()->selectAll();
-        QTest::keyClicks(path->lineEdit(), QStringLiteral("/dev/ttyACM3"));
+        QTest::keyClicks(path->lineEdit(), QStringLiteral("/dev/ttyACM93"));
         EXPECT_TRUE(d->findChild<QRadioButton*>(QStringLiteral("device"))->isChecked());
+        Click(d, "ok");
+        QTest::qWait(50);
+        stayedOpen = d->isVisible();
+        path->lineEdit()->selectAll();
+        QTest::keyClicks(path->lineEdit(), QString::fromLatin1(pty));
         Click(d, "ok");
     });
     EXPECT_TRUE(RunSerialPortDialog(nullptr, session));
-    EXPECT_EQ(ReadModeConfig(m_Dir / "mode.cfg").PortName(), "/dev/ttyACM3");
-    OnModalDialog([](QDialog* d) {
-        EXPECT_EQ(d->findChild<QComboBox*>(QStringLiteral("devicePath"))->currentText(), "/dev/ttyACM3");
+    ::unsetenv("ORVANEL_COM1");
+    EXPECT_TRUE(com1.contains(QString::fromLatin1(pty) + " (ORVANEL_COM1)")) << com1.toStdString();
+    EXPECT_TRUE(com2.contains("/dev/ttyUSB97: No such file or directory")) << com2.toStdString();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(m_Boxes.Texts(), QStringList{"/dev/ttyACM93: No such file or directory"});
+    EXPECT_EQ(ReadModeConfig(m_Dir / "mode.cfg").PortName(), pty);
+    OnModalDialog([&](QDialog* d) {
+        EXPECT_EQ(d->findChild<QComboBox*>(QStringLiteral("devicePath"))->currentText(), QString::fromLatin1(pty));
         QTest::mouseClick(d->findChild<QRadioButton*>(QStringLiteral("com1")), Qt::LeftButton);
         Click(d, "ok");
     });
     EXPECT_TRUE(RunSerialPortDialog(nullptr, session));
     EXPECT_EQ(testing_support::ReadFileText(m_Dir / "mode.cfg"), std::string("\x00\x00\x00", 3));
+    ::close(master);
+    ::close(slave);
 }
 
 } // namespace
