@@ -22,6 +22,8 @@ std::string CannotSendText(const std::string& pcPath, const std::string& reason)
     return "Cannot copy \"" + pcPath + "\":   \n\n" + reason + ".   \n\nThe copy stopped before its first file.";
 }
 
+std::string PcCopyFailureText(const std::string& from) { return "Cannot copy the selected file   \n\n\"" + from + "\""; }
+
 std::string TooLongText(const std::string& pcPath) { return "The filename is too long!!   \n\n\"" + pcPath + "\" "; }
 
 CopyEngine::CopyEngine(PvrSession& session, ExplorerHost& host, ProgressView& progress, ConflictAsker& asker,
@@ -44,8 +46,7 @@ bool CopyEngine::CancelAndWaitTask()
 {
     if (m_Direction == Direction::PcCopy) {
         m_PcTask.Cancel();
-        m_PcTask.Wait();
-        return true;
+        return m_PcTask.Wait(std::chrono::milliseconds(kTaskEndWaitMs));
     }
     UsbTaskCancel();
     return m_Notices->WaitTaskEnd(std::chrono::milliseconds(kTaskEndWaitMs));
@@ -208,7 +209,8 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
         return;
     }
     if (!NeedsStb()) {
-        FailJob("Cannot copy the selected file   \n\n\"" + m_PcSources[m_Index] + "\"", kCopyFailureTitle);
+        std::string why = m_PcTask.Failure();
+        FailJob(PcCopyFailureText(m_PcSources[m_Index]) + (why.empty() ? "" : "\n\n" + why), kCopyFailureTitle);
         return;
     }
     if (!m_bRetryDue) {

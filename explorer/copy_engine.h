@@ -52,6 +52,8 @@ inline constexpr const char* kCopyFailureTitle = "Copy Failure";
 std::string CannotOpenText(const std::string& pcPath);
 // A PC entry of a send that cannot be sent, and why: the job stops before its first copy.
 std::string CannotSendText(const std::string& pcPath, const std::string& reason);
+// A PC-to-PC copy that failed, naming its source.
+std::string PcCopyFailureText(const std::string& from);
 // "The filename is too long!!" naming the PC path.
 std::string TooLongText(const std::string& pcPath);
 

@@ -82,14 +82,19 @@ void CopyEngine::PreparePcCopy(std::vector<PcCopyItem> items, uint32_t serial)
     for (PcCopyItem& item : items) {
         if (m_bCancel)
             break;
-        PcEntryInfo info;
-        if (item.isFolder)
+        if (item.isFolder) {
             m_Folders.push_back(std::move(item.to));
-        else if (StatPcPath(item.from, info)) {
-            m_Files.push_back({"", std::move(item.to), KbOfBytes(info.size), true});
-            m_PcSources.push_back(std::move(item.from));
-        } else
-            return FinishPreparation(serial, "Cannot copy the selected file   \n\n\"" + item.from + "\"");
+            continue;
+        }
+        // As for a send: what is not a regular file would be waited on or read for ever.
+        PcEntryInfo info;
+        bool missing = false;
+        if (std::string reason = UnsendableReason(item.from, info, missing); !reason.empty() || info.isFolder)
+            return FinishPreparation(serial, CannotSendText(item.from, reason.empty() ? "a folder, not a file" : reason));
+        if (missing)
+            return FinishPreparation(serial, PcCopyFailureText(item.from));
+        m_Files.push_back({"", std::move(item.to), KbOfBytes(info.size), true});
+        m_PcSources.push_back(std::move(item.from));
     }
     FinishPreparation(serial);
 }

@@ -55,7 +55,7 @@ public:
     PcFile(const PcFile&) = delete;
     PcFile& operator=(const PcFile&) = delete;
 
-    // Anything but a folder, for reading.
+    // A regular file, for reading; a FIFO or a device is refused without waiting on it.
     bool OpenSource(const std::string& path);
     // A new file, never one that is there already, with the source's permissions where
     // the system keeps them.
@@ -66,9 +66,14 @@ public:
     bool WriteAll(const char* data, size_t size);
     // False when the file could not be written out.
     bool Close();
+    // Why the last call that failed did, in the system's words.
+    const std::string& Failure() const { return m_Failure; }
 
 private:
+    bool Fail();  // keeps the system's last error as the failure
+
     intptr_t m_Handle = -1;
+    std::string m_Failure;
     uint64_t m_Size = 0;
     uint32_t m_Mode = 0;
 };
