@@ -95,6 +95,7 @@ bool CopyEngine::Begin(Direction direction)
     m_RetryCount = 0;
     m_bLastResortDone = false;
     m_WrittenPcPaths.clear();
+    m_bSentThisFile = false;
     m_bAsk = true;
     m_Answer.reset();
     m_DoneKb = m_DoneCount = 0;
@@ -188,6 +189,7 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
 {
     if (success) {
         m_WrittenPcPaths.clear();
+        m_bSentThisFile = false;
         m_RetryCount = 0;
         m_bLastResortDone = false;
         m_ResumedKbFile = 0;
@@ -285,6 +287,8 @@ void CopyEngine::CloseDuringJob()
     JoinPreparation();
     m_bListingDue = false;
     m_Timers.StopAll();
+    if (taskEnded && m_Direction == Direction::Receive)
+        KeepPartsOfThisFile();
     // The remote control stays dead while turbo is on: the STB gets a moment after the
     // cancel, then turbo off, and the line is free for whoever comes next.
     if (taskEnded && m_bLineTaken) {
@@ -378,6 +382,8 @@ void CopyEngine::EndJob(JobOutcome outcome)
         SwitchTurboOff();
     if (outcome == JobOutcome::Done && m_bFolderFailed)
         outcome = JobOutcome::Failed;
+    if (std::string cutShort = outcome == JobOutcome::Cancelled ? CutShortText() : ""; !cutShort.empty())
+        m_Prompter.Notify("The copy was cancelled." + cutShort, "NOTICE", PromptIcon::Information);
     m_Files = {};
     m_PcSources = {};
     m_Folders = {};

@@ -178,6 +178,10 @@ private:
     // After the last attempt of a receive: the PC file and the reason the PC side shows, and
     // the part its attempts wrote, kept as NAME.part (the next receive offers to resume it).
     std::string KeepReceivedPart();
+    // Renames what this file's receives wrote to NAME.part (an empty file goes); the text says where.
+    std::string KeepPartsOfThisFile();
+    // The file a cancelled job cut short, for the notice after Cancel; empty when none.
+    std::string CutShortText();
     bool WroteThisFile(const std::string& pcPath) const;
     // Whether a file already at the destination is asked about, by the answers given so far.
     bool AsksAboutExisting(bool resumable) const;
@@ -235,6 +239,7 @@ private:
     bool m_bStepRelisted = false;   // the step listed its folder once more after a cut-short listing
     bool m_bLastResortReady = false;
     std::vector<std::string> m_WrittenPcPaths;  // where the current file's receive tasks wrote
+    bool m_bSentThisFile = false;               // a send task of the current file started
     bool m_bAsk = true;
     std::optional<ConflictAnswer> m_Answer;  // none until the first question of the job
     uint64_t m_DoneKb = 0;
