@@ -106,6 +106,7 @@ bool CopyEngine::Begin(Direction direction)
         m_ViewCalls.clear();
     }
     m_bFolderFailed = false;
+    m_MadePvrFolders.clear();
     m_LastOutcome = JobOutcome::None;
     m_Host.EnableControls(false);
     m_bTurboSwitched = false;
@@ -302,6 +303,7 @@ void CopyEngine::CloseDuringJob()
     m_PcSources = {};
     m_Folders = {};
     m_Listing.reset();
+    m_MadePvrFolders = {};
     m_bJobActive = false;
     m_State = JobState::JobIdle;
 }
@@ -389,6 +391,7 @@ void CopyEngine::EndJob(JobOutcome outcome)
     m_Folders = {};
     m_EarlierKb = {};
     m_Listing.reset();
+    m_MadePvrFolders = {};
     m_bJobActive = false;
     m_LastOutcome = outcome;
     if (m_bLineTaken)

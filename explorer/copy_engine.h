@@ -27,9 +27,12 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace explorer {
+
+struct PcEntryInfo;
 
 constexpr uint32_t kEvSendEnded = 4000;
 constexpr uint32_t kEvReceiveEnded = 4001;
@@ -138,7 +141,9 @@ private:
     // Collects a PC folder; false (with the message) at what cannot be read or sent.
     using PcFolderId = std::pair<uint64_t, uint64_t>;  // device and inode
     bool ScanPcFolder(const std::string& pcFolder, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors);
-    bool ScanPcEntry(const std::string& pcPath, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors);
+    // file: what the folder's listing found, for a plain file; else the entry is looked at here.
+    bool ScanPcEntry(const std::string& pcPath, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors,
+                     const PcEntryInfo* file = nullptr);
     // False, with the message, when a selected PC file is there but cannot be sent.
     bool SendablePcFile(const std::string& pcPath);
     bool ScanPvrFolder(const std::string& pvrFolder, const std::string& pcFolder);
@@ -250,6 +255,7 @@ private:
     // to a path of its own: one listing per folder answers every existence question.
     std::string m_ListedFolder;
     std::optional<PvrListing> m_Listing;
+    std::unordered_set<std::string> m_MadePvrFolders;  // by the preparation, empty when made
     PvrListing m_FetchedListing;  // written by the listing worker, taken over at kEvFolderListed
 };
 

@@ -133,6 +133,12 @@ const PvrListing* CopyEngine::ListingOf(const std::string& folder)
         return &*m_Listing;
     m_Listing.reset();
     m_ListedFolder = folder;
+    // A folder the job made holds nothing but what the job copies into it: no listing
+    // (nor a worker's wait for one) is needed to know that.
+    if (m_MadePvrFolders.contains(folder)) {
+        m_Listing = PvrListing{ListStatus::Complete, {}, false};
+        return &*m_Listing;
+    }
     m_bListingDue = true;
     JoinPreparation();
     m_Preparation = std::thread([this, folder, serial = m_Serial] {

@@ -17,6 +17,7 @@ struct PcEntryInfo {
     std::time_t modified = 0;
     uint64_t volume = 0;     // with fileId: which file, to tell a folder met twice
     uint64_t fileId = 0;
+    int readError = 0;       // a file's, when asked of ForEachPcEntry: 0, or why the user may not read it
 };
 
 // The UTF-8 path as std::filesystem takes it, and back.
@@ -38,9 +39,9 @@ int PcReadError(const std::string& path);
 int PcFolderWriteError(const std::string& folder);
 // Calls back each entry's name (without ".") and what it is (null when it cannot
 // be looked at, as a dangling link) until the callback returns false. False when the
-// folder cannot be read.
+// folder cannot be read. checkRead: each file's readError is filled in too.
 using PcEntryVisitor = std::function<bool(const std::string& name, const PcEntryInfo* info)>;
-bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit);
+bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit, bool checkRead = false);
 // The user's home folder, where the PC pane starts.
 std::string PcHomeFolder();
 // The path as the device library takes it: the system's 8-bit code page on Windows.

@@ -56,7 +56,7 @@ int PcFolderWriteError(const std::string& folder)
     return access(folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
-bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit)
+bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit, bool checkRead)
 {
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
     if (!dir)
@@ -68,6 +68,9 @@ bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit)
         struct stat st {};
         bool known = fstatat(dirfd(dir.get()), name.c_str(), &st, 0) == 0;
         PcEntryInfo info = known ? InfoOf(st) : PcEntryInfo{};
+        // Relative to the open folder: one step of the path, not all of them, per file.
+        if (checkRead && info.isFile && faccessat(dirfd(dir.get()), name.c_str(), R_OK, AT_EACCESS) != 0)
+            info.readError = errno;
         if (!visit(name, known ? &info : nullptr))
             break;
     }

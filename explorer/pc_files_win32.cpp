@@ -91,7 +91,7 @@ int PcFolderWriteError(const std::string& folder)
     return _waccess(WideFromUtf8(folder).c_str(), 2) == 0 ? 0 : errno;
 }
 
-bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit)
+bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit, bool checkRead)
 {
     std::string pattern = folder.ends_with('/') || folder.ends_with('\\') ? folder + "*" : folder + "\\*";
     WIN32_FIND_DATAW found{};
@@ -109,6 +109,8 @@ bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit)
         // A link is shown as what it leads to.
         bool known = !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
                      StatPcPath(folder + "/" + name, info);
+        if (checkRead && known && info.isFile)
+            info.readError = PcReadError(folder + "/" + name);
         if (!visit(name, known ? &info : nullptr))
             break;
     } while (FindNextFileW(search, &found));
