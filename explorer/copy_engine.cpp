@@ -22,6 +22,8 @@ std::string CannotSendText(const std::string& pcPath, const std::string& reason)
     return "Cannot copy \"" + pcPath + "\":   \n\n" + reason + ".   \n\nThe copy stopped before its first file.";
 }
 
+std::string PcCopyFailureText(const std::string& from) { return "Cannot copy the selected file   \n\n\"" + from + "\""; }
+
 std::string TooLongText(const std::string& pcPath) { return "The filename is too long!!   \n\n\"" + pcPath + "\" "; }
 
 CopyEngine::CopyEngine(PvrSession& session, ExplorerHost& host, ProgressView& progress, ConflictAsker& asker,
@@ -44,8 +46,7 @@ bool CopyEngine::CancelAndWaitTask()
 {
     if (m_Direction == Direction::PcCopy) {
         m_PcTask.Cancel();
-        m_PcTask.Wait();
-        return true;
+        return m_PcTask.Wait(std::chrono::milliseconds(kTaskEndWaitMs));
     }
     UsbTaskCancel();
     return m_Notices->WaitTaskEnd(std::chrono::milliseconds(kTaskEndWaitMs));
@@ -94,6 +95,7 @@ bool CopyEngine::Begin(Direction direction)
     m_RetryCount = 0;
     m_bLastResortDone = false;
     m_WrittenPcPaths.clear();
+    m_bSentThisFile = false;
     m_bAsk = true;
     m_Answer.reset();
     m_DoneKb = m_DoneCount = 0;
@@ -104,6 +106,7 @@ bool CopyEngine::Begin(Direction direction)
         m_ViewCalls.clear();
     }
     m_bFolderFailed = false;
+    m_MadePvrFolders.clear();
     m_LastOutcome = JobOutcome::None;
     m_Host.EnableControls(false);
     m_bTurboSwitched = false;
@@ -187,6 +190,7 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
 {
     if (success) {
         m_WrittenPcPaths.clear();
+        m_bSentThisFile = false;
         m_RetryCount = 0;
         m_bLastResortDone = false;
         m_ResumedKbFile = 0;
@@ -208,7 +212,8 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
         return;
     }
     if (!NeedsStb()) {
-        FailJob("Cannot copy the selected file   \n\n\"" + m_PcSources[m_Index] + "\"", kCopyFailureTitle);
+        std::string why = m_PcTask.Failure();
+        FailJob(PcCopyFailureText(m_PcSources[m_Index]) + (why.empty() ? "" : "\n\n" + why), kCopyFailureTitle);
         return;
     }
     if (!m_bRetryDue) {
@@ -283,6 +288,8 @@ void CopyEngine::CloseDuringJob()
     JoinPreparation();
     m_bListingDue = false;
     m_Timers.StopAll();
+    if (taskEnded && m_Direction == Direction::Receive)
+        KeepPartsOfThisFile();
     // The remote control stays dead while turbo is on: the STB gets a moment after the
     // cancel, then turbo off, and the line is free for whoever comes next.
     if (taskEnded && m_bLineTaken) {
@@ -296,6 +303,7 @@ void CopyEngine::CloseDuringJob()
     m_PcSources = {};
     m_Folders = {};
     m_Listing.reset();
+    m_MadePvrFolders = {};
     m_bJobActive = false;
     m_State = JobState::JobIdle;
 }
@@ -376,11 +384,14 @@ void CopyEngine::EndJob(JobOutcome outcome)
         SwitchTurboOff();
     if (outcome == JobOutcome::Done && m_bFolderFailed)
         outcome = JobOutcome::Failed;
+    if (std::string cutShort = outcome == JobOutcome::Cancelled ? CutShortText() : ""; !cutShort.empty())
+        m_Prompter.Notify("The copy was cancelled." + cutShort, "NOTICE", PromptIcon::Information);
     m_Files = {};
     m_PcSources = {};
     m_Folders = {};
     m_EarlierKb = {};
     m_Listing.reset();
+    m_MadePvrFolders = {};
     m_bJobActive = false;
     m_LastOutcome = outcome;
     if (m_bLineTaken)

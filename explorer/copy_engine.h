@@ -27,9 +27,12 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace explorer {
+
+struct PcEntryInfo;
 
 constexpr uint32_t kEvSendEnded = 4000;
 constexpr uint32_t kEvReceiveEnded = 4001;
@@ -52,6 +55,8 @@ inline constexpr const char* kCopyFailureTitle = "Copy Failure";
 std::string CannotOpenText(const std::string& pcPath);
 // A PC entry of a send that cannot be sent, and why: the job stops before its first copy.
 std::string CannotSendText(const std::string& pcPath, const std::string& reason);
+// A PC-to-PC copy that failed, naming its source.
+std::string PcCopyFailureText(const std::string& from);
 // "The filename is too long!!" naming the PC path.
 std::string TooLongText(const std::string& pcPath);
 
@@ -136,7 +141,9 @@ private:
     // Collects a PC folder; false (with the message) at what cannot be read or sent.
     using PcFolderId = std::pair<uint64_t, uint64_t>;  // device and inode
     bool ScanPcFolder(const std::string& pcFolder, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors);
-    bool ScanPcEntry(const std::string& pcPath, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors);
+    // file: what the folder's listing found, for a plain file; else the entry is looked at here.
+    bool ScanPcEntry(const std::string& pcPath, const std::string& pvrFolder, std::vector<PcFolderId>& ancestors,
+                     const PcEntryInfo* file = nullptr);
     // False, with the message, when a selected PC file is there but cannot be sent.
     bool SendablePcFile(const std::string& pcPath);
     bool ScanPvrFolder(const std::string& pvrFolder, const std::string& pcFolder);
@@ -176,6 +183,10 @@ private:
     // After the last attempt of a receive: the PC file and the reason the PC side shows, and
     // the part its attempts wrote, kept as NAME.part (the next receive offers to resume it).
     std::string KeepReceivedPart();
+    // Renames what this file's receives wrote to NAME.part (an empty file goes); the text says where.
+    std::string KeepPartsOfThisFile();
+    // The file a cancelled job cut short, for the notice after Cancel; empty when none.
+    std::string CutShortText();
     bool WroteThisFile(const std::string& pcPath) const;
     // Whether a file already at the destination is asked about, by the answers given so far.
     bool AsksAboutExisting(bool resumable) const;
@@ -233,6 +244,7 @@ private:
     bool m_bStepRelisted = false;   // the step listed its folder once more after a cut-short listing
     bool m_bLastResortReady = false;
     std::vector<std::string> m_WrittenPcPaths;  // where the current file's receive tasks wrote
+    bool m_bSentThisFile = false;               // a send task of the current file started
     bool m_bAsk = true;
     std::optional<ConflictAnswer> m_Answer;  // none until the first question of the job
     uint64_t m_DoneKb = 0;
@@ -243,6 +255,7 @@ private:
     // to a path of its own: one listing per folder answers every existence question.
     std::string m_ListedFolder;
     std::optional<PvrListing> m_Listing;
+    std::unordered_set<std::string> m_MadePvrFolders;  // by the preparation, empty when made
     PvrListing m_FetchedListing;  // written by the listing worker, taken over at kEvFolderListed
 };
 

@@ -50,6 +50,8 @@ std::string FileFacts(uint64_t bytes, const std::string& date) { return GroupDig
 
 std::string PartPath(const std::string& pcPath) { return pcPath + ".part"; }
 
+const char* const kResumeAdvice = "copy the file again and choose Resume to complete it.";
+
 // Why the PC side cannot take the rest of a file, when it shows: a folder it may not
 // write, or less free space than is missing. Empty when the fault lies elsewhere.
 std::string PcWriteReason(const std::string& pcPath, uint64_t missing)
@@ -94,7 +96,12 @@ std::string CopyEngine::KeepReceivedPart()
     const CopyFile& file = m_Files[m_Index];
     uint64_t expected = uint64_t(file.kb) * 1024;
     std::string reason = PcWriteReason(file.pcPath, expected - std::min(expected, PcFileSize(file.pcPath).value_or(0)));
-    std::string detail = "\n\n" + Quoted(file.pcPath) + (reason.empty() ? "" : ": " + reason);
+    return "\n\n" + Quoted(file.pcPath) + (reason.empty() ? "" : ": " + reason) + KeepPartsOfThisFile();
+}
+
+std::string CopyEngine::KeepPartsOfThisFile()
+{
+    std::string kept;
     for (const std::string& path : m_WrittenPcPaths) {
         std::optional<uint64_t> size = PcFileSize(path);
         // A partial file under the final name would pass for the whole one.
@@ -102,11 +109,22 @@ std::string CopyEngine::KeepReceivedPart()
         if (size == 0u)
             fs::remove(PcFsPath(path), ec);
         else if (size && (fs::rename(PcFsPath(path), PcFsPath(PartPath(path)), ec), !ec))
-            detail += "\n\nThe part received is kept as " + Quoted(PartPath(path)) + ";\ncopy the file again and "
-                      "choose Resume to complete it.";
+            kept += "\n\nThe part received is kept as " + Quoted(PartPath(path)) + ";\n" + kResumeAdvice;
     }
     m_WrittenPcPaths.clear();
-    return detail;
+    return kept;
+}
+
+// After Cancel: what the cut-short copy left, and that the next copy resumes it.
+std::string CopyEngine::CutShortText()
+{
+    if (m_Direction == Direction::Receive) {
+        std::string kept = KeepPartsOfThisFile();
+        return kept.empty() ? "" : "\n\n" + Quoted(m_Files[m_Index].pcPath) + " is incomplete." + kept;
+    }
+    if (m_Direction != Direction::Send || !std::exchange(m_bSentThisFile, false))
+        return "";
+    return "\n\n" + Quoted(m_Files[m_Index].pvrPath) + " on the PVR is incomplete;\n" + kResumeAdvice;
 }
 
 const PvrListing* CopyEngine::ListingOf(const std::string& folder)
@@ -115,6 +133,12 @@ const PvrListing* CopyEngine::ListingOf(const std::string& folder)
         return &*m_Listing;
     m_Listing.reset();
     m_ListedFolder = folder;
+    // A folder the job made holds nothing but what the job copies into it: no listing
+    // (nor a worker's wait for one) is needed to know that.
+    if (m_MadePvrFolders.contains(folder)) {
+        m_Listing = PvrListing{ListStatus::Complete, {}, false};
+        return &*m_Listing;
+    }
     m_bListingDue = true;
     JoinPreparation();
     m_Preparation = std::thread([this, folder, serial = m_Serial] {
@@ -419,6 +443,7 @@ void CopyEngine::StartTask(bool send, uint64_t offset)
     ZbWindow* window = m_Notices->Window();
     if (!send && !WroteThisFile(file.pcPath))
         m_WrittenPcPaths.push_back(file.pcPath);
+    m_bSentThisFile = m_bSentThisFile || send;
     m_bNoticeDue = true;
     m_Notices->TaskStarting();
     int started = !pc    ? 0

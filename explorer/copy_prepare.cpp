@@ -82,14 +82,19 @@ void CopyEngine::PreparePcCopy(std::vector<PcCopyItem> items, uint32_t serial)
     for (PcCopyItem& item : items) {
         if (m_bCancel)
             break;
-        PcEntryInfo info;
-        if (item.isFolder)
+        if (item.isFolder) {
             m_Folders.push_back(std::move(item.to));
-        else if (StatPcPath(item.from, info)) {
-            m_Files.push_back({"", std::move(item.to), KbOfBytes(info.size), true});
-            m_PcSources.push_back(std::move(item.from));
-        } else
-            return FinishPreparation(serial, "Cannot copy the selected file   \n\n\"" + item.from + "\"");
+            continue;
+        }
+        // As for a send: what is not a regular file would be waited on or read for ever.
+        PcEntryInfo info;
+        bool missing = false;
+        if (std::string reason = UnsendableReason(item.from, info, missing); !reason.empty() || info.isFolder)
+            return FinishPreparation(serial, CannotSendText(item.from, reason.empty() ? "a folder, not a file" : reason));
+        if (missing)
+            return FinishPreparation(serial, PcCopyFailureText(item.from));
+        m_Files.push_back({"", std::move(item.to), KbOfBytes(info.size), true});
+        m_PcSources.push_back(std::move(item.from));
     }
     FinishPreparation(serial);
 }
@@ -135,20 +140,28 @@ bool CopyEngine::Refuse(const std::string& message, const std::string& title)
     return message.empty();
 }
 
+// A file is looked at once, with its folder's listing; what is not a plain file is looked
+// at again by its path.
 bool CopyEngine::ScanPcFolder(const std::string& pcFolder, const std::string& pvrFolder,
                               std::vector<PcFolderId>& ancestors)
 {
-    std::error_code ec;
-    std::vector<fs::path> entries;
-    for (fs::directory_iterator it(PcFsPath(pcFolder), ec), end; !ec && it != end; it.increment(ec))
-        entries.push_back(it->path());
-    if (ec)
-        return Refuse(CannotSendText(pcFolder, ec.message()));
-    std::sort(entries.begin(), entries.end());
-    for (const fs::path& entry : entries) {
+    std::vector<std::pair<std::string, std::optional<PcEntryInfo>>> entries;
+    bool listed = ForEachPcEntry(pcFolder, [&entries](const std::string& name, const PcEntryInfo* info) {
+        if (name != "..")
+            entries.emplace_back(name, info ? std::optional(*info) : std::nullopt);
+        return true;
+    }, true);
+    if (!listed) {
+        std::error_code ec;
+        fs::directory_iterator probe(PcFsPath(pcFolder), ec);
+        return Refuse(CannotSendText(pcFolder, ec ? ec.message() : "it cannot be read"));
+    }
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [name, info] : entries) {
         if (m_bCancel || Full())
             return true;
-        if (!ScanPcEntry(PcPathString(entry), pvrFolder, ancestors))
+        const PcEntryInfo* file = info && info->isFile ? &*info : nullptr;
+        if (!ScanPcEntry(PcJoin(pcFolder, name), pvrFolder, ancestors, file))
             return false;
     }
     return true;
@@ -158,7 +171,7 @@ bool CopyEngine::ScanPcFolder(const std::string& pcFolder, const std::string& pv
 // of the folders above it would never end, and what is neither file nor folder cannot
 // be sent: each fails the job, named with its reason, rather than vanish from it.
 bool CopyEngine::ScanPcEntry(const std::string& pcPath, const std::string& pvrFolder,
-                             std::vector<PcFolderId>& ancestors)
+                             std::vector<PcFolderId>& ancestors, const PcEntryInfo* file)
 {
     std::string name = PcPathString(PcFsPath(pcPath).filename());
     std::string pvrPath = PvrJoin(pvrFolder, name);
@@ -168,12 +181,14 @@ bool CopyEngine::ScanPcEntry(const std::string& pcPath, const std::string& pvrFo
     }
     PcEntryInfo info;
     bool missing = false;
-    if (std::string reason = UnsendableReason(pcPath, info, missing); !reason.empty())
+    if (file)
+        info = *file;
+    else if (std::string reason = UnsendableReason(pcPath, info, missing); !reason.empty())
         return Refuse(CannotSendText(pcPath, reason));
     if (missing)
         return Refuse(CannotOpenText(pcPath));
     if (info.isFile) {
-        if (int error = PcReadError(pcPath))
+        if (int error = file ? file->readError : PcReadError(pcPath))
             return Refuse(CannotSendText(pcPath, std::strerror(error)));
         m_Files.push_back({pvrPath, pcPath, KbOfBytes(info.size), true});
         return true;
@@ -282,8 +297,10 @@ uint64_t CopyEngine::ResumedKb()
 // afterwards failed.
 bool CopyEngine::MakePvrFolder(const std::string& path)
 {
-    if (PvrMakeFolderOnLine(path))
+    if (PvrMakeFolderOnLine(path)) {
+        m_MadePvrFolders.insert(path);
         return true;
+    }
     std::string name = PvrBaseName(path);
     PvrListing listing = ListPvrFolderOnLine(PvrParent(path));
     return std::any_of(listing.entries.begin(), listing.entries.end(),

@@ -17,6 +17,7 @@ struct PcEntryInfo {
     std::time_t modified = 0;
     uint64_t volume = 0;     // with fileId: which file, to tell a folder met twice
     uint64_t fileId = 0;
+    int readError = 0;       // a file's, when asked of ForEachPcEntry: 0, or why the user may not read it
 };
 
 // The UTF-8 path as std::filesystem takes it, and back.
@@ -38,9 +39,9 @@ int PcReadError(const std::string& path);
 int PcFolderWriteError(const std::string& folder);
 // Calls back each entry's name (without ".") and what it is (null when it cannot
 // be looked at, as a dangling link) until the callback returns false. False when the
-// folder cannot be read.
+// folder cannot be read. checkRead: each file's readError is filled in too.
 using PcEntryVisitor = std::function<bool(const std::string& name, const PcEntryInfo* info)>;
-bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit);
+bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit, bool checkRead = false);
 // The user's home folder, where the PC pane starts.
 std::string PcHomeFolder();
 // The path as the device library takes it: the system's 8-bit code page on Windows.
@@ -55,7 +56,7 @@ public:
     PcFile(const PcFile&) = delete;
     PcFile& operator=(const PcFile&) = delete;
 
-    // Anything but a folder, for reading.
+    // A regular file, for reading; a FIFO or a device is refused without waiting on it.
     bool OpenSource(const std::string& path);
     // A new file, never one that is there already, with the source's permissions where
     // the system keeps them.
@@ -66,9 +67,14 @@ public:
     bool WriteAll(const char* data, size_t size);
     // False when the file could not be written out.
     bool Close();
+    // Why the last call that failed did, in the system's words.
+    const std::string& Failure() const { return m_Failure; }
 
 private:
+    bool Fail();  // keeps the system's last error as the failure
+
     intptr_t m_Handle = -1;
+    std::string m_Failure;
     uint64_t m_Size = 0;
     uint32_t m_Mode = 0;
 };

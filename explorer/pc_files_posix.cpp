@@ -1,8 +1,10 @@
 #include "explorer/pc_files.h"
 #include "common/fd_io.h"
+#include "common/input_file.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -54,7 +56,7 @@ int PcFolderWriteError(const std::string& folder)
     return access(folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
-bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit)
+bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit, bool checkRead)
 {
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
     if (!dir)
@@ -66,6 +68,9 @@ bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit)
         struct stat st {};
         bool known = fstatat(dirfd(dir.get()), name.c_str(), &st, 0) == 0;
         PcEntryInfo info = known ? InfoOf(st) : PcEntryInfo{};
+        // Relative to the open folder: one step of the path, not all of them, per file.
+        if (checkRead && info.isFile && faccessat(dirfd(dir.get()), name.c_str(), R_OK, AT_EACCESS) != 0)
+            info.readError = errno;
         if (!visit(name, known ? &info : nullptr))
             break;
     }
@@ -83,16 +88,19 @@ std::optional<std::string> DeviceLibraryPcPath(const std::string& path) { return
 bool PcFile::OpenSource(const std::string& path)
 {
     Close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd < 0)
+    StdioFile stream = OpenRegularInput(PcFsPath(path), m_Size, m_Failure);
+    if (!stream)
         return false;
+    struct stat st {};
+    int fd = ::dup(::fileno(stream.get()));
+    if (fd < 0)
+        return Fail();
     m_Handle = fd;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        Fail();
         Close();
         return false;
     }
-    m_Size = uint64_t(st.st_size);
     m_Mode = st.st_mode & 07777;
     return true;
 }
@@ -101,7 +109,7 @@ bool PcFile::CreateDestination(const std::string& path, const PcFile& source)
 {
     Close();
     m_Handle = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.m_Mode);
-    return m_Handle >= 0;
+    return m_Handle >= 0 || Fail();
 }
 
 int64_t PcFile::Read(char* buffer, size_t size)
@@ -109,20 +117,26 @@ int64_t PcFile::Read(char* buffer, size_t size)
     for (;;) {
         ssize_t n = ::read(int(m_Handle), buffer, size);
         if (n >= 0 || errno != EINTR)
-            return n;
+            return n >= 0 || Fail() ? n : -1;
     }
 }
 
 bool PcFile::WriteAll(const char* data, size_t size)
 {
-    return WriteAllToFd(int(m_Handle), data, size);
+    return WriteAllToFd(int(m_Handle), data, size) || Fail();
 }
 
 bool PcFile::Close()
 {
     if (m_Handle < 0)
         return true;
-    return ::close(int(std::exchange(m_Handle, -1))) == 0;
+    return ::close(int(std::exchange(m_Handle, -1))) == 0 || Fail();
+}
+
+bool PcFile::Fail()
+{
+    m_Failure = std::strerror(errno);
+    return false;
 }
 
 }  // namespace explorer

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <io.h>
+#include <system_error>
 #include <utility>
 #include <windows.h>
 
@@ -90,7 +91,7 @@ int PcFolderWriteError(const std::string& folder)
     return _waccess(WideFromUtf8(folder).c_str(), 2) == 0 ? 0 : errno;
 }
 
-bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit)
+bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit, bool checkRead)
 {
     std::string pattern = folder.ends_with('/') || folder.ends_with('\\') ? folder + "*" : folder + "\\*";
     WIN32_FIND_DATAW found{};
@@ -108,6 +109,8 @@ bool ForEachPcEntry(const std::string& folder, const PcEntryVisitor& visit)
         // A link is shown as what it leads to.
         bool known = !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
                      StatPcPath(folder + "/" + name, info);
+        if (checkRead && known && info.isFile)
+            info.readError = PcReadError(folder + "/" + name);
         if (!visit(name, known ? &info : nullptr))
             break;
     } while (FindNextFileW(search, &found));
@@ -147,11 +150,18 @@ bool PcFile::OpenSource(const std::string& path)
     HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
+        return Fail();
     m_Handle = reinterpret_cast<intptr_t>(file);
     BY_HANDLE_FILE_INFORMATION data{};
-    if (!GetFileInformationByHandle(file, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (!GetFileInformationByHandle(file, &data)) {
+        Fail();
         Close();
+        return false;
+    }
+    // A pipe or a device would be read until it ends, if ever.
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || GetFileType(file) != FILE_TYPE_DISK) {
+        Close();
+        m_Failure = "not a regular file";
         return false;
     }
     m_Size = Join(data.nFileSizeHigh, data.nFileSizeLow);
@@ -164,14 +174,14 @@ bool PcFile::CreateDestination(const std::string& path, const PcFile&)
     HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     m_Handle = reinterpret_cast<intptr_t>(file);
-    return file != INVALID_HANDLE_VALUE;
+    return file != INVALID_HANDLE_VALUE || Fail();
 }
 
 int64_t PcFile::Read(char* buffer, size_t size)
 {
     DWORD got = 0;
     DWORD want = DWORD(std::min<size_t>(size, 1u << 30));
-    return ReadFile(Handle(m_Handle), buffer, want, &got, nullptr) ? int64_t(got) : -1;
+    return ReadFile(Handle(m_Handle), buffer, want, &got, nullptr) || Fail() ? int64_t(got) : -1;
 }
 
 bool PcFile::WriteAll(const char* data, size_t size)
@@ -180,7 +190,7 @@ bool PcFile::WriteAll(const char* data, size_t size)
         DWORD put = 0;
         DWORD want = DWORD(std::min<size_t>(size, 1u << 30));
         if (!WriteFile(Handle(m_Handle), data, want, &put, nullptr) || put == 0)
-            return false;
+            return Fail();
         data += put;
         size -= put;
     }
@@ -191,7 +201,13 @@ bool PcFile::Close()
 {
     if (m_Handle == -1)
         return true;
-    return CloseHandle(Handle(std::exchange(m_Handle, -1)));
+    return CloseHandle(Handle(std::exchange(m_Handle, -1))) || Fail();
+}
+
+bool PcFile::Fail()
+{
+    m_Failure = std::system_category().message(int(GetLastError()));
+    return false;
 }
 
 }  // namespace explorer

@@ -642,7 +642,60 @@ TEST_F(Cancel, DuringCopying)
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);
     EXPECT_EQ(EmuTaskLog().size(), 1u);
     EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "b.bin"));
-    EXPECT_TRUE(prompter.shown.empty());
+    // The cut-short file keeps its name on the PVR, where a resume looks for it.
+    EXPECT_TRUE(fs::exists(pvrRoot / "DataFiles" / "a.bin"));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, "NOTICE");
+    EXPECT_EQ(prompter.shown[0].text, "The copy was cancelled.\n\n\"\\DataFiles\\a.bin\" on the PVR is incomplete;\n"
+                                      "copy the file again and choose Resume to complete it.");
+
+    EmuSetFaults({});
+    asker.answers = {ConflictAnswer::Resume};
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / "a.bin"), Pattern(10000, 1));
+    EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / "b.bin"), Pattern(10000, 2));
+    EXPECT_EQ(prompter.shown.size(), 1u);
+}
+
+// A receive cut short by Cancel must not pass for the whole file: its part is kept as
+// NAME.part, the notice names it, and the next copy resumes it.
+TEST_F(Cancel, DuringAReceiveKeepsThePartUnderItsOwnName)
+{
+    WriteFile(pvrRoot / "DataFiles" / "big1.rec", Pattern(300000, 3));
+    EmuFaults slow;
+    slow.chunkBytes = 4096;
+    slow.chunkDelayMs = 10;
+    EmuSetFaults(slow);
+    host.pvrFolder = "\\DataFiles";
+    host.pvrSelection = {FileRow("big1.rec", 300000)};
+    ASSERT_TRUE(engine.StartReceive());
+    fs::path whole = pc / "big1.rec", part = pc / "big1.rec.part";
+    while (!EmuTaskActive())
+        ASSERT_TRUE(loop.RunOnce(10000, engine.AwaitingOutside()));
+    ASSERT_TRUE(testing_support::PollUntil([&] {
+        std::error_code ec;
+        return fs::file_size(whole, ec) > 0 && !ec;
+    }));
+    engine.CancelJob();
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Cancelled);
+    EXPECT_FALSE(fs::exists(whole));
+    ASSERT_TRUE(fs::exists(part));
+    EXPECT_LT(fs::file_size(part), 300000u);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "The copy was cancelled.\n\n\"" + whole.string() + "\" is incomplete.\n\n"
+                                      "The part received is kept as \"" + part.string() + "\";\n"
+                                      "copy the file again and choose Resume to complete it.");
+
+    EmuSetFaults({});
+    asker.answers = {ConflictAnswer::Resume};
+    ASSERT_TRUE(engine.StartReceive());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(ReadFile(whole), Pattern(300000, 3));
+    EXPECT_FALSE(fs::exists(part));
+    ASSERT_EQ(EmuTaskLog().size(), 2u);
+    EXPECT_GT(EmuTaskLog()[1].offset, 0u);
 }
 
 // Limits and free space.

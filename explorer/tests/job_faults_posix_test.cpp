@@ -1,5 +1,6 @@
 // Copy jobs where recordings were lost or failures hidden: each case ends cleanly now.
 #include "explorer/tests/emu_fixture.h"
+#include "explorer/file_ops.h"
 #include "explorer/pvr_protocol.h"
 
 #include <atomic>
@@ -151,6 +152,35 @@ TEST_F(JobFaults, WhatCannotBeSentIsNamedWithItsReasonBeforeAnyCopy)
         EXPECT_TRUE(EmuTaskLog().empty());
         EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "plain.bin"));
     }
+}
+
+// A PC paste refuses what is not a regular file before its first copy, as a send does: a
+// FIFO held the copy (and Cancel, and the window's closing) in its open, a device filled the disk.
+TEST_F(JobFaults, APcPasteOfATreeWithAFifoOrADeviceStopsBeforeItsFirstFile)
+{
+    WriteFile(pc / "src" / "tree" / "a.txt", "a");
+    fs::create_directories(pc / "dst");
+    ASSERT_EQ(mkfifo((pc / "src" / "tree" / "pipe").c_str(), 0600), 0);
+    ExplorerClipboard clipboard;
+    clipboard.Copy(PaneSide::Pc, prompter, (pc / "src").string(), {FolderRow("tree")});
+    auto paste = [&] {
+        ASSERT_EQ(clipboard.Paste(PaneSide::Pc, session, prompter, (pc / "dst").string()), PasteAction::StartPcCopy);
+        ASSERT_TRUE(engine.StartPcCopy(clipboard.TakePcCopyPlan()));
+        ASSERT_TRUE(RunJob());
+    };
+    paste();
+    EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
+    EXPECT_EQ(prompter.Texts().back(),
+              CannotSendText((pc / "src" / "tree" / "pipe").string(), "a FIFO, neither file nor folder"));
+    EXPECT_FALSE(fs::exists(pc / "dst" / "tree"));
+
+    fs::remove(pc / "src" / "tree" / "pipe");
+    fs::create_symlink("/dev/zero", pc / "src" / "tree" / "zeros");
+    clipboard.Copy(PaneSide::Pc, prompter, (pc / "src").string(), {FolderRow("tree")});
+    paste();
+    EXPECT_EQ(prompter.Texts().back(),
+              CannotSendText((pc / "src" / "tree" / "zeros").string(), "a device, neither file nor folder"));
+    EXPECT_FALSE(fs::exists(pc / "dst" / "tree"));
 }
 
 // After the retries the last resort overwrites what its own attempts wrote without a

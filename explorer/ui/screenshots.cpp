@@ -1,8 +1,9 @@
 // Renders the explorer's windows to PNG files in the folder given as the argument: the
 // window with both panes filled (details and large icons), the progress window in the
-// middle of a job and the two conflict questions.
+// middle of a job, the two conflict questions and the notice after a cancelled receive.
 #include "explorer/ui/explorer_window.h"
 #include "explorer/loader/zbdll_loader.h"
+#include "common/qt/message_box.h"
 #include "tools/zbdll_emu/zbdll_emu.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 namespace fs = std::filesystem;
 using namespace explorer;
@@ -144,6 +146,13 @@ int main(int argc, char* argv[])
                                 &window);
         replace.show();
         ok &= Save(replace, out + "/bexora-replace.png");
+        std::unique_ptr<QMessageBox> cancelled(MakeMessageBox(
+            "The copy was cancelled.\n\n\"/home/user/Videos/Nature - Deep Oceans.rec\" is incomplete.\n\n"
+            "The part received is kept as \"/home/user/Videos/Nature - Deep Oceans.rec.part\";\n"
+            "copy the file again and choose Resume to complete it.",
+            "NOTICE", PromptButtons::Ok, PromptIcon::Information, &window));
+        cancelled->show();
+        ok &= Save(*cancelled, out + "/bexora-cancelled-receive.png");
         window.close();
     }
     {

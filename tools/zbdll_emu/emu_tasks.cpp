@@ -22,12 +22,16 @@ struct CopyOrder {
     bool fail = false;  // break halfway
 };
 
-bool Copy(EmuState& emu, const CopyOrder& order)
+// A destination that is the source itself (a link, or the disk's folder seen from the PC)
+// is refused before it is cut. A resumed copy keeps the bytes before its offset and
+// nothing after them.
+std::unique_ptr<EmuCopyFiles> OpenFiles(const CopyOrder& order)
 {
-    // A destination that is the source itself (a link, or the disk's folder seen from the PC)
-    // is refused before it is cut. A resumed copy keeps the bytes before its offset and
-    // nothing after them.
-    std::unique_ptr<EmuCopyFiles> files = EmuCopyFiles::Open(order.from, order.to, order.offset);
+    return EmuCopyFiles::Open(order.from, order.to, order.offset);
+}
+
+bool Copy(EmuState& emu, const CopyOrder& order, std::unique_ptr<EmuCopyFiles> files)
+{
     if (!files)
         return false;
     uint64_t total = files->SourceSize();
@@ -69,15 +73,18 @@ bool Copy(EmuState& emu, const CopyOrder& order)
 
 // A small copy with no fault in play is done on the caller's thread, as fast as a device
 // answers it: handing each small file to the task thread cost more than copying it. Its
-// notice then comes from the starting call, as a device's may.
-bool CopiesAtOnce(const CopyOrder& order)
+// notice then comes from the starting call, as a device's may. The files opened to learn
+// the source's size are the ones it copies with; a larger copy goes to the thread.
+std::unique_ptr<EmuCopyFiles> FilesToCopyAtOnce(const CopyOrder& order, bool& atOnce)
 {
     constexpr uint64_t kAtOnceBytes = 64 * 1024;
     const EmuFaults& faults = order.faults;
+    atOnce = false;
     if (order.fail || faults.holdCopies || faults.chunkDelayMs != 0 || faults.dropAfterChunks >= 0)
-        return false;
-    std::optional<EmuFileInfo> source = EmuStat(order.from);
-    return source && source->size <= order.offset + kAtOnceBytes;
+        return nullptr;
+    std::unique_ptr<EmuCopyFiles> files = OpenFiles(order);
+    atOnce = !files || files->SourceSize() <= order.offset + kAtOnceBytes;
+    return atOnce ? std::move(files) : nullptr;
 }
 
 int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow* window, uint32_t messageId,
@@ -109,15 +116,18 @@ int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow
     emu.taskCancel = false;
     emu.percent = 0;
     emu.taskRunning = true;
-    if (valid && CopiesAtOnce(order)) {
-        lock.unlock();
-        bool ok = Copy(emu, order);
-        emu.taskRunning = false;
-        EmuNotifyTaskEnd(window, messageId, ok ? 1 : 0);
-        return 1;
+    if (bool atOnce = false; valid) {
+        std::unique_ptr<EmuCopyFiles> files = FilesToCopyAtOnce(order, atOnce);
+        if (atOnce) {
+            lock.unlock();
+            bool ok = Copy(emu, order, std::move(files));
+            emu.taskRunning = false;
+            EmuNotifyTaskEnd(window, messageId, ok ? 1 : 0);
+            return 1;
+        }
     }
     emu.task.Post([&emu, order = std::move(order), valid] {
-        bool ok = valid && Copy(emu, order);
+        bool ok = valid && Copy(emu, order, OpenFiles(order));
         // Free for the next task before the notice that may start it.
         emu.taskRunning = false;
         EmuNotifyTaskEnd(order.window, order.messageId, ok ? 1 : 0);

@@ -128,8 +128,15 @@ TEST_F(WindowTest, ConflictsResumeSkipAllAndCancel)
     QTest::mouseClick(window->CopyButton(Direction::Send), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return EmuTaskActive() && window->ProgressWindow()->isVisible(); }));
     EXPECT_FALSE(Pane(PaneSide::Pc)->DetailsView()->isEnabled());
+    CMessageBoxAnswerer boxes;
     QTest::mouseClick(window->ProgressWindow()->CancelButton(), Qt::LeftButton);
     ASSERT_TRUE(WaitJobEnd());
+    // The file the Cancel cut short is named, with how to complete it.
+    ASSERT_EQ(boxes.Shown().size(), 1);
+    EXPECT_EQ(boxes.Shown()[0].title, "NOTICE");
+    EXPECT_EQ(boxes.Shown()[0].text.toStdString(),
+              "The copy was cancelled.\n\n\"\\n3.mp3\" on the PVR is incomplete;\n"
+              "copy the file again and choose Resume to complete it.");
     EXPECT_TRUE(WaitFor([] { return !EmuTaskActive(); }));
     EXPECT_FALSE(window->ProgressWindow()->isVisible());
     EXPECT_TRUE(window->CopyButton(Direction::Send)->isEnabled());

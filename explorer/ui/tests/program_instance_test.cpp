@@ -106,7 +106,8 @@ TEST(BexoraProgram, ASecondUserOpensItsWindowWhileTheFirstUsersRuns)
 
     MakeUserFolders(second.Path());
     QProcessEnvironment env = Environment(second.Path(), shared.Path());
-    OrdinaryUserRun run = RunAsOrdinaryUser(second.Path(), [&] { return RunUntilWindow(env, second.Path() / "pvr"); });
+    OrdinaryUserRun run = RunAsOrdinaryUser(second.Path(), [&] { return RunUntilWindow(env, second.Path() / "pvr"); },
+                                            {{BEXORA_BIN, X_OK}, {ZBDLL_EMU_LIBRARY, R_OK}});
     EXPECT_EQ(running.state(), QProcess::Running);
     running.kill();
     running.waitForFinished();
