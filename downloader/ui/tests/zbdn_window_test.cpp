@@ -1,6 +1,8 @@
 // The downloader's window offscreen against the simulated STB over the USB simulation:
 // real keys, clicks, drops and menus; the program itself as a process for its command
 // line and its single instance.
+#include "common/qt/testing/program_output.h"
+#include "common/version.h"
 #include "common/qt/testing/message_box_answerer.h"
 #include "downloader/testing/zbdn_testing.h"
 #include "downloader/ui/zbdn_window.h"
@@ -376,18 +378,11 @@ TEST_F(ZbdnProgramTest, AProfileThatIsAFifoIsIgnoredNotWaitedOn)
     EXPECT_TRUE(std::filesystem::is_fifo(profile));
 }
 
-TEST_F(ZbdnProgramTest, HelpIsAnsweredWithoutADisplay)
+TEST_F(ZbdnProgramTest, HelpAndVersionAreAnsweredWithoutADisplay)
 {
-    QProcessEnvironment env = Environment();
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        env.remove(name);
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(ZBDN_USB_PATH, {"--help"});
-    ASSERT_TRUE(program.waitForFinished(10000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_TRUE(program.readAllStandardOutput().startsWith("Usage: zbdn-usb [FILE.zbd]"));
+    EXPECT_TRUE(testing_support::OutputWithoutADisplay(ZBDN_USB_PATH, {"--help"}).startsWith("Usage: zbdn-usb [FILE.zbd]"));
+    EXPECT_EQ(testing_support::OutputWithoutADisplay(ZBDN_USB_PATH, {"--version"}),
+              QByteArray("zbdn-usb ") + OrvanelVersion() + "\n");
 }
 
 }  // namespace

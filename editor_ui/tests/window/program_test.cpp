@@ -1,4 +1,6 @@
 // The editor as a process, for what only its command line and its start reach.
+#include "common/qt/testing/program_output.h"
+#include "common/version.h"
 #include "common/testing/test_support.h"
 
 #include <gtest/gtest.h>
@@ -41,18 +43,11 @@ TEST(EditorProgram, AFifoNamedAtStartIsRefusedNotWaitedOn)
     EXPECT_TRUE(refused) << trace;
 }
 
-TEST(EditorProgram, HelpIsAnsweredWithoutADisplay)
+TEST(EditorProgram, HelpAndVersionAreAnsweredWithoutADisplay)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        env.remove(name);
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(ORVANEL_BIN, {"--help"});
-    ASSERT_TRUE(program.waitForFinished(10000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_TRUE(program.readAllStandardOutput().startsWith("Usage: orvanel [FILE.std]"));
+    EXPECT_TRUE(testing_support::OutputWithoutADisplay(ORVANEL_BIN, {"--help"}).startsWith("Usage: orvanel [FILE.std]"));
+    EXPECT_EQ(testing_support::OutputWithoutADisplay(ORVANEL_BIN, {"--version"}),
+              QByteArray("orvanel ") + OrvanelVersion() + "\n");
 }
 
 // mode.cfg in the current folder and the profile are read at start, before the window: as

@@ -1,6 +1,8 @@
 // The explorer program as a process: its one instance is per user, a lock it cannot have
 // for another reason does not keep it from its window, nor does a profile or a device
 // library that is a FIFO, and --help needs no display.
+#include "common/qt/testing/program_output.h"
+#include "common/version.h"
 #include "common/testing/ordinary_user.h"
 #include "common/testing/test_support.h"
 
@@ -133,18 +135,11 @@ TEST(BexoraProgram, ALockThatCannotBeHadIsTracedAndTheWindowOpens)
     EXPECT_FALSE(fs::exists(home.Path() / "elsewhere"));
 }
 
-TEST(BexoraProgram, HelpIsAnsweredWithoutADisplay)
+TEST(BexoraProgram, HelpAndVersionAreAnsweredWithoutADisplay)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        env.remove(name);
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(BEXORA_BIN, {"--help"});
-    ASSERT_TRUE(program.waitForFinished(10000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_TRUE(program.readAllStandardOutput().startsWith("Usage: bexora [--emulate FOLDER]"));
+    EXPECT_TRUE(testing_support::OutputWithoutADisplay(BEXORA_BIN, {"--help"}).startsWith("Usage: bexora [--emulate FOLDER | --demo]"));
+    EXPECT_EQ(testing_support::OutputWithoutADisplay(BEXORA_BIN, {"--version"}),
+              QByteArray("bexora ") + OrvanelVersion() + "\n");
 }
 
 // A FIFO where the profile belongs is ignored, said and left as it is; the window opens.
