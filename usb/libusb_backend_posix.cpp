@@ -142,8 +142,16 @@ public:
     {
         if (!m_pHandle)
             return -1;
-        int n = libusb_control_transfer(m_pHandle, setup.bmRequestType, setup.bRequest, setup.wValue, setup.wIndex, data,
-                                        setup.wLength, kControlTimeoutMs);
+        int n = Control(setup, data);
+        // A device answers a string only in a language it lists in string 0 (a Linux gadget
+        // stalls any other); a string refused in the language asked is asked in its first one.
+        uint16_t language = 0;
+        if (n == LIBUSB_ERROR_PIPE && IsStringRequest(setup) && (language = FirstLanguage()) != 0 &&
+            language != setup.wIndex) {
+            UsbSetupPacket retry = setup;
+            retry.wIndex = language;
+            n = Control(retry, data);
+        }
         if (n < 0)
             m_pShared->lastStatus = n == LIBUSB_ERROR_PIPE ? 4 : 5;
         return n < 0 ? -1 : n;
@@ -203,6 +211,24 @@ public:
     }
 
 private:
+    static bool IsStringRequest(const UsbSetupPacket& setup)
+    {
+        return setup.bmRequestType == LIBUSB_ENDPOINT_IN && setup.bRequest == LIBUSB_REQUEST_GET_DESCRIPTOR &&
+               setup.wValue >> 8 == LIBUSB_DT_STRING && (setup.wValue & 0xFF) != 0;
+    }
+    int Control(const UsbSetupPacket& setup, uint8_t* data)
+    {
+        return libusb_control_transfer(m_pHandle, setup.bmRequestType, setup.bRequest, setup.wValue, setup.wIndex,
+                                       data, setup.wLength, kControlTimeoutMs);
+    }
+    uint16_t FirstLanguage()
+    {
+        uint8_t languages[4] = {};
+        int n = Control({LIBUSB_ENDPOINT_IN, LIBUSB_REQUEST_GET_DESCRIPTOR, LIBUSB_DT_STRING << 8, 0, sizeof languages},
+                        languages);
+        return n == 4 && languages[1] == LIBUSB_DT_STRING ? uint16_t(languages[2] | languages[3] << 8) : 0;
+    }
+
     libusb_device_handle* m_pHandle;
     std::shared_ptr<Shared> m_pShared;
     std::shared_ptr<UsbSubmitGate> m_pGate = std::make_shared<UsbSubmitGate>();
@@ -248,7 +274,7 @@ public:
         StopWatching();
         m_bStop = false;
         m_Notices.Start(std::move(arrival), std::move(removal));
-        if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) &&
+        if (HotplugEventsCome(libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0) &&
             libusb_hotplug_register_callback(m_pContext,
                                              libusb_hotplug_event(LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED |
                                                                   LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT),
@@ -258,7 +284,7 @@ public:
             m_bHotplug = true;
             return;
         }
-        Trace("LibusbBackend: no hotplug, polling every %d ms", kPollIntervalMs);
+        Trace("LibusbBackend: no hot-plug events, polling every %d ms", kPollIntervalMs);
         m_Poller = std::thread([this] { PollLoop(); });
     }
 

@@ -17,3 +17,9 @@ std::unique_ptr<UsbBackend> MakeUsbBackend(const UsbBackendConfig& config)
     }
     return MakeLibusbBackend(LoaderDeviceIds(config));
 }
+
+bool HotplugEventsCome(bool libraryHasHotplug, const std::filesystem::path& udevControl)
+{
+    std::error_code error;
+    return libraryHasHotplug && std::filesystem::exists(udevControl, error);
+}

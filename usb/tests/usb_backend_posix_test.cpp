@@ -110,6 +110,16 @@ TEST(LibusbBackend, FindsNoLoaderWithoutFailing)
     EXPECT_EQ(listener.notices, 0);
 }
 
+TEST(LibusbBackend, HotplugIsTrustedOnlyWhileTheUdevDaemonRuns)
+{
+    testing_support::TempFolder folder;
+    const std::filesystem::path control = folder / "control";
+    EXPECT_FALSE(HotplugEventsCome(true, control));
+    ASSERT_TRUE(testing_support::WriteFileText(control, ""));
+    EXPECT_TRUE(HotplugEventsCome(true, control));
+    EXPECT_FALSE(HotplugEventsCome(false, control));
+}
+
 TEST(UsbBackendChoice, AMalformedIdListFromTheEnvironmentIsTracedAndIgnored)
 {
     if (std::getenv("ORVANEL_USB_SIM"))
