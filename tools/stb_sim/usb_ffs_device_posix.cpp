@@ -251,6 +251,8 @@ void UsbFfsDevice::SetEnabled(bool enabled)
     }
     m_Changed.notify_all();
     m_bInAsked = false;
+    std::cout << (enabled ? "ffs: configured, packets of " + std::to_string(packet) : std::string("ffs: off the bus"))
+              << std::endl;
     if (enabled)
         Attach();
 }
