@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <memory>
 
-// The udev daemon's control socket: while it exists, the daemon relays the kernel's hot-plug events.
+// The udev daemon's control socket: while the daemon listens on it, it relays the kernel's hot-plug events.
 inline const std::filesystem::path kUdevControlSocket = "/run/udev/control";
 // Whether libusb's hot-plug events will come: a library built on udev hears nothing without the
 // daemon (a container, a minimal system), and the bus has to be polled instead.

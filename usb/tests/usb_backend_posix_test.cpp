@@ -11,6 +11,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -110,14 +113,22 @@ TEST(LibusbBackend, FindsNoLoaderWithoutFailing)
     EXPECT_EQ(listener.notices, 0);
 }
 
-TEST(LibusbBackend, HotplugIsTrustedOnlyWhileTheUdevDaemonRuns)
+TEST(LibusbBackend, HotplugIsTrustedOnlyWhileTheUdevDaemonListens)
 {
     testing_support::TempFolder folder;
     const std::filesystem::path control = folder / "control";
     EXPECT_FALSE(HotplugEventsCome(true, control));
-    ASSERT_TRUE(testing_support::WriteFileText(control, ""));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, control.c_str());
+    int daemon = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
+    ASSERT_EQ(::bind(daemon, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(daemon, 4), 0);
     EXPECT_TRUE(HotplugEventsCome(true, control));
     EXPECT_FALSE(HotplugEventsCome(false, control));
+    ::close(daemon);   // the daemon stopped; its socket stays behind
+    EXPECT_TRUE(std::filesystem::exists(control));
+    EXPECT_FALSE(HotplugEventsCome(true, control));
 }
 
 TEST(UsbBackendChoice, AMalformedIdListFromTheEnvironmentIsTracedAndIgnored)
