@@ -291,9 +291,11 @@ void UsbFfsDevice::ReadOut()
             ssize_t n = ::read(m_Out, buffer.data(), reader.NextRead());
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n < 0) {   // the endpoint went away under the read
+            if (n < 0) {
+                // The endpoint went away under the read: the next read belongs to the next enable, so the
+                // disable is awaited first (else that read's transfer would count as the old one's).
                 std::unique_lock lock(m_Lock);
-                m_Changed.wait_for(lock, std::chrono::milliseconds(20), [&] { return m_bStop || m_Generation != generation; });
+                m_Changed.wait_for(lock, std::chrono::seconds(1), [&] { return m_bStop || m_Generation != generation; });
                 break;
             }
             if (!reader.Take(buffer.data(), size_t(n)))
