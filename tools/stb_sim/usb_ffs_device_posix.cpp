@@ -110,8 +110,10 @@ std::string UsbFfsDevice::Start(const FfsGadget& gadget)
         if (::write(m_Ep0, block.data(), block.size()) != ssize_t(block.size()))
             return dir + "ep0: the descriptors were refused: " + std::strerror(errno);
     ::fcntl(m_Ep0, F_SETFL, O_NONBLOCK);
-    m_Out = ::open((dir + "ep1").c_str(), O_RDWR | O_CLOEXEC);
-    m_In = ::open((dir + "ep2").c_str(), O_RDWR | O_CLOEXEC);
+    // Non-blocking, an endpoint that is not enabled refuses at once instead of holding the call until the
+    // next enable: every transfer then belongs to the enable it started in.
+    m_Out = ::open((dir + "ep1").c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    m_In = ::open((dir + "ep2").c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     m_Wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_Out < 0 || m_In < 0 || m_Wake < 0)
         return dir + "ep1, ep2: " + std::strerror(errno);
@@ -292,8 +294,8 @@ void UsbFfsDevice::ReadOut()
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
-                // The endpoint went away under the read: the next read belongs to the next enable, so the
-                // disable is awaited first (else that read's transfer would count as the old one's).
+                // The endpoint went away: the next read belongs to the next enable, so the disable is
+                // awaited first (else that read's transfer would count as the old one's).
                 std::unique_lock lock(m_Lock);
                 m_Changed.wait_for(lock, std::chrono::seconds(1), [&] { return m_bStop || m_Generation != generation; });
                 break;
