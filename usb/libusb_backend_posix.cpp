@@ -7,13 +7,18 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
+#include <fcntl.h>
 #include <libusb.h>
 #include <map>
 #include <mutex>
 #include <set>
+#include <span>
 #include <thread>
+#include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -136,14 +141,26 @@ private:
 
 class LibusbDevice : public UsbDevice {
 public:
-    LibusbDevice(libusb_device_handle* handle) : m_pHandle(handle), m_pShared(std::make_shared<Shared>()) {}
+    // fd: the device node the handle was made from (closed with it), or -1.
+    LibusbDevice(libusb_device_handle* handle, int fd)
+        : m_pHandle(handle), m_Fd(fd), m_pShared(std::make_shared<Shared>())
+    {
+    }
     ~LibusbDevice() override { Close(); }
     int ControlIn(const UsbSetupPacket& setup, uint8_t* data) override
     {
         if (!m_pHandle)
             return -1;
-        int n = libusb_control_transfer(m_pHandle, setup.bmRequestType, setup.bRequest, setup.wValue, setup.wIndex, data,
-                                        setup.wLength, kControlTimeoutMs);
+        int n = Control(setup, data);
+        // A device answers a string only in a language it lists in string 0 (a Linux gadget
+        // stalls any other); a string refused in the language asked is asked in its first one.
+        uint16_t language = 0;
+        if (n == LIBUSB_ERROR_PIPE && IsStringRequest(setup) && (language = FirstLanguage()) != 0 &&
+            language != setup.wIndex) {
+            UsbSetupPacket retry = setup;
+            retry.wIndex = language;
+            n = Control(retry, data);
+        }
         if (n < 0)
             m_pShared->lastStatus = n == LIBUSB_ERROR_PIPE ? 4 : 5;
         return n < 0 ? -1 : n;
@@ -200,19 +217,69 @@ public:
         libusb_release_interface(m_pHandle, 0);
         libusb_close(m_pHandle);
         m_pHandle = nullptr;
+        if (m_Fd >= 0)
+            ::close(std::exchange(m_Fd, -1));
     }
 
 private:
+    static bool IsStringRequest(const UsbSetupPacket& setup)
+    {
+        return setup.bmRequestType == LIBUSB_ENDPOINT_IN && setup.bRequest == LIBUSB_REQUEST_GET_DESCRIPTOR &&
+               setup.wValue >> 8 == LIBUSB_DT_STRING && (setup.wValue & 0xFF) != 0;
+    }
+    int Control(const UsbSetupPacket& setup, uint8_t* data)
+    {
+        return libusb_control_transfer(m_pHandle, setup.bmRequestType, setup.bRequest, setup.wValue, setup.wIndex,
+                                       data, setup.wLength, kControlTimeoutMs);
+    }
+    uint16_t FirstLanguage()
+    {
+        uint8_t languages[4] = {};
+        int n = Control({LIBUSB_ENDPOINT_IN, LIBUSB_REQUEST_GET_DESCRIPTOR, LIBUSB_DT_STRING << 8, 0, sizeof languages},
+                        languages);
+        return n == 4 && languages[1] == LIBUSB_DT_STRING ? uint16_t(languages[2] | languages[3] << 8) : 0;
+    }
+
     libusb_device_handle* m_pHandle;
+    int m_Fd;
     std::shared_ptr<Shared> m_pShared;
     std::shared_ptr<UsbSubmitGate> m_pGate = std::make_shared<UsbSubmitGate>();
     std::vector<std::shared_ptr<UsbPipe>> m_Pipes;
 };
 
+// The devices present now. libusb keeps its list up to date from hot-plug events; where none
+// come, only a context made for the scan reads the bus again.
+class DeviceScan {
+public:
+    DeviceScan(libusb_context* context, bool fresh)
+    {
+        if (fresh && libusb_init(&m_pOwn) == 0)
+            context = m_pOwn;
+        ssize_t n = libusb_get_device_list(context, &m_pList);
+        m_Count = n > 0 ? size_t(n) : 0;
+    }
+    ~DeviceScan()
+    {
+        if (m_pList)
+            libusb_free_device_list(m_pList, 1);
+        if (m_pOwn)
+            libusb_exit(m_pOwn);
+    }
+    DeviceScan(const DeviceScan&) = delete;
+    DeviceScan& operator=(const DeviceScan&) = delete;
+    std::span<libusb_device*> Devices() const { return {m_pList, m_Count}; }
+
+private:
+    libusb_context* m_pOwn = nullptr;
+    libusb_device** m_pList = nullptr;
+    size_t m_Count = 0;
+};
+
 class LibusbBackend : public UsbBackend {
 public:
     LibusbBackend(libusb_context* context, std::vector<std::pair<uint16_t, uint16_t>> ids)
-        : m_pContext(context), m_Ids(std::move(ids))
+        : m_pContext(context), m_Ids(std::move(ids)),
+          m_bEventsCome(HotplugEventsCome(libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0))
     {
         m_EventThread = std::thread([this] {
             while (!m_bQuit) {
@@ -233,13 +300,10 @@ public:
     std::vector<std::string> Enumerate() override
     {
         std::vector<std::string> paths;
-        libusb_device** list = nullptr;
-        ssize_t n = libusb_get_device_list(m_pContext, &list);
-        for (ssize_t i = 0; i < n; ++i)
-            if (Matches(list[i]))
-                paths.push_back(PathOf(list[i]));
-        if (list)
-            libusb_free_device_list(list, 1);
+        DeviceScan scan(m_pContext, !m_bEventsCome);
+        for (libusb_device* device : scan.Devices())
+            if (Matches(device))
+                paths.push_back(PathOf(device));
         return paths;
     }
 
@@ -248,7 +312,7 @@ public:
         StopWatching();
         m_bStop = false;
         m_Notices.Start(std::move(arrival), std::move(removal));
-        if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) &&
+        if (m_bEventsCome &&
             libusb_hotplug_register_callback(m_pContext,
                                              libusb_hotplug_event(LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED |
                                                                   LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT),
@@ -258,7 +322,7 @@ public:
             m_bHotplug = true;
             return;
         }
-        Trace("LibusbBackend: no hotplug, polling every %d ms", kPollIntervalMs);
+        Trace("LibusbBackend: no hot-plug events, polling every %d ms", kPollIntervalMs);
         m_Poller = std::thread([this] { PollLoop(); });
     }
 
@@ -279,31 +343,21 @@ public:
 
     std::unique_ptr<UsbDevice> Open(const std::string& path) override
     {
-        libusb_device** list = nullptr;
-        ssize_t n = libusb_get_device_list(m_pContext, &list);
-        libusb_device_handle* handle = nullptr;
+        DeviceScan scan(m_pContext, !m_bEventsCome);
         m_LastFailure = {};
-        for (ssize_t i = 0; i < n && !handle; ++i) {
-            if (!Matches(list[i]) || PathOf(list[i]) != path)
+        for (libusb_device* device : scan.Devices()) {
+            if (!Matches(device) || PathOf(device) != path)
                 continue;
-            int result = libusb_open(list[i], &handle);
+            libusb_device_handle* handle = nullptr;
+            int fd = -1;
+            int result = m_bEventsCome ? libusb_open(device, &handle) : OpenNode(device, fd, handle);
             if (result == 0)
-                break;
-            handle = nullptr;
+                return Claimed(handle, fd);
             libusb_device_descriptor d{};
-            if (result == LIBUSB_ERROR_ACCESS && libusb_get_device_descriptor(list[i], &d) == 0)
+            if (result == LIBUSB_ERROR_ACCESS && libusb_get_device_descriptor(device, &d) == 0)
                 m_LastFailure = {true, d.idVendor, d.idProduct};
         }
-        if (list)
-            libusb_free_device_list(list, 1);
-        if (!handle)
-            return nullptr;
-        libusb_set_auto_detach_kernel_driver(handle, 1);
-        if (libusb_claim_interface(handle, 0) != 0) {
-            libusb_close(handle);
-            return nullptr;
-        }
-        return std::make_unique<LibusbDevice>(handle);
+        return nullptr;
     }
 
     UsbOpenFailure LastOpenFailure() const override { return m_LastFailure; }
@@ -311,19 +365,43 @@ public:
     std::vector<UsbCandidate> Candidates() override
     {
         std::vector<UsbCandidate> candidates;
-        libusb_device** list = nullptr;
-        ssize_t n = libusb_get_device_list(m_pContext, &list);
-        for (ssize_t i = 0; i < n; ++i) {
+        DeviceScan scan(m_pContext, !m_bEventsCome);
+        for (libusb_device* device : scan.Devices()) {
             libusb_device_descriptor d{};
-            if (libusb_get_device_descriptor(list[i], &d) == 0 && HasShape(list[i]))
-                candidates.push_back(Describe(list[i], d));
+            if (libusb_get_device_descriptor(device, &d) == 0 && HasShape(device))
+                candidates.push_back(Describe(device, d));
         }
-        if (list)
-            libusb_free_device_list(list, 1);
         return candidates;
     }
 
 private:
+    // A device of a scan's own context is opened through its node into the back end's context,
+    // whose event thread serves its transfers.
+    int OpenNode(libusb_device* device, int& fd, libusb_device_handle*& handle)
+    {
+        char node[40];
+        std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", libusb_get_bus_number(device),
+                      libusb_get_device_address(device));
+        fd = ::open(node, O_RDWR | O_CLOEXEC);
+        if (fd < 0)
+            return errno == EACCES || errno == EPERM ? LIBUSB_ERROR_ACCESS : LIBUSB_ERROR_NO_DEVICE;
+        int result = libusb_wrap_sys_device(m_pContext, intptr_t(fd), &handle);
+        if (result != 0)
+            ::close(std::exchange(fd, -1));
+        return result;
+    }
+
+    static std::unique_ptr<UsbDevice> Claimed(libusb_device_handle* handle, int fd)
+    {
+        libusb_set_auto_detach_kernel_driver(handle, 1);
+        if (libusb_claim_interface(handle, 0) == 0)
+            return std::make_unique<LibusbDevice>(handle, fd);
+        libusb_close(handle);
+        if (fd >= 0)
+            ::close(fd);
+        return nullptr;
+    }
+
     static bool HasShape(libusb_device* device)
     {
         libusb_config_descriptor* config = nullptr;
@@ -388,6 +466,7 @@ private:
 
     libusb_context* m_pContext;
     std::vector<std::pair<uint16_t, uint16_t>> m_Ids;
+    bool m_bEventsCome;
     UsbOpenFailure m_LastFailure;
     std::thread m_EventThread;
     std::atomic<bool> m_bQuit{false};

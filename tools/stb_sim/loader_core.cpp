@@ -60,6 +60,7 @@ void LoaderCore::Reply(LinkFrame frame)
     case ReplyFault::Drop:
     case ReplyFault::Silent: return;
     case ReplyFault::LeaveBus: m_Carrier.LeaveBus(); return;
+    case ReplyFault::Stall: m_Carrier.Stall(); return;
     case ReplyFault::Corrupt: m_Carrier.Send(frame, true); return;
     case ReplyFault::WrongPsn: frame.psn = uint8_t(frame.psn + 1); break;
     case ReplyFault::None: break;

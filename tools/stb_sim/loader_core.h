@@ -21,6 +21,8 @@ public:
     // CMD_REBOOT: serial greets again, USB leaves the bus and returns.
     virtual void Restart() = 0;
     virtual void LeaveBus() = 0;
+    // USB: halt the IN endpoint instead of replying; a carrier without halts drops the reply.
+    virtual void Stall() {}
 };
 
 struct LoaderOptions {

@@ -17,6 +17,8 @@ void ArmNext(StbSim& sim, ReplyFault fault)
         sim.Faults().Arm(fault, sim.Serial()->Stats().replies + 1);
     if (sim.Usb())
         sim.Faults().Arm(fault, sim.Usb()->Stats().replies + 1);
+    if (sim.Ffs())
+        sim.Faults().Arm(fault, sim.Ffs()->Stats().replies + 1);
 }
 
 void PrintStats(const char* side, const LoaderStats& s)
@@ -26,7 +28,7 @@ void PrintStats(const char* side, const LoaderStats& s)
               << (s.lastError.empty() ? "" : " (" + s.lastError + ")") << std::endl;
 }
 
-// Control commands, one a line: drop, corrupt, wrong-psn, leave (the next reply),
+// Control commands, one a line: drop, corrupt, wrong-psn, leave, stall (the next reply),
 // silent, talk, status, quit.
 void ReadCommands(StbSim& sim)
 {
@@ -34,7 +36,8 @@ void ReadCommands(StbSim& sim)
                                                       {"corrupt", ReplyFault::Corrupt},
                                                       {"wrong-psn", ReplyFault::WrongPsn},
                                                       {"leave", ReplyFault::LeaveBus},
-                                                      {"silent", ReplyFault::Silent}};
+                                                      {"silent", ReplyFault::Silent},
+                                                      {"stall", ReplyFault::Stall}};
     std::string line;
     while (std::getline(std::cin, line)) {
         if (auto it = faults.find(line); it != faults.end()) {
@@ -48,6 +51,8 @@ void ReadCommands(StbSim& sim)
                 PrintStats("serial", sim.Serial()->Stats());
             if (sim.Usb())
                 PrintStats("usb", sim.Usb()->Stats());
+            if (sim.Ffs())
+                PrintStats("ffs", sim.Ffs()->Stats());
         } else if (line == "quit") {
             ::kill(::getpid(), SIGTERM);
             return;
@@ -61,7 +66,7 @@ void ReadCommands(StbSim& sim)
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"Simulated STB loader on a pseudo-terminal and the USB simulation socket"};
+    CLI::App app{"Simulated STB loader on a pseudo-terminal, the USB simulation socket or a FunctionFS function"};
     app.set_version_flag("--version", std::string("stb-sim ") + OrvanelVersion());
     std::string stdPath, flashPath, eepromPath;
     uint16_t systemId = 0x1234;
@@ -78,6 +83,12 @@ int main(int argc, char** argv)
     app.add_flag("--no-serial", noSerial, "no pseudo-terminal");
     app.add_option("--usb-socket", options.usbSocket,
                    "Unix-domain socket of the USB simulation (a stale socket there is replaced, nothing else)");
+    app.add_option("--ffs", options.ffs.functionDir, "mounted FunctionFS instance whose endpoints the loader serves")
+        ->check(CLI::ExistingDirectory);
+    app.add_option("--gadget-udc", options.ffs.udcFile,
+                   "FunctionFS: the gadget's UDC file in configfs, written to leave the bus and return");
+    app.add_option("--udc", options.ffs.udcName, "FunctionFS: the UDC the gadget returns to")
+        ->default_val("dummy_udc.0");
     app.add_option("--packet-size", options.usbShape.packetSize, "USB bulk packet size")->check(CLI::IsMember({64, 512}));
     app.add_option("--endpoints", options.usbShape.endpoints, "bulk endpoints (0 or 2)")->check(CLI::IsMember({0, 2}));
     app.add_flag("--endpoint-gap", options.usbShape.endpointGap, "endpoint descriptors not consecutive");
@@ -96,6 +107,7 @@ int main(int argc, char** argv)
     app.add_option("--corrupt", plan.corruptReply, "send reply N with a wrong SUM");
     app.add_option("--wrong-psn", plan.wrongPsnReply, "send reply N with a wrong PSN");
     app.add_option("--leave-at", plan.leaveAtReply, "USB: leave the bus instead of sending reply N");
+    app.add_option("--stall-at", plan.stallAtReply, "USB (FunctionFS): halt the IN endpoint instead of reply N");
     app.add_option("--silent-from", plan.silentFromReply, "no replies from reply N on");
     app.add_option("--repeat-request", plan.repeatReadRequest, "download: send read request N twice");
     app.add_option("--hello-model", helloModel, "modelId reported in the hello")->check(CLI::Range(0, 255));
@@ -143,6 +155,8 @@ int main(int argc, char** argv)
         std::cout << "serial: " << sim.SerialPath() << std::endl;
     if (sim.Usb())
         std::cout << "usb: " << options.usbSocket << std::endl;
+    if (sim.Ffs())
+        std::cout << "ffs: " << options.ffs.functionDir << std::endl;
     std::thread(ReadCommands, std::ref(sim)).detach();
     int received = 0;
     sigwait(&signals, &received);

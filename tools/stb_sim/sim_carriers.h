@@ -1,6 +1,7 @@
-// The two carriers of the simulated loader: a pseudo-terminal (the PC opens its slave
-// side as a serial port) and a Unix-domain socket that the USB simulation back end
-// connects to. Each runs the loader on a thread of its own.
+// The carriers of the simulated loader: a pseudo-terminal (the PC opens its slave side as a
+// serial port), a Unix-domain socket that the USB simulation back end connects to, and the
+// endpoints of a FunctionFS function (the PC reaches it through the kernel's USB stack). Each
+// runs the loader on a thread of its own.
 #pragma once
 #include "tools/stb_sim/loader_core.h"
 #include "tools/stb_sim/usb_loader_device.h"
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -79,4 +81,61 @@ private:
     std::chrono::steady_clock::time_point m_ReturnAt{};
     std::atomic<uint32_t> m_Attachments{0};
     std::thread m_Thread;
+};
+
+// Where the FunctionFS function lives. Leaving the bus unbinds the gadget (an empty line to
+// its UDC file in configfs) and binds it to udcName again after the reboot delay.
+struct FfsGadget {
+    std::string functionDir;   // the mounted FunctionFS instance
+    std::string udcFile;       // empty: the device cannot leave the bus (a reboot is traced)
+    std::string udcName;
+};
+
+// The function's descriptors (one interface, bulk OUT then bulk IN, full and high speed) and
+// strings, as written to ep0.
+std::vector<uint8_t> FfsDescriptors();
+std::vector<uint8_t> FfsStrings();
+
+class UsbFfsDevice : public UsbLoaderDevice {
+public:
+    UsbFfsDevice(SimImageStore& image, SimFaults& faults, LoaderOptions options, std::chrono::milliseconds rebootDelay);
+    ~UsbFfsDevice() override;
+    std::string Start(const FfsGadget& gadget);
+    void Stop();
+
+protected:
+    void DeliverIn(uint32_t id, std::vector<uint8_t> data) override;
+
+private:
+    struct InItem {
+        std::vector<uint8_t> data;
+        bool halt = false;
+    };
+    void Run();
+    void ReadOut();
+    void WriteIn();
+    void HandleEvents();
+    void SetEnabled(bool enabled);
+    void DrainIn();
+    void Bind(const std::string& name);
+    void Wake();
+    void JoinInterrupting(std::thread& thread, std::atomic<bool>& done);
+
+    std::chrono::milliseconds m_RebootDelay;
+    FfsGadget m_Gadget;
+    int m_Ep0 = -1, m_Out = -1, m_In = -1, m_Wake = -1;
+    std::atomic<bool> m_bStop{false};
+    std::atomic<bool> m_bReaderDone{false}, m_bWriterDone{false};
+    std::mutex m_Lock;
+    std::condition_variable m_Changed;
+    bool m_bEnabled = false;
+    uint32_t m_Generation = 0;         // counts enables and disables; a transfer of an older one is dropped
+    uint32_t m_PacketSize = 512;
+    std::deque<std::vector<uint8_t>> m_OutQueue;
+    std::deque<InItem> m_InQueue;
+    bool m_bInAsked = false;
+    uint32_t m_InId = 0;
+    std::chrono::steady_clock::time_point m_ReturnAt{};
+    bool m_bAway = false;
+    std::thread m_Thread, m_Reader, m_Writer;
 };

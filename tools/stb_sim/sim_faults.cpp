@@ -13,6 +13,8 @@ ReplyFault SimFaults::ForReply(uint32_t number) const
         return ReplyFault::WrongPsn;
     if (m_Plan.leaveAtReply.count(number))
         return ReplyFault::LeaveBus;
+    if (m_Plan.stallAtReply.count(number))
+        return ReplyFault::Stall;
     return ReplyFault::None;
 }
 
@@ -57,6 +59,7 @@ void SimFaults::Arm(ReplyFault fault, uint32_t number)
     case ReplyFault::Corrupt: m_Plan.corruptReply.insert(number); break;
     case ReplyFault::WrongPsn: m_Plan.wrongPsnReply.insert(number); break;
     case ReplyFault::LeaveBus: m_Plan.leaveAtReply.insert(number); break;
+    case ReplyFault::Stall: m_Plan.stallAtReply.insert(number); break;
     case ReplyFault::Silent: m_Plan.silentFromReply = number; break;
     case ReplyFault::None: break;
     }

@@ -7,13 +7,14 @@
 #include <optional>
 #include <set>
 
-enum class ReplyFault { None, Drop, Corrupt, WrongPsn, Silent, LeaveBus };
+enum class ReplyFault { None, Drop, Corrupt, WrongPsn, Silent, LeaveBus, Stall };
 
 struct SimFaultPlan {
     std::set<uint32_t> dropReply;
     std::set<uint32_t> corruptReply;      // sent with a wrong SUM
     std::set<uint32_t> wrongPsnReply;
     std::set<uint32_t> leaveAtReply;      // USB: the device leaves the bus instead of answering
+    std::set<uint32_t> stallAtReply;      // USB: the IN endpoint is halted instead of answering
     uint32_t silentFromReply = 0;         // 0: never; else no reply from that one on
     std::set<uint32_t> repeatReadRequest; // download: read requests (from 1) sent twice in a row
     uint32_t endAtRequest = 0;            // download: CMD_END instead of that read request (0: never)

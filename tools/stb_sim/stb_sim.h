@@ -1,4 +1,5 @@
-// stb-sim: a simulated STB loader on a pseudo-terminal and/or the USB simulation socket,
+// stb-sim: a simulated STB loader on a pseudo-terminal, the USB simulation socket and/or a
+// FunctionFS function,
 // holding one image that uploads read and downloads replace.
 #pragma once
 #include "tools/stb_sim/sim_carriers.h"
@@ -12,7 +13,8 @@
 
 struct StbSimOptions {
     bool serial = true;
-    std::string usbSocket;                  // empty: no USB device
+    std::string usbSocket;                  // empty: no USB device on the simulation socket
+    FfsGadget ffs;                          // functionDir empty: no FunctionFS device
     UsbDeviceShape usbShape;
     uint32_t usbReadLength = 4096;          // download read requests on USB
     std::optional<uint8_t> modelId;         // written into the image's flash header
@@ -36,6 +38,7 @@ public:
     SimFaults& Faults() { return m_Faults; }
     SerialSim* Serial() { return m_pSerial.get(); }
     UsbSimDevice* Usb() { return m_pUsb.get(); }
+    UsbFfsDevice* Ffs() { return m_pFfs.get(); }
 
 private:
     StbSimOptions m_Options;
@@ -43,4 +46,5 @@ private:
     SimFaults m_Faults;
     std::unique_ptr<SerialSim> m_pSerial;
     std::unique_ptr<UsbSimDevice> m_pUsb;
+    std::unique_ptr<UsbFfsDevice> m_pFfs;
 };

@@ -32,11 +32,16 @@ std::string StbSim::Start()
         if (std::string error = m_pSerial->Start(); !error.empty())
             return error;
     }
+    loader.serial = false;
+    loader.maxReadLength = std::min<uint32_t>(m_Options.usbReadLength, kUsbMaxPayload);
+    loader.firstPsn = 0x80;
+    loader.firmwareSize = m_Options.firmwareSize;
+    if (!m_Options.ffs.functionDir.empty()) {
+        m_pFfs = std::make_unique<UsbFfsDevice>(m_Image, m_Faults, loader, m_Options.rebootDelay);
+        if (std::string error = m_pFfs->Start(m_Options.ffs); !error.empty())
+            return error;
+    }
     if (!m_Options.usbSocket.empty()) {
-        loader.serial = false;
-        loader.maxReadLength = std::min<uint32_t>(m_Options.usbReadLength, kUsbMaxPayload);
-        loader.firstPsn = 0x80;
-        loader.firmwareSize = m_Options.firmwareSize;
         m_pUsb = std::make_unique<UsbSimDevice>(m_Image, m_Faults, loader, m_Options.usbShape, m_Options.rebootDelay);
         if (std::string error = m_pUsb->Start(m_Options.usbSocket); !error.empty())
             return error;
@@ -50,6 +55,8 @@ void StbSim::Stop()
         m_pSerial->Stop();
     if (m_pUsb)
         m_pUsb->Stop();
+    if (m_pFfs)
+        m_pFfs->Stop();
 }
 
 const std::string& StbSim::SerialPath() const

@@ -35,6 +35,28 @@ bool ParseUsbFrame(const uint8_t* data, size_t n, LinkFrame& frame)
     return true;
 }
 
+bool UsbOutReader::Take(const uint8_t* data, size_t n)
+{
+    if (m_bDone)
+        Reset();
+    size_t asked = m_Next;
+    m_Transfer.insert(m_Transfer.end(), data, data + n);
+    size_t whole = m_Transfer.size();
+    bool framed = m_Transfer.size() >= 8 && std::equal(kLinkMagic.begin(), kLinkMagic.end(), m_Transfer.begin());
+    if (framed)
+        whole = RoundUpTo(uint32_t(m_Transfer[6] << 8 | m_Transfer[7]) + kUsbFrameOverhead, m_PacketSize);
+    m_bDone = n < asked || n == 0 || m_Transfer.size() >= whole;
+    m_Next = m_bDone ? m_PacketSize : uint32_t(whole - m_Transfer.size());
+    return m_bDone;
+}
+
+void UsbOutReader::Reset()
+{
+    m_Transfer.clear();
+    m_Next = m_PacketSize;
+    m_bDone = false;
+}
+
 std::vector<uint8_t> SimDeviceDescriptor(const UsbDeviceShape& shape)
 {
     return {18, 1, 0x00, 0x02, 0xFF, 0, 0, 64, uint8_t(shape.idVendor), uint8_t(shape.idVendor >> 8),
@@ -111,6 +133,11 @@ void UsbLoaderDevice::CancelIn(uint32_t id)
 bool UsbLoaderDevice::TakeLeave()
 {
     return std::exchange(m_bLeave, false);
+}
+
+bool UsbLoaderDevice::TakeStall()
+{
+    return std::exchange(m_bStall, false);
 }
 
 void UsbLoaderDevice::Send(const LinkFrame& frame, bool wrongSum)

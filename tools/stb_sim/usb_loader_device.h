@@ -24,6 +24,25 @@ uint8_t SimEndpointAddress(uint32_t index);
 // One USB frame (magic, PSN, CMD, LEN, payload, SUM, padding ignored); false when malformed.
 bool ParseUsbFrame(const uint8_t* data, size_t n, LinkFrame& frame);
 
+// How a loader reads the PC's OUT transfers: one packet, then the rest of the frame its
+// header announces, in whole packets as the PC pads it. No read asks for more than the PC
+// sends, so none waits for a short packet that never comes.
+class UsbOutReader {
+public:
+    explicit UsbOutReader(uint32_t packetSize) : m_PacketSize(packetSize) {}
+    uint32_t NextRead() const { return m_Next; }
+    // The bytes a read of NextRead() returned; true when they end the transfer (Transfer()).
+    bool Take(const uint8_t* data, size_t n);
+    const std::vector<uint8_t>& Transfer() const { return m_Transfer; }
+    void Reset();
+
+private:
+    uint32_t m_PacketSize;
+    uint32_t m_Next = m_PacketSize;
+    bool m_bDone = false;
+    std::vector<uint8_t> m_Transfer;
+};
+
 class UsbLoaderDevice : public LoaderCarrier {
 public:
     UsbLoaderDevice(SimImageStore& image, SimFaults& faults, LoaderOptions options, UsbDeviceShape shape);
@@ -41,9 +60,13 @@ public:
     bool TakeLeave();
     LoaderStats Stats() const { return m_Core.Stats(); }
 
+    // True once after the loader chose to halt its IN endpoint.
+    bool TakeStall();
+
     void Send(const LinkFrame& frame, bool wrongSum) override;
     void Restart() override { m_bLeave = true; }
     void LeaveBus() override { m_bLeave = true; }
+    void Stall() override { m_bStall = true; }
 
 protected:
     virtual void DeliverIn(uint32_t id, std::vector<uint8_t> data) = 0;
@@ -58,6 +81,7 @@ private:
     LoaderCore m_Core;
     UsbDeviceShape m_Shape;
     bool m_bLeave = false;
+    bool m_bStall = false;
     std::optional<PendingIn> m_PendingIn;
     std::vector<std::vector<uint8_t>> m_Outgoing;   // IN transfers the device has to give
     size_t m_OutgoingAt = 0;

@@ -11,7 +11,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -220,6 +223,24 @@ TEST(LibusbBackend, FindsNoLoaderWithoutFailing)
     EXPECT_EQ(transport.Read(buffer, 64), 0u);
     transport.StopNotices();
     EXPECT_EQ(listener.notices, 0);
+}
+
+TEST(LibusbBackend, HotplugIsTrustedOnlyWhileTheUdevDaemonListens)
+{
+    testing_support::TempFolder folder;
+    const std::filesystem::path control = folder / "control";
+    EXPECT_FALSE(HotplugEventsCome(true, control));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, control.c_str());
+    int daemon = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
+    ASSERT_EQ(::bind(daemon, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(daemon, 4), 0);
+    EXPECT_TRUE(HotplugEventsCome(true, control));
+    EXPECT_FALSE(HotplugEventsCome(false, control));
+    ::close(daemon);   // the daemon stopped; its socket stays behind
+    EXPECT_TRUE(std::filesystem::exists(control));
+    EXPECT_FALSE(HotplugEventsCome(true, control));
 }
 
 TEST(UsbBackendChoice, AMalformedIdListFromTheEnvironmentIsTracedAndIgnored)
