@@ -184,5 +184,7 @@ int RunReboot(const TransferOptions& options, CliPrompter& prompter)
     const RebootResult result = dialog.RebootOutcome();
     if (result == RebootResult::PortOpenFail)
         std::fprintf(stderr, "%s\n", session.SerialOpenFailText().c_str());
+    if (result == RebootResult::Sent && !options.usb)
+        std::fprintf(stderr, "%s\n", kSerialRebootSentText);
     return result == RebootResult::Sent ? 0 : 1;
 }
