@@ -31,14 +31,19 @@ bool IsZbdFileName(const std::string& path)
     return upper(0) == 'Z' && upper(1) == 'B' && upper(2) == 'D';
 }
 
-std::string ZbdnWaitingText(bool loaderConnected)
+std::string ZbdnWaitingText(ZbdnLoader loader)
 {
-    return std::string("Wait Download\nSwitch the STB off and on to start its loader.\n") +
-           (loaderConnected ? "Loader: connected" : "Loader: not connected");
+    switch (loader) {
+    case ZbdnLoader::Greeting: return "Wait Download\nGreeting the STB's loader...\nLoader: connected";
+    case ZbdnLoader::Silent:
+        return "Wait Download\nNo answer: switch the STB off and on to start its loader.\nLoader: not answering";
+    case ZbdnLoader::Absent: break;
+    }
+    return "Wait Download\nSwitch the STB off and on to start its loader.\nLoader: not connected";
 }
 
-CZbdnController::CZbdnController(ZbdnView& view, ZbdnProfile& profile, CZbdnSession& session, Prompter& prompter)
-    : m_View(view), m_Profile(profile), m_Session(session), m_Prompter(prompter)
+CZbdnController::CZbdnController(ZbdnView& view, ZbdnProfile& profile, CZbdnSession& session)
+    : m_View(view), m_Profile(profile), m_Session(session)
 {
 }
 
@@ -60,8 +65,6 @@ void CZbdnController::ShowStatus(const std::string& text)
     m_Session.SetStatusText(text);
     m_View.SetStatus(text);
 }
-
-
 
 std::string CZbdnController::FindInitialName()
 {
@@ -110,10 +113,15 @@ void CZbdnController::OnDownload(const std::string& fileName)
     }
     uint64_t size = 0;
     FileFailure failure;
+    // Refused before the STB is greeted: a loader that asks for nothing, or for the start
+    // of the file again, would be left in the middle of its update.
     if (CheckFile(fileName, size, &failure) && size > CServingEngine::kMaxImageSize) {
-        // Refused before the STB is greeted: it would take the start of the file again.
         failure = {fileName, std::to_string(size) + " bytes; the STB's loader reads at most 16 MiB"};
         FailStart(kImageTooLargeText, failure);
+        return;
+    }
+    if (!failure && size == 0) {
+        FailStart(kZbdnEmptyImageText, {fileName, "0 bytes"});
         return;
     }
     if (failure || !m_Session.OpenImage(fileName, &failure)) {
@@ -127,9 +135,17 @@ void CZbdnController::OnDownload(const std::string& fileName)
     m_Session.Arm();
     m_View.EnableInput(false);
     m_bStartRequested = true;
-    ShowWaiting();
-    // The engine is ready only while a worker runs, and none runs here: the session waits
-    // for the loader to arrive.
+    // A loader already on the bus is greeted at once; otherwise the session waits for one.
+    if (m_bDevicePresent && !m_Session.WorkerRunning())
+        GreetLoader();
+    else
+        ShowWaiting(ZbdnLoader::Absent);
+}
+
+void CZbdnController::GreetLoader()
+{
+    ShowWaiting(ZbdnLoader::Greeting);
+    m_Session.Greet();
 }
 
 void CZbdnController::FailStart(const std::string& status, const FileFailure& failure)
@@ -152,6 +168,8 @@ void CZbdnController::EndCommandLine()
 std::string CZbdnController::EndText() const
 {
     std::string status = m_Session.StatusText();
+    if (m_bInterrupted)
+        status = std::string(kZbdnInterruptedText) + " " + status;
     return m_FailureDetail.empty() ? status : status + " " + m_FailureDetail;
 }
 
@@ -180,11 +198,9 @@ void CZbdnController::OnDeviceReady()
     // A worker that lost its device is still ending: it must go on seeing the abort.
     if (m_Session.WorkerRunning())
         return;
-    if (m_bStartRequested && !m_bClosing)
-        ShowWaiting();
     m_Session.ClearAbort();
     if (m_bStartRequested && !m_bClosing)
-        m_Session.Greet();
+        GreetLoader();
 }
 
 void CZbdnController::OnDeviceGone(const std::string& path)
@@ -193,7 +209,7 @@ void CZbdnController::OnDeviceGone(const std::string& path)
         return;
     m_bDevicePresent = false;
     if (m_bStartRequested && !m_bClosing && !m_Session.WorkerRunning())
-        ShowWaiting();
+        ShowWaiting(ZbdnLoader::Absent);
     // A loader back under a new address while the old one was still open.
     std::string waiting = m_Session.TakeWaitingArrival();
     if (!waiting.empty() && m_Session.DeviceArrival(waiting))
@@ -210,8 +226,14 @@ void CZbdnController::OnRetryTimer()
 
 void CZbdnController::OnGreeted(bool answered)
 {
-    if (!answered || !m_bStartRequested || m_bClosing || m_Session.Stopped())
+    if (!m_bStartRequested || m_bClosing || m_Session.Stopped())
         return;
+    // A loader that does not answer is not greeted again until it comes back.
+    if (!answered) {
+        if (m_bDevicePresent)
+            ShowWaiting(ZbdnLoader::Silent);
+        return;
+    }
     if (!m_Session.StartWorker())
         EndSession();
 }
@@ -222,6 +244,8 @@ void CZbdnController::OnWorkerFinished()
 {
     if (m_Session.Stopped())
         return;
+    // Nothing is left to stop: the question goes, and the status says how it ended.
+    DropStopQuestion();
     if (m_Session.Aborted() && !m_Session.Completed())
         ShowStatus(kZbdnDisconnectedText);
     else
@@ -240,11 +264,43 @@ void CZbdnController::EndSession()
 
 void CZbdnController::OnStopAndExit()
 {
-    if (m_bClosing)
+    if (m_bClosing || m_bAskingStop)
         return;
-    if (m_Session.WorkerRunning() &&
-        m_Prompter.Ask(kZbdnStopQuestion, "WARNING", PromptButtons::YesNo, PromptIcon::Warning) != PromptAnswer::Yes)
+    if (m_Session.WorkerRunning()) {
+        m_bAskingStop = true;
+        m_View.AskStop(kZbdnStopQuestion);
         return;
+    }
+    BeginClose();
+}
+
+void CZbdnController::OnStopAnswer(bool stop)
+{
+    if (!m_bAskingStop)
+        return;
+    m_bAskingStop = false;
+    if (stop && !m_bClosing)
+        BeginClose();
+}
+
+void CZbdnController::OnInterrupt()
+{
+    m_bInterrupted = true;
+    DropStopQuestion();
+    if (!m_bClosing)
+        BeginClose();
+}
+
+void CZbdnController::DropStopQuestion()
+{
+    if (!m_bAskingStop)
+        return;
+    m_bAskingStop = false;
+    m_View.EndStopQuestion();
+}
+
+void CZbdnController::BeginClose()
+{
     m_bClosing = true;
     m_Session.Stop();
     m_ClosePolls = 0;
@@ -267,5 +323,5 @@ void CZbdnController::FinishClose()
     m_Session.CloseImage();
     m_View.SetRetryTimer(false);
     bool failed = m_bCommandLine && !m_Session.Delivered();
-    m_View.EndWindow(failed ? ZBDN_EXIT_FAILED : ZBDN_EXIT_DELIVERED);
+    m_View.EndWindow(m_bInterrupted ? ZBDN_EXIT_INTERRUPTED : failed ? ZBDN_EXIT_FAILED : ZBDN_EXIT_DELIVERED);
 }

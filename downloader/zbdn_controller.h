@@ -3,7 +3,6 @@
 // the commands from the session, and the stop that ends the window. The window draws
 // what it is told through ZbdnView and hands every user action and posted message here.
 #pragma once
-#include "common/prompter.h"
 #include "downloader/zbdn_session.h"
 
 #include <cstdint>
@@ -17,7 +16,12 @@ constexpr int kZbdnClosePollMs = 100;
 constexpr int kZbdnClosePolls = 50;
 
 // Exit status of the program in command-line mode.
-enum ZbdnExit : int { ZBDN_EXIT_DELIVERED = 0, ZBDN_EXIT_FAILED = 1, ZBDN_EXIT_ALREADY_RUNNING = 3 };
+enum ZbdnExit : int {
+    ZBDN_EXIT_DELIVERED = 0,
+    ZBDN_EXIT_FAILED = 1,
+    ZBDN_EXIT_ALREADY_RUNNING = 3,
+    ZBDN_EXIT_INTERRUPTED = 130,   // Ctrl+C, as a shell reports a program the signal ended
+};
 
 class ZbdnView {
 public:
@@ -33,6 +37,11 @@ public:
     virtual void SetClosePoll(bool running) = 0;
     // The window may go now; the program ends with exitCode when it was its last window.
     virtual void EndWindow(int exitCode) = 0;
+    // The question before a running transfer is stopped: shown without waiting, No as its
+    // default; the answer comes back through OnStopAnswer. EndStopQuestion closes it
+    // unanswered.
+    virtual void AskStop(const std::string& text) = 0;
+    virtual void EndStopQuestion() = 0;
 };
 
 // The program's profile: one string per section and key.
@@ -53,12 +62,19 @@ constexpr const char* kZbdnStopQuestion =
     " The firmware is being sent to the STB.   \n\n A half-sent firmware may leave the STB unable to start.   "
     "\n\n Stop and Exit anyway?";
 constexpr const char* kZbdnDisconnectedText = "Error! STB Disconnected. Transfer Stopped.";
-// "Wait Download" with what the user does next and whether a loader is there.
-std::string ZbdnWaitingText(bool loaderConnected);
+// An empty image, refused before the loader is greeted.
+constexpr const char* kZbdnEmptyImageText = "Error : The file is empty (0 bytes); there is nothing to send.";
+constexpr const char* kZbdnInterruptedText = "Interrupted (Ctrl+C); last status:";
+constexpr const char* kZbdnAlreadyRunningText = "another ZBDN_USB is running; only one may run at a time";
+
+// Where the wait for the STB's loader stands.
+enum class ZbdnLoader { Absent, Greeting, Silent };
+// "Wait Download" with what the user does next and where the loader stands.
+std::string ZbdnWaitingText(ZbdnLoader loader);
 
 class CZbdnController {
 public:
-    CZbdnController(ZbdnView& view, ZbdnProfile& profile, CZbdnSession& session, Prompter& prompter);
+    CZbdnController(ZbdnView& view, ZbdnProfile& profile, CZbdnSession& session);
 
     // Start-up: discovery (a device found is posted as ready, else timer 1) and, with a
     // path from the command line, the download, which the posted ready then greets.
@@ -72,6 +88,9 @@ public:
     // "Stop and Exit" and closing the window: the window waits for EndWindow. While a
     // transfer runs the user is asked first.
     void OnStopAndExit();
+    void OnStopAnswer(bool stop);
+    // Ctrl+C or a termination request: stop without asking and end with ZBDN_EXIT_INTERRUPTED.
+    void OnInterrupt();
     void OnClosePoll();
     void OnRetryTimer();
     void OnMessage(const ZbdnMessage& message);
@@ -80,6 +99,7 @@ public:
     bool StartRequested() const { return m_bStartRequested; }
     bool DevicePresent() const { return m_bDevicePresent; }
     bool Closing() const { return m_bClosing; }
+    bool AskingStop() const { return m_bAskingStop; }
     const std::string& ImagePath() const { return m_ImagePath; }
     const std::string& BrowsePath() const { return m_BrowsePath; }
     uint64_t ImageSize() const { return m_ImageSize; }
@@ -88,7 +108,10 @@ public:
 
 private:
     void ShowStatus(const std::string& text);
-    void ShowWaiting() { ShowStatus(ZbdnWaitingText(m_bDevicePresent)); }
+    void ShowWaiting(ZbdnLoader loader) { ShowStatus(ZbdnWaitingText(loader)); }
+    void GreetLoader();
+    void BeginClose();
+    void DropStopQuestion();
     bool TakeFile(const std::string& path);
     void OnDeviceReady();
     void OnDeviceGone(const std::string& path);
@@ -102,7 +125,6 @@ private:
     ZbdnView& m_View;
     ZbdnProfile& m_Profile;
     CZbdnSession& m_Session;
-    Prompter& m_Prompter;
     std::string m_ImagePath;
     std::string m_BrowsePath;
     std::string m_FailureDetail;
@@ -111,5 +133,7 @@ private:
     bool m_bStartRequested = false;
     bool m_bDevicePresent = false;
     bool m_bClosing = false;
+    bool m_bAskingStop = false;
+    bool m_bInterrupted = false;
     int m_ClosePolls = 0;
 };

@@ -148,6 +148,7 @@ bool CZbdnSession::StartWorker()
 
 void CZbdnSession::Arm()
 {
+    m_PostedProgress = kNoProgress;
     m_bStopped = false;
     m_bAbort = false;
 }
@@ -159,10 +160,13 @@ void CZbdnSession::Stop()
     m_Engine.Stop();
 }
 
-void CZbdnSession::SetStatusText(const std::string& text)
+bool CZbdnSession::SetStatusText(const std::string& text)
 {
     std::lock_guard lock(m_StatusLock);
+    if (m_StatusText == text)
+        return false;
     m_StatusText = text;
+    return true;
 }
 
 std::string CZbdnSession::StatusText() const
@@ -184,15 +188,17 @@ void CZbdnSession::OnDeviceRemoval(const std::string& path)
     m_Poster.Post({ZbdnMsg::Removal, 0, path});
 }
 
+// The worker reports every block; only what changed reaches the window's thread.
 void CZbdnSession::ShowStatus(const std::string& text)
 {
-    SetStatusText(text);
-    m_Poster.Post({ZbdnMsg::ShowStatus, 0, {}});
+    if (SetStatusText(text))
+        m_Poster.Post({ZbdnMsg::ShowStatus, 0, {}});
 }
 
 void CZbdnSession::ShowProgress(uint32_t percent)
 {
-    m_Poster.Post({ZbdnMsg::SetProgress, percent, {}});
+    if (m_PostedProgress.exchange(percent) != percent)
+        m_Poster.Post({ZbdnMsg::SetProgress, percent, {}});
 }
 
 void CZbdnSession::WorkerFinished()

@@ -114,8 +114,8 @@ public:
     bool Aborted() const { return m_bAbort; }
     void ClearAbort() { m_bAbort = false; }
 
-    // The status text shared with the worker.
-    void SetStatusText(const std::string& text);
+    // The status text shared with the worker; false when it was that already.
+    bool SetStatusText(const std::string& text);
     std::string StatusText() const;
     // Command-line mode: the worker's end quits the program instead of posting its end.
     void SetQuitOnFinish(bool quit) { m_bQuitOnFinish = quit; }
@@ -148,5 +148,8 @@ private:
     std::atomic<bool> m_bQuitOnFinish{false};
     mutable std::mutex m_StatusLock;
     std::string m_StatusText;
+    // The last percent posted: the window hears of a change only, not of every block.
+    std::atomic<uint32_t> m_PostedProgress{kNoProgress};
+    static constexpr uint32_t kNoProgress = ~0u;
     std::string m_ShownDenial;
 };

@@ -58,4 +58,5 @@ void CRecvRing::Clear()
     m_Data.fill(0);
     m_Head.store(0);
     m_Tail.store(0);
+    m_Clears.fetch_add(1, std::memory_order_release);
 }

@@ -24,6 +24,8 @@ public:
     bool WaitForData(std::chrono::microseconds timeout) const;
     // Only while neither side runs (the channel is closed).
     void Clear();
+    // Counts the clears, so that a consumer can drop what it kept of the bytes before.
+    uint32_t Clears() const { return m_Clears.load(std::memory_order_acquire); }
 
 private:
     void WakeConsumer();
@@ -31,6 +33,7 @@ private:
     std::array<uint8_t, kSize> m_Data{};
     std::atomic<uint32_t> m_Head{0};
     std::atomic<uint32_t> m_Tail{0};
+    std::atomic<uint32_t> m_Clears{0};
     mutable std::atomic<int> m_Waiters{0};
     mutable std::mutex m_WaitLock;
     mutable std::condition_variable m_DataArrived;

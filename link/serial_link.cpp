@@ -46,12 +46,21 @@ LinkResult CSerialLink::SendFrame(uint8_t psn, uint8_t cmd, const uint8_t* paylo
     return SendPacket(body);
 }
 
+bool CSerialLink::TakeByte(uint8_t& byte)
+{
+    if (m_HeldAt < m_HeldEnd) {
+        byte = m_Held[m_HeldAt++];
+        return true;
+    }
+    return m_Ring.Get(byte);
+}
+
 bool CSerialLink::PollByte(uint8_t& byte, uint64_t& polls)
 {
     for (;;) {
         if (!m_bSessionRunning.load(std::memory_order_relaxed) || polls >= m_Budgets.frame)
             return false;
-        if (m_Ring.Get(byte)) {
+        if (TakeByte(byte)) {
             ++polls;
             return true;
         }
@@ -59,34 +68,71 @@ bool CSerialLink::PollByte(uint8_t& byte, uint64_t& polls)
     }
 }
 
+// What was kept of the bytes before a clear of the ring belongs to a closed port.
+void CSerialLink::ForgetIfCleared()
+{
+    uint32_t clears = m_Ring.Clears();
+    if (clears == m_RingClears)
+        return;
+    m_RingClears = clears;
+    m_Matched = m_Count = m_HeldAt = m_HeldEnd = 0;
+}
+
+// A wrong SUM may mean that the magic was noise and the real frame began inside the
+// body: the search resumes at the first place where the magic (or its start) stands.
+void CSerialLink::HoldFromMagic(const uint8_t* bytes, uint32_t count)
+{
+    for (uint32_t at = 0; at < count; ++at) {
+        uint32_t n = std::min<uint32_t>(uint32_t(kLinkMagic.size()), count - at);
+        if (std::equal(bytes + at, bytes + at + n, kLinkMagic.begin())) {
+            // Held bytes not yet searched stay after the ones given back.
+            uint32_t rest = m_HeldEnd - m_HeldAt;
+            std::memmove(m_Held + (count - at), m_Held + m_HeldAt, rest);
+            std::memcpy(m_Held, bytes + at, count - at);
+            m_HeldAt = 0;
+            m_HeldEnd = count - at + rest;
+            return;
+        }
+    }
+}
+
 LinkResult CSerialLink::Receive(uint8_t* buffer, uint32_t& count)
 {
     count = 0;
-    uint32_t queued = m_Ring.Count();
+    ForgetIfCleared();
+    uint32_t queued = Queued();
     if (queued == 0)
         return LinkResult::Fail;
-    // A byte that does not match is skipped without resetting the match.
-    uint32_t matched = 0;
     uint8_t byte;
-    for (uint32_t taken = 0; taken < queued && matched < kLinkMagic.size() && m_Ring.Get(byte); ++taken)
-        if (byte == kLinkMagic[matched])
-            ++matched;
-    if (matched == 0)
-        return LinkResult::Fail;
-    // A magic split across reads of the ring: the rest is polled for like the body.
+    if (m_Matched == 0) {
+        // A byte that does not match is skipped without resetting the match.
+        for (uint32_t taken = 0; taken < queued && m_Matched < kLinkMagic.size() && TakeByte(byte); ++taken)
+            if (byte == kLinkMagic[m_Matched])
+                ++m_Matched;
+        if (m_Matched == 0)
+            return LinkResult::Fail;
+    }
+    // A magic or a body split across reads of the ring is polled for; what has come is
+    // kept when the budget runs out, since the rest may only be late.
     uint64_t polls = 0;
-    while (matched < kLinkMagic.size()) {
+    while (m_Matched < kLinkMagic.size()) {
         if (!PollByte(byte, polls))
             return LinkResult::Fail;
-        if (byte == kLinkMagic[matched])
-            ++matched;
+        if (byte == kLinkMagic[m_Matched])
+            ++m_Matched;
     }
-    while (count < 4 || count < buffer[2] + 4u) {
-        if (!PollByte(buffer[count], polls))
+    while (m_Count < 4 || m_Count < m_Frame[2] + 4u) {
+        if (!PollByte(m_Frame[m_Count], polls))
             return LinkResult::Fail;
-        ++count;
+        ++m_Count;
     }
-    return LinkSum(buffer, count - 1) == buffer[count - 1] ? LinkResult::Ok : LinkResult::Checksum;
+    count = m_Count;
+    std::memcpy(buffer, m_Frame, count);
+    m_Matched = m_Count = 0;
+    if (LinkSum(buffer, count - 1) == buffer[count - 1])
+        return LinkResult::Ok;
+    HoldFromMagic(buffer, count);
+    return LinkResult::Checksum;
 }
 
 LinkResult CSerialLink::RxPacket_Upload(uint8_t* buffer)
@@ -125,7 +171,7 @@ LinkResult CSerialLink::WaitFrame(uint8_t* buffer, uint64_t& budget, bool& stopp
             return result;
         if (onEmptyPoll)
             onEmptyPoll();
-        if (m_Ring.Count() == 0)
+        if (Queued() == 0)
             budget -= std::min(budget, m_Idle.Idle(m_Ring) - 1);
     }
     return LinkResult::Fail;

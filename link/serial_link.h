@@ -31,7 +31,9 @@ public:
     LinkResult SendPacket(const uint8_t* body);
     LinkResult SendFrame(uint8_t psn, uint8_t cmd, const uint8_t* payload = nullptr, uint8_t len = 0);
     // buffer (kSerialRxBufferSize bytes) receives PSN, CMD, LEN, payload, SUM.
-    // 0 a frame, -2 a frame with a wrong SUM, -1 no frame.
+    // 0 a frame, -2 a frame with a wrong SUM, -1 no frame. A frame whose body is not all
+    // there when the budget is spent is kept and completed by the next call; the bytes of
+    // a frame with a wrong SUM are searched again for a magic, from their first byte on.
     LinkResult RxPacket_Upload(uint8_t* buffer);
     LinkResult RxPacket_Download(uint8_t* buffer);
     // Polls RxPacket_Upload until a frame or -2 comes, spending budget (polls). onEmptyPoll
@@ -51,6 +53,10 @@ public:
 private:
     LinkResult Receive(uint8_t* buffer, uint32_t& count);
     [[nodiscard]] bool PollByte(uint8_t& byte, uint64_t& polls);
+    [[nodiscard]] bool TakeByte(uint8_t& byte);
+    uint32_t Queued() const { return m_Ring.Count() + (m_HeldEnd - m_HeldAt); }
+    void ForgetIfCleared();
+    void HoldFromMagic(const uint8_t* bytes, uint32_t count);
 
     CRecvRing& m_Ring;
     SerialWriter& m_Writer;
@@ -58,4 +64,13 @@ private:
     const std::atomic<bool>& m_bSessionRunning;
     Prompter& m_Prompter;
     RxIdle& m_Idle;
+    // The frame being received (consumer thread only): magic bytes matched, body so far.
+    uint32_t m_Matched = 0;
+    uint32_t m_Count = 0;
+    uint8_t m_Frame[kSerialRxBufferSize] = {};
+    // Bytes of a bad frame given back to the magic search, taken before the ring's.
+    uint8_t m_Held[kSerialRxBufferSize] = {};
+    uint32_t m_HeldAt = 0;
+    uint32_t m_HeldEnd = 0;
+    uint32_t m_RingClears = 0;
 };

@@ -37,6 +37,8 @@ std::string SerialOpenFailReason(const std::string& path, int error)
 {
     if (error == 0)
         return "";
+    if (error == kSerialControllingTerminal)
+        return path + ": this is the terminal the program runs in, not a serial port to the STB";
     std::string reason = path + ": " + std::strerror(error);
     if (error == EACCES || error == EPERM)
         reason += "; join the dialout group (sudo adduser $USER dialout), then log in again";

@@ -18,7 +18,8 @@ enum class SerialWait { Received, Released, Failed };
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
-    // Opens the device for exclusive use at baudRate 8N1 and purges both directions.
+    // Opens the device for exclusive use at baudRate 8N1 and purges both directions; Close
+    // gives the device back with the settings it had.
     virtual bool Open(const std::string& path, uint32_t baudRate, const SerialTimeouts& timeouts) = 0;
     virtual void Close() = 0;
     // Number of bytes read, 0 when nothing was waiting or the read failed.
@@ -34,7 +35,8 @@ public:
     // Before closing: lets written bytes leave and drops only what was received, so the
     // last frame of a session (a restart, an end) still reaches the STB.
     virtual void DrainOutputPurgeInput() { Purge(); }
-    // The errno of the last Open that failed on the device; 0 when it was not the device.
+    // The errno of the last Open that failed on the device (or kSerialControllingTerminal);
+    // 0 when it was not the device.
     virtual int OpenErrno() const { return 0; }
 };
 
@@ -50,6 +52,9 @@ std::string ResolveSerialPath(const std::string& portName, const SerialPortConfi
 // The device of COM1 (index 0) or COM2 when nothing else is set: /dev/ttyS0 and /dev/ttyS1,
 // or \\.\COM1 and \\.\COM2 on Windows.
 std::string DefaultSerialDevice(int index);
+
+// OpenErrno of a device that is the program's own controlling terminal.
+constexpr int kSerialControllingTerminal = -1;
 
 // "PATH: reason" for an open that failed with errno error (0: ""); a refused permission
 // adds the fix, the dialout group.

@@ -51,9 +51,16 @@ public:
         int fd = m_WakeFd < 0 ? -1 : ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             return Failed(-1);
+        // The terminal this program runs in is the user's, not a line to the STB.
+        if (::tcgetsid(fd) >= 0) {
+            m_OpenErrno = kSerialControllingTerminal;
+            ::close(fd);
+            return false;
+        }
         termios tio{};
         if (::ioctl(fd, TIOCEXCL) != 0 || ::tcgetattr(fd, &tio) != 0)
             return Failed(fd);
+        m_Found = tio;
         // Raw bytes at 8N1; the line discipline must not touch the binary frames.
         ::cfmakeraw(&tio);
         tio.c_cflag &= ~(PARENB | CSTOPB | CSIZE | CRTSCTS);
@@ -73,6 +80,8 @@ public:
     void Close() override
     {
         if (m_Fd >= 0) {
+            // The port is left as it was found.
+            ::tcsetattr(m_Fd, TCSANOW, &m_Found);
             ::ioctl(m_Fd, TIOCNXCL);
             ::close(m_Fd);
             m_Fd = -1;
@@ -177,6 +186,7 @@ private:
     int m_Fd = -1;
     int m_WakeFd = -1;
     int m_OpenErrno = 0;
+    termios m_Found{};
     SerialTimeouts m_Timeouts;
 };
 

@@ -53,7 +53,9 @@ public:
         SetCommTimeouts(m_Port, &limits);
         DCB line{};
         line.DCBlength = sizeof line;
-        GetCommState(m_Port, &line);
+        m_Found = {};
+        if (GetCommState(m_Port, &line))
+            m_Found = line;
         line.BaudRate = baudRate;
         line.ByteSize = 8;
         line.Parity = NOPARITY;
@@ -72,6 +74,9 @@ public:
             return;
         SetCommMask(m_Port, 0);
         PurgeComm(m_Port, kPurgeAll);
+        // The port is left as it was found.
+        if (m_Found.DCBlength)
+            SetCommState(m_Port, &m_Found);
         CloseHandle(m_Port);
         m_Port = INVALID_HANDLE_VALUE;
     }
@@ -184,6 +189,7 @@ private:
     HANDLE m_WriteEvent;
     HANDLE m_ReleaseEvent;
     HANDLE m_WaitEvent = nullptr;   // the watch thread's own
+    DCB m_Found{};
 };
 
 }  // namespace

@@ -2,7 +2,6 @@
 // itself, a view and a profile that record, a random image file, and the simulated STB
 // loading firmware on the USB simulation socket.
 #pragma once
-#include "common/testing/scripted_prompter.h"
 #include "common/testing/test_support.h"
 #include "downloader/zbdn_controller.h"
 #include "tools/stb_sim/stb_sim.h"
@@ -39,11 +38,15 @@ public:
     void SetRetryTimer(bool running) override { retryTimer = running; }
     void SetClosePoll(bool running) override { closePoll = running; }
     void EndWindow(int code) override { exitCode = code; }
+    void AskStop(const std::string& text) override { questions.push_back(text); }
+    void EndStopQuestion() override { ++questionsEnded; }
     std::string LastStatus() const { return statuses.empty() ? "" : statuses.back(); }
 
     std::string fileName;
     std::vector<std::string> statuses;
     std::vector<int> progress;
+    std::vector<std::string> questions;
+    int questionsEnded = 0;
     bool inputEnabled = true;
     bool retryTimer = false;
     bool closePoll = false;
@@ -76,9 +79,8 @@ struct HeadlessZbdn {
     QueuedPoster poster;
     RecordingZbdnView view;
     MemoryProfile profile;
-    ScriptedPrompter prompter;
     CZbdnSession session;
-    CZbdnController controller{view, profile, session, prompter};
+    CZbdnController controller{view, profile, session};
 };
 
 std::vector<uint8_t> WriteRandomFile(const std::filesystem::path& path, uint32_t size, uint32_t seed);

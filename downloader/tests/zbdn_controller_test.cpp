@@ -55,7 +55,7 @@ TEST_F(ZbdnControllerTest, WaitsForTheLoaderThenServesTheImageAndKeepsThePath)
     StartStb(uint32_t(bytes.size()));
     ASSERT_TRUE(zbdn.PumpUntil([&] { return Idle(); }));
     EXPECT_NE(std::find(zbdn.view.statuses.begin(), zbdn.view.statuses.end(),
-                        "Wait Download\nSwitch the STB off and on to start its loader.\nLoader: connected"),
+                        "Wait Download\nGreeting the STB's loader...\nLoader: connected"),
               zbdn.view.statuses.end());
     EXPECT_EQ(zbdn.view.LastStatus(), "Completely Transfered!");
     EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
@@ -78,6 +78,83 @@ TEST_F(ZbdnControllerTest, AFailedGreetingWaitsForTheNextArrival)
     stb.reset();   // the STB restarts: removal, then a new arrival that answers
     StartStb(uint32_t(bytes.size()));
     ASSERT_TRUE(zbdn.PumpUntil([&] { return Idle(); }));
+    EXPECT_EQ(zbdn.view.LastStatus(), "Completely Transfered!");
+    EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
+}
+
+TEST_F(ZbdnControllerTest, ALoaderAlreadyThereIsGreetedWhenDownloadIsPressed)
+{
+    auto bytes = MakeImage(20000);
+    StartStb(uint32_t(bytes.size()));
+    zbdn.controller.Open("");
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return zbdn.controller.DevicePresent(); }));
+    zbdn.controller.OnDownload(image.string());
+    EXPECT_EQ(zbdn.view.LastStatus(), ZbdnWaitingText(ZbdnLoader::Greeting));
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return Idle(); }));
+    EXPECT_EQ(zbdn.view.LastStatus(), "Completely Transfered!");
+    EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
+}
+
+TEST_F(ZbdnControllerTest, AConnectedDeviceThatDoesNotAnswerIsNotCalledAWaitingLoader)
+{
+    auto bytes = MakeImage(5000);
+    SimFaultPlan noAnswer;
+    noAnswer.dropReply = {1};   // the greeting's answer
+    StartStb(uint32_t(bytes.size()), noAnswer);
+    zbdn.controller.Open("");
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return zbdn.controller.DevicePresent(); }));
+    zbdn.controller.OnDownload(image.string());
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return zbdn.view.LastStatus() == ZbdnWaitingText(ZbdnLoader::Silent); }))
+        << zbdn.view.LastStatus();
+    EXPECT_NE(zbdn.view.LastStatus().find("switch the STB off and on"), std::string::npos);
+    EXPECT_TRUE(zbdn.controller.StartRequested());
+}
+
+TEST_F(ZbdnControllerTest, AnEmptyImageIsRefusedBeforeTheLoaderIsGreeted)
+{
+    StartStb(100);
+    MakeImage(0);
+    zbdn.controller.Open("");
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return zbdn.controller.DevicePresent(); }));
+    zbdn.controller.OnDownload(image.string());
+    EXPECT_EQ(zbdn.view.LastStatus(), kZbdnEmptyImageText);
+    EXPECT_TRUE(Idle());
+    EXPECT_FALSE(zbdn.session.ImageOpen());
+    EXPECT_FALSE(zbdn.PumpUntil([&] { return stb->Usb()->Stats().replies > 0; }, std::chrono::milliseconds(300)));
+}
+
+// A loader that reads 32 bytes at a time: thousands of requests, and the window hears
+// only of what changed.
+TEST_F(ZbdnControllerTest, TheWindowHearsOfChangesNotOfEveryBlock)
+{
+    auto bytes = MakeImage(64 * 1024);
+    stb = MakeFirmwareStb(Socket(), received, uint32_t(bytes.size()), {}, 32);
+    ASSERT_EQ(stb->Start(), "");
+    zbdn.controller.Open("");
+    zbdn.controller.OnDownload(image.string());
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return Idle(); }, std::chrono::seconds(60)));
+    ASSERT_EQ(zbdn.view.LastStatus(), "Completely Transfered!");
+    EXPECT_LE(zbdn.view.statuses.size(), 6u);
+    EXPECT_LE(zbdn.view.progress.size(), 102u);
+    EXPECT_TRUE(std::is_sorted(zbdn.view.progress.begin(), zbdn.view.progress.end()));
+    EXPECT_EQ(zbdn.view.progress.back(), 100);
+}
+
+TEST_F(ZbdnControllerTest, ATransferThatEndsUnderTheStopQuestionClosesIt)
+{
+    auto bytes = MakeImage(256 * 1024);
+    stb = MakeFirmwareStb(Socket(), received, uint32_t(bytes.size()), {}, 32);
+    ASSERT_EQ(stb->Start(), "");
+    zbdn.controller.Open("");
+    zbdn.controller.OnDownload(image.string());
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return zbdn.session.WorkerRunning(); }));
+    zbdn.controller.OnStopAndExit();
+    EXPECT_TRUE(zbdn.controller.AskingStop());
+    ASSERT_TRUE(zbdn.PumpUntil([&] { return Idle(); }, std::chrono::seconds(60)));
+    EXPECT_EQ(zbdn.view.questionsEnded, 1);
+    EXPECT_FALSE(zbdn.controller.AskingStop());
+    zbdn.controller.OnStopAnswer(true);   // an answer to a question no longer asked
+    EXPECT_FALSE(zbdn.controller.Closing());
     EXPECT_EQ(zbdn.view.LastStatus(), "Completely Transfered!");
     EXPECT_EQ(testing_support::ReadFileBytes(received), bytes);
 }
@@ -123,14 +200,14 @@ TEST_F(ZbdnControllerTest, StopWhileServingWaitsForTheWorkerAndSaysNothing)
     zbdn.controller.Open("");
     zbdn.controller.OnDownload(image.string());
     ASSERT_TRUE(zbdn.PumpUntil([&] { return zbdn.view.LastStatus() == "Downloading Processing.."; }));
-    zbdn.prompter.answers = {PromptAnswer::No, PromptAnswer::Yes};
     zbdn.controller.OnStopAndExit();  // asked first: No goes on
+    zbdn.controller.OnStopAndExit();  // one question at a time
+    zbdn.controller.OnStopAnswer(false);
     EXPECT_FALSE(zbdn.controller.Closing());
     EXPECT_TRUE(zbdn.session.WorkerRunning());
     zbdn.controller.OnStopAndExit();
-    ASSERT_EQ(zbdn.prompter.shown.size(), 2u);
-    EXPECT_EQ(zbdn.prompter.shown[0].text, kZbdnStopQuestion);
-    EXPECT_EQ(zbdn.prompter.shown[0].title, "WARNING");
+    zbdn.controller.OnStopAnswer(true);
+    EXPECT_EQ(zbdn.view.questions, (std::vector<std::string>{kZbdnStopQuestion, kZbdnStopQuestion}));
     ASSERT_TRUE(zbdn.PumpUntil([&] { return zbdn.view.exitCode != -1; }));
     EXPECT_FALSE(zbdn.session.WorkerRunning());
     EXPECT_FALSE(zbdn.session.ImageOpen());

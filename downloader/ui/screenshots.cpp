@@ -1,5 +1,6 @@
-// zbdn-usb-screenshots OUTDIR: renders the downloader's window idle and in the middle of
-// a transfer, offscreen in the Fusion style.
+// zbdn-usb-screenshots OUTDIR: renders the downloader's window idle, waiting for the
+// loader, with a device that does not answer, and in the middle of a transfer, offscreen
+// in the Fusion style.
 #include "downloader/ui/zbdn_window.h"
 #include "usb/sim_usb_backend.h"
 
@@ -39,8 +40,10 @@ int main(int argc, char** argv)
     window.SetFileName("/home/user/firmware/M700RX_V214.ZBD");
     bool ok = Save(window, out.filePath("zbdn-usb-idle.png"));
     window.EnableInput(false);
-    window.SetStatus(ZbdnWaitingText(false));
+    window.SetStatus(ZbdnWaitingText(ZbdnLoader::Absent));
     ok = Save(window, out.filePath("zbdn-usb-waiting.png")) && ok;
+    window.SetStatus(ZbdnWaitingText(ZbdnLoader::Silent));
+    ok = Save(window, out.filePath("zbdn-usb-no-answer.png")) && ok;
     window.SetStatus("Downloading Processing..");
     window.SetProgress(42);
     ok = Save(window, out.filePath("zbdn-usb-transfer.png")) && ok;

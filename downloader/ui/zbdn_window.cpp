@@ -1,5 +1,7 @@
 #include "downloader/ui/zbdn_window.h"
 
+#include "common/qt/message_box.h"
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -34,7 +36,7 @@ QString DisplayPath(const std::string& path)
 }  // namespace
 
 CZbdnWindow::CZbdnWindow(CQtZbdnPoster& poster, ZbdnProfile& profile, CZbdnSession& session, QWidget* parent)
-    : QDialog(parent), m_Controller(*this, profile, session, m_Prompter)
+    : QDialog(parent), m_Controller(*this, profile, session)
 {
     setWindowTitle("ZBD-USB-DOWNLOAD");
     setWindowIcon(QIcon(":/zbdn-usb.svg"));
@@ -140,6 +142,26 @@ void CZbdnWindow::EndWindow(int exitCode)
     m_ExitCode = exitCode;
     m_bMayClose = true;
     close();
+}
+
+void CZbdnWindow::AskStop(const std::string& text)
+{
+    m_pStopQuestion = MakeMessageBox(text, "WARNING", PromptButtons::YesNo, PromptIcon::Warning, this);
+    m_pStopQuestion->setDefaultButton(QMessageBox::No);
+    m_pStopQuestion->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_pStopQuestion, &QMessageBox::finished, this, [this, box = m_pStopQuestion.data()](int result) {
+        m_Controller.OnStopAnswer(AnswerOfBox(*box, result, PromptButtons::YesNo) == PromptAnswer::Yes);
+    });
+    // Shown without a loop of its own: the transfer's messages go on reaching the window.
+    m_pStopQuestion->open();
+}
+
+void CZbdnWindow::EndStopQuestion()
+{
+    if (!m_pStopQuestion)
+        return;
+    m_pStopQuestion->disconnect(this);
+    m_pStopQuestion->close();
 }
 
 void CZbdnWindow::reject()

@@ -2,11 +2,12 @@
 // Exit", the progress bar and the "Message" box. It draws what the controller says and
 // hands it every click, drop, timer tick and posted message.
 #pragma once
-#include "common/qt/qt_prompter.h"
 #include "downloader/ui/qt_zbdn_adapters.h"
 #include "downloader/zbdn_controller.h"
 
 #include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 
 class QLineEdit;
@@ -30,6 +31,8 @@ public:
     void SetRetryTimer(bool running) override;
     void SetClosePoll(bool running) override;
     void EndWindow(int exitCode) override;
+    void AskStop(const std::string& text) override;
+    void EndStopQuestion() override;
 
     QLineEdit* FileNameEdit() const { return m_pFileName; }
     QPushButton* FindButton() const { return m_pFind; }
@@ -52,7 +55,6 @@ private:
     void OnFind();
     void OnAbout();
 
-    CQtPrompter m_Prompter{this};
     CZbdnController m_Controller;
     QLineEdit* m_pFileName = nullptr;
     QPushButton* m_pFind = nullptr;
@@ -60,6 +62,7 @@ private:
     QPushButton* m_pStop = nullptr;
     QProgressBar* m_pProgress = nullptr;
     QPlainTextEdit* m_pMessage = nullptr;
+    QPointer<QMessageBox> m_pStopQuestion;
     QTimer m_RetryTimer;
     QTimer m_ClosePoll;
     bool m_bMayClose = false;

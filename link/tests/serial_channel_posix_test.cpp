@@ -5,9 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <mutex>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -86,6 +93,87 @@ TEST(SerialChannel, OpenFailsForAMissingPort)
     EXPECT_FALSE(channel.Open("COM1", 115200, 0));
     EXPECT_FALSE(channel.IsOpen());
     EXPECT_FALSE(channel.IsWatched());
+}
+
+termios LineSettings(const std::string& path)
+{
+    termios tio{};
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    if (fd >= 0) {
+        ::tcgetattr(fd, &tio);
+        ::close(fd);
+    }
+    return tio;
+}
+
+TEST(SerialChannel, GivesThePortBackWithTheSettingsItHad)
+{
+    testing_support::TestPty pty;
+    ASSERT_TRUE(pty.Open());
+    int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios cooked{};
+    ASSERT_EQ(::tcgetattr(fd, &cooked), 0);
+    cooked.c_lflag |= ICANON | ECHO | ISIG;
+    cooked.c_oflag |= OPOST;
+    ASSERT_EQ(::cfsetspeed(&cooked, B9600), 0);
+    ASSERT_EQ(::tcsetattr(fd, TCSANOW, &cooked), 0);
+    ::close(fd);
+    const termios before = LineSettings(pty.SlavePath());
+
+    ScriptedPrompter prompter;
+    CSerialChannel channel(prompter, MakeSystemSerialPort(), {pty.SlavePath(), ""});
+    ASSERT_TRUE(channel.Open("COM1", 115200, 0));
+    const termios during = LineSettings(pty.SlavePath());
+    EXPECT_EQ(::cfgetospeed(&during), speed_t(B115200));
+    channel.Close();
+
+    const termios after = LineSettings(pty.SlavePath());
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_oflag, before.c_oflag);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(::cfgetospeed(&after), speed_t(B9600));
+}
+
+// In a child that leads a session of its own with the pty as its terminal: 0 when the
+// port refuses it and says why, 1 when it opened, 2 for another reason.
+int OpenOwnTerminal(const std::string& path)
+{
+    ::setsid();
+    int fd = ::open(path.c_str(), O_RDWR);
+    if (fd < 0 || ::ioctl(fd, TIOCSCTTY, 0) != 0)
+        return 3;
+    auto port = MakeSystemSerialPort();
+    if (port->Open(path, 115200, MakeSerialTimeouts(115200)))
+        return 1;
+    std::string reason = SerialOpenFailReason(path, port->OpenErrno());
+    return reason.find("the terminal the program runs in") != std::string::npos ? 0 : 2;
+}
+
+TEST(SerialChannel, RefusesTheTerminalTheProgramRunsIn)
+{
+    testing_support::TestPty pty;
+    ASSERT_TRUE(pty.Open());
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(OpenOwnTerminal(pty.SlavePath()));
+    int status = 0;
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > limit) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            FAIL() << "the child did not end";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // Another process's terminal stays a port like any other.
+    auto port = MakeSystemSerialPort();
+    EXPECT_TRUE(port->Open(pty.SlavePath(), 115200, MakeSerialTimeouts(115200)));
 }
 
 // A port that reports one 2048-byte read, for the ring's overflow rule.

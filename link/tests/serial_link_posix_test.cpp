@@ -116,6 +116,47 @@ TEST_F(SerialLinkTest, IncompleteBodyEndsWhenTheBudgetIsSpentOrTheSessionStops)
     EXPECT_EQ(idle.idleCalls, 0u);
 }
 
+TEST_F(SerialLinkTest, ABodyLaterThanTheBudgetIsCompletedByTheNextCall)
+{
+    std::vector<uint8_t> bytes = SerialFrameBytes({0x21, CMD_HELLO, std::vector<uint8_t>(kHelloPayloadSize, 0x5C)});
+    Queue(ring, std::vector<uint8_t>(bytes.begin(), bytes.begin() + 9));
+    EXPECT_EQ(link.RxPacket_Upload(buffer), LinkResult::Fail);   // the budget is spent
+    EXPECT_EQ(link.RxPacket_Upload(buffer), LinkResult::Fail);   // nothing queued yet
+    Queue(ring, std::vector<uint8_t>(bytes.begin() + 9, bytes.end()));
+    ASSERT_EQ(link.RxPacket_Upload(buffer), LinkResult::Ok);
+    EXPECT_EQ(buffer[0], 0x21);
+    EXPECT_EQ(buffer[1], CMD_HELLO);
+    EXPECT_EQ(buffer[3 + kHelloPayloadSize - 1], 0x5C);
+}
+
+TEST_F(SerialLinkTest, AFrameInsideTheBodyOfABadOneIsFoundAgain)
+{
+    // A frame cut short, then a whole one: the first takes the second's bytes and fails
+    // its SUM; the second is then found in them.
+    std::vector<uint8_t> cut = SerialFrameBytes({1, CMD_READ_DATA, std::vector<uint8_t>(20, 0x11)});
+    cut.resize(10);
+    std::vector<uint8_t> whole = SerialFrameBytes({2, CMD_SIZE_REPLY, {0, 1, 0}});
+    Queue(ring, cut);
+    Queue(ring, whole);
+    Queue(ring, std::vector<uint8_t>(20, 0x33));
+    EXPECT_EQ(link.RxPacket_Upload(buffer), LinkResult::Checksum);
+    ASSERT_EQ(link.RxPacket_Upload(buffer), LinkResult::Ok);
+    EXPECT_EQ(buffer[0], 2);
+    EXPECT_EQ(buffer[1], CMD_SIZE_REPLY);
+    EXPECT_EQ(GetBe24(buffer + 3), 256u);
+}
+
+TEST_F(SerialLinkTest, AClearedRingDropsTheFrameKeptFromBefore)
+{
+    Queue(ring, Bytes({'Z', 'e', 'N', 'o', 1, CMD_READ_DATA, 10, 1, 2}));
+    EXPECT_EQ(link.RxPacket_Upload(buffer), LinkResult::Fail);
+    ring.Clear();   // the port was closed; a new session starts
+    Queue(ring, SerialFrameBytes({4, CMD_END, {}}));
+    ASSERT_EQ(link.RxPacket_Upload(buffer), LinkResult::Ok);
+    EXPECT_EQ(buffer[0], 4);
+    EXPECT_EQ(buffer[1], CMD_END);
+}
+
 TEST_F(SerialLinkTest, PartialMagicKeepsPollingUnderTheSameBudget)
 {
     Queue(ring, Bytes({'Z', 'e'}));

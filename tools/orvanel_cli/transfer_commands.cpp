@@ -186,5 +186,7 @@ int RunReboot(const TransferOptions& options, CliPrompter& prompter)
         const std::string reason = session.SerialOpenFailReason();
         std::fprintf(stderr, "Port Open Fail%s%s\n", reason.empty() ? "" : "\n", reason.c_str());
     }
+    if (result == RebootResult::Sent && !options.usb)
+        std::fprintf(stderr, "%s\n", kSerialRebootSentText);
     return result == RebootResult::Sent ? 0 : 1;
 }

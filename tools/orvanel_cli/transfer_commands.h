@@ -18,5 +18,9 @@ struct TransferOptions {
 int RunUpload(const TransferOptions& options, const std::filesystem::path& output, CliPrompter& prompter);
 // Exit status 0 when the STB took the whole settings file.
 int RunDownload(const TransferOptions& options, const std::filesystem::path& input, CliPrompter& prompter);
+// What a serial restart can tell: the STB does not answer it.
+inline constexpr const char* kSerialRebootSentText =
+    "CMD_REBOOT sent; the STB does not answer a restart over the serial link, so whether it restarted is not "
+    "known here";
 // Exit status 0 when the restart command went out.
 int RunReboot(const TransferOptions& options, CliPrompter& prompter);

@@ -72,7 +72,7 @@ int main(int argc, char** argv)
     uint16_t systemId = 0x1234;
     int modelId = -1, helloModel = -1, helloLayout = -1;
     bool noSerial = false;
-    int rebootDelay = 150, replyTimeout = 300;
+    int rebootDelay = 150, replyTimeout = 300, helloBodyDelay = 0;
     StbSimOptions options;
     SimFaultPlan& plan = options.faults;
     app.add_option("--std", stdPath, "settings file (.std) with the flash image and EEPROM block; at most its size is read")->check(CLI::ExistingFile);
@@ -113,6 +113,8 @@ int main(int argc, char** argv)
     app.add_option("--hello-model", helloModel, "modelId reported in the hello")->check(CLI::Range(0, 255));
     app.add_option("--hello-layout", helloLayout, "layoutVersion reported in the hello")->check(CLI::Range(0, 255));
     app.add_option("--resync", plan.resyncCount, "serial: answer N upload choices with CMD_RESYNC");
+    app.add_option("--hello-body-delay", helloBodyDelay, "serial: ms between the hello's magic and its body")
+        ->check(CLI::Range(0, 60000));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& parseError) {
@@ -138,6 +140,7 @@ int main(int argc, char** argv)
         plan.helloLayoutVersion = uint8_t(helloLayout);
     options.serial = !noSerial;
     options.rebootDelay = std::chrono::milliseconds(rebootDelay);
+    plan.helloBodyDelay = std::chrono::milliseconds(helloBodyDelay);
     options.replyTimeout = std::chrono::milliseconds(replyTimeout);
 
     sigset_t signals;

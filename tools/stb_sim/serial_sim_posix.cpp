@@ -25,7 +25,7 @@ void SerialFrameParser::Feed(const uint8_t* data, size_t n, std::vector<LinkFram
 }
 
 SerialSim::SerialSim(SimImageStore& image, SimFaults& faults, LoaderOptions options)
-    : m_Core(image, faults, std::move(options), *this)
+    : m_Faults(faults), m_Core(image, faults, std::move(options), *this)
 {
 }
 
@@ -71,9 +71,21 @@ void SerialSim::Send(const LinkFrame& frame, bool wrongSum)
     std::vector<uint8_t> bytes = SerialFrameBytes(frame);
     if (wrongSum)
         bytes.back() = uint8_t(~bytes.back());
+    size_t at = 0;
+    if (auto delay = m_Faults.HelloBodyDelay(); frame.cmd == CMD_HELLO && delay.count() > 0) {
+        // A loaded PC (or a slow loader): the magic comes, the body only much later.
+        at = kLinkMagic.size();
+        Write(bytes.data(), at);
+        std::this_thread::sleep_for(delay);
+    }
+    Write(bytes.data() + at, bytes.size() - at);
+}
+
+void SerialSim::Write(const uint8_t* data, size_t n)
+{
     size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t w = ::write(m_Master, bytes.data() + done, bytes.size() - done);
+    while (done < n) {
+        ssize_t w = ::write(m_Master, data + done, n - done);
         if (w < 0 && errno != EINTR && errno != EAGAIN)
             return;
         if (w > 0)

@@ -42,7 +42,9 @@ public:
 
 private:
     void Run();
+    void Write(const uint8_t* data, size_t n);
 
+    SimFaults& m_Faults;
     LoaderCore m_Core;
     SerialFrameParser m_Parser;
     int m_Master = -1;

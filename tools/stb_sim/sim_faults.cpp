@@ -51,6 +51,12 @@ std::optional<uint8_t> SimFaults::HelloLayoutVersion() const
     return m_Plan.helloLayoutVersion;
 }
 
+std::chrono::milliseconds SimFaults::HelloBodyDelay() const
+{
+    std::lock_guard lock(m_Lock);
+    return m_Plan.helloBodyDelay;
+}
+
 void SimFaults::Arm(ReplyFault fault, uint32_t number)
 {
     std::lock_guard lock(m_Lock);

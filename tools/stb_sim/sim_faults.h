@@ -2,6 +2,7 @@
 // CMD_READ_DATA) and a download's read requests are numbered from 1 in the order the
 // loader sends them.
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -21,6 +22,7 @@ struct SimFaultPlan {
     std::optional<uint8_t> helloModelId;  // reported in the hello instead of the image's
     std::optional<uint8_t> helloLayoutVersion;
     uint32_t resyncCount = 0;             // serial: answer that many upload choices with CMD_RESYNC
+    std::chrono::milliseconds helloBodyDelay{0};   // serial: the hello's body follows its magic that late
 };
 
 class SimFaults {
@@ -32,6 +34,7 @@ public:
     bool TakeResync();
     std::optional<uint8_t> HelloModelId() const;
     std::optional<uint8_t> HelloLayoutVersion() const;
+    std::chrono::milliseconds HelloBodyDelay() const;
     // Control commands: the fault applies to the reply with that number.
     void Arm(ReplyFault fault, uint32_t number);
     void SetSilent(bool silent, uint32_t fromNumber);

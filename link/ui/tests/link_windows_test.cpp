@@ -94,10 +94,15 @@ protected:
         m_pSession = std::make_unique<CLinkSession>(m_Prompter, std::move(parts));
         m_pSession->UseSettings({.bUsb = true});
     }
-    // Records what the window shows, then runs `act` on it.
+    // Records what the window shows, then runs `act` on it. A window still open after
+    // kWindowLimit is stopped, and the test fails.
     void OnWindow(std::function<void(QDialog*)> act)
     {
         OnModalDialog([this, act = std::move(act)](QDialog* window) {
+            QTimer::singleShot(kWindowLimit, window, [window] {
+                ADD_FAILURE() << "the window was still open after " << kWindowLimit.count() << " ms";
+                Click(window, "stopExit");
+            });
             auto* status = window->findChild<QLineEdit*>(QStringLiteral("status"));
             m_Statuses << status->text();
             QObject::connect(status, &QLineEdit::textChanged, [this](const QString& t) { m_Statuses << t; });
@@ -122,6 +127,8 @@ protected:
         }
         return ::testing::AssertionSuccess();
     }
+
+    static constexpr std::chrono::milliseconds kWindowLimit{90000};
 
     testing_support::TempFolder m_Dir;
     CQtPrompter m_Prompter;
@@ -166,6 +173,22 @@ TEST_F(LinkWindows, SerialUploadShowsItsStepsAndBringsTheSimulatorsSettings)
                               "Uploading.....", " Flash Uploading...255/131072", " Flash Uploading...131072/131072",
                               " EEPROM Uploading...256/256"}));
     EXPECT_TRUE(m_Progress.contains(100));
+    EXPECT_TRUE(SameSettings(doc, *m_pOriginal));
+}
+
+// A loaded PC: the hello's body comes later than one frame's budget.
+TEST_F(LinkWindows, SerialUploadTakesAHelloWhoseBodyIsLate)
+{
+    SimFaultPlan faults;
+    faults.helloBodyDelay = std::chrono::milliseconds(2500);
+    StartSim(false, faults);
+    m_Boxes.Push(QMessageBox::No);
+    OnWindow([](QDialog* w) { Click(w, "start"); });
+    COrvanel1Doc doc;
+    doc.m_pPrompter = &m_Prompter;
+    ASSERT_EQ(RunUploadWindow(nullptr, *m_pSession, doc), TransferCommandResult::Ok);
+    EXPECT_TRUE(ShownInOrder({"Waiting For Request. Reboot SetTop Box.", "Uploading.......",
+                              " EEPROM Uploading...256/256"}));
     EXPECT_TRUE(SameSettings(doc, *m_pOriginal));
 }
 

@@ -4,6 +4,7 @@
 #include "editing/svc_edit.h"
 #include "editing/svc_sort.h"
 #include "settings/settings_file.h"
+#include "tools/orvanel_cli/transfer_commands.h"
 #include "tools/stb_sim/stb_sim.h"
 #include "link/transfer/testing/transfer_testing.h"
 #include "common/testing/test_support.h"
@@ -206,11 +207,15 @@ TEST_F(TransferCli, ASilentStbIsReportedAsSilent)
 TEST_F(TransferCli, RebootOnEitherLink)
 {
     StartSim(false);
-    ASSERT_EQ(Cli("reboot --serial COM1").status, 0);
+    CliRun run = Cli("reboot --serial COM1");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_NE(run.err.find(kSerialRebootSentText), std::string::npos) << run.err;
     EXPECT_TRUE(PollUntil([&] { return Stats().restarts == 1; }));
     sim.reset();
     StartSim(true);
-    ASSERT_EQ(Cli("reboot --usb").status, 0);
+    run = Cli("reboot --usb");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.err.find(kSerialRebootSentText), std::string::npos) << run.err;
     EXPECT_TRUE(PollUntil([&] { return Stats().restarts == 1; }));
 }
 
