@@ -159,7 +159,7 @@ int main(int argc, char* argv[])
         // Started without a device library: the PC pane works, the PVR pane says why it is empty.
         EmuDropDevice();
         CExplorerWindow window(profile);
-        window.ShowDeviceLibraryNote(kNoDeviceLibraryText);
+        window.ShowDeviceLibraryNote(kNoDeviceLibraryText, true);
         window.show();
         window.Start();
         ok &= WaitFor([&] { return window.Controller().Pane(PaneSide::Pc).Rows().size() == 8; });
