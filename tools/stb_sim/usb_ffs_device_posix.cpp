@@ -19,6 +19,9 @@
 #endif
 
 namespace {
+
+// Calls whose outcome changes nothing here: a wake-up already pending, a stall, a host gone.
+void Discard(ssize_t) {}
 constexpr uint32_t kFullSpeedPacket = 64;
 constexpr uint32_t kHighSpeedPacket = 512;
 constexpr uint32_t kLargestIn = kUsbMaxPayload + kUsbFrameOverhead;
@@ -159,7 +162,7 @@ void UsbFfsDevice::Stop()
 void UsbFfsDevice::Wake()
 {
     uint64_t one = 1;
-    (void)::write(m_Wake, &one, sizeof one);
+    Discard(::write(m_Wake, &one, sizeof one));
 }
 
 void UsbFfsDevice::Run()
@@ -168,7 +171,7 @@ void UsbFfsDevice::Run()
         pollfd p[2] = {{m_Ep0, POLLIN, 0}, {m_Wake, POLLIN, 0}};
         ::poll(p, 2, 5);
         uint64_t count;
-        (void)::read(m_Wake, &count, sizeof count);
+        Discard(::read(m_Wake, &count, sizeof count));
         HandleEvents();
         std::deque<std::vector<uint8_t>> transfers;
         {
@@ -222,9 +225,9 @@ void UsbFfsDevice::HandleEvents()
             case kEventSetup:
                 // The loader answers no request of its own: the data stage is stalled.
                 if (event[0] & 0x80)
-                    (void)::read(m_Ep0, nullptr, 0);
+                    Discard(::read(m_Ep0, nullptr, 0));
                 else
-                    (void)::write(m_Ep0, nullptr, 0);
+                    Discard(::write(m_Ep0, nullptr, 0));
                 break;
             case kEventBind:
             default: break;
@@ -326,9 +329,9 @@ void UsbFfsDevice::WriteIn()
         }
         uint8_t byte;
         if (item.halt)
-            (void)::read(m_In, &byte, 1);   // reading an IN endpoint halts it
+            Discard(::read(m_In, &byte, 1));   // reading an IN endpoint halts it
         else
-            (void)::write(m_In, item.data.data(), item.data.size());   // a host gone ends it
+            Discard(::write(m_In, item.data.data(), item.data.size()));   // a host gone ends it
     }
     m_bWriterDone = true;
 }
