@@ -12,6 +12,17 @@
 
 namespace {
 
+// The editor traced, offscreen, with its profile and side folder in folder.
+QProcessEnvironment EditorEnvironment(const std::filesystem::path& folder)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("ORVANEL_TRACE", "1");
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(folder.string()));
+    env.insert("XDG_STATE_HOME", QString::fromStdString(folder.string()));
+    return env;
+}
+
 // A FIFO named on the command line is refused with its reason instead of holding the
 // program before its window ever shows.
 TEST(EditorProgram, AFifoNamedAtStartIsRefusedNotWaitedOn)
@@ -19,13 +30,8 @@ TEST(EditorProgram, AFifoNamedAtStartIsRefusedNotWaitedOn)
     testing_support::TempFolder scratch{"orvanel-program"};
     const std::string fifo = (scratch / "settings.std").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("ORVANEL_TRACE", "1");
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(scratch.Path().string()));
-    env.insert("XDG_STATE_HOME", QString::fromStdString(scratch.Path().string()));
     QProcess program;
-    program.setProcessEnvironment(env);
+    program.setProcessEnvironment(EditorEnvironment(scratch.Path()));
     program.start(ORVANEL_BIN, {QString::fromStdString(fifo)});
     ASSERT_TRUE(program.waitForStarted());
     const std::string refusal = "input refused: \"" + fifo + "\": a FIFO, not a regular file";
@@ -59,13 +65,8 @@ TEST(EditorProgram, AModeFileAndAProfileThatAreFifosAreRefusedNotWaitedOn)
     std::filesystem::create_directories(profile.parent_path());
     ASSERT_EQ(::mkfifo(profile.c_str(), 0600), 0);
     ASSERT_EQ(::mkfifo((scratch / "mode.cfg").c_str(), 0600), 0);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("ORVANEL_TRACE", "1");
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(scratch.Path().string()));
-    env.insert("XDG_STATE_HOME", QString::fromStdString(scratch.Path().string()));
     QProcess program;
-    program.setProcessEnvironment(env);
+    program.setProcessEnvironment(EditorEnvironment(scratch.Path()));
     program.setWorkingDirectory(QString::fromStdString(scratch.Path().string()));
     program.start(ORVANEL_BIN, {});
     ASSERT_TRUE(program.waitForStarted());
