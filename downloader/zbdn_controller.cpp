@@ -182,7 +182,12 @@ void CZbdnController::OnMessage(const ZbdnMessage& message)
         break;
     case ZbdnMsg::Removal:
     case ZbdnMsg::DeviceGone: OnDeviceGone(message.path); break;
-    case ZbdnMsg::DeviceReady: OnDeviceReady(); break;
+    case ZbdnMsg::DeviceReady:
+        // Start-up's discovery; the notice of the same loader may have come first, and a
+        // Download pressed since has greeted it: a second greeting would hide its silence.
+        if (!m_bDevicePresent)
+            OnDeviceReady();
+        break;
     case ZbdnMsg::Greeted: OnGreeted(message.param != 0); break;
     case ZbdnMsg::ShowStatus: m_View.SetStatus(m_Session.StatusText()); break;
     case ZbdnMsg::SetProgress: m_View.SetProgress(int(message.param)); break;

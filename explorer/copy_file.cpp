@@ -225,14 +225,17 @@ void CopyEngine::SendCurrent(bool firstAttempt)
     m_Progress.SetTitle("Copying File(s)...... [PVR <-- PC]");
     if (m_Index == 0 && firstAttempt)
         m_Progress.ResetProgress();
-    if (int error = PcReadError(file.pcPath)) {
+    // Into a folder this job made, nothing on the PVR is at stake: the library's own open is the
+    // first attempt's read check, and a failed send's retry comes back here to name the reason.
+    bool intoNewFolder = firstAttempt && m_MadePvrFolders.contains(PvrParent(file.pvrPath));
+    if (int error = intoNewFolder ? 0 : PcReadError(file.pcPath)) {
         bool missing = error == ENOENT || error == ENOTDIR;
         FailJob(!resumable && missing ? "File does not exist.   \n\n" + Quoted(file.pcPath) + "  "
                                       : CannotOpenText(file.pcPath),
                 kCopyFailureTitle);
         return;
     }
-    std::string name = PcPathString(PcFsPath(file.pcPath).filename());
+    std::string name = PcBaseName(file.pcPath);
     if (name.size() > kPvrNameMax) {
         FailJob(TooLongText(file.pcPath), kCopyFailureTitle);
         return;

@@ -18,11 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string PcJoin(const std::string& folder, const std::string& name)
-{
-    return PcPathString(PcFsChild(folder, name));
-}
-
 bool IsSideStream(const std::string& name) { return EndsWithNoCase(name, ".ts") || EndsWithNoCase(name, ".ss"); }
 
 // A PC name with a backslash would name another folder on the STB.
@@ -55,7 +50,7 @@ void CopyEngine::Prepare(std::vector<PaneRow> rows, std::string pvrFolder, std::
         if (!scanned || m_bCancel || Full())
             break;
         std::string pvrPath = PvrJoin(pvrFolder, row.name);
-        std::string pcPath = PcJoin(pcFolder, row.name);
+        std::string pcPath = PcChildPath(pcFolder, row.name);
         bool safe = send ? IsSafePcName(row.name) : IsSafeEntryName(row.name, row.name.find('\0') == std::string::npos);
         if (!row.IsFolder() || !safe) {
             // A selected file that is gone is reported when its turn comes, one that cannot be sent now.
@@ -161,7 +156,7 @@ bool CopyEngine::ScanPcFolder(const std::string& pcFolder, const std::string& pv
         if (m_bCancel || Full())
             return true;
         const PcEntryInfo* file = info && info->isFile ? &*info : nullptr;
-        if (!ScanPcEntry(PcJoin(pcFolder, name), pvrFolder, ancestors, file))
+        if (!ScanPcEntry(PcChildPath(pcFolder, name), pvrFolder, ancestors, file))
             return false;
     }
     return true;
@@ -173,7 +168,7 @@ bool CopyEngine::ScanPcFolder(const std::string& pcFolder, const std::string& pv
 bool CopyEngine::ScanPcEntry(const std::string& pcPath, const std::string& pvrFolder,
                              std::vector<PcFolderId>& ancestors, const PcEntryInfo* file)
 {
-    std::string name = PcPathString(PcFsPath(pcPath).filename());
+    std::string name = PcBaseName(pcPath);
     std::string pvrPath = PvrJoin(pvrFolder, name);
     if (!IsSafePcName(name)) {
         m_Files.push_back({pvrPath, pcPath, 0, false});
@@ -224,7 +219,7 @@ bool CopyEngine::ScanPvrFolder(const std::string& pvrFolder, const std::string& 
         if (entry.name == "." || entry.name == "..")
             continue;
         std::string pvrPath = PvrJoin(pvrFolder, entry.name);
-        std::string pcPath = entry.nameSafe ? PcJoin(pcFolder, entry.name) : pcFolder;
+        std::string pcPath = entry.nameSafe ? PcChildPath(pcFolder, entry.name) : pcFolder;
         if (!entry.nameSafe)
             m_Files.push_back({pvrPath, pcPath, KbOfBytes(entry.size), false});
         else if (entry.isFolder)
@@ -236,7 +231,7 @@ bool CopyEngine::ScanPvrFolder(const std::string& pvrFolder, const std::string& 
     for (const PvrEntry& folder : subfolders) {
         if (m_bCancel || Full())
             return true;
-        std::string pcPath = PcJoin(pcFolder, folder.name);
+        std::string pcPath = PcChildPath(pcFolder, folder.name);
         m_Folders.push_back(pcPath);
         if (!ScanPvrFolder(PvrJoin(pvrFolder, folder.name), pcPath))
             return false;

@@ -28,6 +28,10 @@ inline std::filesystem::path PcFsChild(const std::string& folder, const std::str
 {
     return PcFsPath(folder) / PcFsPath(name);
 }
+// The same as text, and a path's last name: once a file in a copy's loop, where parsing the
+// whole path as std::filesystem does cost more than the file's own system calls.
+std::string PcChildPath(const std::string& folder, const std::string& name);
+std::string PcBaseName(const std::string& path);
 
 // Links are followed; false when the path names nothing that can be looked at, errno set.
 bool StatPcPath(const std::string& path, PcEntryInfo& info);

@@ -31,6 +31,15 @@ struct DirCloser {
 std::filesystem::path PcFsPath(const std::string& path) { return path; }
 std::string PcPathString(const std::filesystem::path& path) { return path.string(); }
 
+std::string PcChildPath(const std::string& folder, const std::string& name)
+{
+    if (folder.empty())
+        return name;
+    return folder.back() == '/' ? folder + name : folder + '/' + name;
+}
+
+std::string PcBaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
 bool StatPcPath(const std::string& path, PcEntryInfo& info)
 {
     struct stat st {};

@@ -46,6 +46,14 @@ HANDLE Handle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 std::filesystem::path PcFsPath(const std::string& path) { return WideFromUtf8(path); }
 std::string PcPathString(const std::filesystem::path& path) { return Utf8FromWide(path.native()); }
 
+// Drive names and both separators: std::filesystem knows them better than a string search.
+std::string PcChildPath(const std::string& folder, const std::string& name)
+{
+    return PcPathString(PcFsChild(folder, name));
+}
+
+std::string PcBaseName(const std::string& path) { return PcPathString(PcFsPath(path).filename()); }
+
 bool StatPcPath(const std::string& path, PcEntryInfo& info)
 {
     HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,

@@ -545,6 +545,26 @@ TEST_F(Failures, SourceThatCannotBeOpenedEndsTheJob)
                                           (pc / "missing.bin").string() + "\" ");
 }
 
+// A folder the job made skips the read check before a file's first attempt: a file gone since
+// the scan is still named, by the retry, and leaves nothing on the PVR.
+TEST_F(Failures, AFileGoneSinceTheScanIsNamedInAFolderTheJobMade)
+{
+    WriteFile(pc / "out" / "a.bin", "first");
+    WriteFile(pc / "out" / "b.bin", "second");
+    host.pvrFolder = "\\DataFiles";
+    host.pcSelection = {FolderRow("out")};
+    beforeEvent = [this](uint32_t id, uint32_t) {
+        if (id == kEvSendEnded)
+            fs::remove(pc / "out" / "b.bin");
+    };
+    ASSERT_TRUE(engine.StartSend());
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{CannotOpenText((pc / "out" / "b.bin").string())});
+    EXPECT_TRUE(fs::exists(pvrRoot / "DataFiles" / "out" / "a.bin"));
+    EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "out" / "b.bin"));
+    EXPECT_EQ(EmuTaskLog().size(), 2u) << "b.bin's first attempt is the library's, the retry is checked first";
+}
+
 TEST_F(Failures, LongestNameAPvrEntryHoldsGoesAndComesBack)
 {
     std::string ok(kPvrNameMax, 'n'), tooLong(kPvrNameMax + 1, 'n');

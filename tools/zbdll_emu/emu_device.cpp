@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 
 namespace fs = std::filesystem;
 
@@ -183,25 +184,29 @@ EmuState::~EmuState()
 
 std::optional<fs::path> MapPvrPath(const EmuState& emu, const std::string& pvrPath)
 {
-    fs::path path = emu.root;
     if (pvrPath.empty())
-        return path;
+        return emu.root;
     if (pvrPath[0] != '\\')
         return std::nullopt;
+    // Joined first and appended once: a path appended part by part is parsed again each time.
+    std::string relative;
     size_t start = 1;
     while (start <= pvrPath.size()) {
         size_t end = pvrPath.find('\\', start);
         if (end == std::string::npos)
             end = pvrPath.size();
-        std::string part = pvrPath.substr(start, end - start);
+        std::string_view part(pvrPath.data() + start, end - start);
         bool last = end == pvrPath.size();
         if ((part.empty() && !last) || part == "." || part == ".." || part.find('/') != std::string::npos)
             return std::nullopt;
-        if (!part.empty())
-            path /= part;
+        if (!part.empty()) {
+            if (!relative.empty())
+                relative += char(fs::path::preferred_separator);
+            relative += part;
+        }
         start = end + 1;
     }
-    return path;
+    return relative.empty() ? emu.root : emu.root / relative;
 }
 
 std::string EmuDefaultRoot()

@@ -95,8 +95,10 @@ int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow
     if (!emu.opened || emu.taskRunning || !window)
         return 0;
     CopyOrder order;
-    order.from = from.value_or(fs::path());
-    order.to = to.value_or(fs::path());
+    if (from)
+        order.from = std::move(*from);
+    if (to)
+        order.to = std::move(*to);
     order.offset = offset;
     order.window = window;
     order.messageId = messageId;
