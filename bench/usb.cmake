@@ -1,6 +1,6 @@
 # The bare bulk loop through a FunctionFS gadget that scripts/test-vm's bench case holds our
 # USB transfers against (Linux with libusb only; a plain program, not a Google Benchmark).
-if(NOT ORVANEL_FUZZ AND NOT WIN32 AND TARGET stb_sim_core AND EXISTS /usr/include/linux/usb/functionfs.h)
+if(ORVANEL_TESTS AND NOT ORVANEL_FUZZ AND NOT WIN32 AND TARGET stb_sim_core AND EXISTS /usr/include/linux/usb/functionfs.h)
   find_package(PkgConfig QUIET)
   if(PkgConfig_FOUND)
     pkg_check_modules(BULK_LOOP_LIBUSB QUIET IMPORTED_TARGET libusb-1.0)

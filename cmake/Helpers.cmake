@@ -1,6 +1,6 @@
 # orvanel_add_tests(NAME SOURCES ... LIBS ...): one GoogleTest program registered with ctest.
 function(orvanel_add_tests name)
-  if(ORVANEL_FUZZ)
+  if(ORVANEL_FUZZ OR NOT ORVANEL_TESTS)
     return()
   endif()
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
@@ -33,7 +33,7 @@ endfunction()
 # orvanel_add_bench(NAME SOURCES ... LIBS ...): one Google Benchmark program, built but not run by CI
 # (nor built in the sanitizer trees).
 function(orvanel_add_bench name)
-  if(ORVANEL_FUZZ OR ORVANEL_ASAN OR ORVANEL_TSAN OR NOT benchmark_FOUND)
+  if(ORVANEL_FUZZ OR ORVANEL_ASAN OR ORVANEL_TSAN OR NOT ORVANEL_TESTS OR NOT benchmark_FOUND)
     return()
   endif()
   cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
@@ -44,7 +44,7 @@ endfunction()
 # orvanel_add_qt_tests(NAME SOURCES ... LIBS ...): GoogleTest cases inside a QApplication
 # (offscreen platform), for the few scenario tests of each window.
 function(orvanel_add_qt_tests name)
-  if(ORVANEL_FUZZ OR NOT TARGET common_qt_testing)
+  if(ORVANEL_FUZZ OR NOT ORVANEL_TESTS OR NOT TARGET common_qt_testing)
     return()
   endif()
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
