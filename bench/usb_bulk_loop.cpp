@@ -75,9 +75,10 @@ int ServeGadget(const std::string& dir)
     int ep0, out, in;
     if (!OpenFunction(dir, ep0, out, in))
         return 1;
-    std::vector<uint8_t> sunk(kDefaultChunk), zeros(kDefaultChunk);
-    std::thread sink([&] { Repeat([&] { return ::read(out, sunk.data(), sunk.size()); }); });
-    std::thread source([&] { Repeat([&] { return ::write(in, zeros.data(), zeros.size()); }); });
+    // The threads run until the process ends, as the buffers they use live until then.
+    static std::vector<uint8_t> sunk(kDefaultChunk), zeros(kDefaultChunk);
+    std::thread([out] { Repeat([out] { return ::read(out, sunk.data(), sunk.size()); }); }).detach();
+    std::thread([in] { Repeat([in] { return ::write(in, zeros.data(), zeros.size()); }); }).detach();
     return ReadEvents(ep0);
 }
 
@@ -86,14 +87,14 @@ int ServeAsking(const std::string& dir, size_t block)
     int ep0, out, in;
     if (!OpenFunction(dir, ep0, out, in))
         return 1;
-    std::vector<uint8_t> request(16, 0xA5), answer(block);
-    std::thread asker([&] {
+    std::thread([out, in, block] {
+        std::vector<uint8_t> request(16, 0xA5), answer(block);
         for (;;) {
             if (::write(in, request.data(), request.size()) != ssize_t(request.size()) ||
                 ::read(out, answer.data(), answer.size()) < 0)
                 ::usleep(1000);
         }
-    });
+    }).detach();
     return ReadEvents(ep0);
 }
 
