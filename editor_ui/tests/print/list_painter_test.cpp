@@ -68,6 +68,7 @@ TEST_F(ListPainterTest, EveryPageHasTheHeadingsAndTheServicesFollowInOrder)
     ASSERT_EQ(int(text.size()), pages);
 
     size_t row = 0;
+    std::vector<size_t> perPage;
     const std::regex header(R"(^\s*No\.\s+Name\s+Satellite\s+TP\s+CAS/FTA\s+Lock\s*$)");
     for (int p = 0; p < pages; ++p) {
         const std::vector<std::string> lines = Lines(text[size_t(p)]);
@@ -82,9 +83,13 @@ TEST_F(ListPainterTest, EveryPageHasTheHeadingsAndTheServicesFollowInOrder)
         for (const std::string& line : lines)
             if (row < printout.rows.size() && RowOnLine(line, printout.rows[row]))
                 ++row;
-        EXPECT_GT(row, first) << "page " << p + 1 << " holds rows";
+        perPage.push_back(row - first);
     }
     EXPECT_EQ(row, printout.rows.size()) << "every service, in order; the next missing is " << row + 1;
+    // Full pages but the last, which holds the rest: no more pages than the rows need.
+    ASSERT_GT(perPage[0], 0u);
+    EXPECT_EQ(size_t(pages), (printout.rows.size() + perPage[0] - 1) / perPage[0]);
+    EXPECT_EQ(std::count(perPage.begin(), perPage.end() - 1, perPage[0]), pages - 1);
 }
 
 TEST_F(ListPainterTest, ARangeOfPagesPaintsThoseAlone)
