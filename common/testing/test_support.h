@@ -56,6 +56,10 @@ bool PollUntil(Pred pred, std::chrono::milliseconds limit = std::chrono::seconds
 // then comes and goes after a few seconds, so that the test fails instead of hanging.
 bool ReturnsWithoutAWriter(const std::filesystem::path& fifo, const std::function<void()>& read);
 
+// The text of each page of a PDF file as poppler's pdftotext lays it out (-layout, UTF-8);
+// empty when the file cannot be read. POSIX only.
+std::vector<std::string> PdfPages(const std::filesystem::path& pdf);
+
 // A pseudo-terminal: the test holds the master side, the code under test opens SlavePath().
 class TestPty {
 public:

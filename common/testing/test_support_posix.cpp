@@ -1,5 +1,6 @@
 #include "common/testing/test_support.h"
 
+#include <cstdio>
 #include <future>
 
 #include <fcntl.h>
@@ -7,6 +8,25 @@
 #include <unistd.h>
 
 namespace testing_support {
+
+std::vector<std::string> PdfPages(const std::filesystem::path& pdf)
+{
+    // Bounded: a reader that hangs fails the test instead.
+    const std::string command = "timeout 60 pdftotext -layout -enc UTF-8 '" + pdf.string() + "' - 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return {};
+    std::string text;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        text.append(buffer, n);
+    if (pclose(pipe) != 0)
+        return {};
+    std::vector<std::string> pages;
+    for (size_t start = 0, end; (end = text.find('\f', start)) != std::string::npos; start = end + 1)
+        pages.push_back(text.substr(start, end - start));
+    return pages;
+}
 
 bool ReturnsWithoutAWriter(const std::filesystem::path& fifo, const std::function<void()>& read)
 {

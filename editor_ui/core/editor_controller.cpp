@@ -70,6 +70,8 @@ bool CEditorController::Enabled(Cmd cmd) const
         return held && m_History.Started();
     case Cmd::Find:
         return held && m_View != kSatView;
+    case Cmd::Print: case Cmd::ExportPdf:
+        return held && m_pPrinter && (ServiceView(m_View) || (m_View == kFavView && m_FavGroup >= 0));
     case Cmd::Count:
         break;
     }
@@ -132,6 +134,8 @@ void CEditorController::Run(Cmd cmd)
     case Cmd::ApplyReference: ApplyReferenceList(); break;
     case Cmd::ExportCsv: ExportListCsv(); break;
     case Cmd::OpenBackup: OnOpenBackup(); break;
+    case Cmd::Print: PrintList(); break;
+    case Cmd::ExportPdf: ExportListPdf(); break;
     case Cmd::UndoChange: GoToChange(m_History.Position() - 1); break;
     case Cmd::RedoChange: GoToChange(m_History.Position() + 1); break;
     case Cmd::History: case Cmd::Find: break;   // windows of the frame

@@ -36,6 +36,7 @@ enum class Cmd {
     About, StbReboot,
     ApplyReference, ExportCsv, OpenBackup,
     UndoChange, RedoChange, History, Find,
+    Print, ExportPdf,
     Count
 };
 
@@ -84,6 +85,9 @@ public:
     void SetListener(EditorListener* listener) { m_pListener = listener; }
     void Redraw(unsigned parts) { Changed(parts); }
     const COrvanel1Doc& Doc() const { return m_Doc; }
+    // "Print..." and "Export as PDF..." need a printer; they put the list in view on paper as
+    // the view shows it (a filtered list only its shown services).
+    void SetPrinter(ListPrinter* printer) { m_pPrinter = printer; }
 
     // State
     int View() const { return m_View; }
@@ -194,6 +198,9 @@ private:
     void Cut(SvcKind kind);
     void ApplyReferenceList();
     void ExportListCsv();
+    void PrintList();
+    void ExportListPdf();
+    ListPrintout ViewPrintout() const;
     bool AskSaveFirst(PromptIcon icon);
     void Discard();
     // `start` names the history's first step when it is not the usual one.
@@ -285,6 +292,7 @@ private:
     int m_FavGroup = -1;
     int m_FavMember = -1;
     CRecoveryKeeper* m_pRecovery = nullptr;
+    ListPrinter* m_pPrinter = nullptr;
     uint64_t m_LoadCount = 0;
     std::optional<std::pair<uint64_t, uint64_t>> m_Recorded;   // what the recovery file holds
     std::optional<std::chrono::steady_clock::time_point> m_RecoveryDue;

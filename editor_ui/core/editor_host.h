@@ -1,7 +1,8 @@
 // What the editor's controller asks of its surroundings: the file dialogs, the editing
-// dialogs, the link windows and the link mode. The program supplies Qt windows, tests
-// supply scripted answers.
+// dialogs, the link windows, the link mode and the printer. The program supplies Qt windows,
+// tests supply scripted answers.
 #pragma once
+#include "editor_ui/core/list_printout.h"
 #include "settings/document.h"
 
 #include <filesystem>
@@ -20,6 +21,8 @@ public:
     // "Apply Reference List...": a settings file to read; "Export List as CSV...": a CSV file to write.
     virtual std::optional<std::filesystem::path> ChooseReferenceFile() = 0;
     virtual std::optional<std::filesystem::path> ChooseCsvFile() = 0;
+    // "Export as PDF...": a PDF file to write.
+    virtual std::optional<std::filesystem::path> ChoosePdfFile() = 0;
     // "Open Backup...": the backups of transfers, newest first; the one chosen, if any.
     virtual std::optional<std::filesystem::path> ChooseBackup() = 0;
 
@@ -46,4 +49,20 @@ public:
     virtual void Download() = 0;
     virtual void StbReboot() = 0;
     virtual void PortSetup() = 0;
+};
+
+// Puts a laid-out list on paper or into a PDF file.
+class ListPrinter {
+public:
+    enum class Outcome { Done, Cancelled, Failed };
+    struct Result {
+        Outcome outcome = Outcome::Failed;
+        int pages = 0;
+        std::string failure;   // why, when Failed
+    };
+    virtual ~ListPrinter() = default;
+    // "Print...": the print dialog, then the pages on the printer chosen there.
+    virtual Result Print(const ListPrintout& printout) = 0;
+    // The pages as a PDF file, written whole or not at all.
+    virtual Result WritePdf(const std::filesystem::path& path, const ListPrintout& printout) = 0;
 };

@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 class ScriptedDialogs : public EditorDialogs {
 public:
-    std::deque<std::optional<fs::path>> openFiles, saveFiles, referenceFiles, csvFiles, backups;
+    std::deque<std::optional<fs::path>> openFiles, saveFiles, referenceFiles, csvFiles, pdfFiles, backups;
     std::vector<std::optional<fs::path>> saveProposals;   // what each Save As started at
     int addedTp = -1;                                       // what Add Transponder hands back
     std::vector<std::pair<int, int>> editedTps;             // (sat, tp) of each Edit Transponder
@@ -29,6 +29,7 @@ public:
     }
     std::optional<fs::path> ChooseReferenceFile() override { return Next(referenceFiles); }
     std::optional<fs::path> ChooseCsvFile() override { return Next(csvFiles); }
+    std::optional<fs::path> ChoosePdfFile() override { return Next(pdfFiles); }
     std::optional<fs::path> ChooseBackup() override { return Next(backups); }
     bool AddSatellite() override { return Opened(); }
     bool EditSatellite(int) override { return Opened(); }
@@ -75,3 +76,22 @@ public:
     void PortSetup() override {}
 };
 
+
+// A printer that keeps what it was handed and answers as told.
+class ScriptedPrinter : public ListPrinter {
+public:
+    Result answer{Outcome::Done, 1, {}};
+    std::vector<ListPrintout> printed;
+    std::vector<std::pair<fs::path, ListPrintout>> written;
+
+    Result Print(const ListPrintout& printout) override
+    {
+        printed.push_back(printout);
+        return answer;
+    }
+    Result WritePdf(const fs::path& path, const ListPrintout& printout) override
+    {
+        written.emplace_back(path, printout);
+        return answer;
+    }
+};

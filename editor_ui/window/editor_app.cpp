@@ -32,8 +32,10 @@ COrvanelApp::COrvanelApp()
     doc->m_SideFileFolder = session.StartDir();
     session.LoadModeConfig();
     controller.SetRecovery(&recovery);
+    controller.SetPrinter(&printer);
     prompter.SetParentWindow(&frame);
     dialogs.SetParentWindow(&frame);
+    printer.SetParentWindow(&frame);
     dialogs.SetBackupFolder(session.BackupFolder());
     link.SetParentWindow(&frame);
     link.SetNoteSink([this](const std::string& note) { frame.statusBar()->showMessage(QString::fromStdString(note)); });

@@ -8,6 +8,7 @@
 #include "editor_ui/core/recovery_keeper.h"
 #include "editor_ui/window/main_frame.h"
 #include "editor_ui/window/qt_editor_host.h"
+#include "editor_ui/window/qt_list_printer.h"
 #include "link/transfer/link_session.h"
 
 #include <filesystem>
@@ -26,6 +27,7 @@ struct COrvanelApp {
     CQtEditorDialogs dialogs{*doc, prompter};
     CQtEditorLink link{session, *doc, prompter};
     CRecoveryKeeper recovery{session.StartDir()};
+    CQtListPrinter printer;
     CEditorController controller{*doc, prompter, dialogs, link};
     CMainFrame frame{controller};
 };

@@ -96,6 +96,8 @@ void CMainFrame::BuildMenus()
     QMenu* file = menuBar()->addMenu("&File");
     file->addActions({m_Actions[Cmd::Open], m_Actions[Cmd::Save], m_Actions[Cmd::SaveAs]});
     file->addSeparator();
+    file->addActions({m_Actions[Cmd::Print], m_Actions[Cmd::ExportPdf]});
+    file->addSeparator();
     file->addAction(m_Actions[Cmd::Exit]);
     file->addSeparator();
     file->addActions({m_Actions[Cmd::ApplyReference], m_Actions[Cmd::ExportCsv], m_Actions[Cmd::OpenBackup]});

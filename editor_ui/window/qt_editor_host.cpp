@@ -61,6 +61,11 @@ std::optional<std::filesystem::path> CQtEditorDialogs::ChooseCsvFile()
     return ChooseFileToWrite("Export List as CSV", "CSV Files(*.csv);;All files (*)", "csv", LastFileFolder());
 }
 
+std::optional<std::filesystem::path> CQtEditorDialogs::ChoosePdfFile()
+{
+    return ChooseFileToWrite("Export as PDF", "PDF Files(*.pdf);;All files (*)", "pdf", LastFileFolder());
+}
+
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseFileToWrite(const QString& title, const QString& filter,
                                                                          const QString& suffix, const QString& start)
 {

@@ -18,6 +18,7 @@ public:
     std::optional<std::filesystem::path> ChooseSaveFile(const std::optional<std::filesystem::path>& current) override;
     std::optional<std::filesystem::path> ChooseReferenceFile() override;
     std::optional<std::filesystem::path> ChooseCsvFile() override;
+    std::optional<std::filesystem::path> ChoosePdfFile() override;
     std::optional<std::filesystem::path> ChooseBackup() override;
     bool AddSatellite() override;
     bool EditSatellite(int sat) override;

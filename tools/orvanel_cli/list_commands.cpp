@@ -23,16 +23,6 @@ namespace {
 // A channel list of 5000 rows is well below this.
 constexpr uint64_t kMaxCsvBytes = 16 << 20;
 
-std::unique_ptr<COrvanel1Doc> Load(const std::string& path, const ListFiles& files, CliPrompter& prompter)
-{
-    auto doc = std::make_unique<COrvanel1Doc>();
-    doc->m_pPrompter = &prompter;
-    doc->m_SideFileFolder = files.sideFolder;
-    if (!Appl_OpenSettingsFile(*doc, path, prompter.Detail()))
-        return nullptr;
-    return doc;
-}
-
 // The report tells what was saved, so it comes only after the file is: a reader of the
 // report that goes away early must not cost the user the file.
 int SaveThenReport(COrvanel1Doc& doc, const ListFiles& files, CliPrompter& prompter, const std::string& report)
@@ -49,18 +39,6 @@ bool ReadText(const std::string& path, std::string& text)
         return true;
     std::cerr << "orvanel-cli: cannot read " << failure.Describe() << std::endl;
     return false;
-}
-
-// True, after the error line, when -o names the input `input` itself: the output is of
-// another kind (a CSV over a settings file, settings over a CSV or over the reference).
-bool OutputIsInput(const ListFiles& files, const std::string& input, const char* what)
-{
-    std::error_code error;
-    if (files.output.empty() || !std::filesystem::equivalent(files.output, input, error))
-        return false;
-    std::cerr << "orvanel-cli: -o \"" << files.output << "\" is the " << what << " \"" << input
-              << "\"; nothing was written" << std::endl;
-    return true;
 }
 
 json TpJson(const lists::TpRef& tp)
@@ -121,10 +99,30 @@ json DiffJson(const lists::DocDiff& diff)
 
 } // namespace
 
+std::unique_ptr<COrvanel1Doc> LoadListDocument(const std::string& path, const ListFiles& files, CliPrompter& prompter)
+{
+    auto doc = std::make_unique<COrvanel1Doc>();
+    doc->m_pPrompter = &prompter;
+    doc->m_SideFileFolder = files.sideFolder;
+    if (!Appl_OpenSettingsFile(*doc, path, prompter.Detail()))
+        return nullptr;
+    return doc;
+}
+
+bool OutputIsInput(const ListFiles& files, const std::string& input, const char* what)
+{
+    std::error_code error;
+    if (files.output.empty() || !std::filesystem::equivalent(files.output, input, error))
+        return false;
+    std::cerr << "orvanel-cli: -o \"" << files.output << "\" is the " << what << " \"" << input
+              << "\"; nothing was written" << std::endl;
+    return true;
+}
+
 int RunDiff(const std::string& pathA, const std::string& pathB, bool asJson, CliPrompter& prompter)
 {
-    auto a = Load(pathA, {}, prompter);
-    auto b = a ? Load(pathB, {}, prompter) : nullptr;
+    auto a = LoadListDocument(pathA, {}, prompter);
+    auto b = a ? LoadListDocument(pathB, {}, prompter) : nullptr;
     if (!b)
         return 1;
     const lists::DocDiff diff = lists::DiffDocuments(*a, *b);
@@ -138,7 +136,7 @@ int RunExportCsv(const std::string& path, const ListFiles& files, CliPrompter& p
 {
     if (OutputIsInput(files, path, "settings file"))
         return 1;
-    auto doc = Load(path, files, prompter);
+    auto doc = LoadListDocument(path, files, prompter);
     if (!doc)
         return 1;
     const std::string csv = lists::ExportCsv(*doc);
@@ -157,7 +155,7 @@ int RunImportCsv(const std::string& csvPath, const std::string& path, const List
     std::string csv;
     if (OutputIsInput(files, csvPath, "CSV list") || !ReadText(csvPath, csv))
         return 1;
-    auto doc = Load(path, files, prompter);
+    auto doc = LoadListDocument(path, files, prompter);
     if (!doc)
         return 1;
     lists::CsvImportReport report;
@@ -176,8 +174,8 @@ int RunApplyReference(const std::string& refPath, const std::string& path, const
 {
     if (OutputIsInput(files, refPath, "reference file"))
         return 1;
-    auto reference = Load(refPath, files, prompter);
-    auto doc = reference ? Load(path, files, prompter) : nullptr;
+    auto reference = LoadListDocument(refPath, files, prompter);
+    auto doc = reference ? LoadListDocument(path, files, prompter) : nullptr;
     if (!doc)
         return 1;
     const lists::ReferenceReport report = lists::ApplyReference(*reference, *doc);

@@ -2,14 +2,22 @@
 // apply-reference. Each returns the exit status (0 success, 1 failure); reports go to
 // stdout, failures to stderr.
 #pragma once
+#include "settings/document.h"
 #include "tools/orvanel_cli/cli_prompter.h"
 
+#include <memory>
 #include <string>
 
 struct ListFiles {
     std::string output;       // -o; empty: stdout (export only)
     std::string sideFolder;
 };
+
+// The settings file a list command reads; null after the loader has said why.
+std::unique_ptr<COrvanel1Doc> LoadListDocument(const std::string& path, const ListFiles& files, CliPrompter& prompter);
+// True, after the error line, when -o names the input `input` itself: the output is of
+// another kind (a CSV over a settings file, settings over a CSV or over the reference).
+bool OutputIsInput(const ListFiles& files, const std::string& input, const char* what);
 
 int RunDiff(const std::string& pathA, const std::string& pathB, bool json, CliPrompter& prompter);
 int RunExportCsv(const std::string& path, const ListFiles& files, CliPrompter& prompter);

@@ -4,6 +4,7 @@
 #include "settings/demo_settings.h"
 #include "tools/orvanel_cli/document_json.h"
 #include "tools/orvanel_cli/list_commands.h"
+#include "tools/orvanel_cli/pdf_export.h"
 #include "settings/settings_file.h"
 #include "tools/orvanel_cli/transfer_commands.h"
 #include "tools/orvanel_cli/usb_devices.h"
@@ -163,7 +164,7 @@ int RunCommand(int argc, char** argv)
     demo->add_option("--layout", demoOptions.layoutVersion, "layout version (0x27: extended)");
     demo->add_option("--side-folder", sideFolder, kSideFolderHelp);
 
-    std::string other, csvFile;
+    std::string other, csvFile, format, printList;
     bool csv = false;
     ListFiles listFiles;
     auto* diff = app.add_subcommand("diff", "Show what changed from settings file A to B: satellites, transponders, "
@@ -171,10 +172,22 @@ int RunCommand(int argc, char** argv)
     diff->add_option("A", file, "the older settings file")->required();
     diff->add_option("B", other, "the newer settings file")->required();
     diff->add_flag("--json", json, "every detail as JSON");
-    auto* exportList = app.add_subcommand("export", "Write the TV and radio lists as CSV (UTF-8, RFC 4180)");
-    exportList->add_flag("--csv", csv, "as CSV (the only format)")->required();
+    auto* exportList = app.add_subcommand(
+        "export", "Write the TV and radio lists as CSV (UTF-8, RFC 4180), or one list as a printed PDF");
+    auto* csvFlag = exportList->add_flag("--csv", csv, "as CSV (the same as --format csv)");
+    exportList->add_option("--format", format, "csv, or pdf: the list printed as the editor prints it")
+        ->check(CLI::IsMember({"csv", "pdf"}))
+        ->excludes(csvFlag);
+    exportList->add_option("--list", printList, "pdf: the list to print, tv (default), radio or fav:GROUP");
     exportList->add_option("FILE", file, "settings file")->required();
-    exportList->add_option("-o,--output", listFiles.output, "CSV file to write (default: standard output)");
+    exportList->add_option("-o,--output", listFiles.output,
+                           "file to write (default for CSV: standard output; a PDF needs -o)");
+    exportList->callback([&] {
+        if (!csv && format.empty())
+            throw CLI::RequiredError("export: --csv or --format csv|pdf");
+        if (!printList.empty() && format != "pdf")
+            throw CLI::ValidationError("--list", "only --format pdf prints one list");
+    });
     auto* importList = app.add_subcommand(
         "import", "Apply the service order, names, lock and skip flags and favourite membership of a CSV list; rows "
                   "that match no service are reported, never added");
@@ -228,6 +241,8 @@ int RunCommand(int argc, char** argv)
         return RunUsbDevices();
     if (*diff)
         return RunDiff(file, other, json, prompter);
+    if (*exportList && format == "pdf")
+        return RunExportPdf(file, printList, listFiles, prompter);
     if (*exportList)
         return RunExportCsv(file, listFiles, prompter);
     if (*importList)

@@ -3,12 +3,14 @@
 
 #include "editor_ui/window/command_table.h"
 #include "editor_ui/window/fav_view.h"
+#include "editor_ui/window/qt_list_printer.h"
 #include "editor_ui/window/sat_view.h"
 #include "editor_ui/window/svc_list_view.h"
 #include "editor_ui/window/svc_view.h"
 
 #include <QComboBox>
 #include <QListView>
+#include <QPrinter>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -117,12 +119,12 @@ TEST_F(FrameTest, FileMenuAppliesAReferenceListAndExportsTheLists)
     QStringList items;
     for (QAction* action : file->actions())
         items << (action->isSeparator() ? "|" : action->text().section('\t', 0, 0));
-    EXPECT_EQ(items, (QStringList{"&Open...", "&Save", "Save &As...", "|", "E&xit", "|", "Apply Reference List...",
-                                  "Export List as CSV...", "Open Backup..."}));
+    EXPECT_EQ(items, (QStringList{"&Open...", "&Save", "Save &As...", "|", "&Print...", "Export as PDF...", "|", "E&xit",
+                                  "|", "Apply Reference List...", "Export List as CSV...", "Open Backup..."}));
 
     dialogs.referenceFiles = {demo};
     CMessageBoxAnswerer answerer({QMessageBox::Ok});
-    file->actions()[6]->trigger();
+    file->actions()[9]->trigger();
     ASSERT_EQ(answerer.Shown().size(), 1);
     EXPECT_EQ(answerer.Shown()[0].title, "Apply Reference List");
     EXPECT_TRUE(answerer.Shown()[0].text.startsWith("TV: 320 matched"));
@@ -130,8 +132,46 @@ TEST_F(FrameTest, FileMenuAppliesAReferenceListAndExportsTheLists)
     EXPECT_TRUE(frame.Action(Cmd::UndoSort)->isEnabled());
 
     dialogs.csvFiles = {dir / "list.csv"};
-    file->actions()[7]->trigger();
+    file->actions()[10]->trigger();
     EXPECT_GT(fs::file_size(dir / "list.csv"), 0u);
+}
+
+TEST_F(FrameTest, FileMenuPrintsAndExportsTheListInView)
+{
+    CQtListPrinter printer;
+    std::vector<int> offered;
+    printer.SetChooser([&](QPrinter& chosen, int pages) {
+        offered.push_back(pages);
+        chosen.setOutputFormat(QPrinter::PdfFormat);
+        chosen.setOutputFileName(QString::fromStdString((dir / "printed.pdf").string()));
+        return true;
+    });
+    ctl.SetPrinter(&printer);
+    OpenDemoByKeys();
+    QMenu* file = frame.menuBar()->actions().front()->menu();
+    EXPECT_FALSE(frame.Action(Cmd::Print)->isEnabled()) << "the satellite view has no list to print";
+
+    Key(&frame, Qt::Key_F3);
+    ASSERT_TRUE(frame.Action(Cmd::Print)->isEnabled());
+    file->actions()[4]->trigger();
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_GT(offered[0], 1) << "the dialog offers the pages of 120 radio services";
+    std::vector<std::string> pages = testing_support::PdfPages(dir / "printed.pdf");
+    ASSERT_GT(pages.size(), 1u);
+    EXPECT_NE(pages[0].find("Radio Service"), std::string::npos);
+    EXPECT_NE(pages[0].find("Bayern 3"), std::string::npos);
+    EXPECT_EQ(frame.statusBar()->currentMessage(),
+              QString("Printed Radio Service (%1 pages)").arg(pages.size()));
+
+    Key(&frame, Qt::Key_F4);
+    dialogs.pdfFiles = {dir / "news.pdf"};
+    file->actions()[5]->trigger();
+    pages = testing_support::PdfPages(dir / "news.pdf");
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_NE(pages[0].find("Favorite Group : News"), std::string::npos);
+    EXPECT_NE(pages[0].find("Canal+ Sport"), std::string::npos);
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "Exported Favorite Group : News (TV Group) to news.pdf (1 page)");
+    ctl.SetPrinter(nullptr);
 }
 
 }  // namespace

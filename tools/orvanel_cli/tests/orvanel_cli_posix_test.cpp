@@ -253,6 +253,54 @@ TEST_F(OrvanelCli, ListCommandsRefuseBadInputAndWriteNothing)
     EXPECT_EQ(testing_support::ReadFileText(dir / "ref.std"), settings);
 }
 
+TEST_F(OrvanelCli, ExportAsPdfPrintsOneList)
+{
+    const std::string demo = Demo("demo.std"), pdf = (dir / "radio.pdf").string();
+    CliRun run = Cli("export --format pdf --list radio " + demo + " -o " + pdf);
+    if (!ORVANEL_CLI_PDF) {
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("--format pdf is not in this build"), std::string::npos) << run.err;
+        return;
+    }
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> pages = testing_support::PdfPages(pdf);
+    ASSERT_GT(pages.size(), 1u) << "120 radio services take more than one page";
+    for (size_t p = 0; p < pages.size(); ++p) {
+        EXPECT_NE(pages[p].find("Radio Service"), std::string::npos);
+        EXPECT_NE(pages[p].find("CAS/FTA"), std::string::npos) << "the header row on page " << p + 1;
+    }
+    EXPECT_NE(pages.front().find("demo.std \u2014 120 services"), std::string::npos) << pages.front();
+    EXPECT_NE(pages.front().find("Bayern 3"), std::string::npos);
+    const std::string count = std::to_string(pages.size());
+    EXPECT_NE(pages.back().find("Page " + count + " of " + count), std::string::npos) << pages.back();
+
+    ASSERT_EQ(Cli("export --format pdf " + demo + " --list fav:News -o news.pdf").status, 0);
+    EXPECT_NE(testing_support::PdfPages(dir / "news.pdf").at(0).find("Favorite Group : News"), std::string::npos);
+    ASSERT_EQ(Cli("export --format pdf " + demo + " -o tv.pdf").status, 0);
+    EXPECT_NE(testing_support::PdfPages(dir / "tv.pdf").at(0).find("TV Service"), std::string::npos) << "tv by default";
+}
+
+TEST_F(OrvanelCli, ExportAsPdfRefusesWhatItCannotPrint)
+{
+    const std::string demo = Demo("demo.std");
+    if (!ORVANEL_CLI_PDF)
+        GTEST_SKIP() << "this build has no PDF";
+    CliRun run = Cli("export --format pdf --list fav:Nothing " + demo + " -o out.pdf");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no favourite group \"Nothing\" (its groups: News, Sports"), std::string::npos) << run.err;
+    EXPECT_EQ(Cli("export --format pdf --list films " + demo + " -o out.pdf").status, 2);
+    EXPECT_EQ(Cli("export --format pdf " + demo).status, 2) << "a PDF goes to a file";
+    EXPECT_EQ(Cli("export --csv --list radio " + demo).status, 2);
+    EXPECT_FALSE(fs::exists(dir / "out.pdf"));
+
+    const std::string settings = testing_support::ReadFileText(demo);
+    run = Cli("export --format pdf " + demo + " -o ./demo.std");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("nothing was written"), std::string::npos) << run.err;
+    EXPECT_EQ(testing_support::ReadFileText(demo), settings);
+    EXPECT_EQ(Cli("export --format csv " + demo).out, Cli("export --csv " + demo).out);
+}
+
 // Whatever stands at a path the user names, the command answers at once.
 TEST_F(OrvanelCli, InputsThatAreNotFilesAreRefusedAtOnce)
 {

@@ -1,0 +1,100 @@
+// The PDF is painted by the editor's own painter, through a GUI application of Qt's offscreen
+// platform made for the command: it needs no display, and fonts come from the system.
+#include "tools/orvanel_cli/pdf_export.h"
+
+#include "common/latin1_utf8.h"
+#include "editing/edit_common.h"
+#include "editor_ui/print/list_painter.h"
+
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+namespace {
+
+constexpr int kUsageError = 2;
+const std::string kFavPrefix = "fav:";
+
+// The group slot of the name, or none.
+std::optional<int> FavGroupNamed(const COrvanel1Doc& doc, const std::string& utf8Name)
+{
+    const uint32_t groups = std::min(doc.m_FavCnt, kMaxFavGroup);
+    for (uint32_t g = 0; g < groups; ++g)
+        if (Latin1ToUtf8(FieldText(doc.m_FavCh[g].favName)) == utf8Name)
+            return int(g);
+    return std::nullopt;
+}
+
+std::string GroupNames(const COrvanel1Doc& doc)
+{
+    std::string names;
+    const uint32_t groups = std::min(doc.m_FavCnt, kMaxFavGroup);
+    for (uint32_t g = 0; g < groups; ++g)
+        names += (g ? ", " : "") + Latin1ToUtf8(FieldText(doc.m_FavCh[g].favName));
+    return names.empty() ? "none" : names;
+}
+
+// The printout of the list named by --list; none after the error line.
+std::optional<ListPrintout> ChosenList(const COrvanel1Doc& doc, const std::string& path, const std::string& list)
+{
+    if (list.empty() || list == "tv")
+        return SvcPrintout(doc, kTvKind, AllPositions(doc, kTvKind));
+    if (list == "radio")
+        return SvcPrintout(doc, kRadioKind, AllPositions(doc, kRadioKind));
+    const std::string name = list.substr(kFavPrefix.size());
+    if (const std::optional<int> group = FavGroupNamed(doc, name))
+        return FavPrintout(doc, *group);
+    std::cerr << "orvanel-cli: \"" << path << "\" has no favourite group \"" << name << "\" (its groups: "
+              << GroupNames(doc) << ")" << std::endl;
+    return std::nullopt;
+}
+
+bool KnownList(const std::string& list)
+{
+    return list.empty() || list == "tv" || list == "radio" || (list.rfind(kFavPrefix, 0) == 0 && list.size() > kFavPrefix.size());
+}
+
+// The command's own GUI application, when the process has none.
+std::unique_ptr<QGuiApplication> OffscreenGui()
+{
+    if (QGuiApplication::instance())
+        return nullptr;
+    static int argc = 3;
+    static char name[] = "orvanel-cli", platformOption[] = "-platform", platform[] = "offscreen";
+    static char* argv[] = {name, platformOption, platform, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+} // namespace
+
+int RunExportPdf(const std::string& path, const std::string& list, const ListFiles& files, CliPrompter& prompter)
+{
+    if (!KnownList(list)) {
+        std::cerr << "orvanel-cli: --list takes tv, radio or fav:NAME, not \"" << list << "\"" << std::endl;
+        return kUsageError;
+    }
+    if (files.output.empty()) {
+        std::cerr << "orvanel-cli: --format pdf writes a file: name it with -o" << std::endl;
+        return kUsageError;
+    }
+    if (OutputIsInput(files, path, "settings file"))
+        return 1;
+    auto doc = LoadListDocument(path, files, prompter);
+    if (!doc)
+        return 1;
+    std::optional<ListPrintout> printout = ChosenList(*doc, path, list);
+    if (!printout)
+        return 1;
+    printout->source = std::filesystem::path(path).filename().string();
+    printout->date = PrintDate(std::time(nullptr));
+    const std::unique_ptr<QGuiApplication> gui = OffscreenGui();
+    std::string failure;
+    if (WriteListPdf(files.output, *printout, failure) > 0)
+        return 0;
+    std::cerr << "orvanel-cli: cannot write " << failure << std::endl;
+    return 1;
+}
