@@ -19,11 +19,11 @@
 using json = nlohmann::ordered_json;
 
 namespace {
-
 // A channel list of 5000 rows is well below this.
 constexpr uint64_t kMaxCsvBytes = 16 << 20;
+} // namespace
 
-std::unique_ptr<COrvanel1Doc> Load(const std::string& path, const ListFiles& files, CliPrompter& prompter)
+std::unique_ptr<COrvanel1Doc> LoadForList(const std::string& path, const ListFiles& files, CliPrompter& prompter)
 {
     auto doc = std::make_unique<COrvanel1Doc>();
     doc->m_pPrompter = &prompter;
@@ -33,14 +33,14 @@ std::unique_ptr<COrvanel1Doc> Load(const std::string& path, const ListFiles& fil
     return doc;
 }
 
-// The report tells what was saved, so it comes only after the file is: a reader of the
-// report that goes away early must not cost the user the file.
 int SaveThenReport(COrvanel1Doc& doc, const ListFiles& files, CliPrompter& prompter, const std::string& report)
 {
     if (SaveSettingsFile(doc, files.output, prompter.Detail()) != SettingsFileResult::Ok)
         return 1;
     return WriteStdout(ForStream(stdout, report)) ? 0 : 1;
 }
+
+namespace {
 
 bool ReadText(const std::string& path, std::string& text)
 {
@@ -51,8 +51,8 @@ bool ReadText(const std::string& path, std::string& text)
     return false;
 }
 
-// True, after the error line, when -o names the input `input` itself: the output is of
-// another kind (a CSV over a settings file, settings over a CSV or over the reference).
+} // namespace
+
 bool OutputIsInput(const ListFiles& files, const std::string& input, const char* what)
 {
     std::error_code error;
@@ -62,6 +62,8 @@ bool OutputIsInput(const ListFiles& files, const std::string& input, const char*
               << "\"; nothing was written" << std::endl;
     return true;
 }
+
+namespace {
 
 json TpJson(const lists::TpRef& tp)
 {
@@ -123,8 +125,8 @@ json DiffJson(const lists::DocDiff& diff)
 
 int RunDiff(const std::string& pathA, const std::string& pathB, bool asJson, CliPrompter& prompter)
 {
-    auto a = Load(pathA, {}, prompter);
-    auto b = a ? Load(pathB, {}, prompter) : nullptr;
+    auto a = LoadForList(pathA, {}, prompter);
+    auto b = a ? LoadForList(pathB, {}, prompter) : nullptr;
     if (!b)
         return 1;
     const lists::DocDiff diff = lists::DiffDocuments(*a, *b);
@@ -138,7 +140,7 @@ int RunExportCsv(const std::string& path, const ListFiles& files, CliPrompter& p
 {
     if (OutputIsInput(files, path, "settings file"))
         return 1;
-    auto doc = Load(path, files, prompter);
+    auto doc = LoadForList(path, files, prompter);
     if (!doc)
         return 1;
     const std::string csv = lists::ExportCsv(*doc);
@@ -157,7 +159,7 @@ int RunImportCsv(const std::string& csvPath, const std::string& path, const List
     std::string csv;
     if (OutputIsInput(files, csvPath, "CSV list") || !ReadText(csvPath, csv))
         return 1;
-    auto doc = Load(path, files, prompter);
+    auto doc = LoadForList(path, files, prompter);
     if (!doc)
         return 1;
     lists::CsvImportReport report;
@@ -176,8 +178,8 @@ int RunApplyReference(const std::string& refPath, const std::string& path, const
 {
     if (OutputIsInput(files, refPath, "reference file"))
         return 1;
-    auto reference = Load(refPath, files, prompter);
-    auto doc = reference ? Load(path, files, prompter) : nullptr;
+    auto reference = LoadForList(refPath, files, prompter);
+    auto doc = reference ? LoadForList(path, files, prompter) : nullptr;
     if (!doc)
         return 1;
     const lists::ReferenceReport report = lists::ApplyReference(*reference, *doc);

@@ -4,12 +4,24 @@
 #pragma once
 #include "tools/orvanel_cli/cli_prompter.h"
 
+#include "settings/document.h"
+
+#include <memory>
 #include <string>
 
 struct ListFiles {
     std::string output;       // -o; empty: stdout (export only)
     std::string sideFolder;
 };
+
+// The settings file with its side folder; null after the error lines.
+std::unique_ptr<COrvanel1Doc> LoadForList(const std::string& path, const ListFiles& files, CliPrompter& prompter);
+// The report tells what was saved, so it comes only after the file is: a reader of the
+// report that goes away early must not cost the user the file.
+int SaveThenReport(COrvanel1Doc& doc, const ListFiles& files, CliPrompter& prompter, const std::string& report);
+// True, after the error line, when -o names the input `input` itself: the output is of
+// another kind (a CSV over a settings file, settings over a CSV or over the reference).
+bool OutputIsInput(const ListFiles& files, const std::string& input, const char* what);
 
 int RunDiff(const std::string& pathA, const std::string& pathB, bool json, CliPrompter& prompter);
 int RunExportCsv(const std::string& path, const ListFiles& files, CliPrompter& prompter);
