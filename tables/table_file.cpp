@@ -137,7 +137,7 @@ std::string DescribeTableSatellite(const TpTable& sat)
     std::string text = sat.name;
     if (sat.hasPosition)
         text += " at " + PositionText(sat.position);
-    return text + ", " + std::to_string(sat.tps.size()) + " transponders";
+    return text + ", " + CountOf(sat.tps.size(), "transponder");
 }
 
 }  // namespace tables

@@ -56,6 +56,11 @@ std::string DescribeTableTp(const TableTp& tp)
     return out;
 }
 
+std::string CountOf(size_t count, const char* thing)
+{
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
 std::string PositionText(int32_t position)
 {
     const int32_t magnitude = position < 0 ? -position : position;

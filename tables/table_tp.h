@@ -66,6 +66,8 @@ const char* RollOffText(RollOff rollOff);            // "auto", "0.35", ...
 const char* PilotText(Pilot pilot);                  // "auto", "off", "on"
 // "11719.500 MHz H 27500 kS/s DVB-S2 8PSK 3/4"
 std::string DescribeTableTp(const TableTp& tp);
+// "1 transponder", "2 transponders"
+std::string CountOf(size_t count, const char* thing);
 // "19.2E", "5.0W"
 std::string PositionText(int32_t position);
 

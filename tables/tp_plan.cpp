@@ -264,7 +264,7 @@ PlanRoom RoomFor(const COrvanel1Doc& doc, const TpPlan& plan)
     PlanRoom room;
     room.fit = std::min({plan.adds.size(), satRoom, allRoom});
     if (room.fit < plan.adds.size())
-        room.limit = std::to_string(plan.adds.size() - room.fit) + " transponders cannot be added: " +
+        room.limit = CountOf(plan.adds.size() - room.fit, "transponder") + " cannot be added: " +
                      (satRoom <= allRoom ? "a satellite holds at most " + std::to_string(kMaxTpPerSat)
                                          : "the STB holds at most " + std::to_string(kMaxEditTp)) +
                      " transponders";
@@ -370,7 +370,7 @@ std::vector<std::string> PlanLines(const TpPlan& plan, PlanPart part)
         });
     case PlanPart::Unlisted:
         return Each(plan.unlisted, [](const UnlistedTp& u) {
-            return StbTpText(u.tp, nullptr) + (u.users ? "  (" + std::to_string(u.users) + " services: stays)" : "  (no service)");
+            return StbTpText(u.tp, nullptr) + (u.users ? "  (" + CountOf(u.users, "service") + ": stays)" : "  (no service)");
         });
     case PlanPart::NotHeld: return Each(plan.notHeld, heldNot);
     case PlanPart::Duplicate: return Each(plan.duplicates, heldNot);
@@ -400,7 +400,7 @@ std::string DescribeTpPlan(const COrvanel1Doc& doc, const TpPlan& plan, size_t m
 
 std::string DescribeTpUpdate(const TpPlan& plan, const TpUpdateResult& result)
 {
-    std::string text = "Satellite \"" + Latin1ToUtf8(plan.satName) + "\": " + std::to_string(result.added) + " transponders added, " +
+    std::string text = "Satellite \"" + Latin1ToUtf8(plan.satName) + "\": " + CountOf(result.added, "transponder") + " added, " +
                        std::to_string(result.changed) + " changed, " + std::to_string(result.removed) + " removed";
     if (result.notAdded)
         text += ", " + std::to_string(result.notAdded) + " not added for want of room";

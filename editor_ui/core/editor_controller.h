@@ -36,6 +36,7 @@ enum class Cmd {
     About, StbReboot,
     ApplyReference, ExportCsv, OpenBackup,
     UndoChange, RedoChange, History, Find,
+    UpdateTps,
     Count
 };
 
@@ -222,6 +223,7 @@ private:
     void AddTp();
     void DeleteTp();
     void EditTp();
+    void UpdateTps();
     void AddFavGroup();
     void DeleteFavGroup();
     void EditFavGroup();
