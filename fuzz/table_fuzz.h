@@ -1,8 +1,10 @@
-// What both transponder table targets do with a table that was read: plan the update of
-// a demo satellite from it, tick every unlisted transponder, carry the plan out, and stop
-// on any broken rule of the document.
+// What both transponder table targets share: their seed as the mutator's start, and what
+// they do with a table that was read: plan the update of a demo satellite from it, tick
+// every unlisted transponder, carry the plan out, and stop on any broken rule of the
+// document. Each target defines TableSeedText().
 #pragma once
 #include "editing/testing/random_document.h"
+#include "fuzz/fuzz_seed.h"
 #include "settings/demo_settings.h"
 #include "tables/table_tp.h"
 #include "tables/tp_plan.h"
@@ -10,6 +12,30 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <vector>
+
+const char* TableSeedText();
+
+inline const std::vector<uint8_t>& TableSeed()
+{
+    static const std::vector<uint8_t> seed = [] {
+        const std::string text = TableSeedText();
+        return std::vector<uint8_t>(text.begin(), text.end());
+    }();
+    return seed;
+}
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    DefaultMaxLen(argc, argv, 8192);
+    return 0;
+}
+
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t maxSize, unsigned int seed)
+{
+    return MutateFromSeed(TableSeed(), seed, data, size, maxSize);
+}
 
 inline void PlanAndApplyChecked(const tables::TpTable& table)
 {

@@ -294,14 +294,7 @@ TEST(TpPlan, NothingIsDoneWhenTheSatelliteChangedOrEveryTransponderWouldGo)
     // A satellite no service uses, whose every transponder the table leaves out.
     auto empty = Demo(0);
     const uint32_t last = empty->m_SatCnt - 1;
-    for (SvcKind kind : {kTvKind, kRadioKind}) {
-        std::vector<uint32_t> on;
-        for (uint32_t i = 0; i < SvcCount(*empty, kind); ++i)
-            if (SvcTable(*empty, kind)[i].satIdx == last)
-                on.push_back(i);
-        Appl_MarkSvc(*empty, kind, on);
-    }
-    Appl_PurgeMarkedSvc(*empty);
+    RemoveSatServices(*empty, last);
     TpTable elsewhere;
     elsewhere.tps = {Tp(19700000, Polarization::Vertical, 27500000)};
     plan = PlanTpUpdate(*empty, int(last), elsewhere);

@@ -4,6 +4,7 @@
 #include "common/qt/testing/message_box_answerer.h"
 #include "editing/edit_common.h"
 #include "editing/sat_edit.h"
+#include "editing/testing/random_document.h"
 #include "editor_ui/core/tp_update.h"
 #include "editor_ui/dialogs/editor_dialogs.h"
 #include "editor_ui/dialogs/fav_group_dialog.h"
@@ -394,14 +395,7 @@ TEST_F(EditorDialogs, UpdateTranspondersShowsThePlanTakesTicksByKeyAndUpdatesOnl
 {
     // The last satellite without services, so that its transponders may be ticked.
     const uint32_t last = Doc().m_SatCnt - 1;
-    for (SvcKind kind : {kTvKind, kRadioKind}) {
-        std::vector<uint32_t> on;
-        for (uint32_t i = 0; i < SvcCount(Doc(), kind); ++i)
-            if (SvcTable(Doc(), kind)[i].satIdx == last)
-                on.push_back(i);
-        Appl_MarkSvc(Doc(), kind, on);
-    }
-    Appl_PurgeMarkedSvc(Doc());
+    RemoveSatServices(Doc(), last);
     QTemporaryDir dir;
     const std::string path = dir.filePath("satellites.xml").toStdString();
     std::ofstream(path) << "<satellites>\n<sat name=\"Astra\" position=\"192\">\n"

@@ -2,6 +2,7 @@
 #include "editor_fixture.h"
 
 #include "editing/sat_edit.h"
+#include "editing/testing/random_document.h"
 #include "editor_ui/core/list_lines.h"
 #include "editor_ui/core/tp_update.h"
 #include "settings/service_purge.h"
@@ -315,14 +316,7 @@ TEST_F(EditorTest, TheUpdateTakesTheTablesSatelliteAtOurPositionAndTicksOnlyUnus
     OpenDemo();
     // The last satellite without services, so that its transponders may go.
     const uint32_t last = doc->m_SatCnt - 1;
-    for (SvcKind kind : {kTvKind, kRadioKind}) {
-        std::vector<uint32_t> on;
-        for (uint32_t i = 0; i < SvcCount(*doc, kind); ++i)
-            if (SvcTable(*doc, kind)[i].satIdx == last)
-                on.push_back(i);
-        Appl_MarkSvc(*doc, kind, on);
-    }
-    Appl_PurgeMarkedSvc(*doc);
+    RemoveSatServices(*doc, last);
     std::ofstream(dir / "satellites.xml")
         << "<satellites>\n<sat name=\"Astra\" position=\"192\">\n"
            "<transponder frequency=\"11000000\" symbol_rate=\"27500000\" polarization=\"0\"/>\n</sat>\n"
