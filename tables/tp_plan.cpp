@@ -258,7 +258,7 @@ bool SetRemove(TpPlan& plan, size_t unlisted, bool remove)
 PlanRoom RoomFor(const COrvanel1Doc& doc, const TpPlan& plan)
 {
     const uint32_t removed = uint32_t(std::count_if(plan.unlisted.begin(), plan.unlisted.end(),
-                                                    [](const UnlistedTp& u) { return u.remove; }));
+                                                    [](const UnlistedTp& u) { return u.remove && u.users == 0; }));
     const size_t satRoom = kMaxTpPerSat - std::min(kMaxTpPerSat, plan.tpNum - removed);
     const size_t allRoom = kMaxEditTp - std::min(kMaxEditTp, doc.m_TpCnt - removed);
     PlanRoom room;
