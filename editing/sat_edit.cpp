@@ -64,6 +64,19 @@ void CutTp(COrvanel1Doc& doc, uint32_t at)
     doc.m_TpCnt = end - 1;
 }
 
+// Cuts transponder tpIdx of the satellite out; the services after it on that satellite follow.
+void CutSatTp(COrvanel1Doc& doc, uint32_t sat, uint32_t tpIdx)
+{
+    CutTp(doc, Appl_SatTpStart(doc, sat) + tpIdx);
+    --doc.m_SatInfo[sat].tpNum;
+    Appl_RecomputeFirstTp(doc);
+    ForEachSvc(doc, [&](SvcRecord& svc) {
+        if (svc.satIdx == sat && svc.tpIdx > tpIdx)
+            --svc.tpIdx;
+    });
+    doc.m_Revision.Bump(DocTable::Satellites | DocTable::Tps | DocTable::Tv | DocTable::Radio);
+}
+
 void SetPositionIdx(SatInfo& info, uint8_t positionIdx)
 {
     for (LnbBlock& lnb : info.lnb) {
@@ -372,14 +385,25 @@ bool Appl_DeleteTps(COrvanel1Doc& doc, int sat, const std::vector<uint32_t>& tpI
         if (!PurgeSvcUsing(doc, sat, static_cast<int>(tpIdx),
                            "One or more TV/Radio services use this TP info.\nDo you want to continue?"))
             return false;
-        CutTp(doc, Appl_SatTpStart(doc, sat) + tpIdx);
-        --doc.m_SatInfo[sat].tpNum;
-        Appl_RecomputeFirstTp(doc);
-        ForEachSvc(doc, [&](SvcRecord& svc) {
-            if (svc.satIdx == sat && svc.tpIdx > tpIdx)
-                --svc.tpIdx;
-        });
-        doc.m_Revision.Bump(DocTable::Satellites | DocTable::Tps | DocTable::Tv | DocTable::Radio);
+        CutSatTp(doc, uint32_t(sat), tpIdx);
     }
+    return true;
+}
+
+uint32_t Appl_TpUserCount(const COrvanel1Doc& doc, uint32_t sat, uint32_t tpIdx)
+{
+    uint32_t users = 0;
+    for (SvcKind kind : {kTvKind, kRadioKind})
+        for (uint32_t i = 0; i < SvcCount(doc, kind); ++i)
+            users += SvcTable(doc, kind)[i].satIdx == sat && SvcTable(doc, kind)[i].tpIdx == tpIdx;
+    return users;
+}
+
+bool Appl_RemoveUnusedTp(COrvanel1Doc& doc, int sat, uint32_t tpIdx)
+{
+    if (!ValidSat(doc, sat) || tpIdx >= doc.m_SatInfo[sat].tpNum || doc.m_SatInfo[sat].tpNum < 2 ||
+        Appl_TpUserCount(doc, uint32_t(sat), tpIdx) > 0)
+        return false;
+    CutSatTp(doc, uint32_t(sat), tpIdx);
     return true;
 }

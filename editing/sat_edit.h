@@ -78,3 +78,8 @@ bool Appl_EditTp(COrvanel1Doc& doc, int sat, int tpIdx, const TpValues& values, 
 // Deletes the selected transponders (indexes within the satellite), asking first and again
 // for each one that services use. False when refused or stopped.
 bool Appl_DeleteTps(COrvanel1Doc& doc, int sat, const std::vector<uint32_t>& tpIdxs);
+// TV and radio services on transponder tpIdx of the satellite.
+uint32_t Appl_TpUserCount(const COrvanel1Doc& doc, uint32_t sat, uint32_t tpIdx);
+// Removes transponder tpIdx of the satellite without asking, only while no service uses it
+// and it is not the satellite's last. False when refused.
+bool Appl_RemoveUnusedTp(COrvanel1Doc& doc, int sat, uint32_t tpIdx);

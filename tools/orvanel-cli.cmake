@@ -10,8 +10,9 @@ if(CLI11_FOUND AND nlohmann_json_FOUND)
     orvanel_cli/transfer_commands.cpp orvanel_cli/transfer_commands.h
     orvanel_cli/terminal_view.cpp orvanel_cli/terminal_view.h
     orvanel_cli/list_commands.cpp orvanel_cli/list_commands.h
+    orvanel_cli/table_commands.cpp orvanel_cli/table_commands.h
     orvanel_cli/usb_devices.cpp orvanel_cli/usb_devices.h)
-  target_link_libraries(orvanel-cli PRIVATE orvanel_cli_core link_transfer lists CLI11::CLI11)
+  target_link_libraries(orvanel-cli PRIVATE orvanel_cli_core link_transfer lists tables CLI11::CLI11)
   option(ORVANEL_CLI_PDF "orvanel-cli export --format pdf (links Qt's GUI module)" ON)
   if(ORVANEL_CLI_PDF AND TARGET list_print)
     set(orvanel_cli_pdf 1)

@@ -1,5 +1,7 @@
 #include "editing/testing/random_document.h"
 
+#include "settings/service_purge.h"
+
 #include <algorithm>
 #include <cstring>
 #include <numeric>
@@ -158,4 +160,16 @@ std::unique_ptr<COrvanel1Doc> MakeRandomDocument(std::mt19937& rng, const Random
     FillFavourites(*doc, rng, options);
     FillReferences(*doc, rng, options);
     return doc;
+}
+
+void RemoveSatServices(COrvanel1Doc& doc, uint32_t sat)
+{
+    for (SvcKind kind : {kTvKind, kRadioKind}) {
+        std::vector<uint32_t> on;
+        for (uint32_t i = 0; i < SvcCount(doc, kind); ++i)
+            if (SvcTable(doc, kind)[i].satIdx == sat)
+                on.push_back(i);
+        Appl_MarkSvc(doc, kind, on);
+    }
+    Appl_PurgeMarkedSvc(doc);
 }

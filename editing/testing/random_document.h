@@ -38,3 +38,6 @@ std::vector<std::string> CheckDocInvariants(const COrvanel1Doc& doc);
 // service timers, active EPG reservations, then the two current services (each as the
 // kind and unique id of the service, or the raw slot when it is out of range).
 std::vector<uint64_t> ReferencedSvcUids(const COrvanel1Doc& doc);
+
+// Purges every TV and radio service on the satellite, so that its transponders may go.
+void RemoveSatServices(COrvanel1Doc& doc, uint32_t sat);

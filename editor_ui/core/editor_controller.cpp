@@ -56,6 +56,8 @@ bool CEditorController::Enabled(Cmd cmd) const
         return held && ServiceView(m_View);
     case Cmd::AddSat: case Cmd::DeleteSat: case Cmd::EditSat: case Cmd::AddTp: case Cmd::DeleteTp: case Cmd::EditTp:
         return held && m_View == kSatView;
+    case Cmd::UpdateTps:
+        return held && m_View == kSatView && m_CurSat >= 0;
     case Cmd::TvDeleteSvc: case Cmd::TvSort:
         return held && m_View == kTvView;
     case Cmd::RadioDeleteSvc: case Cmd::RadioSort:
@@ -123,6 +125,7 @@ void CEditorController::Run(Cmd cmd)
     case Cmd::AddTp: AddTp(); break;
     case Cmd::DeleteTp: DeleteTp(); break;
     case Cmd::EditTp: EditTp(); break;
+    case Cmd::UpdateTps: UpdateTps(); break;
     case Cmd::TvDeleteSvc: DeleteSelection(kTvKind, false); break;
     case Cmd::RadioDeleteSvc: DeleteSelection(kRadioKind, false); break;
     case Cmd::TvSort: case Cmd::RadioSort: break;   // submenus; the items call Sort

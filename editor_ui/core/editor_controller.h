@@ -36,7 +36,7 @@ enum class Cmd {
     About, StbReboot,
     ApplyReference, ExportCsv, OpenBackup,
     UndoChange, RedoChange, History, Find,
-    Print, ExportPdf,
+    Print, ExportPdf, UpdateTps,
     Count
 };
 
@@ -229,6 +229,7 @@ private:
     void AddTp();
     void DeleteTp();
     void EditTp();
+    void UpdateTps();
     void AddFavGroup();
     void DeleteFavGroup();
     void EditFavGroup();

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+class CTpTableUpdate;
+
 class EditorDialogs {
 public:
     virtual ~EditorDialogs() = default;
@@ -25,6 +27,8 @@ public:
     virtual std::optional<std::filesystem::path> ChoosePdfFile() = 0;
     // "Open Backup...": the backups of transfers, newest first; the one chosen, if any.
     virtual std::optional<std::filesystem::path> ChooseBackup() = 0;
+    // "Update Transponders from Table...": a transponder table to read.
+    virtual std::optional<std::filesystem::path> ChooseTableFile() = 0;
 
     // The editing dialogs carry out their command on the document, with its refusals and
     // checks; each tells whether the document changed.
@@ -35,6 +39,9 @@ public:
     virtual int ServiceName(SvcKind kind, uint32_t pos) = 0;   // the service's new position, or -1
     virtual int AddFavGroup() = 0;                         // the new group's slot, or -1
     virtual bool EditFavGroup(int slot) = 0;
+    // Shows the update's plan, where the user takes a satellite of the table and ticks the
+    // unlisted transponders to remove; true to carry it out. Changes nothing itself.
+    virtual bool UpdateTransponders(CTpTableUpdate& update) = 0;
     virtual void About() = 0;
 };
 

@@ -63,6 +63,7 @@ std::string StepText(Cmd cmd, SvcKind kind)
     case Cmd::AddTp: return kSatStep + "Add Transponder";
     case Cmd::DeleteTp: return kSatStep + "Delete Transponder";
     case Cmd::EditTp: return kSatStep + "Edit Transponder";
+    case Cmd::UpdateTps: return kSatStep + "Update Transponders from Table";
     case Cmd::AddFavGroup: return kFavStep + "Add New Fav Group";
     case Cmd::DeleteFavGroup: return kFavStep + "Delete Current Fav Group";
     case Cmd::EditFavGroup: return kFavStep + "Edit Current Fav Group";
@@ -78,7 +79,7 @@ std::string CEditorController::Subject(Cmd cmd, SvcKind kind) const
     case Cmd::Cut: case Cmd::Delete: return SvcSubject(m_Doc, kind, m_Svc[kind].selection);
     case Cmd::TvDeleteSvc: return SvcSubject(m_Doc, kTvKind, m_Svc[kTvKind].selection);
     case Cmd::RadioDeleteSvc: return SvcSubject(m_Doc, kRadioKind, m_Svc[kRadioKind].selection);
-    case Cmd::DeleteSat: case Cmd::EditSat: case Cmd::AddTp: return SatSubject(m_Doc, m_CurSat);
+    case Cmd::DeleteSat: case Cmd::EditSat: case Cmd::AddTp: case Cmd::UpdateTps: return SatSubject(m_Doc, m_CurSat);
     case Cmd::DeleteTp: case Cmd::EditTp: return TpSubject(m_Doc, m_CurSat, m_TpSel);
     case Cmd::DeleteFavGroup: case Cmd::EditFavGroup: return FavSubject(m_Doc, m_FavGroup);
     default: return {};

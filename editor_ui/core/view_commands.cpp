@@ -5,6 +5,7 @@
 #include "editing/fav_edit.h"
 #include "editing/sat_edit.h"
 #include "editor_ui/core/list_lines.h"
+#include "editor_ui/core/tp_update.h"
 #include "settings/service_purge.h"
 
 #include <algorithm>
@@ -186,6 +187,36 @@ void CEditorController::DeleteTp()
     ClampSelections();
     SelectSat(m_CurSat);
     Changed(kRefreshSvcList | kRefreshCommands);
+}
+
+// The plan is shown before anything changes; carried out, it is one step of the history.
+void CEditorController::UpdateTps()
+{
+    static const std::string kTitle = "Update Transponders from Table";
+    const std::optional<std::filesystem::path> path = m_Dialogs.ChooseTableFile();
+    if (!path)
+        return;
+    tables::TableFile table;
+    std::string error;
+    if (!tables::LoadTableFile(*path, table, error)) {
+        m_Prompter.Notify("Cannot take the transponder table " + error + ".", kTitle, PromptIcon::Warning);
+        return;
+    }
+    CTpTableUpdate update(m_Doc, m_CurSat, std::move(table));
+    if (!m_Dialogs.UpdateTransponders(update))
+        return;
+    tables::TpUpdateResult result;
+    if (!update.Apply(m_Doc, result)) {
+        const bool lastTp = result.error == "Cannot delete all TP..";
+        if (!result.error.empty())
+            m_Prompter.Notify(result.error, lastTp ? kProgramTitle : kTitle, lastTp ? PromptIcon::None : PromptIcon::Warning);
+        return;
+    }
+    const int sat = m_CurSat;
+    ClampSelections();
+    SelectSat(sat);
+    Changed(kRefreshSvcList | kRefreshCommands);
+    Say(tables::DescribeTpUpdate(update.Plan(), result));
 }
 
 void CEditorController::SelectFavGroup(int slot)

@@ -13,13 +13,15 @@ namespace fs = std::filesystem;
 
 class ScriptedDialogs : public EditorDialogs {
 public:
-    std::deque<std::optional<fs::path>> openFiles, saveFiles, referenceFiles, csvFiles, pdfFiles, backups;
+    std::deque<std::optional<fs::path>> openFiles, saveFiles, referenceFiles, csvFiles, pdfFiles, backups, tableFiles;
     std::vector<std::optional<fs::path>> saveProposals;   // what each Save As started at
     int addedTp = -1;                                       // what Add Transponder hands back
     std::vector<std::pair<int, int>> editedTps;             // (sat, tp) of each Edit Transponder
     int opened = 0;
     // What an editing dialog's OK does to the document; none stands for Cancel.
     std::function<bool()> edit;
+    // What the update dialog does with the plan before it closes; true for its OK.
+    std::function<bool(CTpTableUpdate&)> updateTps;
 
     std::optional<fs::path> ChooseOpenFile() override { return Next(openFiles); }
     std::optional<fs::path> ChooseSaveFile(const std::optional<fs::path>& current) override
@@ -31,6 +33,7 @@ public:
     std::optional<fs::path> ChooseCsvFile() override { return Next(csvFiles); }
     std::optional<fs::path> ChoosePdfFile() override { return Next(pdfFiles); }
     std::optional<fs::path> ChooseBackup() override { return Next(backups); }
+    std::optional<fs::path> ChooseTableFile() override { return Next(tableFiles); }
     bool AddSatellite() override { return Opened(); }
     bool EditSatellite(int) override { return Opened(); }
     int AddTransponder(int) override
@@ -47,6 +50,7 @@ public:
     int AddFavGroup() override { return Opened() ? 0 : -1; }
     bool EditFavGroup(int) override { return Opened(); }
     void About() override { ++opened; }
+    bool UpdateTransponders(CTpTableUpdate& update) override { return ++opened, updateTps && updateTps(update); }
 
 private:
     bool Opened() { return ++opened, edit && edit(); }

@@ -127,6 +127,7 @@ void CMainFrame::BuildMenus()
     sat->addActions({m_Actions[Cmd::AddSat], m_Actions[Cmd::DeleteSat], m_Actions[Cmd::EditSat]});
     sat->addSeparator();
     sat->addActions({m_Actions[Cmd::AddTp], m_Actions[Cmd::DeleteTp], m_Actions[Cmd::EditTp]});
+    function->addAction(m_Actions[Cmd::UpdateTps]);
     QMenu* tv = function->addMenu("&TV Service");
     tv->addAction(m_Actions[Cmd::TvDeleteSvc]);
     AddSortMenu(tv, kTvKind, Cmd::TvSort);

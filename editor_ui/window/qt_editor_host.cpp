@@ -2,6 +2,7 @@
 
 #include "editor_ui/core/backup_rows.h"
 #include "editor_ui/dialogs/editor_dialogs.h"
+#include "editor_ui/dialogs/tp_update_dialog.h"
 #include "editor_ui/window/backup_window.h"
 #include "editor_ui/window/editor_profile.h"
 #include "link/transfer/link_session.h"
@@ -9,6 +10,7 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -80,6 +82,23 @@ std::optional<std::filesystem::path> CQtEditorDialogs::ChooseFileToWrite(const Q
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseBackup()
 {
     return RunOpenBackupWindow(m_pParent, ListBackupRows(m_BackupFolder));
+}
+
+// The scan tables Debian installs are where the dialog starts, when they are there.
+std::optional<std::filesystem::path> CQtEditorDialogs::ChooseTableFile()
+{
+    const QString tables = QStringLiteral("/usr/share/dvb/dvb-s");
+    const QString name = QFileDialog::getOpenFileName(
+        m_pParent, "Update Transponders from Table", QDir(tables).exists() ? tables : LastFileFolder(),
+        "Transponder tables (*);;satellites.xml (*.xml)");
+    if (name.isEmpty())
+        return std::nullopt;
+    return ToPath(name);
+}
+
+bool CQtEditorDialogs::UpdateTransponders(CTpTableUpdate& update)
+{
+    return RunTpUpdateDialog(m_pParent, update);
 }
 
 bool CQtEditorDialogs::AddSatellite()

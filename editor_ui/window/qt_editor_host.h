@@ -20,6 +20,7 @@ public:
     std::optional<std::filesystem::path> ChooseCsvFile() override;
     std::optional<std::filesystem::path> ChoosePdfFile() override;
     std::optional<std::filesystem::path> ChooseBackup() override;
+    std::optional<std::filesystem::path> ChooseTableFile() override;
     bool AddSatellite() override;
     bool EditSatellite(int sat) override;
     int AddTransponder(int sat) override;
@@ -27,6 +28,7 @@ public:
     int ServiceName(SvcKind kind, uint32_t pos) override;
     int AddFavGroup() override;
     bool EditFavGroup(int slot) override;
+    bool UpdateTransponders(CTpTableUpdate& update) override;
     void About() override;
 
 private:

@@ -19,18 +19,28 @@
 using json = nlohmann::ordered_json;
 
 namespace {
-
 // A channel list of 5000 rows is well below this.
 constexpr uint64_t kMaxCsvBytes = 16 << 20;
+} // namespace
 
-// The report tells what was saved, so it comes only after the file is: a reader of the
-// report that goes away early must not cost the user the file.
+std::unique_ptr<COrvanel1Doc> LoadListDocument(const std::string& path, const ListFiles& files, CliPrompter& prompter)
+{
+    auto doc = std::make_unique<COrvanel1Doc>();
+    doc->m_pPrompter = &prompter;
+    doc->m_SideFileFolder = files.sideFolder;
+    if (!Appl_OpenSettingsFile(*doc, path, prompter.Detail()))
+        return nullptr;
+    return doc;
+}
+
 int SaveThenReport(COrvanel1Doc& doc, const ListFiles& files, CliPrompter& prompter, const std::string& report)
 {
     if (SaveSettingsFile(doc, files.output, prompter.Detail()) != SettingsFileResult::Ok)
         return 1;
     return WriteStdout(ForStream(stdout, report)) ? 0 : 1;
 }
+
+namespace {
 
 bool ReadText(const std::string& path, std::string& text)
 {
@@ -40,6 +50,20 @@ bool ReadText(const std::string& path, std::string& text)
     std::cerr << "orvanel-cli: cannot read " << failure.Describe() << std::endl;
     return false;
 }
+
+} // namespace
+
+bool OutputIsInput(const ListFiles& files, const std::string& input, const char* what)
+{
+    std::error_code error;
+    if (files.output.empty() || !std::filesystem::equivalent(files.output, input, error))
+        return false;
+    std::cerr << "orvanel-cli: -o \"" << files.output << "\" is the " << what << " \"" << input
+              << "\"; nothing was written" << std::endl;
+    return true;
+}
+
+namespace {
 
 json TpJson(const lists::TpRef& tp)
 {
@@ -98,26 +122,6 @@ json DiffJson(const lists::DocDiff& diff)
 }
 
 } // namespace
-
-std::unique_ptr<COrvanel1Doc> LoadListDocument(const std::string& path, const ListFiles& files, CliPrompter& prompter)
-{
-    auto doc = std::make_unique<COrvanel1Doc>();
-    doc->m_pPrompter = &prompter;
-    doc->m_SideFileFolder = files.sideFolder;
-    if (!Appl_OpenSettingsFile(*doc, path, prompter.Detail()))
-        return nullptr;
-    return doc;
-}
-
-bool OutputIsInput(const ListFiles& files, const std::string& input, const char* what)
-{
-    std::error_code error;
-    if (files.output.empty() || !std::filesystem::equivalent(files.output, input, error))
-        return false;
-    std::cerr << "orvanel-cli: -o \"" << files.output << "\" is the " << what << " \"" << input
-              << "\"; nothing was written" << std::endl;
-    return true;
-}
 
 int RunDiff(const std::string& pathA, const std::string& pathB, bool asJson, CliPrompter& prompter)
 {

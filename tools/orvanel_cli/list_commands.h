@@ -2,8 +2,9 @@
 // apply-reference. Each returns the exit status (0 success, 1 failure); reports go to
 // stdout, failures to stderr.
 #pragma once
-#include "settings/document.h"
 #include "tools/orvanel_cli/cli_prompter.h"
+
+#include "settings/document.h"
 
 #include <memory>
 #include <string>
@@ -13,8 +14,11 @@ struct ListFiles {
     std::string sideFolder;
 };
 
-// The settings file a list command reads; null after the loader has said why.
+// The settings file a list command reads, with its side folder; null after the error lines.
 std::unique_ptr<COrvanel1Doc> LoadListDocument(const std::string& path, const ListFiles& files, CliPrompter& prompter);
+// The report tells what was saved, so it comes only after the file is: a reader of the
+// report that goes away early must not cost the user the file.
+int SaveThenReport(COrvanel1Doc& doc, const ListFiles& files, CliPrompter& prompter, const std::string& report);
 // True, after the error line, when -o names the input `input` itself: the output is of
 // another kind (a CSV over a settings file, settings over a CSV or over the reference).
 bool OutputIsInput(const ListFiles& files, const std::string& input, const char* what);

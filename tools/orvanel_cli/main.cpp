@@ -5,6 +5,7 @@
 #include "tools/orvanel_cli/document_json.h"
 #include "tools/orvanel_cli/list_commands.h"
 #include "tools/orvanel_cli/pdf_export.h"
+#include "tools/orvanel_cli/table_commands.h"
 #include "settings/settings_file.h"
 #include "tools/orvanel_cli/transfer_commands.h"
 #include "tools/orvanel_cli/usb_devices.h"
@@ -203,6 +204,23 @@ int RunCommand(int argc, char** argv)
     applyReference->add_option("-o,--output", listFiles.output, "settings file to write")->required();
     applyReference->add_option("--side-folder", listFiles.sideFolder, kSideFolderHelp);
 
+    UpdateTpsArgs tpArgs;
+    auto* updateTps = app.add_subcommand(
+        "update-tps", "Bring one satellite's transponders up to date from a transponder table: a DVBv5 scan table "
+                      "(/usr/share/dvb/dvb-s/*) or a satellites.xml. Prints the plan; writes only with -o or --write");
+    updateTps->add_option("FILE", tpArgs.file, "settings file")->required();
+    updateTps->add_option("TABLE", tpArgs.table, "the transponder table")->required();
+    updateTps->add_option("--satellite", tpArgs.satellite, "the satellite to update: its number (1 for the first) or "
+                                                           "its name")->required();
+    updateTps->add_option("--table-satellite", tpArgs.tableSatellite,
+                          "the table's satellite to take, by orbital position (19.2E, 5.0W, or tenths of a degree, "
+                          "negative west) or name; default: the position the satellite's name carries");
+    updateTps->add_flag("--remove-unlisted", tpArgs.removeUnlisted,
+                        "also remove the satellite's transponders the table does not list and no service uses");
+    auto* tpOut = updateTps->add_option("-o,--output", tpArgs.files.output, "settings file to write");
+    updateTps->add_flag("--write", tpArgs.write, "replace FILE with the updated settings")->excludes(tpOut);
+    updateTps->add_option("--side-folder", tpArgs.files.sideFolder, kSideFolderHelp);
+
     TransferArgs transfer;
     auto* upload = app.add_subcommand("upload", "Read the STB's settings into a settings file");
     AddTransferOptions(upload, transfer);
@@ -249,6 +267,8 @@ int RunCommand(int argc, char** argv)
         return RunImportCsv(csvFile, file, listFiles, prompter);
     if (*applyReference)
         return RunApplyReference(other, file, listFiles, prompter);
+    if (*updateTps)
+        return RunUpdateTps(tpArgs, prompter);
     if (*info)
         return Info(file, prompter);
     if (*verify)

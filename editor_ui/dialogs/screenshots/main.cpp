@@ -7,7 +7,9 @@
 #include "editor_ui/dialogs/sat_dialog.h"
 #include "editor_ui/core/list_lines.h"
 #include "editor_ui/dialogs/svc_name_dialog.h"
+#include "editor_ui/core/tp_update.h"
 #include "editor_ui/dialogs/tp_dialog.h"
+#include "editor_ui/dialogs/tp_update_dialog.h"
 #include "link/transfer/link_session.h"
 #include "link/transfer/serial_port_setup.h"
 #include "link/ui/download_window.h"
@@ -21,6 +23,7 @@
 
 #include <QApplication>
 #include <QListView>
+#include <QTreeWidget>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 
@@ -67,6 +70,20 @@ void RenderEditingDialogs(COrvanel1Doc& doc, COrvanel1Doc& st71xx, Prompter& pro
     const uint32_t s2 = Appl_SatTpStart(st71xx, 0) + st71xx.m_SatInfo[0].tpNum - 1;
     CTpDlg tpS2(nullptr, ValuesOf(st71xx.m_TpData[s2]), ChoiceFromDvbS2(st71xx.m_TpS2[s2]), true, prompter);
     Save(tpS2, "dialog-transponder-dvbs2.png");
+
+    // The demo's Hotbird 13E against a satellites.xml written from a scan table's values.
+    tables::TableFile table;
+    std::string error;
+    if (tables::LoadTableFile(std::filesystem::path(ORVANEL_SOURCE_DIR) / "tables/tests/data/satellites.xml", table, error)) {
+        CTpTableUpdate update(st71xx, 1, std::move(table));
+        CTpUpdateDlg updateDlg(nullptr, update);
+        // The additions folded, so that the other parts of the plan show too.
+        if (auto* plan = updateDlg.findChild<QTreeWidget*>(QStringLiteral("plan")); plan && plan->topLevelItemCount() > 0)
+            plan->topLevelItem(0)->setExpanded(false);
+        Save(updateDlg, "dialog-update-transponders.png");
+    } else {
+        std::fprintf(stderr, "%s\n", error.c_str());
+    }
 
     CSvcNameDlg svcName(nullptr, SvcNameDlg_InitialName(SvcListName(doc, kTvKind, 6)), 7, int(doc.m_TvSvcCnt), prompter);
     Save(svcName, "dialog-service-name.png");

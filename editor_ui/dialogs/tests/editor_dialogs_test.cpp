@@ -4,20 +4,28 @@
 #include "common/qt/testing/message_box_answerer.h"
 #include "editing/edit_common.h"
 #include "editing/sat_edit.h"
+#include "editing/testing/random_document.h"
+#include "editor_ui/core/tp_update.h"
 #include "editor_ui/dialogs/editor_dialogs.h"
 #include "editor_ui/dialogs/fav_group_dialog.h"
 #include "editor_ui/dialogs/sat_dialog.h"
 #include "editor_ui/dialogs/svc_name_dialog.h"
 #include "editor_ui/dialogs/tp_dialog.h"
+#include "editor_ui/dialogs/tp_update_dialog.h"
 #include "settings/demo_settings.h"
 #include "settings/service_purge.h"
 
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QListView>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QToolButton>
+#include <QTreeWidget>
+
+#include <fstream>
 
 namespace {
 
@@ -367,6 +375,72 @@ TEST_F(EditorDialogs, CancelNeverChangesTheDocument)
     OnModalDialog(typeThenCancel);
     EXPECT_FALSE(RunEditFavGroupDialog(nullptr, doc, 0, m_Prompter));
     EXPECT_TRUE(EncodedImage(doc) == before);
+}
+
+} // namespace
+
+// --- Update Transponders from Table ---
+
+namespace {
+
+QTreeWidgetItem* PartItem(QTreeWidget* plan, const QString& title)
+{
+    for (int i = 0; i < plan->topLevelItemCount(); ++i)
+        if (plan->topLevelItem(i)->text(0).startsWith(title))
+            return plan->topLevelItem(i);
+    return nullptr;
+}
+
+TEST_F(EditorDialogs, UpdateTranspondersShowsThePlanTakesTicksByKeyAndUpdatesOnlyOnOk)
+{
+    // The last satellite without services, so that its transponders may be ticked.
+    const uint32_t last = Doc().m_SatCnt - 1;
+    RemoveSatServices(Doc(), last);
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("satellites.xml").toStdString();
+    std::ofstream(path) << "<satellites>\n<sat name=\"Astra\" position=\"192\">\n"
+                           "<transponder frequency=\"11000000\" symbol_rate=\"27500000\" polarization=\"0\"/>\n</sat>\n"
+                           "<sat name=\"Thor\" position=\"-10\">\n"
+                           "<transponder frequency=\"10800000\" symbol_rate=\"24500000\" polarization=\"1\"/>\n</sat>\n"
+                           "</satellites>\n";
+    tables::TableFile table;
+    std::string error;
+    ASSERT_TRUE(tables::LoadTableFile(path, table, error)) << error;
+    CTpTableUpdate update(Doc(), int(last), table);
+    ASSERT_EQ(update.TableSat(), 1);
+    const std::vector<uint8_t> before = EncodedImage(Doc());
+
+    OnModalDialog([&](QDialog* d) {
+        EXPECT_EQ(d->windowTitle(), "Update Transponders from Table");
+        auto* plan = Child<QTreeWidget>(d, "plan");
+        QTreeWidgetItem* unlisted = PartItem(plan, "Not in the table");
+        ASSERT_NE(unlisted, nullptr);
+        ASSERT_GT(unlisted->childCount(), 0);
+        ASSERT_NE(PartItem(plan, "To add (1)"), nullptr);
+        EXPECT_EQ(PartItem(plan, "To add (1)")->child(0)->text(0), "10800 MHz V 24500 kS/s  (line 6)");
+
+        plan->setFocus();
+        plan->setCurrentItem(unlisted->child(0));
+        QTest::keyClick(plan, Qt::Key_Space);
+        EXPECT_TRUE(update.Ticked(0));
+        EXPECT_TRUE(Child<QLabel>(d, "summary")->text().endsWith("1 ticked for removal."));
+
+        // Another satellite of the table makes another plan, without the tick.
+        auto* tableSat = Child<QComboBox>(d, "tableSat");
+        tableSat->setFocus();
+        QTest::keyClick(tableSat, Qt::Key_Up);
+        EXPECT_EQ(update.TableSat(), 0);
+        EXPECT_EQ(PartItem(plan, "To add (1)")->child(0)->text(0), "11000 MHz H 27500 kS/s  (line 3)");
+        QTest::keyClick(tableSat, Qt::Key_Down);
+        EXPECT_FALSE(update.Ticked(0));
+        EXPECT_EQ(EncodedImage(Doc()), before) << "the dialog changes nothing itself";
+        ClickButton(d, "ok");
+    });
+    EXPECT_TRUE(RunTpUpdateDialog(nullptr, update));
+    EXPECT_EQ(update.TableSat(), 1);
+
+    OnModalDialog([](QDialog* d) { ClickButton(d, "cancel"); });
+    EXPECT_FALSE(RunTpUpdateDialog(nullptr, update));
 }
 
 } // namespace

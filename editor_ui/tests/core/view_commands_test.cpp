@@ -1,7 +1,10 @@
 // The service lists' own commands, the panel's checks and the LNB panel.
 #include "editor_fixture.h"
 
+#include "editing/sat_edit.h"
+#include "editing/testing/random_document.h"
 #include "editor_ui/core/list_lines.h"
+#include "editor_ui/core/tp_update.h"
 #include "settings/service_purge.h"
 
 namespace {
@@ -224,6 +227,129 @@ TEST_F(EditorTest, FavouriteMemberDeleteAsksAndKeepsTheCaretInTheList)
     EXPECT_EQ(ctl.FavMember(), members - 2);
     EXPECT_EQ(prompter.shown.back().text, "Delete This Favorite Item?");
     EXPECT_TRUE(ctl.Edited());
+}
+
+}  // namespace
+
+// --- Update Transponders from Table ---
+
+namespace {
+
+// The first carrier of the satellite moved by 1 MHz, a new DVB-S2 one and a new DVB-S one.
+std::string StaleAndNewCarriers(const COrvanel1Doc& doc, uint32_t sat)
+{
+    const TpData& first = doc.m_TpData[Appl_SatTpStart(doc, sat)];
+    return "[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS\n\tFREQUENCY = " + std::to_string(first.freq * 1000 + 1000) +
+           "\n\tPOLARIZATION = " + (first.polar ? "HORIZONTAL" : "VERTICAL") + "\n\tSYMBOL_RATE = " +
+           std::to_string(first.sr * 1000) +
+           "\n\n[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS2\n\tFREQUENCY = 11000000\n\tPOLARIZATION = HORIZONTAL\n"
+           "\tSYMBOL_RATE = 27500000\n\tINNER_FEC = 3/4\n\tMODULATION = PSK/8\n\tPILOT = ON\n\n"
+           "[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS\n\tFREQUENCY = 11100000\n\tPOLARIZATION = VERTICAL\n"
+           "\tSYMBOL_RATE = 22000000\n\tINNER_FEC = 5/6\n";
+}
+
+TEST_F(EditorTest, UpdatingTranspondersFromATableShowsThePlanAndIsOneStep)
+{
+    PassingMessages passing;
+    ctl.SetListener(&passing);
+    OpenDemo({.modelId = 13});
+    ctl.SelectSat(1);
+    const uint32_t tpNum = doc->m_SatInfo[1].tpNum;
+    const uint32_t firstFreq = doc->m_TpData[Appl_SatTpStart(*doc, 1)].freq;
+    std::ofstream(dir / "Hotbird-13.0E") << StaleAndNewCarriers(*doc, 1);
+    dialogs.tableFiles = {dir / "Hotbird-13.0E"};
+    std::vector<std::string> added, unlisted;
+    dialogs.updateTps = [&](CTpTableUpdate& update) {
+        EXPECT_EQ(doc->m_SatInfo[1].tpNum, tpNum) << "nothing changes before the plan is accepted";
+        added = update.Lines(tables::PlanPart::Add);
+        unlisted = update.Lines(tables::PlanPart::Unlisted);
+        EXPECT_EQ(update.Summary(), "2 to add, 1 to change, 0 unchanged, " + std::to_string(tpNum - 1) +
+                                        " not in the table, 0 the STB cannot hold; 0 ticked for removal.");
+        EXPECT_FALSE(update.SetTick(0, true)) << "the demo's transponders all carry services";
+        return true;
+    };
+    const size_t steps = ctl.History().Size();
+    ctl.Run(Cmd::UpdateTps);
+    EXPECT_EQ(added, (std::vector<std::string>{"11000 MHz H 27500 kS/s DVB-S2 8PSK 3/4 pilot on  (line 7)",
+                                               "11100 MHz V 22000 kS/s DVB-S  (line 16)"}));
+    EXPECT_EQ(unlisted.size(), tpNum - 1);
+    EXPECT_EQ(doc->m_SatInfo[1].tpNum, tpNum + 2);
+    EXPECT_EQ(doc->m_TpData[Appl_SatTpStart(*doc, 1)].freq, firstFreq + 1);
+    ASSERT_EQ(ctl.History().Size(), steps + 1);
+    EXPECT_EQ(ctl.History().Entry(steps).description, "Satellite Information : Update Transponders from Table (Hotbird 13E)");
+    EXPECT_EQ(passing.Last(), "Satellite \"Hotbird 13E\": 2 transponders added, 1 changed, 0 removed");
+    EXPECT_EQ(ctl.CurrentSat(), 1);
+
+    ctl.Run(Cmd::UndoChange);
+    EXPECT_EQ(doc->m_SatInfo[1].tpNum, tpNum);
+    EXPECT_EQ(doc->m_TpData[Appl_SatTpStart(*doc, 1)].freq, firstFreq);
+}
+
+TEST_F(EditorTest, ACancelledOrRefusedTableChangesNothing)
+{
+    OpenDemo();
+    EXPECT_TRUE(ctl.Enabled(Cmd::UpdateTps));
+    ctl.Run(Cmd::ViewTv);
+    EXPECT_FALSE(ctl.Enabled(Cmd::UpdateTps));
+    ctl.Run(Cmd::ViewSat);
+    ctl.SelectSat(1);
+    std::ofstream(dir / "Hotbird-13.0E") << StaleAndNewCarriers(*doc, 1);
+    std::ofstream(dir / "junk", std::ios::binary) << std::string("\x7F" "ELF\x02\x01\x01\x00", 8);
+    const uint64_t revision = doc->m_Revision.Current();
+    dialogs.tableFiles = {std::nullopt, dir / "junk", dir / "Hotbird-13.0E"};
+    dialogs.updateTps = [](CTpTableUpdate&) { return false; };
+    ctl.Run(Cmd::UpdateTps);
+    ctl.Run(Cmd::UpdateTps);
+    EXPECT_EQ(dialogs.opened, 0) << "no file, then no table: no dialog";
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              "Cannot take the transponder table \"" + (dir / "junk").string() + "\" line 1: binary data, no scan table.");
+    EXPECT_EQ(prompter.shown[0].title, "Update Transponders from Table");
+    ctl.Run(Cmd::UpdateTps);
+    EXPECT_EQ(dialogs.opened, 1);
+    EXPECT_EQ(doc->m_Revision.Current(), revision);
+    EXPECT_FALSE(ctl.Edited());
+}
+
+TEST_F(EditorTest, TheUpdateTakesTheTablesSatelliteAtOurPositionAndTicksOnlyUnusedTransponders)
+{
+    OpenDemo();
+    // The last satellite without services, so that its transponders may go.
+    const uint32_t last = doc->m_SatCnt - 1;
+    RemoveSatServices(*doc, last);
+    std::ofstream(dir / "satellites.xml")
+        << "<satellites>\n<sat name=\"Astra\" position=\"192\">\n"
+           "<transponder frequency=\"11000000\" symbol_rate=\"27500000\" polarization=\"0\"/>\n</sat>\n"
+           "<sat name=\"Thor\" position=\"-10\">\n"
+           "<transponder frequency=\"10800000\" symbol_rate=\"24500000\" polarization=\"1\"/>\n</sat>\n</satellites>\n";
+    tables::TableFile table;
+    std::string error;
+    ASSERT_TRUE(tables::LoadTableFile(dir / "satellites.xml", table, error)) << error;
+
+    CTpTableUpdate update(*doc, int(last), table);
+    EXPECT_EQ(update.SatelliteText(), "Thor 1W");
+    EXPECT_EQ(update.TableSat(), 1) << "Thor 1W is at 1.0W";
+    EXPECT_EQ(update.TableSatellites(), (std::vector<std::string>{"Astra at 19.2E, 1 transponder",
+                                                                  "Thor at 1.0W, 1 transponder"}));
+    const size_t unlisted = update.Plan().unlisted.size();
+    ASSERT_EQ(unlisted, doc->m_SatInfo[last].tpNum);
+    for (size_t i = 0; i < unlisted; ++i)
+        EXPECT_TRUE(update.SetTick(i, true));
+    EXPECT_EQ(update.Summary(), "1 to add, 0 to change, 0 unchanged, " + std::to_string(unlisted) +
+                                    " not in the table, 0 the STB cannot hold; " + std::to_string(unlisted) +
+                                    " ticked for removal.");
+    tables::TpUpdateResult result;
+    ASSERT_TRUE(update.Apply(*doc, result)) << result.error;
+    EXPECT_EQ(doc->m_SatInfo[last].tpNum, 1u);
+    EXPECT_EQ(doc->m_TpData[Appl_SatTpStart(*doc, last)].freq, 10800u);
+
+    CTpTableUpdate elsewhere(*doc, 1, table);
+    EXPECT_EQ(elsewhere.TableSat(), -1) << "no satellite of the table is at 13.0E";
+    EXPECT_FALSE(elsewhere.CanApply());
+    EXPECT_NE(elsewhere.Summary().find("has no satellite at 13.0E"), std::string::npos);
+    elsewhere.ChooseTableSat(0);
+    EXPECT_TRUE(elsewhere.CanApply());
+    EXPECT_EQ(elsewhere.Lines(tables::PlanPart::Add), (std::vector<std::string>{"11000 MHz H 27500 kS/s  (line 3)"}));
 }
 
 }  // namespace

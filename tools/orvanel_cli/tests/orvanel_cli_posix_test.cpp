@@ -131,7 +131,8 @@ TEST_F(OrvanelCli, ResaveReplacesOrWritesBeside)
 
 TEST_F(OrvanelCli, EveryCommandExplainsItself)
 {
-    for (const char* command : {"info", "verify", "dump", "resave", "demo", "diff", "export", "import", "apply-reference"}) {
+    for (const char* command : {"info", "verify", "dump", "resave", "demo", "diff", "export", "import", "apply-reference",
+                                "update-tps"}) {
         const CliRun run = Cli(std::string(command) + " --help");
         EXPECT_EQ(run.status, 0) << command;
         EXPECT_NE(run.out.find("Usage"), std::string::npos) << command;
@@ -299,6 +300,79 @@ TEST_F(OrvanelCli, ExportAsPdfRefusesWhatItCannotPrint)
     EXPECT_NE(run.err.find("nothing was written"), std::string::npos) << run.err;
     EXPECT_EQ(testing_support::ReadFileText(demo), settings);
     EXPECT_EQ(Cli("export --format csv " + demo).out, Cli("export --csv " + demo).out);
+
+namespace {
+
+// The transponder count `info` prints.
+int TransponderCount(const std::string& info)
+{
+    const size_t at = info.find("transponders");
+    return at == std::string::npos ? -1 : std::stoi(info.substr(at + 12));
+}
+
+const char kHotbirdTable[] = "# two carriers\n"
+                             "[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS2\n\tFREQUENCY = 11000000\n\tPOLARIZATION = HORIZONTAL\n"
+                             "\tSYMBOL_RATE = 27500000\n\tINNER_FEC = 3/4\n\tMODULATION = PSK/8\n\tPILOT = ON\n\n"
+                             "[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS\n\tFREQUENCY = 11100000\n\tPOLARIZATION = VERTICAL\n"
+                             "\tSYMBOL_RATE = 22000000\n\tINNER_FEC = 5/6\n";
+
+} // namespace
+
+TEST_F(OrvanelCli, UpdateTpsPrintsThePlanAndWritesOnlyWhenAsked)
+{
+    const std::string demo = Demo("demo.std", "--model 13"), table = (dir / "Hotbird-13.0E").string();
+    const std::string side = " --side-folder " + dir.string();
+    std::ofstream(table, std::ios::binary) << kHotbirdTable;
+    const std::string before = testing_support::ReadFileText(demo);
+    const int tps = TransponderCount(Cli("info " + demo).out);
+    ASSERT_GT(tps, 0);
+
+    CliRun run = Cli("update-tps " + demo + " " + table + " --satellite 2" + side);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find("Satellite 2 \"Hotbird 13E\" from \"Hotbird-13.0E\": 2 to add, 0 to change"), 0u) << run.out;
+    EXPECT_NE(run.out.find("  11000 MHz H 27500 kS/s DVB-S2 8PSK 3/4 pilot on  (line 2)\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Nothing was written"), std::string::npos);
+    EXPECT_EQ(testing_support::ReadFileText(demo), before);
+
+    run = Cli("update-tps " + demo + " " + table + " --satellite \"Hotbird 13E\" -o out.std" + side);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Satellite \"Hotbird 13E\": 2 transponders added, 0 changed, 0 removed"), std::string::npos);
+    EXPECT_EQ(TransponderCount(Cli("info out.std").out), tps + 2);
+    EXPECT_EQ(testing_support::ReadFileText(demo), before);
+    run = Cli("update-tps out.std " + table + " --satellite 2");
+    EXPECT_NE(run.out.find(": 0 to add, 0 to change, 2 unchanged"), std::string::npos) << run.out;
+
+    ASSERT_EQ(Cli("update-tps " + demo + " " + table + " --satellite 2 --write" + side).status, 0);
+    EXPECT_EQ(TransponderCount(Cli("info " + demo).out), tps + 2);
+}
+
+TEST_F(OrvanelCli, UpdateTpsRefusesBadTablesAndSatellitesAndWritesNothing)
+{
+    const std::string demo = Demo("demo.std"), table = (dir / "Hotbird-13.0E").string();
+    std::ofstream(table, std::ios::binary) << kHotbirdTable;
+    std::ofstream(dir / "junk", std::ios::binary) << std::string("\x7F" "ELF\x02\x01\x01\x00", 8);
+    const std::string before = testing_support::ReadFileText(demo);
+    const struct {
+        std::string args;
+        const char* error;
+    } cases[] = {
+        {"--satellite 9", "--satellite \"9\" is no satellite of the settings; they are:\n  1 Astra 19.2E\n"},
+        {"--satellite Nowhere", "--satellite \"Nowhere\" is no satellite"},
+        {"--satellite 1", "has no satellite at 19.2E, where \"Astra 19.2E\" is"},
+        {"--satellite 2 -o " + table, "is the transponder table"},
+    };
+    for (const auto& c : cases) {
+        const std::string out = c.args.find(" -o ") != std::string::npos ? "" : " -o out.std";
+        const CliRun run = Cli("update-tps " + demo + " " + table + " " + c.args + out);
+        EXPECT_EQ(run.status, 1) << c.args;
+        EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    }
+    const CliRun run = Cli("update-tps " + demo + " junk --satellite 2 -o out.std");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("line 1: binary data, no scan table; nothing was changed"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "out.std"));
+    EXPECT_EQ(testing_support::ReadFileText(demo), before);
+    EXPECT_EQ(testing_support::ReadFileText(table), kHotbirdTable);
 }
 
 // Whatever stands at a path the user names, the command answers at once.
