@@ -300,6 +300,7 @@ TEST_F(OrvanelCli, ExportAsPdfRefusesWhatItCannotPrint)
     EXPECT_NE(run.err.find("nothing was written"), std::string::npos) << run.err;
     EXPECT_EQ(testing_support::ReadFileText(demo), settings);
     EXPECT_EQ(Cli("export --format csv " + demo).out, Cli("export --csv " + demo).out);
+}
 
 namespace {
 
