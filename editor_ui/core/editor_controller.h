@@ -34,7 +34,7 @@ enum class Cmd {
     TvDeleteSvc, TvSort, RadioDeleteSvc, RadioSort,
     AddFavGroup, DeleteFavGroup, EditFavGroup,
     About, StbReboot,
-    ApplyReference, ExportCsv, OpenBackup,
+    ApplyReference, ExportCsv, OpenBackup, ExportList, ImportList,
     UndoChange, RedoChange, History, Find,
     Count
 };
@@ -194,6 +194,8 @@ private:
     void Cut(SvcKind kind);
     void ApplyReferenceList();
     void ExportListCsv();
+    void ExportOtherList();
+    void ImportOtherList();
     bool AskSaveFirst(PromptIcon icon);
     void Discard();
     // `start` names the history's first step when it is not the usual one.

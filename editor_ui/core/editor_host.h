@@ -2,6 +2,7 @@
 // dialogs, the link windows and the link mode. The program supplies Qt windows, tests
 // supply scripted answers.
 #pragma once
+#include "lists/sat_position.h"
 #include "settings/document.h"
 
 #include <filesystem>
@@ -9,7 +10,18 @@
 #include <optional>
 #include <string>
 
-class EditorDialogs {
+namespace lists {
+struct ListFormat;
+}
+
+// A list of another receiver: its format and its file or folder.
+struct ListChoice {
+    const lists::ListFormat* format = nullptr;
+    std::filesystem::path path;
+};
+
+// The position questions of a list go to the user as dialogs.
+class EditorDialogs : public lists::PositionQuestion {
 public:
     virtual ~EditorDialogs() = default;
     // The common Open and Save As dialogs with "Satellite Data Files(*.std)"; nothing when
@@ -20,6 +32,9 @@ public:
     // "Apply Reference List...": a settings file to read; "Export List as CSV...": a CSV file to write.
     virtual std::optional<std::filesystem::path> ChooseReferenceFile() = 0;
     virtual std::optional<std::filesystem::path> ChooseCsvFile() = 0;
+    // "Export List..." and "Import List...": a format (one that reads, for an import) and the
+    // file or folder of the list; nothing when cancelled.
+    virtual std::optional<ListChoice> ChooseListFile(bool forExport) = 0;
     // "Open Backup...": the backups of transfers, newest first; the one chosen, if any.
     virtual std::optional<std::filesystem::path> ChooseBackup() = 0;
 
