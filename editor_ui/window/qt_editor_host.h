@@ -18,6 +18,9 @@ public:
     std::optional<std::filesystem::path> ChooseSaveFile(const std::optional<std::filesystem::path>& current) override;
     std::optional<std::filesystem::path> ChooseReferenceFile() override;
     std::optional<std::filesystem::path> ChooseCsvFile() override;
+    std::optional<ListChoice> ChooseListFile(bool forExport) override;
+    std::optional<size_t> SatelliteAt(const std::string& position, const std::vector<std::string>& names) override;
+    std::optional<lists::OrbitalPosition> PositionOf(const std::string& name) override;
     std::optional<std::filesystem::path> ChooseBackup() override;
     bool AddSatellite() override;
     bool EditSatellite(int sat) override;
