@@ -94,8 +94,12 @@ void NoteWhatIsLost(const COrvanel1Doc& doc, const FormatKeeps& keeps, std::vect
     const uint32_t locked = CountWhere(doc, [](const SvcRecord& s) { return s.lock != 0; });
     const uint32_t skipped = CountWhere(doc, [](const SvcRecord& s) { return s.skip != 0; });
     const uint32_t scrambled = CountWhere(doc, [](const SvcRecord& s) { return s.scrambled != 0; });
-    notes.push_back("not carried: the lock flag (" + std::to_string(locked) + " services), the skip flag (" +
-                    std::to_string(skipped) + " services), the tuner assignment");
+    std::string flags = "not carried: the tuner assignment";
+    if (locked > 0)
+        flags += ", the lock flag (set on " + std::to_string(locked) + ")";
+    if (skipped > 0)
+        flags += ", the skip flag (set on " + std::to_string(skipped) + ")";
+    notes.push_back(flags);
     if (keeps.tp)
         notes.push_back("TSID and ONID: we keep none, written as 0");
     else
@@ -106,7 +110,7 @@ void NoteWhatIsLost(const COrvanel1Doc& doc, const FormatKeeps& keeps, std::vect
         notes.push_back("CA system ids: we keep none, the " + std::to_string(scrambled) +
                         " scrambled services carry FFFF");
     if (!keeps.scrambled)
-        notes.push_back("not carried: the scrambled flag (" + std::to_string(scrambled) + " services)");
+        notes.push_back("not carried: the scrambled flag (set on " + std::to_string(scrambled) + ")");
     if (!keeps.groups && doc.m_FavCnt > 0)
         notes.push_back("not carried: the " + std::to_string(std::min(doc.m_FavCnt, kMaxFavGroup)) + " favourite groups");
 }

@@ -304,13 +304,13 @@ public:
     FolderFiles Write()
     {
         std::string transponders = "transponders\n", services = "services\n";
-        std::set<std::tuple<uint32_t, uint32_t, uint32_t>> sids;
+        std::set<std::tuple<uint32_t, uint32_t, uint32_t, SvcKind>> sids;   // a service's type is part of its key
         for (const ForeignSvc& svc : m_List.services) {
             const TpRef tp = Transponder(svc.tp, transponders);
             m_Refs.push_back(tp);
-            if (!sids.insert({svc.svcId, tp.ns, tp.tsid}).second)
-                m_Notes.push_back(svc.where + ": another service of its TP has service id " + std::to_string(svc.svcId) +
-                                  "; a receiver takes the two as one");
+            if (!sids.insert({svc.svcId, tp.ns, tp.tsid, svc.kind}).second)
+                m_Notes.push_back(svc.where + ": another service of its list and TP has service id " +
+                                  std::to_string(svc.svcId) + "; a receiver takes the two as one");
             services += Hex(svc.svcId, 4) + ":" + Hex(tp.ns, 8) + ":" + Hex(tp.tsid, 4) + ":0000:" +
                         std::to_string(svc.kind == kTvKind ? kTvType : kRadioType) + ":0\n" + Name(svc) + "\n" +
                         Data(svc) + "\n";

@@ -438,7 +438,7 @@ TEST(M3uList, HoldsNamesInOrderAndSaysWhatItLeavesOut)
     while (std::getline(lines, line))
         entries += line.rfind("#EXTINF:-1 ", 0) == 0;
     EXPECT_EQ(entries, 440u);
-    EXPECT_TRUE(Has(exported.notes, "the lock flag (1 services)"));
+    EXPECT_TRUE(Has(exported.notes, "the lock flag (set on 1)"));
     EXPECT_TRUE(Has(exported.notes, "no stream URLs"));
     EXPECT_TRUE(Has(exported.notes, "not carried: the 4 favourite groups"));
     EXPECT_EQ(FindListFormat("m3u")->read, nullptr);

@@ -294,7 +294,7 @@ TEST_F(EditorTest, ListsOfOtherReceiversAreExportedAndImportedAsOneUndoableStep)
     EXPECT_TRUE(fs::is_regular_file(dir / "settings" / "lamedb"));
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_EQ(prompter.shown.back().title, "Export List");
-    EXPECT_NE(prompter.shown.back().text.find("not carried: the lock flag"), std::string::npos);
+    EXPECT_NE(prompter.shown.back().text.find("not carried: the tuner assignment"), std::string::npos);
 
     ctl.Run(Cmd::ViewTv);
     const std::vector<SvcRecord> before(doc->m_TvSvc.begin(), doc->m_TvSvc.begin() + doc->m_TvSvcCnt);
