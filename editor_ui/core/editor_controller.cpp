@@ -48,6 +48,7 @@ bool CEditorController::Enabled(Cmd cmd) const
     case Cmd::PortSetup:
         return !m_Link.UsbMode();
     case Cmd::Save: case Cmd::SaveAs: case Cmd::Download: case Cmd::ApplyReference: case Cmd::ExportCsv:
+    case Cmd::ExportList: case Cmd::ImportList:
     case Cmd::ViewSat: case Cmd::ViewTv: case Cmd::ViewRadio: case Cmd::ViewFav:
         return held;
     case Cmd::UndoSort:
@@ -136,6 +137,8 @@ void CEditorController::Run(Cmd cmd)
     case Cmd::StbReboot: m_Link.StbReboot(); break;
     case Cmd::ApplyReference: ApplyReferenceList(); break;
     case Cmd::ExportCsv: ExportListCsv(); break;
+    case Cmd::ExportList: ExportOtherList(); break;
+    case Cmd::ImportList: ImportOtherList(); break;
     case Cmd::OpenBackup: OnOpenBackup(); break;
     case Cmd::Print: PrintList(); break;
     case Cmd::ExportPdf: ExportListPdf(); break;

@@ -34,7 +34,7 @@ enum class Cmd {
     TvDeleteSvc, TvSort, RadioDeleteSvc, RadioSort,
     AddFavGroup, DeleteFavGroup, EditFavGroup,
     About, StbReboot,
-    ApplyReference, ExportCsv, OpenBackup,
+    ApplyReference, ExportCsv, OpenBackup, ExportList, ImportList,
     UndoChange, RedoChange, History, Find,
     Print, ExportPdf, UpdateTps,
     Count
@@ -201,6 +201,8 @@ private:
     void PrintList();
     void ExportListPdf();
     ListPrintout ViewPrintout() const;
+    void ExportOtherList();
+    void ImportOtherList();
     bool AskSaveFirst(PromptIcon icon);
     void Discard();
     // `start` names the history's first step when it is not the usual one.

@@ -3,6 +3,7 @@
 // tests supply scripted answers.
 #pragma once
 #include "editor_ui/core/list_printout.h"
+#include "lists/sat_position.h"
 #include "settings/document.h"
 
 #include <filesystem>
@@ -12,7 +13,18 @@
 
 class CTpTableUpdate;
 
-class EditorDialogs {
+namespace lists {
+struct ListFormat;
+}
+
+// A list of another receiver: its format and its file or folder.
+struct ListChoice {
+    const lists::ListFormat* format = nullptr;
+    std::filesystem::path path;
+};
+
+// The position questions of a list go to the user as dialogs.
+class EditorDialogs : public lists::PositionQuestion {
 public:
     virtual ~EditorDialogs() = default;
     // The common Open and Save As dialogs with "Satellite Data Files(*.std)"; nothing when
@@ -25,6 +37,9 @@ public:
     virtual std::optional<std::filesystem::path> ChooseCsvFile() = 0;
     // "Export as PDF...": a PDF file to write.
     virtual std::optional<std::filesystem::path> ChoosePdfFile() = 0;
+    // "Export List..." and "Import List...": a format (one that reads, for an import) and the
+    // file or folder of the list; nothing when cancelled.
+    virtual std::optional<ListChoice> ChooseListFile(bool forExport) = 0;
     // "Open Backup...": the backups of transfers, newest first; the one chosen, if any.
     virtual std::optional<std::filesystem::path> ChooseBackup() = 0;
     // "Update Transponders from Table...": a transponder table to read.

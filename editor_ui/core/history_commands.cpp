@@ -68,6 +68,7 @@ std::string StepText(Cmd cmd, SvcKind kind)
     case Cmd::DeleteFavGroup: return kFavStep + "Delete Current Fav Group";
     case Cmd::EditFavGroup: return kFavStep + "Edit Current Fav Group";
     case Cmd::ApplyReference: return "Apply Reference List";
+    case Cmd::ImportList: return "Import List";
     default: return {};
     }
 }

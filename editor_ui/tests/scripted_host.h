@@ -14,6 +14,10 @@ namespace fs = std::filesystem;
 class ScriptedDialogs : public EditorDialogs {
 public:
     std::deque<std::optional<fs::path>> openFiles, saveFiles, referenceFiles, csvFiles, pdfFiles, backups, tableFiles;
+    std::deque<std::optional<ListChoice>> listChoices;
+    std::deque<std::optional<size_t>> satellitesAt;                       // answers to SatelliteAt
+    std::deque<std::optional<lists::OrbitalPosition>> positionsOf;        // answers to PositionOf
+    std::vector<std::string> questions;                                    // each position asked, or satellite
     std::vector<std::optional<fs::path>> saveProposals;   // what each Save As started at
     int addedTp = -1;                                       // what Add Transponder hands back
     std::vector<std::pair<int, int>> editedTps;             // (sat, tp) of each Edit Transponder
@@ -34,6 +38,17 @@ public:
     std::optional<fs::path> ChoosePdfFile() override { return Next(pdfFiles); }
     std::optional<fs::path> ChooseBackup() override { return Next(backups); }
     std::optional<fs::path> ChooseTableFile() override { return Next(tableFiles); }
+    std::optional<ListChoice> ChooseListFile(bool) override { return Next(listChoices); }
+    std::optional<size_t> SatelliteAt(const std::string& position, const std::vector<std::string>&) override
+    {
+        questions.push_back(position);
+        return Next(satellitesAt);
+    }
+    std::optional<lists::OrbitalPosition> PositionOf(const std::string& name) override
+    {
+        questions.push_back(name);
+        return Next(positionsOf);
+    }
     bool AddSatellite() override { return Opened(); }
     bool EditSatellite(int) override { return Opened(); }
     int AddTransponder(int) override
@@ -54,7 +69,8 @@ public:
 
 private:
     bool Opened() { return ++opened, edit && edit(); }
-    static std::optional<fs::path> Next(std::deque<std::optional<fs::path>>& queue)
+    template <class T>
+    static std::optional<T> Next(std::deque<std::optional<T>>& queue)
     {
         if (queue.empty())
             return std::nullopt;

@@ -100,7 +100,8 @@ void CMainFrame::BuildMenus()
     file->addSeparator();
     file->addAction(m_Actions[Cmd::Exit]);
     file->addSeparator();
-    file->addActions({m_Actions[Cmd::ApplyReference], m_Actions[Cmd::ExportCsv], m_Actions[Cmd::OpenBackup]});
+    file->addActions({m_Actions[Cmd::ApplyReference], m_Actions[Cmd::ExportCsv], m_Actions[Cmd::ImportList],
+                      m_Actions[Cmd::ExportList], m_Actions[Cmd::OpenBackup]});
 
     QMenu* edit = menuBar()->addMenu("Edit");
     edit->addAction(m_Actions[Cmd::UndoSort]);

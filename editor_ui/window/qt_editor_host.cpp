@@ -7,6 +7,7 @@
 #include "editor_ui/window/editor_profile.h"
 #include "link/transfer/link_session.h"
 #include "link/ui/link_windows.h"
+#include "lists/list_formats.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -14,6 +15,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QInputDialog>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -77,6 +79,62 @@ std::optional<std::filesystem::path> CQtEditorDialogs::ChooseFileToWrite(const Q
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return ToPath(dialog.selectedFiles().front());
+}
+
+std::optional<ListChoice> CQtEditorDialogs::ChooseListFile(bool forExport)
+{
+    const QString title = forExport ? "Export List" : "Import List";
+    std::vector<const lists::ListFormat*> formats;
+    QStringList titles;
+    for (const lists::ListFormat& format : lists::ListFormats())
+        if (forExport || format.read)
+            formats.push_back(&format), titles << format.title;
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(m_pParent, title, "Format:", titles, 0, false, &ok);
+    if (!ok)
+        return std::nullopt;
+    const lists::ListFormat* format = formats[titles.indexOf(chosen)];
+    const QString suffix = QString(format->name) == "m3u" ? "m3u" : "conf";
+    const QString filter = QString("%1 (*.%2);;All files (*)").arg(QString(format->title), suffix);
+    QString name;
+    if (format->folder)
+        name = QFileDialog::getExistingDirectory(m_pParent, title, LastFileFolder());
+    else if (!forExport)
+        name = QFileDialog::getOpenFileName(m_pParent, title, LastFileFolder(), filter);
+    else if (const auto path = ChooseFileToWrite(title, filter, suffix, LastFileFolder()))
+        name = QString::fromStdString(path->string());
+    if (name.isEmpty())
+        return std::nullopt;
+    return ListChoice{format, ToPath(name)};
+}
+
+std::optional<size_t> CQtEditorDialogs::SatelliteAt(const std::string& position, const std::vector<std::string>& names)
+{
+    QStringList items;
+    for (const std::string& name : names)
+        items << QString::fromStdString(name);
+    items << "None: leave its services out";
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(
+        m_pParent, "Import List", QString("Which satellite is at %1?").arg(QString::fromStdString(position)), items, 0,
+        false, &ok);
+    const qsizetype index = items.indexOf(chosen);
+    if (!ok || index < 0 || size_t(index) >= names.size())
+        return std::nullopt;
+    return size_t(index);
+}
+
+std::optional<lists::OrbitalPosition> CQtEditorDialogs::PositionOf(const std::string& name)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        m_pParent, "Export List",
+        QString("Orbital position of satellite \"%1\" (such as 19.2E or 5W);\nempty leaves its services out:")
+            .arg(QString::fromStdString(name)),
+        QLineEdit::Normal, {}, &ok);
+    if (!ok)
+        return std::nullopt;
+    return lists::ParsePosition(text.trimmed().toStdString());
 }
 
 std::optional<std::filesystem::path> CQtEditorDialogs::ChooseBackup()

@@ -19,6 +19,9 @@ public:
     std::optional<std::filesystem::path> ChooseReferenceFile() override;
     std::optional<std::filesystem::path> ChooseCsvFile() override;
     std::optional<std::filesystem::path> ChoosePdfFile() override;
+    std::optional<ListChoice> ChooseListFile(bool forExport) override;
+    std::optional<size_t> SatelliteAt(const std::string& position, const std::vector<std::string>& names) override;
+    std::optional<lists::OrbitalPosition> PositionOf(const std::string& name) override;
     std::optional<std::filesystem::path> ChooseBackup() override;
     std::optional<std::filesystem::path> ChooseTableFile() override;
     bool AddSatellite() override;

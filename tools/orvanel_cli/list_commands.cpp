@@ -8,12 +8,15 @@
 #include "lists/apply_reference.h"
 #include "lists/list_csv.h"
 #include "lists/list_diff.h"
+#include "lists/list_files.h"
 #include "settings/settings_file.h"
 
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <iostream>
+#include <map>
+#include <optional>
 #include <memory>
 
 using json = nlohmann::ordered_json;
@@ -121,7 +124,144 @@ json DiffJson(const lists::DocDiff& diff)
                })}}}};
 }
 
+// NAME=POS as the satellite's name in the STB's form and its position; nothing, with why,
+// when it is not one.
+std::optional<std::pair<std::string, lists::OrbitalPosition>> PositionArgument(const std::string& argument,
+                                                                              std::string& why)
+{
+    const size_t equals = argument.rfind('=');
+    std::string name;
+    const auto position = equals == std::string::npos ? std::nullopt : lists::ParsePosition(argument.substr(equals + 1));
+    if (equals == 0 || !position)
+        why = "not NAME=POSITION with a position such as 19.2E or 5W";
+    else if (Utf8ToLatin1(argument.substr(0, equals), name) != Utf8Result::Ok)
+        why = "the satellite name has a character the STB's names cannot hold";
+    else
+        return std::pair{name, *position};
+    return std::nullopt;
+}
+
+// --position NAME=POS for every satellite named.
+std::map<std::string, lists::OrbitalPosition> Positions(const ListFiles& files)
+{
+    std::map<std::string, lists::OrbitalPosition> given;
+    std::string why;
+    for (const std::string& argument : files.positions)
+        if (const auto named = PositionArgument(argument, why))
+            given.insert(*named);
+    return given;
+}
+
+// The report goes where the list does not: to stderr when the list went to stdout.
+bool WriteReport(const ListFiles& files, const std::vector<std::string>& notes)
+{
+    const std::string text = lists::NoteLines(notes);
+    if (!files.output.empty())
+        return WriteStdout(ForStream(stdout, text));
+    std::cerr << ForStream(stderr, text) << std::flush;
+    return true;
+}
+
+int RunExportForeign(const std::string& format, const std::string& path, const ListFiles& files, CliPrompter& prompter)
+{
+    const lists::ListFormat& list = *lists::FindListFormat(format);
+    if (list.folder && files.output.empty()) {
+        std::cerr << "orvanel-cli: " << format << " writes a folder: name it with -o" << std::endl;
+        return 1;
+    }
+    if (OutputIsInput(files, path, "settings file"))
+        return 1;
+    auto doc = Load(path, files, prompter);
+    if (!doc)
+        return 1;
+    lists::CSatPlaces places(*doc, Positions(files), nullptr);
+    const lists::ListExport result = lists::ExportList(*doc, list, places);
+    if (files.output.empty()) {
+        if (!WriteStdout(result.files.begin()->second))
+            return 1;
+    } else if (FileFailure failure; !lists::WriteListFiles(list, files.output, result.files, failure)) {
+        std::cerr << "orvanel-cli: cannot write " << failure.Describe() << std::endl;
+        return 1;
+    }
+    return WriteReport(files, result.notes) ? 0 : 1;
+}
+
+int RunExportCsvFormat(const std::string&, const std::string& path, const ListFiles& files, CliPrompter& prompter)
+{
+    return RunExportCsv(path, files, prompter);
+}
+
+struct ExportCommand {
+    const char* format;
+    int (*run)(const std::string& format, const std::string& path, const ListFiles& files, CliPrompter& prompter);
+};
+
+const ExportCommand kExportCommands[] = {
+    {"csv", RunExportCsvFormat},
+    {"vdr", RunExportForeign},
+    {"lamedb", RunExportForeign},
+    {"m3u", RunExportForeign},
+};
+
 } // namespace
+
+std::vector<std::string> ExportFormatNames()
+{
+    std::vector<std::string> names;
+    for (const ExportCommand& command : kExportCommands)
+        names.push_back(command.format);
+    return names;
+}
+
+std::vector<std::string> ImportFormatNames()
+{
+    std::vector<std::string> names{"csv"};
+    for (const lists::ListFormat& format : lists::ListFormats())
+        if (format.read)
+            names.push_back(format.name);
+    return names;
+}
+
+std::string CheckPositionArgument(const std::string& argument)
+{
+    std::string why;
+    PositionArgument(argument, why);
+    return why;
+}
+
+int RunExport(const std::string& format, const std::string& path, const ListFiles& files, CliPrompter& prompter)
+{
+    for (const ExportCommand& command : kExportCommands)
+        if (format == command.format)
+            return command.run(format, path, files, prompter);
+    return 1;
+}
+
+int RunImport(const std::string& format, const std::string& listPath, const std::string& path, const ListFiles& files,
+              CliPrompter& prompter)
+{
+    if (format == "csv")
+        return RunImportCsv(listPath, path, files, prompter);
+    const lists::ListFormat& list = *lists::FindListFormat(format);
+    if (OutputIsInput(files, listPath, "list"))
+        return 1;
+    lists::FolderFiles listFiles;
+    if (FileFailure failure; !lists::ReadListFiles(list, listPath, listFiles, failure)) {
+        std::cerr << "orvanel-cli: cannot read " << failure.Describe() << std::endl;
+        return 1;
+    }
+    auto doc = Load(path, files, prompter);
+    if (!doc)
+        return 1;
+    lists::CSatPlaces places(*doc, Positions(files), nullptr);
+    lists::ImportReport report;
+    std::string error;
+    if (!lists::ImportList(*doc, list, listFiles, places, report, error)) {
+        std::cerr << ForStream(stderr, "orvanel-cli: \"" + listPath + "\": " + error + "; nothing was changed") << std::endl;
+        return 1;
+    }
+    return SaveThenReport(*doc, files, prompter, lists::DescribeImport(report));
+}
 
 int RunDiff(const std::string& pathA, const std::string& pathB, bool asJson, CliPrompter& prompter)
 {

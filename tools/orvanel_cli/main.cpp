@@ -173,29 +173,54 @@ int RunCommand(int argc, char** argv)
     diff->add_option("A", file, "the older settings file")->required();
     diff->add_option("B", other, "the newer settings file")->required();
     diff->add_flag("--json", json, "every detail as JSON");
+    std::vector<std::string> importFiles;
     auto* exportList = app.add_subcommand(
-        "export", "Write the TV and radio lists as CSV (UTF-8, RFC 4180), or one list as a printed PDF");
-    auto* csvFlag = exportList->add_flag("--csv", csv, "as CSV (the same as --format csv)");
-    exportList->add_option("--format", format, "csv, or pdf: the list printed as the editor prints it")
-        ->check(CLI::IsMember({"csv", "pdf"}))
-        ->excludes(csvFlag);
+        "export", "Write the TV and radio lists as CSV (UTF-8, RFC 4180) or in another receiver's format, and say "
+                  "what that format cannot carry; or one list as a printed PDF");
+    auto* exportCsv = exportList->add_flag("--csv", csv, "as CSV (as --format csv)");
+    std::vector<std::string> exportFormats = ExportFormatNames();
+    exportFormats.push_back("pdf");
+    exportList->add_option("--format", format, "csv, vdr (channels.conf), lamedb (a settings folder with its "
+                                               "bouquets), m3u (names and order) or pdf (one list, printed as the "
+                                               "editor prints it)")
+        ->check(CLI::IsMember(exportFormats))
+        ->excludes(exportCsv);
     exportList->add_option("--list", printList, "pdf: the list to print, tv (default), radio or fav:GROUP");
     exportList->add_option("FILE", file, "settings file")->required();
-    exportList->add_option("-o,--output", listFiles.output,
-                           "file to write (default for CSV: standard output; a PDF needs -o)");
+    exportList->add_option("-o,--output", listFiles.output, "file (folder for lamedb) to write (default: standard "
+                                                            "output; a PDF needs -o)");
+    auto* importList = app.add_subcommand(
+        "import", "Apply a list to the settings: CSV (--csv: order, names, lock and skip flags and favourite "
+                  "membership; rows that match no service are reported, never added), or another receiver's list "
+                  "(--format: services placed by orbital position, TP and service id, new ones added within the "
+                  "STB's limits; groups become favourite groups; what cannot be placed is reported)");
+    auto* importCsv = importList->add_option("--csv", csvFile, "the CSV list, as export writes it");
+    importList->add_option("--format", format, "csv, vdr or lamedb; the list (lamedb: its folder) comes before FILE")
+        ->check(CLI::IsMember(ImportFormatNames()))
+        ->excludes(importCsv);
+    importList->add_option("FILES", importFiles, "[LIST] FILE: the list with --format, then the settings file")
+        ->required()
+        ->expected(1, 2);
+    importList->add_option("-o,--output", listFiles.output, "settings file to write")->required();
+    importList->add_option("--side-folder", listFiles.sideFolder, kSideFolderHelp);
+    for (auto* command : {exportList, importList})
+        command->add_option("--position", listFiles.positions,
+                            "NAME=POS: our satellite NAME is at POS (such as 19.2E or 5W), for satellites whose name "
+                            "does not say; without it their services are left out")
+            ->check(CLI::Validator(CheckPositionArgument, "NAME=POS"));
     exportList->callback([&] {
         if (!csv && format.empty())
-            throw CLI::RequiredError("export: --csv or --format csv|pdf");
+            throw CLI::RequiredError("export: --csv or --format");
         if (!printList.empty() && format != "pdf")
             throw CLI::ValidationError("--list", "only --format pdf prints one list");
     });
-    auto* importList = app.add_subcommand(
-        "import", "Apply the service order, names, lock and skip flags and favourite membership of a CSV list; rows "
-                  "that match no service are reported, never added");
-    importList->add_option("--csv", csvFile, "the CSV list, as export writes it")->required();
-    importList->add_option("FILE", file, "settings file")->required();
-    importList->add_option("-o,--output", listFiles.output, "settings file to write")->required();
-    importList->add_option("--side-folder", listFiles.sideFolder, kSideFolderHelp);
+    importList->callback([&] {
+        if (csvFile.empty() == format.empty())
+            throw CLI::RequiredError("import: --csv CSV or --format FORMAT");
+        if (importFiles.size() != (format.empty() ? 1u : 2u))
+            throw CLI::ValidationError("FILES", format.empty() ? "--csv takes one settings file"
+                                                               : "--format takes the list, then the settings file");
+    });
     auto* applyReference = app.add_subcommand(
         "apply-reference", "Carry a reference file's TV and radio order, favourite groups, locks, skips and renamed "
                            "names onto the matching services of TARGET (after a new scan); unmatched services follow");
@@ -262,9 +287,10 @@ int RunCommand(int argc, char** argv)
     if (*exportList && format == "pdf")
         return RunExportPdf(file, printList, listFiles, prompter);
     if (*exportList)
-        return RunExportCsv(file, listFiles, prompter);
+        return RunExport(csv ? "csv" : format, file, listFiles, prompter);
     if (*importList)
-        return RunImportCsv(csvFile, file, listFiles, prompter);
+        return format.empty() ? RunImportCsv(csvFile, importFiles[0], listFiles, prompter)
+                              : RunImport(format, importFiles[0], importFiles[1], listFiles, prompter);
     if (*applyReference)
         return RunApplyReference(other, file, listFiles, prompter);
     if (*updateTps)

@@ -1,6 +1,8 @@
 // Enabling, open, save, upload and leaving of the editor's frame.
 #include "editor_fixture.h"
 
+#include "editing/sat_edit.h"
+#include "lists/list_formats.h"
 #include "settings/service_purge.h"
 
 namespace {
@@ -279,4 +281,40 @@ TEST_F(EditorTest, ApplyReferenceListIsOneUndoableStepAndExportWritesTheLists)
     std::string header;
     std::getline(csv, header);
     EXPECT_EQ(header.rfind("list,position,name,satellite,", 0), 0u);
+}
+
+TEST_F(EditorTest, ListsOfOtherReceiversAreExportedAndImportedAsOneUndoableStep)
+{
+    OpenDemo();
+    ASSERT_TRUE(Appl_EditSat(*doc, 4, "My dish", 127));   // its name no longer gives 42E
+    const lists::ListFormat* lamedb = lists::FindListFormat("lamedb");
+    dialogs.listChoices.push_back(ListChoice{lamedb, dir / "settings"});
+    dialogs.positionsOf.push_back(420);
+    ctl.Run(Cmd::ExportList);
+    EXPECT_TRUE(fs::is_regular_file(dir / "settings" / "lamedb"));
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back().title, "Export List");
+    EXPECT_NE(prompter.shown.back().text.find("not carried: the tuner assignment"), std::string::npos);
+
+    ctl.Run(Cmd::ViewTv);
+    const std::vector<SvcRecord> before(doc->m_TvSvc.begin(), doc->m_TvSvc.begin() + doc->m_TvSvcCnt);
+    ASSERT_TRUE(Appl_MoveSvc(*doc, kTvKind, 0, 10));
+    dialogs.listChoices.push_back(ListChoice{lamedb, dir / "settings"});
+    dialogs.satellitesAt.push_back(0);
+    ctl.Run(Cmd::ImportList);
+    EXPECT_EQ(dialogs.questions, (std::vector<std::string>{"My dish", "42E"}));
+    EXPECT_EQ(prompter.shown.back().title, "Import List");
+    EXPECT_EQ(prompter.shown.back().text.rfind("TV: 320 matched, 0 added", 0), 0u) << prompter.shown.back().text;
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), doc->m_TvSvc.begin()));
+    EXPECT_EQ(ctl.SortLabel().rfind("Current Sort Type : Imported List", 0), 0u);
+    ctl.Run(Cmd::UndoSort);
+    EXPECT_EQ(doc->m_TvSvc[10], before[0]);
+
+    // A list that cannot be read changes nothing.
+    dialogs.listChoices.push_back(ListChoice{lists::FindListFormat("vdr"), dir / "missing.conf"});
+    const uint64_t revision = doc->m_Revision.Current();
+    ctl.Run(Cmd::ImportList);
+    EXPECT_EQ(prompter.shown.back().text.rfind("Cannot read \"", 0), 0u) << prompter.shown.back().text;
+    EXPECT_EQ(doc->m_Revision.Current(), revision);
+    EXPECT_FALSE(ctl.Undo().Available());
 }

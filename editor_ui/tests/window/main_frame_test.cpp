@@ -7,6 +7,7 @@
 #include "editor_ui/window/sat_view.h"
 #include "editor_ui/window/svc_list_view.h"
 #include "editor_ui/window/svc_view.h"
+#include "lists/list_formats.h"
 
 #include <QComboBox>
 #include <QListView>
@@ -120,7 +121,8 @@ TEST_F(FrameTest, FileMenuAppliesAReferenceListAndExportsTheLists)
     for (QAction* action : file->actions())
         items << (action->isSeparator() ? "|" : action->text().section('\t', 0, 0));
     EXPECT_EQ(items, (QStringList{"&Open...", "&Save", "Save &As...", "|", "&Print...", "Export as PDF...", "|", "E&xit",
-                                  "|", "Apply Reference List...", "Export List as CSV...", "Open Backup..."}));
+                                  "|", "Apply Reference List...", "Export List as CSV...", "Import List...",
+                                  "Export List...", "Open Backup..."}));
 
     dialogs.referenceFiles = {demo};
     CMessageBoxAnswerer answerer({QMessageBox::Ok});
@@ -134,6 +136,13 @@ TEST_F(FrameTest, FileMenuAppliesAReferenceListAndExportsTheLists)
     dialogs.csvFiles = {dir / "list.csv"};
     file->actions()[10]->trigger();
     EXPECT_GT(fs::file_size(dir / "list.csv"), 0u);
+
+    dialogs.listChoices = {ListChoice{lists::FindListFormat("m3u"), dir / "list.m3u"}};
+    answerer.Push(QMessageBox::Ok);
+    file->actions()[9]->trigger();
+    EXPECT_GT(fs::file_size(dir / "list.m3u"), 0u);
+    ASSERT_EQ(answerer.Shown().size(), 2);
+    EXPECT_EQ(answerer.Shown()[1].title, "Export List");
 }
 
 TEST_F(FrameTest, FileMenuPrintsAndExportsTheListInView)

@@ -376,6 +376,55 @@ TEST_F(OrvanelCli, UpdateTpsRefusesBadTablesAndSatellitesAndWritesNothing)
     EXPECT_EQ(testing_support::ReadFileText(table), kHotbirdTable);
 }
 
+TEST_F(OrvanelCli, ListsOfOtherReceiversGoOutAndComeBack)
+{
+    const std::string loaded = (dir / "loaded.std").string(), side = " --side-folder " + dir.string();
+    ASSERT_EQ(Cli("resave " + Demo("demo.std") + " -o " + loaded + side).status, 0);
+    CliRun run = Cli("export --format vdr " + loaded + " -o channels.conf");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("not carried: the PMT PID"), std::string::npos) << run.out;
+    EXPECT_EQ(Cli("export --format vdr " + loaded).out, testing_support::ReadFileText(dir / "channels.conf"));
+    EXPECT_EQ(Cli("export --format lamedb " + loaded + " -o settings").status, 0);
+    EXPECT_TRUE(fs::is_regular_file(dir / "settings" / "lamedb"));
+    EXPECT_TRUE(fs::is_regular_file(dir / "settings" / "userbouquet.news.tv"));
+    EXPECT_NE(Cli("export --format m3u " + loaded).out.find("#EXTINF:-1 tvg-chno=\"1\" group-title=\"TV\",Das Erste\n"),
+              std::string::npos);
+    for (const std::string list : {"vdr channels.conf", "lamedb settings"}) {
+        run = Cli("import --format " + list + " " + loaded + " -o same.std" + side);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out.rfind("TV: 320 matched, 0 added\nRadio: 120 matched, 0 added\n", 0), 0u) << run.out;
+        EXPECT_EQ(testing_support::ReadFileText(dir / "same.std"), testing_support::ReadFileText(loaded)) << list;
+    }
+    // A satellite whose name gives no position: left out, or placed by --position.
+    ASSERT_EQ(Cli("export --format vdr " + loaded + " -o renamed.conf").status, 0);
+    std::string text = testing_support::ReadFileText(dir / "renamed.conf");
+    for (size_t at; (at = text.find(":S42E:")) != std::string::npos;)
+        text.replace(at, 6, ":S42.5E:");
+    std::ofstream(dir / "renamed.conf", std::ios::binary) << text;
+    run = Cli("import --format vdr renamed.conf " + loaded + " -o moved.std" + side);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("no satellite at 42.5E"), std::string::npos) << run.out;
+    run = Cli("import --format vdr renamed.conf " + loaded + " -o moved.std --position \"Turksat 42E=42.5E\"" + side);
+    EXPECT_EQ(run.out.rfind("TV: 320 matched", 0), 0u) << run.out;
+
+    EXPECT_EQ(Cli("export --format lamedb " + loaded).status, 1);   // a folder needs -o
+    for (const std::string& args : {"export --format pdf2 " + loaded, "export --csv --format vdr " + loaded,
+                                    "import --format m3u list.m3u " + loaded + " -o out.std",
+                                    "import --format vdr " + loaded + " -o out.std",
+                                    "import --format vdr channels.conf " + loaded + " -o out.std --position Astra",
+                                    "import --csv list.csv a.conf " + loaded + " -o out.std"})
+        EXPECT_EQ(Cli(args).status, 2) << args;
+    run = Cli("import --format lamedb channels.conf " + loaded + " -o out.std");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("not a folder"), std::string::npos) << run.err;
+    std::ofstream(dir / "junk.conf", std::ios::binary) << "\x7F" "ELF:binary";
+    run = Cli("import --format vdr junk.conf " + loaded + " -o out.std");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no line is a satellite channel the list can take; nothing was changed"), std::string::npos)
+        << run.err;
+    EXPECT_FALSE(fs::exists(dir / "out.std"));
+}
+
 // Whatever stands at a path the user names, the command answers at once.
 TEST_F(OrvanelCli, InputsThatAreNotFilesAreRefusedAtOnce)
 {
