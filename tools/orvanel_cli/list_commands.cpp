@@ -171,7 +171,7 @@ int RunExportForeign(const std::string& format, const std::string& path, const L
     }
     if (OutputIsInput(files, path, "settings file"))
         return 1;
-    auto doc = Load(path, files, prompter);
+    auto doc = LoadListDocument(path, files, prompter);
     if (!doc)
         return 1;
     lists::CSatPlaces places(*doc, Positions(files), nullptr);
@@ -250,7 +250,7 @@ int RunImport(const std::string& format, const std::string& listPath, const std:
         std::cerr << "orvanel-cli: cannot read " << failure.Describe() << std::endl;
         return 1;
     }
-    auto doc = Load(path, files, prompter);
+    auto doc = LoadListDocument(path, files, prompter);
     if (!doc)
         return 1;
     lists::CSatPlaces places(*doc, Positions(files), nullptr);
