@@ -139,7 +139,7 @@ TEST_F(FrameTest, FileMenuAppliesAReferenceListAndExportsTheLists)
 
     dialogs.listChoices = {ListChoice{lists::FindListFormat("m3u"), dir / "list.m3u"}};
     answerer.Push(QMessageBox::Ok);
-    file->actions()[9]->trigger();
+    file->actions()[12]->trigger();
     EXPECT_GT(fs::file_size(dir / "list.m3u"), 0u);
     ASSERT_EQ(answerer.Shown().size(), 2);
     EXPECT_EQ(answerer.Shown()[1].title, "Export List");
