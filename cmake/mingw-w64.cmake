@@ -1,7 +1,10 @@
 # Cross build for 64-bit Windows with Debian's mingw-w64 (posix threads, for std::thread).
+# mingw-w64-i686.cmake reuses it for 32-bit Windows with its own triplet.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(ORVANEL_MINGW x86_64-w64-mingw32)
+if(NOT ORVANEL_MINGW)
+  set(ORVANEL_MINGW x86_64-w64-mingw32)
+endif()
 set(CMAKE_C_COMPILER ${ORVANEL_MINGW}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${ORVANEL_MINGW}-g++-posix)
 set(CMAKE_RC_COMPILER ${ORVANEL_MINGW}-windres)

@@ -18,7 +18,7 @@ constexpr uint16_t kVersion = 2;
 constexpr size_t kFirstHead = 22;   // version 1
 constexpr size_t kFixedHead = kFirstHead + 16;
 constexpr uint64_t kNoSize = ~uint64_t(0);
-constexpr std::time_t kLastSaneTime = 253402300799;   // 9999-12-31 23:59:59
+constexpr int64_t kLastSaneTime = 253402300799;   // 9999-12-31 23:59:59
 constexpr size_t kBodySize = kPackedFlashSize + kSettingsAreaSize + kEepromSize;
 
 void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes)
@@ -87,7 +87,9 @@ bool DecodeRecoveryFile(std::span<const uint8_t> bytes, COrvanel1Doc& doc, Recov
         info.fileStamp = FileStamp{GetBe64(&bytes[22]), int64_t(GetBe64(&bytes[30]))};
     if (nameLength > 0)
         info.fileName = std::filesystem::path(std::string(reinterpret_cast<const char*>(at), nameLength));
-    info.written = std::time_t(GetBe64(&bytes[12]));
+    // A time the system's clock cannot hold (a 32-bit one ends in 2038) is unknown, not wrapped.
+    const int64_t written = int64_t(GetBe64(&bytes[12]));
+    info.written = KnownTime(written) && std::time_t(written) == written ? std::time_t(written) : std::time_t(-1);
     at += nameLength;
     doc.m_ExpectedSystemId = GetBe16(&bytes[10]);
     doc.m_PackedFlash.assign(at, at + kPackedFlashSize);
@@ -129,7 +131,7 @@ std::optional<FileStamp> StampOf(const std::filesystem::path& path)
     return FileStamp{uint64_t(size), int64_t(modified.time_since_epoch().count())};
 }
 
-bool KnownTime(std::time_t written)
+bool KnownTime(int64_t written)
 {
     return written >= 0 && written <= kLastSaneTime;
 }

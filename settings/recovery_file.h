@@ -38,7 +38,7 @@ struct RecoveryInfo {
 };
 
 // A time a clock of ours could have written (1970 to 9999).
-bool KnownTime(std::time_t written);
+bool KnownTime(int64_t written);
 // "2026-12-08 15:50:12", or "an unknown time".
 std::string RecoveryTimeText(std::time_t written);
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The Windows serial back end end to end: orvanel-cli.exe under Wine uploads from and
 # downloads to a Linux stb-sim whose pseudo-terminal is Wine's COM1.
-# Usage: wine_serial_check.sh LINUX_BUILD WINDOWS_BUILD   (WINEPREFIX set by the caller)
+# Usage: wine_serial_check.sh LINUX_BUILD WINDOWS_BUILD   (WINEPREFIX set by the caller; WINE,
+# Wine's loader for that build's bitness, 64-bit by default)
 set -euo pipefail
 linux=$1 windows=$2
-wine=/usr/lib/wine/wine64
+wine=${WINE:-/usr/lib/wine/wine64}
 work=$(mktemp -d)
 sim_pid=
 cleanup() {

@@ -94,9 +94,29 @@ TEST_F(RecoveryFile, TheFilesSizeAndTimeComeBackAndAnEarlierVersionStillReads)
     EXPECT_EQ(back->m_TvSvc[3].svcId, doc->m_TvSvc[3].svcId);
 }
 
+TEST_F(RecoveryFile, AStoredTimeThisSystemsClockCannotHoldIsNotTakenForAnother)
+{
+    std::vector<uint8_t> bytes = Build();
+    auto back = std::make_unique<COrvanel1Doc>();
+    back->m_SideFileFolder = temp.Path();
+    RecoveryInfo info;
+    // Far beyond 9999, and 2163, which a 32-bit clock would read as 1970 and as the time Build wrote.
+    for (uint64_t stored : {uint64_t(1) << 52, (uint64_t(1) << 32) + 1796730612}) {
+        for (int i = 0; i < 8; ++i)
+            bytes[12 + i] = uint8_t(stored >> (56 - 8 * i));
+        PutBe16(&bytes[bytes.size() - 2], Crc16(bytes.data(), bytes.size() - 2));
+        ASSERT_TRUE(DecodeRecoveryFile(bytes, *back, info));
+        EXPECT_NE(RecoveryTimeText(info.written), RecoveryTimeText(0)) << stored;
+        EXPECT_NE(RecoveryTimeText(info.written), RecoveryTimeText(1796730612)) << stored;
+    }
+    EXPECT_EQ(RecoveryTimeText(info.written) == "an unknown time", sizeof(std::time_t) == 4);
+}
+
 TEST(RecoveryTime, ATimeNoClockOfOursWroteReadsAsUnknown)
 {
-    EXPECT_EQ(RecoveryTimeText(std::time_t(1) << 52), "an unknown time");
+    if constexpr (sizeof(std::time_t) == 8) {
+        EXPECT_EQ(RecoveryTimeText(std::time_t(1) << 52), "an unknown time");
+    }
     EXPECT_EQ(RecoveryTimeText(-1), "an unknown time");
     EXPECT_EQ(RecoveryTimeText(1796730612).size(), 19u);
 }
