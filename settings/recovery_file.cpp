@@ -43,7 +43,7 @@ std::vector<uint8_t> BuildRecoveryFile(COrvanel1Doc& doc, const RecoveryInfo& in
 {
     if (!InverseParseImage(doc))
         return {};
-    const std::string name = info.fileName ? info.fileName->string() : std::string();
+    const std::string name = info.fileName ? Utf8Path(*info.fileName) : std::string();
     if (name.size() > kMaxRecoveryName)
         return {};
     std::vector<uint8_t> out(kFixedHead);
@@ -86,7 +86,7 @@ bool DecodeRecoveryFile(std::span<const uint8_t> bytes, COrvanel1Doc& doc, Recov
     if (version != 1 && GetBe64(&bytes[22]) != kNoSize)
         info.fileStamp = FileStamp{GetBe64(&bytes[22]), int64_t(GetBe64(&bytes[30]))};
     if (nameLength > 0)
-        info.fileName = std::filesystem::path(std::string(reinterpret_cast<const char*>(at), nameLength));
+        info.fileName = PathFromUtf8(std::string_view(reinterpret_cast<const char*>(at), nameLength));
     info.written = std::time_t(GetBe64(&bytes[12]));
     at += nameLength;
     doc.m_ExpectedSystemId = GetBe16(&bytes[10]);
