@@ -28,8 +28,6 @@ struct DirCloser {
 
 }  // namespace
 
-std::filesystem::path PcFsPath(const std::string& path) { return path; }
-std::string PcPathString(const std::filesystem::path& path) { return path.string(); }
 
 bool StatPcPath(const std::string& path, PcEntryInfo& info)
 {
