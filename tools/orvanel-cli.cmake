@@ -6,11 +6,14 @@ if(CLI11_FOUND AND nlohmann_json_FOUND)
     orvanel_cli/document_json.cpp orvanel_cli/document_json.h)
   target_link_libraries(orvanel_cli_core PUBLIC settings nlohmann_json::nlohmann_json)
 
-  add_executable(orvanel-cli orvanel_cli/main.cpp
+  set(orvanel_cli_sources orvanel_cli/main.cpp
     orvanel_cli/transfer_commands.cpp orvanel_cli/transfer_commands.h
     orvanel_cli/terminal_view.cpp orvanel_cli/terminal_view.h
     orvanel_cli/list_commands.cpp orvanel_cli/list_commands.h
-    orvanel_cli/usb_devices.cpp orvanel_cli/usb_devices.h)
+    orvanel_cli/usb_devices.cpp orvanel_cli/usb_devices.h
+    orvanel_cli/system_texts.h orvanel_cli/system_texts_posix.cpp orvanel_cli/system_texts_win32.cpp)
+  orvanel_platform_sources(orvanel_cli_sources)
+  add_executable(orvanel-cli ${orvanel_cli_sources})
   target_link_libraries(orvanel-cli PRIVATE orvanel_cli_core link_transfer lists CLI11::CLI11)
 
   file(GLOB orvanel_cli_test_sources CONFIGURE_DEPENDS orvanel_cli/tests/*.cpp)
@@ -22,7 +25,7 @@ if(CLI11_FOUND AND nlohmann_json_FOUND)
     target_compile_definitions(orvanel_cli_tests PRIVATE ORVANEL_CLI_PATH="$<TARGET_FILE:orvanel-cli>")
     add_dependencies(orvanel_cli_tests orvanel-cli)
     # The transfer commands are tested against the simulated STB, in-process.
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/stb-sim.cmake)
+    if(TARGET link_transfer_testing)
       target_link_libraries(orvanel_cli_tests PRIVATE stb_sim_core link_transfer_testing)
     endif()
     # The fault matrix runs the firmware downloader as well.
