@@ -20,7 +20,7 @@ bool IsComNumber(const std::string& port)
 
 bool IsDevicePath(const std::string& text)
 {
-    return text.size() <= kDevicePathMax && !IsComNumber(text) && CanonicalSerialPort(text) == text;
+    return !text.empty() && text.size() <= kDevicePathMax && !IsComNumber(text) && CanonicalSerialPort(text) == text;
 }
 }  // namespace
 
