@@ -17,9 +17,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The programs carry their runtime, so a bare .exe runs on any Windows and under Wine.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-# Formats are checked by the Linux build: MinGW's GCC checks them as Microsoft's C library
-# reads them, while the programs use MinGW's C99 one (%zu and the like).
-set(CMAKE_CXX_FLAGS_INIT "-Wno-format")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ORVANEL_WINDOWS_PREFIX)

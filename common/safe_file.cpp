@@ -1,6 +1,7 @@
 #include "common/safe_file.h"
 
 #include "common/safe_file_platform.h"
+#include "common/system_paths.h"
 #include "common/trace.h"
 
 #include <cstdio>
@@ -25,7 +26,11 @@ fs::path SafeFileTempName(const fs::path& final)
     thread_local std::mt19937_64 random{std::random_device{}()};
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(random()));
-    return SafeFileFolderOf(final) / ("." + final.filename().string() + "." + text);
+    // Joined as paths: a name the system's 8-bit code page lacks has no narrow form on Windows.
+    fs::path name = ".";
+    name += final.filename();
+    name += std::string(".") + text;
+    return SafeFileFolderOf(final) / name;
 }
 
 namespace {
@@ -42,7 +47,7 @@ fs::path PlaceOf(const fs::path& path)
 
 std::string FileFailure::Describe() const
 {
-    return "\"" + path.string() + "\": " + reason;
+    return "\"" + Utf8Path(path) + "\": " + reason;
 }
 
 CSafeFileSet::~CSafeFileSet()
@@ -81,7 +86,7 @@ bool CSafeFileSet::Check(FileFailure* failure)
             bool same = PlaceOf(a.final) == PlaceOf(b.final) ||
                         (a.exists && b.exists && a.dev == b.dev && a.ino == b.ino);
             if (same)
-                return SafeFileFail(out, a.path, "the same file as \"" + b.path.string() + "\", which is written too");
+                return SafeFileFail(out, a.path, "the same file as \"" + Utf8Path(b.path) + "\", which is written too");
         }
     return true;
 }

@@ -1,9 +1,13 @@
 #include "common/std_output.h"
 
+#include "common/console_output.h"
+
 #include <cerrno>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 int g_OutError = 0;
@@ -13,6 +17,25 @@ bool Failed()
     if (g_OutError == 0)
         g_OutError = errno != 0 ? errno : EIO;
     return false;
+}
+
+bool WriteStream(std::FILE* stream, std::string_view text)
+{
+    if (std::optional<bool> console = WriteConsoleText(stream, text))
+        return *console;
+    return std::fwrite(text.data(), 1, text.size(), stream) == text.size() && std::fflush(stream) == 0;
+}
+
+std::string Formatted(const char* format, va_list args)
+{
+    va_list again;
+    va_copy(again, args);
+    const int n = std::vsnprintf(nullptr, 0, format, args);
+    std::string text(size_t(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    return text;
 }
 }  // namespace
 
@@ -28,9 +51,30 @@ bool WriteStdout(std::string_view text)
     if (g_OutError != 0)
         return false;
     errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
-        return Failed();
-    return true;
+    return WriteStream(stdout, text) || Failed();
+}
+
+bool PrintOut(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = Formatted(format, args);
+    va_end(args);
+    return WriteStdout(text);
+}
+
+void WriteStderr(std::string_view text)
+{
+    (void)WriteStream(stderr, text);  // nowhere left to tell of it
+}
+
+void PrintError(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = Formatted(format, args);
+    va_end(args);
+    WriteStderr(text);
 }
 
 int FinishStdout(const char* program, int status)
@@ -40,6 +84,6 @@ int FinishStdout(const char* program, int status)
         Failed();
     if (g_OutError == 0)
         return status;
-    std::fprintf(stderr, "%s: standard output: %s\n", program, std::strerror(g_OutError));
+    PrintError("%s: standard output: %s\n", program, std::strerror(g_OutError));
     return status == 0 ? 1 : status;
 }

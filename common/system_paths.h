@@ -6,6 +6,8 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <string_view>
 
 using StdioFile = std::unique_ptr<FILE, int (*)(FILE*)>;
 
@@ -15,6 +17,10 @@ StdioFile OpenStdioFile(const std::filesystem::path& path, const char* mode);
 StdioFile OpenStdioFileNoFollow(const std::filesystem::path& path);
 // The size an open file has now, 64 bits wide on every system; false when it cannot be told.
 bool OpenFileSize(std::FILE* file, uint64_t& size);
+// A UTF-8 text (a command line's, a name from a file) as a path, and a path as UTF-8 text
+// for printing: on Windows the narrow forms of std::filesystem are not UTF-8.
+std::filesystem::path PathFromUtf8(std::string_view text);
+std::string Utf8Path(const std::filesystem::path& path);
 // $XDG_STATE_HOME, else ~/.local/state; %LOCALAPPDATA% on Windows. Empty when unknown.
 std::filesystem::path UserStateFolder();
 // The broken-down local time, safe on any thread.

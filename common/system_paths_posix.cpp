@@ -6,6 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+std::filesystem::path PathFromUtf8(std::string_view text)
+{
+    return std::filesystem::path(std::string(text));
+}
+
+std::string Utf8Path(const std::filesystem::path& path)
+{
+    return path.string();
+}
+
 StdioFile OpenStdioFile(const std::filesystem::path& path, const char* mode)
 {
     return StdioFile(std::fopen(path.c_str(), mode), &std::fclose);

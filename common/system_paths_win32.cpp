@@ -1,9 +1,20 @@
 #include "common/system_paths.h"
+#include "common/wide_text.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <string>
+
+std::filesystem::path PathFromUtf8(std::string_view text)
+{
+    return WideFromUtf8(text);
+}
+
+std::string Utf8Path(const std::filesystem::path& path)
+{
+    return Utf8FromWide(path.native());
+}
 
 StdioFile OpenStdioFile(const std::filesystem::path& path, const char* mode)
 {

@@ -4,7 +4,10 @@
 #include <functional>
 #include <string>
 
-#if defined(__GNUC__)
+// MinGW's "printf" means Microsoft's C library; ours is its C99 one (%zu and the like).
+#if defined(__MINGW32__)
+#define ORVANEL_PRINTF(a, b) __attribute__((format(gnu_printf, a, b)))
+#elif defined(__GNUC__)
 #define ORVANEL_PRINTF(a, b) __attribute__((format(printf, a, b)))
 #else
 #define ORVANEL_PRINTF(a, b)

@@ -1,4 +1,4 @@
-// The system's text for a Win32 error code, without its line break.
+// The system's text for a Win32 error code (UTF-8), without its line break.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -24,6 +24,13 @@ std::string CannotSendText(const std::string& pcPath, const std::string& reason)
 
 std::string PcCopyFailureText(const std::string& from) { return "Cannot copy the selected file   \n\n\"" + from + "\""; }
 
+std::string LibraryNameText(const std::string& pcPath)
+{
+    return "Cannot copy the seleted file.   \n\n\"" + pcPath +
+           "\"\n\nIts name has characters that this system's 8-bit code page lacks, and the device library "
+           "takes only such names; rename it and copy it again.";
+}
+
 std::string TooLongText(const std::string& pcPath) { return "The filename is too long!!   \n\n\"" + pcPath + "\" "; }
 
 CopyEngine::CopyEngine(PvrSession& session, ExplorerHost& host, ProgressView& progress, ConflictAsker& asker,
@@ -90,6 +97,7 @@ bool CopyEngine::Begin(Direction direction)
     m_bCancel = false;
     m_bClosing = false;
     m_bRetryDue = false;
+    m_bNameRefused = false;
     m_Direction = direction;
     m_Index = 0;
     m_RetryCount = 0;
@@ -211,6 +219,11 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
         EndJob(JobOutcome::Cancelled);
         return;
     }
+    if (m_bNameRefused) {
+        // Another attempt would meet the same name.
+        FailJob(LibraryNameText(m_Files[m_Index].pcPath), kCopyFailureTitle);
+        return;
+    }
     if (!NeedsStb()) {
         std::string why = m_PcTask.Failure();
         FailJob(PcCopyFailureText(m_PcSources[m_Index]) + (why.empty() ? "" : "\n\n" + why), kCopyFailureTitle);
@@ -241,8 +254,9 @@ void CopyEngine::OnFileEnded(uint32_t id, bool success)
 void CopyEngine::FailCopy()
 {
     // A file refused for its name was never written: there is no PC file to speak of.
-    bool written = m_Direction == Direction::Receive && m_Index < m_Files.size() && m_Files[m_Index].safe;
-    FailJob(CopyFailureText() + (written ? KeepReceivedPart() : ""), kCopyFailureTitle);
+    bool named = m_Index < m_Files.size() && m_Files[m_Index].safe;
+    std::string note = !named ? "" : m_Direction == Direction::Receive ? KeepReceivedPart() : SentFileNote();
+    FailJob(CopyFailureText() + note, kCopyFailureTitle);
 }
 
 void CopyEngine::FailJob(const std::string& text, const std::string& title)

@@ -57,6 +57,9 @@ std::string CannotOpenText(const std::string& pcPath);
 std::string CannotSendText(const std::string& pcPath, const std::string& reason);
 // A PC-to-PC copy that failed, naming its source.
 std::string PcCopyFailureText(const std::string& from);
+// A PC file whose name the device library cannot be given (the system's 8-bit code page
+// lacks some of its characters): not tried again.
+std::string LibraryNameText(const std::string& pcPath);
 // "The filename is too long!!" naming the PC path.
 std::string TooLongText(const std::string& pcPath);
 
@@ -183,6 +186,8 @@ private:
     // After the last attempt of a receive: the PC file and the reason the PC side shows, and
     // the part its attempts wrote, kept as NAME.part (the next receive offers to resume it).
     std::string KeepReceivedPart();
+    // The file of a failed send, and why the PC cannot read it when it cannot.
+    std::string SentFileNote() const;
     // Renames what this file's receives wrote to NAME.part (an empty file goes); the text says where.
     std::string KeepPartsOfThisFile();
     // The file a cancelled job cut short, for the notice after Cancel; empty when none.
@@ -221,6 +226,7 @@ private:
     bool m_bJobActive = false;
     bool m_bClosing = false;
     bool m_bRetryDue = false;
+    bool m_bNameRefused = false;  // the library could not be given the PC file's name
     bool m_bTurboSwitched = false;
     bool m_bProgressShown = false;
     bool m_bAsking = false;

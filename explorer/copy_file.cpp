@@ -99,6 +99,13 @@ std::string CopyEngine::KeepReceivedPart()
     return "\n\n" + Quoted(file.pcPath) + (reason.empty() ? "" : ": " + reason) + KeepPartsOfThisFile();
 }
 
+std::string CopyEngine::SentFileNote() const
+{
+    const std::string& pcPath = m_Files[m_Index].pcPath;
+    const int error = PcReadError(pcPath);
+    return "\n\n" + Quoted(pcPath) + (error ? ": " + std::string(std::strerror(error)) : "");
+}
+
 std::string CopyEngine::KeepPartsOfThisFile()
 {
     std::string kept;
@@ -440,8 +447,7 @@ void CopyEngine::StartTask(bool send, uint64_t offset)
     const char* pvr = file.pvrPath.c_str();
     // The library takes 8-bit names: one it could not open under this name is not handed over.
     std::optional<std::string> libraryPath = DeviceLibraryPcPath(file.pcPath);
-    if (!libraryPath)
-        Trace("'%s' has characters the device library cannot be given", file.pcPath.c_str());
+    m_bNameRefused = !libraryPath;
     const char* pc = libraryPath ? libraryPath->c_str() : nullptr;
     ZbWindow* window = m_Notices->Window();
     if (!send && !WroteThisFile(file.pcPath))

@@ -1,6 +1,8 @@
 // What the explorer needs of the PC's file system that differs between systems. Paths are
 // UTF-8 text in the explorer; the Windows twin turns them into wide names at each call.
 #pragma once
+#include "common/system_paths.h"
+
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -21,8 +23,8 @@ struct PcEntryInfo {
 };
 
 // The UTF-8 path as std::filesystem takes it, and back.
-std::filesystem::path PcFsPath(const std::string& path);
-std::string PcPathString(const std::filesystem::path& path);
+inline std::filesystem::path PcFsPath(const std::string& path) { return PathFromUtf8(path); }
+inline std::string PcPathString(const std::filesystem::path& path) { return Utf8Path(path); }
 // NAME in FOLDER, as std::filesystem takes it.
 inline std::filesystem::path PcFsChild(const std::string& folder, const std::string& name)
 {

@@ -28,8 +28,6 @@ struct DirCloser {
 
 }  // namespace
 
-std::filesystem::path PcFsPath(const std::string& path) { return path; }
-std::string PcPathString(const std::filesystem::path& path) { return path.string(); }
 
 std::string PcChildPath(const std::string& folder, const std::string& name)
 {

@@ -43,8 +43,6 @@ HANDLE Handle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
 
-std::filesystem::path PcFsPath(const std::string& path) { return WideFromUtf8(path); }
-std::string PcPathString(const std::filesystem::path& path) { return Utf8FromWide(path.native()); }
 
 // Drive names and both separators: std::filesystem knows them better than a string search.
 std::string PcChildPath(const std::string& folder, const std::string& name)

@@ -1,6 +1,7 @@
 // The machine's serial devices that a user may pick beside COM1 and COM2: /dev/ttyS*
 // with a port behind them, /dev/ttyUSB* and /dev/ttyACM*, each under its stable
-// /dev/serial/by-id/ name where one exists.
+// /dev/serial/by-id/ name where one exists; on Windows the COM ports that are present, as
+// the registry's device map lists them.
 #pragma once
 #include <filesystem>
 #include <string>
@@ -14,9 +15,12 @@ struct SerialDeviceEntry {
 struct SerialDeviceRoots {
     std::filesystem::path dev = "/dev";
     std::filesystem::path sysTty = "/sys/class/tty";   // ttyS<n>/type: 0 when no port is behind it
+    // Windows: the key under HKEY_LOCAL_MACHINE whose values name the present ports.
+    std::string portsKey = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 };
 
-// In the order ttyS, ttyUSB, ttyACM, each by number.
+// In the order ttyS, ttyUSB, ttyACM, each by number; on Windows by COM number, each kept as
+// CanonicalSerialPort has it and shown as "COMn  (the driver's device)".
 std::vector<SerialDeviceEntry> ListSerialDevices(const SerialDeviceRoots& roots = {});
 
 // Why path cannot serve as the serial port, as an errno value for SerialOpenFailReason:

@@ -1,8 +1,6 @@
 #include "link/serial_port.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
 SerialTimeouts MakeSerialTimeouts(uint32_t baudRate)
 {
@@ -31,16 +29,4 @@ std::string ResolveSerialPath(const std::string& portName, const SerialPortConfi
         return m.setting.empty() ? DefaultSerialDevice(m.index) : m.setting;
     }
     return portName;
-}
-
-std::string SerialOpenFailReason(const std::string& path, int error)
-{
-    if (error == 0)
-        return "";
-    if (error == kSerialControllingTerminal)
-        return path + ": this is the terminal the program runs in, not a serial port to the STB";
-    std::string reason = path + ": " + std::strerror(error);
-    if (error == EACCES || error == EPERM)
-        reason += "; join the dialout group (sudo adduser $USER dialout), then log in again";
-    return reason;
 }

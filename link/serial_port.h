@@ -35,8 +35,8 @@ public:
     // Before closing: lets written bytes leave and drops only what was received, so the
     // last frame of a session (a restart, an end) still reaches the STB.
     virtual void DrainOutputPurgeInput() { Purge(); }
-    // The errno of the last Open that failed on the device (or kSerialControllingTerminal);
-    // 0 when it was not the device.
+    // The system's error number of the last Open that failed on the device: errno (or
+    // kSerialControllingTerminal), a Win32 error code on Windows; 0 when it was not the device.
     virtual int OpenErrno() const { return 0; }
 };
 
@@ -53,15 +53,22 @@ std::string ResolveSerialPath(const std::string& portName, const SerialPortConfi
 // or \\.\COM1 and \\.\COM2 on Windows.
 std::string DefaultSerialDevice(int index);
 
+// A port as the user names it, in the form the settings keep it: "COM1" or "COM2", else a
+// device by its path: an absolute path, or on Windows any COM port ("COM5", "com5",
+// "COM5:" or "\\.\COM5", kept as \\.\COM5; COM1 and COM2 in such forms are "COM1" and
+// "COM2"). Empty when the text names no port.
+std::string CanonicalSerialPort(const std::string& text);
+
 // OpenErrno of a device that is the program's own controlling terminal.
 constexpr int kSerialControllingTerminal = -1;
 
-// "PATH: reason" for an open that failed with errno error (0: ""); a refused permission
-// adds the fix, the dialout group.
+// "PATH: reason" for an open that failed with error, an OpenErrno value (0: ""), in the
+// system's words; the fix follows where there is one (a refused permission: the dialout
+// group; on Windows a port in use or not found).
 std::string SerialOpenFailReason(const std::string& path, int error);
 
-// Why path cannot be opened as a serial port, as an errno value (0: nothing known against
-// it): missing, not a device (ENODEV), or not for this user to open.
+// Why path cannot be opened as a serial port, as an OpenErrno value (0: nothing known
+// against it): missing, not a device (ENODEV), or not for this user to open.
 int SerialDeviceError(const std::string& path);
 
 // termios on POSIX systems, the Win32 communications functions on Windows.

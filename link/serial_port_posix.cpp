@@ -1,8 +1,10 @@
 // termios back end of the serial channel.
 #include "link/serial_port.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -195,6 +197,27 @@ private:
 std::string DefaultSerialDevice(int index)
 {
     return "/dev/ttyS" + std::to_string(index);
+}
+
+std::string SerialOpenFailReason(const std::string& path, int error)
+{
+    if (error == 0)
+        return "";
+    if (error == kSerialControllingTerminal)
+        return path + ": this is the terminal the program runs in, not a serial port to the STB";
+    std::string reason = path + ": " + std::strerror(error);
+    if (error == EACCES || error == EPERM)
+        reason += "; join the dialout group (sudo adduser $USER dialout), then log in again";
+    return reason;
+}
+
+std::string CanonicalSerialPort(const std::string& text)
+{
+    constexpr size_t kPathMax = 255;
+    const bool plain = std::none_of(text.begin(), text.end(), [](char c) { return uint8_t(c) < 0x20 || c == 0x7F; });
+    if (text == "COM1" || text == "COM2" || (!text.empty() && text[0] == '/' && text.size() <= kPathMax && plain))
+        return text;
+    return "";
 }
 
 int SerialDeviceError(const std::string& path)

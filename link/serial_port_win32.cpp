@@ -3,8 +3,14 @@
 #include "link/serial_port.h"
 
 #include "common/trace.h"
+#include "common/wide_text.h"
+#include "common/win32_error.h"
+#include "link/serial_devices.h"
+#include "link/serial_line_win32.h"
 
-#include <cerrno>
+#include <algorithm>
+#include <cstring>
+#include <string_view>
 
 #include <windows.h>
 
@@ -35,12 +41,14 @@ public:
     bool Open(const std::string& path, uint32_t baudRate, const SerialTimeouts& timeouts) override
     {
         Close();
+        m_OpenError = 0;
         if (!m_ReadEvent || !m_WriteEvent || !m_ReleaseEvent)
             return false;
-        m_Port = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        m_Port = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_FLAG_OVERLAPPED, nullptr);
         if (m_Port == INVALID_HANDLE_VALUE) {
-            Trace("Win32SerialPort: CreateFile(%s): %lu", path.c_str(), GetLastError());
+            m_OpenError = GetLastError();
+            Trace("Win32SerialPort: CreateFile(%s): %lu", path.c_str(), m_OpenError);
             return false;
         }
         SetCommMask(m_Port, EV_RXCHAR);
@@ -51,22 +59,22 @@ public:
         limits.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplier;
         limits.WriteTotalTimeoutConstant = timeouts.writeTotalConstant;
         SetCommTimeouts(m_Port, &limits);
-        DCB line{};
-        line.DCBlength = sizeof line;
+        DCB found{};
+        found.DCBlength = sizeof found;
         m_Found = {};
-        if (GetCommState(m_Port, &line))
-            m_Found = line;
-        line.BaudRate = baudRate;
-        line.ByteSize = 8;
-        line.Parity = NOPARITY;
-        line.StopBits = ONESTOPBIT;
+        if (GetCommState(m_Port, &found))
+            m_Found = found;
+        DCB line = RawLineSettings(found, baudRate);
         if (!SetCommState(m_Port, &line)) {
-            Trace("Win32SerialPort: SetCommState(%s): %lu", path.c_str(), GetLastError());
+            m_OpenError = GetLastError();
+            Trace("Win32SerialPort: SetCommState(%s): %lu", path.c_str(), m_OpenError);
             Close();
             return false;
         }
         return true;
     }
+
+    int OpenErrno() const override { return int(m_OpenError); }
 
     void Close() override
     {
@@ -190,7 +198,18 @@ private:
     HANDLE m_ReleaseEvent;
     HANDLE m_WaitEvent = nullptr;   // the watch thread's own
     DCB m_Found{};
+    DWORD m_OpenError = 0;
 };
+
+// "COM" and a number from 1 to 255, any case; 0 for anything else.
+int ComNumber(std::string_view name)
+{
+    if (name.size() < 4 || name.size() > 6 || _strnicmp(name.data(), "COM", 3) != 0 || name[3] == '0' ||
+        !std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    const int number = std::stoi(std::string(name.substr(3)));
+    return number <= 255 ? number : 0;
+}
 
 }  // namespace
 
@@ -199,16 +218,45 @@ std::string DefaultSerialDevice(int index)
     return "\\\\.\\COM" + std::to_string(index + 1);
 }
 
+std::string CanonicalSerialPort(const std::string& text)
+{
+    std::string_view name = text;
+    if (name.size() > 4 && name.substr(0, 4) == "\\\\.\\")
+        name.remove_prefix(4);
+    else if (name.ends_with(':'))
+        name.remove_suffix(1);
+    const int number = ComNumber(name);
+    if (number == 0)
+        return "";
+    return number <= 2 ? "COM" + std::to_string(number) : DefaultSerialDevice(number - 1);
+}
+
+std::string SerialOpenFailReason(const std::string& path, int error)
+{
+    if (error == 0)
+        return "";
+    std::string reason = path + ": " + Win32ErrorText(uint32_t(error));
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
+        return reason + "; another program holds the port: close that program (or its connection), then try again";
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+        return reason;
+    std::string present;
+    for (const SerialDeviceEntry& port : ListSerialDevices())
+        present += (present.empty() ? "" : ", ") + port.label;
+    return reason + "; no such port on this PC: plug the adapter in, or choose a port that is present (" +
+           (present.empty() ? "none is" : present) + ")";
+}
+
 // Only a port that is not there is known: a port in use refuses even this query.
 int SerialDeviceError(const std::string& path)
 {
-    HANDLE handle = CreateFileA(path.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = CreateFileW(WideFromUtf8(path).c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         CloseHandle(handle);
         return 0;
     }
     const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT : 0;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? int(error) : 0;
 }
 
 std::unique_ptr<SerialPort> MakeSystemSerialPort()

@@ -89,7 +89,7 @@ std::vector<std::string> WrittenOrder(const fs::path& folder)
     }
     std::vector<std::pair<std::pair<std::string, int>, std::string>> found;
     for (const fs::directory_entry& item : fs::directory_iterator(folder, error)) {
-        std::string name = item.path().filename().string();
+        std::string name = Utf8Path(item.path().filename());
         const Family family = FamilyOf(name);
         uintmax_t size = 0;
         if (family != kNotOurs && PlainFile(item.path(), size) && (family == kRecoveryFamily || size == kSettingsFileSize))
@@ -133,7 +133,7 @@ std::vector<std::string> Pruned(const fs::path& folder, const std::vector<std::s
         if (tally.full && fs::remove(path, error))
             continue;
         if (error)
-            Trace("PruneBackups: \"%s\" stays: %s", path.c_str(), error.message().c_str());
+            Trace("PruneBackups: \"%s\" stays: %s", Utf8Path(path).c_str(), error.message().c_str());
         ++tally.kept;
         tally.bytes += size;
         remaining.push_back(*name);
@@ -159,7 +159,7 @@ struct Listed {
 
 std::optional<Listed> Parse(const fs::path& path)
 {
-    const std::string name = path.filename().string();
+    const std::string name = Utf8Path(path.filename());
     std::smatch m;
     if (!std::regex_match(name, m, BackupName()))
         return std::nullopt;
@@ -201,7 +201,7 @@ std::vector<Listed> ListNewestFirst(const fs::path& folder)
         if (!item.is_regular_file(kindError) || item.is_symlink(kindError))
             continue;
         if (std::optional<Listed> listed = Parse(item.path())) {
-            const auto place = written.find(item.path().filename().string());
+            const auto place = written.find(Utf8Path(item.path().filename()));
             listed->written = place == written.end() ? 0 : place->second;
             found.push_back(std::move(*listed));
         }
@@ -264,7 +264,7 @@ std::optional<fs::path> WriteBackup(const fs::path& folder, BackupKind kind, con
     files.Add(path, {header, image.packedFlash, image.eeprom}, LinkRule::Replace);
     if (!files.Commit(failure))
         return std::nullopt;
-    Record(folder, path.filename().string(), limits);
+    Record(folder, Utf8Path(path.filename()), limits);
     uintmax_t size = 0;
     if (!PlainFile(path, size)) {   // removed by someone else since: a path that is gone is no backup
         if (failure)
@@ -284,7 +284,7 @@ std::vector<BackupEntry> ListBackups(const fs::path& folder)
 
 void KeepInBackups(const fs::path& folder, const fs::path& file, BackupLimits limits)
 {
-    const std::string name = file.filename().string();
+    const std::string name = Utf8Path(file.filename());
     if (FamilyOf(name) == kNotOurs)
         Trace("KeepInBackups: \"%s\" is not a name of ours", name.c_str());
     else
@@ -293,7 +293,7 @@ void KeepInBackups(const fs::path& folder, const fs::path& file, BackupLimits li
 
 bool IsKeptRecoveryFile(const fs::path& path)
 {
-    return FamilyOf(path.filename().string()) == kRecoveryFamily;
+    return FamilyOf(Utf8Path(path.filename())) == kRecoveryFamily;
 }
 
 std::vector<fs::path> ListKeptRecoveryFiles(const fs::path& folder)
@@ -302,7 +302,7 @@ std::vector<fs::path> ListKeptRecoveryFiles(const fs::path& folder)
     std::vector<std::tuple<size_t, std::pair<std::string, int>, fs::path>> found;
     std::error_code error;
     for (const fs::directory_entry& item : fs::directory_iterator(folder, error)) {
-        const std::string name = item.path().filename().string();
+        const std::string name = Utf8Path(item.path().filename());
         uintmax_t size = 0;
         if (FamilyOf(name) != kRecoveryFamily || !PlainFile(item.path(), size))
             continue;

@@ -43,7 +43,7 @@ std::vector<uint8_t> BuildRecoveryFile(COrvanel1Doc& doc, const RecoveryInfo& in
 {
     if (!InverseParseImage(doc))
         return {};
-    const std::string name = info.fileName ? info.fileName->string() : std::string();
+    const std::string name = info.fileName ? Utf8Path(*info.fileName) : std::string();
     if (name.size() > kMaxRecoveryName)
         return {};
     std::vector<uint8_t> out(kFixedHead);
@@ -86,7 +86,7 @@ bool DecodeRecoveryFile(std::span<const uint8_t> bytes, COrvanel1Doc& doc, Recov
     if (version != 1 && GetBe64(&bytes[22]) != kNoSize)
         info.fileStamp = FileStamp{GetBe64(&bytes[22]), int64_t(GetBe64(&bytes[30]))};
     if (nameLength > 0)
-        info.fileName = std::filesystem::path(std::string(reinterpret_cast<const char*>(at), nameLength));
+        info.fileName = PathFromUtf8(std::string_view(reinterpret_cast<const char*>(at), nameLength));
     // A time the system's clock cannot hold (a 32-bit one ends in 2038) is unknown, not wrapped.
     const int64_t written = int64_t(GetBe64(&bytes[12]));
     info.written = KnownTime(written) && std::time_t(written) == written ? std::time_t(written) : std::time_t(-1);

@@ -6,12 +6,15 @@ if(CLI11_FOUND AND nlohmann_json_FOUND)
     orvanel_cli/document_json.cpp orvanel_cli/document_json.h)
   target_link_libraries(orvanel_cli_core PUBLIC settings nlohmann_json::nlohmann_json)
 
-  add_executable(orvanel-cli orvanel_cli/main.cpp
+  set(orvanel_cli_sources orvanel_cli/main.cpp
     orvanel_cli/transfer_commands.cpp orvanel_cli/transfer_commands.h
     orvanel_cli/terminal_view.cpp orvanel_cli/terminal_view.h
     orvanel_cli/list_commands.cpp orvanel_cli/list_commands.h
     orvanel_cli/table_commands.cpp orvanel_cli/table_commands.h
-    orvanel_cli/usb_devices.cpp orvanel_cli/usb_devices.h)
+    orvanel_cli/usb_devices.cpp orvanel_cli/usb_devices.h
+    orvanel_cli/system_texts.h orvanel_cli/system_texts_posix.cpp orvanel_cli/system_texts_win32.cpp)
+  orvanel_platform_sources(orvanel_cli_sources)
+  add_executable(orvanel-cli ${orvanel_cli_sources})
   target_link_libraries(orvanel-cli PRIVATE orvanel_cli_core link_transfer lists tables CLI11::CLI11)
   option(ORVANEL_CLI_PDF "orvanel-cli export --format pdf (links Qt's GUI module)" ON)
   if(ORVANEL_CLI_PDF AND TARGET list_print)
@@ -33,7 +36,7 @@ if(CLI11_FOUND AND nlohmann_json_FOUND)
                                                          ORVANEL_CLI_PDF=${orvanel_cli_pdf})
     add_dependencies(orvanel_cli_tests orvanel-cli)
     # The transfer commands are tested against the simulated STB, in-process.
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/stb-sim.cmake)
+    if(TARGET link_transfer_testing)
       target_link_libraries(orvanel_cli_tests PRIVATE stb_sim_core link_transfer_testing)
     endif()
     # The fault matrix runs the firmware downloader as well.

@@ -2,6 +2,7 @@
 #include "explorer/loader/notice_window.h"
 #include "explorer/loader/shared_library.h"
 
+#include "common/program_arguments.h"
 #include "common/trace.h"
 #include "explorer/zbdll.h"
 
@@ -91,11 +92,10 @@ DeviceLibraryResult LoadDeviceLibrary(const DeviceLibraryChoice& choice)
     if (!choice.emulateRoot.empty())
         SetLibraryVariable("ZBDLL_SIM_ROOT", choice.emulateRoot);
     std::string path;
-    const char* named = std::getenv("BEXORA_DEVICE_LIBRARY");
-    const char* simRoot = std::getenv("ZBDLL_SIM_ROOT");
-    if (choice.emulateRoot.empty() && named && *named)
+    const std::string named = ProgramVariable("BEXORA_DEVICE_LIBRARY");
+    if (choice.emulateRoot.empty() && !named.empty())
         path = named;
-    else if (simRoot && *simRoot) {
+    else if (!ProgramVariable("ZBDLL_SIM_ROOT").empty()) {
         path = EmulatorLibraryPath(choice.programDir);
         if (path.empty())
             return {false, "", "The emulator library libzbdll-emu.so is not installed beside the program."};

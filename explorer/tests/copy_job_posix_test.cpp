@@ -441,7 +441,8 @@ TEST_F(Failures, FailedSendIsTriedThreeTimesASecondApartThenReported)
     EXPECT_EQ(FileEventTimes(kEvSendEnded), (std::vector<uint64_t>{0, 1001, 2002}));
     EXPECT_EQ(loop.NowMs(), 3003u);
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, kFailConnected);
+    // Which file failed is said.
+    EXPECT_EQ(prompter.shown[0].text, std::string(kFailConnected) + "\n\n\"" + (pc / "f.bin").string() + "\"");
     EXPECT_EQ(prompter.shown[0].title, "Copy Failure");
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
 }
@@ -520,7 +521,7 @@ TEST_F(Failures, RemovedStbIsReportedAsALineFault)
     ASSERT_TRUE(engine.StartSend());
     ASSERT_TRUE(RunJob());
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, kFailNoStb);
+    EXPECT_EQ(prompter.shown[0].text, std::string(kFailNoStb) + "\n\n\"" + (pc / "f.bin").string() + "\"");
     EXPECT_FALSE(session.m_bConnected);
     EXPECT_EQ(EmuTaskLog().size(), 1u);
     EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "g.bin"));

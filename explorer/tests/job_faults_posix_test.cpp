@@ -85,7 +85,8 @@ TEST_F(JobFaults, ACutShortDestinationListingNeverHidesARecording)
     ASSERT_TRUE(RunJob());
     EXPECT_TRUE(asker.asked.empty());
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
-    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kFailConnected});
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{std::string(kFailConnected) + "\n\n\"" +
+                                                         (pc / "a.bin").string() + "\""});
     for (const char* name : {"a.bin", "b.bin"})
         EXPECT_EQ(ReadFile(pvrRoot / "DataFiles" / name), "recording");
 }

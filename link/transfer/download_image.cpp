@@ -146,7 +146,7 @@ bool PrepareDownloadImage(COrvanel1Doc& doc, uint16_t systemId, const std::files
     }
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
     if (!MakePrivateFolder(folder) || !SafeWriteFile(path, image, LinkRule::Replace)) {
-        prompter.Notify("\"" + path.string() + "\": Creating error \r\n", "Notice", PromptIcon::Error);
+        prompter.Notify("\"" + Utf8Path(path) + "\": Creating error \r\n", "Notice", PromptIcon::Error);
         return false;
     }
     Trace("############ writePos %d", int(image.size()));

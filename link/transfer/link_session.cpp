@@ -1,6 +1,7 @@
 #include "link/transfer/link_session.h"
 
 #include "common/prompter.h"
+#include "common/system_paths.h"
 #include "common/trace.h"
 
 CLinkSession::CLinkSession(Prompter& prompter, LinkSessionParts parts)
@@ -43,7 +44,7 @@ ModeFileResult CLinkSession::SaveModeConfig()
 {
     if (WriteModeConfig(m_Settings, m_ModeConfigPath))
         return ModeFileResult::Written;
-    Trace("SaveModeConfig(): cannot write %s", m_ModeConfigPath.c_str());
+    Trace("SaveModeConfig(): cannot write %s", Utf8Path(m_ModeConfigPath).c_str());
     return ModeFileResult::NotWritten;
 }
 

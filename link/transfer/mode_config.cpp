@@ -2,7 +2,9 @@
 
 #include "common/input_file.h"
 #include "common/safe_file.h"
+#include "common/system_paths.h"
 #include "common/trace.h"
+#include "link/serial_port.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,19 +13,24 @@
 namespace {
 constexpr size_t kDevicePathMax = 255;
 
+bool IsComNumber(const std::string& port)
+{
+    return port == "COM1" || port == "COM2";
+}
+
 bool IsDevicePath(const std::string& text)
 {
-    return !text.empty() && text[0] == '/' && text.size() <= kDevicePathMax &&
-           std::none_of(text.begin(), text.end(), [](char c) { return uint8_t(c) < 0x20 || c == 0x7F; });
+    return !text.empty() && text.size() <= kDevicePathMax && !IsComNumber(text) && CanonicalSerialPort(text) == text;
 }
 }  // namespace
 
 bool LinkSettings::SetPort(const std::string& port)
 {
-    if (port != "COM1" && port != "COM2" && !IsDevicePath(port))
+    const std::string canonical = CanonicalSerialPort(port);
+    if (canonical.empty() || canonical.size() > kDevicePathMax)
         return false;
-    bCom2 = port == "COM2";
-    device = IsDevicePath(port) ? port : "";
+    bCom2 = canonical == "COM2";
+    device = IsComNumber(canonical) ? "" : canonical;
     return true;
 }
 
@@ -57,7 +64,7 @@ bool WriteModeConfig(const LinkSettings& settings, const std::filesystem::path& 
     if (device)
         bytes.insert(bytes.end(), settings.device.begin(), settings.device.end());
     if (!SafeWriteFile(path, bytes, LinkRule::Replace)) {
-        Trace("WriteModeConfig(): cannot write %s", path.c_str());
+        Trace("WriteModeConfig(): cannot write %s", Utf8Path(path).c_str());
         return false;
     }
     return true;

@@ -14,7 +14,7 @@ struct LinkSettings {
 
     std::string PortName() const { return !device.empty() ? device : bCom2 ? "COM2" : "COM1"; }
     uint16_t PortIndex() const { return bCom2 ? 1 : 0; }
-    // "COM1", "COM2" or an absolute device path; false for anything else.
+    // "COM1", "COM2" or a device (CanonicalSerialPort); false for anything else.
     [[nodiscard]] bool SetPort(const std::string& port);
 };
 

@@ -1,5 +1,6 @@
 #include "link/transfer/transfer_dialog.h"
 
+#include "common/system_paths.h"
 #include "common/trace.h"
 #include "link/transfer/transfer_text.h"
 
@@ -55,7 +56,7 @@ std::string BackupFailureNote(const CTransferDialog& dialog)
 std::string BackupNote(const CTransferDialog& dialog)
 {
     if (dialog.Backup())
-        return "The transfer's backup was kept as " + dialog.Backup()->string();
+        return "The transfer's backup was kept as " + Utf8Path(*dialog.Backup());
     return BackupFailureNote(dialog);
 }
 

@@ -9,6 +9,7 @@
 #include "explorer/pc_files.h"
 #include "explorer/pvr_protocol.h"
 #include "tools/bexora_cli/terminal.h"
+#include "tools/cli_command_line.h"
 #include "explorer/zbdll.h"
 #include "common/program_arguments.h"
 #include "common/std_output.h"
@@ -40,7 +41,6 @@ public:
 };
 
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 struct Options {
     bool overwrite = false;
@@ -88,7 +88,7 @@ public:
     {
         InitDevice();
         if (!StartPnpNotice(m_DeviceNotices.Window()) && !(TryDeviceOpen() && DeviceArrival(nullptr))) {
-            std::fprintf(stderr, "The STB is not connected.\n");
+            PrintError("The STB is not connected.\n");
             return false;
         }
         m_Engine.OnDeviceArrived();
@@ -100,7 +100,7 @@ public:
         std::string folder = PvrArgument(argument);
         PvrListing listing = ListPvrFolder(m_Session, folder);
         if (listing.status == ListStatus::Failed) {
-            std::fprintf(stderr, "Folder does not exist.\n");
+            PrintError("Folder does not exist.\n");
             return 1;
         }
         std::string text;
@@ -114,7 +114,7 @@ public:
             return 1;
         if (listing.status == ListStatus::Complete && !listing.overflow)
             return 0;
-        std::fprintf(stderr, listing.overflow ? "The folder holds more entries than a listing can show.\n"
+        PrintError(listing.overflow ? "The folder holds more entries than a listing can show.\n"
                                               : "The STB's listing was cut short; the rows above may be incomplete.\n");
         return 1;
     }
@@ -131,7 +131,7 @@ public:
     {
         std::error_code ec;
         if (!fs::is_directory(PcFsPath(pcFolder), ec)) {
-            std::fprintf(stderr, "Folder does not exist.\n");
+            PrintError("Folder does not exist.\n");
             return 1;
         }
         std::map<std::string, std::vector<PaneRow>> groups;
@@ -140,7 +140,7 @@ public:
             std::string path = PvrArgument(source);
             std::optional<PaneRow> row = PvrRowOf(path);
             if (!row) {
-                std::fprintf(stderr, "File does not exist.   \n\n\"%s\"  \n", source.c_str());
+                PrintError("File does not exist.   \n\n\"%s\"  \n", source.c_str());
                 return 1;
             }
             std::string folder = PvrParent(path);
@@ -158,7 +158,7 @@ public:
     {
         std::string pvrFolder = PvrArgument(target);
         if (ListPvrFolder(m_Session, pvrFolder).status == ListStatus::Failed) {
-            std::fprintf(stderr, "Folder does not exist.\n");
+            PrintError("Folder does not exist.\n");
             return 1;
         }
         std::map<std::string, std::vector<PaneRow>> groups;
@@ -170,7 +170,7 @@ public:
                 path = path.parent_path();
             PcEntryInfo info;
             if (!StatPcPath(PcPathString(path), info)) {
-                std::fprintf(stderr, "File does not exist.   \n\n\"%s\"  \n", source.c_str());
+                PrintError("File does not exist.   \n\n\"%s\"  \n", source.c_str());
                 return 1;
             }
             std::string folder = PcPathString(path.parent_path());
@@ -191,7 +191,7 @@ public:
             std::string path = PvrArgument(target);
             std::optional<PaneRow> row = PvrRowOf(path);
             if (!row) {
-                std::fprintf(stderr, "File does not exist.   \n\n\"%s\"  \n", target.c_str());
+                PrintError("File does not exist.   \n\n\"%s\"  \n", target.c_str());
                 status = 1;
                 continue;
             }
@@ -215,7 +215,7 @@ public:
             return MovePvrPaths(m_Session, m_Prompter, paths, destination) == OpResult::Done ? 0 : 1;
         }
         if (sources.size() != 1) {
-            std::fprintf(stderr, "Folder does not exist.\n");
+            PrintError("Folder does not exist.\n");
             return 1;
         }
         std::string source = PvrArgument(sources[0]);
@@ -223,7 +223,7 @@ public:
             return 1;
         std::optional<PaneRow> row = PvrRowOf(source);
         if (!row) {
-            std::fprintf(stderr, "File does not exist.   \n\n\"%s\"  \n", sources[0].c_str());
+            PrintError("File does not exist.   \n\n\"%s\"  \n", sources[0].c_str());
             return 1;
         }
         OpResult result;
@@ -245,7 +245,7 @@ public:
         if (!name || path.empty()) {
             // The other refusals have said why.
             if (path.empty() || PvrBaseName(path).find_first_not_of(" \t") == std::string::npos)
-                std::fprintf(stderr, "The new folder needs a name.\n");
+                PrintError("The new folder needs a name.\n");
             return 1;
         }
         return MakePvrFolder(m_Session, m_Prompter, PvrParent(path), *name) == OpResult::Done ? 0 : 1;
@@ -286,7 +286,7 @@ private:
             m_Loop.RunOnce(55, m_Engine.AwaitingOutside());
             m_Progress.Draw(m_Engine);
             if (m_Engine.JobActive() && !m_Engine.AwaitingOutside() && m_Loop.Idle()) {
-                std::fprintf(stderr, "The copy stopped without an end.\n");
+                PrintError("The copy stopped without an end.\n");
                 return false;
             }
         }
@@ -316,8 +316,9 @@ is refused with the function's name (exit status 1).
 
 The emulator plays the PVR's disk with a PC folder and reads these variables:
   ZBDLL_SIM_ROOT             the folder playing the disk; it must exist (a mistyped one
-                             is an error). Unset: $XDG_DATA_HOME/zbdll-sim, else
-                             ~/.local/share/zbdll-sim, made with ProgramFiles, DataFiles
+                             is an error). Unset: zbdll-sim in %LOCALAPPDATA% on Windows,
+                             elsewhere $XDG_DATA_HOME/zbdll-sim, else
+                             ~/.local/share/zbdll-sim; made with ProgramFiles, DataFiles
                              and MP3 when empty.
   ZBDLL_SIM_VERSION          the STB's protocol version in hex (default 0101; below 0101
                              copies cannot resume).
@@ -338,13 +339,13 @@ bool LoadLibraryNamed(std::string path)
     if (path.empty())
         path = DefaultDeviceLibraryPath(ProgramFolder());
     if (path.empty()) {
-        std::fprintf(stderr, "No device library was found beside the program; name one with --library PATH or "
+        PrintError("No device library was found beside the program; name one with --library PATH or "
                              "BEXORA_DEVICE_LIBRARY.\n");
         return false;
     }
     DeviceLibraryResult library = LoadZbDll(path);
     if (!library.loaded)
-        std::fprintf(stderr, "%s\n", ForStream(stderr, library.message).c_str());
+        PrintError("%s\n", ForStream(stderr, library.message).c_str());
     return library.loaded;
 }
 
@@ -364,8 +365,6 @@ int main(int argc, char** argv)
     std::string state;
     std::string library;
 
-    // "/DataFiles" is a PVR path, never an option, on Windows too.
-    app.allow_windows_style_options(false);
     app.add_option("--library", library, "The STB's device library (ZbDll) to load");
     auto* ls = app.add_subcommand("ls", "List a PVR folder");
     ls->add_option("PVRPATH", path, "PVR folder (default: the root)");
@@ -405,13 +404,9 @@ int main(int argc, char** argv)
     turbo->add_option("STATE", state, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
     turbo->add_flag("-y,--yes", options.yes, "Do not ask for confirmation");
     try {
-        std::vector<std::string> arguments = ProgramArguments(argc, argv);
-        std::vector<char*> pointers;
-        for (std::string& argument : arguments)
-            pointers.push_back(argument.data());
-        app.parse(int(pointers.size()), pointers.data());
+        ParseCommandLine(app, argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : kExitUsage;
+        return ParseErrorStatus(app, e);
     }
     if (app.got_subcommand(get) || app.got_subcommand(put) || app.got_subcommand(mv)) {
         target = sources.back();

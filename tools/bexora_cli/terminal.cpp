@@ -1,4 +1,6 @@
 #include "tools/bexora_cli/terminal.h"
+
+#include "common/std_output.h"
 #include "explorer/zbdll.h"
 #include "common/terminal_text.h"
 
@@ -11,14 +13,14 @@ using namespace explorer;
 
 void TerminalPrompter::Notify(const std::string& text, const std::string& title, PromptIcon)
 {
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), ForStream(stderr, text).c_str());
+    PrintError("%s: %s\n", title.c_str(), ForStream(stderr, text).c_str());
 }
 
 PromptAnswer TerminalPrompter::Ask(const std::string& text, const std::string& title, PromptButtons, PromptIcon)
 {
     if (m_bAssumeYes)
         return PromptAnswer::Yes;
-    std::fprintf(stderr, "%s: %s [y/N] ", title.c_str(), ForStream(stderr, text).c_str());
+    PrintError("%s: %s [y/N] ", title.c_str(), ForStream(stderr, text).c_str());
     std::string line;
     if (!std::getline(std::cin, line))
         return PromptAnswer::No;
@@ -28,13 +30,13 @@ PromptAnswer TerminalPrompter::Ask(const std::string& text, const std::string& t
 ConflictAnswer ReadChoice(const std::string& text, std::initializer_list<TerminalChoice> choices)
 {
     for (;;) {
-        std::fprintf(stderr, "\n%s\n", ForStream(stderr, text).c_str());
+        PrintError("\n%s\n", ForStream(stderr, text).c_str());
         const char* separator = "[";
         for (const TerminalChoice& c : choices) {
-            std::fprintf(stderr, "%s%s", separator, c.word);
+            PrintError("%s%s", separator, c.word);
             separator = " | ";
         }
-        std::fprintf(stderr, "]? ");
+        PrintError("]? ");
         std::string line;
         if (!std::getline(std::cin, line))
             return ConflictAnswer::Cancel;
@@ -96,7 +98,7 @@ TerminalProgress::TerminalProgress() : m_bTerminal(isatty(STDERR_FILENO) != 0) {
 void TerminalProgress::Clear()
 {
     if (m_bDrawn)
-        std::fprintf(stderr, "\r\033[K");
+        PrintError("\r\033[K");
     m_bDrawn = false;
 }
 
@@ -127,6 +129,6 @@ void TerminalProgress::Draw(const CopyEngine& engine)
     } else {
         line = m_Title + " " + (m_FolderText.empty() ? m_Path : m_FolderText);
     }
-    std::fprintf(stderr, "\r\033[K%s", EscapeControls(CutForEcho(line, 120)).c_str());
+    PrintError("\r\033[K%s", EscapeControls(CutForEcho(line, 120)).c_str());
     m_bDrawn = true;
 }

@@ -1,17 +1,18 @@
 #include "tools/orvanel_cli/cli_prompter.h"
 
-#include <cstdio>
+#include "common/std_output.h"
+
 #include <iostream>
 #include <string>
 #include <unistd.h>
 
 void CliPrompter::Notify(const std::string& text, const std::string& title, PromptIcon)
 {
-    std::cerr << title << ": " << text;
+    std::string line = title + ": " + text;
     if (detail_)
-        std::cerr << " " << detail_.Describe();
+        line += " " + detail_.Describe();
     detail_ = {};
-    std::cerr << std::endl;
+    WriteStderr(line + "\n");
 }
 
 PromptAnswer CliPrompter::Ask(const std::string& text, const std::string& title, PromptButtons buttons,
@@ -20,12 +21,12 @@ PromptAnswer CliPrompter::Ask(const std::string& text, const std::string& title,
     const bool okCancel = buttons == PromptButtons::Ok || buttons == PromptButtons::OkCancel;
     const PromptAnswer yes = okCancel ? PromptAnswer::Ok : PromptAnswer::Yes;
     const PromptAnswer no = okCancel || buttons == PromptButtons::RetryCancel ? PromptAnswer::Cancel : PromptAnswer::No;
-    std::cerr << title << ": " << text << std::endl;
+    WriteStderr(title + ": " + text + "\n");
     if (preset_)
         return *preset_ ? yes : no;
     if (!::isatty(STDIN_FILENO))
         return no;
-    std::cerr << "[y/N] " << std::flush;
+    WriteStderr("[y/N] ");
     std::string line;
     std::getline(std::cin, line);
     return !line.empty() && (line[0] == 'y' || line[0] == 'Y') ? yes : no;

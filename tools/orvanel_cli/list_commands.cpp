@@ -4,6 +4,7 @@
 #include "common/latin1_utf8.h"
 #include "common/safe_file.h"
 #include "common/std_output.h"
+#include "common/system_paths.h"
 #include "common/terminal_text.h"
 #include "lists/apply_reference.h"
 #include "lists/list_csv.h"
@@ -30,15 +31,15 @@ std::unique_ptr<COrvanel1Doc> LoadListDocument(const std::string& path, const Li
 {
     auto doc = std::make_unique<COrvanel1Doc>();
     doc->m_pPrompter = &prompter;
-    doc->m_SideFileFolder = files.sideFolder;
-    if (!Appl_OpenSettingsFile(*doc, path, prompter.Detail()))
+    doc->m_SideFileFolder = PathFromUtf8(files.sideFolder);
+    if (!Appl_OpenSettingsFile(*doc, PathFromUtf8(path), prompter.Detail()))
         return nullptr;
     return doc;
 }
 
 int SaveThenReport(COrvanel1Doc& doc, const ListFiles& files, CliPrompter& prompter, const std::string& report)
 {
-    if (SaveSettingsFile(doc, files.output, prompter.Detail()) != SettingsFileResult::Ok)
+    if (SaveSettingsFile(doc, PathFromUtf8(files.output), prompter.Detail()) != SettingsFileResult::Ok)
         return 1;
     return WriteStdout(ForStream(stdout, report)) ? 0 : 1;
 }
@@ -48,9 +49,9 @@ namespace {
 bool ReadText(const std::string& path, std::string& text)
 {
     FileFailure failure;
-    if (ReadInputFile(path, kMaxCsvBytes, text, &failure))
+    if (ReadInputFile(PathFromUtf8(path), kMaxCsvBytes, text, &failure))
         return true;
-    std::cerr << "orvanel-cli: cannot read " << failure.Describe() << std::endl;
+    PrintError("orvanel-cli: cannot read %s\n", failure.Describe().c_str());
     return false;
 }
 
@@ -59,10 +60,10 @@ bool ReadText(const std::string& path, std::string& text)
 bool OutputIsInput(const ListFiles& files, const std::string& input, const char* what)
 {
     std::error_code error;
-    if (files.output.empty() || !std::filesystem::equivalent(files.output, input, error))
+    if (files.output.empty() || !std::filesystem::equivalent(PathFromUtf8(files.output), PathFromUtf8(input), error))
         return false;
-    std::cerr << "orvanel-cli: -o \"" << files.output << "\" is the " << what << " \"" << input
-              << "\"; nothing was written" << std::endl;
+    PrintError("orvanel-cli: -o \"%s\" is the %s \"%s\"; nothing was written\n", files.output.c_str(), what,
+               input.c_str());
     return true;
 }
 
@@ -288,9 +289,9 @@ int RunExportCsv(const std::string& path, const ListFiles& files, CliPrompter& p
         return WriteStdout(csv) ? 0 : 1;
     FileFailure failure;
     const ByteSpan bytes(reinterpret_cast<const uint8_t*>(csv.data()), csv.size());
-    if (SafeWriteFile(files.output, bytes, LinkRule::Follow, &failure))
+    if (SafeWriteFile(PathFromUtf8(files.output), bytes, LinkRule::Follow, &failure))
         return 0;
-    std::cerr << "orvanel-cli: cannot write " << failure.Describe() << std::endl;
+    PrintError("orvanel-cli: cannot write %s\n", failure.Describe().c_str());
     return 1;
 }
 
@@ -305,9 +306,8 @@ int RunImportCsv(const std::string& csvPath, const std::string& path, const List
     lists::CsvImportReport report;
     lists::CsvError error;
     if (!lists::ImportCsv(*doc, csv, report, error)) {
-        std::cerr << ForStream(stderr, "orvanel-cli: \"" + csvPath + "\" row " + std::to_string(error.row) + ": " +
-                                           error.text + "; nothing was changed")
-                  << std::endl;
+        WriteStderr(ForStream(stderr, "orvanel-cli: \"" + csvPath + "\" row " + std::to_string(error.row) + ": " +
+                                          error.text + "; nothing was changed") + "\n");
         return 1;
     }
     return SaveThenReport(*doc, files, prompter, lists::DescribeCsvImport(report));

@@ -9,9 +9,13 @@
 #include "settings/settings_file.h"
 #include "tools/orvanel_cli/transfer_commands.h"
 #include "tools/orvanel_cli/usb_devices.h"
+#include "tools/cli_command_line.h"
 #include "link/transfer/mode_config.h"
 #include "settings/model_traits.h"
 #include "common/std_output.h"
+#include "common/system_paths.h"
+#include "link/serial_devices.h"
+#include "tools/orvanel_cli/system_texts.h"
 
 #include <CLI/CLI.hpp>
 
@@ -21,15 +25,24 @@
 
 namespace {
 
-const char kSideFolderHelp[] =
-    "folder of the side files of saving (flash.dat, eeprom.dat, UNpackFlash-InverseParsing.dat) and of the "
-    "download image ~m700rx.zbd; default $XDG_STATE_HOME/orvanel, else ~/.local/state/orvanel";
+const std::string kSideFolderHelp =
+    std::string("folder of the side files of saving (flash.dat, eeprom.dat, UNpackFlash-InverseParsing.dat) and of "
+                "the download image ~m700rx.zbd; default ") + kSideFolderDefaultText;
+
+// The serial ports that are here now, for the help.
+std::string PresentSerialPorts()
+{
+    std::string present;
+    for (const SerialDeviceEntry& device : ListSerialDevices())
+        present += (present.empty() ? "" : ", ") + device.label;
+    return present.empty() ? "" : "; present here: " + present;
+}
 
 std::unique_ptr<COrvanel1Doc> LoadOrNull(const std::string& path, CliPrompter& prompter)
 {
     auto doc = std::make_unique<COrvanel1Doc>();
     doc->m_pPrompter = &prompter;
-    if (!Appl_OpenSettingsFile(*doc, path, prompter.Detail()))
+    if (!Appl_OpenSettingsFile(*doc, PathFromUtf8(path), prompter.Detail()))
         return nullptr;
     return doc;
 }
@@ -62,17 +75,19 @@ int Resave(const std::string& path, const std::string& out, const std::string& s
     auto doc = LoadOrNull(path, prompter);
     if (!doc)
         return 1;
-    doc->m_SideFileFolder = sideFolder;
-    return SaveSettingsFile(*doc, out.empty() ? path : out, prompter.Detail()) == SettingsFileResult::Ok ? 0 : 1;
+    doc->m_SideFileFolder = PathFromUtf8(sideFolder);
+    return SaveSettingsFile(*doc, PathFromUtf8(out.empty() ? path : out), prompter.Detail()) == SettingsFileResult::Ok
+               ? 0
+               : 1;
 }
 
 int Demo(const DemoOptions& options, const std::string& out, const std::string& sideFolder, CliPrompter& prompter)
 {
     auto doc = std::make_unique<COrvanel1Doc>();
     doc->m_pPrompter = &prompter;
-    doc->m_SideFileFolder = sideFolder;
+    doc->m_SideFileFolder = PathFromUtf8(sideFolder);
     BuildDemoSettings(*doc, options);
-    return SaveSettingsFile(*doc, out, prompter.Detail()) == SettingsFileResult::Ok ? 0 : 1;
+    return SaveSettingsFile(*doc, PathFromUtf8(out), prompter.Detail()) == SettingsFileResult::Ok ? 0 : 1;
 }
 
 // --serial PORT | --usb, --reboot | --no-reboot, --timeout and --side-folder of the transfer commands.
@@ -82,20 +97,16 @@ struct TransferArgs {
     bool reboot = false;
     bool noReboot = false;
     bool noBackup = false;
+    std::string sideFolder;
     TransferOptions options;
 };
 
 void AddLinkOptions(CLI::App* command, TransferArgs& args)
 {
-    auto* serial = command->add_option("--serial", args.serial,
-                                       "serial link on COM1 (/dev/ttyS0, or $ORVANEL_COM1), COM2 (/dev/ttyS1, "
-                                       "or $ORVANEL_COM2) or a device by its path (/dev/ttyUSB0, "
-                                       "/dev/serial/by-id/...)")
-                       ->check(CLI::IsMember({"COM1", "COM2"}) | CLI::Validator(
-                                   [](std::string& port) {
-                                       return LinkSettings().SetPort(port) ? "" : "not COM1, COM2 or a device path";
-                                   },
-                                   "PATH"));
+    auto* serial = command->add_option("--serial", args.serial, kSerialPortHelp + PresentSerialPorts())
+                       ->check(CLI::Validator(
+                           [](std::string& port) { return LinkSettings().SetPort(port) ? "" : kSerialPortRefusal; },
+                           "PORT"));
     auto* usb = command->add_flag("--usb", args.usb, "USB link ($ORVANEL_USB_SIM names a simulated STB's socket)");
     serial->excludes(usb);
     command->add_option("--timeout", args.options.timeoutSeconds, "seconds before giving up")
@@ -109,13 +120,11 @@ void AddTransferOptions(CLI::App* command, TransferArgs& args)
     auto* reboot = command->add_flag("--reboot", args.reboot, "answer Yes to the final restart question");
     auto* noReboot = command->add_flag("--no-reboot", args.noReboot, "answer No to the final restart question");
     reboot->excludes(noReboot);
-    command->add_option("--side-folder", args.options.sideFolder, kSideFolderHelp);
+    command->add_option("--side-folder", args.sideFolder, kSideFolderHelp);
     command->add_flag("--no-backup", args.noBackup,
                       "keep no copy of the transfer in backups/ of the side folder (kept by default: the newest 100, "
                       "200 MB at most)");
 }
-
-constexpr int kUsageError = 2;
 
 std::optional<bool> RebootAnswer(const TransferArgs& args)
 {
@@ -140,8 +149,8 @@ int RunCommand(int argc, char** argv)
     app.set_version_flag("--version", std::string("orvanel-cli ") + OrvanelVersion());
     app.require_subcommand(1);
     app.footer("Saving also writes flash.dat, eeprom.dat and UNpackFlash-InverseParsing.dat, and a download "
-               "writes ~m700rx.zbd, into the side folder: $XDG_STATE_HOME/orvanel, else ~/.local/state/orvanel "
-               "(--side-folder chooses another).\nORVANEL_TRACE=1 prints the diagnostic traces on stderr.\n"
+               "writes ~m700rx.zbd, into the side folder: " + std::string(kSideFolderDefaultText) +
+               " (--side-folder chooses another).\nORVANEL_TRACE=1 prints the diagnostic traces on stderr.\n"
                "Exit status: 0 success, 1 failure, 2 usage error.");
     std::string file, out, sideFolder;
     bool json = false;
@@ -264,20 +273,20 @@ int RunCommand(int argc, char** argv)
         });
 
     try {
-        app.parse(argc, argv);
+        ParseCommandLine(app, argc, argv);
     } catch (const CLI::ParseError& error) {
-        // --help and --version end well; every other parse error is a usage error.
-        return app.exit(error) == 0 ? 0 : kUsageError;
+        return ParseErrorStatus(app, error);
     }
     transfer.options.usb = transfer.usb;
+    transfer.options.sideFolder = PathFromUtf8(transfer.sideFolder);
     transfer.options.backup = !transfer.noBackup;
     if (!transfer.serial.empty())
         transfer.options.port = transfer.serial;
     CliPrompter prompter(RebootAnswer(transfer));
     if (*upload)
-        return RunUpload(transfer.options, out, prompter);
+        return RunUpload(transfer.options, PathFromUtf8(out), prompter);
     if (*download)
-        return RunDownload(transfer.options, file, prompter);
+        return RunDownload(transfer.options, PathFromUtf8(file), prompter);
     if (*reboot)
         return RunReboot(transfer.options, prompter);
     if (*usbDevices)

@@ -1,5 +1,6 @@
 #include "tools/orvanel_cli/terminal_view.h"
 
+#include "common/std_output.h"
 #include "link/transfer/transfer_text.h"
 
 #include <cstdio>
@@ -41,7 +42,7 @@ void TerminalView::ShowStatus(const std::string& text)
     if (m_bTerminal)
         DrawLocked();
     else if (IsCounter(text) ? IsFinalCounter(text) : !text.empty())
-        std::fprintf(stderr, "%s\n", text.c_str() + (IsCounter(text) ? 1 : 0));
+        PrintError("%s\n", text.c_str() + (IsCounter(text) ? 1 : 0));
 }
 
 void TerminalView::SetProgress(int position)
@@ -76,7 +77,7 @@ void TerminalView::DrawLocked()
     std::string bar(size_t(filled), '#');
     bar.resize(kBarWidth, '.');
     std::string bytes = BytesLocked();
-    std::fprintf(stderr, "\r\033[K[%s] %3d%% %s%s%s", bar.c_str(), m_Progress, bytes.c_str(),
+    PrintError("\r\033[K[%s] %3d%% %s%s%s", bar.c_str(), m_Progress, bytes.c_str(),
                  bytes.empty() ? "" : " ", m_Status.c_str());
     std::fflush(stderr);
     m_bDrawn = true;
@@ -86,9 +87,9 @@ void TerminalView::Finish()
 {
     std::lock_guard lock(m_Lock);
     if (m_bDrawn)
-        std::fprintf(stderr, "\n");
+        PrintError("\n");
     else if (m_BytesTotal != 0)
-        std::fprintf(stderr, "Downloaded %s\n", BytesLocked().c_str());
+        PrintError("Downloaded %s\n", BytesLocked().c_str());
     m_bDrawn = false;
 }
 

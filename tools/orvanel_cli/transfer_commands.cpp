@@ -1,5 +1,7 @@
 #include "tools/orvanel_cli/transfer_commands.h"
 
+#include "common/std_output.h"
+#include "common/system_paths.h"
 #include "tools/orvanel_cli/cli_prompter.h"
 #include "link/transfer/download_controller.h"
 #include "link/transfer/link_session.h"
@@ -9,7 +11,7 @@
 #include "tools/orvanel_cli/terminal_view.h"
 #include "link/transfer/upload_controller.h"
 #include "link/transfer/uploaded_image.h"
-#include "tools/orvanel_cli/usb_devices.h"
+#include "tools/orvanel_cli/system_texts.h"
 
 #include <atomic>
 #include <csignal>
@@ -67,9 +69,9 @@ LinkSessionParts PartsFor(const TransferOptions& options)
 void ReportBackup(const CTransferDialog& dialog)
 {
     if (dialog.Backup())
-        std::fprintf(stderr, "backup: %s\n", dialog.Backup()->c_str());
+        PrintError("backup: %s\n", Utf8Path(*dialog.Backup()).c_str());
     else if (dialog.BackupFailure())
-        std::fprintf(stderr, "%s\n", BackupFailureNote(dialog).c_str());
+        PrintError("%s\n", BackupFailureNote(dialog).c_str());
 }
 
 enum class LoopEnd { Closed, Interrupted, WorkerEnded, TimedOut };
@@ -100,9 +102,9 @@ void CloseDialog(CTransferDialog& dialog, TerminalView& view, LoopEnd end)
 {
     view.Finish();
     if (end == LoopEnd::Interrupted)
-        std::fprintf(stderr, "stopped\n");
+        PrintError("stopped\n");
     else if (end == LoopEnd::TimedOut)
-        std::fprintf(stderr, "timed out: %s\n", view.LastStatus().c_str());
+        PrintError("timed out: %s\n", view.LastStatus().c_str());
     dialog.RequestClose(end == LoopEnd::Interrupted);
     view.RunUntil([&] { return view.CloseReady(); }, kCloseLimit);
 }
@@ -147,7 +149,7 @@ int RunDownload(const TransferOptions& options, const std::filesystem::path& inp
     CDownloadController dialog(session, *doc, view);
     dialog.Open();
     if (dialog.RestorePoint())
-        std::fprintf(stderr, "the STB's settings can be restored from %s\n", dialog.RestorePoint()->path.c_str());
+        PrintError("the STB's settings can be restored from %s\n", Utf8Path(dialog.RestorePoint()->path).c_str());
     dialog.OnDownload();
     LoopEnd end = RunDialog(view, options.timeoutSeconds, [&] {
         view.ShowBytes(dialog.ServedBytes(), dialog.ImageSize());
@@ -174,7 +176,7 @@ int RunReboot(const TransferOptions& options, CliPrompter& prompter)
         if (!dialog.State().devicePresent) {
             view.Finish();
             if (dialog.LinkProblem().empty())
-                std::fprintf(stderr, "no STB on USB\n");
+                PrintError("no STB on USB\n");
             return 1;
         }
     }
@@ -184,9 +186,9 @@ int RunReboot(const TransferOptions& options, CliPrompter& prompter)
     const RebootResult result = dialog.RebootOutcome();
     if (result == RebootResult::PortOpenFail) {
         const std::string reason = session.SerialOpenFailReason();
-        std::fprintf(stderr, "Port Open Fail%s%s\n", reason.empty() ? "" : "\n", reason.c_str());
+        PrintError("Port Open Fail%s%s\n", reason.empty() ? "" : "\n", reason.c_str());
     }
     if (result == RebootResult::Sent && !options.usb)
-        std::fprintf(stderr, "%s\n", kSerialRebootSentText);
+        PrintError("%s\n", kSerialRebootSentText);
     return result == RebootResult::Sent ? 0 : 1;
 }

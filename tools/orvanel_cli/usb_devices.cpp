@@ -1,31 +1,25 @@
 #include "tools/orvanel_cli/usb_devices.h"
 
+#include "common/std_output.h"
+#include "common/system_paths.h"
 #include "common/terminal_text.h"
+#include "tools/orvanel_cli/system_texts.h"
 #include "usb/usb_backend.h"
 
-#include <cstdio>
 #include <cstdlib>
-
-std::filesystem::path EditorProfilePath()
-{
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    std::filesystem::path base = config && *config ? config : std::filesystem::path(home ? home : ".") / ".config";
-    return base / "Orvanel" / "Orvanel.ini";
-}
 
 namespace {
 
 void PrintListedIds(const UsbDeviceIds& ids)
 {
     if (ids.empty()) {
-        std::printf("No VID:PID is listed as the STB's loader.\n");
+        PrintOut("No VID:PID is listed as the STB's loader.\n");
         return;
     }
-    std::printf("Listed as the STB's loader:");
+    PrintOut("Listed as the STB's loader:");
     for (const auto& [vid, pid] : ids)
-        std::printf(" %04x:%04x", vid, pid);
-    std::printf("\n");
+        PrintOut(" %04x:%04x", vid, pid);
+    PrintOut("\n");
 }
 
 const char kHowToAdd[] =
@@ -39,7 +33,7 @@ const char kHowToAdd[] =
 bool ReportProblems(const UsbIdList& list)
 {
     for (const UsbIdProblem& problem : list.problems)
-        std::fprintf(stderr, "%s\n", ForStream(stderr, problem.Describe()).c_str());
+        PrintError("%s\n", ForStream(stderr, problem.Describe()).c_str());
     return list.problems.empty();
 }
 
@@ -50,28 +44,27 @@ int RunUsbDevices()
     UsbBackendConfig config = UsbConfigFromProfile(EditorProfilePath());
     const UsbIdList list = LoaderDeviceList(config);
     const int status = ReportProblems(list) ? 0 : 1;
-    if (!std::getenv("ORVANEL_USB_SIM"))
+    if (kUsbDevicesTexts.listsIds && !std::getenv("ORVANEL_USB_SIM"))
         PrintListedIds(list.ids);
     std::unique_ptr<UsbBackend> backend = MakeUsbBackend(config);
     if (!backend) {
-        std::printf("No USB bus here (libusb cannot start), so no STB can be reached over USB.\n");
+        PrintOut("%s", kUsbDevicesTexts.noBackend);
         return status;
     }
     std::vector<UsbCandidate> candidates = backend->Candidates();
     if (candidates.empty()) {
-        std::printf("No USB device of the loader's shape (one interface, one bulk IN and one bulk OUT endpoint) "
-                    "is present.\n");
+        PrintOut("%s", kUsbDevicesTexts.noDevice);
         return status;
     }
-    std::printf("USB devices of the loader's shape:\n");
+    PrintOut("%s", kUsbDevicesTexts.heading);
     bool anyListed = false;
     for (const auto& c : candidates) {
-        std::printf("  %-24s %04x:%04x  %-20s %-20s %s\n", c.path.c_str(), c.idVendor, c.idProduct,
-                    c.maker.empty() ? "?" : c.maker.c_str(), c.product.empty() ? "?" : c.product.c_str(),
-                    c.listed ? "listed" : "not listed");
+        PrintOut("  %-24s %04x:%04x  %-20s %-20s %s\n", c.path.c_str(), c.idVendor, c.idProduct,
+                 c.maker.empty() ? "?" : c.maker.c_str(), c.product.empty() ? "?" : c.product.c_str(),
+                 c.listed ? "listed" : "not listed");
         anyListed = anyListed || c.listed;
     }
     if (!anyListed)
-        std::printf(kHowToAdd, EditorProfilePath().c_str());
+        PrintOut(kHowToAdd, Utf8Path(EditorProfilePath()).c_str());
     return status;
 }

@@ -1,10 +1,7 @@
 // orvanel-cli usb-devices: which USB devices could be the STB's loader, and how to make
 // the programs take one.
 #pragma once
-#include <filesystem>
 
-// The editor's profile, whose UsbDevices= entry orvanel-cli shares.
-std::filesystem::path EditorProfilePath();
 // Exit status 0 whatever it finds (there may simply be no USB bus), 1 when an entry of
 // the lists was refused; each such entry is named on standard error.
 int RunUsbDevices();

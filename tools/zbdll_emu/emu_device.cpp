@@ -52,7 +52,7 @@ std::vector<uint8_t> EntryOf(const fs::directory_entry& entry)
     EmuFileInfo info = EmuStat(entry.path()).value_or(EmuFileInfo{});
     std::tm tm = EmuUtcTime(info.modified);
     uint16_t mjd = uint16_t(info.modified / 86400 + 40587);
-    return EmuMakeEntry(entry.path().filename().string(), info.folder, info.folder ? 0 : info.size, mjd,
+    return EmuMakeEntry(EmuPvrName(entry.path().filename()), info.folder, info.folder ? 0 : info.size, mjd,
                         uint8_t(tm.tm_hour), uint8_t(tm.tm_min));
 }
 
@@ -206,21 +206,13 @@ std::optional<fs::path> MapPvrPath(const EmuState& emu, const std::string& pvrPa
         }
         start = end + 1;
     }
-    return relative.empty() ? emu.root : emu.root / relative;
-}
-
-std::string EmuDefaultRoot()
-{
-    const char* data = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    fs::path base = data && *data ? fs::path(data) : fs::path(home ? home : ".") / ".local" / "share";
-    return (base / "zbdll-sim").string();
+    return relative.empty() ? emu.root : emu.root / EmuDiskName(relative);
 }
 
 void ConfigureFromEnvironment(EmuState& emu)
 {
-    const char* root = std::getenv("ZBDLL_SIM_ROOT");
-    emu.root = root && *root ? fs::path(root) : fs::path(EmuDefaultRoot());
+    const std::optional<fs::path> root = EmuRootVariable();
+    emu.root = root.value_or(EmuDefaultRoot());
     if (const char* version = std::getenv("ZBDLL_SIM_VERSION"))
         emu.version = uint16_t(std::strtoul(version, nullptr, 16));
     if (const char* fail = std::getenv("ZBDLL_SIM_FAIL_COPY"))
@@ -241,8 +233,8 @@ void ConfigureFromEnvironment(EmuState& emu)
     }
     std::error_code ec;
     // A mistyped folder must not become a new, empty disk: no STB then.
-    if (root && *root && !fs::is_directory(emu.root, ec)) {
-        std::fprintf(stderr, "ZBDLL_SIM_ROOT is not a folder: %s\n", root);
+    if (root && !fs::is_directory(emu.root, ec)) {
+        std::fprintf(stderr, "ZBDLL_SIM_ROOT is not a folder: %s\n", EmuPvrName(emu.root).c_str());
         emu.attached = false;
         emu.plugFile.clear();
     } else {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 
 struct EmuFileInfo {
     bool folder = false;
@@ -15,6 +16,13 @@ struct EmuFileInfo {
 
 // A PC path as the library's callers give it: the system's 8-bit code page on Windows.
 std::filesystem::path EmuPcPath(const char* path);
+// The disk's names are the PVR's: the bytes the explorer sends (UTF-8 from ours) on every
+// system. A PVR name (or a path for the emulator's own words) as the PC's file system takes
+// it, and a PC name back.
+std::filesystem::path EmuDiskName(const std::string& pvrName);
+std::string EmuPvrName(const std::filesystem::path& diskName);
+// ZBDLL_SIM_ROOT as the system names folders (wide on Windows); nullopt when unset or empty.
+std::optional<std::filesystem::path> EmuRootVariable();
 // Links are followed; nullopt when the entry cannot be looked at.
 std::optional<EmuFileInfo> EmuStat(const std::filesystem::path& path);
 std::tm EmuUtcTime(std::time_t time);

@@ -1,7 +1,9 @@
 #include "tools/zbdll_emu/emu_files.h"
+#include "tools/zbdll_emu/zbdll_emu.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -124,6 +126,25 @@ std::unique_ptr<EmuCopyFiles> EmuCopyFiles::Open(const std::filesystem::path& fr
 }
 
 std::filesystem::path EmuPcPath(const char* path) { return path; }
+
+std::filesystem::path EmuDiskName(const std::string& pvrName) { return pvrName; }
+
+std::string EmuPvrName(const std::filesystem::path& diskName) { return diskName.string(); }
+
+std::optional<std::filesystem::path> EmuRootVariable()
+{
+    const char* root = std::getenv("ZBDLL_SIM_ROOT");
+    return root && *root ? std::optional<std::filesystem::path>(root) : std::nullopt;
+}
+
+std::filesystem::path EmuDefaultRoot()
+{
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    std::filesystem::path base = data && *data ? std::filesystem::path(data)
+                                               : std::filesystem::path(home ? home : ".") / ".local" / "share";
+    return base / "zbdll-sim";
+}
 
 std::optional<EmuFileInfo> EmuStat(const std::filesystem::path& path)
 {

@@ -1,10 +1,23 @@
 // Windows keeps no holes the emulator looks for: every source is copied whole, through a buffer.
 #include "tools/zbdll_emu/emu_files.h"
 #include "common/win32_handle.h"
+#include "tools/zbdll_emu/zbdll_emu.h"
+
+#include <cstdlib>
 
 #include <windows.h>
 
 namespace {
+
+// A NUL-terminated 8-bit text in code page as a wide one (invalid bytes become U+FFFD).
+std::wstring WideOf(UINT codePage, const char* text)
+{
+    int n = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
+    std::wstring wide(size_t(n > 0 ? n : 1), L'\0');
+    MultiByteToWideChar(codePage, 0, text, -1, wide.data(), n);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
 
 bool InfoOf(HANDLE file, BY_HANDLE_FILE_INFORMATION& info)
 {
@@ -97,11 +110,33 @@ std::unique_ptr<EmuCopyFiles> EmuCopyFiles::Open(const std::filesystem::path& fr
 
 std::filesystem::path EmuPcPath(const char* path)
 {
-    int n = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-    std::wstring wide(size_t(n > 0 ? n : 1), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), n);
-    wide.resize(wide.size() - 1);
-    return wide;
+    return WideOf(CP_ACP, path);
+}
+
+std::filesystem::path EmuDiskName(const std::string& pvrName)
+{
+    return WideOf(CP_UTF8, pvrName.c_str());
+}
+
+std::string EmuPvrName(const std::filesystem::path& diskName)
+{
+    const std::wstring& wide = diskName.native();
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string name(size_t(n > 0 ? n : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), name.data(), n, nullptr, nullptr);
+    return name;
+}
+
+std::optional<std::filesystem::path> EmuRootVariable()
+{
+    const wchar_t* root = _wgetenv(L"ZBDLL_SIM_ROOT");
+    return root && *root ? std::optional<std::filesystem::path>(root) : std::nullopt;
+}
+
+std::filesystem::path EmuDefaultRoot()
+{
+    const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+    return (local && *local ? std::filesystem::path(local) : std::filesystem::path(L".")) / L"zbdll-sim";
 }
 
 std::optional<EmuFileInfo> EmuStat(const std::filesystem::path& path)

@@ -108,7 +108,7 @@ int StartTask(std::optional<fs::path> from, std::optional<fs::path> to, ZbWindow
         --emu.faults.failCopies;
     emu.faults.dropAfterChunks = -1;
     bool valid = from && to && !order.from.empty() && !order.to.empty();
-    emu.taskLog.push_back({order.from.string(), order.to.string(), offset});
+    emu.taskLog.push_back({EmuPvrName(order.from), EmuPvrName(order.to), offset});
     if (order.faults.instantCopies) {
         lock.unlock();
         EmuNotifyTaskEnd(window, messageId, valid ? 1 : 0);

@@ -7,6 +7,7 @@
 // exists, and arrives or goes away as it appears or disappears) or through the calls below.
 #pragma once
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,8 +32,9 @@ struct EmuTaskRecord {
     uint64_t offset = 0;
 };
 
-// The folder used when ZBDLL_SIM_ROOT is not set: under $XDG_DATA_HOME or ~/.local/share.
-std::string EmuDefaultRoot();
+// The folder used when ZBDLL_SIM_ROOT is not set: zbdll-sim in %LOCALAPPDATA% on Windows,
+// elsewhere under $XDG_DATA_HOME or ~/.local/share.
+std::filesystem::path EmuDefaultRoot();
 // A fresh device on that folder (created with the system folders when empty): attached,
 // not yet opened, no faults, no notices registered.
 void EmuReset(const std::string& root, uint16_t version);

@@ -1,6 +1,7 @@
 #include "usb/id_list/usb_id_list.h"
 
 #include "common/input_file.h"
+#include "common/system_paths.h"
 
 #include <algorithm>
 
@@ -70,7 +71,7 @@ bool ReadListFile(const std::filesystem::path& path, UsbIdList& list, std::strin
     FileFailure failure;
     if (ReadInputFile(path, kListFileLimit, bytes, &failure))
         return true;
-    list.problems.push_back({path.string(), 0, "", "cannot be read: " + failure.reason});
+    list.problems.push_back({Utf8Path(path), 0, "", "cannot be read: " + failure.reason});
     return false;
 }
 
@@ -142,7 +143,7 @@ void ReadUsbIdFile(const std::filesystem::path& path, UsbIdList& list)
 {
     std::string bytes;
     if (ReadListFile(path, list, bytes))
-        ParseUsbIdText(bytes, path.string(), list);
+        ParseUsbIdText(bytes, Utf8Path(path), list);
 }
 
 void ReadProfileUsbIds(const std::filesystem::path& iniFile, UsbIdList& list)
@@ -163,6 +164,6 @@ void ReadProfileUsbIds(const std::filesystem::path& iniFile, UsbIdList& list)
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
         found = true;
-        ParseUsbIdLine(value, iniFile.string(), number, list);
+        ParseUsbIdLine(value, Utf8Path(iniFile), number, list);
     });
 }
