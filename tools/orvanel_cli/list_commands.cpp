@@ -15,7 +15,6 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
-#include <iostream>
 #include <map>
 #include <optional>
 #include <memory>
@@ -159,7 +158,7 @@ bool WriteReport(const ListFiles& files, const std::vector<std::string>& notes)
     const std::string text = lists::NoteLines(notes);
     if (!files.output.empty())
         return WriteStdout(ForStream(stdout, text));
-    std::cerr << ForStream(stderr, text) << std::flush;
+    WriteStderr(ForStream(stderr, text));
     return true;
 }
 
@@ -167,7 +166,7 @@ int RunExportForeign(const std::string& format, const std::string& path, const L
 {
     const lists::ListFormat& list = *lists::FindListFormat(format);
     if (list.folder && files.output.empty()) {
-        std::cerr << "orvanel-cli: " << format << " writes a folder: name it with -o" << std::endl;
+        PrintError("orvanel-cli: %s writes a folder: name it with -o\n", format.c_str());
         return 1;
     }
     if (OutputIsInput(files, path, "settings file"))
@@ -181,7 +180,7 @@ int RunExportForeign(const std::string& format, const std::string& path, const L
         if (!WriteStdout(result.files.begin()->second))
             return 1;
     } else if (FileFailure failure; !lists::WriteListFiles(list, files.output, result.files, failure)) {
-        std::cerr << "orvanel-cli: cannot write " << failure.Describe() << std::endl;
+        PrintError("orvanel-cli: cannot write %s\n", failure.Describe().c_str());
         return 1;
     }
     return WriteReport(files, result.notes) ? 0 : 1;
@@ -248,7 +247,7 @@ int RunImport(const std::string& format, const std::string& listPath, const std:
         return 1;
     lists::FolderFiles listFiles;
     if (FileFailure failure; !lists::ReadListFiles(list, listPath, listFiles, failure)) {
-        std::cerr << "orvanel-cli: cannot read " << failure.Describe() << std::endl;
+        PrintError("orvanel-cli: cannot read %s\n", failure.Describe().c_str());
         return 1;
     }
     auto doc = LoadListDocument(path, files, prompter);
@@ -258,7 +257,7 @@ int RunImport(const std::string& format, const std::string& listPath, const std:
     lists::ImportReport report;
     std::string error;
     if (!lists::ImportList(*doc, list, listFiles, places, report, error)) {
-        std::cerr << ForStream(stderr, "orvanel-cli: \"" + listPath + "\": " + error + "; nothing was changed") << std::endl;
+        WriteStderr(ForStream(stderr, "orvanel-cli: \"" + listPath + "\": " + error + "; nothing was changed\n"));
         return 1;
     }
     return SaveThenReport(*doc, files, prompter, lists::DescribeImport(report));

@@ -3,6 +3,7 @@
 #include "tools/orvanel_cli/pdf_export.h"
 
 #include "common/latin1_utf8.h"
+#include "common/std_output.h"
 #include "editing/edit_common.h"
 #include "editor_ui/print/list_painter.h"
 
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <iostream>
 #include <memory>
 #include <optional>
 
@@ -48,8 +48,8 @@ std::optional<ListPrintout> ChosenList(const COrvanel1Doc& doc, const std::strin
     const std::string name = list.substr(kFavPrefix.size());
     if (const std::optional<int> group = FavGroupNamed(doc, name))
         return FavPrintout(doc, *group);
-    std::cerr << "orvanel-cli: \"" << path << "\" has no favourite group \"" << name << "\" (its groups: "
-              << GroupNames(doc) << ")" << std::endl;
+    PrintError("orvanel-cli: \"%s\" has no favourite group \"%s\" (its groups: %s)\n", path.c_str(), name.c_str(),
+               GroupNames(doc).c_str());
     return std::nullopt;
 }
 
@@ -74,11 +74,11 @@ std::unique_ptr<QGuiApplication> OffscreenGui()
 int RunExportPdf(const std::string& path, const std::string& list, const ListFiles& files, CliPrompter& prompter)
 {
     if (!KnownList(list)) {
-        std::cerr << "orvanel-cli: --list takes tv, radio or fav:NAME, not \"" << list << "\"" << std::endl;
+        PrintError("orvanel-cli: --list takes tv, radio or fav:NAME, not \"%s\"\n", list.c_str());
         return kUsageError;
     }
     if (files.output.empty()) {
-        std::cerr << "orvanel-cli: --format pdf writes a file: name it with -o" << std::endl;
+        PrintError("orvanel-cli: --format pdf writes a file: name it with -o\n");
         return kUsageError;
     }
     if (OutputIsInput(files, path, "settings file"))
@@ -95,6 +95,6 @@ int RunExportPdf(const std::string& path, const std::string& list, const ListFil
     std::string failure;
     if (WriteListPdf(files.output, *printout, failure) > 0)
         return 0;
-    std::cerr << "orvanel-cli: cannot write " << failure << std::endl;
+    PrintError("orvanel-cli: cannot write %s\n", failure.c_str());
     return 1;
 }

@@ -8,13 +8,12 @@
 #include "tables/table_tp.h"
 #include "tables/tp_plan.h"
 
-#include <iostream>
 
 namespace {
 
 void Error(const std::string& text)
 {
-    std::cerr << ForStream(stderr, "orvanel-cli: " + text) << std::endl;
+    WriteStderr(ForStream(stderr, "orvanel-cli: " + text + "\n"));
 }
 
 // The satellite by its number from 1, else by its name; -1 after the error line.
@@ -43,7 +42,7 @@ void ListTableSatellites(const tables::TableFile& table)
         text += "\n  " + tables::DescribeTableSatellite(table.sats[i]);
     if (table.sats.size() > kListed)
         text += "\n  ... and " + std::to_string(table.sats.size() - kListed) + " more";
-    std::cerr << ForStream(stderr, text) << std::endl;
+    WriteStderr(ForStream(stderr, text + "\n"));
 }
 
 }  // namespace
