@@ -179,7 +179,7 @@ int RunExportForeign(const std::string& format, const std::string& path, const L
     if (files.output.empty()) {
         if (!WriteStdout(result.files.begin()->second))
             return 1;
-    } else if (FileFailure failure; !lists::WriteListFiles(list, files.output, result.files, failure)) {
+    } else if (FileFailure failure; !lists::WriteListFiles(list, PathFromUtf8(files.output), result.files, failure)) {
         PrintError("orvanel-cli: cannot write %s\n", failure.Describe().c_str());
         return 1;
     }
@@ -246,7 +246,7 @@ int RunImport(const std::string& format, const std::string& listPath, const std:
     if (OutputIsInput(files, listPath, "list"))
         return 1;
     lists::FolderFiles listFiles;
-    if (FileFailure failure; !lists::ReadListFiles(list, listPath, listFiles, failure)) {
+    if (FileFailure failure; !lists::ReadListFiles(list, PathFromUtf8(listPath), listFiles, failure)) {
         PrintError("orvanel-cli: cannot read %s\n", failure.Describe().c_str());
         return 1;
     }

@@ -2,6 +2,7 @@
 
 #include "common/latin1_utf8.h"
 #include "common/std_output.h"
+#include "common/system_paths.h"
 #include "common/terminal_text.h"
 #include "editing/edit_common.h"
 #include "tables/table_file.h"
@@ -56,7 +57,7 @@ int RunUpdateTps(const UpdateTpsArgs& args, CliPrompter& prompter)
         return 1;
     tables::TableFile table;
     std::string error;
-    if (!tables::LoadTableFile(args.table, table, error)) {
+    if (!tables::LoadTableFile(PathFromUtf8(args.table), table, error)) {
         Error("cannot take the transponder table " + error + "; nothing was changed");
         return 1;
     }
