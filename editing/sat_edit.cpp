@@ -14,7 +14,7 @@ constexpr uint8_t kDefaultPositionIdx = 127;
 bool ValidSat(const COrvanel1Doc& doc, int sat) { return sat >= 0 && static_cast<uint32_t>(sat) < doc.m_SatCnt; }
 
 // Slots of the services (of one list) that use the satellite, or one of its transponders.
-std::vector<uint32_t> SvcUsing(COrvanel1Doc& doc, SvcKind kind, uint32_t sat, int tpIdx)
+std::vector<uint32_t> SvcUsing(const COrvanel1Doc& doc, SvcKind kind, uint32_t sat, int tpIdx)
 {
     std::vector<uint32_t> slots;
     const SvcRecord* table = SvcTable(doc, kind);
@@ -392,11 +392,7 @@ bool Appl_DeleteTps(COrvanel1Doc& doc, int sat, const std::vector<uint32_t>& tpI
 
 uint32_t Appl_TpUserCount(const COrvanel1Doc& doc, uint32_t sat, uint32_t tpIdx)
 {
-    uint32_t users = 0;
-    for (SvcKind kind : {kTvKind, kRadioKind})
-        for (uint32_t i = 0; i < SvcCount(doc, kind); ++i)
-            users += SvcTable(doc, kind)[i].satIdx == sat && SvcTable(doc, kind)[i].tpIdx == tpIdx;
-    return users;
+    return uint32_t(SvcUsing(doc, kTvKind, sat, int(tpIdx)).size() + SvcUsing(doc, kRadioKind, sat, int(tpIdx)).size());
 }
 
 bool Appl_RemoveUnusedTp(COrvanel1Doc& doc, int sat, uint32_t tpIdx)

@@ -109,7 +109,7 @@ void NoteWhatIsLost(const COrvanel1Doc& doc, const FormatKeeps& keeps, std::vect
     if (keeps.scrambled && scrambled > 0)
         notes.push_back("CA system ids: we keep none, the " + std::to_string(scrambled) +
                         " scrambled services carry FFFF");
-    if (!keeps.scrambled)
+    if (!keeps.scrambled && scrambled > 0)
         notes.push_back("not carried: the scrambled flag (set on " + std::to_string(scrambled) + ")");
     if (!keeps.groups && doc.m_FavCnt > 0)
         notes.push_back("not carried: the " + std::to_string(std::min(doc.m_FavCnt, kMaxFavGroup)) + " favourite groups");

@@ -1,6 +1,7 @@
 #include "lists/list_files.h"
 
 #include "common/input_file.h"
+#include "common/system_paths.h"
 
 namespace lists {
 
@@ -8,6 +9,7 @@ namespace {
 
 constexpr uint64_t kMaxListBytes = 16 << 20;
 constexpr size_t kMaxFolderFiles = 1000;
+constexpr uint64_t kMaxFolderBytes = 64 << 20;
 
 } // namespace
 
@@ -22,8 +24,9 @@ bool ReadListFiles(const ListFormat& format, const std::filesystem::path& path, 
         failure = {path, "not a folder"};
         return false;
     }
+    uint64_t total = 0;
     for (std::filesystem::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = Utf8Path(it->path().filename());
         if (!IsLamedbFolderFile(name))
             continue;
         if (files.size() == kMaxFolderFiles) {
@@ -32,6 +35,10 @@ bool ReadListFiles(const ListFormat& format, const std::filesystem::path& path, 
         }
         if (!ReadInputFile(it->path(), kMaxListBytes, files[name], &failure))
             return false;
+        if ((total += files[name].size()) > kMaxFolderBytes) {
+            failure = {path, "the list files hold more than " + std::to_string(kMaxFolderBytes >> 20) + " MB"};
+            return false;
+        }
     }
     if (error)
         failure = {path, error.message()};

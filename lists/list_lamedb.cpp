@@ -258,6 +258,7 @@ struct Reader {
 
     void Bouquets(const FolderFiles& files)
     {
+        std::set<std::string> read;   // a bouquet named twice is one group: it is read once
         for (const char* index : {"bouquets.tv", "bouquets.radio"}) {
             const auto it = files.find(index);
             if (it == files.end())
@@ -272,7 +273,7 @@ struct Reader {
                                                                                                       : files.end();
                 if (bouquet == files.end())
                     notes.Add(std::string(index) + ": the bouquet " + Quoted(file) + " is not in the folder");
-                else
+                else if (read.insert(file).second)
                     Bouquet(file, bouquet->second, list.groups);
             }
         }

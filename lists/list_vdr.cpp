@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <set>
 
 namespace lists {
 
@@ -195,6 +196,7 @@ std::string Line(const ForeignSvc& svc, std::vector<std::string>& notes)
 bool ReadVdr(std::string_view text, ForeignList& list, std::string& error)
 {
     std::map<std::string, uint32_t> seen;
+    std::set<std::pair<int32_t, uint32_t>> inGroup;   // a group lists a service once
     int32_t group = -1;
     size_t bad = 0, circular = 0;
     const std::vector<std::string_view> lines = SplitLines(text);
@@ -221,11 +223,8 @@ bool ReadVdr(std::string_view text, ForeignList& list, std::string& error)
         const auto [it, added] = seen.emplace(Identity(svc), uint32_t(list.services.size()));
         if (added)
             list.services.push_back(std::move(svc));
-        if (group >= 0) {
-            std::vector<uint32_t>& members = list.groups[group].members;
-            if (std::find(members.begin(), members.end(), it->second) == members.end())
-                members.push_back(it->second);
-        }
+        if (group >= 0 && inGroup.emplace(group, it->second).second)
+            list.groups[group].members.push_back(it->second);
     }
     if (bad > kNotedLines)
         list.notes.push_back("... and " + std::to_string(bad - kNotedLines) + " more lines skipped");

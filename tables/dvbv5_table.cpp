@@ -70,9 +70,10 @@ bool ParseValue(Key key, std::string_view value, TableTp& tp)
     case kPilot:
         return Lookup<Pilot>({{"ON", Pilot::On}, {"OFF", Pilot::Off}, {"AUTO", Pilot::Auto}}, value, tp.pilot);
     case kStream:
-        if (!ParseUnsigned(value, UINT32_MAX, number))
+        // All ones means no stream; any other value a stream id can hold is read as it is.
+        if (!ParseUnsigned(value, UINT32_MAX, number) || (number > INT32_MAX && number != UINT32_MAX))
             return false;
-        tp.streamId = number == UINT32_MAX ? kNoStreamId : int32_t(number & 0x7FFFFFFF);
+        tp.streamId = number == UINT32_MAX ? kNoStreamId : int32_t(number);
         return true;
     case kPls:
         return ParseUnsigned(value, kMaxPlsCode, number) && (tp.plsCode = uint32_t(number), true);

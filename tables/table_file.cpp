@@ -1,6 +1,7 @@
 #include "tables/table_file.h"
 
 #include "common/input_file.h"
+#include "common/system_paths.h"
 #include "tables/dvbv5_table.h"
 #include "tables/sat_xml_table.h"
 
@@ -60,7 +61,7 @@ bool ParseTableText(std::string_view text, TableFile& file, std::string& error)
     } else {
         file.form = TableForm::DvbV5;
         file.sats.assign(1, TpTable{});
-        file.sats[0].name = file.path.filename().string();
+        file.sats[0].name = Utf8Path(file.path.filename());
         file.sats[0].line = 1;
         if (std::optional<int32_t> position = PositionInName(file.sats[0].name))
             file.sats[0].position = *position, file.sats[0].hasPosition = true;
@@ -68,7 +69,7 @@ bool ParseTableText(std::string_view text, TableFile& file, std::string& error)
     }
     if (!read) {
         file.sats.clear();
-        error = "\"" + file.path.string() + "\" " + problem.Describe();
+        error = "\"" + Utf8Path(file.path) + "\" " + problem.Describe();
     }
     return read;
 }
@@ -123,9 +124,9 @@ int PickTableSatellite(const TableFile& file, const std::string& wanted, const s
     if (file.sats.size() == 1 && wanted.empty() && (!position || !file.sats[0].hasPosition))
         return 0;
     if (!wanted.empty())
-        why = "\"" + file.path.string() + "\" has no satellite \"" + wanted + "\"";
+        why = "\"" + Utf8Path(file.path) + "\" has no satellite \"" + wanted + "\"";
     else if (position)
-        why = "\"" + file.path.string() + "\" has no satellite at " + PositionText(*position) + ", where \"" +
+        why = "\"" + Utf8Path(file.path) + "\" has no satellite at " + PositionText(*position) + ", where \"" +
               ourSatName + "\" is: choose the table's satellite by its position or name";
     else
         why = "\"" + ourSatName + "\" names no orbital position: choose the table's satellite by its position or name";

@@ -41,7 +41,7 @@ const PrintRow& PrintHeader()
 
 PrintRow PrintRowOf(const COrvanel1Doc& doc, SvcKind kind, uint32_t pos)
 {
-    const SvcRecord& svc = kind == kTvKind ? doc.m_TvSvc[pos] : doc.m_RadioSvc[pos];
+    const SvcRecord& svc = SvcTable(doc, kind)[pos];
     const TpData* tp = SvcTp(doc, svc);
     return {std::to_string(pos + 1),
             Latin1ToUtf8(SvcListName(doc, kind, pos)),

@@ -1,6 +1,7 @@
 // The File menu's "Print..." and "Export as PDF...": the list in view, laid out as the view
 // shows it, handed to the printer. Neither changes the settings: no history step, no edited flag.
 #include "editor_ui/core/editor_controller.h"
+#include "settings/service_purge.h"
 
 #include <ctime>
 
@@ -25,6 +26,8 @@ ListPrintout CEditorController::ViewPrintout() const
         for (uint32_t row = 0; row < shown.size(); ++row)
             shown[row] = ShownPos(kind, row);
         printout = SvcPrintout(m_Doc, kind, shown);
+        if (SvcCount(m_Doc, kind) == 0)
+            printout.emptyText = EmptyText(kind);   // the view's own words, as it shows them
     }
     if (m_FileName)
         printout.source = m_FileName->filename().string();

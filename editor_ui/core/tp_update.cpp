@@ -1,6 +1,7 @@
 #include "editor_ui/core/tp_update.h"
 
 #include "common/latin1_utf8.h"
+#include "common/system_paths.h"
 #include "editing/edit_common.h"
 
 #include <algorithm>
@@ -17,7 +18,7 @@ std::string CTpTableUpdate::SatelliteText() const
     return m_Sat >= 0 ? Latin1ToUtf8(SatName(m_Doc, uint32_t(m_Sat))) : std::string();
 }
 
-std::string CTpTableUpdate::TableText() const { return m_Table.path.filename().string(); }
+std::string CTpTableUpdate::TableText() const { return Utf8Path(m_Table.path.filename()); }
 
 std::vector<std::string> CTpTableUpdate::TableSatellites() const
 {

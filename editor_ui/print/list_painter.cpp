@@ -19,7 +19,6 @@ constexpr double kRowSpacing = 1.35;     // of the body font's height
 constexpr double kColumnGapMm = 4;
 constexpr double kBlockGapMm = 3;
 constexpr double kMinShrink = 0.4;       // a column shrinks to no less than this share of its text
-constexpr double kPdfMarginMm = 15;
 constexpr int kPdfResolution = 300;
 const QColor kStripe(240, 240, 240);
 // The columns that give way, in this order, when the row is wider than the page.
@@ -199,7 +198,7 @@ QByteArray ListPdf(const ListPrintout& printout, int* pages)
         QPdfWriter writer(&buffer);
         writer.setResolution(kPdfResolution);
         writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(kPdfMarginMm, kPdfMarginMm, kPdfMarginMm, kPdfMarginMm), QPageLayout::Millimeter);
+        writer.setPageMargins(QMarginsF(kListMarginMm, kListMarginMm, kListMarginMm, kListMarginMm), QPageLayout::Millimeter);
         writer.setTitle(Text(printout.title));
         writer.setCreator(QStringLiteral("Orvanel"));
         painted = PaintListPages(writer, printout);
@@ -214,7 +213,7 @@ int WriteListPdf(const std::filesystem::path& path, const ListPrintout& printout
     int pages = 0;
     const QByteArray pdf = ListPdf(printout, &pages);
     if (pages == 0) {
-        failure = "the pages could not be painted";
+        failure = FileFailure{path, "the pages could not be painted"}.Describe();
         return 0;
     }
     FileFailure fileFailure;

@@ -11,6 +11,9 @@
 
 class QPagedPaintDevice;
 
+// The margin of every side of a printed or exported page.
+constexpr double kListMarginMm = 15;
+
 // How many pages the list takes on this device's page.
 int ListPageCount(QPagedPaintDevice& device, const ListPrintout& printout);
 // Paints pages `fromPage` to `toPage` (1-based; 0 for either end means the first or the

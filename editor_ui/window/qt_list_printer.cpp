@@ -5,10 +5,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-namespace {
-constexpr double kMarginMm = 15;
-}
-
 CQtListPrinter::CQtListPrinter()
     : m_Choose([this](QPrinter& printer, int pages) { return RunPrintDialog(printer, pages); })
 {
@@ -27,7 +23,7 @@ ListPrinter::Result CQtListPrinter::Print(const ListPrintout& printout)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QString::fromStdString(printout.title));
-    printer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
+    printer.setPageMargins(QMarginsF(kListMarginMm, kListMarginMm, kListMarginMm, kListMarginMm), QPageLayout::Millimeter);
     if (!m_Choose(printer, ListPageCount(printer, printout)))
         return {Outcome::Cancelled, 0, {}};
     const bool range = printer.printRange() == QPrinter::PageRange;

@@ -95,6 +95,20 @@ TEST(DvbV5Table, LeavesOutEntriesWithMissingOrAbsurdValuesNamingTheirLines)
     EXPECT_EQ(table.tps[1].freqKHz, 11778000u);
 }
 
+TEST(DvbV5Table, AStreamIdBeyondWhatOneCanBeIsLeftOutNotWrappedIntoAnother)
+{
+    const std::string text = DvbV5Text({Tp(11836500, Polarization::Horizontal, 27500000)}) +
+                             "[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS2\n\tFREQUENCY = 11778000\n\tPOLARIZATION = VERTICAL\n"
+                             "\tSYMBOL_RATE = 27500000\n\tSTREAM_ID = 2147483653\n";
+    TpTable table;
+    TableProblem error;
+    ASSERT_TRUE(ReadDvbV5Table(text, table, error)) << error.Describe();
+    EXPECT_EQ(table.tps.size(), 1u);
+    ASSERT_EQ(table.skipped.size(), 1u);
+    EXPECT_NE(table.skipped[0].Describe().find("STREAM_ID \"2147483653\" is not understood"), std::string::npos)
+        << table.skipped[0].Describe();
+}
+
 TEST(DvbV5Table, RefusesWhatIsNoScanTable)
 {
     const std::string block = DvbV5Text({Tp(11836500, Polarization::Horizontal, 27500000)});

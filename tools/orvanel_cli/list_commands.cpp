@@ -162,11 +162,11 @@ bool WriteReport(const ListFiles& files, const std::vector<std::string>& notes)
     return true;
 }
 
-int RunExportForeign(const std::string& format, const std::string& path, const ListFiles& files, CliPrompter& prompter)
+int RunExportForeign(const lists::ListFormat& list, const std::string& path, const ListFiles& files,
+                     CliPrompter& prompter)
 {
-    const lists::ListFormat& list = *lists::FindListFormat(format);
     if (list.folder && files.output.empty()) {
-        PrintError("orvanel-cli: %s writes a folder: name it with -o\n", format.c_str());
+        PrintError("orvanel-cli: %s writes a folder: name it with -o\n", list.name);
         return 1;
     }
     if (OutputIsInput(files, path, "settings file"))
@@ -186,30 +186,13 @@ int RunExportForeign(const std::string& format, const std::string& path, const L
     return WriteReport(files, result.notes) ? 0 : 1;
 }
 
-int RunExportCsvFormat(const std::string&, const std::string& path, const ListFiles& files, CliPrompter& prompter)
-{
-    return RunExportCsv(path, files, prompter);
-}
-
-struct ExportCommand {
-    const char* format;
-    int (*run)(const std::string& format, const std::string& path, const ListFiles& files, CliPrompter& prompter);
-};
-
-const ExportCommand kExportCommands[] = {
-    {"csv", RunExportCsvFormat},
-    {"vdr", RunExportForeign},
-    {"lamedb", RunExportForeign},
-    {"m3u", RunExportForeign},
-};
-
 } // namespace
 
 std::vector<std::string> ExportFormatNames()
 {
-    std::vector<std::string> names;
-    for (const ExportCommand& command : kExportCommands)
-        names.push_back(command.format);
+    std::vector<std::string> names{"csv"};
+    for (const lists::ListFormat& format : lists::ListFormats())
+        names.push_back(format.name);
     return names;
 }
 
@@ -231,10 +214,10 @@ std::string CheckPositionArgument(const std::string& argument)
 
 int RunExport(const std::string& format, const std::string& path, const ListFiles& files, CliPrompter& prompter)
 {
-    for (const ExportCommand& command : kExportCommands)
-        if (format == command.format)
-            return command.run(format, path, files, prompter);
-    return 1;
+    if (format == "csv")
+        return RunExportCsv(path, files, prompter);
+    const lists::ListFormat* list = lists::FindListFormat(format);
+    return list ? RunExportForeign(*list, path, files, prompter) : 1;
 }
 
 int RunImport(const std::string& format, const std::string& listPath, const std::string& path, const ListFiles& files,

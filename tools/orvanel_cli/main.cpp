@@ -12,6 +12,7 @@
 #include "tools/cli_command_line.h"
 #include "link/transfer/mode_config.h"
 #include "settings/model_traits.h"
+#include "common/program_arguments.h"
 #include "common/std_output.h"
 #include "common/system_paths.h"
 #include "link/serial_devices.h"
@@ -99,11 +100,12 @@ struct TransferArgs {
     bool noBackup = false;
     std::string sideFolder;
     TransferOptions options;
+    std::string serialHelp;   // with the ports present, looked for only when help is asked
 };
 
 void AddLinkOptions(CLI::App* command, TransferArgs& args)
 {
-    auto* serial = command->add_option("--serial", args.serial, kSerialPortHelp + PresentSerialPorts())
+    auto* serial = command->add_option("--serial", args.serial, args.serialHelp)
                        ->check(CLI::Validator(
                            [](std::string& port) { return LinkSettings().SetPort(port) ? "" : kSerialPortRefusal; },
                            "PORT"));
@@ -194,7 +196,13 @@ int RunCommand(int argc, char** argv)
                                                "editor prints it)")
         ->check(CLI::IsMember(exportFormats))
         ->excludes(exportCsv);
-    exportList->add_option("--list", printList, "pdf: the list to print, tv (default), radio or fav:GROUP");
+    exportList->add_option("--list", printList, "pdf: the list to print, tv (default), radio or fav:GROUP")
+        ->check(CLI::Validator(
+            [](std::string& list) {
+                bool known = list == "tv" || list == "radio" || (list.starts_with("fav:") && list.size() > 4);
+                return known ? "" : "tv, radio or fav:GROUP, not \"" + list + "\"";
+            },
+            "LIST"));
     exportList->add_option("FILE", file, "settings file")->required();
     exportList->add_option("-o,--output", listFiles.output, "file (folder for lamedb) to write (default: standard "
                                                             "output; a PDF needs -o)");
@@ -222,6 +230,8 @@ int RunCommand(int argc, char** argv)
             throw CLI::RequiredError("export: --csv or --format");
         if (!printList.empty() && format != "pdf")
             throw CLI::ValidationError("--list", "only --format pdf prints one list");
+        if (format == "pdf" && listFiles.output.empty())
+            throw CLI::RequiredError("--format pdf writes a file: -o");
     });
     importList->callback([&] {
         if (csvFile.empty() == format.empty())
@@ -256,6 +266,7 @@ int RunCommand(int argc, char** argv)
     updateTps->add_option("--side-folder", tpArgs.files.sideFolder, kSideFolderHelp);
 
     TransferArgs transfer;
+    transfer.serialHelp = kSerialPortHelp + (AskedForHelp(argc, argv) ? PresentSerialPorts() : std::string());
     auto* upload = app.add_subcommand("upload", "Read the STB's settings into a settings file");
     AddTransferOptions(upload, transfer);
     upload->add_option("-o,--output", out, "settings file to write")->required();

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int kUsageError = 2;
 const std::string kFavPrefix = "fav:";
 
 // The group slot of the name, or none.
@@ -53,11 +52,6 @@ std::optional<ListPrintout> ChosenList(const COrvanel1Doc& doc, const std::strin
     return std::nullopt;
 }
 
-bool KnownList(const std::string& list)
-{
-    return list.empty() || list == "tv" || list == "radio" || (list.rfind(kFavPrefix, 0) == 0 && list.size() > kFavPrefix.size());
-}
-
 // The command's own GUI application, when the process has none.
 std::unique_ptr<QGuiApplication> OffscreenGui()
 {
@@ -73,14 +67,6 @@ std::unique_ptr<QGuiApplication> OffscreenGui()
 
 int RunExportPdf(const std::string& path, const std::string& list, const ListFiles& files, CliPrompter& prompter)
 {
-    if (!KnownList(list)) {
-        PrintError("orvanel-cli: --list takes tv, radio or fav:NAME, not \"%s\"\n", list.c_str());
-        return kUsageError;
-    }
-    if (files.output.empty()) {
-        PrintError("orvanel-cli: --format pdf writes a file: name it with -o\n");
-        return kUsageError;
-    }
     if (OutputIsInput(files, path, "settings file"))
         return 1;
     auto doc = LoadListDocument(path, files, prompter);
