@@ -47,7 +47,8 @@ std::optional<OrbitalPosition> PositionFromName(std::string_view name)
     size_t start = 0;
     while (start < name.size()) {
         size_t end = start;
-        while (end < name.size() && name[end] != ' ' && name[end] != '(' && name[end] != ')' && name[end] != '/')
+        // Scan tables' file names join words with - and _ ("Astra-28.2E", "Eutelsat5_5.0W").
+        while (end < name.size() && std::string_view(" ()/-_").find(name[end]) == std::string_view::npos)
             ++end;
         if (const auto position = ParsePosition(name.substr(start, end - start)))
             found = position;

@@ -2,10 +2,10 @@
 
 #include "common/input_file.h"
 #include "common/system_paths.h"
+#include "lists/sat_position.h"
 #include "tables/dvbv5_table.h"
 #include "tables/sat_xml_table.h"
 
-#include <cctype>
 
 namespace tables {
 namespace {
@@ -16,35 +16,6 @@ bool LooksLikeXml(std::string_view text)
         text.remove_prefix(3);
     const size_t first = text.find_first_not_of(" \t\r\n");
     return first != std::string_view::npos && text[first] == '<';
-}
-
-// Digits, an optional decimal digit, then E or W (a degree sign may stand between).
-std::optional<int32_t> PositionAt(std::string_view text, size_t at, size_t& end)
-{
-    size_t i = at;
-    int32_t whole = 0;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) && i - at < 3)
-        whole = whole * 10 + (text[i++] - '0');
-    if (i == at || (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))))
-        return std::nullopt;
-    int32_t tenth = 0;
-    if (i + 1 < text.size() && (text[i] == '.' || text[i] == ',') && std::isdigit(static_cast<unsigned char>(text[i + 1])))
-        tenth = text[i + 1] - '0', i += 2;
-    if (text.substr(i, 2) == "\xC2\xB0")   // the degree sign in UTF-8
-        i += 2;
-    else if (i < text.size() && text[i] == '\xB0')   // and in Latin-1
-        ++i;
-    if (i >= text.size() || (std::toupper(static_cast<unsigned char>(text[i])) != 'E' &&
-                             std::toupper(static_cast<unsigned char>(text[i])) != 'W'))
-        return std::nullopt;
-    const bool west = std::toupper(static_cast<unsigned char>(text[i])) == 'W';
-    end = i + 1;
-    if (end < text.size() && std::isalnum(static_cast<unsigned char>(text[end])))
-        return std::nullopt;   // "5West" or "13Ea" is a word, not a position
-    const int32_t position = whole * 10 + tenth;
-    if (position > 1800)
-        return std::nullopt;
-    return west ? -position : position;
 }
 
 }  // namespace
@@ -87,20 +58,7 @@ bool LoadTableFile(const std::filesystem::path& path, TableFile& file, std::stri
     return ParseTableText(text, file, error);
 }
 
-// The last one: "Astra 2E (28.2E)" names the satellite Astra 2E at 28.2E.
-std::optional<int32_t> PositionInName(std::string_view name)
-{
-    std::optional<int32_t> found;
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(name[i])) ||
-            (i > 0 && (std::isalnum(static_cast<unsigned char>(name[i - 1])) || name[i - 1] == '.' || name[i - 1] == ',')))
-            continue;
-        size_t end = 0;
-        if (std::optional<int32_t> position = PositionAt(name, i, end))
-            found = position;
-    }
-    return found;
-}
+std::optional<int32_t> PositionInName(std::string_view name) { return lists::PositionFromName(name); }
 
 std::optional<int32_t> ParsePosition(std::string_view text)
 {
@@ -108,9 +66,7 @@ std::optional<int32_t> ParsePosition(std::string_view text)
     uint64_t tenths = 0;
     if (ParseUnsigned(negative ? text.substr(1) : text, 1800, tenths))
         return negative ? -int32_t(tenths) : int32_t(tenths);
-    size_t end = 0;
-    std::optional<int32_t> position = PositionAt(text, 0, end);
-    return position && end == text.size() ? position : std::nullopt;
+    return lists::ParsePosition(text);
 }
 
 int PickTableSatellite(const TableFile& file, const std::string& wanted, const std::string& ourSatName,

@@ -13,7 +13,7 @@ enum class DeliverySystem : uint8_t { DvbS, DvbS2 };
 enum class Modulation : uint8_t { Auto, Qpsk, Psk8, Qam16, Apsk16, Apsk32 };
 enum class RollOff : uint8_t { Auto, R35, R25, R20 };
 enum class Pilot : uint8_t { Auto, Off, On };
-// Code rates; the numbers of Rate* are those the STB's DVB-S2 record uses where it has one.
+// Code rates as the tables name them.
 enum class Fec : uint8_t { Auto, None, R1_2, R2_3, R3_4, R4_5, R5_6, R6_7, R7_8, R8_9, R3_5, R9_10, R1_3, R1_4, R2_5 };
 
 constexpr int32_t kNoStreamId = -1;

@@ -16,22 +16,6 @@ namespace {
 
 constexpr uint32_t kMaxStreamId = 255;   // the STB keeps the low 8 bits
 
-// The code rate numbers of the STB's DVB-S2 record; 0 where it has none.
-uint32_t StbFecNumber(Fec fec)
-{
-    switch (fec) {
-    case Fec::R1_2: return 1;
-    case Fec::R2_3: return 2;
-    case Fec::R3_4: return 3;
-    case Fec::R5_6: return 4;
-    case Fec::R8_9: return 6;
-    case Fec::R3_5: return 7;
-    case Fec::R4_5: return 8;
-    case Fec::R9_10: return 9;
-    default: return 0;
-    }
-}
-
 bool HeldS2(const TableTp& entry, uint32_t fifth, DvbS2Params& s2, std::string& why)
 {
     DvbS2Choice choice;
@@ -41,14 +25,15 @@ bool HeldS2(const TableTp& entry, uint32_t fifth, DvbS2Params& s2, std::string& 
             why = std::string("modulation ") + ModulationText(entry.modulation) + ": this model stores QPSK or 8PSK";
             return false;
         }
-        const std::vector<uint32_t>& numbers = FecNumbers(choice.modulation);
-        const auto it = std::find(numbers.begin(), numbers.end(), StbFecNumber(entry.fec));
-        if (it == numbers.end()) {
+        // The rates the model offers for the modulation, as the editor's dialog names them.
+        const std::vector<std::string> rates = FecTexts(choice.modulation);
+        const auto it = std::find(rates.begin(), rates.end(), FecText(entry.fec));
+        if (it == rates.end()) {
             why = std::string("code rate ") + FecText(entry.fec) + " of " + ModulationText(entry.modulation) +
                   ": not one this model stores";
             return false;
         }
-        choice.fecIdx = int(it - numbers.begin());
+        choice.fecIdx = int(it - rates.begin());
         choice.pilot = entry.pilot == Pilot::On ? 1 : 0;
     }
     s2 = DvbS2FromChoice(choice, fifth);
