@@ -25,3 +25,10 @@ std::string Utf8Path(const std::filesystem::path& path);
 std::filesystem::path UserStateFolder();
 // The broken-down local time, safe on any thread.
 std::tm LocalTime(std::time_t time);
+// "2026-12-09 14:05": a local time as the lists and the printouts show it.
+inline std::string LocalMinuteText(std::time_t time)
+{
+    const std::tm local = LocalTime(time);
+    char text[32];
+    return std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local) ? text : "";
+}

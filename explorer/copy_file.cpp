@@ -1,5 +1,6 @@
 // One file of a copy job: checks, the conflict question, resume, and the library task.
 #include "explorer/copy_engine.h"
+#include "common/system_paths.h"
 #include "explorer/pc_files.h"
 #include "explorer/pc_listing.h"
 #include "explorer/pvr_protocol.h"
@@ -70,7 +71,7 @@ std::string PvrFacts(const PvrEntry& entry) { return FileFacts(entry.size, entry
 std::string PcFacts(const std::string& path)
 {
     PcEntryInfo info;
-    return StatPcPath(path, info) ? FileFacts(info.size, PcDateText(info.modified)) : "";
+    return StatPcPath(path, info) ? FileFacts(info.size, LocalMinuteText(info.modified)) : "";
 }
 
 // Both files of a conflict under the question, the one there first.

@@ -33,14 +33,6 @@ std::string PcTypeText(const std::string& systemText, const std::string& name)
     return ext + " File";
 }
 
-std::string PcDateText(std::time_t time)
-{
-    std::tm tm = LocalTime(time);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &tm);
-    return text;
-}
-
 std::string PcDiskLine(const std::string& volumeName, uint64_t freeBytes, uint64_t totalBytes)
 {
     uint64_t freeMb = freeBytes / 1048576, totalMb = totalBytes / 1048576;
@@ -88,7 +80,7 @@ PcListing ListPcFolder(const std::string& folder, const PcTypeNamer& typeName)
         if (!info)
             return true;  // a dangling link or an entry gone meanwhile
         bool isFolder = info->isFolder;
-        PaneRow row = PcRow(name, isFolder, isFolder ? 0 : info->size, PcDateText(info->modified));
+        PaneRow row = PcRow(name, isFolder, isFolder ? 0 : info->size, LocalMinuteText(info->modified));
         row.typeText = isFolder ? Trim(typeName(name, true)) : PcTypeText(typeName(name, false), name);
         (isFolder ? folders : files).push_back(std::move(row));
         return true;

@@ -26,7 +26,6 @@ PcListing ListPcFolder(const std::string& folder, const PcTypeNamer& typeName);
 // The system's text trimmed; when empty "File" for a name without an extension, else
 // the extension in capitals followed by " File".
 std::string PcTypeText(const std::string& systemText, const std::string& name);
-std::string PcDateText(std::time_t time);  // "%Y-%m-%d %H:%M", local time
 // "[%s] %s Free/ %s Total" of a volume's display name, free and total bytes.
 std::string PcDiskLine(const std::string& volumeName, uint64_t freeBytes, uint64_t totalBytes);
 // What the path box shows for a PC folder: the folder and "/", shortened to 40.

@@ -3,6 +3,7 @@
 #include "common/latin1_utf8.h"
 #include "common/terminal_text.h"
 #include "editing/edit_common.h"
+#include "lists/foreign_list.h"
 #include "lists/list_apply.h"
 #include "lists/svc_match.h"
 #include "settings/service_purge.h"
@@ -59,9 +60,6 @@ int ColumnOf(const Columns& columns, const char* name)
     return -1;
 }
 
-// A value of the file in a message: quoted, and cut so that a huge field cannot flood it.
-std::string Echo(const std::string& utf8) { return "\"" + CutForEcho(utf8) + "\""; }
-
 bool ToLatin1(const std::string& utf8, std::string& latin1, uint32_t row, const char* what, CsvError& error)
 {
     switch (Utf8ToLatin1(utf8, latin1)) {
@@ -74,7 +72,7 @@ bool ToLatin1(const std::string& utf8, std::string& latin1, uint32_t row, const 
         error = {row, std::string("the ") + what + " is not UTF-8 text"};
         return false;
     case Utf8Result::NotLatin1:
-        error = {row, std::string("the ") + what + " " + Echo(utf8) + " holds a character that has no Latin-1 form"};
+        error = {row, std::string("the ") + what + " " + Quoted(utf8) + " holds a character that has no Latin-1 form"};
         return false;
     }
     return false;
@@ -83,7 +81,7 @@ bool ToLatin1(const std::string& utf8, std::string& latin1, uint32_t row, const 
 // A column named twice would leave one of its two meanings silently unused.
 bool Twice(const std::string& name, CsvError& error)
 {
-    error = {1, "the column " + Echo(name) + " appears twice"};
+    error = {1, "the column " + Quoted(name) + " appears twice"};
     return false;
 }
 
@@ -130,7 +128,7 @@ bool ReadNumberField(const CsvRecord& record, int column, uint32_t max, uint32_t
 {
     if (ReadNumber(record[column], max, value))
         return true;
-    error = {row, Echo(record[column]) + " is not a number from 0 to " + std::to_string(max)};
+    error = {row, Quoted(record[column]) + " is not a number from 0 to " + std::to_string(max)};
     return false;
 }
 
@@ -143,7 +141,7 @@ bool ReadFlag(const CsvRecord& record, int column, uint8_t& flag, uint32_t row, 
         flag = text == "1" || text == "yes" || text == "x";
         return true;
     }
-    error = {row, Echo(record[column]) + " is not 1 or 0"};
+    error = {row, Quoted(record[column]) + " is not 1 or 0"};
     return false;
 }
 
@@ -153,7 +151,7 @@ bool ReadRow(const CsvRecord& record, const Columns& columns, uint32_t row, CsvR
     std::string text = TrimBoth(record[ColumnOf(columns, "list")]);
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::toupper(c)); });
     if (text != "TV" && text != "RADIO") {
-        error = {row, "the list " + Echo(record[ColumnOf(columns, "list")]) + " is neither TV nor Radio"};
+        error = {row, "the list " + Quoted(record[ColumnOf(columns, "list")]) + " is neither TV nor Radio"};
         return false;
     }
     out.kind = text == "TV" ? kTvKind : kRadioKind;
@@ -161,7 +159,7 @@ bool ReadRow(const CsvRecord& record, const Columns& columns, uint32_t row, CsvR
     if (polar == "H" || polar == "h" || polar == "Horizontal" || polar == "V" || polar == "v" || polar == "Vertical") {
         out.facts.polar = polar[0] == 'H' || polar[0] == 'h';
     } else {
-        error = {row, "the polarity " + Echo(polar) + " is neither H nor V"};
+        error = {row, "the polarity " + Quoted(polar) + " is neither H nor V"};
         return false;
     }
     uint32_t freq = 0, svcId = 0;
@@ -223,7 +221,7 @@ bool ReadRows(std::string_view csv, Columns& columns, std::vector<CsvRow>& rows,
 
 std::string Describe(const CsvRow& row)
 {
-    return "row " + std::to_string(row.row) + ": " + KindText(row.kind) + " " + Echo(Latin1ToUtf8(row.facts.name)) +
+    return "row " + std::to_string(row.row) + ": " + KindText(row.kind) + " " + Quoted(Latin1ToUtf8(row.facts.name)) +
            " (" + CutForEcho(Latin1ToUtf8(row.facts.satName)) + ", " + std::to_string(row.facts.freq) +
            (row.facts.polar ? " H" : " V") + ", svcId " + std::to_string(row.facts.svcId) + ")";
 }
@@ -353,7 +351,7 @@ bool ImportCsv(COrvanel1Doc& doc, std::string_view csv, CsvImportReport& report,
         if (group)
             ApplyGroup(doc, *group, c, ordered, slotOfRow, report);
         else
-            report.notes.push_back("column " + Echo("fav:" + Latin1ToUtf8(columns.fav[c].second)) +
+            report.notes.push_back("column " + Quoted("fav:" + Latin1ToUtf8(columns.fav[c].second)) +
                                    ": no such favourite group, left alone");
     }
     return true;

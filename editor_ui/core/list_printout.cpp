@@ -96,12 +96,6 @@ ListPrintout FavPrintout(const COrvanel1Doc& doc, int group)
     return printout;
 }
 
-std::string PrintDate(std::time_t when)
-{
-    const std::tm local = LocalTime(when);
-    char text[32];
-    return std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local) ? text : "";
-}
 
 std::vector<PrintPage> PaginateRows(size_t rows, size_t rowsPerPage)
 {

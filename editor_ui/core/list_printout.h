@@ -37,8 +37,6 @@ std::vector<uint32_t> AllPositions(const COrvanel1Doc& doc, SvcKind kind);
 // The members of a group slot in their order; a member whose position lies outside its list
 // keeps its number and nothing else, as the favourite view shows it.
 ListPrintout FavPrintout(const COrvanel1Doc& doc, int group);
-// "2026-12-09 14:05", local time.
-std::string PrintDate(std::time_t when);
 
 struct PrintPage {
     size_t firstRow = 0;

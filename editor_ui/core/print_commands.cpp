@@ -1,6 +1,7 @@
 // The File menu's "Print..." and "Export as PDF...": the list in view, laid out as the view
 // shows it, handed to the printer. Neither changes the settings: no history step, no edited flag.
 #include "editor_ui/core/editor_controller.h"
+#include "common/system_paths.h"
 #include "settings/service_purge.h"
 
 #include <ctime>
@@ -31,7 +32,7 @@ ListPrintout CEditorController::ViewPrintout() const
     }
     if (m_FileName)
         printout.source = m_FileName->filename().string();
-    printout.date = PrintDate(std::time(nullptr));
+    printout.date = LocalMinuteText(std::time(nullptr));
     return printout;
 }
 

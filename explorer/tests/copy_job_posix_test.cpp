@@ -1,5 +1,6 @@
 // Whole copy jobs against the emulator: trees, conflicts, resume, retries, cancel, limits.
 #include "explorer/tests/emu_fixture.h"
+#include "common/system_paths.h"
 #include "explorer/pc_listing.h"
 #include "explorer/pvr_protocol.h"
 
@@ -260,7 +261,7 @@ TEST_F(Duplicate, OverwriteAsksAgainForTheNextConflict)
     // Both files' sizes and dates under the question, the one there first.
     EXPECT_EQ(asker.asked[0], "duplicate: This folder already contains a file named \n\n   'x.bin'\n\n"
                               " Existing file :   3,000 bytes   " + x->date + "\n"
-                              " New file :        8,192 bytes   " + PcDateText(pcFile.st_mtime));
+                              " New file :        8,192 bytes   " + LocalMinuteText(pcFile.st_mtime));
     EXPECT_TRUE(Same("x.bin"));
     EXPECT_TRUE(Untouched("y.bin"));
     EXPECT_TRUE(Same("new.bin"));

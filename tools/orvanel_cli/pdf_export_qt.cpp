@@ -4,6 +4,7 @@
 
 #include "common/latin1_utf8.h"
 #include "common/std_output.h"
+#include "common/system_paths.h"
 #include "editing/edit_common.h"
 #include "editor_ui/print/list_painter.h"
 
@@ -76,7 +77,7 @@ int RunExportPdf(const std::string& path, const std::string& list, const ListFil
     if (!printout)
         return 1;
     printout->source = std::filesystem::path(path).filename().string();
-    printout->date = PrintDate(std::time(nullptr));
+    printout->date = LocalMinuteText(std::time(nullptr));
     const std::unique_ptr<QGuiApplication> gui = OffscreenGui();
     std::string failure;
     if (WriteListPdf(files.output, *printout, failure) > 0)
