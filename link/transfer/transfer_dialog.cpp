@@ -53,11 +53,15 @@ std::string BackupFailureNote(const CTransferDialog& dialog)
     return dialog.BackupFailure() ? "Backup not written: " + dialog.BackupFailure().Describe() : std::string();
 }
 
-std::string BackupNote(const CTransferDialog& dialog)
+std::string ClosingNote(const CTransferDialog& dialog)
 {
     if (dialog.Backup())
         return "The transfer's backup was kept as " + Utf8Path(*dialog.Backup());
-    return BackupFailureNote(dialog);
+    if (dialog.BackupFailure())
+        return BackupFailureNote(dialog);
+    // The window closed on a link problem: the main window keeps it in sight, first line only.
+    const std::string& problem = dialog.LinkProblem();
+    return problem.empty() ? "" : "Nothing was transferred: " + problem.substr(0, problem.find('\n'));
 }
 
 void CTransferDialog::NotifyState()

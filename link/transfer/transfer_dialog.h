@@ -136,5 +136,6 @@ private:
 
 // For the status line after a transfer: "Backup not written: \"PATH\": REASON", or nothing.
 std::string BackupFailureNote(const CTransferDialog& dialog);
-// Where the transfer's backup was kept, or why it was not written; empty before a transfer.
-std::string BackupNote(const CTransferDialog& dialog);
+// For the status line once the window has closed: where the transfer's backup was kept, why
+// it was not written, or the link problem that kept the transfer from starting; else empty.
+std::string ClosingNote(const CTransferDialog& dialog);

@@ -28,7 +28,7 @@ TransferCommandResult RunUploadWindow(QWidget* parent, CLinkSession& session, CO
     CUploadWindow window(parent, session);
     window.exec();
     if (note)
-        *note = BackupNote(window.UploadController());
+        *note = ClosingNote(window.UploadController());
     if (!window.UploadController().Success())
         return TransferCommandResult::Fail;
     return DecodeUploadedImage(window.UploadController().Image(), doc, session.Messages());
@@ -40,6 +40,6 @@ TransferCommandResult RunDownloadWindow(QWidget* parent, CLinkSession& session, 
     CDownloadWindow window(parent, session, doc);
     window.exec();
     if (note)
-        *note = BackupNote(window.DownloadController());
+        *note = ClosingNote(window.DownloadController());
     return DownloadResult(window.DownloadController().Success());
 }

@@ -102,7 +102,7 @@ TEST_F(UploadWithSim, SerialUploadReadsTheWholeImageAndOffersTheRestart)
     EXPECT_TRUE(doc->m_bLoaded);
     EXPECT_TRUE(SameSettings(*doc, *original));
     ASSERT_TRUE(dialog->Backup());
-    EXPECT_EQ(BackupNote(*dialog), "The transfer's backup was kept as " + dialog->Backup()->string())
+    EXPECT_EQ(ClosingNote(*dialog), "The transfer's backup was kept as " + dialog->Backup()->string())
         << "the status line says where the upload was kept";
 }
 
@@ -324,6 +324,8 @@ TEST_F(UploadWithSim, AUsbDeviceRefusedAtOpeningStaysInSightUntilItOpensAfterThe
     dialog->OnUpload();
     EXPECT_EQ(view.LastStatus(), "Waiting For Request. Reboot SetTop Box.");
     EXPECT_EQ(view.LinkProblem(), denial);
+    // Closed now, the main window's status line would go on saying why.
+    EXPECT_EQ(ClosingNote(*dialog), "Nothing was transferred: " + denial.substr(0, denial.find('\n')));
 
     // The rule is in place and the STB plugged in again: the device opens and the upload runs.
     denied = false;
@@ -343,6 +345,7 @@ TEST_F(UploadWithSim, ASerialPortThatDoesNotOpenSaysWhyBesideTheStatus)
     dialog->OnUpload();
     EXPECT_EQ(view.LastStatus(), "Port Open Fail");
     EXPECT_EQ(view.LinkProblem(), (dir / "ttyGone").string() + ": No such file or directory");
+    EXPECT_EQ(ClosingNote(*dialog), "Nothing was transferred: " + view.LinkProblem());
 }
 
 // The STB side played frame by frame over a pseudo-terminal.
