@@ -46,7 +46,6 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cannot open %s\n", ORVANEL_DEMO_FILE);
         return 1;
     }
-    app.frame.resize(820, 620);
     app.frame.show();
     CEditorController& controller = app.controller;
     bool ok = true;
