@@ -23,6 +23,12 @@ std::filesystem::path PathFromUtf8(std::string_view text);
 std::string Utf8Path(const std::filesystem::path& path);
 // $XDG_STATE_HOME, else ~/.local/state; %LOCALAPPDATA% on Windows. Empty when unknown.
 std::filesystem::path UserStateFolder();
+// The folder of the running program, as UTF-8.
+std::string ProgramFolder();
+// A library of the package (POSIX): installed, in ../lib/orvanel from the program's folder;
+// in the build tree, beside the program, where the build links it. Nothing else is looked at:
+// an installed program never loads code from where it was built. Empty when neither has it.
+std::string PackagedLibraryPath(const std::string& programDir, const std::string& fileName);
 // The broken-down local time, safe on any thread.
 std::tm LocalTime(std::time_t time);
 // "2026-12-09 14:05": a local time as the lists and the printouts show it.

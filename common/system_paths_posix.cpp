@@ -54,6 +54,26 @@ std::filesystem::path UserStateFolder()
     return std::filesystem::path(home) / ".local" / "state";
 }
 
+std::string ProgramFolder()
+{
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string();
+}
+
+std::string PackagedLibraryPath(const std::string& programDir, const std::string& fileName)
+{
+    namespace fs = std::filesystem;
+    if (programDir.empty())
+        return "";
+    std::error_code error;
+    for (const fs::path& candidate : {fs::path(programDir) / ".." / "lib" / "orvanel" / fileName,
+                                      fs::path(programDir) / fileName}) {
+        if (fs::exists(candidate, error))
+            return candidate.lexically_normal().string();
+    }
+    return "";
+}
+
 std::tm LocalTime(std::time_t time)
 {
     std::tm local{};

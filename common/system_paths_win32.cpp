@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <sys/stat.h>
 #include <string>
+#include <windows.h>
 
 std::filesystem::path PathFromUtf8(std::string_view text)
 {
@@ -46,6 +47,16 @@ std::filesystem::path UserStateFolder()
 {
     const wchar_t* local = ::_wgetenv(L"LOCALAPPDATA");
     return local && *local ? std::filesystem::path(local) : std::filesystem::path();
+}
+
+std::string ProgramFolder()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD n;
+    while ((n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()))) == path.size())
+        path.resize(path.size() * 2);
+    path.resize(n);
+    return Utf8FromWide(std::filesystem::path(path).parent_path().native());
 }
 
 std::tm LocalTime(std::time_t time)

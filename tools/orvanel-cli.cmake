@@ -12,18 +12,20 @@ if(CLI11_FOUND AND nlohmann_json_FOUND)
     orvanel_cli/list_commands.cpp orvanel_cli/list_commands.h
     orvanel_cli/table_commands.cpp orvanel_cli/table_commands.h
     orvanel_cli/usb_devices.cpp orvanel_cli/usb_devices.h
+    orvanel_cli/pdf_export.cpp orvanel_cli/pdf_export.h
+    orvanel_cli/pdf_painter_posix.cpp orvanel_cli/pdf_painter_win32.cpp
     orvanel_cli/system_texts.h orvanel_cli/system_texts_posix.cpp orvanel_cli/system_texts_win32.cpp)
   orvanel_platform_sources(orvanel_cli_sources)
   add_executable(orvanel-cli ${orvanel_cli_sources})
-  target_link_libraries(orvanel-cli PRIVATE orvanel_cli_core link_transfer lists tables CLI11::CLI11)
-  option(ORVANEL_CLI_PDF "orvanel-cli export --format pdf (links Qt's GUI module)" ON)
-  if(ORVANEL_CLI_PDF AND TARGET list_print)
+  target_link_libraries(orvanel-cli PRIVATE orvanel_cli_core link_transfer lists tables editor_core CLI11::CLI11 ${CMAKE_DL_LIBS})
+  # The PDF painter: beside the program in the build tree, in lib/orvanel when installed.
+  if(TARGET orvanel-pdf)
     set(orvanel_cli_pdf 1)
-    target_sources(orvanel-cli PRIVATE orvanel_cli/pdf_export_qt.cpp orvanel_cli/pdf_export.h)
-    target_link_libraries(orvanel-cli PRIVATE list_print)
+    add_dependencies(orvanel-cli orvanel-pdf)
+    add_custom_command(TARGET orvanel-cli POST_BUILD COMMAND ${CMAKE_COMMAND} -E create_symlink
+                       $<TARGET_FILE:orvanel-pdf> $<TARGET_FILE_DIR:orvanel-cli>/$<TARGET_FILE_NAME:orvanel-pdf>)
   else()
     set(orvanel_cli_pdf 0)
-    target_sources(orvanel-cli PRIVATE orvanel_cli/pdf_export_none.cpp orvanel_cli/pdf_export.h)
   endif()
 
   file(GLOB orvanel_cli_test_sources CONFIGURE_DEPENDS orvanel_cli/tests/*.cpp)

@@ -1,6 +1,7 @@
 #include "editor_ui/core/list_printout.h"
 
 #include "common/latin1_utf8.h"
+#include "common/safe_file.h"
 #include "common/system_paths.h"
 #include "editing/edit_common.h"
 #include "editing/fav_edit.h"
@@ -32,12 +33,6 @@ std::string CountText(size_t shown, size_t total)
 }
 
 } // namespace
-
-const PrintRow& PrintHeader()
-{
-    static const PrintRow header = {"No.", "Name", "Satellite", "TP", "CAS/FTA", "Lock"};
-    return header;
-}
 
 PrintRow PrintRowOf(const COrvanel1Doc& doc, SvcKind kind, uint32_t pos)
 {
@@ -96,16 +91,16 @@ ListPrintout FavPrintout(const COrvanel1Doc& doc, int group)
     return printout;
 }
 
-
-std::vector<PrintPage> PaginateRows(size_t rows, size_t rowsPerPage)
+int WritePrintedPdf(const std::filesystem::path& path, std::string_view pdf, int pages, std::string& failure)
 {
-    rowsPerPage = std::max<size_t>(rowsPerPage, 1);
-    const size_t pages = std::max<size_t>((rows + rowsPerPage - 1) / rowsPerPage, 1);
-    std::vector<PrintPage> result(pages);
-    for (size_t p = 0; p < pages; ++p) {
-        result[p].firstRow = p * rowsPerPage;
-        result[p].rowCount = std::min(rowsPerPage, rows - std::min(rows, result[p].firstRow));
-        result[p].footer = "Page " + std::to_string(p + 1) + " of " + std::to_string(pages);
+    if (pages == 0) {
+        failure = FileFailure{path, "the pages could not be painted"}.Describe();
+        return 0;
     }
-    return result;
+    FileFailure fileFailure;
+    const ByteSpan bytes(reinterpret_cast<const uint8_t*>(pdf.data()), pdf.size());
+    if (SafeWriteFile(path, bytes, LinkRule::Follow, &fileFailure))
+        return pages;
+    failure = fileFailure.Describe();
+    return 0;
 }

@@ -9,7 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum PrintColumn : size_t { kPrintNumber, kPrintName, kPrintSat, kPrintTp, kPrintCas, kPrintLock, kPrintColumns };
@@ -45,3 +47,7 @@ struct PrintPage {
 };
 // The rows split into pages of `rowsPerPage` (taken as 1 when smaller); no rows make one page.
 std::vector<PrintPage> PaginateRows(size_t rows, size_t rowsPerPage);
+
+// A painted PDF of `pages` pages written safely to `path` (whole or not at all): the page
+// count, or 0 with why in `failure`. No pages means the painting failed: nothing is written.
+int WritePrintedPdf(const std::filesystem::path& path, std::string_view pdf, int pages, std::string& failure);

@@ -1,7 +1,5 @@
 #include "editor_ui/print/list_painter.h"
 
-#include "common/safe_file.h"
-
 #include <QBuffer>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
@@ -206,20 +204,4 @@ QByteArray ListPdf(const ListPrintout& printout, int* pages)
     if (pages)
         *pages = painted;
     return painted > 0 ? buffer.data() : QByteArray();
-}
-
-int WriteListPdf(const std::filesystem::path& path, const ListPrintout& printout, std::string& failure)
-{
-    int pages = 0;
-    const QByteArray pdf = ListPdf(printout, &pages);
-    if (pages == 0) {
-        failure = FileFailure{path, "the pages could not be painted"}.Describe();
-        return 0;
-    }
-    FileFailure fileFailure;
-    const ByteSpan bytes(reinterpret_cast<const uint8_t*>(pdf.constData()), size_t(pdf.size()));
-    if (SafeWriteFile(path, bytes, LinkRule::Follow, &fileFailure))
-        return pages;
-    failure = fileFailure.Describe();
-    return 0;
 }

@@ -24,4 +24,9 @@ int PaintListPages(QPagedPaintDevice& device, const ListPrintout& printout, int 
 QByteArray ListPdf(const ListPrintout& printout, int* pages = nullptr);
 // ListPdf written safely to `path` (whole or not at all); the page count, or 0 with why in
 // `failure`.
-int WriteListPdf(const std::filesystem::path& path, const ListPrintout& printout, std::string& failure);
+inline int WriteListPdf(const std::filesystem::path& path, const ListPrintout& printout, std::string& failure)
+{
+    int pages = 0;
+    const QByteArray pdf = ListPdf(printout, &pages);
+    return WritePrintedPdf(path, std::string_view(pdf.constData(), size_t(pdf.size())), pages, failure);
+}

@@ -2,6 +2,7 @@
 #include "explorer/loader/zbdll_loader.h"
 
 #include "common/input_file.h"
+#include "common/system_paths.h"
 
 #include <cstdlib>
 #include <dlfcn.h>
@@ -30,26 +31,9 @@ void SetLibraryVariable(const char* name, const std::string& value) { ::setenv(n
 
 std::string EmulatorLibraryPath(const std::string& programDir)
 {
-    namespace fs = std::filesystem;
-    if (programDir.empty())
-        return "";
-    // Installed, the library lies where the package puts it; in the build tree, beside the
-    // program (the build links it there). Nothing else is ever looked at.
-    std::error_code error;
-    for (const fs::path& candidate : {fs::path(programDir) / ".." / "lib" / "orvanel" / "libzbdll-emu.so",
-                                      fs::path(programDir) / "libzbdll-emu.so"}) {
-        if (fs::exists(candidate, error))
-            return candidate.lexically_normal().string();
-    }
-    return "";
+    return PackagedLibraryPath(programDir, "libzbdll-emu.so");
 }
 
 std::string DefaultDeviceLibraryPath(const std::string& programDir) { return EmulatorLibraryPath(programDir); }
-
-std::string ProgramFolder()
-{
-    std::error_code error;
-    return std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string();
-}
 
 }  // namespace explorer

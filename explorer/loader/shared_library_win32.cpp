@@ -44,14 +44,4 @@ std::string DefaultDeviceLibraryPath(const std::string& programDir)
     return std::filesystem::exists(WideFromUtf8(path), error) ? path : "";
 }
 
-std::string ProgramFolder()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    DWORD n;
-    while ((n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()))) == path.size())
-        path.resize(path.size() * 2);
-    path.resize(n);
-    return Utf8FromWide(std::filesystem::path(path).parent_path().native());
-}
-
 }  // namespace explorer

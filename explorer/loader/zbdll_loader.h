@@ -33,8 +33,6 @@ std::string EmulatorLibraryPath(const std::string& programDir);
 // What a command-line program loads when no library is named: ZbDll.dll beside it on
 // Windows (the STB's own, or the emulator built under that name), elsewhere the emulator.
 std::string DefaultDeviceLibraryPath(const std::string& programDir);
-// The folder of the running program.
-std::string ProgramFolder();
 
 // Loads the library at path and resolves every function, or loads nothing and says why
 // (the first missing function by name).

@@ -13,6 +13,7 @@
 #include "explorer/zbdll.h"
 #include "common/program_arguments.h"
 #include "common/std_output.h"
+#include "common/system_paths.h"
 #include "common/terminal_text.h"
 
 #include <CLI/CLI.hpp>

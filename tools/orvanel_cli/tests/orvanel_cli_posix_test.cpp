@@ -32,7 +32,7 @@ protected:
     std::string Command(const std::string& args) const
     {
         return "cd " + dir.string() + " && XDG_STATE_HOME=" + (dir / "state").string() + " timeout -k 5 60 " +
-               ORVANEL_CLI_PATH + " " + args + " 2>" + (dir / "err").string() + " </dev/null";
+               program + " " + args + " 2>" + (dir / "err").string() + " </dev/null";
     }
     CliRun Cli(const std::string& args)
     {
@@ -46,6 +46,7 @@ protected:
         return path;
     }
 
+    std::string program = ORVANEL_CLI_PATH;
     testing_support::TempFolder temp{"orvanel_cli"};
     fs::path dir = temp.Path();
 };
@@ -260,7 +261,7 @@ TEST_F(OrvanelCli, ExportAsPdfPrintsOneList)
     CliRun run = Cli("export --format pdf --list radio " + demo + " -o " + pdf);
     if (!ORVANEL_CLI_PDF) {
         EXPECT_EQ(run.status, 1);
-        EXPECT_NE(run.err.find("--format pdf is not in this build"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("--format pdf needs liborvanel-pdf.so"), std::string::npos) << run.err;
         return;
     }
     ASSERT_EQ(run.status, 0) << run.err;
@@ -279,6 +280,23 @@ TEST_F(OrvanelCli, ExportAsPdfPrintsOneList)
     EXPECT_NE(testing_support::PdfPages(dir / "news.pdf").at(0).find("Favorite Group : News"), std::string::npos);
     ASSERT_EQ(Cli("export --format pdf " + demo + " -o tv.pdf").status, 0);
     EXPECT_NE(testing_support::PdfPages(dir / "tv.pdf").at(0).find("TV Service"), std::string::npos) << "tv by default";
+}
+
+// The command-line package links no Qt: a program without the painter module of the
+// windows' package refuses a PDF, saying what it needs, and writes nothing.
+TEST_F(OrvanelCli, WithoutThePainterModuleAPdfIsRefusedSayingWhatItNeeds)
+{
+    const std::string demo = Demo("demo.std");
+    fs::create_directories(dir / "bin");
+    fs::copy_file(ORVANEL_CLI_PATH, dir / "bin" / "orvanel-cli");
+    fs::permissions(dir / "bin" / "orvanel-cli", fs::perms::owner_all);
+    program = (dir / "bin" / "orvanel-cli").string();
+    CliRun run = Cli("export --format pdf " + demo + " -o out.pdf");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("--format pdf needs liborvanel-pdf.so, the list painter of the windows' package"),
+              std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "out.pdf"));
+    EXPECT_EQ(Cli("export --format csv " + demo + " -o out.csv").status, 0) << run.err;
 }
 
 TEST_F(OrvanelCli, ExportAsPdfRefusesWhatItCannotPrint)

@@ -1,18 +1,15 @@
-// The PDF is painted by the editor's own painter, through a GUI application of Qt's offscreen
-// platform made for the command: it needs no display, and fonts come from the system.
+// The PDF is painted by the editor's own painter, loaded from its module (the tool links no
+// Qt); the module paints through Qt's offscreen platform: no display is needed.
 #include "tools/orvanel_cli/pdf_export.h"
 
 #include "common/latin1_utf8.h"
 #include "common/std_output.h"
 #include "common/system_paths.h"
 #include "editing/edit_common.h"
-#include "editor_ui/print/list_painter.h"
-
-#include <QGuiApplication>
+#include "editor_ui/core/list_printout.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -53,17 +50,6 @@ std::optional<ListPrintout> ChosenList(const COrvanel1Doc& doc, const std::strin
     return std::nullopt;
 }
 
-// The command's own GUI application, when the process has none.
-std::unique_ptr<QGuiApplication> OffscreenGui()
-{
-    if (QGuiApplication::instance())
-        return nullptr;
-    static int argc = 3;
-    static char name[] = "orvanel-cli", platformOption[] = "-platform", platform[] = "offscreen";
-    static char* argv[] = {name, platformOption, platform, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 } // namespace
 
 int RunExportPdf(const std::string& path, const std::string& list, const ListFiles& files, CliPrompter& prompter)
@@ -78,9 +64,15 @@ int RunExportPdf(const std::string& path, const std::string& list, const ListFil
         return 1;
     printout->source = std::filesystem::path(path).filename().string();
     printout->date = LocalMinuteText(std::time(nullptr));
-    const std::unique_ptr<QGuiApplication> gui = OffscreenGui();
-    std::string failure;
-    if (WriteListPdf(files.output, *printout, failure) > 0)
+    std::string why;
+    const ListPdfEntry paint = LoadListPdfPainter(why);
+    if (!paint) {
+        PrintError("orvanel-cli: %s\n", why.c_str());
+        return 1;
+    }
+    std::string pdf, failure;
+    const int pages = paint(*printout, pdf);
+    if (WritePrintedPdf(files.output, pdf, pages, failure) > 0)
         return 0;
     PrintError("orvanel-cli: cannot write %s\n", failure.c_str());
     return 1;
