@@ -186,8 +186,9 @@ private:
     // After the last attempt of a receive: the PC file and the reason the PC side shows, and
     // the part its attempts wrote, kept as NAME.part (the next receive offers to resume it).
     std::string KeepReceivedPart();
-    // The file of a failed send, and why the PC cannot read it when it cannot.
-    std::string SentFileNote() const;
+    // The file of a failed send, and why the PC cannot read it when it cannot; else, once a
+    // send task of it started, that its PVR copy may be incomplete and how to resume it.
+    std::string SentFileNote();
     // Renames what this file's receives wrote to NAME.part (an empty file goes); the text says where.
     std::string KeepPartsOfThisFile();
     // The file a cancelled job cut short, for the notice after Cancel; empty when none.

@@ -100,11 +100,16 @@ std::string CopyEngine::KeepReceivedPart()
     return "\n\n" + Quoted(file.pcPath) + (reason.empty() ? "" : ": " + reason) + KeepPartsOfThisFile();
 }
 
-std::string CopyEngine::SentFileNote() const
+std::string CopyEngine::SentFileNote()
 {
     const std::string& pcPath = m_Files[m_Index].pcPath;
-    const int error = PcReadError(pcPath);
-    return "\n\n" + Quoted(pcPath) + (error ? ": " + std::string(std::strerror(error)) : "");
+    if (const int error = PcReadError(pcPath))
+        return "\n\n" + Quoted(pcPath) + ": " + std::strerror(error);
+    // Whether the library got as far as writing is not known: the next copy finds out.
+    if (!std::exchange(m_bSentThisFile, false))
+        return "\n\n" + Quoted(pcPath);
+    return "\n\n" + Quoted(pcPath) + "\n\n" + Quoted(m_Files[m_Index].pvrPath) + " on the PVR may be incomplete;\n" +
+           kResumeAdvice;
 }
 
 std::string CopyEngine::KeepPartsOfThisFile()

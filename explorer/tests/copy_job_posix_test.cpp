@@ -442,8 +442,10 @@ TEST_F(Failures, FailedSendIsTriedThreeTimesASecondApartThenReported)
     EXPECT_EQ(FileEventTimes(kEvSendEnded), (std::vector<uint64_t>{0, 1001, 2002}));
     EXPECT_EQ(loop.NowMs(), 3003u);
     ASSERT_EQ(prompter.shown.size(), 1u);
-    // Which file failed is said.
-    EXPECT_EQ(prompter.shown[0].text, std::string(kFailConnected) + "\n\n\"" + (pc / "f.bin").string() + "\"");
+    // Which file failed is said, and what it may have left on the PVR.
+    EXPECT_EQ(prompter.shown[0].text, std::string(kFailConnected) + "\n\n\"" + (pc / "f.bin").string() +
+                                          "\"\n\n\"\\DataFiles\\f.bin\" on the PVR may be incomplete;\n"
+                                          "copy the file again and choose Resume to complete it.");
     EXPECT_EQ(prompter.shown[0].title, "Copy Failure");
     EXPECT_EQ(engine.LastOutcome(), JobOutcome::Failed);
 }
@@ -522,7 +524,11 @@ TEST_F(Failures, RemovedStbIsReportedAsALineFault)
     ASSERT_TRUE(engine.StartSend());
     ASSERT_TRUE(RunJob());
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, std::string(kFailNoStb) + "\n\n\"" + (pc / "f.bin").string() + "\"");
+    // The part sent stays on the PVR, and the notice says so.
+    EXPECT_EQ(prompter.shown[0].text, std::string(kFailNoStb) + "\n\n\"" + (pc / "f.bin").string() +
+                                          "\"\n\n\"\\DataFiles\\f.bin\" on the PVR may be incomplete;\n"
+                                          "copy the file again and choose Resume to complete it.");
+    EXPECT_EQ(fs::file_size(pvrRoot / "DataFiles" / "f.bin"), 8192u);
     EXPECT_FALSE(session.m_bConnected);
     EXPECT_EQ(EmuTaskLog().size(), 1u);
     EXPECT_FALSE(fs::exists(pvrRoot / "DataFiles" / "g.bin"));
