@@ -34,7 +34,7 @@ bool ParseTableText(std::string_view text, TableFile& file, std::string& error)
         file.sats.assign(1, TpTable{});
         file.sats[0].name = Utf8Path(file.path.filename());
         file.sats[0].line = 1;
-        if (std::optional<int32_t> position = PositionInName(file.sats[0].name))
+        if (std::optional<int32_t> position = lists::PositionFromName(file.sats[0].name))
             file.sats[0].position = *position, file.sats[0].hasPosition = true;
         read = ReadDvbV5Table(text, file.sats[0], problem);
     }
@@ -58,8 +58,6 @@ bool LoadTableFile(const std::filesystem::path& path, TableFile& file, std::stri
     return ParseTableText(text, file, error);
 }
 
-std::optional<int32_t> PositionInName(std::string_view name) { return lists::PositionFromName(name); }
-
 std::optional<int32_t> ParsePosition(std::string_view text)
 {
     const bool negative = !text.empty() && text.front() == '-';
@@ -72,7 +70,7 @@ std::optional<int32_t> ParsePosition(std::string_view text)
 int PickTableSatellite(const TableFile& file, const std::string& wanted, const std::string& ourSatName,
                        std::string& why)
 {
-    const std::optional<int32_t> position = wanted.empty() ? PositionInName(ourSatName) : ParsePosition(wanted);
+    const std::optional<int32_t> position = wanted.empty() ? lists::PositionFromName(ourSatName) : ParsePosition(wanted);
     for (size_t i = 0; i < file.sats.size(); ++i)
         if ((!wanted.empty() && file.sats[i].name == wanted) ||
             (position && file.sats[i].hasPosition && file.sats[i].position == *position))

@@ -28,9 +28,6 @@ bool LoadTableFile(const std::filesystem::path& path, TableFile& file, std::stri
 // The same for bytes already read.
 bool ParseTableText(std::string_view text, TableFile& file, std::string& error);
 
-// The orbital position a satellite's name carries ("Astra 19.2E", "Thor 0.8W", "13°E"),
-// in tenths of a degree, east positive.
-std::optional<int32_t> PositionInName(std::string_view name);
 // "19.2E", "192", "-50", "5W": a position as the user types it.
 std::optional<int32_t> ParsePosition(std::string_view text);
 

@@ -1,6 +1,7 @@
 // The transponder tables Debian ships (dtv-scan-tables, installed by scripts/deps), and a
 // satellites.xml written from their values: read whole, and a stale satellite brought up to
 // date from them, transponder by transponder.
+#include "lists/sat_position.h"
 #include "tables/table_file.h"
 #include "tables/tp_plan.h"
 
@@ -78,7 +79,7 @@ std::unique_ptr<COrvanel1Doc> Demo(uint8_t modelId)
 int SatAt(const COrvanel1Doc& doc, int32_t position)
 {
     for (uint32_t s = 0; s < doc.m_SatCnt; ++s)
-        if (PositionInName(SatName(doc, s)) == position)
+        if (lists::PositionFromName(SatName(doc, s)) == position)
             return int(s);
     return -1;
 }

@@ -1,6 +1,7 @@
 // The two readers of transponder tables, and choosing a table's satellite.
 #include "tables/dvbv5_table.h"
 #include "tables/sat_xml_table.h"
+#include "lists/sat_position.h"
 #include "tables/table_file.h"
 #include "tables/tests/table_text.h"
 
@@ -279,7 +280,7 @@ TEST(TableFile, FindsTheOrbitalPositionInASatellitesName)
                  {"Astra 2E (28.2E)", 282},    {"My Dish", {}},        {"Badr 26,0E", 260},  {"13\xC2\xB0" "E", 130},
                  {"ABS 181E", {}}};
     for (const auto& c : cases)
-        EXPECT_EQ(PositionInName(c.name), c.position) << c.name;
+        EXPECT_EQ(lists::PositionFromName(c.name), c.position) << c.name;
     EXPECT_EQ(ParsePosition("192"), 192);
     EXPECT_EQ(ParsePosition("-300"), -300);
     EXPECT_EQ(ParsePosition("30.0W"), -300);
